@@ -1,0 +1,1 @@
+#include "platform/rt/SysUtils.h"
