@@ -24,30 +24,34 @@ std::vector<std::vector<std::string>> ParseCsv(std::string_view text, const std:
   std::vector<std::vector<std::string>> rows;
   std::vector<std::string> row;
   std::string cell;
-  bool quoted = false, cellStarted = false, wasQuoted = false;
+  bool rowOpen = false;    // the line has a cell, even an empty one
+  bool cellText = false;   // the current cell has text or an opening quote
+  bool quoted = false, wasQuoted = false;
   int line = 1;
+  auto fail = [&](const char* what) {
+    return EDatabaseError(table + ": " + what + " in line " + std::to_string(line));
+  };
   auto endCell = [&] {
     row.push_back(std::move(cell));
     cell.clear();
-    cellStarted = wasQuoted = false;
+    cellText = wasQuoted = false;
   };
   auto endRow = [&] {
-    if (cellStarted || !row.empty()) {
+    if (rowOpen) {
       endCell();
       rows.push_back(std::move(row));
     }
     row.clear();
+    rowOpen = false;
   };
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (quoted) {
-      if (c == '"') {
-        if (i + 1 < text.size() && text[i + 1] == '"') {
-          cell += '"';
-          ++i;
-        } else {
-          quoted = false;
-        }
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+        cell += '"';
+        ++i;
+      } else if (c == '"') {
+        quoted = false;
       } else {
         if (c == '\n') ++line;
         cell += c;
@@ -56,13 +60,12 @@ std::vector<std::vector<std::string>> ParseCsv(std::string_view text, const std:
     }
     switch (c) {
       case '"':
-        if (cellStarted)
-          throw EDatabaseError(table + ": stray quote in line " + std::to_string(line));
-        quoted = wasQuoted = cellStarted = true;
+        if (cellText) throw fail("stray quote");
+        quoted = wasQuoted = cellText = rowOpen = true;
         break;
       case ',':
         endCell();
-        cellStarted = true;  // the next cell exists even if it stays empty
+        rowOpen = true;
         break;
       case '\r':
         break;
@@ -71,13 +74,12 @@ std::vector<std::vector<std::string>> ParseCsv(std::string_view text, const std:
         ++line;
         break;
       default:
-        if (wasQuoted)
-          throw EDatabaseError(table + ": text after a closing quote in line " + std::to_string(line));
+        if (wasQuoted) throw fail("text after a closing quote");
         cell += c;
-        cellStarted = true;
+        cellText = rowOpen = true;
     }
   }
-  if (quoted) throw EDatabaseError(table + ": unterminated quote");
+  if (quoted) throw fail("unterminated quote");
   endRow();
   return rows;
 }
