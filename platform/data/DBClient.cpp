@@ -1,23 +1,8 @@
 #include "platform/data/DBClient.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-
-#include "platform/data/FloatText.h"
 
 namespace data {
-
-namespace {
-
-std::string Trim(std::string_view s) {
-  size_t b = 0, e = s.size();
-  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
-  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-  return std::string(s.substr(b, e - b));
-}
-
-} // namespace
 
 // ---- TField ----
 
@@ -34,7 +19,7 @@ double TField::AsFloat() const {
   const TTable& t = FDataSet->Table();
   if (t.FieldDef(FFieldNo).DataType == TFieldType::ftFloat) return t.Float(row, FFieldNo);
   const std::string& s = t.String(row, FFieldNo);
-  return s.empty() ? 0 : TextToFloat(s);
+  return rt::StrToFloat(s);
 }
 
 std::string TField::AsString() const {
@@ -42,7 +27,7 @@ std::string TField::AsString() const {
   if (row < 0) return std::string();
   const TTable& t = FDataSet->Table();
   if (t.FieldDef(FFieldNo).DataType == TFieldType::ftString) return t.String(row, FFieldNo);
-  return FloatToText(t.Float(row, FFieldNo));
+  return rt::FloatToStr(t.Float(row, FFieldNo));
 }
 
 // ---- TClientDataSet ----
@@ -112,7 +97,7 @@ std::vector<int> TClientDataSet::ParseFieldList(std::string_view names) const {
   while (start <= names.size()) {
     size_t end = names.find(';', start);
     if (end == std::string_view::npos) end = names.size();
-    std::string name = Trim(names.substr(start, end - start));
+    std::string name = rt::Trim(names.substr(start, end - start));
     if (!name.empty()) fields.push_back(FieldByName(name).FieldNo());
     start = end + 1;
   }
@@ -146,7 +131,7 @@ std::vector<double> TClientDataSet::KeyNumbers(const std::vector<int>& fields,
     if (const double* d = std::get_if<double>(&values[i]))
       numbers[i] = *d;
     else
-      numbers[i] = TextToFloat(std::get<std::string>(values[i]));
+      numbers[i] = rt::StrToFloat(std::get<std::string>(values[i]));
   }
   return numbers;
 }
@@ -164,7 +149,7 @@ int TClientDataSet::CompareKey(int row, const std::vector<int>& fields,
     } else {
       const std::string key = std::holds_alternative<std::string>(values[i])
                                   ? std::get<std::string>(values[i])
-                                  : FloatToText(std::get<double>(values[i]));
+                                  : rt::FloatToStr(std::get<double>(values[i]));
       int r = FTable->String(row, f).compare(key);
       c = r < 0 ? -1 : (r > 0 ? 1 : 0);
     }

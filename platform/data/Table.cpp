@@ -8,17 +8,6 @@ namespace data {
 
 namespace {
 
-bool SameText(std::string_view a, std::string_view b) noexcept {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 // Splits CSV text into rows of cells. Line ends may be LF or CR LF; blank lines are skipped.
 std::vector<std::vector<std::string>> ParseCsv(std::string_view text, const std::string& table) {
   std::vector<std::vector<std::string>> rows;
@@ -157,7 +146,7 @@ std::shared_ptr<const TTable> TTable::FromCsv(std::string name, std::string_view
 
 int TTable::FindField(std::string_view name) const noexcept {
   for (size_t i = 0; i < FFields.size(); ++i)
-    if (SameText(FFields[i].Name, name)) return static_cast<int>(i);
+    if (rt::SameText(FFields[i].Name, name)) return static_cast<int>(i);
   return -1;
 }
 
