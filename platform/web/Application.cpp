@@ -75,6 +75,14 @@ void TIWApplication::SendStream(std::string bytes, bool attachment, const std::s
                                     ContentDisposition(attachment, fileName));
 }
 
+void TIWApplication::SendStream(rt::TStream& stream, bool attachment, const std::string& contentType,
+                                const std::string& fileName) {
+  std::string bytes(static_cast<std::size_t>(stream.Size()), '\0');
+  stream.SetPosition(0);
+  if (!bytes.empty()) stream.ReadBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  SendStream(std::move(bytes), attachment, contentType, fileName);
+}
+
 void TIWApplication::BeginRequest(TIWRequest request, int formWidth) {
   FRequest = std::move(request);
   FResponse = TIWResponse{};

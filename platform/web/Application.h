@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/rt/Classes.h"
 #include "platform/web/Controls.h"
 #include "platform/web/Http.h"
 
@@ -60,6 +61,8 @@ public:
   void NewWindow(const std::string& url, const std::string& name, unsigned options = woScrollBars | woResizable);
   // Sends bytes as a file with this reply; the file name is cleaned before it is sent.
   void SendStream(std::string bytes, bool attachment, const std::string& contentType, const std::string& fileName);
+  // The whole stream, from its start.
+  void SendStream(rt::TStream& stream, bool attachment, const std::string& contentType, const std::string& fileName);
 
   const TIWRequest& Request() const { return FRequest; }
   TIWResponse& Response() { return FResponse; }

@@ -527,6 +527,10 @@ void TIWFileUploader::DeliverUpload(const std::string& fileName, std::string con
   }
 }
 
+void TIWFileUploader::SaveToStream(const std::string&, rt::TStream& stream) const {
+  if (!FContent.empty()) stream.WriteBuffer(FContent.data(), static_cast<std::int64_t>(FContent.size()));
+}
+
 TIWMenuItem::TIWMenuItem(std::string name, std::string caption)
     : Name(std::move(name)), Caption(std::move(caption)), FKey(NewControlKey()) {}
 

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/rt/Classes.h"
 #include "platform/web/Html.h"
 
 namespace web {
@@ -365,6 +366,8 @@ public:
   // The upload being handled (valid inside the two handlers).
   const std::string& FileName() const { return FFileName; }
   const std::string& Content() const { return FContent; }
+  // Writes the upload's bytes at the stream's position (fileName names the upload; there is one).
+  void SaveToStream(const std::string& fileName, rt::TStream& stream) const;
   void Render(THtml& h, const TIWRenderContext& ctx) const override;
   // Upload chosen from a hidden panel by a script of another control.
   bool EventsWhenHidden() const override { return true; }

@@ -86,7 +86,9 @@ struct TTestForm : TIWAppForm {
       --GInside;
     };
     Add<TIWButton>("DownloadButton")->OnClick = [this](TIWControl*) {
-      WebApplication()->SendStream("1;2;3", false, "application/vxs", NameEdit->Text);
+      rt::TStringStream stream("1;2;3");
+      stream.Seek(0, rt::soEnd);
+      WebApplication()->SendStream(stream, false, "application/vxs", NameEdit->Text);
     };
     Add<TIWButton>("CacheButton")->OnClick = [this](TIWControl*) {
       GLastTempFile = TIWAppCache::NewTempFileName();
@@ -106,7 +108,9 @@ struct TTestForm : TIWAppForm {
                                               bool& save, bool&) {
       save = false;
       std::lock_guard<std::mutex> lk(GUploadLock);
-      GUploaded = static_cast<TIWFileUploader*>(sender)->Content();
+      rt::TStringStream stream;
+      static_cast<TIWFileUploader*>(sender)->SaveToStream(fileName, stream);
+      GUploaded = stream.DataString();
       Out->Caption = fileName + ":" + std::to_string(GUploaded.size()) + ":" + dest;
     };
     auto* timer = Add<TIWTimer>("IWTimer1");
