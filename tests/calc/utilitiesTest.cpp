@@ -69,7 +69,7 @@ TEST_F(TravelPercentTest, TextsOfLinearAndEqualPercentageTravel) {
       {false, true, 25, 50, "80"},            // (1 + log30 0.5) * 100 = 79.62
       {true, false, 22.75, 50, "46"},         // 45.5 rounds away from zero
       {true, true, 46, 50, "Over 90"},
-      {true, true, 45, 50.0 / 0.9 * 1.0000001, "90"},
+      {true, true, 45 / 1.0000001, 50, "90"},
       {true, true, 5, 50, "10"},              // exactly 10 is not under 10
       {true, true, 4.9, 50, "Under 10"},
       {true, true, 60, 50, "120"},            // beyond full travel shows the number
