@@ -21,22 +21,22 @@ struct Session {
 };
 
 void Fill(TCvCalc& c, int fluid, double flow) {
-  c.SetFluid(fluid);
-  c.SetP1(100);
-  c.SetP2(fluid == 1 ? 80 : 40);
-  c.SetFlow(flow);
-  c.SetTabFe(0.9);
-  c.SetListCv(50);
-  c.SetValveSize(2);
-  c.SetUpDiam(3);
-  c.SetDownDiam(3);
-  c.SetInTemp(60);
-  c.SetSG(1);
-  c.SetVisc(1);
-  c.SetVP(0.26);
-  c.SetCP(3206);
-  c.SetSpecHeat(1.4);
-  c.SetCompress(1);
+  c.Fluid = fluid;
+  c.P1 = 100;
+  c.P2 = fluid == 1 ? 80 : 40;
+  c.Flow = flow;
+  c.TabFe = 0.9;
+  c.ListCv = 50;
+  c.ValveSize = 2;
+  c.UpDiam = 3;
+  c.DownDiam = 3;
+  c.InTemp = 60;
+  c.SG = 1;
+  c.Visc = 1;
+  c.VP = 0.26;
+  c.CP = 3206;
+  c.SpecHeat = 1.4;
+  c.Compress = 1;
 }
 
 void CvMode(benchmark::State& state, int fluid, double flow) {
@@ -45,7 +45,7 @@ void CvMode(benchmark::State& state, int fluid, double flow) {
     TCvCalc c;
     Fill(c, fluid, flow);
     c.CalculateCv();
-    benchmark::DoNotOptimize(c.CalculatedCv());
+    benchmark::DoNotOptimize(c.CalculatedCv);
   }
 }
 
@@ -58,7 +58,7 @@ void Chart(benchmark::State& state, int fluid, bool eq) {
   for (auto _ : state) {
     TCvCalc c;
     Fill(c, fluid, 0);
-    c.SetGraphresult(true);
+    c.Graphresult = true;
     c.SetGraphcount(20);
     c.SetEQCv(eq);
     c.CalculateCv();

@@ -1,5 +1,6 @@
 #include "calc/MiscCalcs.h"
 
+#include <cmath>
 #include <iterator>
 
 #include "calc/utilities.h"
@@ -26,6 +27,8 @@ constexpr double kGpmPerCfh = 8.0208542;
 // The diary of a liquid sizing is for diagnosis only; it is trimmed so that a long-lived
 // session does not keep every pass it ever calculated.
 constexpr int kDebugListKeep = 500;
+
+const double kGateStyleTerm = std::pow(0.7, 0.667);
 
 struct TablePoint {
   double P, v;
@@ -86,7 +89,7 @@ double SteamTerm(double x, double P1a, double rho1) {
   return Sqrt(x * P1a * rho1, "pressure-drop ratio x inlet pressure x steam density");
 }
 
-// The choked ratio Fk xT is what the choked equations divide by in the end.
+// The choked ratio k/1.4 xT is what the choked equations divide by in the end.
 void RequireChokedRatio(double x) {
   if (x == 0) checked::ZeroDivide("the choked pressure-drop ratio (specific heat ratio or recovery factor)");
 }
@@ -143,8 +146,7 @@ Trampresults SolveOperatingPoint(TValvestyle style, bool CvMode, int fluid, doub
   } else {
     const double x0 = dP / P1a;
     xT = FL * FL * (fluid == 2 && ValveID == 1 ? 0.86 : 0.84);
-    const double Fk = k / 1.4;
-    const double xChoke = Fk * xT;
+    const double xChoke = k / 1.4 * xT;
     double x = x0, Y;
     if (x0 > xChoke) {
       r.Warning = "*Sonic";
@@ -181,6 +183,7 @@ double PipingGeometryFactor(float d, double UpDiam, double DownDiam, double C) {
   const double KB1 = 1 - r1 * r1 * r1 * r1;
   const double KB2 = 1 - r2 * r2 * r2 * r2;
   const double sumK = K1 + K2 + KB1 - KB2;
+  if (sumK == 0) return 1;  // line-size fittings
   const double cd = Div(C, static_cast<double>(d) * d, "the valve size");
   return Pow(1 + sumK / N2 * cd * cd, -0.5, "the piping geometry term");
 }
@@ -192,6 +195,8 @@ struct TCvCalc::Pass {
   double C;   // working Cv
   double P1a, P2a, dP;
   double T;   // degR
+  double diaryCv = 0;
+  std::string diaryLine;
 };
 
 TCvCalc::TCvCalc() {
@@ -206,44 +211,44 @@ void TCvCalc::SetGraphcount(std::uint8_t v) {
 
 void TCvCalc::CalculateCv() {
   TIWUserSession* session = UserSession();
-  FSGstyle = TValvestyle::PRV;
-  Fvalveid = session->ValveID;
+  SGstyle = TValvestyle::PRV;
+  ValveID = session->ValveID;
 
   using checked::Finite;
-  Finite(Fp1, "the inlet pressure");
-  Finite(Fp2, "the outlet pressure");
-  Finite(Fflow, "the flow");
-  Finite(Ffmf, "the flow unit factor");
-  Finite(Fsg, "the specific gravity");
-  Finite(FTabFe, "the recovery factor");
-  Finite(FListCv, "the rated Cv");
-  Finite(fUpDiam, "the inlet pipe diameter");
-  Finite(fDownDiam, "the outlet pipe diameter");
-  Finite(Fvalvesize, "the valve size");
-  Finite(Fintemp, "the inlet temperature");
-  if (Ffluidtype == 1) {
-    Finite(Fvp, "the vapour pressure");
-    Finite(Fcp, "the critical pressure");
-    Finite(Fvisc, "the viscosity");
-  } else if (Ffluidtype == 2) {
-    Finite(Fk, "the specific heat ratio");
-    Finite(Fz, "the compressibility");
+  Finite(P1, "the inlet pressure");
+  Finite(P2, "the outlet pressure");
+  Finite(Flow, "the flow");
+  Finite(FMF, "the flow unit factor");
+  Finite(SG, "the specific gravity");
+  Finite(TabFe, "the recovery factor");
+  Finite(ListCv, "the rated Cv");
+  Finite(UpDiam, "the inlet pipe diameter");
+  Finite(DownDiam, "the outlet pipe diameter");
+  Finite(ValveSize, "the valve size");
+  Finite(InTemp, "the inlet temperature");
+  if (Fluid == 1) {
+    Finite(VP, "the vapour pressure");
+    Finite(CP, "the critical pressure");
+    Finite(Visc, "the viscosity");
+  } else if (Fluid == 2) {
+    Finite(SpecHeat, "the specific heat ratio");
+    Finite(Compress, "the compressibility");
   }
   const double superheat = Finite(session->NonAmbientData.Superheatfactor, "the superheat factor");
 
   Pass p;
-  p.Q = Fflow * Ffmf;
-  if (Fvp == 0) Fvp = 0.0001;
-  if (Fcp == 0) Fcp = 0.0001;
-  p.T = Fintemp + kRankine;
+  p.Q = Flow * FMF;
+  if (VP == 0) VP = 0.0001;
+  if (CP == 0) CP = 0.0001;
+  p.T = InTemp + kRankine;
 
   // Pressure limits. The steam ceiling keeps the gauge/absolute offset it has always had;
   // the vapour-pressure floor compares absolute with absolute whichever way P was entered.
   const double offset = session->GageP ? kAtm : 0;
-  double p1 = Fp1, p2 = Fp2;
+  double p1 = P1, p2 = P2;
   if (p1 < 0) p1 = 100;
-  if (Ffluidtype == 3 && p1 > 3208 - offset) p1 = 3208 - offset;
-  if (Ffluidtype == 1 && Fvp > p1 + kAtm) p1 = Fvp - kAtm + 1;
+  if (Fluid == 3 && p1 > 3208 - offset) p1 = 3208 - offset;
+  if (Fluid == 1 && VP > p1 + kAtm) p1 = VP - kAtm + 1;
   if (p2 >= p1) p2 = p1 - 1;
 
   p.P1a = p1 + kAtm;
@@ -251,74 +256,73 @@ void TCvCalc::CalculateCv() {
   p.dP = p.P1a - p.P2a;
   fDPoverP1 = p.dP / p.P1a;
 
-  session->ListCv = FListCv;
+  session->ListCv = ListCv;
   double step = 0;
-  if (FGraphresult) step = Div(FListCv, FGraphcount, "the number of chart intervals");
+  if (Graphresult) step = Div(ListCv, FGraphcount, "the number of chart intervals");
   else FGraphcount = 1;
 
-  double C = FListCv;
+  double C = ListCv;
   for (int i = 0; i <= FGraphcount; ++i) {
-    if (FGraphresult) {
-      FCalcforCv = false;
+    if (Graphresult) {
+      CalcforCv = false;
       if (i == 0) C = 0;
-      else if (FEQCv) C = CvAtTravel(100.0 * i / FGraphcount, FListCv);
+      else if (EQCv) C = CvAtTravel(100.0 * i / FGraphcount, ListCv);
       else C = C + step;
     }
     p.C = C;
-    fGVF = 1;
-    fGVFp1 = 1;
-    Fprf = FTabFe;
-    if (Ffluidtype == 1) LiquidPass(p);
-    else if (Ffluidtype == 2) GasPass(p);
+    GVF = 1;
+    GVFp1 = 1;
+    Prf = TabFe;
+    if (Fluid == 1) LiquidPass(p);
+    else if (Fluid == 2) GasPass(p);
     else SteamPass(p);
 
-    if (FCalcforCv && FCalculatedCv > FListCv) FflowWarning = "Valve capacity exceeded";
-    if (FCalcforCv) FCalculatedCv = FCalculatedCv * superheat;
-    else Fflow = Div(Fflow, superheat, "the superheat factor");
-    Finite(FCalculatedCv, "the calculated Cv");
-    Finite(Fflow, "the calculated flow");
-    Finite(FDPm, "the maximum pressure drop");
+    if (CalcforCv && CalculatedCv > ListCv) FlowWarning = "Valve capacity exceeded";
+    if (CalcforCv) CalculatedCv = CalculatedCv * superheat;
+    else Flow = Div(Flow, superheat, "the superheat factor");
+    Finite(CalculatedCv, "the calculated Cv");
+    Finite(Flow, "the calculated flow");
+    Finite(Dpm, "the maximum pressure drop");
     Finite(fDPoverP1, "the pressure ratio");
-    Finite(Fprf, "the recovery factor");
-    Finite(fXt, "the pressure differential ratio factor");
-    Finite(fGVFp1, "the inlet density term");
-    Finite(fGVF, "the outlet density term");
-    Finite(Fk, "the specific heat ratio");
+    Finite(Prf, "the recovery factor");
+    Finite(Xt, "the pressure differential ratio factor");
+    Finite(GVFp1, "the inlet density term");
+    Finite(GVF, "the outlet density term");
+    Finite(SpecHeat, "the specific heat ratio");
 
-    if (!FGraphresult) {
-      if (FMNM == 0) session->MinCalcCv = FCalculatedCv;
-      else if (FMNM == 1) session->NormCalcCv = FCalculatedCv;
-      else session->MaxCalcCv = FCalculatedCv;
+    if (!Graphresult) {
+      if (MNM == 0) session->MinCalcCv = CalculatedCv;
+      else if (MNM == 1) session->NormCalcCv = CalculatedCv;
+      else session->MaxCalcCv = CalculatedCv;
     } else {
-      std::vector<double>& g = FMNM == 0   ? session->Mingraphflow
-                               : FMNM == 1 ? session->Normgraphflow
+      std::vector<double>& g = MNM == 0   ? session->Mingraphflow
+                               : MNM == 1 ? session->Normgraphflow
                                            : session->Maxgraphflow;
       g.resize(static_cast<std::size_t>(FGraphcount) + 1);
-      g[i] = Fflow;
+      g[i] = Flow;
     }
   }
 }
 
 void TCvCalc::LiquidPass(Pass& p) {
-  const double SG = Fsg, VP = Fvp, CP = Fcp;
-  const float d = Fvalvesize;
+  const float d = ValveSize;
   const double FF = 0.96 - 0.28 * Sqrt(Div(VP, CP, "the critical pressure"), "vapour pressure / critical pressure");
   const double head = p.P1a - FF * VP;  // pressure available to a choked liquid
-  double FL = Fprf;
+  double FL = Prf;
   const double dPch = FL * FL * head;   // catalogue choke drop, kept for the piping test
-  FDPm = dPch;
-  const double Fd = Fvalveid == 1 ? 0.7 : 1.0;
+  Dpm = dPch;
+  // Valve style modifier Fd (0.7 for a sliding gate) to the power 0.667.
+  const double FdTerm = ValveID == 1 ? kGateStyleTerm : 1.0;
   const bool choked = !(dPch > p.dP);
 
   // Style modifier and recovery factor of the Reynolds-number correction.
   auto Fs = [&](double cv) {
     const double d4 = static_cast<double>(d) * d * d * d;
-    return Div(Pow(Fd, 0.667, "the valve style modifier"), Pow(FL, 0.333, "the recovery factor FL"),
-               "the recovery factor FL") *
+    return Div(FdTerm, Pow(FL, 0.333, "the recovery factor FL"), "the recovery factor FL") *
            Pow(Div(FL * FL * cv * cv, N2 * d4, "the valve size") + 1, 1.0 / 6, "the Reynolds-number term");
   };
 
-  if (FCalcforCv) {
+  if (CalcforCv) {
     const double Q = p.Q;
     double C = Div(Q, LiquidHead(p.dP, SG), "the liquid head term");
     TIWUserSession* session = UserSession();
@@ -328,178 +332,182 @@ void TCvCalc::LiquidPass(Pass& p) {
       for (int i = diary.Count() - kDebugListKeep; i < diary.Count(); ++i) recent.Add(diary->Strings(i));
       diary.Assign(recent);
     }
-    diary.Add("_______________Initial TempCv  =" + rt::FloatToStr(C));
-    if (!choked) FflowWarning.clear();
+    // Both passes of a plain calculation start from the same Cv: format it once.
+    if (p.diaryLine.empty() || p.diaryCv != C) {
+      p.diaryCv = C;
+      p.diaryLine = "_______________Initial TempCv  =" + rt::FloatToStr(C);
+    }
+    diary.Add(p.diaryLine);
+    if (!choked) FlowWarning.clear();
     else C = Div(Q, FL, "the recovery factor FL") * Sqrt(Div(SG, head, "the choked pressure term"), "specific gravity / choked pressure term");
 
-    const Trampresults r = SolveOperatingPoint(FSGstyle, true, 1, fUpDiam, fDownDiam, FTabFe, p.P1a, p.P2a, Q, VP, CP,
-                                               0, Fz, p.T, d, FListCv, C, SG, Fk, Fvalveid);
-    FDPm = r.Dpm;
-    Fprf = r.Prf;
-    FCalculatedCv = r.Cv;
-    FflowWarning = r.Warning;
-    Fflow = Div(r.Flow, Ffmf, "the flow unit factor") * SG;
-    C = FCalculatedCv;
-    FL = Fprf;
+    const Trampresults r = SolveOperatingPoint(SGstyle, true, 1, UpDiam, DownDiam, TabFe, p.P1a, p.P2a, Q, VP, CP,
+                                               0, Compress, p.T, d, ListCv, C, SG, SpecHeat, ValveID);
+    Dpm = r.Dpm;
+    Prf = r.Prf;
+    CalculatedCv = r.Cv;
+    FlowWarning = r.Warning;
+    Flow = Div(r.Flow, FMF, "the flow unit factor") * SG;
+    C = CalculatedCv;
+    FL = Prf;
 
     // Laminar and transitional flow.
-    const double Cs = Div(Pow(Div(Q * Fvisc, 47 * p.dP, "the pressure drop"), 0.667,
+    const double Cs = Div(Pow(Div(Q * Visc, 47 * p.dP, "the pressure drop"), 0.667,
                               "the laminar flow term (negative flow or viscosity)"),
                           Fs(C), "the Reynolds-number term");
     const double FR = 1.044 - 0.358 * Pow(Div(Cs, C, "the calculated Cv (zero flow)"), 0.665, "the laminar Cv ratio");
     if (FR < 0.48) C = Cs;
     else if (FR <= 0.98) C = Div(Q, LiquidHead(p.dP, SG) * FR, "the liquid head term");
 
-    const double Fp = PipingGeometryFactor(d, fUpDiam, fDownDiam, C);
+    const double Fp = PipingGeometryFactor(d, UpDiam, DownDiam, C);
     if (Fp == 1) {
-    } else if (Fp > 1 && Div(C, FListCv, "the rated Cv") > 1.25) {
+    } else if (Fp > 1 && Div(C, ListCv, "the rated Cv") > 1.25) {
       session->FpError = true;
     } else {
       session->FpError = false;
       if (!choked) C = C / Fp;
     }
-    FCalculatedCv = C;
+    CalculatedCv = C;
   } else {
     const double C = p.C;
     double Q = C * LiquidHead(p.dP, SG);
-    if (!choked) FflowWarning.clear();
+    if (!choked) FlowWarning.clear();
     else Q = FL * C * Sqrt(Div(head, SG, "the specific gravity"), "choked pressure term / specific gravity");
 
-    const Trampresults r = SolveOperatingPoint(FSGstyle, false, 1, fUpDiam, fDownDiam, FTabFe, p.P1a, p.P2a, Q, VP,
-                                               CP, 0, Fz, p.T, d, FListCv, C, SG, Fk, Fvalveid);
-    FDPm = r.Dpm;
-    Fprf = r.Prf;
+    const Trampresults r = SolveOperatingPoint(SGstyle, false, 1, UpDiam, DownDiam, TabFe, p.P1a, p.P2a, Q, VP,
+                                               CP, 0, Compress, p.T, d, ListCv, C, SG, SpecHeat, ValveID);
+    Dpm = r.Dpm;
+    Prf = r.Prf;
     double flow = r.Flow;
-    FflowWarning = r.Warning;
-    FCalculatedCv = FListCv;
-    FL = Fprf;
+    FlowWarning = r.Warning;
+    CalculatedCv = ListCv;
+    FL = Prf;
 
     // Laminar and transitional flow, referred to the Cv of the chart point (the rated Cv for
     // the closed first point and outside the chart).
-    const double Cr = (FGraphresult && C != 0) ? C : FListCv;
-    const double Qs = Div(Pow(Fs(Cr) * Cr, 1.5, "the laminar Cv term") * 47 * p.dP, Fvisc, "the viscosity");
+    const double Cr = (Graphresult && C != 0) ? C : ListCv;
+    const double Qs = Div(Pow(Fs(Cr) * Cr, 1.5, "the laminar Cv term") * 47 * p.dP, Visc, "the viscosity");
     const double FR = 1.004 - 0.358 * Pow(Div(flow, Qs, "the laminar flow"), 0.588, "the laminar flow ratio");
     if (FR < 0.48) flow = Qs;
     else if (FR <= 0.98) flow = LiquidHead(p.dP, SG) * Cr * FR;
 
-    const double Fp = PipingGeometryFactor(d, fUpDiam, fDownDiam, FListCv);
+    const double Fp = PipingGeometryFactor(d, UpDiam, DownDiam, ListCv);
     if (!choked) flow = flow * Fp;
-    Fflow = Div(flow, Ffmf, "the flow unit factor");
+    Flow = Div(flow, FMF, "the flow unit factor");
   }
 }
 
 void TCvCalc::GasPass(Pass& p) {
-  const double SG = Fsg, Z = Fz, k = Fk;
-  const float d = Fvalvesize;
-  const double xT = FTabFe * FTabFe * (Fvalveid == 1 ? 0.86 : 0.84);
+  const double Z = Compress, k = SpecHeat;
+  const float d = ValveSize;
+  const double xT = TabFe * TabFe * (ValveID == 1 ? 0.86 : 0.84);
   double x = p.dP / p.P1a;
-  const double Fk_ = k / 1.4;
-  const double xChoke = Fk_ * xT;
+  const double xChoke = k / 1.4 * xT;
 
   if (x > xChoke) {
-    FflowWarning = "*Sonic";
+    FlowWarning = "*Sonic";
     x = xChoke;
     RequireChokedRatio(x);
     const double term = N7 * p.P1a * kYChoked * GasTerm(x, SG, p.T, Z);
-    if (FCalcforCv) {
+    if (CalcforCv) {
       const double C = Div(p.Q, term, "the gas flow term");
-      const Trampresults r = SolveOperatingPoint(FSGstyle, true, 2, fUpDiam, fDownDiam, FTabFe, p.P1a, p.P2a, p.Q,
-                                                 Fvp, Fcp, 0, Z, p.T, d, FListCv, C, SG, k, Fvalveid);
-      FDPm = r.Dpm;
-      Fprf = r.Prf;
-      fXt = r.Xt;
-      FCalculatedCv = r.Cv;
-      FflowWarning = r.Warning;
-      FCalculatedCv = FCalculatedCv / PipingGeometryFactor(d, fUpDiam, fDownDiam, FCalculatedCv);
+      const Trampresults r = SolveOperatingPoint(SGstyle, true, 2, UpDiam, DownDiam, TabFe, p.P1a, p.P2a, p.Q,
+                                                 VP, CP, 0, Z, p.T, d, ListCv, C, SG, k, ValveID);
+      Dpm = r.Dpm;
+      Prf = r.Prf;
+      Xt = r.Xt;
+      CalculatedCv = r.Cv;
+      FlowWarning = r.Warning;
+      CalculatedCv = CalculatedCv / PipingGeometryFactor(d, UpDiam, DownDiam, CalculatedCv);
     } else {
       const double Q = term * p.C;
-      const Trampresults r = SolveOperatingPoint(FSGstyle, false, 2, fUpDiam, fDownDiam, FTabFe, p.P1a, p.P2a, Q,
-                                                 Fvp, Fcp, 0, Z, p.T, d, FListCv, p.C, SG, k, Fvalveid);
-      FDPm = r.Dpm;
-      Fprf = r.Prf;
-      fXt = r.Xt;
-      FflowWarning = r.Warning;
-      FCalculatedCv = FListCv;
-      const double Fp = PipingGeometryFactor(d, fUpDiam, fDownDiam, FListCv);
-      Fflow = Div(r.Flow * Fp, Ffmf, "the flow unit factor");
+      const Trampresults r = SolveOperatingPoint(SGstyle, false, 2, UpDiam, DownDiam, TabFe, p.P1a, p.P2a, Q,
+                                                 VP, CP, 0, Z, p.T, d, ListCv, p.C, SG, k, ValveID);
+      Dpm = r.Dpm;
+      Prf = r.Prf;
+      Xt = r.Xt;
+      FlowWarning = r.Warning;
+      CalculatedCv = ListCv;
+      const double Fp = PipingGeometryFactor(d, UpDiam, DownDiam, ListCv);
+      Flow = Div(r.Flow * Fp, FMF, "the flow unit factor");
     }
   } else {
-    FflowWarning.clear();
+    FlowWarning.clear();
     const double Y = 1 - x / (3 * xChoke);
-    FDPm = x * p.P1a;
+    Dpm = x * p.P1a;
     const double term = N7 * p.P1a * Y * GasTerm(x, SG, p.T, Z);
-    if (FCalcforCv) {
+    if (CalcforCv) {
       const double C = Div(p.Q, term, "the gas flow term");
-      FCalculatedCv = C / PipingGeometryFactor(d, fUpDiam, fDownDiam, C);
+      CalculatedCv = C / PipingGeometryFactor(d, UpDiam, DownDiam, C);
     } else {
       const double Q = term * p.C;
-      const double Fp = PipingGeometryFactor(d, fUpDiam, fDownDiam, p.C);
-      FCalculatedCv = FListCv;
-      Fflow = Div(Q * Fp, Ffmf, "the flow unit factor");
+      const double Fp = PipingGeometryFactor(d, UpDiam, DownDiam, p.C);
+      CalculatedCv = ListCv;
+      Flow = Div(Q * Fp, FMF, "the flow unit factor");
     }
-    fXt = xT;
+    Xt = xT;
   }
 
   // Inlet and outlet density terms: SCFH over these is the actual flow in gpm-equivalent
   // units that the pipe velocity expects.
-  fGVFp1 = p.P1a / kAtm * Div(520, p.T, "the absolute temperature") * kGpmPerCfh;
-  fGVF = p.P2a / kAtm * (520 / p.T) * kGpmPerCfh;
+  GVFp1 = p.P1a / kAtm * Div(520, p.T, "the absolute temperature") * kGpmPerCfh;
+  GVF = p.P2a / kAtm * (520 / p.T) * kGpmPerCfh;
 }
 
 void TCvCalc::SteamPass(Pass& p) {
-  const float d = Fvalvesize;
-  FflowWarning.clear();
+  const float d = ValveSize;
+  FlowWarning.clear();
   const double rho1 = SteamProperty(p.P1a);
-  fGVFp1 = rho1;
-  fGVF = SteamProperty(p.P2a);
+  GVFp1 = rho1;
+  GVF = SteamProperty(p.P2a);
   const double k = p.P1a < 1000 ? SteamKPolynomial(p.P1a) : SteamTableFactor(p.P1a);
-  Fk = k;
+  SpecHeat = k;
   double x = p.dP / p.P1a;
-  const double xT = FTabFe * FTabFe * 0.84;
+  const double xT = TabFe * TabFe * 0.84;
   const double xChoke = k / 1.4 * xT;
 
   if (x > xChoke) {
-    FflowWarning = "*Sonic";
+    FlowWarning = "*Sonic";
     x = xChoke;
     RequireChokedRatio(x);
-    FDPm = x * p.P1a;
+    Dpm = x * p.P1a;
     const double term = kN6Choked * SteamTerm(x, p.P1a, rho1);
-    if (FCalcforCv) {
+    if (CalcforCv) {
       const double C = Div(p.Q, term, "the steam flow term");
-      const Trampresults r = SolveOperatingPoint(FSGstyle, true, Ffluidtype, fUpDiam, fDownDiam, FTabFe, p.P1a, p.P2a,
-                                                 p.Q, Fvp, Fcp, rho1, Fz, p.T, d, FListCv, C, Fsg, k, Fvalveid);
-      FDPm = r.Dpm;
-      Fprf = r.Prf;
-      fXt = r.Xt;
-      FCalculatedCv = r.Cv;
-      FflowWarning = r.Warning;
-      FCalculatedCv = FCalculatedCv / PipingGeometryFactor(d, fUpDiam, fDownDiam, FCalculatedCv);
+      const Trampresults r = SolveOperatingPoint(SGstyle, true, Fluid, UpDiam, DownDiam, TabFe, p.P1a, p.P2a,
+                                                 p.Q, VP, CP, rho1, Compress, p.T, d, ListCv, C, SG, k, ValveID);
+      Dpm = r.Dpm;
+      Prf = r.Prf;
+      Xt = r.Xt;
+      CalculatedCv = r.Cv;
+      FlowWarning = r.Warning;
+      CalculatedCv = CalculatedCv / PipingGeometryFactor(d, UpDiam, DownDiam, CalculatedCv);
     } else {
       const double W = term * p.C;
-      const Trampresults r = SolveOperatingPoint(FSGstyle, false, Ffluidtype, fUpDiam, fDownDiam, FTabFe, p.P1a,
-                                                 p.P2a, p.Q, Fvp, Fcp, rho1, Fz, p.T, d, FListCv, p.C, Fsg, k, Fvalveid);
-      FDPm = r.Dpm;
-      Fprf = r.Prf;
-      fXt = r.Xt;
-      FflowWarning = r.Warning;
-      FCalculatedCv = FListCv;
-      const double Fp = PipingGeometryFactor(d, fUpDiam, fDownDiam, FListCv);
-      Fflow = Div(W * Fp, Ffmf, "the flow unit factor");
+      const Trampresults r = SolveOperatingPoint(SGstyle, false, Fluid, UpDiam, DownDiam, TabFe, p.P1a,
+                                                 p.P2a, p.Q, VP, CP, rho1, Compress, p.T, d, ListCv, p.C, SG, k, ValveID);
+      Dpm = r.Dpm;
+      Prf = r.Prf;
+      Xt = r.Xt;
+      FlowWarning = r.Warning;
+      CalculatedCv = ListCv;
+      const double Fp = PipingGeometryFactor(d, UpDiam, DownDiam, ListCv);
+      Flow = Div(W * Fp, FMF, "the flow unit factor");
     }
   } else {
-    FflowWarning.clear();
+    FlowWarning.clear();
     const double Y = 1 - x / (3 * xChoke);
-    FDPm = x * p.P1a;
+    Dpm = x * p.P1a;
     const double term = N6 * Y * SteamTerm(x, p.P1a, rho1);
-    if (FCalcforCv) {
+    if (CalcforCv) {
       const double C = Div(p.Q, term, "the steam flow term");
-      FCalculatedCv = C / PipingGeometryFactor(d, fUpDiam, fDownDiam, C);
+      CalculatedCv = C / PipingGeometryFactor(d, UpDiam, DownDiam, C);
     } else {
       const double W = term * p.C;
-      const double Fp = PipingGeometryFactor(d, fUpDiam, fDownDiam, p.C);
-      FCalculatedCv = FListCv;
-      Fflow = Div(W * Fp, Ffmf, "the flow unit factor");
+      const double Fp = PipingGeometryFactor(d, UpDiam, DownDiam, p.C);
+      CalculatedCv = ListCv;
+      Flow = Div(W * Fp, FMF, "the flow unit factor");
     }
-    fXt = xT;  // reported like the gas pass, for the sliding-gate results row
+    Xt = xT;  // reported like the gas pass, for the sliding-gate results row
   }
 }

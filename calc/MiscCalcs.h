@@ -3,8 +3,6 @@
 //
 // Units: pressures psig unless named absolute (psia), temperatures degF, liquid flow gpm,
 // gas flow SCFH, steam lb/h, diameters and valve size in inches.
-//
-// Properties map to a getter named after the property and a setter Set<Property>.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -71,81 +69,48 @@ public:
   // pressure) raises rt::EMathError with the quantity named; no NaN is ever left behind.
   void CalculateCv();
 
-  double P1() const { return Fp1; }
-  void SetP1(double v) { Fp1 = v; }
-  double P2() const { return Fp2; }
-  void SetP2(double v) { Fp2 = v; }
-  double Flow() const { return Fflow; }
-  void SetFlow(double v) { Fflow = v; }
-  double SG() const { return Fsg; }
-  void SetSG(double v) { Fsg = v; }
-  double Prf() const { return Fprf; }
-  void SetPrf(double v) { Fprf = v; }
-  double Xt() const { return fXt; }
-  void SetXt(double v) { fXt = v; }
-  double TabFe() const { return FTabFe; }
-  void SetTabFe(double v) { FTabFe = v; }
-  double PMF() const { return Fpmf; }
-  void SetPMF(double v) { Fpmf = v; }
-  double FMF() const { return Ffmf; }
-  void SetFMF(double v) { Ffmf = v; }
-  double VP() const { return Fvp; }
-  void SetVP(double v) { Fvp = v; }
-  double CP() const { return Fcp; }
-  void SetCP(double v) { Fcp = v; }
-  double Visc() const { return Fvisc; }
-  void SetVisc(double v) { Fvisc = v; }
-  double SpecHeat() const { return Fk; }
-  void SetSpecHeat(double v) { Fk = v; }
-  double Compress() const { return Fz; }
-  void SetCompress(double v) { Fz = v; }
-  double Dpm() const { return FDPm; }
-  void SetDpm(double v) { FDPm = v; }
-  double ListCv() const { return FListCv; }
-  void SetListCv(double v) { FListCv = v; }
-  double UpDiam() const { return fUpDiam; }
-  void SetUpDiam(double v) { fUpDiam = v; }
-  double DownDiam() const { return fDownDiam; }
-  void SetDownDiam(double v) { fDownDiam = v; }
-  double GVF() const { return fGVF; }
-  void SetGVF(double v) { fGVF = v; }
-  double GVFp1() const { return fGVFp1; }
-  void SetGVFp1(double v) { fGVFp1 = v; }
-  double CalculatedCv() const { return FCalculatedCv; }
-  void SetCalculatedCv(double v) { FCalculatedCv = v; }
+  // (P1 - P2) / P1 in absolute pressures of the last run.
   double DeltaPoverP1() const { return fDPoverP1; }
-  float ValveSize() const { return Fvalvesize; }
-  void SetValveSize(float v) { Fvalvesize = v; }
-  float InTemp() const { return Fintemp; }
-  void SetInTemp(float v) { Fintemp = v; }
-  int Fluid() const { return Ffluidtype; }
-  void SetFluid(int v) { Ffluidtype = v; }
-  int ValveID() const { return Fvalveid; }
-  void SetValveID(int v) { Fvalveid = v; }
-  int Schedindex() const { return FSchedindex; }
-  void SetSchedindex(int v) { FSchedindex = v; }
-  int Schedindexdown() const { return FSchedindexdown; }
-  void SetSchedindexdown(int v) { FSchedindexdown = v; }
-  const std::string& FlowWarning() const { return FflowWarning; }
-  void SetFlowWarning(const std::string& v) { FflowWarning = v; }
-  const std::string& Style() const { return FStyle; }
-  void SetStyle(const std::string& v) { FStyle = v; }
-  bool CalcforCv() const { return FCalcforCv; }
-  void SetCalcforCv(bool v) { FCalcforCv = v; }
-  bool linTaper() const { return FlinTaper; }
-  void SetlinTaper(bool v) { FlinTaper = v; }
-  TValvestyle SGstyle() const { return FSGstyle; }
-  void SetSGstyle(TValvestyle v) { FSGstyle = v; }
-  bool Graphresult() const { return FGraphresult; }
-  void SetGraphresult(bool v) { FGraphresult = v; }
   std::uint8_t Graphcount() const { return FGraphcount; }
   // Also tells the session how many chart intervals there are.
   void SetGraphcount(std::uint8_t v);
-  bool EQCv() const { return FEQCv; }
-  void SetEQCv(bool v) { FEQCv = v; }
-  // 0 Min, 1 Norm, any other value Max.
-  std::uint8_t MNM() const { return FMNM; }
-  void SetMNM(std::uint8_t v) { FMNM = v; }
+  void SetEQCv(bool v) { EQCv = v; }
+  void SetMNM(std::uint8_t v) { MNM = v; }
+
+  double P1 = 100;  // psig
+  double P2 = 80;   // psig
+  double Flow = 10;  // user's unit: input in Cv mode, result in flow mode
+  double SG = 1.0;
+  double Prf = 0;    // FL used (result)
+  double Xt = 0;     // xT used (result)
+  double TabFe = 0.766;  // catalogue FL of the trim
+  double PMF = 1;    // pressure unit factor, carried for the form
+  double FMF = 1;    // base flow = Flow x FMF
+  double VP = 0.26;  // psia
+  double CP = 3206;  // psia
+  double Visc = 1.1;  // centipoise
+  double SpecHeat = 0;  // k (gas; replaced for steam)
+  double Compress = 0;  // Z (gas)
+  double Dpm = 0;    // maximum (choked) pressure drop, psi (result)
+  double ListCv = 2.5;  // rated Cv
+  double UpDiam = 2;
+  double DownDiam = 2;
+  double GVF = 0;    // outlet density term (result)
+  double GVFp1 = 0;  // inlet density term (result)
+  double CalculatedCv = 0;
+  float ValveSize = 2.0f;  // inches
+  float InTemp = 60;       // degF
+  int Fluid = 1;    // 1 liquid, 2 gas, any other value steam
+  int ValveID = 2;  // 1 gate, 2 globe; taken from the session by every run
+  int Schedindex = 0, Schedindexdown = 0;  // carried for the form
+  std::string FlowWarning;
+  std::string Style;  // carried for the form
+  bool CalcforCv = true;
+  bool linTaper = false;  // carried for the form
+  TValvestyle SGstyle = TValvestyle::PRV;
+  bool Graphresult = false;  // chart mode
+  bool EQCv = false;  // chart points follow the equal-percentage characteristic
+  std::uint8_t MNM = 0;  // 0 Min, 1 Norm, any other value Max
 
 private:
   struct Pass;  // working values of one calculation
@@ -153,41 +118,6 @@ private:
   void GasPass(Pass& p);
   void SteamPass(Pass& p);
 
-  double Fp1 = 100;
-  double Fp2 = 80;
-  double Fflow = 10;
-  double Fsg = 1.0;
-  double Fprf = 0;
-  double fXt = 0;
-  double FTabFe = 0.766;
-  double Fpmf = 1;
-  double Ffmf = 1;
-  double Fvp = 0.26;
-  double Fcp = 3206;
-  double Fvisc = 1.1;
-  double Fk = 0;
-  double Fz = 0;
-  double FDPm = 0;
-  double FListCv = 2.5;
-  double fUpDiam = 2;
-  double fDownDiam = 2;
-  double fGVF = 0;
-  double fGVFp1 = 0;
-  double FCalculatedCv = 0;
   double fDPoverP1 = 0;
-  float Fvalvesize = 2.0f;
-  float Fintemp = 60;
-  int Ffluidtype = 1;
-  int Fvalveid = 2;
-  int FSchedindex = 0;
-  int FSchedindexdown = 0;
-  std::string FflowWarning;
-  std::string FStyle;
-  bool FCalcforCv = true;
-  bool FlinTaper = false;
-  TValvestyle FSGstyle = TValvestyle::PRV;
-  bool FGraphresult = false;
   std::uint8_t FGraphcount = 0;
-  bool FEQCv = false;
-  std::uint8_t FMNM = 0;
 };

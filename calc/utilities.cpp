@@ -18,38 +18,33 @@ void InvalidOp(const std::string& what) {
   throw rt::EInvalidOp("Invalid floating point operation: " + what);
 }
 
-double Div(double a, double b, const char* divisor) {
-  if (b == 0) {
-    if (a == 0 || std::isnan(a)) InvalidOp(std::string("0/0, ") + divisor + " is zero");
-    ZeroDivide(divisor);
-  }
-  return Finite(a / b, divisor);
+void DivFault(double a, const char* divisor) {
+  if (a == 0 || std::isnan(a)) InvalidOp(std::string("0/0, ") + divisor + " is zero");
+  ZeroDivide(divisor);
 }
 
-double Sqrt(double x, const char* what) {
-  if (!(x >= 0)) InvalidOp(std::string("square root of a negative value (") + what + ")");
-  return std::sqrt(x);
+void SqrtFault(const char* what) {
+  InvalidOp(std::string("square root of a negative value (") + what + ")");
 }
 
-double Ln(double x, const char* what) {
+void NotFinite(double x, const char* what) {
+  if (std::isnan(x)) InvalidOp(std::string(what) + " is not a number");
+  throw rt::EOverflow(std::string("Floating point overflow: ") + what + " is out of range");
+}
+
+double LnSlow(double x, const char* what) {
   if (x == 0) throw rt::EZeroDivide(std::string("Floating point division by zero: logarithm of zero (") + what + ")");
   if (!(x > 0)) InvalidOp(std::string("logarithm of a negative value (") + what + ")");
-  return std::log(x);
+  return Finite(std::log(x), what);
 }
 
-double Pow(double base, double exponent, const char* what) {
+double PowSlow(double base, double exponent, const char* what) {
   if (std::isnan(base) || std::isnan(exponent)) InvalidOp(std::string(what) + " is not a number");
   if (base < 0 && exponent != std::trunc(exponent))
     InvalidOp(std::string("fractional power of a negative value (") + what + ")");
   if (base == 0 && exponent < 0)
     throw rt::EZeroDivide(std::string("Floating point division by zero: negative power of zero (") + what + ")");
   return Finite(std::pow(base, exponent), what);
-}
-
-double Finite(double x, const char* what) {
-  if (std::isnan(x)) InvalidOp(std::string(what) + " is not a number");
-  if (std::isinf(x)) throw rt::EOverflow(std::string("Floating point overflow: ") + what + " is out of range");
-  return x;
 }
 
 } // namespace checked

@@ -1,6 +1,7 @@
 #pragma once
 // Unit and number routines shared by the sizing calculations and the sizing form, and the
 // checked arithmetic that keeps NaN and infinity out of every calculated result.
+#include <cmath>
 #include <string>
 
 namespace rt {
@@ -38,22 +39,43 @@ void SplitString(rt::TStrings& list, const std::string& text, const std::string&
 
 // Checked floating-point operations. Each names the quantity it works on, so that a bad
 // input reaches the user as "Floating point division by zero: the specific gravity is zero"
-// instead of a NaN or an infinity in the results.
+// instead of a NaN or an infinity in the results. The checks are inline; only the raising
+// is out of line.
 namespace checked {
 
 [[noreturn]] void ZeroDivide(const std::string& what);  // rt::EZeroDivide: "<what> is zero"
 [[noreturn]] void InvalidOp(const std::string& what);   // rt::EInvalidOp with <what> as reason
+[[noreturn]] void DivFault(double a, const char* divisor);
+[[noreturn]] void SqrtFault(const char* what);
+[[noreturn]] void NotFinite(double x, const char* what);
+double LnSlow(double x, const char* what);
+double PowSlow(double base, double exponent, const char* what);
 
+// Raises EOverflow (or EInvalidOp for NaN) when x is not finite.
+inline double Finite(double x, const char* what) {
+  if (!std::isfinite(x)) [[unlikely]] NotFinite(x, what);
+  return x;
+}
 // a / b; b = 0 raises EZeroDivide (EInvalidOp for 0/0) naming the divisor.
-double Div(double a, double b, const char* divisor);
+inline double Div(double a, double b, const char* divisor) {
+  if (b == 0) [[unlikely]] DivFault(a, divisor);
+  return Finite(a / b, divisor);
+}
 // Square root; a negative (or NaN) argument raises EInvalidOp naming it.
-double Sqrt(double x, const char* what);
+inline double Sqrt(double x, const char* what) {
+  if (!(x >= 0)) [[unlikely]] SqrtFault(what);
+  return std::sqrt(x);
+}
 // Natural logarithm; 0 raises EZeroDivide, a negative argument EInvalidOp.
-double Ln(double x, const char* what);
+inline double Ln(double x, const char* what) {
+  if (!(x > 0) || !std::isfinite(x)) [[unlikely]] return LnSlow(x, what);
+  return std::log(x);
+}
 // base ^ exponent; a negative base with a fractional exponent raises EInvalidOp, 0 to a
 // negative power EZeroDivide.
-double Pow(double base, double exponent, const char* what);
-// Raises EOverflow (or EInvalidOp for NaN) when x is not finite.
-double Finite(double x, const char* what);
+inline double Pow(double base, double exponent, const char* what) {
+  if (!(base > 0) || !std::isfinite(exponent)) [[unlikely]] return PowSlow(base, exponent, what);
+  return Finite(std::pow(base, exponent), what);
+}
 
 } // namespace checked
