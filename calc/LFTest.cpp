@@ -19,6 +19,7 @@ constexpr double kXt = 0.77;              // xT of every low-flow trim
 constexpr double N6 = 63.3;
 constexpr double N7 = 1360;
 constexpr double kN6Choked = 42.2211;  // N6 at Y = 0.667
+constexpr double kYChokedSizing = 0.667;
 constexpr double kYChokedRating = 0.67;
 constexpr int kMaxPasses = 1001;
 constexpr int kMaxPassesChokedSteam = 50;
@@ -111,7 +112,7 @@ void LowFlowCalc(bool CalcforCv, int Fluid, TLowFlowdata& result, double Compres
         x = xChoke;
         RequireChokedRatio(x);
         r.FlowWarning = "*Choked Flow";
-        C = Div(Q, N7 * P1a * 0.667 * GasTerm(x, Sg, T, Compress), "the gas flow term");
+        C = Div(Q, N7 * P1a * kYChokedSizing * GasTerm(x, Sg, T, Compress), "the gas flow term");
       } else {
         const double Y = 1 - x / (3 * xChoke);
         C = Div(Q, N7 * P1a * Y * GasTerm(x, Sg, T, Compress), "the gas flow term");
