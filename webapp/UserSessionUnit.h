@@ -8,9 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "platform/data/DBClient.h"
+#include "platform/data/MemTable.h"
 #include "platform/rt/Classes.h"
 #include "platform/web/Application.h"
+#include "report/pdf/repExportPDF.h"
 #include "webapp/StringVar.h"
+
+class TrepReport;
+
+// The reference table of that name, compiled into the program and parsed once for the whole
+// process on first use (safe from any thread); EDatabaseError for an unknown name.
+std::shared_ptr<const data::TTable> ReferenceTable(const std::string& name);
 
 struct TPrefs {
   std::string Name;
@@ -44,10 +53,164 @@ class TIWUserSession : public web::TIWUserSessionBase {
 public:
   TIWUserSession();
   ~TIWUserSession() override;
+  TIWUserSession(const TIWUserSession&) = delete;
+  TIWUserSession& operator=(const TIWUserSession&) = delete;
 
   // ---- Owned components (reference tables, report template and its PDF filter,
   //      table of valid options) ----
   // REFERENCE-TABLES-BEGIN
+  // Reference tables: each a private cursor over rows shared by all sessions, opened on its
+  // first record. The persistent field objects (dataset name + field name) read the current
+  // record of their dataset; SeriesATrimDataSet is read through FieldByName only.
+  data::TClientDataSet LiquidDataSet;
+  data::TField LiquidDataSetDISPLAY_NA{LiquidDataSet, "DISPLAY_NA"},
+      LiquidDataSetSG_LIQ{LiquidDataSet, "SG_LIQ"},
+      LiquidDataSetCRIT_PRES{LiquidDataSet, "CRIT_PRES"},
+      LiquidDataSetCRIT_TEMP{LiquidDataSet, "CRIT_TEMP"}, LiquidDataSetVISC{LiquidDataSet, "VISC"},
+      LiquidDataSetSPEC_HEAT{LiquidDataSet, "SPEC_HEAT"},
+      LiquidDataSetVAP_PRES{LiquidDataSet, "VAP_PRES"},
+      LiquidDataSetAMB_TEMP{LiquidDataSet, "AMB_TEMP"};
+  data::TClientDataSet GasDataSet;
+  data::TField GasDataSetDISPLAY_NA{GasDataSet, "DISPLAY_NA"},
+      GasDataSetSG_GAS{GasDataSet, "SG_GAS"}, GasDataSetCRIT_PRES{GasDataSet, "CRIT_PRES"},
+      GasDataSetCRIT_TEMP{GasDataSet, "CRIT_TEMP"}, GasDataSetDENSITY{GasDataSet, "DENSITY"},
+      GasDataSetMPA_S{GasDataSet, "MPA_S"}, GasDataSetVISC{GasDataSet, "VISC"},
+      GasDataSetSPEC_HEAT{GasDataSet, "SPEC_HEAT"}, GasDataSetVAP_PRES{GasDataSet, "VAP_PRES"},
+      GasDataSetAMB_TEMP{GasDataSet, "AMB_TEMP"}, GasDataSetCOMPRESS{GasDataSet, "COMPRESS"};
+  data::TClientDataSet PressureDataSet;
+  data::TField PressureDataSetLABEL{PressureDataSet, "LABEL"},
+      PressureDataSetPMF{PressureDataSet, "PMF"}, PressureDataSetUNITS{PressureDataSet, "UNITS"};
+  data::TClientDataSet LiqFlowDataSet;
+  data::TField LiqFlowDataSetLABEL{LiqFlowDataSet, "LABEL"},
+      LiqFlowDataSetFMF{LiqFlowDataSet, "FMF"}, LiqFlowDataSetSHLABEL{LiqFlowDataSet, "SHLABEL"};
+  data::TClientDataSet GasFlowDataSet;
+  data::TField GasFlowDataSetLABEL{GasFlowDataSet, "LABEL"},
+      GasFlowDataSetFMF{GasFlowDataSet, "FMF"}, GasFlowDataSetSHLABEL{GasFlowDataSet, "SHLABEL"};
+  data::TClientDataSet CavTrimDataSet;
+  data::TField CavTrimDataSetSIZE{CavTrimDataSet, "SIZE"}, CavTrimDataSetCV{CavTrimDataSet, "CV"},
+      CavTrimDataSetPRF{CavTrimDataSet, "PRF"}, CavTrimDataSetNUMHOLES{CavTrimDataSet, "NUMHOLES"},
+      CavTrimDataSetHOLESIZE{CavTrimDataSet, "HOLESIZE"};
+  data::TClientDataSet GlobeDataSet;
+  data::TField GlobeDataSetSIZE{GlobeDataSet, "SIZE"}, GlobeDataSetCV{GlobeDataSet, "CV"},
+      GlobeDataSetPRF{GlobeDataSet, "PRF"}, GlobeDataSetNUMHOLES{GlobeDataSet, "NUMHOLES"},
+      GlobeDataSetHOLESIZE{GlobeDataSet, "HOLESIZE"};
+  data::TClientDataSet KXCDataSet;
+  data::TField KXCDataSetSIZE{KXCDataSet, "SIZE"}, KXCDataSetCV{KXCDataSet, "CV"},
+      KXCDataSetPRF{KXCDataSet, "PRF"}, KXCDataSetNUMHOLES{KXCDataSet, "NUMHOLES"},
+      KXCDataSetHOLESIZE{KXCDataSet, "HOLESIZE"};
+  data::TClientDataSet KXSDataSet;
+  data::TField KXSDataSetSIZE{KXSDataSet, "SIZE"}, KXSDataSetCV{KXSDataSet, "CV"},
+      KXSDataSetPRF{KXSDataSet, "PRF"}, KXSDataSetNUMHOLES{KXSDataSet, "NUMHOLES"},
+      KXSDataSetHOLESIZE{KXSDataSet, "HOLESIZE"};
+  data::TClientDataSet SeriesELinTrimDataSet;
+  data::TField fltfldSeriesELinTrimDataSetSIZE{SeriesELinTrimDataSet, "SIZE"},
+      fltfldSeriesELinTrimDataSetCV{SeriesELinTrimDataSet, "CV"},
+      fltfldSeriesELinTrimDataSetPRF{SeriesELinTrimDataSet, "PRF"},
+      fltfldSeriesELinTrimDataSetNUMHOLES{SeriesELinTrimDataSet, "NUMHOLES"},
+      fltfldSeriesELinTrimDataSetHOLESIZE{SeriesELinTrimDataSet, "HOLESIZE"};
+  data::TClientDataSet SeriesEEqTrimDataSet;
+  data::TField fltfldSeriesEEqTrimDataSetSIZE{SeriesEEqTrimDataSet, "SIZE"},
+      fltfldSeriesEEqTrimDataSetCV{SeriesEEqTrimDataSet, "CV"},
+      fltfldSeriesEEqTrimDataSetPRF{SeriesEEqTrimDataSet, "PRF"},
+      fltfldSeriesEEqTrimDataSetNUMHOLES{SeriesEEqTrimDataSet, "NUMHOLES"},
+      fltfldSeriesEEqTrimDataSetHOLESIZE{SeriesEEqTrimDataSet, "HOLESIZE"};
+  data::TClientDataSet SeriesCLinTrimDataSet;
+  data::TField SeriesCLinTrimDataSetSIZE{SeriesCLinTrimDataSet, "SIZE"},
+      SeriesCLinTrimDataSetCV{SeriesCLinTrimDataSet, "CV"},
+      SeriesCLinTrimDataSetPRF{SeriesCLinTrimDataSet, "PRF"},
+      SeriesCLinTrimDataSetNUMHOLES{SeriesCLinTrimDataSet, "NUMHOLES"},
+      SeriesCLinTrimDataSetHOLESIZE{SeriesCLinTrimDataSet, "HOLESIZE"};
+  data::TClientDataSet SeriesCEqTrimDataSet;
+  data::TField SeriesCEqTrimDataSetSIZE{SeriesCEqTrimDataSet, "SIZE"},
+      SeriesCEqTrimDataSetCV{SeriesCEqTrimDataSet, "CV"},
+      SeriesCEqTrimDataSetPRF{SeriesCEqTrimDataSet, "PRF"},
+      SeriesCEqTrimDataSetNUMHOLES{SeriesCEqTrimDataSet, "NUMHOLES"},
+      SeriesCEqTrimDataSetHOLESIZE{SeriesCEqTrimDataSet, "HOLESIZE"};
+  data::TClientDataSet SeriesFLinTrimDataSet;
+  data::TField SeriesFLinTrimDataSetSIZE{SeriesFLinTrimDataSet, "SIZE"},
+      SeriesFLinTrimDataSetCV{SeriesFLinTrimDataSet, "CV"},
+      SeriesFLinTrimDataSetPRF{SeriesFLinTrimDataSet, "PRF"},
+      SeriesFLinTrimDataSetNUMHOLES{SeriesFLinTrimDataSet, "NUMHOLES"},
+      SeriesFLinTrimDataSetHOLESIZE{SeriesFLinTrimDataSet, "HOLESIZE"};
+  data::TClientDataSet SeriesFEqTrimDataSet;
+  data::TField SeriesFEqTrimDataSetSIZE{SeriesFEqTrimDataSet, "SIZE"},
+      SeriesFEqTrimDataSetCV{SeriesFEqTrimDataSet, "CV"},
+      SeriesFEqTrimDataSetPRF{SeriesFEqTrimDataSet, "PRF"},
+      SeriesFEqTrimDataSetNUMHOLES{SeriesFEqTrimDataSet, "NUMHOLES"},
+      SeriesFEqTrimDataSetHOLESIZE{SeriesFEqTrimDataSet, "HOLESIZE"};
+  data::TClientDataSet SeriesDTrimDataSet;
+  data::TField SeriesDTrimDataSetSIZE{SeriesDTrimDataSet, "SIZE"},
+      SeriesDTrimDataSetCV{SeriesDTrimDataSet, "CV"},
+      SeriesDTrimDataSetPRF{SeriesDTrimDataSet, "PRF"},
+      SeriesDTrimDataSetNUMHOLES{SeriesDTrimDataSet, "NUMHOLES"},
+      SeriesDTrimDataSetHOLESIZE{SeriesDTrimDataSet, "HOLESIZE"};
+  data::TClientDataSet SeriesBTrimDataSet;
+  data::TField SeriesBTrimDataSetSIZE{SeriesBTrimDataSet, "SIZE"},
+      SeriesBTrimDataSetCV{SeriesBTrimDataSet, "CV"},
+      SeriesBTrimDataSetPRF{SeriesBTrimDataSet, "PRF"},
+      SeriesBTrimDataSetNUMHOLES{SeriesBTrimDataSet, "NUMHOLES"},
+      SeriesBTrimDataSetHOLESIZE{SeriesBTrimDataSet, "HOLESIZE"};
+  data::TClientDataSet SeriesATrimDataSet;
+  data::TClientDataSet SteamDataSet;
+  data::TField SteamDataSetASTPABS{SteamDataSet, "ASTPABS"},
+      SteamDataSetASTPGAUGE{SteamDataSet, "ASTPGAUGE"},
+      SteamDataSetASTTEMP{SteamDataSet, "ASTTEMP"};
+  data::TClientDataSet AirPropsDataSet;
+  data::TField AirPropsDataSetDEGREESF{AirPropsDataSet, "DEGREESF"},
+      AirPropsDataSetVISC{AirPropsDataSet, "VISC"};
+  data::TClientDataSet WaterPropsDataSet;
+  data::TField WaterPropsDataSetDEGREESF{WaterPropsDataSet, "DEGREESF"},
+      WaterPropsDataSetVP{WaterPropsDataSet, "VP"},
+      WaterPropsDataSetVISC{WaterPropsDataSet, "VISC"},
+      WaterPropsDataSetSG{WaterPropsDataSet, "SG"};
+  data::TClientDataSet LinCvDataSet;
+  data::TField LinCvDataSetSIZE{LinCvDataSet, "SIZE"}, LinCvDataSetCV{LinCvDataSet, "CV"},
+      LinCvDataSetPRF{LinCvDataSet, "PRF"}, LinCvDataSetNUMSLOTS{LinCvDataSet, "NUMSLOTS"},
+      LinCvDataSetSLOT_H{LinCvDataSet, "SLOT_H"}, LinCvDataSetSLOT_L{LinCvDataSet, "SLOT_L"};
+  data::TClientDataSet EqCvDataSet;
+  data::TField EqCvDataSetSIZE{EqCvDataSet, "SIZE"}, EqCvDataSetCV{EqCvDataSet, "CV"},
+      EqCvDataSetPRF{EqCvDataSet, "PRF"}, EqCvDataSetNUMSLOTS{EqCvDataSet, "NUMSLOTS"},
+      EqCvDataSetSLOT_H{EqCvDataSet, "SLOT_H"}, EqCvDataSetSLOT_L{EqCvDataSet, "SLOT_L"};
+  data::TClientDataSet SeriesGHTrimDataSet;
+  data::TField SeriesGHTrimDataSetSIZE{SeriesGHTrimDataSet, "SIZE"},
+      SeriesGHTrimDataSetCV{SeriesGHTrimDataSet, "CV"},
+      SeriesGHTrimDataSetPRF{SeriesGHTrimDataSet, "PRF"},
+      SeriesGHTrimDataSetNUMHOLES{SeriesGHTrimDataSet, "NUMHOLES"},
+      SeriesGHTrimDataSetHOLESIZE{SeriesGHTrimDataSet, "HOLESIZE"};
+  data::TClientDataSet TQACDataSet;
+  data::TField TQACDataSetSIZE{TQACDataSet, "SIZE"}, TQACDataSetCV{TQACDataSet, "CV"},
+      TQACDataSetPRF{TQACDataSet, "PRF"}, TQACDataSetNUMHOLES{TQACDataSet, "NUMHOLES"},
+      TQACDataSetHOLESIZE{TQACDataSet, "HOLESIZE"};
+  data::TClientDataSet TQBCDataSet;
+  data::TField TQBCDataSetSIZE{TQBCDataSet, "SIZE"}, TQBCDataSetCV{TQBCDataSet, "CV"},
+      TQBCDataSetPRF{TQBCDataSet, "PRF"}, TQBCDataSetNUMHOLES{TQBCDataSet, "NUMHOLES"},
+      TQBCDataSetHOLESIZE{TQBCDataSet, "HOLESIZE"};
+  data::TClientDataSet TQCVLinDataSet;
+  data::TField TQCVLinDataSetSIZE{TQCVLinDataSet, "SIZE"}, TQCVLinDataSetCV{TQCVLinDataSet, "CV"},
+      TQCVLinDataSetPRF{TQCVLinDataSet, "PRF"}, TQCVLinDataSetNUMHOLES{TQCVLinDataSet, "NUMHOLES"},
+      TQCVLinDataSetHOLESIZE{TQCVLinDataSet, "HOLESIZE"};
+  data::TClientDataSet TQCVEqDataSet;
+  data::TField TQCVEqDataSetSIZE{TQCVEqDataSet, "SIZE"}, TQCVEqDataSetCV{TQCVEqDataSet, "CV"},
+      TQCVEqDataSetPRF{TQCVEqDataSet, "PRF"}, TQCVEqDataSetNUMHOLES{TQCVEqDataSet, "NUMHOLES"},
+      TQCVEqDataSetHOLESIZE{TQCVEqDataSet, "HOLESIZE"};
+  data::TClientDataSet TQACPMDataSet;
+  data::TField TQACPMDataSetSIZE{TQACPMDataSet, "SIZE"}, TQACPMDataSetCV{TQACPMDataSet, "CV"},
+      TQACPMDataSetPRF{TQACPMDataSet, "PRF"}, TQACPMDataSetNUMHOLES{TQACPMDataSet, "NUMHOLES"},
+      TQACPMDataSetHOLESIZE{TQACPMDataSet, "HOLESIZE"};
+  data::TClientDataSet TQBCPMDataSet;
+  data::TField TQBCPMDataSetSIZE{TQBCPMDataSet, "SIZE"}, TQBCPMDataSetCV{TQBCPMDataSet, "CV"},
+      TQBCPMDataSetPRF{TQBCPMDataSet, "PRF"}, TQBCPMDataSetNUMHOLES{TQBCPMDataSet, "NUMHOLES"},
+      TQBCPMDataSetHOLESIZE{TQBCPMDataSet, "HOLESIZE"};
+
+
+  TrepReport* VXCVrep1 = nullptr;  // the sizing report template; not owned while it stays empty
+  TrepPDFExport repPDFExport2;      // PDF export filter of the report, with its stored settings
+
+  // Table of valid options and the batch move that fills it.
+  data::TFDMemTable FDMemTable1;
+  data::TFDBatchMove FDBatchMove1;
+  data::TFDBatchMoveTextReader FDBatchMoveTextReader1;
+  data::TFDBatchMoveDataSetWriter FDBatchMoveDataSetWriter1;
   // REFERENCE-TABLES-END
 
   // ---- Sizing state, in declaration order ----

@@ -1,0 +1,44 @@
+// Cost of a browser session's object: creation time, and resident memory of idle sessions.
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <memory>
+#include <unistd.h>
+#include <vector>
+
+#include "webapp/UserSessionUnit.h"
+
+namespace {
+
+double ResidentMB() {
+  long pages = 0, resident = 0;
+  std::ifstream("/proc/self/statm") >> pages >> resident;
+  return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// Target: under 0.2 ms per session.
+void BM_CreateSession(benchmark::State& state) {
+  TIWUserSession warm;  // the tables are parsed once per process, before timing
+  for (auto _ : state) {
+    auto s = std::make_unique<TIWUserSession>();
+    benchmark::DoNotOptimize(s.get());
+  }
+}
+BENCHMARK(BM_CreateSession);
+
+// Target: 1,000 idle sessions add under 50 MB of resident memory in all.
+void BM_ThousandIdleSessions(benchmark::State& state) {
+  TIWUserSession warm;
+  double added = 0;
+  for (auto _ : state) {
+    const double before = ResidentMB();
+    std::vector<std::unique_ptr<TIWUserSession>> sessions;
+    for (int i = 0; i < 1000; ++i) sessions.push_back(std::make_unique<TIWUserSession>());
+    added = ResidentMB() - before;
+    benchmark::DoNotOptimize(sessions.data());
+  }
+  state.counters["MB_added_by_1000_sessions"] = added;
+}
+BENCHMARK(BM_ThousandIdleSessions)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+} // namespace
