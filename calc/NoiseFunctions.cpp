@@ -2,8 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <numbers>
+
+#include "platform/rt/SysUtils.h"
 
 namespace {
 
@@ -90,11 +91,7 @@ double CurveLevel(int n, double C) {
   return std::log10(C / RatioCurves[n - 1].c) / RatioCurves[n - 1].s;
 }
 
-std::string WholeDecibels(double level) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.0f", level);
-  return buf;
-}
+std::string WholeDecibels(double level) { return rt::FloatToStrF(level, rt::ffFixed, 4, 0); }
 
 } // namespace
 

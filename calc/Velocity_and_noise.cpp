@@ -1,9 +1,9 @@
 #include "calc/Velocity_and_noise.h"
 
 #include <cmath>
-#include <cstdio>
 #include <numbers>
 
+#include "platform/rt/SysUtils.h"
 #include "webapp/ServerController.h"
 
 namespace {
@@ -86,11 +86,7 @@ int SizePosition(double size) {
   return -1;
 }
 
-std::string Fixed1(double v) {
-  char buf[64];
-  std::snprintf(buf, sizeof buf, "%.1f", v);
-  return buf;
-}
+std::string Fixed1(double v) { return rt::FloatToStrF(v, rt::ffFixed, 8, 1); }
 
 } // namespace
 
