@@ -130,8 +130,10 @@ void TGlobemain::CalculateCondition(int Condition) {
       g.Cell(r, col).Text = "NA";
       g.Cell(r, col).BGColor = r == 1 || r == 3 ? clWhite : clNone;
     }
-    Application().ShowMessage(std::string("The ") + ConditionName[Condition] +
-                              " condition could not be calculated:" + CrLf + e.what());
+    // Said once, for the Calculate the user asked for, not again for every recalculation.
+    if (FReportEntries)
+      Application().ShowMessage(std::string("The ") + ConditionName[Condition] +
+                                " condition could not be calculated:" + CrLf + e.what());
   }
 
   // ---- Notes of every condition calculated so far in this Calculate ----

@@ -1124,6 +1124,7 @@ def main():
     out = {}
     for name, case in CASES.items():
         g = grid(case)
+        g["input"] = dict(case, pipes=list(case["pipes"]))
         out[name] = g
     json.dump(out, sys.stdout, ensure_ascii=False, indent=1, sort_keys=True)
     sys.stdout.write("\n")
