@@ -7,7 +7,8 @@ JOBS="${JOBS:-$(nproc)}"
 RUN_PACKAGES=(cmake make g++ pkg-config zlib1g-dev libjpeg-dev libcpp-httplib-dev
               libfreetype-dev libfontconfig-dev fonts-dejavu-core)
 # Packages only the tests and benchmarks need.
-TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev chromium nodejs fpc qpdf poppler-utils)
+TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev chromium nodejs fpc qpdf poppler-utils
+               libjpeg-turbo-progs)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

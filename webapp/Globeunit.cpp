@@ -106,11 +106,14 @@ std::string PressureText(double valueInUnit, double PMF) {
 
 }  // namespace globe
 
+void GlobeunitInitialization() { TIWAppForm::SetAsMainForm<TSplashform>(); }
+
 // ---- Construction ----
 
 TGlobemain::TGlobemain(TIWApplication& app) : TIWAppForm(app) {
   Name = "Globemain";
-  Title = "Control Valve Sizing";
+  Title = "ZentorApp - Valve Sizing";
+  Color = clWhite;
   Width = 1141;
   Height = 1002;
   RenderInvisibleControls = true;

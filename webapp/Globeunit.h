@@ -268,3 +268,6 @@ private:
   // Set while a Calculate the user asked for runs: unreadable entries are then reported.
   bool FReportEntries = false;
 };
+
+// Unit initialisation: makes the start page the first form of every session.
+void GlobeunitInitialization();

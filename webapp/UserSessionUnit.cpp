@@ -30,6 +30,51 @@ std::shared_ptr<const data::TTable> ReferenceTable(const std::string& name) {
   return it->second;
 }
 
+namespace {
+
+std::string& ContentFolderSetting() {
+  static std::string folder = "wwwroot";
+  return folder;
+}
+
+// The table of valid options, the text reader of its file and the batch move between them.
+void SetupValidOptions(TIWUserSession& s) {
+  using data::TMemFieldType;
+  struct Field {
+    const char* Name;
+    TMemFieldType Type;
+    int TableSize, FileSize;
+  };
+  static const Field fields[] = {
+      {"Division", TMemFieldType::ftString, 1, 1},   {"Model", TMemFieldType::ftString, 11, 11},
+      {"Function", TMemFieldType::ftString, 4, 4},   {"Size4", TMemFieldType::ftLargeint, 0, 1},
+      {"Size6", TMemFieldType::ftLargeint, 0, 1},    {"Size8", TMemFieldType::ftLargeint, 0, 1},
+      {"Size9", TMemFieldType::ftLargeint, 0, 1},    {"Size12", TMemFieldType::ftLargeint, 0, 1},
+      {"Size16", TMemFieldType::ftLargeint, 0, 1},   {"Size24", TMemFieldType::ftLargeint, 0, 1},
+      {"Size32", TMemFieldType::ftLargeint, 0, 1},   {"P1Max", TMemFieldType::ftLargeint, 0, 5},
+      {"DpMax", TMemFieldType::ftLargeint, 0, 4},    {"P2Min", TMemFieldType::ftLargeint, 0, 3},
+      {"P2Max", TMemFieldType::ftLargeint, 0, 5},    {"CvRanges", TMemFieldType::ftLargeint, 0, 1},
+      {"Link", TMemFieldType::ftString, 77, 77},
+  };
+  for (const Field& f : fields) {
+    s.FDMemTable1.AddField(f.Name, f.Type, f.TableSize);
+    s.FDBatchMoveTextReader1.Fields.push_back({f.Name, f.Type, f.FileSize});
+  }
+  s.FDBatchMoveTextReader1.FileName = ValidOptionsFileName();
+  s.FDBatchMoveTextReader1.FieldSeparator = ';';
+  s.FDBatchMoveTextReader1.TextDelimiter = '"';
+  s.FDBatchMoveTextReader1.FirstRowIsHeader = true;
+  s.FDBatchMoveDataSetWriter1.DataSet = &s.FDMemTable1;
+  s.FDBatchMove1.Reader = &s.FDBatchMoveTextReader1;
+  s.FDBatchMove1.Writer = &s.FDBatchMoveDataSetWriter1;
+}
+
+} // namespace
+
+const std::string& ContentFolder() { return ContentFolderSetting(); }
+void SetContentFolder(std::string folder) { ContentFolderSetting() = std::move(folder); }
+std::string ValidOptionsFileName() { return ContentFolder() + "/files/ValidOptions.csv"; }
+
 TIWUserSession::TIWUserSession()
     : LiquidDataSet(ReferenceTable("LiquidDataSet")),
       GasDataSet(ReferenceTable("GasDataSet")),
@@ -86,6 +131,8 @@ TIWUserSession::TIWUserSession()
   repPDFExport2.SetPdfA(false);
   repPDFExport2.SetPDFStandard(psNone);
   repPDFExport2.SetPDFVersion(pv17);
+
+  SetupValidOptions(*this);
 }
 
 TIWUserSession::~TIWUserSession() = default;

@@ -49,6 +49,13 @@ struct TMaterial {
   std::string State;  // "Liquid", "Gas" or "Steam"
 };
 
+// Folder of the content the program serves and reads at run time ("wwwroot" unless the program
+// is started with another); set once at start-up, before the first session is made.
+const std::string& ContentFolder();
+void SetContentFolder(std::string folder);
+// The table of valid options: "ValidOptions.csv" in the content folder's "files" folder.
+std::string ValidOptionsFileName();
+
 class TIWUserSession : public web::TIWUserSessionBase {
 public:
   TIWUserSession();

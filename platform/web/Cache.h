@@ -1,0 +1,41 @@
+#pragma once
+// Temporary files served by address: each is fetched once under an unguessable address and then
+// deleted. Files not fetched go when their session ends.
+#include <optional>
+#include <string>
+
+namespace web {
+
+class TIWApplication;
+
+enum TCacheType { ctOneTime };
+
+namespace TIWMimeTypes {
+inline constexpr const char* mtPDF = "application/pdf";
+}
+
+class TIWAppCache {
+public:
+  // A new, unused file name in the process's private temporary folder.
+  static std::string NewTempFileName();
+  // Makes the file fetchable once; returns its address (a path at the server's root).
+  static std::string AddFileToCache(TIWApplication* owner, const std::string& fileName, TCacheType type,
+                                    const std::string& contentType);
+
+  // ---- Framework side ----
+  struct TEntry {
+    std::string Bytes;
+    std::string ContentType;
+    std::string Disposition;  // empty: none
+  };
+  // Bytes served once, e.g. a download; returns the address.
+  static std::string AddBytes(TIWApplication* owner, std::string bytes, std::string contentType,
+                              std::string disposition);
+  // Takes the entry of that id out of the cache (deleting its file); nullopt when there is none.
+  static std::optional<TEntry> Take(const std::string& id);
+  // Drops every entry of that owner and deletes its files.
+  static void ReleaseOwner(TIWApplication* owner);
+  static constexpr const char* UrlPrefix = "/cache/";
+};
+
+}  // namespace web

@@ -1,0 +1,262 @@
+// The page's script: sends the page's events with the values of its inputs, puts the answered form
+// in place, shows queued messages, runs start-up scripts and starts timers and downloads.
+#include "platform/web/Server.h"
+
+namespace web {
+
+const std::string& ClientScript() {
+  static const std::string js = R"JS('use strict';
+var IW = (function () {
+  var token = '', formKey = '', limit = 0, queue = [], busy = false, sent = {}, timers = [], messages = [];
+
+  function form() { return document.getElementById('iwForm'); }
+  function keyOf(el) { return el.getAttribute('data-k'); }
+  function valueOf(el) {
+    if (el.type === 'checkbox' || el.type === 'radio') return el.checked ? '1' : '0';
+    if (el.tagName === 'SELECT') return String(el.selectedIndex);
+    return el.value;
+  }
+  function setValue(el, v) {
+    if (el.type === 'checkbox' || el.type === 'radio') el.checked = v === '1';
+    else if (el.tagName === 'SELECT') el.selectedIndex = parseInt(v, 10);
+    else el.value = v;
+  }
+  function addValues(body) {
+    var snap = {}, els = form().querySelectorAll('[data-v]');
+    for (var i = 0; i < els.length; i++) {
+      var v = valueOf(els[i]), k = keyOf(els[i]);
+      body.append('v' + k, v);
+      snap[k] = v;
+    }
+    return snap;
+  }
+
+  function post(ev) { queue.push(ev); pump(); }
+  function pump() {
+    if (busy || !queue.length) return;
+    var ev = queue.shift(), body = ev.file ? new FormData() : new URLSearchParams();
+    if (ev.file) body.append('file', ev.file, ev.file.name);
+    body.append('s', token);
+    body.append('fk', formKey);
+    body.append('w', String(document.documentElement.clientWidth));
+    body.append('ck', document.cookie);
+    for (var k in ev) if (k !== 'file') body.append(k, ev[k]);
+    sent = addValues(body);
+    busy = true;
+    document.documentElement.classList.add('iwBusy');
+    fetch(ev.file ? '/upload' : '/event', { method: 'POST', body: body, credentials: 'same-origin' })
+      .then(function (r) {
+        if (r.status === 413) throw new Error('The file is too large to upload.');
+        if (!r.ok) throw new Error('The server could not handle the request (' + r.status + ').');
+        return r.json();
+      })
+      .then(apply)
+      .catch(function (e) {
+        message(e instanceof TypeError ? 'The server cannot be reached.' : (e && e.message) || String(e));
+      })
+      .then(function () {
+        busy = false;
+        sent = {};
+        document.documentElement.classList.remove('iwBusy');
+        pump();
+      });
+  }
+
+  function apply(r) {
+    token = r.s;
+    formKey = r.fk;
+    if (typeof r.html === 'string') replaceForm(r.html);
+    document.title = r.title;
+    document.body.style.backgroundColor = r.bg || '';
+    prepare();
+    extras(r);
+  }
+
+  function replaceForm(html) {
+    var old = form(), keep = {}, els = old.querySelectorAll('[data-v]'), i, k;
+    // What the user changed while the request was on its way stays.
+    for (i = 0; i < els.length; i++) {
+      k = keyOf(els[i]);
+      var v = valueOf(els[i]);
+      if (Object.prototype.hasOwnProperty.call(sent, k) && sent[k] !== v) keep[k] = v;
+    }
+    var a = document.activeElement, fk = a && old.contains(a) ? keyOf(a) : null, s0 = null, s1 = null;
+    if (fk) { try { s0 = a.selectionStart; s1 = a.selectionEnd; } catch (e) { s0 = null; } }
+    var t = document.createElement('template');
+    t.innerHTML = html;
+    var nf = t.content.firstElementChild;
+    old.parentNode.replaceChild(nf, old);
+    initSelects(nf);
+    for (k in keep) {
+      var el = nf.querySelector('[data-v][data-k="' + k + '"]');
+      if (el) setValue(el, keep[k]);
+    }
+    if (fk) {
+      var ne = nf.querySelector('[data-k="' + fk + '"]');
+      if (ne && !ne.disabled && ne.getClientRects().length) {
+        ne.focus();
+        if (s0 !== null) { try { ne.setSelectionRange(s0, s1); } catch (e) { /* not a text input */ } }
+      }
+    }
+  }
+
+  function initSelects(root) {
+    var s = root.querySelectorAll('select[data-none]');
+    for (var i = 0; i < s.length; i++) s[i].selectedIndex = -1;
+  }
+
+  function prepare() {
+    timers.forEach(clearTimeout);
+    timers = [];
+    var t = form().querySelectorAll('[data-timer]');
+    for (var i = 0; i < t.length; i++) {
+      (function (el) {
+        var k = keyOf(el);
+        timers.push(setTimeout(function () { post({ e: 'timer', c: k }); }, parseInt(el.getAttribute('data-timer'), 10)));
+      })(t[i]);
+    }
+  }
+
+  function extras(r) {
+    (r.alerts || []).forEach(message);
+    if (r.download) {
+      var a = document.createElement('a');
+      a.href = r.download;
+      a.download = '';
+      document.body.appendChild(a);
+      a.click();
+      a.remove();
+    }
+    (r.init || []).forEach(function (code) {
+      try { (new Function(code))(); } catch (e) { message(String(e)); }
+    });
+  }
+
+  function message(text) {
+    messages.push(String(text));
+    if (messages.length === 1) showMessage();
+  }
+  function showMessage() {
+    var box = document.getElementById('iwMessage');
+    if (!box) {
+      box = document.createElement('div');
+      box.id = 'iwMessage';
+      box.innerHTML = '<div class="iwMessageBox" role="alertdialog"><div class="iwMessageText"></div>' +
+        '<button type="button">OK</button></div>';
+      box.querySelector('button').addEventListener('click', function () {
+        messages.shift();
+        if (messages.length) showMessage(); else box.style.display = 'none';
+      });
+      document.body.appendChild(box);
+    }
+    box.querySelector('.iwMessageText').textContent = messages[0];
+    box.style.display = 'block';
+    box.querySelector('button').focus();
+  }
+
+  function upload(input) {
+    var file = input.files && input.files[0];
+    if (!file) return;
+    if (limit && file.size > limit) {
+      message('The file is too large to upload (at most ' + Math.floor(limit / 1024) + ' KiB).');
+    } else {
+      post({ e: 'upload', c: keyOf(input), file: file });
+    }
+    input.value = '';
+  }
+
+  document.addEventListener('click', function (e) {
+    var f = form();
+    if (!f || !(e.target instanceof Element) || !f.contains(e.target)) return;
+    var item = e.target.closest('[data-item]');
+    if (item) {
+      var bar = item.closest('[data-menu]');
+      if (bar) post({ e: 'menu', c: keyOf(bar), i: item.getAttribute('data-item') });
+      return;
+    }
+    var cell = e.target.closest('td'), grid = cell && cell.closest('table[data-cell]');
+    if (grid) {
+      post({ e: 'cell', c: keyOf(grid), r: String(cell.parentNode.rowIndex), col: String(cell.cellIndex) });
+      return;
+    }
+    var t = e.target.closest('[data-click],[data-js]');
+    if (!t || t.disabled) return;
+    if (t.hasAttribute('data-js')) {
+      var ok;
+      try { ok = (new Function(t.getAttribute('data-js'))).call(t); } catch (x) { message(String(x)); ok = false; }
+      if (ok === false) { e.preventDefault(); return; }
+    }
+    if (t.hasAttribute('data-click')) post({ e: 'click', c: keyOf(t) });
+  });
+
+  document.addEventListener('change', function (e) {
+    var t = e.target, f = form();
+    if (!f || !(t instanceof Element) || !f.contains(t)) return;
+    if (t.hasAttribute('data-upload')) { upload(t); return; }
+    if (!t.hasAttribute('data-change')) return;
+    if (t.type === 'radio' && !t.checked) return;
+    post({ e: 'change', c: keyOf(t) });
+  });
+
+  document.addEventListener('keydown', function (e) {
+    var t = e.target, f = form();
+    if (!f || !(t instanceof Element) || !t.matches('input[type=text][data-k]') || !f.contains(t)) return;
+    var code = e.keyCode || e.which;
+    if (t.hasAttribute('data-key')) {
+      if (code === 13) e.preventDefault();
+      var k = keyOf(t);
+      // Sent once the key has changed the text.
+      setTimeout(function () { post({ e: 'key', c: k, which: String(code) }); }, 0);
+    } else if (code === 13 && f.hasAttribute('data-default')) {
+      e.preventDefault();
+      post({ e: 'default' });
+    }
+  });
+
+  window.NewWindow = function (url, name, options) {
+    var w = window.open(url, name, options);
+    if (w) { try { w.focus(); } catch (e) { /* another origin */ } }
+    return w;
+  };
+
+  function boot(r) {
+    token = r.s;
+    formKey = r.fk;
+    limit = r.lim || 0;
+    initSelects(form());
+    prepare();
+    extras(r);
+  }
+
+  return { boot: boot, post: post, message: message };
+})();
+)JS";
+  return js;
+}
+
+const std::string& ClientStyle() {
+  static const std::string css = R"CSS(html,body{margin:0;padding:0}
+body{font-family:Arial,Helvetica,sans-serif;font-size:10pt}
+#iwForm{position:relative;width:100%}
+.iw{position:absolute;box-sizing:border-box;margin:0}
+.iwCheck{display:flex;align-items:center;gap:4px;white-space:nowrap}
+.iwCheck input{margin:0}
+.iwFrame{pointer-events:none}
+.iwFrame>*{pointer-events:auto}
+.iwBusy,.iwBusy *{cursor:progress}
+[data-menu]{display:flex;background:#f0f0f0;user-select:none}
+.iwMenuTop{position:relative;padding:2px 10px}
+.iwMenuTop:hover{background:#dde}
+.iwMenuDrop{display:none;position:absolute;left:0;top:100%;background:#fff;border:1px solid #999;min-width:160px;z-index:100000}
+.iwMenuTop:hover>.iwMenuDrop{display:block}
+.iwMenuItem{display:block;padding:3px 10px;white-space:nowrap}
+.iwMenuItem:hover{background:#dde}
+[data-item]{cursor:pointer}
+#iwMessage{position:fixed;left:0;top:0;right:0;bottom:0;background:rgba(0,0,0,.2);z-index:2147483000;display:none}
+.iwMessageBox{position:absolute;left:50%;top:30%;transform:translate(-50%,-50%);min-width:260px;max-width:600px;background:#fff;border:1px solid #888;box-shadow:0 2px 12px rgba(0,0,0,.3);padding:16px;text-align:center}
+.iwMessageText{white-space:pre-wrap;text-align:left;margin-bottom:12px}
+)CSS";
+  return css;
+}
+
+}  // namespace web

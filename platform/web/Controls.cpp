@@ -1,0 +1,604 @@
+#include "platform/web/Controls.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+
+#include "platform/rt/SysUtils.h"
+
+namespace web {
+
+std::uint64_t NewControlKey() {
+  static std::atomic<std::uint64_t> next{1};
+  return next.fetch_add(1, std::memory_order_relaxed);
+}
+
+std::string TIWEventParams::Values(const std::string& name) const {
+  for (const auto& [n, v] : FItems)
+    if (n == name) return v;
+  return {};
+}
+
+THtml& THtml::Attr(std::string_view name, std::string_view value) {
+  FOut += ' ';
+  FOut.append(name);
+  FOut += "=\"";
+  FOut += HtmlEscape(value);
+  FOut += '"';
+  return *this;
+}
+
+namespace {
+
+std::string Px(int v) { return std::to_string(v) + "px"; }
+
+std::string Base64(const std::string& in) {
+  static const char* tbl = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((in.size() + 2) / 3 * 4);
+  std::size_t i = 0;
+  for (; i + 2 < in.size(); i += 3) {
+    const unsigned n = (static_cast<unsigned char>(in[i]) << 16) | (static_cast<unsigned char>(in[i + 1]) << 8) |
+                       static_cast<unsigned char>(in[i + 2]);
+    out += tbl[(n >> 18) & 63];
+    out += tbl[(n >> 12) & 63];
+    out += tbl[(n >> 6) & 63];
+    out += tbl[n & 63];
+  }
+  if (i < in.size()) {
+    unsigned n = static_cast<unsigned char>(in[i]) << 16;
+    if (i + 1 < in.size()) n |= static_cast<unsigned char>(in[i + 1]) << 8;
+    out += tbl[(n >> 18) & 63];
+    out += tbl[(n >> 12) & 63];
+    out += i + 1 < in.size() ? tbl[(n >> 6) & 63] : '=';
+    out += '=';
+  }
+  return out;
+}
+
+// The browser's text has LF line ends; the forms' texts use CR LF.
+std::string ToLf(const std::string& s) {
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] == '\r') {
+      out += '\n';
+      if (i + 1 < s.size() && s[i + 1] == '\n') ++i;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+const char* AlignCss(TAlignment a) {
+  switch (a) {
+    case taCenter: return "text-align:center;";
+    case taRightJustify: return "text-align:right;";
+    default: return "";
+  }
+}
+
+std::string FontCss(const TIWFont& f) {
+  std::string s;
+  if (!f.Name.empty()) {
+    std::string name;
+    for (char c : f.Name)
+      if (std::isalnum(static_cast<unsigned char>(c)) || c == ' ' || c == '-' || c == '_') name += c;
+    s += "font-family:'" + name + "',Arial,sans-serif;";
+  }
+  if (f.Size > 0) s += "font-size:" + std::to_string(f.Size) + "pt;";
+  if (f.Color != clNone) s += "color:" + ColorToCss(f.Color) + ";";
+  if (f.Bold) s += "font-weight:bold;";
+  if (f.Italic) s += "font-style:italic;";
+  if (f.Underline) s += "text-decoration:underline;";
+  return s;
+}
+
+std::string Upper(std::string s) {
+  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+}  // namespace
+
+// ---- TIWControl ----
+
+TIWControl::TIWControl(std::string name) : FName(std::move(name)), FKey(NewControlKey()) {}
+
+TIWControl::~TIWControl() { SetParent(nullptr); }
+
+void TIWControl::SetBounds(int left, int top, int width, int height) {
+  Left = left;
+  Top = top;
+  Width = width;
+  Height = height;
+}
+
+void TIWControl::SetParent(TIWContainer* parent) {
+  if (parent == FParent) return;
+  if (FParent) {
+    auto& list = FParent->FChildren;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+  }
+  FParent = parent;
+  if (FParent) FParent->FChildren.push_back(this);
+}
+
+bool TIWControl::IsShowing() const {
+  if (!Visible) return false;
+  return !FParent || FParent->ContainerShowing();
+}
+
+std::string TIWControl::BoxStyle(bool paintColor) const {
+  std::string s;
+  if (!(Anchors & (akLeft | akRight))) {
+    // Keeps the horizontal centre in the parent, never left of its edge.
+    const std::string half = (Width % 2) ? std::to_string(Width / 2) + ".5px" : Px(Width / 2);
+    s += "left:max(0px,calc(50% - " + half + "));";
+  } else {
+    s += "left:" + Px(Left) + ";";
+  }
+  s += "top:" + Px(Top) + ";";
+  if (Width > 0) s += "width:" + Px(Width) + ";";
+  if (Height > 0) s += "height:" + Px(Height) + ";";
+  if (ZIndex != 0) s += "z-index:" + std::to_string(ZIndex) + ";";
+  if (!Visible) s += "display:none;";
+  if (paintColor && Color != clNone) s += "background-color:" + ColorToCss(Color) + ";";
+  return s;
+}
+
+std::string TIWControl::FontStyle() const { return FontCss(Font); }
+
+void TIWControl::OpenTag(THtml& h, const char* tag, const std::string& extraStyle) const {
+  h.Raw("<").Raw(tag);
+  h.Attr("id", FName);
+  h.Raw(" data-k=\"").Raw(std::to_string(FKey)).Raw("\" class=\"iw\"");
+  h.Attr("style", BoxStyle() + FontStyle() + extraStyle);
+  if (!Hint.empty()) h.Attr("title", Hint);
+  if (!ScriptOnClick.empty()) h.Attr("data-js", ScriptOnClick);
+}
+
+// ---- TIWContainer ----
+
+TIWContainer::~TIWContainer() {
+  for (TIWControl* c : FChildren) c->FParent = nullptr;
+  FChildren.clear();
+}
+
+TIWControl* TIWContainer::FindControl(const std::string& name) const {
+  TIWControl* found = nullptr;
+  ForEachControl([&](TIWControl& c) {
+    if (!found && c.Name() == name) found = &c;
+  });
+  return found;
+}
+
+TIWControl* TIWContainer::FindByKey(std::uint64_t key) const {
+  TIWControl* found = nullptr;
+  ForEachControl([&](TIWControl& c) {
+    if (!found && c.Key() == key) found = &c;
+  });
+  return found;
+}
+
+void TIWContainer::ForEachControl(const std::function<void(TIWControl&)>& fn) const {
+  for (TIWControl* c : FChildren) {
+    fn(*c);
+    if (TIWContainer* inner = c->AsContainer()) inner->ForEachControl(fn);
+  }
+}
+
+void TIWContainer::RenderChildren(THtml& h, const TIWRenderContext& ctx) const {
+  for (const TIWControl* c : FChildren)
+    if (c->Visible || ctx.RenderInvisible) c->Render(h, ctx);
+}
+
+// ---- TIWComponentOwner ----
+
+TIWComponentOwner::~TIWComponentOwner() { FreeAllComponents(); }
+
+void TIWComponentOwner::FreeAllComponents() {
+  while (!FComponents.empty()) {
+    std::unique_ptr<TIWControl> last = std::move(FComponents.back());
+    FComponents.pop_back();
+    last.reset();
+  }
+}
+
+void TIWComponentOwner::FreeComponent(TIWControl* control) {
+  auto it = std::find_if(FComponents.begin(), FComponents.end(),
+                         [&](const std::unique_ptr<TIWControl>& p) { return p.get() == control; });
+  if (it == FComponents.end()) throw rt::EInvalidPointer("The control does not belong to this owner");
+  std::unique_ptr<TIWControl> gone = std::move(*it);
+  FComponents.erase(it);
+}
+
+// ---- Controls ----
+
+void TIWLabel::Render(THtml& h, const TIWRenderContext&) const {
+  std::string extra = WordWrap ? "white-space:pre-wrap;" : "white-space:pre;";
+  extra += AlignCss(Alignment);
+  if (OnClick) extra += "cursor:pointer;";
+  OpenTag(h, "span", extra);
+  if (OnClick) h.Raw(" data-click=\"1\"");
+  h.Raw(">").Text(ToLf(Caption)).Raw("</span>");
+}
+
+void TIWLabel::HandleEvent(const TIWBrowserEvent& e) {
+  if (e.Type == "click" && OnClick) OnClick(this);
+}
+
+void TIWEdit::Render(THtml& h, const TIWRenderContext&) const {
+  OpenTag(h, "input");
+  h.Raw(" type=\"text\" data-v=\"1\"").Attr("value", Text);
+  if (ReadOnly) h.Raw(" readonly");
+  if (!Enabled) h.Raw(" disabled");
+  if (OnAsyncKeyDown) h.Raw(" data-key=\"1\"");
+  if (OnAsyncChange) h.Raw(" data-change=\"1\"");
+  h.Raw(">");
+}
+
+void TIWEdit::HandleEvent(const TIWBrowserEvent& e) {
+  const bool key = e.Type == "key";
+  if (!(key ? OnAsyncKeyDown : OnAsyncChange) || (!key && e.Type != "change")) return;
+  TIWEventParams params;
+  params.Add(Name(), Text);
+  params.Add("IW_Action", Upper(Name()));
+  if (key) params.Add("Which", e.Which);
+  (key ? OnAsyncKeyDown : OnAsyncChange)(this, params);
+}
+
+std::string TIWComboBox::Text() const {
+  if (ItemIndex < 0 || ItemIndex >= static_cast<int>(Items.size())) return {};
+  return Items[static_cast<std::size_t>(ItemIndex)];
+}
+
+void TIWComboBox::SetText(const std::string& text) {
+  auto it = std::find(Items.begin(), Items.end(), text);
+  ItemIndex = it == Items.end() ? -1 : static_cast<int>(it - Items.begin());
+}
+
+void TIWComboBox::Render(THtml& h, const TIWRenderContext&) const {
+  OpenTag(h, "select");
+  h.Raw(" data-v=\"1\"");
+  if (!Enabled) h.Raw(" disabled");
+  if (OnChange) h.Raw(" data-change=\"1\"");
+  const bool none = ItemIndex < 0 || ItemIndex >= static_cast<int>(Items.size());
+  if (none) h.Raw(" data-none=\"1\"");
+  h.Raw(">");
+  for (std::size_t i = 0; i < Items.size(); ++i) {
+    h.Raw("<option value=\"").Raw(std::to_string(i)).Raw("\"");
+    if (static_cast<int>(i) == ItemIndex) h.Raw(" selected");
+    h.Raw(">").Text(Items[i]).Raw("</option>");
+  }
+  h.Raw("</select>");
+}
+
+void TIWComboBox::ApplyValue(const std::string& value) {
+  try {
+    const int i = std::stoi(value);
+    ItemIndex = (i >= 0 && i < static_cast<int>(Items.size())) ? i : -1;
+  } catch (const std::exception&) {
+    ItemIndex = -1;
+  }
+}
+
+void TIWComboBox::HandleEvent(const TIWBrowserEvent& e) {
+  if (e.Type == "change" && OnChange) OnChange(this);
+}
+
+void TIWRadioButton::SetChecked(bool value) {
+  FChecked = value;
+  if (!value || Group.empty()) return;
+  // Unchecks the others of the group on the same form.
+  TIWContainer* root = Parent();
+  while (root && root->AsControl() && root->AsControl()->Parent()) root = root->AsControl()->Parent();
+  if (!root) return;
+  root->ForEachControl([&](TIWControl& c) {
+    if (auto* rb = dynamic_cast<TIWRadioButton*>(&c); rb && rb != this && rb->Group == Group) rb->FChecked = false;
+  });
+}
+
+namespace {
+// Radio buttons and check boxes: a positioned label holding the input (which carries the id).
+template <class T>
+void RenderCheckable(const T& c, THtml& h, const char* type, const std::string& group, bool checked,
+                     const std::string& caption, const std::string& box, const std::string& font) {
+  h.Raw("<label class=\"iw iwCheck\"").Attr("style", box + font);
+  if (!c.Hint.empty()) h.Attr("title", c.Hint);
+  h.Raw("><input type=\"").Raw(type).Raw("\"").Attr("id", c.Name());
+  h.Raw(" data-k=\"").Raw(std::to_string(c.Key())).Raw("\" data-v=\"1\" data-change=\"1\"");
+  if (!group.empty()) h.Attr("name", "g_" + group);
+  if (checked) h.Raw(" checked");
+  if (!c.Enabled) h.Raw(" disabled");
+  if (!c.ScriptOnClick.empty()) h.Attr("data-js", c.ScriptOnClick);
+  h.Raw("><span>").Text(caption).Raw("</span></label>");
+}
+}  // namespace
+
+void TIWRadioButton::Render(THtml& h, const TIWRenderContext&) const {
+  RenderCheckable(*this, h, "radio", Group, FChecked, Caption, BoxStyle(), FontStyle());
+}
+
+void TIWRadioButton::HandleEvent(const TIWBrowserEvent& e) {
+  if (e.Type != "change" && e.Type != "click") return;
+  SetChecked(true);
+  if (OnClick) OnClick(this);
+}
+
+void TIWCheckBox::Render(THtml& h, const TIWRenderContext&) const {
+  RenderCheckable(*this, h, "checkbox", {}, Checked, Caption, BoxStyle(), FontStyle());
+}
+
+void TIWCheckBox::HandleEvent(const TIWBrowserEvent& e) {
+  if (e.Type != "change" && e.Type != "click") return;
+  if (OnClick) OnClick(this);
+  if (OnChange) OnChange(this);
+}
+
+void TIWButton::Render(THtml& h, const TIWRenderContext&) const {
+  OpenTag(h, "button");
+  h.Raw(" type=\"button\"");
+  if (OnClick) h.Raw(" data-click=\"1\"");
+  if (!Enabled) h.Raw(" disabled");
+  h.Raw(">").Text(Caption).Raw("</button>");
+}
+
+void TIWButton::HandleEvent(const TIWBrowserEvent& e) {
+  if (e.Type == "click" && OnClick) OnClick(this);
+}
+
+void TIWImageFile::Render(THtml& h, const TIWRenderContext&) const {
+  const bool click = OnClick || !ScriptOnClick.empty();
+  OpenTag(h, "img", click ? "cursor:pointer;" : "");
+  h.Attr("src", "/files/" + UrlEncode(ImageFile)).Attr("alt", AltText);
+  if (OnClick) h.Raw(" data-click=\"1\"");
+  h.Raw(">");
+}
+
+void TIWImageFile::HandleEvent(const TIWBrowserEvent& e) {
+  if (e.Type == "click" && OnClick) OnClick(this);
+}
+
+void TIWImage::SetPicture(std::string bytes, std::string contentType) {
+  FBytes = std::move(bytes);
+  FContentType = std::move(contentType);
+}
+
+void TIWImage::Render(THtml& h, const TIWRenderContext&) const {
+  const bool click = OnClick || !ScriptOnClick.empty();
+  OpenTag(h, "img", click ? "cursor:pointer;" : "");
+  if (!FBytes.empty()) {
+    std::string type;
+    for (char c : FContentType)
+      if (std::isalnum(static_cast<unsigned char>(c)) || c == '/' || c == '+' || c == '-' || c == '.') type += c;
+    h.Raw(" src=\"data:").Raw(type).Raw(";base64,").Raw(Base64(FBytes)).Raw("\"");
+  }
+  h.Attr("alt", AltText);
+  if (OnClick) h.Raw(" data-click=\"1\"");
+  h.Raw(">");
+}
+
+void TIWImage::HandleEvent(const TIWBrowserEvent& e) {
+  if (e.Type == "click" && OnClick) OnClick(this);
+}
+
+std::string TIWMemo::Text() const {
+  std::string out;
+  for (std::size_t i = 0; i < Lines.size(); ++i) {
+    if (i) out += "\r\n";
+    out += Lines[i];
+  }
+  return out;
+}
+
+void TIWMemo::Render(THtml& h, const TIWRenderContext&) const {
+  OpenTag(h, "textarea", std::string("resize:none;overflow-y:") + (VertScrollBar ? "scroll;" : "hidden;"));
+  h.Raw(" data-v=\"1\"");
+  if (!Editable) h.Raw(" readonly");
+  if (!Enabled) h.Raw(" disabled");
+  h.Raw(">");
+  std::string text;
+  for (std::size_t i = 0; i < Lines.size(); ++i) {
+    if (i) text += '\n';
+    text += ToLf(Lines[i]);
+  }
+  // The HTML parser drops one newline right after <textarea>.
+  if (!text.empty() && text[0] == '\n') h.Raw("\n");
+  h.Text(text).Raw("</textarea>");
+}
+
+void TIWMemo::ApplyValue(const std::string& value) {
+  Lines.clear();
+  std::string line;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    const char c = value[i];
+    if (c == '\r' || c == '\n') {
+      Lines.push_back(line);
+      line.clear();
+      if (c == '\r' && i + 1 < value.size() && value[i + 1] == '\n') ++i;
+    } else {
+      line += c;
+    }
+  }
+  if (!line.empty()) Lines.push_back(line);
+}
+
+TIWGrid::TIWGrid(std::string name) : TIWControl(std::move(name)) {}
+
+void TIWGrid::Resize(int rows, int cols) {
+  rows = std::max(rows, 0);
+  cols = std::max(cols, 0);
+  std::vector<TIWGridCell> cells(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
+  for (int r = 0; r < std::min(rows, FRows); ++r)
+    for (int c = 0; c < std::min(cols, FCols); ++c)
+      cells[static_cast<std::size_t>(r * cols + c)] = std::move(FCells[static_cast<std::size_t>(r * FCols + c)]);
+  FCells = std::move(cells);
+  FRows = rows;
+  FCols = cols;
+}
+
+void TIWGrid::SetRowCount(int rows) { Resize(rows, FCols); }
+void TIWGrid::SetColumnCount(int cols) { Resize(FRows, cols); }
+
+TIWGridCell& TIWGrid::Cell(int row, int col) {
+  if (row < 0 || row >= FRows || col < 0 || col >= FCols)
+    throw rt::EListError("Grid index out of bounds (" + std::to_string(row) + ", " + std::to_string(col) + ")");
+  return FCells[static_cast<std::size_t>(row * FCols + col)];
+}
+
+const TIWGridCell& TIWGrid::Cell(int row, int col) const { return const_cast<TIWGrid*>(this)->Cell(row, col); }
+
+void TIWGrid::Render(THtml& h, const TIWRenderContext&) const {
+  OpenTag(h, "table", "border-collapse:collapse;");
+  if (OnCellClick) h.Raw(" data-cell=\"1\"");
+  h.Raw("><tbody>");
+  const std::string border = Lines ? "border:1px solid " + ColorToCss(LineColor) + ";" : "";
+  const std::string pad = "padding:" + Px(CellPadding) + ";";
+  for (int r = 0; r < FRows; ++r) {
+    h.Raw("<tr>");
+    for (int c = 0; c < FCols; ++c) {
+      const TIWGridCell& cell = Cell(r, c);
+      std::string style = pad + border + AlignCss(cell.Alignment) + FontCss(cell.Font);
+      if (cell.BGColor != clNone) style += "background-color:" + ColorToCss(cell.BGColor) + ";";
+      if (cell.Header) style += "font-weight:bold;";
+      if (OnCellClick) style += "cursor:pointer;";
+      h.Raw("<td").Attr("style", style).Raw(">");
+      if (cell.Visible) h.Text(cell.Text);
+      h.Raw("</td>");
+    }
+    h.Raw("</tr>");
+  }
+  h.Raw("</tbody></table>");
+}
+
+void TIWGrid::HandleEvent(const TIWBrowserEvent& e) {
+  if (e.Type != "cell" || !OnCellClick) return;
+  if (e.Row < 0 || e.Row >= FRows || e.Col < 0 || e.Col >= FCols) return;
+  OnCellClick(this, e.Row, e.Col);
+}
+
+void TIWRegion::Render(THtml& h, const TIWRenderContext& ctx) const {
+  std::string extra;
+  if (BorderWidth > 0) extra = "border:" + Px(BorderWidth) + " solid " + ColorToCss(BorderColor) + ";";
+  OpenTag(h, "div", extra);
+  h.Raw(">");
+  RenderChildren(h, ctx);
+  h.Raw("</div>");
+}
+
+void TIWTimer::Render(THtml& h, const TIWRenderContext&) const {
+  h.Raw("<span hidden").Attr("id", Name());
+  h.Raw(" data-k=\"").Raw(std::to_string(Key())).Raw("\"");
+  if (Enabled && Interval > 0 && OnTimer) h.Raw(" data-timer=\"").Raw(std::to_string(Interval)).Raw("\"");
+  h.Raw("></span>");
+}
+
+void TIWTimer::HandleEvent(const TIWBrowserEvent& e) {
+  if (e.Type == "timer" && OnTimer && Interval > 0) OnTimer(this);
+}
+
+void TIWFileUploader::Render(THtml& h, const TIWRenderContext&) const {
+  OpenTag(h, "input", ButtonVisible ? "" : "display:none;");
+  h.Raw(" type=\"file\" data-upload=\"1\"");
+  if (!Accept.empty()) h.Attr("accept", Accept);
+  if (!Enabled) h.Raw(" disabled");
+  h.Raw(">");
+}
+
+void TIWFileUploader::DeliverUpload(const std::string& fileName, std::string content) {
+  FFileName = fileName;
+  FContent = std::move(content);
+  struct Clear {
+    TIWFileUploader* u;
+    ~Clear() {
+      u->FContent.clear();
+      u->FContent.shrink_to_fit();
+    }
+  } clear{this};
+  std::string dest;
+  bool saveFile = false, overwrite = false;
+  if (OnAsyncUploadCompleted) OnAsyncUploadCompleted(this, dest, FFileName, saveFile, overwrite);
+  if (OnAsyncUploadSuccess) {
+    TIWEventParams params;
+    params.Add("FileName", FFileName);
+    OnAsyncUploadSuccess(this, params);
+  }
+}
+
+void TIWFileUploader::SaveToStream(const std::string&, rt::TStream& stream) const {
+  if (!FContent.empty()) stream.WriteBuffer(FContent.data(), static_cast<std::int64_t>(FContent.size()));
+}
+
+TIWMenuItem::TIWMenuItem(std::string name, std::string caption)
+    : Name(std::move(name)), Caption(std::move(caption)), FKey(NewControlKey()) {}
+
+TIWMenuItem* TIWMenuItem::Add(std::string name, std::string caption) {
+  FItems.push_back(std::make_unique<TIWMenuItem>(std::move(name), std::move(caption)));
+  return FItems.back().get();
+}
+
+TIWMenuItem* TIWMainMenu::Add(std::string name, std::string caption) {
+  FItems.push_back(std::make_unique<TIWMenuItem>(std::move(name), std::move(caption)));
+  return FItems.back().get();
+}
+
+namespace {
+TIWMenuItem* FindIn(const std::vector<std::unique_ptr<TIWMenuItem>>& items,
+                    const std::function<bool(const TIWMenuItem&)>& match, bool onlyUsable) {
+  for (const auto& item : items) {
+    if (onlyUsable && (!item->Visible || !item->Enabled)) continue;
+    if (match(*item)) return item.get();
+    if (TIWMenuItem* inner = FindIn(item->Items(), match, onlyUsable)) return inner;
+  }
+  return nullptr;
+}
+}  // namespace
+
+TIWMenuItem* TIWMainMenu::FindItem(const std::string& name) {
+  return FindIn(FItems, [&](const TIWMenuItem& i) { return i.Name == name; }, false);
+}
+
+void TIWMainMenu::Render(THtml& h, const TIWRenderContext&) const {
+  OpenTag(h, "div");
+  h.Raw(" data-menu=\"1\">");
+  for (const auto& top : FItems) {
+    if (!top->Visible) continue;
+    h.Raw("<span class=\"iwMenuTop\"").Attr("id", top->Name);
+    if (top->OnClick && top->Enabled) h.Raw(" data-item=\"").Raw(std::to_string(top->Key())).Raw("\"");
+    h.Raw(">").Text(top->Caption);
+    bool any = false;
+    for (const auto& sub : top->Items()) {
+      if (!sub->Visible) continue;
+      if (!any) h.Raw("<span class=\"iwMenuDrop\">");
+      any = true;
+      h.Raw("<span class=\"iwMenuItem\"").Attr("id", sub->Name);
+      if (sub->OnClick && sub->Enabled) h.Raw(" data-item=\"").Raw(std::to_string(sub->Key())).Raw("\"");
+      h.Raw(">").Text(sub->Caption).Raw("</span>");
+    }
+    if (any) h.Raw("</span>");
+    h.Raw("</span>");
+  }
+  h.Raw("</div>");
+}
+
+void TIWMainMenu::HandleEvent(const TIWBrowserEvent& e) {
+  if (e.Type != "menu") return;
+  // Only items that are visible and enabled, under visible and enabled items, can be clicked.
+  TIWMenuItem* item = FindIn(FItems, [&](const TIWMenuItem& i) { return i.Key() == e.Item; }, true);
+  if (item && item->OnClick) item->OnClick(this);
+}
+
+TIWFrame::~TIWFrame() { FreeAllComponents(); }
+
+void TIWFrame::Render(THtml& h, const TIWRenderContext& ctx) const {
+  h.Raw("<div class=\"iw iwFrame\"").Attr("id", Name());
+  h.Raw(" data-k=\"").Raw(std::to_string(Key())).Raw("\"");
+  h.Attr("style", BoxStyle(false));
+  h.Raw(">");
+  RenderChildren(h, ctx);
+  h.Raw("</div>");
+}
+
+}  // namespace web

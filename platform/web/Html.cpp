@@ -1,0 +1,182 @@
+#include "platform/web/Html.h"
+
+#include <sys/random.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/rt/SysUtils.h"
+
+namespace web {
+
+std::string ColorToCss(TColor color) {
+  if (color == clNone || color < 0) return {};
+  char buf[8];
+  const unsigned c = static_cast<unsigned>(color);
+  std::snprintf(buf, sizeof buf, "#%02x%02x%02x", c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+  return buf;
+}
+
+std::string HtmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (char ch : text) {
+    switch (ch) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\'': out += "&#39;"; break;
+      default: out += ch;
+    }
+  }
+  return out;
+}
+
+std::string JsString(std::string_view text) {
+  static const char* hex = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += '"';
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const unsigned char ch = static_cast<unsigned char>(text[i]);
+    switch (ch) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      case '<': case '>': case '&': case '\'':
+        out += "\\u00";
+        out += hex[ch >> 4];
+        out += hex[ch & 15];
+        break;
+      default:
+        if (ch < 0x20 || ch == 0x7F) {
+          out += "\\u00";
+          out += hex[ch >> 4];
+          out += hex[ch & 15];
+        } else if (ch == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+                   (static_cast<unsigned char>(text[i + 2]) == 0xA8 ||
+                    static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
+          // Line and paragraph separators end a JavaScript string literal.
+          out += static_cast<unsigned char>(text[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
+          i += 2;
+        } else {
+          out += static_cast<char>(ch);
+        }
+    }
+  }
+  out += '"';
+  return out;
+}
+
+std::string UrlEncode(std::string_view text) {
+  static const char* hex = "0123456789ABCDEF";
+  std::string out;
+  for (char c : text) {
+    const unsigned char ch = static_cast<unsigned char>(c);
+    if ((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '-' ||
+        ch == '_' || ch == '.' || ch == '~') {
+      out += c;
+    } else {
+      out += '%';
+      out += hex[ch >> 4];
+      out += hex[ch & 15];
+    }
+  }
+  return out;
+}
+
+namespace {
+void PercentByte(std::string& out, unsigned char b) {
+  static const char* hex = "0123456789ABCDEF";
+  out += '%';
+  out += hex[b >> 4];
+  out += hex[b & 15];
+}
+
+bool CookieSafe(unsigned char ch) {
+  if ((ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9')) return true;
+  switch (ch) {
+    case '*': case '@': case '.': case '_': case '-': case '$': case '!': case '\'': case '(': case ')':
+      return true;
+    default:
+      return false;
+  }
+}
+}  // namespace
+
+std::string CookieEncode(std::string_view s) {
+  std::string out;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    const unsigned char ch = static_cast<unsigned char>(s[i]);
+    if (ch == ' ') {
+      out += '+';
+    } else if (ch < 0x80) {
+      if (CookieSafe(ch)) out += static_cast<char>(ch);
+      else PercentByte(out, ch);
+    } else if ((ch == 0xC2 || ch == 0xC3) && i + 1 < s.size() &&
+               (static_cast<unsigned char>(s[i + 1]) & 0xC0) == 0x80) {
+      // U+0080..U+00FF travel as their single 8-bit code.
+      PercentByte(out, static_cast<unsigned char>(((ch & 0x03) << 6) | (s[i + 1] & 0x3F)));
+      ++i;
+    } else {
+      PercentByte(out, ch);
+    }
+  }
+  return out;
+}
+
+std::string CleanFileName(std::string_view name) {
+  std::string out;
+  for (char c : name) {
+    const unsigned char ch = static_cast<unsigned char>(c);
+    if (ch < 0x20 || ch == 0x7F || ch == '"' || ch == '\'' || ch == '/' || ch == '\\' || ch == ';' || ch == '`')
+      continue;
+    out += c;
+  }
+  // Leading and trailing blanks and dots make names that some systems refuse.
+  const auto first = out.find_first_not_of(" .");
+  if (first == std::string::npos) return "download";
+  const auto last = out.find_last_not_of(" .");
+  return out.substr(first, last - first + 1);
+}
+
+std::string ContentDisposition(bool attachment, std::string_view fileName) {
+  const std::string clean = CleanFileName(fileName);
+  std::string ascii;
+  for (char c : clean) ascii += static_cast<unsigned char>(c) < 0x80 ? c : '_';
+  std::string out = attachment ? "attachment" : "inline";
+  out += "; filename=\"" + ascii + "\"";
+  if (ascii != clean) out += "; filename*=UTF-8''" + UrlEncode(clean);
+  return out;
+}
+
+std::string HexEncode(std::string_view bytes) {
+  static const char* hex = "0123456789abcdef";
+  std::string out;
+  out.reserve(bytes.size() * 2);
+  for (char c : bytes) {
+    const unsigned char ch = static_cast<unsigned char>(c);
+    out += hex[ch >> 4];
+    out += hex[ch & 15];
+  }
+  return out;
+}
+
+std::string NewRandomToken() {
+  unsigned char buf[32];
+  std::size_t got = 0;
+  while (got < sizeof buf) {
+    const ssize_t n = getrandom(buf + got, sizeof buf - got, 0);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      throw rt::Exception("The system's random source is not available");
+    }
+    got += static_cast<std::size_t>(n);
+  }
+  return HexEncode(std::string_view(reinterpret_cast<const char*>(buf), sizeof buf));
+}
+
+}  // namespace web

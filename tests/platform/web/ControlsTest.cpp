@@ -1,0 +1,213 @@
+#include "platform/web/Application.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "platform/rt/SysUtils.h"
+
+using namespace web;
+
+namespace {
+
+struct TAllControlsForm : TIWAppForm {
+  explicit TAllControlsForm(TIWApplication& app) : TIWAppForm(app) {
+    Name = "AllControls";
+    auto* region = Add<TIWRegion>("Panel");
+    region->SetBounds(10, 20, 300, 200);
+    region->ZIndex = 6000;
+    auto* label = Add<TIWLabel>("TitleLabel", region);
+    label->Caption = "Line 1\r\n<b>Line 2</b>";
+    label->SetBounds(5, 6, 100, 30);
+    auto* edit = Add<TIWEdit>("P1MinEdit");
+    edit->Text = "12\"5";
+    auto* combo = Add<TIWComboBox>("FlowCombo");
+    combo->Items = {"gpm", "m3/h", "l/<min>"};
+    combo->ItemIndex = 1;
+    auto* none = Add<TIWComboBox>("EmptyCombo");
+    none->Items = {"a"};
+    auto* rb = Add<TIWRadioButton>("GateRB");
+    rb->Caption = "Gate";
+    rb->Group = "Style";
+    rb->SetChecked(true);
+    auto* cb = Add<TIWCheckBox>("LinkDiamsCB");
+    cb->Caption = "Link";
+    Add<TIWButton>("CalcButton")->Caption = "Calculate";
+    auto* img = Add<TIWImageFile>("IWImageFile4");
+    img->ImageFile = "Help Desk.png";
+    auto* memo = Add<TIWMemo>("Memo1");
+    memo->Lines = {"", "note"};
+    memo->Editable = false;
+    auto* grid = Add<TIWGrid>("ResultsGrid");
+    grid->SetRowCount(3);
+    grid->SetColumnCount(2);
+    grid->Cell(2, 1).Text = "r2c1";
+    grid->Cell(0, 0).Text = "hidden";
+    grid->Cell(0, 0).Visible = false;
+    auto* hidden = Add<TIWLabel>("HiddenLabel");
+    hidden->Visible = false;
+    auto* centred = Add<TIWRegion>("Centred");
+    centred->SetBounds(299, 20, 1000, 669);
+    centred->Anchors = akTop;
+  }
+};
+
+std::string Render(const TIWAppForm& f) {
+  THtml h;
+  f.Render(h);
+  return h.Take();
+}
+
+bool Has(const std::string& html, const std::string& re) { return std::regex_search(html, std::regex(re)); }
+
+}  // namespace
+
+TEST(Controls, EachControlRendersAsItsNaturalElementCarryingItsName) {
+  TIWApplication app;
+  auto* form = app.CreateForm<TAllControlsForm>();
+  const std::string html = Render(*form);
+  struct Case {
+    const char* what;
+    const char* pattern;
+  } cases[] = {
+      {"region with position and z-index",
+       R"(<div id="Panel" data-k="\d+" class="iw" style="left:10px;top:20px;width:300px;height:200px;z-index:6000;")"},
+      {"label inside region, text escaped, line break kept", R"(<div id="Panel"[^>]*><span id="TitleLabel"[^>]*>Line 1\n&lt;b&gt;Line 2&lt;/b&gt;</span>)"},
+      {"edit", R"(<input id="P1MinEdit"[^>]* type="text" data-v="1" value="12&quot;5">)"},
+      {"combo options carry the items",
+       R"(<select id="FlowCombo"[^>]*><option value="0">gpm</option><option value="1" selected>m3/h</option><option value="2">l/&lt;min&gt;</option></select>)"},
+      {"combo without selection", R"(<select id="EmptyCombo"[^>]* data-none="1">)"},
+      {"radio", R"(<input type="radio" id="GateRB"[^>]* name="g_Style" checked>)"},
+      {"check box", R"(<input type="checkbox" id="LinkDiamsCB")"},
+      {"button", R"(<button id="CalcButton"[^>]* type="button">Calculate</button>)"},
+      {"image file", R"(<img id="IWImageFile4"[^>]* src="/files/Help%20Desk.png")"},
+      {"memo keeps a leading empty line", R"(<textarea id="Memo1"[^>]* readonly>\n\nnote</textarea>)"},
+      {"grid rows and cells", R"(<table id="ResultsGrid"[^>]*><tbody><tr><td[^>]*></td><td[^>]*></td></tr><tr>(<td[^>]*></td>){2}</tr><tr><td[^>]*></td><td[^>]*>r2c1</td></tr></tbody></table>)"},
+      {"centred region never left of the edge", R"(id="Centred"[^>]*style="left:max\(0px,calc\(50% - 500px\)\);top:20px)"},
+  };
+  for (const auto& c : cases) EXPECT_TRUE(Has(html, c.pattern)) << c.what << "\n" << html;
+  EXPECT_EQ(html.find("HiddenLabel"), std::string::npos) << "invisible controls are left out by default";
+
+  form->RenderInvisibleControls = true;
+  EXPECT_TRUE(Has(Render(*form), R"(<span id="HiddenLabel"[^>]*display:none;)"));
+}
+
+TEST(Controls, RadioButtonsOfAGroupExcludeEachOther) {
+  TIWApplication app;
+  auto* form = app.CreateForm<TIWAppForm>();
+  auto* region = form->Add<TIWRegion>("R");
+  auto* a = form->Add<TIWRadioButton>("A", region);
+  auto* b = form->Add<TIWRadioButton>("B");
+  auto* other = form->Add<TIWRadioButton>("C");
+  a->Group = b->Group = "Style";
+  other->Group = "Mode";
+  other->SetChecked(true);
+  a->SetChecked(true);
+  b->SetChecked(true);
+  EXPECT_FALSE(a->Checked());
+  EXPECT_TRUE(b->Checked());
+  EXPECT_TRUE(other->Checked());
+}
+
+TEST(Controls, ComboTextSelectsByExactText) {
+  TIWComboBox c("C");
+  c.Items = {"psi", "bar", "kPa"};
+  c.SetText("bar");
+  EXPECT_EQ(c.ItemIndex, 1);
+  EXPECT_EQ(c.Text(), "bar");
+  c.SetText("Bar");
+  EXPECT_EQ(c.ItemIndex, -1);
+  EXPECT_EQ(c.Text(), "");
+}
+
+TEST(Controls, GridKeepsCellsWhenResizedAndChecksIndexes) {
+  TIWGrid g("G");
+  g.SetRowCount(10);
+  g.SetColumnCount(5);
+  g.Cell(5, 4).Text = "x";
+  g.Cell(8, 2).Text = "gone";
+  g.SetRowCount(6);
+  EXPECT_EQ(g.Cell(5, 4).Text, "x");
+  g.SetRowCount(10);
+  EXPECT_EQ(g.Cell(8, 2).Text, "");
+  EXPECT_THROW(g.Cell(10, 0), rt::EListError);
+  EXPECT_THROW(g.Cell(0, -1), rt::EListError);
+}
+
+TEST(Controls, FramesAndRegionsCanBeFreedInEitherOrder) {
+  TIWApplication app;
+  auto* form = app.CreateForm<TIWAppForm>();
+  auto* region = form->Add<TIWRegion>("DataRegion1");
+  auto* frame = app.Add<TIWFrame>("Memoframe1", region);
+  frame->Add<TIWButton>("IWButton1");
+  ASSERT_EQ(region->Controls().size(), 1u);
+  EXPECT_NE(region->FindControl("IWButton1"), nullptr);
+  app.FreeComponent(frame);
+  EXPECT_TRUE(region->Controls().empty());
+
+  auto* frame2 = app.Add<TIWFrame>("Memoframe2", region);
+  form->FreeComponent(region);
+  EXPECT_EQ(frame2->Parent(), nullptr);
+}
+
+TEST(Forms, ShowRemoveAndReleaseMoveBetweenForms) {
+  TIWApplication app;
+  auto* first = app.CreateForm<TIWAppForm>();
+  first->Show();
+  auto* second = app.CreateForm<TIWAppForm>();
+  second->Show();
+  EXPECT_EQ(app.ActiveForm(), second);
+  app.RemoveForm(second);
+  EXPECT_EQ(app.ActiveForm(), first);
+  second->Show();
+  second->Release();
+  EXPECT_EQ(app.ActiveForm(), first);
+  app.FlushReleased();
+  EXPECT_EQ(app.ActiveForm(), first);
+}
+
+TEST(Forms, ApplicationFreesFormsBeforeItsData) {
+  struct TData : TIWUserSessionBase {
+    bool* alive;
+    explicit TData(bool* a) : alive(a) { *alive = true; }
+    ~TData() override { *alive = false; }
+  };
+  static bool dataAlive = false;
+  static bool dataAliveWhenFormFreed = false;
+  struct TForm : TIWAppForm {
+    using TIWAppForm::TIWAppForm;
+    ~TForm() override { dataAliveWhenFormFreed = dataAlive; }
+  };
+  {
+    TIWApplication app;
+    app.SetData(std::make_unique<TData>(&dataAlive));
+    app.CreateForm<TForm>()->Show();
+  }
+  EXPECT_TRUE(dataAliveWhenFormFreed);
+  EXPECT_FALSE(dataAlive);
+}
+
+TEST(Application, WebApplicationFollowsTheCurrentScope) {
+  EXPECT_THROW(WebApplication(), rt::Exception);
+  TIWApplication a, b;
+  {
+    TCurrentApplicationScope sa(&a);
+    EXPECT_EQ(WebApplication(), &a);
+    {
+      TCurrentApplicationScope sb(&b);
+      EXPECT_EQ(WebApplication(), &b);
+    }
+    EXPECT_EQ(WebApplication(), &a);
+  }
+  EXPECT_EQ(CurrentApplication(), nullptr);
+}
+
+TEST(Application, NewWindowAsksForNamedWindowWithItsOptions) {
+  TIWApplication app;
+  app.NewWindow("/files/help.html?a=\"1\"</script>", "Help Desk", woScrollBars | woResizable);
+  const auto init = app.TakeInitProcs();
+  ASSERT_EQ(init.size(), 1u);
+  EXPECT_EQ(init[0],
+            R"(NewWindow("/files/help.html?a=\"1\"\u003c/script\u003e", "Help Desk","toolbar=no,status=no,menubar=no,scrollbars=yes,resizable=yes");)");
+  EXPECT_TRUE(app.TakeInitProcs().empty());
+}

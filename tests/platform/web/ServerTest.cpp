@@ -1,0 +1,621 @@
+#include "platform/web/Server.h"
+
+#include <httplib.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <mutex>
+#include <regex>
+#include <thread>
+
+#include "platform/rt/SysUtils.h"
+#include "platform/web/Cache.h"
+
+using namespace web;
+using namespace std::chrono_literals;
+
+namespace {
+
+struct TTestData : TIWUserSessionBase {
+  static inline std::atomic<int> Alive{0};
+  int Clicks = 0;
+  TTestData() { ++Alive; }
+  ~TTestData() override { --Alive; }
+};
+
+// Requests inside the slow handler at once, and the most seen.
+std::atomic<int> GInside{0}, GMaxInside{0};
+std::mutex GUploadLock;
+std::string GUploaded;
+std::string GLastTempFile;
+
+struct TOtherForm : TIWAppForm {
+  explicit TOtherForm(TIWApplication& app) : TIWAppForm(app) {
+    Name = "OtherForm";
+    Add<TIWButton>("BackButton")->OnClick = [this](TIWControl*) { Release(); };
+  }
+};
+
+struct TTestForm : TIWAppForm {
+  TIWLabel* Out;
+  TIWEdit* NameEdit;
+
+  explicit TTestForm(TIWApplication& app) : TIWAppForm(app) {
+    Name = "TestForm";
+    Title = "Test <form>";
+    RenderInvisibleControls = true;
+    Out = Add<TIWLabel>("Out");
+    Out->Caption = "<b>\"start\" & 'go'</b>";
+    NameEdit = Add<TIWEdit>("NameEdit");
+    auto* locked = Add<TIWEdit>("LockedEdit");
+    locked->Enabled = false;
+    locked->Text = "fixed";
+
+    auto count = [this](TIWControl*) {
+      auto* data = static_cast<TTestData*>(WebApplication()->Data());
+      Out->Caption = std::to_string(++data->Clicks);
+    };
+    Add<TIWButton>("CountButton")->OnClick = count;
+    auto* hidden = Add<TIWButton>("HiddenButton");
+    hidden->OnClick = count;
+    hidden->Visible = false;
+    auto* disabled = Add<TIWButton>("DisabledButton");
+    disabled->OnClick = count;
+    disabled->Enabled = false;
+    auto* hiddenRegion = Add<TIWRegion>("HiddenRegion");
+    hiddenRegion->Visible = false;
+    Add<TIWButton>("InHiddenRegion", hiddenRegion)->OnClick = count;
+
+    Add<TIWButton>("EchoButton")->OnClick = [this](TIWControl*) {
+      Out->Caption = NameEdit->Text;
+      WebApplication()->ShowMessage(NameEdit->Text);
+      AddToInitProc("window.echoed = " + JsString(NameEdit->Text) + ";");
+    };
+    Add<TIWButton>("FailButton")->OnClick = [](TIWControl*) {
+      throw rt::EConvertError("'abc' is not a valid floating point value");
+    };
+    Add<TIWButton>("SlowButton")->OnClick = [](TIWControl*) {
+      const int now = ++GInside;
+      int seen = GMaxInside.load();
+      while (now > seen && !GMaxInside.compare_exchange_weak(seen, now)) {
+      }
+      std::this_thread::sleep_for(150ms);
+      --GInside;
+    };
+    Add<TIWButton>("DownloadButton")->OnClick = [this](TIWControl*) {
+      rt::TStringStream stream("1;2;3");
+      stream.Seek(0, rt::soEnd);
+      WebApplication()->SendStream(stream, false, "application/vxs", NameEdit->Text);
+    };
+    Add<TIWButton>("CacheButton")->OnClick = [this](TIWControl*) {
+      GLastTempFile = TIWAppCache::NewTempFileName();
+      std::ofstream(GLastTempFile, std::ios::binary) << "%PDF-1.4 test";
+      Out->Caption = TIWAppCache::AddFileToCache(WebApplication(), GLastTempFile, ctOneTime, TIWMimeTypes::mtPDF);
+    };
+    Add<TIWButton>("CookieButton")->OnClick = [this](TIWControl*) {
+      std::string all;
+      for (const auto& f : WebApplication()->Request().CookieFields()) all += f + "|";
+      Out->Caption = all;
+      WebApplication()->Response().Cookies.AddCookie("UserFluid1", "Oil, light", "C:\\temp",
+                                                    std::chrono::system_clock::from_time_t(1893456000), false,
+                                                    false, ssoNone);
+    };
+    auto* uploader = Add<TIWFileUploader>("Loadfileedit");
+    uploader->OnAsyncUploadCompleted = [this](TIWControl* sender, std::string& dest, const std::string& fileName,
+                                              bool& save, bool&) {
+      save = false;
+      std::lock_guard<std::mutex> lk(GUploadLock);
+      rt::TStringStream stream;
+      static_cast<TIWFileUploader*>(sender)->SaveToStream(fileName, stream);
+      GUploaded = stream.DataString();
+      Out->Caption = fileName + ":" + std::to_string(GUploaded.size()) + ":" + dest;
+    };
+    auto* timer = Add<TIWTimer>("IWTimer1");
+    timer->Interval = 5000;
+    timer->OnTimer = [this](TIWControl*) { Out->Caption = "timer"; };
+    auto* keyEdit = Add<TIWEdit>("P1MinEdit");
+    keyEdit->OnAsyncKeyDown = [this](TIWControl*, const TIWEventParams& p) {
+      Out->Caption = p.Values("IW_Action") + "/" + p.Values("Which") + "/" + p.Names(0) + "=" + p.ValueFromIndex(0);
+    };
+    auto* grid = Add<TIWGrid>("ValidGrid");
+    grid->SetRowCount(4);
+    grid->SetColumnCount(3);
+    grid->OnCellClick = [this](TIWControl*, int r, int c) { Out->Caption = std::to_string(r) + "," + std::to_string(c); };
+    auto* combo = Add<TIWComboBox>("FlowCombo");
+    combo->Items = {"gpm", "m3/h"};
+    combo->OnChange = [this](TIWControl* s) { Out->Caption = static_cast<TIWComboBox*>(s)->Text(); };
+    auto* menu = Add<TIWMainMenu>("MainMenu1");
+    auto* file = menu->Add("File1", "File");
+    file->Add("SaveAsMenuItem", "Save Sizing")->OnClick = [this](TIWControl*) { Out->Caption = "save"; };
+    auto* secret = file->Add("SecretItem", "Secret");
+    secret->Visible = false;
+    secret->OnClick = [this](TIWControl*) { Out->Caption = "secret"; };
+    Add<TIWButton>("NextButton")->OnClick = [this](TIWControl*) { Application().CreateForm<TOtherForm>()->Show(); };
+    OnDefaultAction = [this](TIWControl*) { Out->Caption = "default"; };
+  }
+};
+
+// Decodes the JSON string literal that starts at pos (the opening quote).
+std::string JsonString(const std::string& s, std::size_t pos, std::size_t* end = nullptr) {
+  std::string out;
+  std::size_t i = pos + 1;
+  for (; i < s.size() && s[i] != '"'; ++i) {
+    if (s[i] != '\\') {
+      out += s[i];
+      continue;
+    }
+    const char e = s[++i];
+    switch (e) {
+      case 'n': out += '\n'; break;
+      case 'r': out += '\r'; break;
+      case 't': out += '\t'; break;
+      case 'u': {
+        const unsigned cp = static_cast<unsigned>(std::stoul(s.substr(i + 1, 4), nullptr, 16));
+        if (cp < 0x80) {
+          out += static_cast<char>(cp);
+        } else {
+          out += "?";
+        }
+        i += 4;
+        break;
+      }
+      default: out += e;
+    }
+  }
+  if (end) *end = i + 1;
+  return out;
+}
+
+std::string JsonField(const std::string& body, const std::string& name) {
+  const auto p = body.find("\"" + name + "\":\"");
+  if (p == std::string::npos) return {};
+  return JsonString(body, p + name.size() + 3);
+}
+
+std::vector<std::string> JsonList(const std::string& body, const std::string& name) {
+  std::vector<std::string> out;
+  auto p = body.find("\"" + name + "\":[");
+  if (p == std::string::npos) return out;
+  p += name.size() + 4;
+  while (p < body.size() && body[p] == '"') {
+    std::size_t end = 0;
+    out.push_back(JsonString(body, p, &end));
+    p = end;
+    if (p < body.size() && body[p] == ',') ++p;
+  }
+  return out;
+}
+
+// A browser as the tests need it: opens the start page and sends events like the page's script.
+class TBrowser {
+public:
+  explicit TBrowser(int port) : FCli("127.0.0.1", port) { FCli.set_read_timeout(20, 0); }
+
+  void Open() {
+    auto r = FCli.Get("/");
+    ASSERT_TRUE(r);
+    ASSERT_EQ(r->status, 200);
+    Body = r->body;
+    Html = Body;
+    Token = Extract(Body, R"re(IW\.boot\(\{"s":"([0-9a-f]+)","fk":"(\d+)")re", 1);
+    FormKey = Extract(Body, R"re(IW\.boot\(\{"s":"([0-9a-f]+)","fk":"(\d+)")re", 2);
+  }
+
+  std::string Key(const std::string& name) const { return Extract(Html, "id=\"" + name + "\" data-k=\"(\\d+)\"", 1); }
+  std::string Out() const { return Extract(Html, R"(<span id="Out"[^>]*>([^<]*)</span>)", 1); }
+  std::string FormName() const { return Extract(Html, R"re(<div id="iwForm" data-form="(\w*)")re", 1); }
+
+  // Posts an event of the named control (empty type: a refresh) with the given page values.
+  httplib::Result Post(const std::string& type, const std::string& control, httplib::Params extra = {},
+                       const std::string& token = {}) {
+    httplib::Params p = std::move(extra);
+    p.emplace("s", token.empty() ? Token : token);
+    p.emplace("fk", FormKey);
+    p.emplace("w", "1280");
+    if (!type.empty()) p.emplace("e", type);
+    if (!control.empty()) p.emplace("c", Key(control));
+    auto r = FCli.Post("/event", p);
+    Take(r);
+    return r;
+  }
+
+  httplib::Result Upload(const std::string& control, const std::string& fileName, const std::string& content) {
+    httplib::MultipartFormDataItems items = {
+        {"s", Token, "", ""}, {"fk", FormKey, "", ""}, {"e", "upload", "", ""}, {"c", Key(control), "", ""},
+        {"file", content, fileName, "application/octet-stream"}};
+    auto r = FCli.Post("/upload", items);
+    Take(r);
+    return r;
+  }
+
+  httplib::Client& Client() { return FCli; }
+  std::string Value(const std::string& name) const { return "v" + Key(name); }
+
+  std::string Token, FormKey, Html, Body;
+  std::vector<std::string> Alerts, Init;
+  std::string Download;
+
+private:
+  void Take(const httplib::Result& r) {
+    if (!r || r->status != 200) return;
+    Body = r->body;
+    Html = JsonField(Body, "html");
+    Token = JsonField(Body, "s");
+    FormKey = JsonField(Body, "fk");
+    Alerts = JsonList(Body, "alerts");
+    Init = JsonList(Body, "init");
+    Download = JsonField(Body, "download");
+  }
+
+  static std::string Extract(const std::string& text, const std::string& re, int group) {
+    std::smatch m;
+    if (!std::regex_search(text, m, std::regex(re))) return {};
+    return m[group];
+  }
+
+  httplib::Client FCli;
+};
+
+class WebServer : public ::testing::Test {
+protected:
+  void StartServer(std::chrono::milliseconds timeout = 10min, std::string wwwroot = ZENTOR_WWWROOT) {
+    TIWServerOptions o;
+    o.Host = "127.0.0.1";
+    o.Port = 0;
+    o.WwwRoot = std::move(wwwroot);
+    o.SessionTimeout = timeout;
+    o.Threads = 8;
+    o.OnNewSession = [this](TIWApplication& app) {
+      app.SetData(std::make_unique<TTestData>());
+      if (!NewSessionMessage.empty()) app.ShowMessage(NewSessionMessage);
+    };
+    o.MainForm = [](TIWApplication& app) { return app.CreateForm<TTestForm>(); };
+    o.Log = [this](const std::string& line) {
+      std::lock_guard<std::mutex> lk(LogLock);
+      LogLines.push_back(line);
+    };
+    Server = std::make_unique<TIWServer>(o);
+    Port = Server->Start();
+  }
+  void TearDown() override {
+    if (Server) Server->Stop();
+    EXPECT_EQ(TTestData::Alive, 0) << "every session's data is freed when the server stops";
+  }
+
+  std::unique_ptr<TIWServer> Server;
+  int Port = 0;
+  std::string NewSessionMessage;
+  std::mutex LogLock;
+  std::vector<std::string> LogLines;
+};
+
+}  // namespace
+
+TEST_F(WebServer, EachBrowserGetsItsOwnSessionAndData) {
+  StartServer();
+  TBrowser a(Port), b(Port);
+  a.Open();
+  b.Open();
+  EXPECT_NE(a.Token, b.Token);
+  EXPECT_EQ(TTestData::Alive, 2);
+  EXPECT_EQ(Server->SessionCount(), 2u);
+  a.Post("click", "CountButton");
+  a.Post("click", "CountButton");
+  b.Post("click", "CountButton");
+  EXPECT_EQ(a.Out(), "2");
+  EXPECT_EQ(b.Out(), "1");
+  std::lock_guard<std::mutex> lk(LogLock);
+  EXPECT_EQ(std::count_if(LogLines.begin(), LogLines.end(),
+                          [](const std::string& l) { return l.find("started") != std::string::npos; }),
+            2);
+  for (const auto& l : LogLines) EXPECT_EQ(l.find(a.Token), std::string::npos) << "tokens stay out of the log";
+}
+
+TEST_F(WebServer, OneSessionsRequestsNeverOverlapWhileSessionsRunInParallel) {
+  StartServer();
+  struct Case {
+    const char* what;
+    bool sameSession;
+    int expectedMax;
+  } cases[] = {{"one session", true, 1}, {"two sessions", false, 2}};
+  for (const auto& c : cases) {
+    TBrowser a(Port), b(Port);
+    a.Open();
+    b.Open();
+    const std::string tokenB = c.sameSession ? a.Token : b.Token;
+    GInside = 0;
+    GMaxInside = 0;
+    auto one = std::async(std::launch::async, [&] { return a.Post("click", "SlowButton")->status; });
+    auto two = std::async(std::launch::async, [&] {
+      TBrowser other(Port);
+      other.Html = a.Html;
+      other.FormKey = c.sameSession ? a.FormKey : b.FormKey;
+      other.Html = c.sameSession ? a.Html : b.Html;
+      return other.Post("click", "SlowButton", {}, tokenB)->status;
+    });
+    EXPECT_EQ(one.get(), 200);
+    EXPECT_EQ(two.get(), 200);
+    EXPECT_EQ(GMaxInside, c.expectedMax) << c.what;
+  }
+}
+
+TEST_F(WebServer, IdleTimeOutFreesTheSessionAndItsTokenThenStartsANewOne) {
+  StartServer(300ms);
+  TBrowser a(Port);
+  a.Open();
+  a.Post("click", "CountButton");
+  ASSERT_EQ(TTestData::Alive, 1);
+  const std::string old = a.Token;
+  for (int i = 0; i < 300 && TTestData::Alive > 0; ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(TTestData::Alive, 0);
+  EXPECT_EQ(Server->SessionCount(), 0u);
+
+  a.Post("click", "CountButton");
+  EXPECT_NE(a.Token, old);
+  EXPECT_EQ(a.FormName(), "TestForm");
+  EXPECT_EQ(a.Out(), "&lt;b&gt;&quot;start&quot; &amp; &#39;go&#39;&lt;/b&gt;") << "the click of the dead session is not run";
+  EXPECT_EQ(TTestData::Alive, 1);
+}
+
+TEST_F(WebServer, ActiveSessionsOutliveTheTimeOut) {
+  StartServer(400ms);
+  TBrowser a(Port);
+  a.Open();
+  for (int i = 0; i < 8; ++i) {
+    std::this_thread::sleep_for(100ms);
+    a.Post("click", "CountButton");
+  }
+  EXPECT_EQ(a.Out(), "8");
+}
+
+TEST_F(WebServer, UnknownTokenStartsANewSessionAtTheStartPage) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  a.Post("click", "CountButton");
+  const std::string real = a.Token;
+  for (const std::string& bogus : {std::string(64, '0'), std::string("1"), std::string("../x")}) {
+    TBrowser b(Port);
+    b.Html = a.Html;
+    b.FormKey = a.FormKey;
+    auto r = b.Post("click", "CountButton", {}, bogus);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_EQ(b.Token.size(), 64u);
+    EXPECT_NE(b.Token, bogus);
+    EXPECT_NE(b.Token, real);
+    EXPECT_EQ(b.FormName(), "TestForm");
+  }
+  a.Post("click", "CountButton");
+  EXPECT_EQ(a.Out(), "2") << "the real session is untouched";
+}
+
+TEST_F(WebServer, TextIsEscapedInPagesAndScripts) {
+  NewSessionMessage = "</script><script>alert('boot')</script>";
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  EXPECT_NE(a.Body.find("<title>Test &lt;form&gt;</title>"), std::string::npos);
+  EXPECT_NE(a.Body.find("&lt;b&gt;&quot;start&quot; &amp; &#39;go&#39;&lt;/b&gt;"), std::string::npos);
+  EXPECT_EQ(a.Body.find("alert('boot')"), std::string::npos);
+  // The page's only script end tags are those of its own two scripts.
+  std::size_t ends = 0;
+  for (auto p = a.Body.find("</script>"); p != std::string::npos; p = a.Body.find("</script>", p + 1)) ++ends;
+  EXPECT_EQ(ends, 2u);
+
+  const std::string evil = "</script><script>alert(1)</script>";
+  a.Post("click", "EchoButton", {{a.Value("NameEdit"), evil}});
+  EXPECT_EQ(a.Out(), "&lt;/script&gt;&lt;script&gt;alert(1)&lt;/script&gt;");
+  EXPECT_EQ(a.Body.find('<'), std::string::npos) << "no raw markup inside the JSON reply";
+  ASSERT_EQ(a.Alerts.size(), 1u);
+  EXPECT_EQ(a.Alerts[0], evil);
+  ASSERT_EQ(a.Init.size(), 1u);
+  EXPECT_EQ(a.Init[0], "window.echoed = " + JsString(evil) + ";");
+}
+
+TEST_F(WebServer, ValuesAndEventsReachOnlyShowingEnabledControls) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  const std::string initial = a.Out();
+  for (const char* ignored : {"HiddenButton", "DisabledButton", "InHiddenRegion"}) {
+    a.Post("click", ignored);
+    EXPECT_EQ(a.Out(), initial) << ignored;
+  }
+  a.Post("click", "CountButton");
+  EXPECT_EQ(a.Out(), "1");
+  // A disabled edit keeps its text whatever the page sends.
+  a.Post("", "", {{a.Value("LockedEdit"), "changed"}, {a.Value("NameEdit"), "typed"}});
+  EXPECT_NE(a.Html.find("value=\"fixed\""), std::string::npos);
+  EXPECT_NE(a.Html.find("value=\"typed\""), std::string::npos);
+}
+
+TEST_F(WebServer, EventsOfEachKindRunTheirHandlers) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  a.Post("key", "P1MinEdit", {{a.Value("P1MinEdit"), "12a"}, {"which", "65"}});
+  EXPECT_EQ(a.Out(), "P1MINEDIT/65/P1MinEdit=12a");
+  a.Post("cell", "ValidGrid", {{"r", "3"}, {"col", "2"}});
+  EXPECT_EQ(a.Out(), "3,2");
+  a.Post("cell", "ValidGrid", {{"r", "4"}, {"col", "0"}});
+  EXPECT_EQ(a.Out(), "3,2") << "a cell outside the grid is ignored";
+  a.Post("change", "FlowCombo", {{a.Value("FlowCombo"), "1"}});
+  EXPECT_EQ(a.Out(), "m3/h");
+  a.Post("timer", "IWTimer1");
+  EXPECT_EQ(a.Out(), "timer");
+  a.Post("default", "");
+  EXPECT_EQ(a.Out(), "default");
+
+  const std::string saveKey = [&] {
+    std::smatch m;
+    std::regex_search(a.Html, m, std::regex(R"re(id="SaveAsMenuItem" data-item="(\d+)")re"));
+    return std::string(m[1]);
+  }();
+  ASSERT_FALSE(saveKey.empty());
+  EXPECT_EQ(a.Html.find("SecretItem"), std::string::npos);
+  a.Post("menu", "MainMenu1", {{"i", saveKey}});
+  EXPECT_EQ(a.Out(), "save");
+  // The hidden item's key is the one after the visible item's.
+  a.Post("click", "CountButton");
+  a.Post("menu", "MainMenu1", {{"i", std::to_string(std::stoull(saveKey) + 1)}});
+  EXPECT_EQ(a.Out(), "1");
+}
+
+TEST_F(WebServer, HandlerErrorsBecomeMessagesAndTheSessionGoesOn) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  auto r = a.Post("click", "FailButton");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 200);
+  ASSERT_EQ(a.Alerts.size(), 1u);
+  EXPECT_EQ(a.Alerts[0], "'abc' is not a valid floating point value");
+  a.Post("click", "CountButton");
+  EXPECT_EQ(a.Out(), "1");
+  EXPECT_TRUE(a.Alerts.empty()) << "messages are sent once";
+}
+
+TEST_F(WebServer, FormsChangeAndEventsOfAFormNoLongerShownAreDropped) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  const std::string testKey = a.FormKey, testHtml = a.Html;
+  a.Post("click", "NextButton");
+  EXPECT_EQ(a.FormName(), "OtherForm");
+  // A stale page of the first form: its click must not run on the form now shown.
+  TBrowser stale(Port);
+  stale.Html = testHtml;
+  stale.FormKey = testKey;
+  stale.Post("click", "CountButton", {}, a.Token);
+  EXPECT_EQ(stale.FormName(), "OtherForm");
+  a.Post("click", "BackButton");
+  EXPECT_EQ(a.FormName(), "TestForm");
+  EXPECT_EQ(a.Out(), "&lt;b&gt;&quot;start&quot; &amp; &#39;go&#39;&lt;/b&gt;");
+}
+
+TEST_F(WebServer, UploadsAreCappedAndHandedOverAsBytes) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  const std::size_t limit = 1024 * 1024;
+  struct Case {
+    std::size_t size;
+    int status;
+    bool accepted;
+  } cases[] = {{0, 200, true}, {limit, 200, true}, {limit + 1, 200, false}, {limit + 512 * 1024, 413, false}};
+  for (const auto& c : cases) {
+    {
+      std::lock_guard<std::mutex> lk(GUploadLock);
+      GUploaded = "none";
+    }
+    std::string content(c.size, 'x');
+    if (!content.empty()) content[0] = '\0';
+    auto r = a.Upload("Loadfileedit", "../../sizing.kvs", content);
+    ASSERT_TRUE(r) << c.size;
+    EXPECT_EQ(r->status, c.status) << c.size;
+    std::lock_guard<std::mutex> lk(GUploadLock);
+    if (c.accepted) {
+      EXPECT_EQ(GUploaded, content) << c.size;
+      EXPECT_EQ(a.Out(), "../../sizing.kvs:" + std::to_string(c.size) + ":") << "kept in memory, no destination";
+    } else {
+      EXPECT_EQ(GUploaded, "none") << c.size;
+    }
+    if (c.status == 200 && !c.accepted) {
+      ASSERT_EQ(a.Alerts.size(), 1u);
+      EXPECT_EQ(a.Alerts[0], "The file is too large to upload (at most 1024 KiB).");
+    }
+  }
+}
+
+TEST_F(WebServer, DownloadsCarryACleanedFileName) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  a.Post("click", "DownloadButton", {{a.Value("NameEdit"), "../my\r\n\"sizing\".kvs"}});
+  ASSERT_EQ(a.Download.rfind("/cache/", 0), 0u);
+  auto r = a.Client().Get(a.Download);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 200);
+  EXPECT_EQ(r->body, "1;2;3");
+  EXPECT_EQ(r->get_header_value("Content-Type"), "application/vxs");
+  EXPECT_EQ(r->get_header_value("Content-Disposition"), "inline; filename=\"mysizing.kvs\"");
+}
+
+TEST_F(WebServer, OneTimeTemporaryFilesAreServedOnceThenGone) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  a.Post("click", "CacheButton");
+  const std::string url = a.Out();
+  ASSERT_TRUE(std::regex_match(url, std::regex("/cache/[0-9a-f]{64}"))) << url;
+  auto first = a.Client().Get(url);
+  ASSERT_TRUE(first);
+  EXPECT_EQ(first->status, 200);
+  EXPECT_EQ(first->body, "%PDF-1.4 test");
+  EXPECT_EQ(first->get_header_value("Content-Type"), "application/pdf");
+  EXPECT_FALSE(std::filesystem::exists(GLastTempFile));
+  auto second = a.Client().Get(url);
+  ASSERT_TRUE(second);
+  EXPECT_EQ(second->status, 404);
+
+  // A file never fetched goes with its session.
+  a.Post("click", "CacheButton");
+  ASSERT_TRUE(std::filesystem::exists(GLastTempFile));
+  Server->Stop();
+  EXPECT_FALSE(std::filesystem::exists(GLastTempFile));
+  auto dead = httplib::Client("127.0.0.1", Port).Get(a.Out());
+  EXPECT_FALSE(dead && dead->status == 200);
+}
+
+TEST_F(WebServer, CookiesAreReadFromTheRequestAndWrittenWithTheReply) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  // The page sends the browser's cookies as they stand (document.cookie).
+  auto r = a.Post("click", "CookieButton", {{"ck", "UserFluid1=Oil%2C+light; UserPreference=%3B-1%3B0"}});
+  ASSERT_TRUE(r);
+  EXPECT_EQ(a.Out(), "UserFluid1=Oil%2C+light|UserPreference=%3B-1%3B0|");
+  // (The test's HTTP client percent-decodes header values as it reads them.)
+  EXPECT_EQ(r->get_header_value("Set-Cookie"), "UserFluid1=Oil,+light; Path=C:\\temp; Expires=Tue, 01 Jan 2030 00:00:00 GMT");
+}
+
+TEST_F(WebServer, StaticFilesAreServedWithTheirContentTypes) {
+  namespace fs = std::filesystem;
+  const fs::path root = fs::temp_directory_path() / ("zentor-www-" + NewRandomToken().substr(0, 8));
+  fs::create_directories(root / "Files");
+  std::ofstream(root / "Files" / "a.png", std::ios::binary) << "png";
+  std::ofstream(root / "Files" / "b.jpg", std::ios::binary) << "jpg";
+  std::ofstream(root / "Files" / "help.html", std::ios::binary) << "<p>help</p>";
+  std::ofstream(root / "secret.txt", std::ios::binary) << "secret";
+  StartServer(10min, root.string());
+  httplib::Client cli("127.0.0.1", Port);
+  struct Case {
+    const char* path;
+    int status;
+    const char* type;
+  } cases[] = {
+      {"/files/a.png", 200, "image/png"},
+      {"/files/b.jpg", 200, "image/jpeg"},
+      {"/files/help.html", 200, "text/html"},
+      {"/files/../secret.txt", 404, nullptr},
+      {"/files/%2e%2e/secret.txt", 404, nullptr},
+      {"/files/missing.png", 404, nullptr},
+      {"/iw.js", 200, "text/javascript; charset=utf-8"},
+  };
+  for (const auto& c : cases) {
+    auto r = cli.Get(c.path);
+    ASSERT_TRUE(r) << c.path;
+    if (c.status == 404) {
+      EXPECT_NE(r->status, 200) << c.path;
+      EXPECT_EQ(r->body.find("secret"), std::string::npos) << c.path;
+    } else {
+      EXPECT_EQ(r->status, c.status) << c.path;
+      EXPECT_EQ(r->get_header_value("Content-Type"), c.type) << c.path;
+    }
+  }
+  fs::remove_all(root);
+}

@@ -1,0 +1,43 @@
+// The program: runs the units' initialisation in unit order, then serves the application until
+// SIGINT or SIGTERM.
+#include <cstdlib>
+#include <iostream>
+#include <string>
+
+#include "platform/web/Start.h"
+#include "webapp/Globeunit.h"
+#include "webapp/ServerController.h"
+
+namespace {
+int Usage(const char* program) {
+  std::cerr << "Usage: " << program << " [--port N] [--wwwroot DIR]\n"
+            << "  --port N       HTTP port (default 8885; 0 picks a free port)\n"
+            << "  --wwwroot DIR  content folder holding Files/ (default: wwwroot)\n";
+  return 2;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  ServerControllerInitialization();
+  GlobeunitInitialization();
+
+  web::TIWStart::TOptions options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--port" && i + 1 < argc) {
+      const std::string value = argv[++i];
+      char* end = nullptr;
+      const long port = std::strtol(value.c_str(), &end, 10);
+      if (value.empty() || *end != '\0' || port < 0 || port > 65535) {
+        std::cerr << "Invalid port: " << value << "\n";
+        return Usage(argv[0]);
+      }
+      options.Port = static_cast<int>(port);
+    } else if (arg == "--wwwroot" && i + 1 < argc) {
+      options.WwwRoot = argv[++i];
+    } else {
+      return Usage(argv[0]);
+    }
+  }
+  return web::TIWStart::Execute(options);
+}
