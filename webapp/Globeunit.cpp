@@ -6,7 +6,6 @@
 #include <cmath>
 #include <ctime>
 
-#include "calc/Velocity_and_noise.h"
 #include "calc/utilities.h"
 #include "platform/rt/SysUtils.h"
 #include "webapp/Framememo.h"
@@ -392,7 +391,8 @@ void TGlobemain::CreateControls() {
   ResultsGrid->CellPadding = 4;
   ResultsGrid->Lines = true;
   ResultsGrid->Font.Size = 9;
-  ResultsGrid->SetBounds(24, GridTop, 743, 10 * GridRowHeight);
+  ResultsGrid->SetBounds(24, GridTop, 743, 0);
+  ResultsGrid->RowHeight = GridRowHeight;
   LayoutResultsGrid("Sliding Gate", "Liquid", true);
 
   Memo1 = Add<TIWMemo>("Memo1", DataRegion1);
@@ -512,7 +512,6 @@ void TGlobemain::LayoutResultsGrid(const std::string& valveType, const std::stri
   g.Cell(6, 1).Text = "dB";
   g.Cell(9, 0).Text = state == "Liquid" || state.empty() ? "Operational Fʟ" : "Calculated Xt";
   g.SetRowCount(rows);
-  g.Height = rows * GridRowHeight;
 }
 
 // ---- Lifecycle ----
@@ -712,7 +711,6 @@ std::string TGlobemain::UnreadableConditionEntry(int i) const {
 void TGlobemain::CalculateAll() {
   TIWUserSession* S = UserSession();
   ResultsGrid->SetRowCount(10);
-  ResultsGrid->Height = 10 * GridRowHeight;
   ClearResultCells(*ResultsGrid, 1, 9);
   S->NonAmbientData.Superheatfactor = 1;
   for (auto& d : S->ActualDeltaP) d.clear();
