@@ -21,27 +21,34 @@ var IW = (function () {
     else if (el.tagName === 'SELECT') el.selectedIndex = parseInt(v, 10);
     else el.value = v;
   }
-  function addValues(body) {
+  // The values of the page's inputs as they stand.
+  function snapshot() {
     var snap = {}, els = form().querySelectorAll('[data-v]');
-    for (var i = 0; i < els.length; i++) {
-      var v = valueOf(els[i]), k = keyOf(els[i]);
-      body.append('v' + k, v);
-      snap[k] = v;
-    }
+    for (var i = 0; i < els.length; i++) snap[keyOf(els[i])] = valueOf(els[i]);
     return snap;
   }
+  function isText(el) { return el.tagName === 'TEXTAREA' || el.type === 'text'; }
+  // A value the page had when it sent `base`, carried over the server's answer `server`: unchanged
+  // it takes the server's value; text typed on after it stays behind the server's value.
+  function rebase(el, value, base, server) {
+    if (value === base) return server;
+    if (isText(el) && typeof value === 'string' && value.indexOf(base) === 0) return server + value.slice(base.length);
+    return value;
+  }
 
-  function post(ev) { queue.push(ev); pump(); }
+  // Each event carries the page's values as they were when it happened.
+  function post(ev) { ev.snap = snapshot(); queue.push(ev); pump(); }
   function pump() {
     if (busy || !queue.length) return;
-    var ev = queue.shift(), body = ev.file ? new FormData() : new URLSearchParams();
+    var ev = queue.shift(), body = ev.file ? new FormData() : new URLSearchParams(), k;
     if (ev.file) body.append('file', ev.file, ev.file.name);
     body.append('s', token);
     body.append('fk', formKey);
     body.append('w', String(document.documentElement.clientWidth));
     body.append('ck', document.cookie);
-    for (var k in ev) if (k !== 'file') body.append(k, ev[k]);
-    sent = addValues(body);
+    for (k in ev) if (k !== 'file' && k !== 'snap') body.append(k, ev[k]);
+    for (k in ev.snap) body.append('v' + k, ev.snap[k]);
+    sent = ev.snap;
     busy = true;
     document.documentElement.classList.add('iwBusy');
     fetch(ev.file ? '/upload' : '/event', { method: 'POST', body: body, credentials: 'same-origin' })
@@ -73,13 +80,7 @@ var IW = (function () {
   }
 
   function replaceForm(html) {
-    var old = form(), keep = {}, els = old.querySelectorAll('[data-v]'), i, k;
-    // What the user changed while the request was on its way stays.
-    for (i = 0; i < els.length; i++) {
-      k = keyOf(els[i]);
-      var v = valueOf(els[i]);
-      if (Object.prototype.hasOwnProperty.call(sent, k) && sent[k] !== v) keep[k] = v;
-    }
+    var old = form(), now = snapshot(), has = Object.prototype.hasOwnProperty;
     var a = document.activeElement, fk = a && old.contains(a) ? keyOf(a) : null, s0 = null, s1 = null;
     if (fk) { try { s0 = a.selectionStart; s1 = a.selectionEnd; } catch (e) { s0 = null; } }
     var t = document.createElement('template');
@@ -87,9 +88,17 @@ var IW = (function () {
     var nf = t.content.firstElementChild;
     old.parentNode.replaceChild(nf, old);
     initSelects(nf);
-    for (k in keep) {
-      var el = nf.querySelector('[data-v][data-k="' + k + '"]');
-      if (el) setValue(el, keep[k]);
+    // What the user did while the request was on its way stays, on top of the server's values.
+    var els = nf.querySelectorAll('[data-v]');
+    for (var i = 0; i < els.length; i++) {
+      var el = els[i], k = keyOf(el);
+      if (!has.call(sent, k)) continue;
+      var server = valueOf(el);
+      if (has.call(now, k) && now[k] !== sent[k]) setValue(el, rebase(el, now[k], sent[k], server));
+      for (var q = 0; q < queue.length; q++) {
+        var snap = queue[q].snap;
+        if (snap && has.call(snap, k)) snap[k] = rebase(el, snap[k], sent[k], server);
+      }
     }
     if (fk) {
       var ne = nf.querySelector('[data-k="' + fk + '"]');
@@ -198,20 +207,32 @@ var IW = (function () {
     post({ e: 'change', c: keyOf(t) });
   });
 
+  // A key event goes out once the key has changed the text (its input event), or at its key-up
+  // when it changes nothing, so that each carries the text as that key left it.
+  var pendingKey = null;
+  function flushKey() {
+    if (!pendingKey) return;
+    var p = pendingKey;
+    pendingKey = null;
+    post({ e: 'key', c: p.k, which: p.code });
+  }
   document.addEventListener('keydown', function (e) {
     var t = e.target, f = form();
     if (!f || !(t instanceof Element) || !t.matches('input[type=text][data-k]') || !f.contains(t)) return;
-    var code = e.keyCode || e.which;
+    var code = String(e.keyCode || e.which);
     if (t.hasAttribute('data-key')) {
-      if (code === 13) e.preventDefault();
-      var k = keyOf(t);
-      // Sent once the key has changed the text.
-      setTimeout(function () { post({ e: 'key', c: k, which: String(code) }); }, 0);
-    } else if (code === 13 && f.hasAttribute('data-default')) {
+      flushKey();
+      pendingKey = { k: keyOf(t), code: code };
+      if (code === '13') { e.preventDefault(); flushKey(); }
+    } else if (code === '13' && f.hasAttribute('data-default')) {
       e.preventDefault();
       post({ e: 'default' });
     }
   });
+  document.addEventListener('input', function (e) {
+    if (pendingKey && e.target instanceof Element && keyOf(e.target) === pendingKey.k) flushKey();
+  });
+  document.addEventListener('keyup', flushKey);
 
   window.NewWindow = function (url, name, options) {
     var w = window.open(url, name, options);

@@ -25,7 +25,9 @@ struct TIWServerOptions {
   int Port = 8885;  // 0: any free port
   std::string WwwRoot = "wwwroot";
   std::chrono::milliseconds SessionTimeout = std::chrono::minutes(10);
-  std::size_t Threads = 64;
+  // Threads of the request pool. A connection holds its thread while the browser keeps it alive,
+  // so this bounds the connections served at once.
+  std::size_t Threads = 256;
   std::size_t UploadLimit = 1024 * 1024;
   std::string AppName = "ZentorApp";
   // Called for every new session before its main form is created (the controller's hook).

@@ -331,7 +331,6 @@ TEST_F(WebServer, OneSessionsRequestsNeverOverlapWhileSessionsRunInParallel) {
     auto one = std::async(std::launch::async, [&] { return a.Post("click", "SlowButton")->status; });
     auto two = std::async(std::launch::async, [&] {
       TBrowser other(Port);
-      other.Html = a.Html;
       other.FormKey = c.sameSession ? a.FormKey : b.FormKey;
       other.Html = c.sameSession ? a.Html : b.Html;
       return other.Post("click", "SlowButton", {}, tokenB)->status;
