@@ -3,10 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#if __has_include("calc/Velocity_and_noise.h")
 #include "calc/Velocity_and_noise.h"
-#define ZENTOR_HAVE_TSCHED 1
-#endif
 #include "calc/utilities.h"
 #include "platform/rt/SysUtils.h"
 #include "webapp/Globeunit.h"
@@ -381,7 +378,6 @@ void TGlobemain::UpdateSchedules() {
   double up = 0, down = 0;
   if (!globe::ReadDiameter(UpDiamEdit->Text, up)) up = 0;
   if (!globe::ReadDiameter(DownDiamEdit->Text, down)) down = 0;
-#ifdef ZENTOR_HAVE_TSCHED
   {
     Tsched sched;
     sched.SetUpPipeDiam(up);
@@ -391,11 +387,6 @@ void TGlobemain::UpdateSchedules() {
     for (int i = 0; i < list.Count(); ++i) items.push_back(list.Strings(i));
     SchedComboBox->Items = items;
   }
-#else
-  (void)up;
-  (void)down;
-  SchedComboBox->Items = {"No available schedules"};
-#endif
   if (SchedComboBox->ItemIndex < 0 || SchedComboBox->ItemIndex >= static_cast<int>(SchedComboBox->Items.size()))
     SchedComboBox->ItemIndex = SchedComboBox->Items.empty() ? -1 : 0;
   CalculateAll();
