@@ -413,6 +413,7 @@ void TGlobemain::CreateControls() {
   ValidGrid->SetRowCount(4);
   ValidGrid->SetBounds(0, 0, 227, 120);
   ValidGrid->Visible = false;
+  ValidGrid->OnCellClick = [this](TIWControl* s, int r, int c) { ValidGridCellClick(s, r, c); };
   ValidMessageRegion = Add<TIWRegion>("ValidMessageRegion", ValidMainRegion);
   ValidMessageRegion->SetBounds(0, 130, 227, 100);
   ValidMessageRegion->Visible = false;
@@ -788,42 +789,6 @@ void TGlobemain::CountConditions() {
         !TempEdit(i)->Text.empty() && rt::TryStrToFloat(FlowEdit(i)->Text, q) && q > 0)
       S->ColumnSet += 1 << i;
   }
-}
-
-void TGlobemain::CalculateCondition(int Condition) {
-  // ------------------------------------------------------------------------------------------
-  // STUB: the per-condition calculation is not built yet. What stands here is the preparation
-  // every condition needs (grid layout, pressures in psig, the pressure checks, the notes); the
-  // conversion to base units, the gate/globe and low-flow calculations and the grid column of
-  // the condition are to be written in this place.
-  // ------------------------------------------------------------------------------------------
-  TIWUserSession* S = UserSession();
-  CountConditions();
-  ValidLabel->Visible = false;
-  ValidMainRegion->Visible = false;
-  ValidMessageRegion->Visible = false;
-  if (LinRB->Checked())
-    S->Lintaper = true;
-  else if (EQRB->Checked())
-    S->Lintaper = false;
-  S->GageP = GageRadButt->Checked();
-  S->CalcForCv = CalcForCvButt->Checked();
-  Memo1->Visible = false;
-  S->CvLessThanMsg = false;
-  S->SelectedSchedule = SchedComboBox->Text();
-  LayoutResultsGrid();
-
-  S->PressureDataSet.SetRecNo(P1Combo->ItemIndex + 1);
-  const double PMF = S->PressureDataSetPMF.AsFloat();
-  double P1 = rt::StrToFloat(P1Edit(Condition)->Text) * PMF;
-  double P2 = rt::StrToFloat(P2Edit(Condition)->Text) * PMF;
-  if (!GageRadButt->Checked()) {
-    P1 -= 14.696;
-    P2 -= 14.696;
-  }
-  LFmemonotes.Clear();
-  CheckPressures(Condition + 1, P1, P2);
-  ShowSizingNotes(LFmemonotes);
 }
 
 void TGlobemain::CheckPressures(int Condition, double P1, double P2) {

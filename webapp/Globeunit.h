@@ -11,6 +11,7 @@
 #include "platform/web/Application.h"
 
 class TMemoFrame;
+struct TLowFlowdata;
 class TPrefForm;
 class TIWUserSession;
 
@@ -267,6 +268,21 @@ private:
       ViscEdits{}, VPEdits{}, CPEdits{};
   // Set while a Calculate the user asked for runs: unreadable entries are then reported.
   bool FReportEntries = false;
+
+public:
+  // ---- Condition calculation (GlobeunitCondition.cpp) and valid options
+  //      (GlobeunitValidOptions.cpp) ----
+  struct TConditionUnits;  // units of one condition's inputs
+  void CalculateGateGlobe(int Condition, const TConditionUnits& Units);
+  void CalculateLowFlow(int Condition, const TConditionUnits& Units);
+  void LowFlowRangeChecks(int Condition, const TLowFlowdata& R);
+  // Notes raised by each condition, and whether its calculation failed, in this Calculate.
+  std::array<Memonotes, 3> FConditionNotes{};
+  std::array<bool, 3> FConditionFailed{};
+  // A click on a cell of the options grid opens the data sheet of that row's model.
+  void ValidGridCellClick(web::TIWControl* Sender, int ARow, int AColumn);
+  // Fills the session's table of valid options from its file when it is still empty.
+  void LoadValidOptions();
 };
 
 // Unit initialisation: makes the start page the first form of every session.

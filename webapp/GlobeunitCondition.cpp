@@ -489,7 +489,9 @@ void TGlobemain::LowFlowRangeChecks(int Condition, const TLowFlowdata& R) {
           g.Cell(4, c).Text = rt::FloatToStrF(capacity, rt::ffFixed, 8, 1);
           g.Cell(4, c).BGColor = clNone;
         } else {
-          mark(4, c, "*" + rt::FloatToStrF(capacity, rt::ffFixed, 8, 1));
+          std::string over = "*";
+          over += rt::FloatToStrF(capacity, rt::ffFixed, 8, 1);
+          mark(4, c, over);
           notes.Include(LFCalcNote);
         }
       }

@@ -35,8 +35,11 @@ void TGlobemain::ValidGridCellClick(TIWControl*, int ARow, int) {
   if (!S->FDMemTable1.Locate("Model", model)) return;  // a model the table does not know opens nothing
   const std::string link = S->FDMemTable1.FieldByName("Link").AsString();
   if (!IsWebLink(link)) return;
-  AddToInitProc("NewWindow(" + JsString(link) + ", \"Report\", " +
-                JsString("toolbar=no,status=no,menubar=yes,scrollbars=yes,resizable=yes,location=no,"
-                         "directories=no,width=780,height=580") +
-                ");");
+  std::string script = "NewWindow(";
+  script += JsString(link);
+  script += ", \"Report\", ";
+  script += JsString("toolbar=no,status=no,menubar=yes,scrollbars=yes,resizable=yes,location=no,"
+                     "directories=no,width=780,height=580");
+  script += ");";
+  AddToInitProc(script);
 }
