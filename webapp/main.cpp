@@ -39,5 +39,7 @@ int main(int argc, char** argv) {
       return Usage(argv[0]);
     }
   }
+  // The sessions read the table of valid options from the same content folder.
+  SetContentFolder(options.WwwRoot);
   return web::TIWStart::Execute(options);
 }

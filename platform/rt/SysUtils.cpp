@@ -170,7 +170,10 @@ std::string General(double Value, int Precision, int Digits) {
   std::string R = D.Negative ? "-" : "";
   if (D.Exponent > Precision || D.Exponent < -3) {
     R += D.Digits[0];
-    if (D.Digits.size() > 1) R += "." + D.Digits.substr(1);
+    if (D.Digits.size() > 1) {
+      R += '.';
+      R.append(D.Digits, 1);
+    }
     int E = D.Exponent - 1;
     R += E < 0 ? "E-" : "E";
     R += PadNumber(std::abs(E), Digits);
@@ -197,7 +200,10 @@ std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Di
       Mant.resize(static_cast<std::size_t>(Precision), '0');
       std::string R = D.Negative && !D.Digits.empty() ? "-" : "";
       R += Mant[0];
-      if (Precision > 1) R += "." + Mant.substr(1);
+      if (Precision > 1) {
+        R += '.';
+        R.append(Mant, 1);
+      }
       R += E < 0 ? "E-" : "E+";
       return R + PadNumber(std::abs(E), std::clamp(Digits, 0, 4));
     }
@@ -208,11 +214,14 @@ std::string FloatToStrF(double Value, TFloatFormat Format, int Precision, int Di
       if (D.Exponent > Precision) return General(Value, Precision, 0);
       RoundAt(D, Digits);
       std::string Int = IntegerDigits(D), Frac = FractionDigits(D);
-      if (Int.empty()) Int = "0";
+      if (Int.empty()) Int.assign(1, '0');
       Frac.resize(static_cast<std::size_t>(Digits), '0');
       std::string R = D.Negative && !D.Digits.empty() ? "-" : "";
       R += Format == ffNumber ? Grouped(Int) : Int;
-      if (Digits > 0) R += "." + Frac;
+      if (Digits > 0) {
+        R += '.';
+        R += Frac;
+      }
       return R;
     }
   }

@@ -456,8 +456,9 @@ void TIWGrid::Render(THtml& h, const TIWRenderContext&) const {
   h.Raw("><tbody>");
   const std::string border = Lines ? "border:1px solid " + ColorToCss(LineColor) + ";" : "";
   const std::string pad = "padding:" + Px(CellPadding) + ";";
+  const std::string row = RowHeight > 0 ? "<tr style=\"height:" + Px(RowHeight) + "\">" : "<tr>";
   for (int r = 0; r < FRows; ++r) {
-    h.Raw("<tr>");
+    h.Raw(row);
     for (int c = 0; c < FCols; ++c) {
       const TIWGridCell& cell = Cell(r, c);
       std::string style = pad + border + AlignCss(cell.Alignment) + FontCss(cell.Font);

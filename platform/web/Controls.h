@@ -315,6 +315,7 @@ public:
   TIWGridCell& Cell(int row, int col);
   const TIWGridCell& Cell(int row, int col) const;
   int CellPadding = 2;
+  int RowHeight = 0;  // pixels per row; 0: as high as the contents need
   bool Lines = true;  // lines between all cells
   TColor LineColor = clSilver;
   std::function<void(TIWControl* Sender, int ARow, int AColumn)> OnCellClick;

@@ -93,7 +93,10 @@ TEST(Splash, IsTheMainFormWithItsPicturesWhereTheyBelong) {
 
 TEST(Splash, EveryProductButtonAndTheTimerOpenTheSizingForm) {
   for (const char* control : {"VXimage", "PUimage", "PUFimage", "LFimage", "IWTimer1"}) {
+    // As the server does: the session has its session object and is current while it is served.
     TIWApplication app;
+    TIWServerController().OnNewSession(app);
+    TCurrentApplicationScope scope(&app);
     auto* splash = app.CreateForm<TSplashform>();
     splash->Show();
     TIWBrowserEvent e;
@@ -118,6 +121,8 @@ TEST(Splash, HelpDeskOpensInANewWindowNamedHelpDesk) {
 
 TEST(Framememo, ShowsTheGuidelinesAndCloseHidesTheRegion) {
   TIWApplication app;
+  TIWServerController().OnNewSession(app);
+  TCurrentApplicationScope scope(&app);
   auto* form = app.CreateForm<TGlobemain>();
   auto* place = form->Add<TIWRegion>("DataRegion1");
   auto* frame = app.Add<TMemoFrame>("Memoframe1", place);
