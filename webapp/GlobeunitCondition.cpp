@@ -327,7 +327,8 @@ void TGlobemain::CalculateLowFlow(int Condition, const TGlobemain::TConditionUni
   double& trimFlow = Condition == 0 ? S->MinTrimFlow : Condition == 1 ? S->NormTrimFlow : S->MaxTrimFlow;
   double& capCv = Condition == 0 ? S->Mincapcv : Condition == 1 ? S->Normcapcv : S->Maxcapcv;
   // A condition that fails leaves nothing for the range checks of the others.
-  nomCv = trimFlow = capCv = 0;
+  nomCv = 0;
+  if (cvMode) trimFlow = capCv = 0;
 
   TLowFlowParams p;
   p.InTemp = S->SelectedTemps[ci];

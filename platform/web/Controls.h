@@ -99,6 +99,9 @@ public:
   virtual bool AcceptsValue() const { return Enabled; }
   virtual void ApplyValue(const std::string& /*value*/) {}
   virtual void HandleEvent(const TIWBrowserEvent& /*e*/) {}
+  // Asynchronous events (key strokes, edits' async changes, uploads) answer with the changed
+  // controls only: the form's render event is not raised for them.
+  virtual bool IsAsyncEvent(const TIWBrowserEvent& /*e*/) const { return false; }
   // Whether an event may reach the control although it is not showing.
   virtual bool EventsWhenHidden() const { return false; }
 
@@ -188,6 +191,7 @@ public:
   TIWAsyncEvent OnAsyncKeyDown;  // after the key has changed the text; params: the edit's text, IW_Action, Which
   TIWAsyncEvent OnAsyncChange;   // when the browser reports a changed text
   void Render(THtml& h, const TIWRenderContext& ctx) const override;
+  bool IsAsyncEvent(const TIWBrowserEvent& e) const override { return e.Type == "key" || e.Type == "change"; }
   bool HasValue() const override { return true; }
   bool AcceptsValue() const override { return Enabled && !ReadOnly; }
   void ApplyValue(const std::string& value) override { Text = value; }
@@ -372,6 +376,7 @@ public:
   void Render(THtml& h, const TIWRenderContext& ctx) const override;
   // Upload chosen from a hidden panel by a script of another control.
   bool EventsWhenHidden() const override { return true; }
+  bool IsAsyncEvent(const TIWBrowserEvent&) const override { return true; }
 
   // Framework side.
   void DeliverUpload(const std::string& fileName, std::string content);
@@ -426,7 +431,7 @@ protected:
 class THtml {
 public:
   THtml& Raw(std::string_view s) { FOut.append(s); return *this; }
-  THtml& Text(std::string_view s) { FOut += HtmlEscape(s); return *this; }
+  THtml& Text(std::string_view s) { AppendHtmlEscaped(FOut, s); return *this; }
   THtml& Attr(std::string_view name, std::string_view value);
   const std::string& Str() const { return FOut; }
   std::string Take() { return std::move(FOut); }

@@ -207,11 +207,12 @@ struct TIWServer::TImpl {
     app.ShowMessage(what);
   }
 
-  // Applies the page's values to the form and runs the event's handler.
-  void Dispatch(TIWApplication& app, const httplib::Request& req, bool upload) {
+  // Applies the page's values to the form and runs the event's handler. Answers whether the
+  // event was asynchronous (then the form's render event is not raised for the reply).
+  bool Dispatch(TIWApplication& app, const httplib::Request& req, bool upload) {
     TIWAppForm* form = app.ActiveForm();
     // An event from a page that no longer shows the session's form only refreshes the page.
-    if (!form || Field(req, "fk") != std::to_string(form->Key())) return;
+    if (!form || Field(req, "fk") != std::to_string(form->Key())) return false;
 
     form->ForEachControl([&](TIWControl& c) {
       if (!c.HasValue()) return;
@@ -221,26 +222,26 @@ struct TIWServer::TImpl {
     });
 
     const std::string type = Field(req, "e");
-    if (type.empty()) return;
+    if (type.empty()) return false;
     if (type == "default") {
       if (form->OnDefaultAction) form->OnDefaultAction(nullptr);
-      return;
+      return false;
     }
     const long long key = ToInt(Field(req, "c"), -1);
     TIWControl* c = key > 0 ? form->FindByKey(static_cast<std::uint64_t>(key)) : nullptr;
     // Hidden or disabled controls cannot be clicked: their events are dropped.
-    if (!c || !c->Enabled || (!c->IsShowing() && !c->EventsWhenHidden())) return;
+    if (!c || !c->Enabled || (!c->IsShowing() && !c->EventsWhenHidden())) return false;
 
     if (upload) {
       auto* uploader = dynamic_cast<TIWFileUploader*>(c);
-      if (!uploader || type != "upload" || !req.has_file("file")) return;
+      if (!uploader || type != "upload" || !req.has_file("file")) return false;
       httplib::MultipartFormData file = req.get_file_value("file");
       if (file.content.size() > Opt.UploadLimit) {
         app.ShowMessage(LimitText(Opt.UploadLimit));
-        return;
+        return false;
       }
       uploader->DeliverUpload(file.filename, std::move(file.content));
-      return;
+      return true;
     }
     TIWBrowserEvent e;
     e.Type = type;
@@ -249,13 +250,14 @@ struct TIWServer::TImpl {
     e.Col = static_cast<int>(ToInt(Field(req, "col"), -1));
     e.Item = static_cast<std::uint64_t>(std::max(0LL, ToInt(Field(req, "i"), 0)));
     c->HandleEvent(e);
+    return c->IsAsyncEvent(e);
   }
 
   struct TRendered {
     std::string Title, Background, Html, FormKey;
   };
 
-  TRendered RenderForm(TIWApplication& app, const TSession& s) {
+  TRendered RenderForm(TIWApplication& app, const TSession& s, bool raiseRender = true) {
     TRendered out;
     TIWAppForm* form = app.ActiveForm();
     if (!form) {
@@ -263,7 +265,7 @@ struct TIWServer::TImpl {
       out.Html = "<div id=\"iwForm\"></div>";
       return out;
     }
-    if (form->OnRender) {
+    if (raiseRender && form->OnRender) {
       try {
         form->OnRender(form);
       } catch (const std::exception& e) {
@@ -317,8 +319,8 @@ struct TIWServer::TImpl {
     return page;
   }
 
-  std::string Json(TIWApplication& app, const TSession& s) {
-    const TRendered r = RenderForm(app, s);
+  std::string Json(TIWApplication& app, const TSession& s, bool raiseRender) {
+    const TRendered r = RenderForm(app, s, raiseRender);
     return "{\"html\":" + JsString(r.Html) + "," + ReplyFields(app, s, r) + "}";
   }
 
@@ -338,10 +340,11 @@ struct TIWServer::TImpl {
     std::lock_guard<std::mutex> lk(s->Lock);
     TIWApplication& app = *s->App;
     TCurrentApplicationScope scope(&app);
+    bool async = false;
     if (!fresh) {
       app.BeginRequest(MakeRequest(req), static_cast<int>(ToInt(Field(req, "w"), 0)));
       try {
-        Dispatch(app, req, upload);
+        async = Dispatch(app, req, upload);
       } catch (const std::exception& e) {
         Report(app, *s, e.what());
       } catch (...) {
@@ -351,7 +354,7 @@ struct TIWServer::TImpl {
     }
     std::string body;
     try {
-      body = page ? Page(app, *s) : Json(app, *s);
+      body = page ? Page(app, *s) : Json(app, *s, !async);
     } catch (const std::exception& e) {
       Log("Session " + std::to_string(s->Serial) + ": the page could not be rendered: " + e.what());
       res.status = 500;

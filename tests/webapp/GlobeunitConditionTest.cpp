@@ -257,6 +257,15 @@ TEST_F(Condition, ValidOptionsOpenTheDataSheetOfAKnownModelOnly) {
   }
 }
 
+TEST_F(Condition, TheHiddenTestButtonLoadsNothing) {
+  TIWBrowserEvent click;
+  click.Type = "click";
+  f->IWButton1->HandleEvent(click);
+  EXPECT_EQ(S->FDMemTable1.RecordCount(), 0);
+  EXPECT_TRUE(app->TakeMessages().empty());
+  EXPECT_TRUE(f->TakeInitProcs().empty());
+}
+
 TEST_F(Condition, ValidOptionsFileErrorsReachTheUser) {
   S->FDBatchMoveTextReader1.FileName = "/nonexistent/ValidOptions.csv";
   f->ValidGrid->Cell(1, 0).Text = "ZR-110";

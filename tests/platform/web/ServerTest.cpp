@@ -31,6 +31,8 @@ std::atomic<int> GInside{0}, GMaxInside{0};
 std::mutex GUploadLock;
 std::string GUploaded;
 std::string GLastTempFile;
+// How often the test form's render event has run.
+std::atomic<int> GRenders{0};
 
 struct TOtherForm : TIWAppForm {
   explicit TOtherForm(TIWApplication& app) : TIWAppForm(app) {
@@ -135,6 +137,7 @@ struct TTestForm : TIWAppForm {
     secret->OnClick = [this](TIWControl*) { Out->Caption = "secret"; };
     Add<TIWButton>("NextButton")->OnClick = [this](TIWControl*) { Application().CreateForm<TOtherForm>()->Show(); };
     OnDefaultAction = [this](TIWControl*) { Out->Caption = "default"; };
+    OnRender = [](TIWAppForm*) { ++GRenders; };
   }
 };
 
@@ -462,6 +465,21 @@ TEST_F(WebServer, EventsOfEachKindRunTheirHandlers) {
   a.Post("click", "CountButton");
   a.Post("menu", "MainMenu1", {{"i", std::to_string(std::stoull(saveKey) + 1)}});
   EXPECT_EQ(a.Out(), "1");
+}
+
+TEST_F(WebServer, AsynchronousEventsDoNotRaiseTheFormsRenderEvent) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  const int opened = GRenders;
+  a.Post("key", "P1MinEdit", {{a.Value("P1MinEdit"), "12"}, {"which", "50"}});
+  EXPECT_EQ(a.Out(), "P1MINEDIT/50/P1MinEdit=12") << "the reply still shows what the handler changed";
+  a.Upload("Loadfileedit", "sizing.kvs", "1;2");
+  EXPECT_EQ(GRenders, opened) << "key strokes and uploads answer without the render event";
+  a.Post("click", "CountButton");
+  a.Post("timer", "IWTimer1");
+  a.Post("", "");
+  EXPECT_EQ(GRenders, opened + 3) << "clicks, timers and refreshes render the form";
 }
 
 TEST_F(WebServer, HandlerErrorsBecomeMessagesAndTheSessionGoesOn) {
