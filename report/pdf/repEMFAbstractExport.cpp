@@ -20,7 +20,7 @@ namespace {
 // is refused rather than letting the play crawl.
 constexpr std::size_t MaxRegionSpans = 1000000;
 // Work allowed to merge the rectangles of one region record.
-constexpr std::size_t MaxRegionWork = 20000000;
+constexpr std::size_t MaxRegionWork = 2000000;
 
 [[noreturn]] void RegionTooComplex() { throw EEMFError("Metafile clip region is too complex"); }
 
@@ -103,25 +103,27 @@ TEMFRegion TEMFRegion::FromRects(const std::vector<TRect>& Rects) {
   std::sort(Ys.begin(), Ys.end());
   Ys.erase(std::unique(Ys.begin(), Ys.end()), Ys.end());
 
-  // Sweep down the slabs between consecutive edges with the rectangles that cover each.
+  // Sweep down the slabs between consecutive edges with the rectangles that cover each, kept
+  // in order of their left edges.
   TEMFRegion Rgn;
   std::vector<const TRect*> Active;
+  auto ByLeft = [](const TRect* A, const TRect* B) { return A->Left < B->Left; };
   std::size_t Next = 0, Work = 0;
   for (std::size_t I = 0; I + 1 < Ys.size(); ++I) {
     const std::int32_t Y0 = Ys[I], Y1 = Ys[I + 1];
     std::erase_if(Active, [Y0](const TRect* R) { return R->Bottom <= Y0; });
-    while (Next < Rs.size() && Rs[Next].Top <= Y0) Active.push_back(&Rs[Next++]);
-    Work += Active.size();
+    const std::size_t Old = Active.size();
+    for (; Next < Rs.size() && Rs[Next].Top <= Y0; ++Next) Active.push_back(&Rs[Next]);
+    std::sort(Active.begin() + static_cast<std::ptrdiff_t>(Old), Active.end(), ByLeft);
+    std::inplace_merge(Active.begin(), Active.begin() + static_cast<std::ptrdiff_t>(Old), Active.end(), ByLeft);
+    Work += Active.size() + 1;
     if (Work > MaxRegionWork) RegionTooComplex();
-    TSpans Spans;
-    for (const TRect* R : Active) Spans.emplace_back(R->Left, R->Right);
-    std::sort(Spans.begin(), Spans.end());
     TSpans Merged;
-    for (const auto& S : Spans) {
-      if (!Merged.empty() && S.first <= Merged.back().second)
-        Merged.back().second = std::max(Merged.back().second, S.second);
+    for (const TRect* R : Active) {
+      if (!Merged.empty() && R->Left <= Merged.back().second)
+        Merged.back().second = std::max(Merged.back().second, R->Right);
       else
-        Merged.push_back(S);
+        Merged.emplace_back(R->Left, R->Right);
     }
     Rgn.AddBand(Y0, Y1, std::move(Merged));
   }

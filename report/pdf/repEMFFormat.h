@@ -24,15 +24,19 @@ RT_DECLARE_EXCEPTION(EEMFError, rt::Exception)
 
 struct TPoint {
   std::int32_t X, Y;
+  bool operator==(const TPoint&) const = default;
 };
 struct TSmallPoint {
   std::int16_t x, y;
+  bool operator==(const TSmallPoint&) const = default;
 };
 struct TSize {
   std::int32_t cx, cy;
+  bool operator==(const TSize&) const = default;
 };
 struct TRect {
   std::int32_t Left, Top, Right, Bottom;
+  bool operator==(const TRect&) const = default;
 };
 
 // ---------------------------------------------------------------------------------------------
