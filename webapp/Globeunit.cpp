@@ -9,6 +9,7 @@
 #include "calc/utilities.h"
 #include "platform/rt/SysUtils.h"
 #include "webapp/Framememo.h"
+#include "webapp/PrefUnit.h"
 #include "webapp/ServerController.h"
 #include "webapp/Splash.h"
 #include "webapp/UserSessionUnit.h"
@@ -117,6 +118,7 @@ TGlobemain::TGlobemain(TIWApplication& app) : TIWAppForm(app) {
   Height = 1002;
   RenderInvisibleControls = true;
   CreateControls();
+  CreateFileControls();
   OnCreate = [this](TIWAppForm*) { IWAppFormCreate(); };
   OnRender = [this](TIWAppForm*) { IWAppFormRender(); };
   OnDefaultAction = [this](TIWControl* s) { CalcButtonClick(s); };
@@ -542,18 +544,17 @@ void TGlobemain::SetupDefaults() {
   S->Division = "Varnoxvalve";
   S->ValveID = 1;
   FLLabel->Caption = "List Fʟ";
-  // The settings page belongs to the preferences feature; it is created there and shown again
-  // here once it exists.
-  if (fPrefForm) {
-    // Left to the settings page: showing it.
-  }
+  if (fPrefForm)
+    fPrefForm->Show();
+  else
+    fPrefForm = Application().CreateForm<TPrefForm>();
 }
 
 void TGlobemain::IWAppFormRender() {
   TIWUserSession* S = UserSession();
   Initialize();
   if (S->AutoLoadFlag) {
-    // The preference cookie is applied here once the preferences feature exists.
+    AutoloadPreferences();
     CalculateAll();
   }
   S->AutoLoadFlag = false;
@@ -612,10 +613,6 @@ void TGlobemain::Initialize() {
   UpdateSchedules();
 }
 
-void TGlobemain::Preferences1Click(TIWControl*) {
-  // The settings page and the sizing record come with the preferences and sizing-file features.
-}
-
 void TGlobemain::InfoButtonClick(TIWControl*) {
   if (!Memoframe1) {
     Memoframe1 = Application().Add<TMemoFrame>("Memoframe1", DataRegion1);
@@ -627,10 +624,6 @@ void TGlobemain::InfoButtonClick(TIWControl*) {
   Memoframe1->Top = 100;
   Memoframe1->Visible = true;
   Memoframe1->IWFrameRegion->Visible = true;
-}
-
-void TGlobemain::IWButton2Click(TIWControl*) {
-  // A test button that is never shown: its events do nothing.
 }
 
 // ---- Calculate ----

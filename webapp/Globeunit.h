@@ -13,6 +13,11 @@
 class TMemoFrame;
 struct TLowFlowdata;
 class TPrefForm;
+class tFluid;
+struct TMatData;
+namespace sizing {
+struct TSizingRecord;
+}
 class TIWUserSession;
 
 // Warning notes a calculation collects for the notes memo under the results grid.
@@ -283,6 +288,55 @@ public:
   void ValidGridCellClick(web::TIWControl* Sender, int ARow, int AColumn);
   // Fills the session's table of valid options from its file when it is still empty.
   void LoadValidOptions();
+
+public:
+  // ---- Sizing files, user fluids and preferences (GlobeunitSizingFile.cpp,
+  //      GlobeunitUserFluids.cpp) ----
+  web::TIWImageButton *SaveBtn, *LoadBtn;
+  web::TIWRegion* Filesaveregion;
+  web::TIWLabel *FilesaveTitle, *FilenameLabel;
+  web::TIWEdit* Filenameedit;
+  web::TIWButton *FileSaveButton, *Filecancelbutt;
+  web::TIWRegion* LoadFileRegion;
+  web::TIWLabel* LoadFileTitle;
+  web::TIWFileUploader* Loadfileedit;
+  web::TIWButton* LoadCancel;
+
+  // The sizing record of the form's current state.
+  std::string BuildSizingString();
+  // Restores the form from a record. The record is read and checked whole first: a record that
+  // is not sound changes nothing and gives false with the reason.
+  bool LoadSizingString(const std::string& Record, std::string* Error = nullptr);
+  void saveeventClick(web::TIWControl* Sender);
+  void FileSaveButtonClick(web::TIWControl* Sender);
+  void SaveAsMenuItemClick(web::TIWControl* Sender);
+  void SaveBtnClick(web::TIWControl* Sender);
+  void FilecancelbuttClick(web::TIWControl* Sender);
+  void LoadSizingMenuItemClick(web::TIWControl* Sender);
+  void LoadCancelClick(web::TIWControl* Sender);
+  void LoadBtnClick(web::TIWControl* Sender);
+  void LoadfileeditAsyncUploadCompleted(web::TIWControl* Sender, std::string& DestPath, const std::string& FileName,
+                                        bool& SaveFile, bool& Overwrite);
+  void LoadfileeditAsyncUploadSuccess(web::TIWControl* Sender, const web::TIWEventParams& Params);
+
+  void UFApplyButtClick(web::TIWControl* Sender);
+  void SaveUserFluid(tFluid& Fluid);
+  void LoadUserFluids();
+  void LoadUserfluids1Click(web::TIWControl* Sender);
+  // The request's cookies into the session's cookie list, one "name=value" item each.
+  void ReadCookies();
+  // Applies the preference cookie; run once, at the form's first render.
+  void AutoloadPreferences();
+
+private:
+  void CreateFileControls();
+  void ApplySizingRecord(const sizing::TSizingRecord& R);
+  void CloseUserFluidPanel();
+  // Inserts one fluid into every list of a material library at one position, so that entry i of
+  // every list stays with fluid i.
+  void RegisterFluid(TMatData& Lists, int Position, const std::array<std::string, 13>& Columns);
+  // Why the last upload cannot be loaded; empty when it can.
+  std::string FUploadError;
 };
 
 // Unit initialisation: makes the start page the first form of every session.

@@ -213,8 +213,10 @@ void TGlobemain::PopulateSizelist() {
     // Stored order, last row first: the tables store sizes largest first.
     const data::TTable& t = CurrentTrimTable->Table();
     const int f = t.FindField("SIZE");
+    // A row of the same size as the row before gives the same text, which the list drops anyway.
     for (int row = t.RowCount() - 1; row >= 0 && f >= 0; --row)
-      sizes.push_back(rt::FormatFloat("#0.00", t.Float(row, f)) + " in");
+      if (row == t.RowCount() - 1 || t.Float(row, f) != t.Float(row + 1, f))
+        sizes.push_back(rt::FormatFloat("#0.00", t.Float(row, f)) + " in");
   }
   SizeCombo->Items = Deduplicated(sizes);
   if (SizeCombo->ItemIndex < 0 || SizeCombo->Text().empty())

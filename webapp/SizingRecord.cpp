@@ -281,18 +281,18 @@ std::string FormatRecord(const TSizingRecord& r) {
   std::vector<std::string> f;
   f.reserve(32);
   auto add = [&](const std::string& s) { f.push_back(EscapeField(s)); };
-  auto put = [&](const TFieldSpec& spec) {
-    if (spec.Member) add(r.*spec.Member);
-    else for (const auto& s : r.*spec.Triple) add(s);
+  auto put = [&](const TFieldSpec& fs) {
+    if (fs.Member) add(r.*fs.Member);
+    else for (const auto& s : r.*fs.Triple) add(s);
   };
-  for (const auto& spec : HeadFields) put(spec);
+  for (const auto& fs : HeadFields) put(fs);
   std::string fluid;
   for (int k = 0; k < 12; ++k) {
     if (k) fluid += '~';
     fluid += EscapeField(r.Fluid.*FluidFields[k].Member);
   }
   f.push_back(fluid);
-  for (const auto& spec : TailFields) put(spec);
+  for (const auto& fs : TailFields) put(fs);
   if (!r.Style.empty()) add(r.Style);
   add(r.Customer);
   add(r.LineItem);
@@ -329,22 +329,22 @@ bool ParseRecord(std::string_view text, TSizingRecord& record, std::string& erro
   TSizingRecord r;
   std::size_t i = 0;
   auto next = [&] { return UnescapeField(raw[i++]); };
-  auto take = [&](const TFieldSpec& spec) -> bool {
-    if (spec.Member) {
-      r.*spec.Member = next();
-      error = Check(r.*spec.Member, spec.What, spec.Kind);
+  auto take = [&](const TFieldSpec& fs) -> bool {
+    if (fs.Member) {
+      r.*fs.Member = next();
+      error = Check(r.*fs.Member, fs.What, fs.Kind);
       return error.empty();
     }
-    auto& triple = r.*spec.Triple;
+    auto& triple = r.*fs.Triple;
     for (int k = 0; k < 3; ++k) {
       triple[static_cast<std::size_t>(k)] = next();
-      error = Check(triple[static_cast<std::size_t>(k)], std::string(spec.What) + " (" + ConditionNames[k] + ")", spec.Kind);
+      error = Check(triple[static_cast<std::size_t>(k)], std::string(fs.What) + " (" + ConditionNames[k] + ")", fs.Kind);
       if (!error.empty()) return false;
     }
     return true;
   };
-  for (const auto& spec : HeadFields)
-    if (!take(spec)) return false;
+  for (const auto& fs : HeadFields)
+    if (!take(fs)) return false;
   for (int k = 0; k < 12; ++k) {
     r.Fluid.*FluidFields[k].Member = UnescapeField(rawFluid[static_cast<std::size_t>(k)]);
     error = Check(r.Fluid.*FluidFields[k].Member, FluidFields[k].What, FluidFields[k].Kind);
@@ -355,8 +355,8 @@ bool ParseRecord(std::string_view text, TSizingRecord& record, std::string& erro
     return false;
   }
   ++i;
-  for (const auto& spec : TailFields)
-    if (!take(spec)) return false;
+  for (const auto& fs : TailFields)
+    if (!take(fs)) return false;
   if (raw.size() == 32) r.Style = next();
   r.Customer = next();
   r.LineItem = next();

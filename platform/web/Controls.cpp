@@ -23,7 +23,7 @@ THtml& THtml::Attr(std::string_view name, std::string_view value) {
   FOut += ' ';
   FOut.append(name);
   FOut += "=\"";
-  FOut += HtmlEscape(value);
+  AppendHtmlEscaped(FOut, value);
   FOut += '"';
   return *this;
 }

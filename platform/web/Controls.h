@@ -431,7 +431,7 @@ protected:
 class THtml {
 public:
   THtml& Raw(std::string_view s) { FOut.append(s); return *this; }
-  THtml& Text(std::string_view s) { FOut += HtmlEscape(s); return *this; }
+  THtml& Text(std::string_view s) { AppendHtmlEscaped(FOut, s); return *this; }
   THtml& Attr(std::string_view name, std::string_view value);
   const std::string& Str() const { return FOut; }
   std::string Take() { return std::move(FOut); }

@@ -2,6 +2,7 @@
 
 #include <sys/random.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 
@@ -17,56 +18,75 @@ std::string ColorToCss(TColor color) {
   return buf;
 }
 
-std::string HtmlEscape(std::string_view text) {
-  std::string out;
-  out.reserve(text.size() + 8);
-  for (char ch : text) {
-    switch (ch) {
+void AppendHtmlEscaped(std::string& out, std::string_view text) {
+  // Most texts of a page need no escaping; they are copied in runs between special characters.
+  std::size_t start = 0;
+  for (std::size_t i = text.find_first_of("&<>\"'"); i != std::string_view::npos;
+       i = text.find_first_of("&<>\"'", start)) {
+    out.append(text, start, i - start);
+    switch (text[i]) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;
       case '>': out += "&gt;"; break;
       case '"': out += "&quot;"; break;
-      case '\'': out += "&#39;"; break;
-      default: out += ch;
+      default: out += "&#39;"; break;
     }
+    start = i + 1;
   }
+  out.append(text, start);
+}
+
+std::string HtmlEscape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  AppendHtmlEscaped(out, text);
   return out;
 }
 
 std::string JsString(std::string_view text) {
   static const char* hex = "0123456789abcdef";
+  // Bytes that cannot stand as they are; everything between them is copied in runs, which
+  // matters for whole pages sent as one string.
+  static const auto special = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c < 0x20; ++c) t[static_cast<std::size_t>(c)] = true;
+    for (char c : std::string_view("\"\\<>&'\x7F\xE2")) t[static_cast<unsigned char>(c)] = true;
+    return t;
+  }();
   std::string out;
-  out.reserve(text.size() + 2);
+  out.reserve(text.size() + text.size() / 8 + 2);
   out += '"';
+  std::size_t start = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const unsigned char ch = static_cast<unsigned char>(text[i]);
+    if (!special[ch]) continue;
+    if (ch == 0xE2) {
+      // Line and paragraph separators end a JavaScript string literal; other characters that
+      // begin with this byte stay as they are.
+      if (!(i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+            (static_cast<unsigned char>(text[i + 2]) == 0xA8 || static_cast<unsigned char>(text[i + 2]) == 0xA9)))
+        continue;
+      out.append(text, start, i - start);
+      out += static_cast<unsigned char>(text[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
+      i += 2;
+      start = i + 1;
+      continue;
+    }
+    out.append(text, start, i - start);
     switch (ch) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
       case '\n': out += "\\n"; break;
       case '\r': out += "\\r"; break;
       case '\t': out += "\\t"; break;
-      case '<': case '>': case '&': case '\'':
+      default:
         out += "\\u00";
         out += hex[ch >> 4];
         out += hex[ch & 15];
-        break;
-      default:
-        if (ch < 0x20 || ch == 0x7F) {
-          out += "\\u00";
-          out += hex[ch >> 4];
-          out += hex[ch & 15];
-        } else if (ch == 0xE2 && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
-                   (static_cast<unsigned char>(text[i + 2]) == 0xA8 ||
-                    static_cast<unsigned char>(text[i + 2]) == 0xA9)) {
-          // Line and paragraph separators end a JavaScript string literal.
-          out += static_cast<unsigned char>(text[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
-          i += 2;
-        } else {
-          out += static_cast<char>(ch);
-        }
     }
+    start = i + 1;
   }
+  out.append(text, start);
   out += '"';
   return out;
 }

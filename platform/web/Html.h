@@ -25,6 +25,8 @@ std::string ColorToCss(TColor color);
 
 // Text for HTML element content and quoted attribute values.
 std::string HtmlEscape(std::string_view text);
+// The same, appended to out.
+void AppendHtmlEscaped(std::string& out, std::string_view text);
 
 // A double-quoted string literal that is valid JSON and JavaScript and that cannot end an
 // enclosing <script> element: <, >, &, quotes, control characters, U+2028 and U+2029 are escaped.

@@ -116,9 +116,11 @@ TscXMLItem* TscXMLItem::Add() {
 
 void TscXMLItem::AddItem(TscXMLItem* Item) {
   if (!Item) return;
-  // A cycle would make the tree unfreeable.
-  for (const TscXMLItem* P = this; P; P = P->FParent)
-    if (P == Item) throw rt::Exception("An XML element cannot contain itself");
+  // A cycle would make the tree unfreeable. Only an element with children can be an ancestor.
+  if (Item == this) throw rt::Exception("An XML element cannot contain itself");
+  if (Item->Count() > 0)
+    for (const TscXMLItem* P = FParent; P; P = P->FParent)
+      if (P == Item) throw rt::Exception("An XML element cannot contain itself");
   if (Item->FParent) Item->FParent->Detach(Item);
   if (!FItems) FItems = std::make_unique<std::vector<TscXMLItem*>>();
   FItems->push_back(Item);

@@ -26,6 +26,10 @@ TEST(Html, ScriptStringsCannotLeaveTheirScriptElement) {
       {"it's & more", R"("it\u0027s \u0026 more")"},
       {"\xE2\x80\xA8|\xE2\x80\xA9", R"("\u2028|\u2029")"},
       {"\xC2\xB0" "F", "\"\xC2\xB0" "F\""},
+      // Other characters that begin like the separators stay as they are.
+      {"\xE2\x97\x8F PRV\xE2\x80\x99s \xE2\x82\xAC", "\"\xE2\x97\x8F PRV\xE2\x80\x99s \xE2\x82\xAC\""},
+      {"end\xE2\x80", "\"end\xE2\x80\""},
+      {"", "\"\""},
   };
   for (const auto& c : cases) EXPECT_EQ(JsString(c.in), c.out) << c.in;
 }
