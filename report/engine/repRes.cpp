@@ -6,10 +6,7 @@
 #include "report/engine/repUtils.h"
 #include "report/engine/repXML.h"
 
-#if __has_include("report/script/sc_iconst.h")
 #include "report/script/sc_iconst.h"
-#define REP_HAS_SCRIPT_MESSAGES 1
-#endif
 
 extern const unsigned char repEngineResourcesXML[];
 extern const std::size_t repEngineResourcesXMLSize;
@@ -123,7 +120,6 @@ void TrepResources::Clear() {
 }
 
 void TrepResources::UpdateFSResources() {
-#ifdef REP_HAS_SCRIPT_MESSAGES
   SLangNotFound = Get("SLangNotFound");
   SInvalidLanguage = Get("SInvalidLanguage");
   SIdRedeclared = Get("SIdRedeclared");
@@ -141,7 +137,6 @@ void TrepResources::UpdateFSResources() {
   SLeftCantAssigned = Get("SLeftCantAssigned");
   SForError = Get("SForError");
   SEventError = Get("SEventError");
-#endif
 }
 
 std::string TrepResources::Help(const rt::TObject* Sender) const {

@@ -8,10 +8,7 @@
 #include "report/engine/repUtils.h"
 #include "report/engine/repXML.h"
 
-#if __has_include("report/script/sc_iconst.h")
 #include "report/script/sc_iconst.h"
-#define HAVE_SCRIPT_MESSAGES 1
-#endif
 
 namespace {
 
@@ -98,7 +95,6 @@ TEST(Resources, LookupsIgnoreCaseAndFallBackToTheKey) {
   EXPECT_EQ(ResourceString(99999), "99999");
 }
 
-#ifdef HAVE_SCRIPT_MESSAGES
 TEST(Resources, LoadingHandsTheScriptEngineItsMessages) {
   StartedTable();
   EXPECT_EQ(SStringError, "Strings do not have properties or methods");
@@ -109,7 +105,6 @@ TEST(Resources, LoadingHandsTheScriptEngineItsMessages) {
   StartedTable().UpdateFSResources();
   EXPECT_EQ(SForError, "For loop variable must be numeric variable");
 }
-#endif
 
 TEST(Resources, AddingAKeyAgainReplacesItsText) {
   TrepResources R;
