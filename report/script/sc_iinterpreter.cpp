@@ -1077,7 +1077,12 @@ void TscTryStmt::Execute() {
   try {
     TscStatement::Execute();
   } catch (...) {
+    // The error keeps the position of the statement that raised, not of the finally list's.
+    const std::string Pos = FProgram->ErrorPos;
+    const std::string Last = FProgram->LastSourcePos;
     RunFinally();
+    FProgram->ErrorPos = Pos;
+    FProgram->LastSourcePos = Last;
     throw;
   }
   RunFinally();

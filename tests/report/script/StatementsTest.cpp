@@ -215,6 +215,22 @@ TEST_F(Statements, ExitInsideTryFinallyRunsTheFinallyListThenLeaves) {
   EXPECT_EQ(Out, "body finally main");
 }
 
+TEST_F(Statements, AnErrorPassingAFinallyListKeepsThePositionOfTheStatementThatRaised) {
+  // try x := 1 div 0 finally Put('cleanup') end
+  TscVariable* X = DeclareVar(S, "x", "Integer");
+  Stmts M = Main(S);
+  TscTryStmt* T = M.Try(false);
+  Stmts TB = M.In(T);
+  TB.Line = 10;
+  TB.Assign(X, Ex(S, {Variant(1), Op{"div"}, Variant(0)}));
+  Stmts FB = M.In(T->ExceptStmt());
+  FB.Line = 20;
+  Put(FB, Ex(S, Variant("cleanup")));
+  EXPECT_THROW(S.Execute(), rt::EDivByZero);
+  EXPECT_EQ(Out, "cleanup");
+  EXPECT_EQ(S.ErrorPos, "10:1");
+}
+
 TEST_F(Statements, ExceptBlockConsumesTheErrorAndRecordsItsMessageAndPosition) {
   // try Put('a'); x := 1 div 0; Put('b') except Put(ExceptionClassName + ': ' + ExceptionMessage) end; Put('next')
   TscVariable* X = DeclareVar(S, "x", "Integer");
