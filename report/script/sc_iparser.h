@@ -146,7 +146,8 @@ public:
   // The selected language's grammar document; shared by every parser of that language, so it is
   // only read.
   const TscXMLDocument& Grammar() const;
-  const TscXMLItem* GrammarRoot() const { return FRoot; }
+  // Its root element; read it only.
+  TscXMLItem* GrammarRoot() const { return FRoot; }
   TscParser& Parser() { return FParser; }
   const std::string& LangName() const { return FLangName; }
   // False when the language lets undeclared names become Variant variables.
@@ -158,7 +159,7 @@ public:
   void SetUnitName(const std::string& Value) { FUnitName = Value; }
 
 protected:
-  const TscXMLItem* FRoot = nullptr;
+  TscXMLItem* FRoot = nullptr;
   std::string FLangName;
   TscParser FParser;
   std::unique_ptr<TscXMLDocument> FILScript;
