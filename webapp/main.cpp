@@ -5,6 +5,11 @@
 #include <string>
 
 #include "platform/web/Start.h"
+#include "report/engine/repRes.h"
+#include "report/script/sc_ibasic.h"
+#include "report/script/sc_icpp.h"
+#include "report/script/sc_ijs.h"
+#include "report/script/sc_ipascal.h"
 #include "webapp/Globeunit.h"
 #include "webapp/ServerController.h"
 
@@ -20,6 +25,12 @@ int Usage(const char* program) {
 int main(int argc, char** argv) {
   ServerControllerInitialization();
   GlobeunitInitialization();
+  sc_ipascalInitialization();
+  sc_icppInitialization();
+  sc_ibasicInitialization();
+  sc_ijsInitialization();
+  repInitEngineResources();
+  repInitExportResources();
 
   web::TIWStart::TOptions options;
   for (int i = 1; i < argc; ++i) {

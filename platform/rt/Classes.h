@@ -12,10 +12,17 @@
 
 namespace rt {
 
+class TClassInfo;
+
 // Common base of objects that lists and event handlers pass around. Lists never own them.
+// ClassType() describes the object's class (platform/rt/TypInfo.h); classes that scripts see
+// override it.
 class TObject {
 public:
   virtual ~TObject() = default;
+  static const TClassInfo* ClassInfo();
+  virtual const TClassInfo* ClassType() const { return ClassInfo(); }
+  std::string ClassName() const;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -1,0 +1,94 @@
+#pragma once
+// Class descriptions of the runtime layer: a class's name, its parent, how to make an instance
+// and its published properties. Scripts reach host objects through them (class registration,
+// the "is" operator, published property access).
+//
+// A class that scripts may see overrides TObject::ClassType() with RT_CLASS_INFO and describes
+// itself in a static ClassInfo():
+//
+//   class TThing : public rt::TObject {
+//   public:
+//     RT_CLASS_INFO(TThing)
+//     int Width = 0;
+//   };
+//   rt::TClass TThing::ClassInfo() {
+//     static const rt::TClassInfo Info("TThing", rt::TObject::ClassInfo(), [] { return new TThing; },
+//         {rt::TPropInfo::Integer<TThing>("Width", &TThing::Width)});
+//     return &Info;
+//   }
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/rt/Classes.h"
+#include "platform/rt/Variants.h"
+
+namespace rt {
+
+enum TTypeKind { tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString, tkSet, tkClass,
+                 tkMethod, tkWChar, tkLString, tkWString, tkVariant, tkInt64, tkUString };
+
+// One published property. Get gives the stored value as the kind holds it (ordinals, sets and
+// enumerations as integers, objects as VarFromObject, texts as strings); Set stores such a value.
+// A property without Set is read-only.
+struct TPropInfo {
+  std::string Name;
+  TTypeKind Kind = tkUnknown;
+  std::string TypeName;  // enumeration, set or class name; "Boolean" for Booleans
+  std::function<Variant(TObject*)> Get;
+  std::function<void(TObject*, const Variant&)> Set;
+
+  // A property kept in a plain field of T.
+  template <class T, class F>
+  static TPropInfo Field(std::string Name, TTypeKind Kind, std::string TypeName, F T::*Member) {
+    TPropInfo P{std::move(Name), Kind, std::move(TypeName), {}, {}};
+    P.Get = [Member](TObject* O) { return Variant(static_cast<T*>(O)->*Member); };
+    P.Set = [Member, Kind](TObject* O, const Variant& V) { Store(static_cast<T*>(O)->*Member, V, Kind); };
+    return P;
+  }
+
+private:
+  static void Store(int& F, const Variant& V, TTypeKind) { F = V.ToInteger(); }
+  static void Store(bool& F, const Variant& V, TTypeKind) { F = V.ToBoolean(); }
+  static void Store(double& F, const Variant& V, TTypeKind) { F = V.ToDouble(); }
+  static void Store(long long& F, const Variant& V, TTypeKind) { F = V.ToInt64(); }
+  static void Store(std::string& F, const Variant& V, TTypeKind) { F = V.ToString(); }
+  static void Store(std::u16string& F, const Variant& V, TTypeKind) { F = V.ToUString(); }
+};
+
+class TClassInfo {
+public:
+  // NewInstance makes an instance ready for its constructor member; empty for classes that
+  // cannot be made on their own.
+  TClassInfo(std::string ClassName, const TClassInfo* Parent, std::function<TObject*()> NewInstance = {},
+             std::vector<TPropInfo> Properties = {});
+  TClassInfo(const TClassInfo&) = delete;
+  TClassInfo& operator=(const TClassInfo&) = delete;
+
+  const std::string& ClassName() const { return FClassName; }
+  const TClassInfo* ClassParent() const { return FParent; }
+  // True for the class itself and every descendant of AClass.
+  bool InheritsFrom(const TClassInfo* AClass) const;
+  // nullptr when the class has no way to make instances.
+  TObject* NewInstance() const { return FNewInstance ? FNewInstance() : nullptr; }
+  // Own and inherited properties; names compared ignoring letter case, a descendant's first.
+  const TPropInfo* FindProperty(std::string_view Name) const;
+  // Own and inherited properties in ascending name order.
+  std::vector<const TPropInfo*> Properties() const;
+
+private:
+  std::string FClassName;
+  const TClassInfo* FParent;
+  std::function<TObject*()> FNewInstance;
+  std::vector<TPropInfo> FProperties;
+};
+
+using TClass = const TClassInfo*;
+
+} // namespace rt
+
+// Declares the class's description and returns it from ClassType().
+#define RT_CLASS_INFO(Name)                                                   \
+  static rt::TClass ClassInfo();                                              \
+  rt::TClass ClassType() const override { return ClassInfo(); }

@@ -1,0 +1,25 @@
+#include "report/script/sc_iconst.h"
+
+std::string SLangNotFound = "Language '%s' not found";
+std::string SInvalidLanguage = "Invalid language definition";
+std::string SIdRedeclared = "Identifier redeclared: ";
+std::string SUnknownType = "Unknown type: ";
+std::string SIncompatibleTypes = "Incompatible types";
+std::string SIdUndeclared = "Undeclared identifier: ";
+std::string SClassRequired = "Class type required";
+std::string SIndexRequired = "Index required";
+std::string SStringError = "Strings doesn't have properties or methods";
+std::string SClassError = "Class %s does not have a default property";
+std::string SArrayRequired = "Array type required";
+std::string SVarRequired = "Variable required";
+std::string SNotEnoughParams = "Not enough actual parameters";
+std::string STooManyParams = "Too many actual parameters";
+std::string SLeftCantAssigned = "Left side cannot be assigned to";
+std::string SForError = "For loop variable must be numeric variable";
+std::string SEventError = "Event handler must be a procedure";
+
+std::string scFormatMessage(const std::string& Fmt, const std::string& Arg) {
+  const std::size_t P = Fmt.find("%s");
+  if (P == std::string::npos) return Fmt;
+  return Fmt.substr(0, P) + Arg + Fmt.substr(P + 2);
+}

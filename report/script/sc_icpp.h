@@ -1,0 +1,5 @@
+#pragma once
+// The "D++Uderir" script language.
+
+// Registers the language's grammar in the language list. Called once at start-up.
+void sc_icppInitialization();

@@ -1,0 +1,411 @@
+#include "report/script/sc_iexpression.h"
+
+#include "platform/rt/Unicode.h"
+
+using rt::Variant;
+
+// =============================================================================================
+// Nodes
+
+TscExpressionNode::~TscExpressionNode() {
+  delete FLeft;
+  delete FRight;
+}
+
+void TscExpressionNode::AddNode(TscExpressionNode* Node) {
+  if (!FLeft) FLeft = Node;
+  else FRight = Node;
+  Node->FParent = this;
+}
+
+void TscExpressionNode::RemoveNode(TscExpressionNode* Node) {
+  if (FLeft == Node) FLeft = nullptr;
+  else if (FRight == Node) FRight = nullptr;
+  Node->FParent = nullptr;
+}
+
+namespace {
+TscVarType ConstType(const Variant& V) {
+  switch (V.VarType()) {
+    case rt::varBoolean: return fvtBool;
+    case rt::varSingle: case rt::varDouble: case rt::varCurrency: return fvtFloat;
+    case rt::varInt64: return fvtInt64;
+    case rt::varOleStr: case rt::varString: case rt::varUString: return fvtString;
+    default: return fvtInt;
+  }
+}
+} // namespace
+
+TscOperandNode::TscOperandNode(const Variant& Value) : TscExpressionNode(ConstType(Value)) { FValue = Value; }
+
+TscDesignatorNode::TscDesignatorNode(TscDesignator* ADesignator)
+    : TscOperandNode(Variant::Null()), FDesignator(ADesignator) {
+  FVar = dynamic_cast<TscVariableDesignator*>(ADesignator) ? ADesignator->RefItem : ADesignator;
+  Typ = ADesignator->Typ;
+  TypeName = ADesignator->TypeName;
+}
+
+TscDesignatorNode::~TscDesignatorNode() { delete FDesignator; }
+
+Variant TscDesignatorNode::GetValue() { return FVar->GetValue(); }
+
+TscSetNode::TscSetNode(TscSetExpression* ASetExpression) : TscOperandNode(Variant::Null()), FSetExpression(ASetExpression) {
+  Typ = fvtVariant;
+}
+
+TscSetNode::~TscSetNode() { delete FSetExpression; }
+
+Variant TscSetNode::GetValue() { return FSetExpression->GetValue(); }
+
+TscOperatorNode::TscOperatorNode(TscOperatorType Op) : FOp(Op) {}
+
+int TscOperatorNode::Priority() const {
+  switch (FOp) {
+    case opNone: return 7;
+    case opLeftBracket: return 6;
+    case opRightBracket: return 5;
+    case opGreat: case opLess: case opLessEq: case opGreatEq: case opNonEq: case opEq: case opIn: case opIs:
+      return 4;
+    case opPlus: case opMinus: case opOr: case opXor: return 3;
+    case opMul: case opDivFloat: case opDivInt: case opMod: case opAnd: case opShl: case opShr: return 2;
+    case opNot: case opUnMinus: return 1;
+  }
+  return 7;
+}
+
+namespace {
+
+bool InArray(const Variant& V, const Variant& A) {
+  if (!A.IsArray()) return rt::VarCompare(V, A) == rt::crEqual;
+  const int High = A.ArrayHighBound(1);
+  for (int I = A.ArrayLowBound(1); I <= High; ++I) {
+    if (rt::VarCompare(V, A.ArrayGet({I})) == rt::crEqual) return true;
+    if (I < High - 1 && A.ArrayGet({I + 1}).IsNull()) {
+      if (rt::VarCompare(A.ArrayGet({I}), V) != rt::crGreaterThan &&
+          rt::VarCompare(V, A.ArrayGet({I + 2})) != rt::crGreaterThan)
+        return true;
+      I += 2;
+    }
+  }
+  return false;
+}
+
+// Evaluates an operator node.
+class OperatorEval : public TscOperatorNode {
+public:
+  using TscOperatorNode::TscOperatorNode;
+  Variant GetValue() override {
+    switch (FOp) {
+      case opNone: return FLeft ? FLeft->GetValue() : Variant::Null();
+      case opNot: return rt::VarNot(FLeft->GetValue());
+      case opUnMinus: return rt::VarNeg(FLeft->GetValue());
+      case opOr:
+      case opAnd:
+        if (FOptimizeBool) {
+          Variant L = FLeft->GetValue();
+          const bool LT = L.ToBoolean();
+          if (FOp == opOr) return LT ? L : FRight->GetValue();
+          return LT ? FRight->GetValue() : L;
+        }
+        return rt::VarBinaryOp(FLeft->GetValue(), FRight->GetValue(), FOp == opOr ? rt::opOr : rt::opAnd);
+      case opIn: {
+        Variant V = FLeft->GetValue();
+        if (auto* S = dynamic_cast<TscSetNode*>(FRight)) return Variant(S->FSetExpression->Check(V));
+        return Variant(InArray(V, FRight->GetValue()));
+      }
+      case opIs: {
+        rt::TObject* O = rt::VarToObject(FLeft->GetValue());
+        auto* D = dynamic_cast<TscDesignatorNode*>(FRight);
+        if (!O || !D || D->FDesignator->Count() == 0) return Variant(false);
+        auto* C = dynamic_cast<TscClassVariable*>(D->FDesignator->GetItem(0)->Ref);
+        return Variant(C && O->ClassType()->InheritsFrom(C->ClassRef()));
+      }
+      default: break;
+    }
+    Variant L = FLeft->GetValue();
+    Variant R = FRight->GetValue();
+    switch (FOp) {
+      case opGreat: return Variant(rt::VarCompare(L, R) == rt::crGreaterThan);
+      case opLess: return Variant(rt::VarCompare(L, R) == rt::crLessThan);
+      case opLessEq: return Variant(rt::VarCompare(L, R) != rt::crGreaterThan);
+      case opGreatEq: return Variant(rt::VarCompare(L, R) != rt::crLessThan);
+      case opNonEq: return Variant(rt::VarCompare(L, R) != rt::crEqual);
+      case opEq: return Variant(rt::VarCompare(L, R) == rt::crEqual);
+      case opPlus:
+        if (FStrCat && L.IsString()) return Variant(L.RawString() + rt::VarToUStr(R));
+        return rt::VarBinaryOp(L, R, rt::opAdd);
+      case opMinus: return rt::VarBinaryOp(L, R, rt::opSubtract);
+      case opXor: return rt::VarBinaryOp(L, R, rt::opXor);
+      case opMul: return rt::VarBinaryOp(L, R, rt::opMultiply);
+      case opDivFloat: return rt::VarBinaryOp(L, R, rt::opDivide);
+      case opDivInt: return rt::VarBinaryOp(L, R, rt::opIntDivide);
+      case opMod: return rt::VarBinaryOp(L, R, rt::opModulus);
+      case opShl: return rt::VarBinaryOp(L, R, rt::opShiftLeft);
+      case opShr: return rt::VarBinaryOp(L, R, rt::opShiftRight);
+      default: return Variant::Null();
+    }
+  }
+};
+
+TscOperatorNode* NewOperator(const std::string& Text) {
+  const std::string U = rt::Utf8UpperCase(Text);
+  struct Entry { const char* Text; TscOperatorType Op; };
+  static const Entry Table[] = {
+      {" ", opNone}, {"(", opLeftBracket}, {")", opRightBracket}, {">", opGreat}, {"<", opLess},
+      {"<=", opLessEq}, {">=", opGreatEq}, {"<>", opNonEq}, {"=", opEq}, {"IN", opIn}, {"IS", opIs},
+      {"+", opPlus}, {"STRCAT", opPlus}, {"-", opMinus}, {"OR", opOr}, {"XOR", opXor}, {"*", opMul},
+      {"/", opDivFloat}, {"DIV", opDivInt}, {"MOD", opMod}, {"AND", opAnd}, {"SHL", opShl}, {"SHR", opShr},
+      {"NOT", opNot}, {"UNMINUS", opUnMinus}};
+  for (const Entry& E : Table)
+    if (U == E.Text) {
+      auto* N = new OperatorEval(E.Op);
+      N->FStrCat = U == "STRCAT";
+      return N;
+    }
+  throw rt::Exception("Unknown operator '" + Text + "'");
+}
+
+bool IsComparison(TscOperatorType Op) {
+  return Op == opGreat || Op == opLess || Op == opLessEq || Op == opGreatEq || Op == opNonEq || Op == opEq;
+}
+
+bool IsIntType(TscVarType T) { return T == fvtInt || T == fvtInt64; }
+
+// Settles the type of Node and its subtree; the first ill-typed operator's position goes to ErrorPos.
+TscTypeRec NodeType(TscExpressionNode* Node, TscScript* Script, std::string& ErrorPos) {
+  TscTypeRec R;
+  if (!Node) return R;
+  auto* Op = dynamic_cast<TscOperatorNode*>(Node);
+  if (!Op) {
+    R.Typ = Node->Typ;
+    R.TypeName = Node->TypeName;
+    return R;
+  }
+  TscTypeRec L = NodeType(Op->FLeft, Script, ErrorPos);
+  TscTypeRec Rt = NodeType(Op->FRight, Script, ErrorPos);
+  if (L.Typ == fvtBool && Rt.Typ == fvtBool) Op->FOptimizeBool = true;
+  const TscOperatorType O = Op->FOp;
+  bool Bad;
+  if (O == opIs && L.Typ == fvtClass && Rt.Typ == fvtClass) {
+    Bad = false;
+  } else {
+    Bad = !IsTypeCompatible(L, Rt, Script);
+    if (!Bad) {
+      switch (L.Typ) {
+        case fvtBool:
+          Bad = !(O == opNonEq || O == opEq || O == opOr || O == opXor || O == opAnd || O == opNot);
+          break;
+        case fvtChar: case fvtString: Bad = !(IsComparison(O) || O == opPlus || O == opIn); break;
+        case fvtClass: case fvtArray: Bad = !(O == opNonEq || O == opEq); break;
+        default: break;
+      }
+    }
+  }
+  if (Bad && ErrorPos.empty()) ErrorPos = Op->SourcePos;
+  TscTypeRec Res = L;
+  if ((L.Typ == fvtInt && Rt.Typ == fvtFloat) || (L.Typ == fvtFloat && Rt.Typ == fvtInt) ||
+      (L.Typ == fvtFloat && Rt.Typ == fvtInt64) || (L.Typ == fvtInt64 && Rt.Typ == fvtFloat) ||
+      (O == opDivFloat && IsIntType(L.Typ) && IsIntType(Rt.Typ)))
+    Res.Typ = fvtFloat;
+  if (IsComparison(O) || O == opIn || O == opIs) {
+    Res.Typ = fvtBool;
+    Res.TypeName.clear();
+  }
+  Op->Typ = Res.Typ;
+  Op->TypeName = Res.TypeName;
+  return Res;
+}
+
+} // namespace
+
+// =============================================================================================
+// TscExpression
+
+TscExpression::TscExpression(TscScript* Script)
+    : TscCustomExpression("", fvtVariant, ""), FNode(new OperatorEval(opNone)), FScript(Script) {
+  FCurNode = FNode;
+}
+
+TscExpression::~TscExpression() { delete FNode; }
+
+Variant TscExpression::GetValue() { return FNode->GetValue(); }
+
+void TscExpression::SetValue(const Variant& Value) {
+  if (IsReadOnly) return;
+  if (auto* D = dynamic_cast<TscDesignatorNode*>(FNode)) D->FDesignator->SetValue(Value);
+}
+
+void TscExpression::AddNode(TscExpressionNode* Node) {
+  Node->SourcePos = CurrentSourcePos;
+  auto* Op = dynamic_cast<TscOperatorNode*>(Node);
+  TscExpressionNode* C = FCurNode;
+  if (!Op || Op->FOp == opLeftBracket || Op->FOp == opUnMinus || Op->FOp == opNot) {
+    C->AddNode(Node);
+    FCurNode = Node;
+    return;
+  }
+  if (Op->FOp == opRightBracket) {
+    TscExpressionNode* X = C;
+    while (X && X->Priority() <= 5) X = X->FParent;
+    auto* Bracket = dynamic_cast<TscOperatorNode*>(X);
+    delete Node;
+    if (!Bracket || Bracket->FOp != opLeftBracket) throw rt::Exception("')' without '('");
+    TscExpressionNode* Parent = Bracket->FParent;
+    TscExpressionNode* Inner = Bracket->FLeft;
+    if (Inner) Bracket->RemoveNode(Inner);
+    if (Parent->FLeft == Bracket) Parent->FLeft = Inner;
+    else Parent->FRight = Inner;
+    if (Inner) Inner->FParent = Parent;
+    Bracket->FParent = nullptr;
+    delete Bracket;
+    FCurNode = Inner ? Inner : Parent;
+    return;
+  }
+  if (C == FNode) {
+    FNode->AddNode(Node);
+    FCurNode = Node;
+    return;
+  }
+  TscExpressionNode* X;
+  TscExpressionNode* Y;
+  auto* CO = dynamic_cast<TscOperatorNode*>(C);
+  if (CO && CO->FOp == opLeftBracket) {
+    X = C;
+    Y = nullptr;
+  } else {
+    Y = C;
+    X = C->FParent;
+  }
+  while (X->Priority() <= Node->Priority()) {
+    Y = X;
+    X = X->FParent;
+  }
+  if (Y) X->RemoveNode(Y);
+  X->AddNode(Node);
+  if (Y) Node->AddNode(Y);
+  FCurNode = Node;
+}
+
+TscExpressionNode* TscExpression::AddConst(const Variant& Value) {
+  auto* N = new TscOperandNode(Value);
+  AddNode(N);
+  return N;
+}
+
+TscExpressionNode* TscExpression::AddConstWithType(const Variant& Value, TscVarType Typ) {
+  TscExpressionNode* N = AddConst(Value);
+  N->Typ = Typ == fvtClass ? fvtVariant : Typ;
+  return N;
+}
+
+TscExpressionNode* TscExpression::AddDesignator(TscDesignator* Designator) {
+  auto* N = new TscDesignatorNode(Designator);
+  AddNode(N);
+  return N;
+}
+
+TscExpressionNode* TscExpression::AddSet(TscSetExpression* SetExpression) {
+  auto* N = new TscSetNode(SetExpression);
+  AddNode(N);
+  return N;
+}
+
+TscExpressionNode* TscExpression::AddOperator(const std::string& Text) {
+  TscOperatorNode* N = NewOperator(Text);
+  const bool Closing = N->FOp == opRightBracket;
+  AddNode(N);
+  return Closing ? nullptr : N;
+}
+
+void TscExpression::Finalize(std::string& ErrorPos) {
+  ErrorPos.clear();
+  if (auto* Root = dynamic_cast<TscOperatorNode*>(FNode); Root && Root->FOp == opNone) {
+    TscExpressionNode* Child = Root->FLeft;
+    if (Child) {
+      Root->RemoveNode(Child);
+      delete Root;
+      FNode = Child;
+      FCurNode = Child;
+    }
+  }
+  TscTypeRec T = NodeType(FNode, FScript, ErrorPos);
+  Typ = T.Typ;
+  TypeName = T.TypeName;
+  auto* D = dynamic_cast<TscDesignatorNode*>(FNode);
+  IsReadOnly = !(D && !D->FDesignator->IsReadOnly);
+}
+
+void TscExpression::Optimize(TscDesignator* Designator, std::string& Modificator) {
+  Modificator = " ";
+  auto* VD = dynamic_cast<TscVariableDesignator*>(Designator);
+  auto* Root = dynamic_cast<TscOperatorNode*>(FNode);
+  if (!VD || !Root) return;
+  const TscOperatorType Op = Root->FOp;
+  if (Op != opPlus && Op != opMinus && Op != opMul && Op != opDivFloat) return;
+  auto ReadsVar = [&](TscExpressionNode* N) {
+    auto* DN = dynamic_cast<TscDesignatorNode*>(N);
+    auto* NV = DN ? dynamic_cast<TscVariableDesignator*>(DN->FDesignator) : nullptr;
+    return NV && NV->RefItem == VD->RefItem;
+  };
+  auto Replace = [&](TscExpressionNode* Keep) {
+    Root->RemoveNode(Keep);
+    delete Root;
+    FNode = Keep;
+    FCurNode = Keep;
+  };
+  if (Root->FLeft && Root->FRight && ReadsVar(Root->FLeft)) {
+    Modificator = Op == opPlus ? "+" : Op == opMinus ? "-" : Op == opMul ? "*" : "/";
+    Replace(Root->FRight);
+    return;
+  }
+  if (Root->FLeft && Root->FRight && ReadsVar(Root->FRight) && (Op == opPlus || Op == opMul) &&
+      VD->RefItem->Typ != fvtString && VD->RefItem->Typ != fvtVariant) {
+    Modificator = Op == opPlus ? "+" : "*";
+    Replace(Root->FLeft);
+  }
+}
+
+TscCustomVariable* TscExpression::SingleItem() {
+  if (auto* D = dynamic_cast<TscDesignatorNode*>(FNode)) return D->FVar;
+  if (dynamic_cast<TscOperandNode*>(FNode)) return FNode;
+  return nullptr;
+}
+
+// =============================================================================================
+// Type rules
+
+TscVarType TypeNameToVarType(const std::string& Name, TscScript* Script) {
+  TscCustomVariable* V = Script ? Script->Find(Name) : nullptr;
+  return V ? V->Typ : fvtClass;
+}
+
+bool IsClassCompatible(const std::string& Target, const std::string& Source, TscScript* Script) {
+  TscClassVariable* T = Script->FindClass(Target);
+  TscClassVariable* S = Script->FindClass(Source);
+  return T && S && S->ClassRef()->InheritsFrom(T->ClassRef());
+}
+
+bool IsTypeCompatible(const TscTypeRec& Target, const TscTypeRec& Source, TscScript* Script) {
+  const TscVarType S = Source.Typ;
+  switch (Target.Typ) {
+    case fvtInt: case fvtInt64:
+      return S == fvtInt || S == fvtFloat || S == fvtVariant || S == fvtEnum || S == fvtInt64;
+    case fvtBool: return S == fvtBool || S == fvtVariant;
+    case fvtFloat: return S == fvtInt || S == fvtFloat || S == fvtVariant;
+    case fvtChar: case fvtString: return S == fvtChar || S == fvtString || S == fvtVariant;
+    case fvtClass:
+      return S == fvtVariant || (S == fvtClass && IsClassCompatible(Target.TypeName, Source.TypeName, Script));
+    case fvtArray: return S == fvtArray || S == fvtVariant;
+    case fvtVariant: return true;
+    case fvtEnum:
+      return S == fvtInt || S == fvtVariant || S == fvtInt64 ||
+             (S == fvtEnum && rt::Utf8CompareText(Target.TypeName, Source.TypeName) == 0);
+    case fvtConstructor: return false;
+  }
+  return false;
+}
+
+bool IsVarCompatible(TscCustomVariable* Target, TscCustomVariable* Source, TscScript* Script) {
+  if (Target->Typ == fvtInt && Source->Typ == fvtFloat) return false;
+  return IsTypeCompatible({Target->Typ, Target->TypeName}, {Source->Typ, Source->TypeName}, Script);
+}

@@ -1,0 +1,707 @@
+#pragma once
+// The run-time side of the script engine: the script program (TscScript) with its items, the
+// item family (variables, parameters, script routines, native methods and properties, classes),
+// designators, set expressions and statements. The parser builds these objects; running a
+// program only walks them.
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/rt/Classes.h"
+#include "platform/rt/TypInfo.h"
+#include "platform/rt/Variants.h"
+
+// Kinds of value.
+enum TscVarType {
+  fvtInt = 0, fvtBool = 1, fvtFloat = 2, fvtChar = 3, fvtString = 4, fvtClass = 5, fvtArray = 6,
+  fvtVariant = 7, fvtEnum = 8, fvtConstructor = 9, fvtInt64 = 10
+};
+
+// Who registered an item; compared by identity only.
+using TscAddedBy = const void*;
+// The marker of items made by the binding modules.
+inline TscAddedBy const scAddedByRTTI = reinterpret_cast<TscAddedBy>(1);
+
+class TscScript;
+class TscStatement;
+class TscCustomVariable;
+class TscParamItem;
+class TscPropertyHelper;
+class TscMethodHelper;
+class TscDesignatorItem;
+class TscRTTIModule;
+
+using TscGetVariableValueEvent =
+    std::function<rt::Variant(const std::string& VarName, TscVarType VarTyp, const rt::Variant& OldValue)>;
+using TscRunLineEvent =
+    std::function<void(TscScript* Sender, const std::string& UnitName, const std::string& SourcePos)>;
+using TscGetUnitEvent =
+    std::function<void(TscScript* Sender, const std::string& UnitName, std::string& UnitText)>;
+
+// Host handlers. Member names arrive in upper case; ClassType is the class the member was
+// registered under (nullptr for global functions).
+using TscGetValueEvent =
+    std::function<rt::Variant(rt::TObject* Instance, rt::TClass ClassType, const std::string& PropName)>;
+using TscSetValueEvent = std::function<void(rt::TObject* Instance, rt::TClass ClassType,
+                                            const std::string& PropName, const rt::Variant& Value)>;
+using TscGetValueNewEvent = std::function<rt::Variant(rt::TObject* Instance, rt::TClass ClassType,
+                                                  const std::string& PropName, TscPropertyHelper* Caller)>;
+using TscSetValueNewEvent =
+    std::function<void(rt::TObject* Instance, rt::TClass ClassType, const std::string& PropName,
+                       const rt::Variant& Value, TscPropertyHelper* Caller)>;
+// Classic form: the arguments arrive packed in a Variant array; var arguments are written back
+// from it.
+using TscCallMethodEvent = std::function<rt::Variant(rt::TObject* Instance, rt::TClass ClassType,
+                                                 const std::string& MethodName, rt::Variant& Params)>;
+// New form: the handler reads the arguments through Caller->GetVParam and writes var arguments
+// with Caller->SetVParam.
+using TscCallMethodNewEvent = std::function<rt::Variant(rt::TObject* Instance, rt::TClass ClassType,
+                                                    const std::string& MethodName, TscMethodHelper* Caller)>;
+
+// ---------------------------------------------------------------------------------------------
+// Items
+
+// A list that owns its objects (nullptr entries allowed).
+class TscItemList : public rt::TObject {
+public:
+  TscItemList() = default;
+  TscItemList(const TscItemList&) = delete;
+  TscItemList& operator=(const TscItemList&) = delete;
+  ~TscItemList() override;
+
+  // Frees every object, first entry first, and empties the list.
+  virtual void Clear();
+  int Count() const { return static_cast<int>(FItems.size()); }
+  void Add(rt::TObject* Item);
+  // Takes Item out without freeing it.
+  void Remove(rt::TObject* Item);
+  rt::TObject* Get(int Index) const;
+
+protected:
+  std::vector<rt::TObject*> FItems;
+};
+
+// Everything a script can name. Its list holds its parameters in declaration order.
+class TscCustomVariable : public TscItemList {
+public:
+  TscCustomVariable(const std::string& AName, TscVarType ATyp, const std::string& ATypeName);
+
+  virtual void SetValue(const rt::Variant& Value);
+  virtual rt::Variant GetValue();
+  // Direct access to the stored value.
+  rt::Variant& PValue() { return FValue; }
+  TscParamItem* Params(int Index) const;
+  // "Integer", "Boolean", "Extended", "Char", "String", the type name (classes, enumerations),
+  // "Array", "Int64", "Variant".
+  std::string GetFullTypeName() const;
+  int GetNumberOfRequiredParams() const;
+
+  const std::string& Name() const { return FName; }
+  // Upper case of the name; handlers receive it as the member name.
+  const std::string& UppercaseName() const { return FUppercaseName; }
+
+  TscAddedBy AddedBy = nullptr;
+  bool IsMacro = false;
+  bool IsReadOnly = false;
+  bool NeedResult = true;
+  TscCustomVariable* RefItem = nullptr;
+  std::string SourcePos;
+  std::string SourceUnit;
+  TscVarType Typ;
+  std::string TypeName;
+  TscGetVariableValueEvent OnGetVarValue;
+
+protected:
+  std::string FName;
+  std::string FUppercaseName;
+  rt::Variant FValue;
+};
+
+// A variable: stores its value converted to its kind, and may take its value from a hook.
+class TscVariable : public TscCustomVariable {
+public:
+  using TscCustomVariable::TscCustomVariable;
+  void SetValue(const rt::Variant& Value) override;
+  rt::Variant GetValue() override;
+};
+
+// A type name registered with AddType.
+class TscTypeVariable : public TscCustomVariable {
+public:
+  using TscCustomVariable::TscCustomVariable;
+};
+
+// A Char or String variable: keeps its text so single characters can be read and replaced.
+class TscStringVariable : public TscVariable {
+public:
+  using TscVariable::TscVariable;
+  void SetValue(const rt::Variant& Value) override;
+  rt::Variant GetValue() override;
+  std::u16string& Str() { return FStr; }
+
+private:
+  std::u16string FStr;
+};
+
+class TscParamItem : public TscCustomVariable {
+public:
+  TscParamItem(const std::string& AName, TscVarType ATyp, const std::string& ATypeName, bool AIsOptional,
+               bool AIsVarParam);
+  rt::Variant DefValue = rt::Variant::Null();
+  bool IsOptional;
+  bool IsVarParam;
+};
+
+// A script procedure or function. Reading its value calls it; the caller has set the
+// parameters first.
+class TscProcVariable : public TscCustomVariable {
+public:
+  TscProcVariable(const std::string& AName, TscVarType ATyp, const std::string& ATypeName, TscScript* AParent,
+                  bool AIsFunc);
+  ~TscProcVariable() override;
+  rt::Variant GetValue() override;
+
+  bool Executing = false;
+  bool IsFunc() const { return FIsFunc; }
+  // The local program holding parameters, locals, nested routines and the body.
+  TscScript* Prog() const { return FProgram.get(); }
+  // Pushes the current values of the locals and parameters; returns the frame index.
+  int SaveLocalVariables();
+  // Pops frame StackIndex (-1: nothing). See the recursion rules in the .cpp.
+  void RestoreLocalVariables(int StackIndex, bool bSkipVarParams, TscDesignatorItem* dItem);
+
+private:
+  struct TscLocalVariablesHelper {
+    rt::Variant FValue;
+    TscCustomVariable* FVariableLink;
+  };
+  bool FIsFunc;
+  std::unique_ptr<TscScript> FProgram;
+  std::vector<std::vector<TscLocalVariablesHelper>> FVarsStack;
+};
+
+// Base of compiled expressions. Source is the expression's text (macro arguments).
+class TscCustomExpression : public TscCustomVariable {
+public:
+  using TscCustomVariable::TscCustomVariable;
+  std::string Source;
+};
+
+// A member that acts on the value before it in a designator.
+class TscCustomHelper : public TscCustomVariable {
+public:
+  using TscCustomVariable::TscCustomVariable;
+  TscCustomVariable* ParentRef = nullptr;
+  rt::Variant ParentValue = rt::Variant::Null();
+  TscScript* Prog = nullptr;
+};
+
+// Element of a Variant array: DimCount -1 gives one required and two optional indexes.
+class TscArrayHelper : public TscCustomHelper {
+public:
+  TscArrayHelper(const std::string& AName, int DimCount, TscVarType Typ, const std::string& TypeName);
+  rt::Variant GetValue() override;
+  void SetValue(const rt::Variant& Value) override;
+
+private:
+  rt::Variant& ArrayOf();
+  std::vector<int> Indexes(int DimCount);
+};
+
+// Character of a string (1-based index).
+class TscStringHelper : public TscCustomHelper {
+public:
+  TscStringHelper();
+  rt::Variant GetValue() override;
+  void SetValue(const rt::Variant& Value) override;
+};
+
+class TscPropertyHelper : public TscCustomHelper {
+public:
+  using TscCustomHelper::TscCustomHelper;
+  rt::Variant GetValue() override;
+  void SetValue(const rt::Variant& Value) override;
+
+  rt::TClass ClassRef = nullptr;
+  bool IsPublished = false;
+  TscGetValueEvent OnGetValue;
+  TscSetValueEvent OnSetValue;
+  TscGetValueNewEvent OnGetValueNew;
+  TscSetValueNewEvent OnSetValueNew;
+};
+
+// A native function, method, constructor or indexed property, described by a declaration text.
+class TscMethodHelper : public TscCustomHelper {
+public:
+  TscMethodHelper(const std::string& Syntax, TscScript* Script);
+  rt::Variant GetValue() override;
+  void SetValue(const rt::Variant& Value) override;
+  // The argument at Index; the assigned value of an indexed-property write at Index = Count().
+  rt::Variant GetVParam(int Index);
+  void SetVParam(int Index, const rt::Variant& Value);
+
+  std::string Category;
+  rt::TClass ClassRef = nullptr;
+  std::string Description;
+  bool IndexMethod = false;
+  TscCallMethodEvent OnCall;
+  TscCallMethodNewEvent OnCallNew;
+  const std::string& Syntax() const { return FSyntax; }
+
+private:
+  rt::TObject* Instance() const;
+  rt::Variant FSetValue = rt::Variant::Null();
+  std::string FSyntax;
+  rt::Variant FVarArray = rt::Variant::Null();
+};
+
+// ---------------------------------------------------------------------------------------------
+// Classes, designators, set expressions
+
+class TscClassVariable : public TscCustomVariable {
+public:
+  TscClassVariable(rt::TClass AClass, const std::string& Ancestor);
+  ~TscClassVariable() override;
+  // Null parameter: a new instance for the constructor member that follows; otherwise the
+  // parameter's value (a typecast). The parameter is reset to Null either way.
+  rt::Variant GetValue() override;
+
+  TscMethodHelper* AddConstructor(const std::string& Syntax, const TscCallMethodEvent& CallEvent);
+  TscMethodHelper* AddConstructor(const std::string& Syntax, const TscCallMethodNewEvent& CallEvent);
+  TscMethodHelper* AddMethod(const std::string& Syntax, const TscCallMethodEvent& CallEvent);
+  TscMethodHelper* AddMethod(const std::string& Syntax, const TscCallMethodNewEvent& CallEvent);
+  TscPropertyHelper* AddProperty(const std::string& Name, const std::string& Typ, const TscGetValueEvent& GetEvent,
+                                 const TscSetValueEvent& SetEvent = {});
+  TscPropertyHelper* AddPropertyEx(const std::string& Name, const std::string& Typ,
+                                   const TscGetValueNewEvent& GetEvent, const TscSetValueNewEvent& SetEvent = {});
+  TscMethodHelper* AddIndexProperty(const std::string& Name, const std::string& Params, const std::string& Typ,
+                                    const TscCallMethodEvent& CallEvent, bool AReadOnly = false);
+  TscMethodHelper* AddIndexProperty(const std::string& Name, const std::string& Params, const std::string& Typ,
+                                    const TscCallMethodNewEvent& CallEvent, bool AReadOnly = false);
+  TscMethodHelper* AddDefaultProperty(const std::string& Name, const std::string& Params, const std::string& Typ,
+                                      const TscCallMethodEvent& CallEvent, bool AReadOnly = false);
+  TscMethodHelper* AddDefaultProperty(const std::string& Name, const std::string& Params, const std::string& Typ,
+                                      const TscCallMethodNewEvent& CallEvent, bool AReadOnly = false);
+  // The member of that name here or in the registered ancestors; nullptr when none.
+  TscCustomVariable* Find(const std::string& Name);
+  TscCustomVariable* GetMembers(int Index) const;
+  int MembersCount() const { return FMembers.Count(); }
+
+  const std::string& Ancestor() const { return FAncestor; }
+  rt::TClass ClassRef() const { return FClassRef; }
+  TscCustomVariable* DefProperty = nullptr;
+  TscScript* Program = nullptr;
+
+private:
+  TscMethodHelper* NewMethod(const std::string& Syntax);
+  std::string IndexDeclaration(const std::string& Name, const std::string& Params, const std::string& Typ);
+  std::string FAncestor;
+  rt::TClass FClassRef;
+  TscItemList FMembers;
+};
+
+enum TscDesignatorKind { dkOther, dkVariable, dkStringArray, dkArray };
+
+// One step of a designator: the item it refers to and its argument expressions (owned).
+class TscDesignatorItem : public TscItemList {
+public:
+  TscCustomVariable* GetItem(int Index) const { return static_cast<TscCustomVariable*>(Get(Index)); }
+  bool Flag = false;
+  TscCustomVariable* Ref = nullptr;
+  std::string SourcePos;
+};
+
+// Something the designator keeps to resolve itself on first use (late binding); Resolve fills
+// the designator's steps through Borrow.
+class TscLateBinding {
+public:
+  virtual ~TscLateBinding() = default;
+  virtual void Resolve(class TscDesignator* Designator) = 0;
+};
+
+// A compiled name path: a chain of steps evaluated left to right. Its list holds the steps.
+class TscDesignator : public TscCustomVariable {
+public:
+  explicit TscDesignator(TscScript* AProgram);
+  rt::Variant GetValue() override;
+  void SetValue(const rt::Variant& Value) override;
+  // Settles kind, type and fast form after the steps are added.
+  void Finalize();
+  // Exchanges step lists with ADesignator and takes over its kind and references.
+  void Borrow(TscDesignator* ADesignator);
+  TscDesignatorItem* GetItem(int Index) const { return static_cast<TscDesignatorItem*>(Get(Index)); }
+  TscDesignatorItem* AddStep(TscCustomVariable* Ref, const std::string& SourcePos = {});
+  TscDesignatorKind Kind() const { return FKind; }
+  TscScript* Program() const { return FProgram; }
+  TscScript* MainProg() const { return FMainProg; }
+  std::unique_ptr<TscLateBinding> LateBinding;
+
+protected:
+  void CheckLateBinding();
+  virtual rt::Variant DoCalc(const rt::Variant* Assign);
+  TscDesignatorKind FKind = dkOther;
+  TscScript* FMainProg;
+  TscScript* FProgram;
+  TscCustomVariable* FRef1 = nullptr;
+  TscDesignatorItem* FRef2 = nullptr;
+};
+
+// Finalizes D and, for the three simple kinds, replaces it by its fast form (D is freed then).
+TscDesignator* scFinalizeDesignator(TscDesignator* D);
+
+class TscVariableDesignator : public TscDesignator {
+public:
+  using TscDesignator::TscDesignator;
+
+protected:
+  rt::Variant DoCalc(const rt::Variant* Assign) override;
+};
+
+class TscStringDesignator : public TscDesignator {
+public:
+  using TscDesignator::TscDesignator;
+
+protected:
+  rt::Variant DoCalc(const rt::Variant* Assign) override;
+};
+
+class TscArrayDesignator : public TscDesignator {
+public:
+  using TscDesignator::TscDesignator;
+
+protected:
+  rt::Variant DoCalc(const rt::Variant* Assign) override;
+};
+
+// Case labels and set constructors: expressions, a nullptr entry standing between the two
+// bounds of a range.
+class TscSetExpression : public TscCustomVariable {
+public:
+  TscSetExpression();
+  bool Check(const rt::Variant& Value);
+  TscCustomVariable* GetItem(int Index) const { return static_cast<TscCustomVariable*>(Get(Index)); }
+  rt::Variant GetValue() override;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Statements
+
+// A statement list; every kind of statement derives from it.
+class TscStatement : public TscItemList {
+public:
+  TscStatement(TscScript* AProgram, const std::string& UnitName, const std::string& SourcePos);
+  virtual void Execute();
+  TscStatement* GetItem(int Index) const { return static_cast<TscStatement*>(Get(Index)); }
+  TscScript* Program() const { return FProgram; }
+  const std::string& SourcePos() const { return FSourcePos; }
+  const std::string& UnitName() const { return FUnitName; }
+
+protected:
+  void Notify();
+  bool Terminated() const;
+  TscScript* FProgram;
+  std::string FSourcePos;
+  std::string FUnitName;
+};
+
+class TscAssignmentStmt : public TscStatement {
+public:
+  using TscStatement::TscStatement;
+  ~TscAssignmentStmt() override;
+  void Execute() override;
+  // Resolves a plain variable and a single-operand expression once.
+  virtual void Optimize();
+  TscDesignator* Designator = nullptr;        // owned
+  TscCustomExpression* Expression = nullptr;  // owned
+
+protected:
+  TscCustomVariable* FVar = nullptr;
+  TscCustomVariable* FExpr = nullptr;
+};
+
+class TscAssignPlusStmt : public TscAssignmentStmt {
+public:
+  using TscAssignmentStmt::TscAssignmentStmt;
+  void Execute() override;
+};
+class TscAssignMinusStmt : public TscAssignmentStmt {
+public:
+  using TscAssignmentStmt::TscAssignmentStmt;
+  void Execute() override;
+};
+class TscAssignMulStmt : public TscAssignmentStmt {
+public:
+  using TscAssignmentStmt::TscAssignmentStmt;
+  void Execute() override;
+};
+class TscAssignDivStmt : public TscAssignmentStmt {
+public:
+  using TscAssignmentStmt::TscAssignmentStmt;
+  void Execute() override;
+};
+
+class TscCallStmt : public TscStatement {
+public:
+  using TscStatement::TscStatement;
+  ~TscCallStmt() override;
+  void Execute() override;
+  TscDesignator* Designator = nullptr;  // owned
+  std::string Modificator;             // "", "+" or "-"
+};
+
+class TscIfStmt : public TscStatement {
+public:
+  TscIfStmt(TscScript* AProgram, const std::string& UnitName, const std::string& SourcePos);
+  ~TscIfStmt() override;
+  void Execute() override;
+  TscCustomVariable* Condition = nullptr;  // owned
+  TscStatement* ElseStmt() const { return FElseStmt.get(); }
+
+private:
+  std::unique_ptr<TscStatement> FElseStmt;
+};
+
+class TscCaseSelector : public TscStatement {
+public:
+  using TscStatement::TscStatement;
+  ~TscCaseSelector() override;
+  bool Check(const rt::Variant& Value) { return SetExpression->Check(Value); }
+  TscSetExpression* SetExpression = nullptr;  // owned
+};
+
+class TscCaseStmt : public TscStatement {
+public:
+  TscCaseStmt(TscScript* AProgram, const std::string& UnitName, const std::string& SourcePos);
+  ~TscCaseStmt() override;
+  void Execute() override;
+  TscCustomVariable* Condition = nullptr;  // owned
+  TscStatement* ElseStmt() const { return FElseStmt.get(); }
+
+private:
+  std::unique_ptr<TscStatement> FElseStmt;
+};
+
+class TscRepeatStmt : public TscStatement {
+public:
+  using TscStatement::TscStatement;
+  ~TscRepeatStmt() override;
+  void Execute() override;
+  TscCustomVariable* Condition = nullptr;  // owned
+  bool InverseCondition = false;
+};
+
+class TscWhileStmt : public TscStatement {
+public:
+  using TscStatement::TscStatement;
+  ~TscWhileStmt() override;
+  void Execute() override;
+  TscCustomVariable* Condition = nullptr;  // owned
+};
+
+class TscForStmt : public TscStatement {
+public:
+  using TscStatement::TscStatement;
+  ~TscForStmt() override;
+  void Execute() override;
+  TscCustomVariable* BeginValue = nullptr;  // owned
+  bool Down = false;
+  TscCustomVariable* EndValue = nullptr;    // owned
+  TscCustomVariable* Variable = nullptr;    // not owned
+};
+
+class TscVbForStmt : public TscStatement {
+public:
+  using TscStatement::TscStatement;
+  ~TscVbForStmt() override;
+  void Execute() override;
+  TscCustomVariable* BeginValue = nullptr;  // owned
+  TscCustomVariable* EndValue = nullptr;    // owned
+  TscCustomVariable* Step = nullptr;        // owned, may stay nullptr
+  TscCustomVariable* Variable = nullptr;    // not owned
+};
+
+class TscCppForStmt : public TscStatement {
+public:
+  TscCppForStmt(TscScript* AProgram, const std::string& UnitName, const std::string& SourcePos);
+  ~TscCppForStmt() override;
+  void Execute() override;
+  TscStatement* FirstStmt() const { return FFirstStmt.get(); }
+  TscCustomVariable* Expression = nullptr;  // owned
+  TscStatement* SecondStmt() const { return FSecondStmt.get(); }
+
+private:
+  std::unique_ptr<TscStatement> FFirstStmt, FSecondStmt;
+};
+
+class TscTryStmt : public TscStatement {
+public:
+  TscTryStmt(TscScript* AProgram, const std::string& UnitName, const std::string& SourcePos);
+  ~TscTryStmt() override;
+  void Execute() override;
+  bool IsExcept = false;
+  TscStatement* ExceptStmt() const { return FExceptStmt.get(); }
+
+private:
+  std::unique_ptr<TscStatement> FExceptStmt;
+};
+
+class TscBreakStmt : public TscStatement {
+public:
+  using TscStatement::TscStatement;
+  void Execute() override;
+};
+class TscContinueStmt : public TscStatement {
+public:
+  using TscStatement::TscStatement;
+  void Execute() override;
+};
+class TscExitStmt : public TscStatement {
+public:
+  using TscStatement::TscStatement;
+  void Execute() override;
+};
+
+class TscWithStmt : public TscStatement {
+public:
+  using TscStatement::TscStatement;
+  ~TscWithStmt() override;
+  void Execute() override;
+  TscDesignator* Designator = nullptr;    // owned
+  TscCustomVariable* Variable = nullptr;  // not owned
+};
+
+// ---------------------------------------------------------------------------------------------
+// Binding modules and the program
+
+// Base of the objects that register a library of types, classes and functions into a script.
+class TscRTTIModule : public rt::TObject {
+public:
+  explicit TscRTTIModule(TscScript* AScript) : FScript(AScript) {}
+  TscScript* Script() const { return FScript; }
+
+protected:
+  TscScript* FScript;
+};
+
+// A binding-module class: makes the module for a script (its constructor registers).
+using TscRTTIModuleClass = TscRTTIModule* (*)(TscScript* AScript);
+template <class T>
+TscRTTIModule* scModuleClass(TscScript* AScript) {
+  return new T(AScript);
+}
+
+// The process-wide list of binding-module classes in construction order; nullptr after
+// scFreeScriptModuleList. Filled by the binding units' init calls at start-up, read afterwards.
+// The built-in function library's init puts its class first.
+std::vector<TscRTTIModuleClass>* ScriptModuleList();
+void scFreeScriptModuleList();
+
+// A compiled program with its items.
+class TscScript : public rt::TObject {
+public:
+  TscScript();
+  ~TscScript() override;
+  TscScript(const TscScript&) = delete;
+  TscScript& operator=(const TscScript&) = delete;
+
+  // ---- item list ----
+  void Add(const std::string& Name, rt::TObject* Item);
+  void Remove(rt::TObject* Item);
+  int Count() const { return static_cast<int>(FItems.size()); }
+  // nullptr for entries that are not items (binding modules).
+  TscCustomVariable* GetItem(int Index) const;
+  TscCustomVariable* FindLocal(const std::string& Name) const;
+  TscCustomVariable* Find(const std::string& Name) const;
+  class TscClassVariable* FindClass(const std::string& Name) const;
+  void Clear();
+  void RemoveItems(TscAddedBy Owner);
+  void ClearItems(TscAddedBy Owner);
+  void AddRTTI();
+  void ClearRTTI();
+
+  // ---- registration ----
+  virtual TscClassVariable* AddClass(rt::TClass AClass, const std::string& Ancestor);
+  virtual void AddConst(const std::string& Name, const std::string& Typ, const rt::Variant& Value);
+  virtual void AddEnum(const std::string& Typ, const std::string& Names);
+  virtual void AddEnumSet(const std::string& Typ, const std::string& Names);
+  virtual TscMethodHelper* AddMethod(const std::string& Syntax, const TscCallMethodNewEvent& CallEvent,
+                                     const std::string& Category = {}, const std::string& Description = {});
+  virtual TscMethodHelper* AddMethod(const std::string& Syntax, const TscCallMethodEvent& CallEvent,
+                                     const std::string& Category = {}, const std::string& Description = {});
+  virtual void AddObject(const std::string& Name, rt::TObject* Obj);
+  virtual void AddVariable(const std::string& Name, const std::string& Typ, const rt::Variant& Value);
+  virtual void AddType(const std::string& TypeName, TscVarType ParentType);
+
+  // ---- running ----
+  // Compiling lives with the parser (sc_iilparser).
+  bool Compile();
+  void Execute();
+  bool Run();
+  bool GetILCode(rt::TStream& Stream);
+  bool SetILCode(rt::TStream& Stream);
+  rt::Variant CallFunction(const std::string& Name, const rt::Variant& Params, bool sGlobal = false);
+  rt::Variant CallFunction1(const std::string& Name, rt::Variant& Params, bool sGlobal = false);
+  rt::Variant CallFunction2(TscProcVariable* Func, const rt::Variant& Params);
+  rt::Variant Evaluate(const std::string& Expression);
+  void Terminate();
+  void AddCodeLine(const std::string& UnitName, const std::string& APos);
+  bool IsExecutableLine(int LineN, const std::string& UnitName = {}) const;
+  // Calls the OnRunLine handler of the nearest program up the parent chain that has one.
+  void NotifyLine(const std::string& UnitName, const std::string& SourcePos);
+
+  // Value of the item Find returns (Null when none); writing adds a Variant variable when absent.
+  rt::Variant Variables(const std::string& Name) const;
+  void SetVariables(const std::string& Name, const rt::Variant& Value);
+  std::string ProgName() const;
+  void SetProgName(const std::string& Value);
+  TscStatement* Statement() const { return FStatement.get(); }
+  bool RTTIAdded() const { return FRTTIAdded; }
+
+  TscAddedBy AddedBy = nullptr;
+  std::atomic<bool> BreakCalled{false};
+  std::atomic<bool> ContinueCalled{false};
+  std::atomic<bool> ExitCalled{false};
+  std::atomic<bool> Terminated{false};
+  std::string ErrorMsg;
+  std::string ErrorPos;
+  std::string ErrorUnit;
+  bool ExtendedCharset = false;
+  bool IsRunning = false;
+  rt::TStringList Lines;
+  rt::TStringList Macros;
+  bool MainProg = false;
+  TscGetUnitEvent OnGetILUnit;
+  TscGetUnitEvent OnGetUnit;
+  TscRunLineEvent OnRunLine;
+  TscGetVariableValueEvent OnGetVarValue;
+  TscScript* Parent = nullptr;
+  TscScript* ProgRunning = nullptr;
+  std::string SyntaxType = "PascalScript";
+  rt::TStringList IncludePath;
+  bool UseClassLateBinding = false;
+  bool EvaluteRiseError = false;
+  bool ClearLocalVars = false;
+  std::string LastSourcePos;
+
+private:
+  struct Entry {
+    std::string Key;  // upper-case name
+    std::unique_ptr<rt::TObject> Obj;
+  };
+  void ClearLines();
+  void AddEnumValues(const std::string& Typ, const std::string& Names, bool Set);
+  std::vector<Entry> FItems;
+  bool FRTTIAdded = false;
+  std::unique_ptr<TscStatement> FStatement;
+  std::map<std::string, std::set<std::string>> FUnitLines;
+  std::string FProgName;
+};
+
+// The script's program running a procedure: the first program with MainProg set on the way from
+// Prog up the parent chain, or nullptr.
+TscScript* scFindMainProgram(TscScript* Prog);
+

@@ -1,0 +1,5 @@
+#pragma once
+// The "JScript" script language.
+
+// Registers the language's grammar in the language list. Called once at start-up.
+void sc_ijsInitialization();

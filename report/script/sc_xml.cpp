@@ -1,0 +1,496 @@
+#include "report/script/sc_xml.h"
+
+#include <algorithm>
+
+#include "platform/rt/SysUtils.h"
+
+namespace {
+
+const char* const SInvalidFileFormat = "Invalid file format";
+constexpr int BufferSize = 4096;
+
+bool SameNameAt(std::string_view Text, std::size_t At, std::string_view Name) {
+  if (Text.size() - At < Name.size()) return false;
+  return rt::SameText(Text.substr(At, Name.size()), Name);
+}
+
+bool IsDigit(char C) { return C >= '0' && C <= '9'; }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Escaping
+
+std::string scCharToUTF8(std::uint32_t Code) {
+  if ((Code >= 0xD800 && Code <= 0xDFFF) || Code > 0x10FFFF) Code = 0xFFFD;
+  std::string R;
+  if (Code < 0x80) {
+    R += static_cast<char>(Code);
+  } else if (Code < 0x800) {
+    R += static_cast<char>(0xC0 | (Code >> 6));
+    R += static_cast<char>(0x80 | (Code & 0x3F));
+  } else if (Code < 0x10000) {
+    R += static_cast<char>(0xE0 | (Code >> 12));
+    R += static_cast<char>(0x80 | ((Code >> 6) & 0x3F));
+    R += static_cast<char>(0x80 | (Code & 0x3F));
+  } else {
+    R += static_cast<char>(0xF0 | (Code >> 18));
+    R += static_cast<char>(0x80 | ((Code >> 12) & 0x3F));
+    R += static_cast<char>(0x80 | ((Code >> 6) & 0x3F));
+    R += static_cast<char>(0x80 | (Code & 0x3F));
+  }
+  return R;
+}
+
+std::string scStrToXML(std::string_view S) {
+  std::string R;
+  R.reserve(S.size());
+  for (std::size_t I = 0; I < S.size(); ++I) {
+    const char C = S[I];
+    switch (C) {
+      case '\n': R += "&#10;"; break;
+      case '\r': R += "&#13;"; break;
+      case '"': R += "&#34;"; break;
+      case '<': R += "&#60;"; break;
+      case '>': R += "&#62;"; break;
+      case '&':
+        // Left alone unless the reader would take it for a reference.
+        if (I + 1 < S.size() && (S[I + 1] == '#' || S.substr(I + 1, 5) == "quot;"))
+          R += "&#38;";
+        else
+          R += C;
+        break;
+      default: R += C;
+    }
+  }
+  return R;
+}
+
+std::string scXMLToStr(std::string_view S) {
+  if (S.find('&') == std::string_view::npos) return std::string(S);
+  std::string R;
+  R.reserve(S.size());
+  std::size_t I = 0;
+  while (I < S.size()) {
+    const char C = S[I];
+    if (C == '&' && I + 1 < S.size()) {
+      if (S[I + 1] == '#') {
+        std::size_t J = I + 2;
+        std::uint32_t Code = 0;
+        bool Valid = true;
+        while (J < S.size() && IsDigit(S[J])) {
+          Code = Code * 10 + static_cast<std::uint32_t>(S[J] - '0');
+          if (Code > 0x10FFFF) Valid = false;
+          ++J;
+        }
+        if (J > I + 2 && J < S.size() && S[J] == ';' && Valid && !(Code >= 0xD800 && Code <= 0xDFFF)) {
+          R += scCharToUTF8(Code);
+          I = J + 1;
+          continue;
+        }
+      } else if (S.substr(I + 1, 5) == "quot;") {
+        R += '"';
+        I += 6;
+        continue;
+      }
+    }
+    R += C;
+    ++I;
+  }
+  return R;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TscXMLItem
+
+TscXMLItem::~TscXMLItem() {
+  Clear();
+  if (FParent) FParent->Detach(this);
+}
+
+TscXMLItem* TscXMLItem::Add() {
+  auto* Item = new TscXMLItem;
+  AddItem(Item);
+  return Item;
+}
+
+void TscXMLItem::AddItem(TscXMLItem* Item) {
+  if (!Item) return;
+  // A cycle would make the tree unfreeable. Only an element with children can be an ancestor.
+  if (Item == this) throw rt::Exception("An XML element cannot contain itself");
+  if (Item->Count() > 0)
+    for (const TscXMLItem* P = FParent; P; P = P->FParent)
+      if (P == Item) throw rt::Exception("An XML element cannot contain itself");
+  if (Item->FParent) Item->FParent->Detach(Item);
+  if (!FItems) FItems = std::make_unique<std::vector<TscXMLItem*>>();
+  FItems->push_back(Item);
+  Item->FParent = this;
+}
+
+void TscXMLItem::InsertItem(int Index, TscXMLItem* Item) {
+  AddItem(Item);
+  if (!Item) return;
+  if (Index < 0 || Index >= Count())
+    throw rt::EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  auto& L = *FItems;
+  std::rotate(L.begin() + Index, L.end() - 1, L.end());
+}
+
+void TscXMLItem::Clear() {
+  if (!FItems) return;
+  // Without recursion, so that deep trees cannot exhaust the stack.
+  std::vector<TscXMLItem*> Pending = std::move(*FItems);
+  FItems.reset();
+  while (!Pending.empty()) {
+    TscXMLItem* Item = Pending.back();
+    Pending.pop_back();
+    if (Item->FItems) {
+      Pending.insert(Pending.end(), Item->FItems->begin(), Item->FItems->end());
+      Item->FItems.reset();
+    }
+    Item->FParent = nullptr;
+    delete Item;
+  }
+}
+
+void TscXMLItem::Detach(TscXMLItem* Item) {
+  if (FItems) {
+    auto It = std::find(FItems->begin(), FItems->end(), Item);
+    if (It != FItems->end()) FItems->erase(It);
+  }
+  Item->FParent = nullptr;
+}
+
+int TscXMLItem::Find(std::string_view Name) const {
+  for (int I = 0, N = Count(); I < N; ++I)
+    if (rt::SameText((*FItems)[static_cast<std::size_t>(I)]->Name, Name)) return I;
+  return -1;
+}
+
+TscXMLItem* TscXMLItem::FindItem(std::string_view Name) {
+  const int I = Find(Name);
+  if (I >= 0) return (*FItems)[static_cast<std::size_t>(I)];
+  TscXMLItem* Item = Add();
+  Item->Name = std::string(Name);
+  return Item;
+}
+
+int TscXMLItem::IndexOf(const TscXMLItem* Item) const {
+  if (!FItems) return -1;
+  auto It = std::find(FItems->begin(), FItems->end(), Item);
+  return It == FItems->end() ? -1 : static_cast<int>(It - FItems->begin());
+}
+
+TscXMLItem* TscXMLItem::Root() {
+  TscXMLItem* P = this;
+  while (P->FParent) P = P->FParent;
+  return P;
+}
+
+TscXMLItem* TscXMLItem::Items(int Index) const {
+  if (Index < 0 || Index >= Count())
+    throw rt::EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  return (*FItems)[static_cast<std::size_t>(Index)];
+}
+
+void TscXMLItem::SetParent(TscXMLItem* Value) {
+  if (FParent) FParent->Detach(this);
+  FParent = Value;
+}
+
+void TscXMLItem::Assign(const TscXMLItem* Item) {
+  if (Item == this) return;
+  if (!Item) {
+    Clear();
+    return;
+  }
+  // Copied first, so that Item may be one of this element's own descendants.
+  TscXMLItem Copy;
+  Copy.Name = Item->Name;
+  Copy.Text = Item->Text;
+  Copy.Data = Item->Data;
+  std::vector<std::pair<const TscXMLItem*, TscXMLItem*>> Pending{{Item, &Copy}};
+  while (!Pending.empty()) {
+    auto [From, To] = Pending.back();
+    Pending.pop_back();
+    for (int I = 0, N = From->Count(); I < N; ++I) {
+      const TscXMLItem* Child = From->Items(I);
+      TscXMLItem* New = To->Add();
+      New->Name = Child->Name;
+      New->Text = Child->Text;
+      New->Data = Child->Data;
+      if (Child->Count() > 0) Pending.emplace_back(Child, New);
+    }
+  }
+  Clear();
+  Name = std::move(Copy.Name);
+  Text = std::move(Copy.Text);
+  Data = Copy.Data;
+  if (Copy.FItems) {
+    FItems = std::move(Copy.FItems);
+    for (TscXMLItem* Child : *FItems) Child->FParent = this;
+  }
+}
+
+bool TscXMLItem::FindProp(std::string_view PropName, std::size_t& NameAt, std::size_t& ValueAt) const {
+  // The name must follow a blank (or start the text) and stand outside every quoted value.
+  bool InValue = false;
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    if (!InValue && (I == 0 || Text[I - 1] == ' ') && SameNameAt(Text, I, PropName)) {
+      const std::size_t E = I + PropName.size();
+      if (E + 1 < Text.size() && Text[E] == '=' && Text[E + 1] == '"') {
+        NameAt = I;
+        ValueAt = E + 2;
+        return true;
+      }
+    }
+    if (Text[I] == '"') InValue = !InValue;
+  }
+  return false;
+}
+
+std::string TscXMLItem::Prop(std::string_view PropName) const {
+  std::size_t NameAt = 0, ValueAt = 0;
+  if (!FindProp(PropName, NameAt, ValueAt)) return std::string();
+  std::size_t End = Text.find('"', ValueAt);
+  if (End == std::string::npos) End = Text.size();
+  return scXMLToStr(std::string_view(Text).substr(ValueAt, End - ValueAt));
+}
+
+bool TscXMLItem::PropExists(std::string_view PropName) const {
+  std::size_t NameAt = 0, ValueAt = 0;
+  return FindProp(PropName, NameAt, ValueAt);
+}
+
+void TscXMLItem::SetProp(std::string_view PropName, std::string_view Value) {
+  std::size_t NameAt = 0, ValueAt = 0;
+  std::size_t At = Text.size();
+  if (FindProp(PropName, NameAt, ValueAt)) {
+    std::size_t End = Text.find('"', ValueAt);
+    End = End == std::string::npos ? Text.size() : End + 1;
+    Text.erase(NameAt, End - NameAt);
+    At = NameAt;
+  }
+  std::string S;
+  if (At > 0 && Text[At - 1] != ' ') S += ' ';
+  S.append(PropName);
+  S += "=\"";
+  S += scStrToXML(Value);
+  S += '"';
+  Text.insert(At, S);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TscXMLDocument
+
+TscXMLDocument::TscXMLDocument() : FRoot(std::make_unique<TscXMLItem>()) {}
+
+TscXMLDocument::~TscXMLDocument() = default;
+
+void TscXMLDocument::Clear() { FRoot->Clear(); }
+
+void TscXMLDocument::LoadFromStream(rt::TStream& Stream) {
+  FRoot->Clear();
+  FRoot->Name.clear();
+  FRoot->Text.clear();
+  TscXMLReader Reader(Stream);
+  Reader.ReadHeader();
+  Reader.ReadRootItem(FRoot.get());
+}
+
+void TscXMLDocument::SaveToStream(rt::TStream& Stream) {
+  TscXMLWriter Writer(Stream);
+  Writer.AutoIndent = AutoIndent;
+  Writer.WriteHeader();
+  Writer.WriteRootItem(FRoot.get());
+}
+
+void TscXMLDocument::LoadFromFile(const std::string& FileName) {
+  rt::TFileStream Stream(FileName, rt::fmOpenRead | rt::fmShareDenyWrite);
+  LoadFromStream(Stream);
+}
+
+void TscXMLDocument::SaveToFile(const std::string& FileName) {
+  rt::TFileStream Stream(FileName, rt::fmCreate);
+  SaveToStream(Stream);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TscXMLReader
+
+TscXMLReader::TscXMLReader(rt::TStream& Stream)
+    : FStream(Stream), FSize(Stream.Size()), FPosition(Stream.Position()), FBuffer(BufferSize) {}
+
+TscXMLReader::~TscXMLReader() { FStream.Seek(FPosition, rt::soBeginning); }
+
+void TscXMLReader::RaiseException() { throw rt::Exception(SInvalidFileFormat); }
+
+void TscXMLReader::SetPosition(std::int64_t Value) {
+  FPosition = Value;
+  FStream.Seek(Value, rt::soBeginning);
+  FBufPos = FBufEnd = 0;
+}
+
+int TscXMLReader::NextByte() {
+  if (FBufPos >= FBufEnd) {
+    if (FPosition >= FSize) return -1;
+    const std::int64_t Want = std::min<std::int64_t>(BufferSize, FSize - FPosition);
+    const std::int64_t Got = FStream.Read(FBuffer.data(), Want);
+    if (Got <= 0) return -1;
+    FBufPos = 0;
+    FBufEnd = static_cast<int>(Got);
+  }
+  ++FPosition;
+  return static_cast<unsigned char>(FBuffer[static_cast<std::size_t>(FBufPos++)]);
+}
+
+void TscXMLReader::ReadTag(std::string& Name, std::string& Text) {
+  Name.clear();
+  Text.clear();
+  std::string Tag;
+  for (;;) {
+    int C;
+    do {
+      C = NextByte();
+      if (C < 0) return;
+    } while (C != '<');
+    Tag.clear();
+    bool Comment = false;
+    for (;;) {
+      C = NextByte();
+      if (C < 0 || C == '<') RaiseException();
+      if (C == '>') break;
+      Tag += static_cast<char>(C);
+      if (Tag.size() == 3 && Tag == "!--") {
+        // Skipped up to a '>' right after two dashes; a third dash starts the count again.
+        int Dashes = 0;
+        for (;;) {
+          C = NextByte();
+          if (C < 0) RaiseException();
+          if (C == '-')
+            Dashes = Dashes == 2 ? 1 : Dashes + 1;
+          else if (C == '>' && Dashes == 2)
+            break;
+          else
+            Dashes = 0;
+        }
+        Comment = true;
+        break;
+      }
+    }
+    if (!Comment) break;
+  }
+  if (!Tag.empty() && Tag.back() == ' ') Tag.pop_back();
+  const std::size_t Blank = Tag.find(' ');
+  if (Blank == std::string::npos) {
+    Name = std::move(Tag);
+  } else {
+    Name = Tag.substr(0, Blank);
+    Text = Tag.substr(Blank + 1);
+  }
+}
+
+void TscXMLReader::ReadHeader() {
+  std::string Name, Text;
+  ReadTag(Name, Text);
+  if (Name.compare(0, 4, "?xml") != 0) RaiseException();
+}
+
+namespace {
+
+// An empty-element tag loses its '/' and has no children to read.
+bool Complete(TscXMLItem* Item) {
+  if (!Item->Name.empty() && Item->Name.back() == '/') {
+    Item->Name.pop_back();
+    return true;
+  }
+  if (!Item->Text.empty() && Item->Text.back() == '/') {
+    Item->Text.pop_back();
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void TscXMLReader::ReadRootItem(TscXMLItem* Item) {
+  std::string Name, Text;
+  ReadTag(Name, Text);
+  if (Name.empty() || Name[0] == '/') return;
+  Item->Name = std::move(Name);
+  Item->Text = std::move(Text);
+  if (Complete(Item)) return;
+  // The open elements, innermost last; read without recursion.
+  std::vector<TscXMLItem*> Open{Item};
+  while (!Open.empty()) {
+    ReadTag(Name, Text);
+    if (Name.empty()) return;  // cut off: what was read stays
+    if (Name[0] == '/') {
+      if (!rt::SameText(std::string_view(Name).substr(1), Open.back()->Name)) RaiseException();
+      Open.pop_back();
+      continue;
+    }
+    TscXMLItem* Child = Open.back()->Add();
+    Child->Name = std::move(Name);
+    Child->Text = std::move(Text);
+    if (!Complete(Child)) Open.push_back(Child);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TscXMLWriter
+
+TscXMLWriter::TscXMLWriter(rt::TStream& Stream) : FStream(Stream) {}
+
+void TscXMLWriter::Flush() {
+  if (FBuffer.empty()) return;
+  FStream.WriteBuffer(FBuffer.data(), static_cast<std::int64_t>(FBuffer.size()));
+  FBuffer.clear();
+}
+
+void TscXMLWriter::WriteLine(int Level, std::string_view S) {
+  if (AutoIndent) FBuffer.append(static_cast<std::size_t>(Level) * 2, ' ');
+  FBuffer.append(S);
+  if (AutoIndent) FBuffer += "\r\n";
+  if (FBuffer.size() > BufferSize) Flush();
+}
+
+void TscXMLWriter::WriteHeader() { WriteLine(0, "<?xml version=\"1.0\"?>"); }
+
+namespace {
+
+std::string StartTag(const TscXMLItem* Item) {
+  std::string S = "<" + Item->Name;
+  if (!Item->Text.empty()) {
+    if (Item->Text[0] != ' ') S += ' ';
+    S += Item->Text;
+  }
+  S += Item->Count() > 0 ? ">" : "/>";
+  return S;
+}
+
+}  // namespace
+
+void TscXMLWriter::WriteRootItem(const TscXMLItem* RootItem) {
+  struct TFrame {
+    const TscXMLItem* Item;
+    int Level;
+    int Next;
+  };
+  WriteLine(0, StartTag(RootItem));
+  std::vector<TFrame> Open;
+  if (RootItem->Count() > 0) Open.push_back({RootItem, 0, 0});
+  while (!Open.empty()) {
+    TFrame& F = Open.back();
+    if (F.Next < F.Item->Count()) {
+      const TscXMLItem* Child = F.Item->Items(F.Next++);
+      const int Level = F.Level + 1;
+      WriteLine(Level, StartTag(Child));
+      if (Child->Count() > 0) Open.push_back({Child, Level, 0});
+    } else {
+      WriteLine(F.Level, "</" + F.Item->Name + ">");
+      Open.pop_back();
+    }
+  }
+  Flush();
+}
