@@ -1,6 +1,8 @@
 // Compiling real script text: from the intermediate program to executable objects, end to end.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "ScriptTestSupport.h"
 #include "report/script/sc_ibasic.h"
 #include "report/script/sc_icpp.h"
@@ -187,6 +189,12 @@ TEST_F(Compiled, LateBoundMembersResolveOnFirstUse) {
   EXPECT_EQ(Out, "cap");
   S.SetVariables("Holder", Variant::Null());
   EXPECT_EQ(Run("begin Print(Holder.Caption) end."), "|raised Exception: Class type required @ 1:7");
+  // Through a with-scope over a Variant: resolved when the with statement has run.
+  ASSERT_EQ(Compile("var v: Variant; begin v := Holder; with v do Print(Caption) end."), "");
+  S.SetVariables("Holder", rt::VarFromObject(&T));
+  Out.clear();
+  S.Execute();
+  EXPECT_EQ(Out, "cap");
 }
 
 TEST_F(Compiled, EvaluateCompilesSmallFunctionsInAChildScript) {
@@ -237,4 +245,40 @@ TEST_F(Compiled, LoopsOfTheOtherLanguages) {
       {"RiravUdevad", "dim s, n\r\nn = 1\r\ns = \"a\" & n\r\nPrint(s)\r\n", "a1"},
   };
   for (const Case& C : Cases) EXPECT_EQ(Run(C.Text, C.Language), C.Out) << C.Language << ": " << C.Text;
+}
+
+TEST_F(Compiled, UnitsComeFromTheUnitHandlerAndNameTheirErrors) {
+  std::map<std::string, std::string> Units = {
+      {"tools", "procedure Shout(s: String); begin Print(s + '!') end;\nbegin Print('tools init') end."},
+      {"broken", "begin\n  Print(Missing)\nend."}};
+  S.OnGetUnit = [&](TscScript*, const std::string& Name, std::string& Text) { Text = Units[Name]; };
+  EXPECT_EQ(Run("uses 'tools', 'tools';\nbegin Shout('hi') end."), "tools init|hi!");
+  EXPECT_TRUE(S.IsExecutableLine(2, "tools"));
+  EXPECT_EQ(Run("uses 'broken';\nbegin end."), "compile: Undeclared identifier: 'Missing' @ 2:16");
+  EXPECT_EQ(S.ErrorUnit, "broken");
+}
+
+TEST_F(Compiled, NewAndDeleteCallTheConstructorAndFree) {
+  static const rt::TClassInfo Box("TBox", rt::TObject::ClassInfo(), [] { return new rt::TObject; });
+  int Created = 0, Freed = 0;
+  Register = [&] {
+    TscClassVariable* Obj = S.AddClass(rt::TObject::ClassInfo(), "");
+    Obj->AddConstructor("constructor Create", TscCallMethodNewEvent([&](rt::TObject* I, rt::TClass, const std::string&,
+                                                                       TscMethodHelper*) {
+                          ++Created;
+                          return rt::VarFromObject(I);
+                        }));
+    Obj->AddMethod("procedure Free", TscCallMethodNewEvent([&](rt::TObject* I, rt::TClass, const std::string&,
+                                                               TscMethodHelper*) {
+                     ++Freed;
+                     delete I;
+                     return Variant(0);
+                   }));
+    S.AddClass(&Box, "TObject");
+  };
+  EXPECT_EQ(Run("var b = new TBox(); delete b; Print(\"ok\");", "JScript"), "ok");
+  EXPECT_EQ(Created, 1);
+  EXPECT_EQ(Freed, 1);
+  EXPECT_EQ(Compile("var n = 1; delete n;", "JScript"), "");  // a Variant may hold an object
+  EXPECT_EQ(Compile("var b = new Print();", "JScript"), "Class type required @ 1:18");
 }
