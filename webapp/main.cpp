@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/web/Start.h"
+#include "report/engine/repRes.h"
 #include "report/script/sc_ibasic.h"
 #include "report/script/sc_icpp.h"
 #include "report/script/sc_ijs.h"
@@ -28,6 +29,8 @@ int main(int argc, char** argv) {
   sc_icppInitialization();
   sc_ibasicInitialization();
   sc_ijsInitialization();
+  repInitEngineResources();
+  repInitExportResources();
 
   web::TIWStart::TOptions options;
   for (int i = 1; i < argc; ++i) {

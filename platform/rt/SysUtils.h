@@ -38,6 +38,8 @@ RT_DECLARE_EXCEPTION(EFCreateError, EStreamError)
 RT_DECLARE_EXCEPTION(EReadError, EStreamError)
 RT_DECLARE_EXCEPTION(EWriteError, EStreamError)
 RT_DECLARE_EXCEPTION(EInvalidPointer, Exception)
+// A failed operating-system call ("System Error. Code: N. ...").
+RT_DECLARE_EXCEPTION(EOSError, Exception)
 
 // ---- Text helpers. Letter case means ASCII letters; other bytes (UTF-8) are left alone. ----
 

@@ -76,6 +76,40 @@ std::string Utf16ToUtf8(std::u16string_view S) {
   return R;
 }
 
+// Code page 1252 differs from Latin-1 only in 80..9F.
+static const char16_t Ansi80[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+std::u16string AnsiToUtf16(std::string_view S) {
+  std::u16string R(S.size(), u'\0');
+  for (std::size_t I = 0; I < S.size(); ++I) {
+    unsigned char C = static_cast<unsigned char>(S[I]);
+    R[I] = C >= 0x80 && C < 0xA0 ? Ansi80[C - 0x80] : C;
+  }
+  return R;
+}
+
+std::string Utf16ToAnsi(std::u16string_view S) {
+  std::string R;
+  R.reserve(S.size());
+  for (std::size_t I = 0; I < S.size(); ++I) {
+    char16_t C = S[I];
+    if (C < 0x80 || (C >= 0xA0 && C <= 0xFF)) {
+      R.push_back(static_cast<char>(C));
+      continue;
+    }
+    char Out = '?';
+    for (int K = 0; K < 32; ++K)
+      if (Ansi80[K] == C) { Out = static_cast<char>(0x80 + K); break; }
+    if (C >= 0xD800 && C <= 0xDBFF && I + 1 < S.size() && S[I + 1] >= 0xDC00 && S[I + 1] <= 0xDFFF) ++I;
+    R.push_back(Out);
+  }
+  return R;
+}
+
 char16_t WideUpperChar(char16_t C) {
   if (C < 0x80) return C >= 'a' && C <= 'z' ? C - 32 : C;
   if (C >= 0xE0 && C <= 0xFE && C != 0xF7) return C - 32;

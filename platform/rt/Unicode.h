@@ -11,6 +11,12 @@ namespace rt {
 std::u16string Utf8ToUtf16(std::string_view S);
 std::string Utf16ToUtf8(std::u16string_view S);
 
+// The system's 8-bit code page: Windows western (1252). Bytes that code page leaves undefined
+// (81, 8D, 8F, 90, 9D) map to the control characters of the same value and back; characters it
+// lacks become '?' (a surrogate pair one '?').
+std::u16string AnsiToUtf16(std::string_view S);
+std::string Utf16ToAnsi(std::u16string_view S);
+
 // Upper and lower case of ASCII, Latin-1, Latin Extended-A, Greek and Cyrillic letters; other
 // code units are left alone. One code unit maps to one, so lengths and indexes do not change.
 char16_t WideUpperChar(char16_t C);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <utility>
 
@@ -580,9 +581,39 @@ const char* const SNestingTooDeep = "Nesting too deep";
 
 }  // namespace
 
-TscCustomILParser::TscCustomILParser()
-    : FGrammar(std::make_unique<TscXMLDocument>()), FILScript(std::make_unique<TscXMLDocument>()) {
-  FRoot = FGrammar->Root();
+struct TscCustomILParser::TLanguage {
+  std::string Text;
+  TscXMLDocument Document;
+  std::unique_ptr<TGrammar> Rules;
+};
+
+std::shared_ptr<const TscCustomILParser::TLanguage> TscCustomILParser::LoadLanguage(const std::string& LangName) {
+  static std::mutex Lock;
+  static std::map<std::string, std::shared_ptr<const TLanguage>> Loaded;  // by lower-case name
+  std::string Text = FindScriptLanguage(LangName);
+  const std::string Key = rt::LowerCase(LangName);
+  {
+    std::lock_guard<std::mutex> Guard(Lock);
+    auto It = Loaded.find(Key);
+    if (It != Loaded.end() && It->second->Text == Text) return It->second;
+  }
+  auto Language = std::make_shared<TLanguage>();
+  rt::TStringStream Stream(Text);
+  Language->Document.LoadFromStream(Stream);
+  Language->Rules = std::make_unique<TGrammar>(Language->Document.Root());
+  Language->Text = std::move(Text);
+  std::lock_guard<std::mutex> Guard(Lock);
+  Loaded[Key] = Language;
+  return Language;
+}
+
+TscCustomILParser::TscCustomILParser() : FILScript(std::make_unique<TscXMLDocument>()) {
+  FRoot = Grammar().Root();
+}
+
+const TscXMLDocument& TscCustomILParser::Grammar() const {
+  static const TscXMLDocument None;
+  return FLanguage ? FLanguage->Document : None;
 }
 
 TscCustomILParser::~TscCustomILParser() = default;
@@ -591,10 +622,10 @@ void TscCustomILParser::SelectLanguage(const std::string& LangName) {
   FParser.Clear();
   FNeedDeclareVars = true;
   FLangName = LangName;
-  FRules.reset();
-  rt::TStringStream Stream(FindScriptLanguage(LangName));
-  FGrammar->LoadFromStream(Stream);
-  FRoot = FGrammar->Root();
+  FRules = nullptr;
+  FLanguage = LoadLanguage(LangName);
+  FRoot = FLanguage->Document.Root();
+  FRules = FLanguage->Rules.get();
 
   const int P = FRoot->Find("parser");
   const TscXMLItem* Options = P >= 0 ? FRoot->Items(P) : nullptr;
@@ -636,7 +667,6 @@ void TscCustomILParser::SelectLanguage(const std::string& LangName) {
   }
   if (ExtendedCharset)
     for (std::size_t C = 128; C < 256; ++C) FParser.IdentifierCharset.set(C);
-  FRules = std::make_unique<TGrammar>(FRoot);
 }
 
 bool TscCustomILParser::MakeILScript(const std::string& Text) {

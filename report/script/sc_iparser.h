@@ -143,7 +143,10 @@ public:
   std::string ErrorUnit;  // the included unit the error is in; empty for the main text
 
   TscXMLDocument& ILScript() { return *FILScript; }
-  TscXMLDocument& Grammar() { return *FGrammar; }
+  // The selected language's grammar document; shared by every parser of that language, so it is
+  // only read.
+  const TscXMLDocument& Grammar() const;
+  // Its root element; read it only.
   TscXMLItem* GrammarRoot() const { return FRoot; }
   TscParser& Parser() { return FParser; }
   const std::string& LangName() const { return FLangName; }
@@ -156,7 +159,6 @@ public:
   void SetUnitName(const std::string& Value) { FUnitName = Value; }
 
 protected:
-  std::unique_ptr<TscXMLDocument> FGrammar;
   TscXMLItem* FRoot = nullptr;
   std::string FLangName;
   TscParser FParser;
@@ -168,6 +170,10 @@ protected:
 private:
   struct TElement;
   class TGrammar;
+  struct TLanguage;
+
+  // The grammar of a language, read and digested once per process (again when it is replaced).
+  static std::shared_ptr<const TLanguage> LoadLanguage(const std::string& LangName);
 
   bool Match(const TElement& E);
   bool MatchLoop(const TElement& E, int P0);
@@ -181,7 +187,8 @@ private:
   std::string ReadUnitText(const std::string& UnitName);
   bool TokenEquals(const std::string& Token, const std::string& Expected) const;
 
-  std::unique_ptr<TGrammar> FRules;
+  std::shared_ptr<const TLanguage> FLanguage;
+  const TGrammar* FRules = nullptr;
   // Working state of one MakeILScript.
   std::vector<std::string> FLines;
   std::string FRecordedMsg;

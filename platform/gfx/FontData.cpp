@@ -1,0 +1,93 @@
+#include "platform/gfx/FontData.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+namespace gfx {
+
+namespace {
+
+struct PatternDeleter {
+  void operator()(FcPattern* P) const { FcPatternDestroy(P); }
+};
+struct FontSetDeleter {
+  void operator()(FcFontSet* S) const { FcFontSetDestroy(S); }
+};
+using PatternPtr = std::unique_ptr<FcPattern, PatternDeleter>;
+using FontSetPtr = std::unique_ptr<FcFontSet, FontSetDeleter>;
+
+// The process's own font configuration, read once and released at exit (the library's default
+// configuration would never be released).
+class TFontConfig {
+public:
+  TFontConfig() : FConfig(FcInitLoadConfigAndFonts()) {}
+  ~TFontConfig() {
+    if (FConfig) FcConfigDestroy(FConfig);
+  }
+  TFontConfig(const TFontConfig&) = delete;
+  TFontConfig& operator=(const TFontConfig&) = delete;
+  FcConfig* Get() const { return FConfig; }
+
+private:
+  FcConfig* FConfig;
+};
+
+FcConfig* Config() {
+  static const TFontConfig C;
+  return C.Get();
+}
+
+std::string StringOf(FcPattern* P, const char* Object) {
+  FcChar8* S = nullptr;
+  return FcPatternGetString(P, Object, 0, &S) == FcResultMatch && S ? reinterpret_cast<const char*>(S)
+                                                                     : std::string();
+}
+
+// Only files with TrueType tables have font data to hand out (bitmap and Type 1 fonts do not).
+bool IsSfnt(FcPattern* P) {
+  const std::string Format = StringOf(P, FC_FONTFORMAT);
+  return Format == "TrueType" || Format == "CFF";
+}
+
+} // namespace
+
+bool FindFontFile(const std::string& Family, bool Bold, bool Italic, TFontFile& File) {
+  FcConfig* Cfg = Config();
+  if (!Cfg) return false;
+  PatternPtr Pattern(FcPatternCreate());
+  if (!Pattern) return false;
+  FcPatternAddString(Pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(Family.c_str()));
+  FcPatternAddInteger(Pattern.get(), FC_WEIGHT, Bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(Pattern.get(), FC_SLANT, Italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddBool(Pattern.get(), FC_SCALABLE, FcTrue);
+  FcConfigSubstitute(Cfg, Pattern.get(), FcMatchPattern);
+  FcDefaultSubstitute(Pattern.get());
+  FcResult Result;
+  FontSetPtr Sorted(FcFontSort(Cfg, Pattern.get(), FcTrue, nullptr, &Result));
+  if (!Sorted) return false;
+  for (int I = 0; I < Sorted->nfont; ++I) {
+    FcPattern* Candidate = Sorted->fonts[I];
+    if (!IsSfnt(Candidate)) continue;
+    File.FileName = StringOf(Candidate, FC_FILE);
+    if (File.FileName.empty()) continue;
+    int Index = 0;
+    FcPatternGetInteger(Candidate, FC_INDEX, 0, &Index);
+    File.FaceIndex = Index & 0xFFFF;  // the high bits name a variation instance
+    File.Family = StringOf(Candidate, FC_FAMILY);
+    return true;
+  }
+  return false;
+}
+
+std::vector<std::uint8_t> GetFontData(const std::string& Family, bool Bold, bool Italic) {
+  TFontFile File;
+  if (!FindFontFile(Family, Bold, Italic, File)) return {};
+  std::ifstream In(File.FileName, std::ios::binary);
+  if (!In) return {};
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+}
+
+} // namespace gfx
