@@ -267,10 +267,11 @@ double TDeviceContext::PenWidth() const {
   return FData.Pen->P()->ExtCreatePen.elp.elpWidth;
 }
 
-std::uint32_t TDeviceContext::PenColor() const {
+TColor TDeviceContext::PenColor() const {
   if (FData.Pen == nullptr) return 0;
-  if (FData.Pen->RecordType() == EMR_CREATEPEN) return FData.Pen->P()->CreatePen.lopn.lopnColor;
-  return FData.Pen->P()->ExtCreatePen.elp.elpColor;
+  if (FData.Pen->RecordType() == EMR_CREATEPEN)
+    return static_cast<TColor>(FData.Pen->P()->CreatePen.lopn.lopnColor);
+  return static_cast<TColor>(FData.Pen->P()->ExtCreatePen.elp.elpColor);
 }
 
 float TDeviceContext::MiterLimit() const {
@@ -302,10 +303,10 @@ std::uint32_t TDeviceContext::BrushHatch() const {
   return IsBrushIndirect(FData.Brush) ? FData.Brush->P()->CreateBrushIndirect.lb.lbHatch : 0;
 }
 
-std::uint32_t TDeviceContext::BrushColor() const {
+TColor TDeviceContext::BrushColor() const {
   if (!IsBrushIndirect(FData.Brush)) return 0xFFFFFF;
   if (BrushStyle() == 1) return 0x1FFFFFFF;
-  return FData.Brush->P()->CreateBrushIndirect.lb.lbColor;
+  return static_cast<TColor>(FData.Brush->P()->CreateBrushIndirect.lb.lbColor);
 }
 
 std::string TDeviceContext::FontFamily() const {
@@ -399,10 +400,6 @@ std::u16string Join(std::initializer_list<std::u16string> Items) {
     S += I;
   }
   return S;
-}
-
-std::u16string FloatToFixedText(double Value, int Digits) {
-  return Ascii(rt::FloatToStrF(Value, rt::ffFixed, 18, Digits));
 }
 
 } // namespace
@@ -1108,11 +1105,11 @@ void TEMFAbstractExport::ReadEOFPalette() {
   TEoFObj EoF(*FInStream, static_cast<int>(FLastRecord.nSize));
   FInStream->SetPosition(Behind);
   EoF.CheckRange(EoF.P()->EoF.offPalEntries, 4 * std::int64_t(Entries), "palette");
-  std::vector<std::uint32_t>& Palette = FDC->FData.EOFPalette;
+  std::vector<TColor>& Palette = FDC->FData.EOFPalette;
   Palette.resize(Entries);
   for (std::uint32_t I = 0; I < Entries; ++I) {
     const tagPALETTEENTRY E = EoF.GetPaletteEntry(I);
-    std::memcpy(&Palette[I], &E, 4);
+    std::memcpy(&Palette[I], &E, 4);  // the entry's 4 bytes as one value
   }
   FLastRecord = Header;
 }
@@ -1564,7 +1561,7 @@ void TEMFAbstractExport::Describe() {
         std::uint32_t Sum = 0;
         for (std::uint32_t V : Dx) Sum += V;
         S += u" (" + LongWordsSumText(Dx) + u")" + u" (" +
-             FloatToFixedText(LogToDevSize(static_cast<std::int32_t>(Sum)), 1) + u")";
+             Ascii(FloatToFixedText(LogToDevSize(static_cast<std::int32_t>(Sum)), 1, '.')) + u")";
       }
       if (X.IsOption(ETO_PDY)) S += u"Dy: " + LongWordsText(X.OutputDy());
       SetParsing(S);

@@ -20,7 +20,8 @@
 #include "report/pdf/repAnaliticGeometry.h"
 #include "report/pdf/repEMFFormat.h"
 
-// Horizontal and vertical alignment of the report model (text of memos and of metafiles).
+// Horizontal and vertical alignment of the report model (text of memos and of metafiles). They
+// belong to the report engine's object model and stand here until the engine declares them.
 enum TrepHAlign { haLeft, haRight, haCenter, haBlock };
 enum TrepVAlign { vaTop, vaBottom, vaCenter };
 
@@ -83,7 +84,7 @@ struct TDeviceContextData {
   std::uint32_t SetRop2 = 0;
   std::uint32_t PolyFillMode = 0;
   std::optional<TEMFRegion> ClipRgn;  // none when empty optional
-  std::vector<std::uint32_t> EOFPalette;
+  std::vector<TColor> EOFPalette;
   std::uint32_t StretchMode = 0;
   bool IsPathBracketOpened = false;
   std::uint32_t TextAlignmentMode = 0;
@@ -134,7 +135,7 @@ public:
   std::uint32_t SetRop2() const { return FData.SetRop2; }
   std::uint32_t PolyFillMode() const { return FData.PolyFillMode; }
   const std::optional<TEMFRegion>& ClipRgn() const { return FData.ClipRgn; }
-  const std::vector<std::uint32_t>& EOFPalette() const { return FData.EOFPalette; }
+  const std::vector<TColor>& EOFPalette() const { return FData.EOFPalette; }
   std::uint32_t StretchMode() const { return FData.StretchMode; }
   bool IsPathBracketOpened() const { return FData.IsPathBracketOpened; }
   std::uint32_t TextAlignmentMode() const { return FData.TextAlignmentMode; }
@@ -142,8 +143,8 @@ public:
   const tagXFORM& XForm() const { return FData.XForm; }
   std::uint32_t MapperFlags() const { return FData.MapperFlags; }
   std::uint32_t iArcDirection() const { return FData.iArcDirection; }
-  std::uint32_t TextColor() const { return FData.TextColor; }
-  std::uint32_t BkColor() const { return FData.BkColor; }
+  TColor TextColor() const { return static_cast<TColor>(FData.TextColor); }
+  TColor BkColor() const { return static_cast<TColor>(FData.BkColor); }
 
   std::uint32_t LogPenStyle() const;
   std::uint32_t PenStyle() const { return LogPenStyle() & 0xF; }
@@ -151,11 +152,11 @@ public:
   std::uint32_t PenLineJoin() const { return LogPenStyle() & 0xF000; }
   std::uint32_t PenType() const { return LogPenStyle() & 0xF0000; }
   double PenWidth() const;
-  std::uint32_t PenColor() const;
+  TColor PenColor() const;
   float MiterLimit() const;
   std::uint32_t BrushStyle() const;
   std::uint32_t BrushHatch() const;
-  std::uint32_t BrushColor() const;
+  TColor BrushColor() const;
   std::string FontFamily() const;
   int FontSize() const;
   int FontWeight() const;

@@ -45,7 +45,7 @@ TEST(EMFPlayer, HeaderReadsThePaletteOfTheEndOfFileRecordAhead) {
   std::string Bytes = Header(H) + OneValue(EMR_SETTEXTCOLOR, 0xAB) + EoF({0x00010203, 0x00040506});
   struct PaletteAtHeader : Player {
     using Player::Player;
-    std::vector<std::uint32_t> Seen;
+    std::vector<TColor> Seen;
     void DoHeader() override {
       Player::DoHeader();
       Seen = DC().EOFPalette();
@@ -55,7 +55,7 @@ TEST(EMFPlayer, HeaderReadsThePaletteOfTheEndOfFileRecordAhead) {
   Fill(S, Bytes);
   PaletteAtHeader P(S);
   P.PlayMetaFile();
-  EXPECT_EQ(P.Seen, (std::vector<std::uint32_t>{0x00010203, 0x00040506}));
+  EXPECT_EQ(P.Seen, (std::vector<TColor>{0x00010203, 0x00040506}));
   // Play went on with the record after the header.
   EXPECT_EQ(P.DC().TextColor(), 0xABu);
   EXPECT_EQ(P.FEMRList.size(), 3u);
