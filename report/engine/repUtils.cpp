@@ -3,6 +3,7 @@
 #include <unistd.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -101,7 +102,9 @@ void ParsePageRange(std::string_view S, rt::TStrings& List, int PageCount) {
     if (T[I] == ',') {
       const int N = rt::StrToInt(T.substr(F, I - F));
       if (RangeOpen) {
-        for (long long K = RangeStart; K <= N; ++K) List.Add(rt::IntToStr(K));
+        // A range never runs past the document's last page: "1-2000000000" must not take minutes.
+        const long long Last = PageCount > 0 ? std::min<long long>(N, PageCount) : N;
+        for (long long K = RangeStart; K <= Last; ++K) List.Add(rt::IntToStr(K));
         RangeOpen = false;
       } else {
         List.Add(rt::IntToStr(N));

@@ -81,6 +81,9 @@ TEST(EngineText, PageRanges) {
       {" 1 - 2 , 4 ", 10, {"1", "2", "4"}},
       {"", 10, {}},
       {"3-", 2, {}},
+      // A range stops at the last page; single pages are listed as given.
+      {"2-2000000000", 3, {"2", "3"}},
+      {"7", 3, {"7"}},
   };
   for (const Case& C : Cases) {
     rt::TStringList L;
