@@ -300,3 +300,14 @@ TEST_F(Compiled, LongExpressionsRunAndOverlongOnesAreRefused) {
   for (int I = 1500; I < 5000; ++I) Sum += " + 1";
   EXPECT_EQ(Run("begin Print(" + Sum + ") end."), "compile: Expression too complex (more than 2000 levels) @ 1:13");
 }
+
+TEST_F(Compiled, UnknownLanguagesRaiseAndSyntaxErrorsReturnFalse) {
+  S.SyntaxType = "NoSuchLanguage";
+  S.Lines.SetText("begin end.");
+  EXPECT_THROW(S.Compile(), rt::Exception);
+  EXPECT_EQ(Compile("begin x := end."), "Expression expected @ 1:12");
+  EXPECT_FALSE(S.Run());  // Run compiles first and does not execute a failed program
+  rt::TMemoryStream IL;
+  EXPECT_FALSE(S.GetILCode(IL));
+  EXPECT_EQ(S.ErrorMsg, "Expression expected");
+}
