@@ -31,8 +31,8 @@ public:
 rt::TClass TThing::ClassInfo() {
   static const rt::TClassInfo Info("TThing", TBaseThing::ClassInfo(), [] { return new TThing; },
       {rt::TPropInfo::Field<TThing>("Visible", rt::tkEnumeration, "Boolean", &TThing::Visible),
-       rt::TPropInfo::Field<TThing>("Anchor", rt::tkInteger, "", &TThing::Width),
-       rt::TPropInfo::Field<TThing>("Width", rt::tkInteger, "", &TThing::Width).WithDefault(5)});
+       rt::TPropInfo::Field<TBaseThing>("Anchor", rt::tkInteger, "", &TBaseThing::Width),
+       rt::TPropInfo::Field<TBaseThing>("Width", rt::tkInteger, "", &TBaseThing::Width).WithDefault(5)});
   return &Info;
 }
 
