@@ -6,6 +6,7 @@
 #include "platform/rt/Components.h"
 #include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
+#include "report/engine/repCollections.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repUnicodeUtils.h"
 #include "report/engine/repUtils.h"
@@ -470,4 +471,56 @@ void TrepXMLSerializer::ReadPersistentStr(TrepComponent* Root, rt::TObject* Obj,
 void TrepXMLSerializer::CopyFixupList(std::vector<TrepFixupItem>* FixList) const {
   if (FixList == nullptr) return;
   FixList->insert(FixList->end(), FFixups.begin(), FFixups.end());
+}
+
+namespace {
+
+TrepComponent* CollectionOwner(TrepComponent* Component) {
+  if (Component == nullptr) return nullptr;
+  TrepComponent* R = Component->Report();
+  return R != nullptr ? R : Component;
+}
+
+} // namespace
+
+void WriteCollectionToXML(rt::TCollection* Collection, const std::string& Name, TrepXMLItem* ParentItem,
+                          rt::TCollection* Ancestor, TrepComponent* Component) {
+  TrepXMLItem* Parent = ParentItem->Add(Name);
+  TrepXMLSerializer S(nullptr);
+  S.SetOwner(CollectionOwner(Component));
+  auto* Named = dynamic_cast<TrepCollection*>(Collection);
+  auto* NamedAncestor = dynamic_cast<TrepCollection*>(Ancestor);
+  for (int I = 0; I < Collection->Count(); ++I) {
+    rt::TCollectionItem* Item = Collection->Items(I);
+    auto* NamedItem = dynamic_cast<TrepCollectionItem*>(Item);
+    TrepCollectionItem* AncItem = nullptr;
+    std::u16string Text;
+    if (Named != nullptr && NamedAncestor != nullptr && NamedItem != nullptr) {
+      AncItem = NamedAncestor->FindByName(NamedItem->GetInheritedName());
+      if (AncItem != nullptr)
+        AddAttr(Text, "InheritedName", EscapeXMLText(U16(AncItem->GetInheritedName())));
+    }
+    Text += S.ObjToXML(Item, "", AncItem);
+    if (Named != nullptr && NamedItem != nullptr && NamedItem->IsUniqueNameStored())
+      AddAttr(Text, "uin", U16(std::to_string(NamedItem->UniqueIndex())));
+    Parent->Add("item")->SetText(Text);
+  }
+}
+
+void ReadCollectionFromXML(rt::TCollection* Collection, TrepXMLItem* Item, TrepComponent* Component) {
+  TrepXMLSerializer S(nullptr);
+  S.SetOwner(CollectionOwner(Component));
+  auto* Named = dynamic_cast<TrepCollection*>(Collection);
+  for (int I = 0; I < Item->Count(); ++I) {
+    TrepXMLItem* Child = Item->Items(I);
+    rt::TCollectionItem* New = Collection->Add();
+    S.XMLToObj(Child->Text(), New);
+    auto* NamedItem = dynamic_cast<TrepCollectionItem*>(New);
+    if (Named != nullptr && NamedItem != nullptr && NamedItem->IsUniqueNameStored()) {
+      const std::u16string Uin = Child->GetProp("uin");
+      if (!Uin.empty()) NamedItem->SetUniqueIndex(rt::StrToIntDef(U8(Uin), NamedItem->UniqueIndex()));
+    }
+  }
+  // The items' references wait until every item is read.
+  S.ReadPersistentStr(CollectionOwner(Component), nullptr, u"");
 }

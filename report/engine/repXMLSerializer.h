@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/rt/Classes.h"
+#include "platform/rt/Collections.h"
 #include "platform/rt/Streaming.h"
 #include "platform/rt/TypInfo.h"
 #include "report/engine/repClass.h"
@@ -96,3 +97,12 @@ private:
   std::vector<TrepFixupItem> FFixups;
   bool FOldFormat = false;
 };
+
+// Collections as child elements: an element Name under ParentItem with one "item" child per
+// item. Items of a named collection carry the inherited name of their ancestor item (when
+// Ancestor has one) and, when they store it, their unique index "uin". References inside the
+// items are resolved against Component's report.
+void WriteCollectionToXML(rt::TCollection* Collection, const std::string& Name, TrepXMLItem* ParentItem,
+                          rt::TCollection* Ancestor, TrepComponent* Component);
+// Appends one new item per child element.
+void ReadCollectionFromXML(rt::TCollection* Collection, TrepXMLItem* Item, TrepComponent* Component);
