@@ -5,6 +5,11 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <mutex>
+
+#include "platform/gfx/FontData.h"
+#include "report/pdf/repTrueTypeCollection.h"
 
 static_assert(std::endian::native == std::endian::little,
               "record views read little-endian metafile bytes in place");
@@ -714,9 +719,100 @@ namespace {
 
 std::atomic<TFontCharacterMapFinder> FontFinder{nullptr};
 
+// The glyph of every character of an installed font, from its Unicode character map; 0 where
+// the font has none.
+using TGlyphTable = std::vector<std::uint16_t>;
+
+std::shared_ptr<const TGlyphTable> ReadGlyphTable(const std::string& FontName) {
+  std::vector<std::uint8_t> Data = gfx::GetFontData(FontName, false, false);
+  if (Data.empty()) return nullptr;
+  try {
+    TrueTypeCollection Collection;
+    Collection.Initialize(Data.data(), Data.size());
+    TrueTypeFont* Font = Collection.LoadFont(FontName, false, false);
+    if (Font == nullptr || Font->cmap_table == nullptr) return nullptr;
+    const CmapTableClass& C = *Font->cmap_table;
+    auto Table = std::make_shared<TGlyphTable>(0x10000, 0);
+    // Segments are in ascending order; a character takes the first segment that ends at or
+    // after it.
+    std::uint32_t Next = 0;
+    for (std::size_t Seg = 0; Seg < static_cast<std::size_t>(C.segment_count); ++Seg) {
+      const std::uint32_t First = std::max<std::uint32_t>(C.startCount[Seg], Next);
+      for (std::uint32_t Ch = First; Ch <= C.endCount[Seg]; ++Ch) {
+        std::uint16_t G = 0;
+        if (C.idRangeOffset[Seg] == 0) {
+          G = static_cast<std::uint16_t>(Ch + C.idDelta[Seg]);
+        } else {
+          const std::size_t Index = C.idRangeOffset[Seg] / 2 + (Ch - C.startCount[Seg]) -
+                                    (static_cast<std::size_t>(C.segment_count) - Seg);
+          if (Index < C.GlyphIndexArray.size() && C.GlyphIndexArray[Index] != 0)
+            G = static_cast<std::uint16_t>(C.GlyphIndexArray[Index] + C.idDelta[Seg]);
+        }
+        (*Table)[Ch] = G;
+      }
+      Next = std::max<std::uint32_t>(Next, std::uint32_t(C.endCount[Seg]) + 1);
+    }
+    (*Table)[0xFFFF] = 0;
+    return Table;
+  } catch (const rt::Exception&) {
+    return nullptr;  // a font the reader cannot use maps nothing
+  }
+}
+
+// Glyph tables of the fonts asked for so far (a few per process), read once each.
+std::shared_ptr<const TGlyphTable> GlyphTableOf(const std::string& FontName) {
+  static std::mutex Lock;
+  static std::map<std::string, std::shared_ptr<const TGlyphTable>> Tables;
+  std::lock_guard<std::mutex> Guard(Lock);
+  auto It = Tables.find(FontName);
+  if (It != Tables.end()) return It->second;
+  if (Tables.size() >= 16) Tables.clear();
+  return Tables[FontName] = ReadGlyphTable(FontName);
+}
+
+// An installed font seen through its glyph table.
+class TInstalledFontCharacterMap : public TFontCharacterMap {
+public:
+  explicit TInstalledFontCharacterMap(std::shared_ptr<const TGlyphTable> Table) : FTable(std::move(Table)) {}
+  bool GetFontUnicodeRanges(std::vector<TRange>& Ranges) override {
+    Ranges.clear();
+    for (std::uint32_t Ch = 0; Ch < 0x10000;) {
+      if ((*FTable)[Ch] == 0) {
+        ++Ch;
+        continue;
+      }
+      const std::uint32_t First = Ch;
+      while (Ch < 0x10000 && (*FTable)[Ch] != 0 && Ch - First < 0xFFFF) ++Ch;
+      Ranges.push_back({static_cast<char16_t>(First), static_cast<std::uint16_t>(Ch - First)});
+    }
+    return true;
+  }
+  bool GetGlyphIndices(const std::u16string& Chars, std::vector<std::uint16_t>& Glyphs) override {
+    Glyphs.resize(Chars.size());
+    for (std::size_t I = 0; I < Chars.size(); ++I) {
+      const std::uint16_t G = (*FTable)[Chars[I]];
+      Glyphs[I] = G != 0 ? G : 0xFFFF;
+    }
+    return true;
+  }
+
+private:
+  std::shared_ptr<const TGlyphTable> FTable;
+};
+
+std::unique_ptr<TFontCharacterMap> FindInstalledFont(const std::string& FontName) {
+  std::shared_ptr<const TGlyphTable> Table = GlyphTableOf(FontName);
+  if (!Table) return nullptr;
+  return std::make_unique<TInstalledFontCharacterMap>(std::move(Table));
+}
+
 } // namespace
 
 void SetFontCharacterMapFinder(TFontCharacterMapFinder Finder) { FontFinder.store(Finder); }
+
+std::unique_ptr<TFontCharacterMap> InstalledFontCharacterMap(const std::string& FontName) {
+  return FindInstalledFont(FontName);
+}
 
 std::u16string GlyphIndicesToText(const std::u16string& Text, TFontCharacterMap& DC) {
   if (Text.empty()) return std::u16string();
@@ -740,8 +836,7 @@ std::u16string GlyphIndicesToText(const std::u16string& Text, TFontCharacterMap&
 
 std::u16string GlyphIndicesToTextByFont(const std::u16string& Text, const std::string& FontName) {
   const TFontCharacterMapFinder Finder = FontFinder.load();
-  if (!Finder) return std::u16string();
-  std::unique_ptr<TFontCharacterMap> Map = Finder(FontName);
+  std::unique_ptr<TFontCharacterMap> Map = Finder ? Finder(FontName) : FindInstalledFont(FontName);
   if (!Map) return std::u16string();
   return GlyphIndicesToText(Text, *Map);
 }

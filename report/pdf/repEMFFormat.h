@@ -1102,16 +1102,21 @@ public:
   virtual bool GetGlyphIndices(const std::u16string& Chars, std::vector<std::uint16_t>& Glyphs) = 0;
 };
 
+// The installed font the system picks for a face name (its own substitute when that family is
+// not installed), read from its Unicode character map; nullptr when there is no usable font.
+// A font is read once per process.
+std::unique_ptr<TFontCharacterMap> InstalledFontCharacterMap(const std::string& FontName);
+
 // Finds the character map of a font by its face name; nullptr when no such font is available.
 using TFontCharacterMapFinder = std::unique_ptr<TFontCharacterMap> (*)(const std::string& FontName);
-// The graphics layer registers how installed fonts are found; without one no font is found.
+// Replaces the installed fonts as the source of character maps (nullptr: the installed fonts).
 void SetFontCharacterMapFinder(TFontCharacterMapFinder Finder);
 
-// Characters for the glyph indices of a text (see the unit's description): every code unit of
-// Text is a glyph index; it becomes the first supported character with that glyph, or '?'. Empty
-// when the font cannot list its glyphs.
+// Characters for the glyph indices of a text: every code unit of Text is a glyph index; it
+// becomes the first character of the font's coverage with that glyph, or '?'. Empty when the
+// font cannot list its glyphs.
 std::u16string GlyphIndicesToText(const std::u16string& Text, TFontCharacterMap& DC);
-// The same with the installed font of that face name; empty when no such font is found.
+// The same with the font of that face name; empty when no font is found.
 std::u16string GlyphIndicesToTextByFont(const std::u16string& Text, const std::string& FontName);
 
 // ---------------------------------------------------------------------------------------------

@@ -121,13 +121,33 @@ TEST(EMFGlyphIndices, GlyphIndexedTextRecordUsesTheNamedFont) {
   S.Options = ETO_GLYPH_INDEX;
   S.Dx = {1, 1};
   auto V = View<TEMRExtTextOutWObj>(TextOut(EMR_EXTTEXTOUTW, std::u16string{11, 13}, S));
-  SetFontCharacterMapFinder(nullptr);
-  EXPECT_EQ(V->OutputString("Fake", false), u"");  // no font system: nothing to map with
   SetFontCharacterMapFinder(&FindFakeFont);
   EXPECT_EQ(V->OutputString("Fake", false), u"bd");
   EXPECT_EQ(V->OutputString("Fake", true), u"db");
   EXPECT_EQ(V->OutputString("Other", false), u"");
   SetFontCharacterMapFinder(nullptr);
+}
+
+TEST(EMFGlyphIndices, InstalledFontsMapTheirGlyphsBackToCharacters) {
+  SetFontCharacterMapFinder(nullptr);
+  auto Map = InstalledFontCharacterMap("DejaVu Sans");
+  ASSERT_NE(Map, nullptr);
+  std::vector<std::uint16_t> Glyphs;
+  ASSERT_TRUE(Map->GetGlyphIndices(u"AHello\uFFFF", Glyphs));
+  EXPECT_EQ(Glyphs[0], 36);      // the font's glyphs follow the standard Macintosh order
+  EXPECT_EQ(Glyphs[6], 0xFFFF);  // not a character of the font
+  std::vector<TFontCharacterMap::TRange> Ranges;
+  ASSERT_TRUE(Map->GetFontUnicodeRanges(Ranges));
+  ASSERT_FALSE(Ranges.empty());
+  EXPECT_EQ(Ranges[0].First, u' ');
+  TextSpec S;
+  S.Options = ETO_GLYPH_INDEX;
+  S.Dx = {1, 1, 1, 1, 1, 1};
+  std::u16string Indices;
+  for (int I = 1; I <= 5; ++I) Indices += static_cast<char16_t>(Glyphs[static_cast<std::size_t>(I)]);
+  Indices += u'\uFFFE';  // no character has this glyph
+  auto V = View<TEMRExtTextOutWObj>(TextOut(EMR_EXTTEXTOUTW, Indices, S));
+  EXPECT_EQ(V->OutputString("DejaVu Sans", false), u"Hello?");
 }
 
 // ---------------------------------------------------------------------------------------------
