@@ -2,29 +2,6 @@
 
 #include <cerrno>
 
-std::string PDFVersionText(TPDFVersion version) {
-  switch (version) {
-    case pv14: return "1.4";
-    case pv15: return "1.5";
-    case pv16: return "1.6";
-    case pv17: return "1.7";
-  }
-  return "1.7";
-}
-
-bool PDFStandardVersion(TPDFStandard standard, TPDFVersion& version) {
-  switch (standard) {
-    case psNone: return false;
-    case psPDFA_1a:
-    case psPDFA_1b: version = pv14; return true;
-    case psPDFA_2a:
-    case psPDFA_2b:
-    case psPDFA_3a:
-    case psPDFA_3b: version = pv17; return true;
-  }
-  return false;
-}
-
 TrepPDFExport::TrepPDFExport() {
   // The document's creator is the running program.
   Creator = program_invocation_short_name;

@@ -7,19 +7,12 @@
 #include <string>
 
 #include "platform/rt/Classes.h"
+#include "report/pdf/repExportPDFHelpers.h"
 
 // Document permissions, combined as a bit set.
 enum TrepPDFEncBit : unsigned { ePrint = 1, eModify = 2, eCopy = 4, eAnnot = 8 };
 using TrepPDFEncBits = unsigned;
 constexpr TrepPDFEncBits AllPDFEncBits = ePrint | eModify | eCopy | eAnnot;
-
-enum TPDFStandard { psNone, psPDFA_1a, psPDFA_1b, psPDFA_2a, psPDFA_2b, psPDFA_3a, psPDFA_3b };
-enum TPDFVersion { pv14, pv15, pv16, pv17 };
-
-// "1.4" .. "1.7".
-std::string PDFVersionText(TPDFVersion version);
-// The version a PDF/A standard requires (1.4 for PDF/A-1, 1.7 for PDF/A-2 and -3); false for none.
-bool PDFStandardVersion(TPDFStandard standard, TPDFVersion& version);
 
 class TrepPDFExport {
 public:
