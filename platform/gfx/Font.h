@@ -8,12 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "platform/gfx/Graphics.h"
 #include "platform/rt/Classes.h"
 
 namespace gfx {
-
-// 0x00BBGGRR for plain colours; a negative value names a system colour.
-using TColor = std::int32_t;
 
 // The colour value that means "no colour" (nothing is painted).
 inline constexpr TColor clNone = 0x1FFFFFFF;
