@@ -17,6 +17,7 @@
 //     return &Info;
 //   }
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,11 +34,30 @@ enum TTypeKind { tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString,
 // enumerations as integers, objects as VarFromObject, texts as strings); Set stores such a value.
 // A property without Set is read-only.
 struct TPropInfo {
+  TPropInfo(std::string AName = {}, TTypeKind AKind = tkUnknown, std::string ATypeName = {},
+            std::function<Variant(TObject*)> AGet = {}, std::function<void(TObject*, const Variant&)> ASet = {})
+      : Name(std::move(AName)), Kind(AKind), TypeName(std::move(ATypeName)), Get(std::move(AGet)),
+        Set(std::move(ASet)) {}
   std::string Name;
   TTypeKind Kind = tkUnknown;
   std::string TypeName;  // enumeration, set or class name; "Boolean" for Booleans
   std::function<Variant(TObject*)> Get;
   std::function<void(TObject*, const Variant&)> Set;
+  // The declared default of an ordinal property (streaming leaves equal values out); none means
+  // the value is always written.
+  std::optional<long long> Default;
+  // False from Stored means the property is not written; empty means always stored.
+  std::function<bool(TObject*)> Stored;
+  // An enumeration's identifiers in ordinal order; empty for Booleans ("False", "True").
+  std::vector<std::string> EnumNames;
+  // The identifiers of an enumeration property (Booleans included); -1 for an unknown name or
+  // value, letter case ignored.
+  int EnumValue(std::string_view Ident) const;
+  std::string EnumName(long long Value) const;
+
+  TPropInfo&& WithDefault(long long Value) && { Default = Value; return std::move(*this); }
+  TPropInfo&& WithStored(std::function<bool(TObject*)> F) && { Stored = std::move(F); return std::move(*this); }
+  TPropInfo&& WithEnumNames(std::vector<std::string> Names) && { EnumNames = std::move(Names); return std::move(*this); }
 
   // A property kept in a plain field of T.
   template <class T, class F>
@@ -76,6 +96,9 @@ public:
   const TPropInfo* FindProperty(std::string_view Name) const;
   // Own and inherited properties in ascending name order.
   std::vector<const TPropInfo*> Properties() const;
+  // Own and inherited properties in declaration order, base classes first; a redeclared
+  // property keeps its base's place and takes the descendant's description.
+  std::vector<const TPropInfo*> PublishedProperties() const;
 
 private:
   std::string FClassName;
@@ -85,6 +108,14 @@ private:
 };
 
 using TClass = const TClassInfo*;
+
+// The class registry through which streamed data names the classes to make. Registering a name
+// again replaces the entry. GetClass gives nullptr for an unknown name, FindClass raises
+// EClassNotFound "Class X not found"; names compared ignoring letter case.
+void RegisterClass(TClass AClass);
+void UnRegisterClass(TClass AClass);
+TClass GetClass(std::string_view ClassName);
+TClass FindClass(std::string_view ClassName);
 
 } // namespace rt
 

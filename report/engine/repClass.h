@@ -132,6 +132,8 @@ public:
   using TNotifyEvent = std::function<void(TrepComponent* Item, TListNotification Action)>;
 
   int Count() const { return static_cast<int>(FItems.size()); }
+  std::size_t size() const { return FItems.size(); }
+  bool empty() const { return FItems.empty(); }
   // rt::EListError for a bad index.
   TrepComponent* Items(int Index) const;
   TrepComponent* operator[](int Index) const { return Items(Index); }
