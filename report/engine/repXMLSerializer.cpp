@@ -32,16 +32,6 @@ std::u16string WithoutTrailingCrLf(std::u16string S) {
   return S;
 }
 
-// Any object below Root with that name, letter case ignored; Root itself is not searched.
-TrepComponent* FindObjectIn(TrepComponent* Root, std::string_view Name) {
-  if (Root == nullptr || Name.empty()) return nullptr;
-  for (TrepComponent* C : Root->Objects()) {
-    if (rt::Utf8CompareText(C->Name(), Name) == 0) return C;
-    if (TrepComponent* R = FindObjectIn(C, Name)) return R;
-  }
-  return nullptr;
-}
-
 std::int64_t ParseInt64(const std::string& S) {
   const std::string T = rt::Trim(S);
   std::int64_t V = 0;
@@ -61,26 +51,33 @@ std::u16string VariantText(const rt::Variant& V) {
   return V.ToUString();
 }
 
-thread_local std::vector<const rt::TObject*> WritingXML;
-
-// Marks objects as being written for the time of one ObjToXML.
+// Sets the writing flag of report objects for the time of one ObjToXML (also on failure).
 class TWritingMark {
 public:
-  void Add(const rt::TObject* Obj) {
-    if (Obj == nullptr) return;
-    WritingXML.push_back(Obj);
-    ++FCount;
+  void Add(rt::TObject* Obj) {
+    if (auto* C = dynamic_cast<TrepComponent*>(Obj)) {
+      C->SetIsWriting(true);
+      FMarked.push_back(C);
+    }
   }
-  ~TWritingMark() { WritingXML.resize(WritingXML.size() - FCount); }
+  ~TWritingMark() {
+    for (TrepComponent* C : FMarked) C->SetIsWriting(false);
+  }
 
 private:
-  std::size_t FCount = 0;
+  std::vector<TrepComponent*> FMarked;
 };
+
+bool HandlesNested(rt::TObject* Obj) {
+  auto* C = dynamic_cast<TrepComponent*>(Obj);
+  return C != nullptr && C->frComponentStyle.Contains(csHandlesNestedProperties);
+}
 
 } // namespace
 
 bool IsWritingXML(const rt::TObject* Component) {
-  return Component != nullptr && std::find(WritingXML.begin(), WritingXML.end(), Component) != WritingXML.end();
+  auto* C = dynamic_cast<const TrepComponent*>(Component);
+  return C != nullptr && C->IsWriting();
 }
 
 TrepXMLSerializer::TrepXMLSerializer(rt::TStream* Stream)
@@ -106,7 +103,7 @@ std::u16string TrepXMLSerializer::ObjToXML(rt::TObject* Obj, const std::string& 
       OnGetAncestor(C->Name(), A);
       Ancestor = A;
     }
-    if (dynamic_cast<TrepComponent*>(Ancestor) != nullptr) Mark.Add(Ancestor);
+    Mark.Add(Ancestor);
     if (SaveAncestorOnly && dynamic_cast<TrepComponent*>(Ancestor) != nullptr) Obj = Ancestor;
   }
   // A component's name is written by the element, not as a property.
@@ -197,7 +194,7 @@ void TrepXMLSerializer::WriteProperty(std::u16string& Out, rt::TObject* Obj, rt:
 void TrepXMLSerializer::WriteDefinedProperties(std::u16string& Out, rt::TObject* Obj, rt::TObject* Ancestor,
                                                const std::string& Add) {
   auto* C = dynamic_cast<rt::TComponent*>(Obj);
-  if (C == nullptr) return;
+  if (C == nullptr || (HandleNestedProperties && HandlesNested(Obj))) return;
   rt::TMemoryStream Data;
   {
     rt::TWriter Writer(Data);
@@ -216,12 +213,18 @@ void TrepXMLSerializer::WriteDefinedProperties(std::u16string& Out, rt::TObject*
 
 void TrepXMLSerializer::WriteElement(TrepComponent* C, TrepXMLItem* Item, bool IsRoot, bool SaveChildren,
                                      bool Streaming) {
-  (void)Streaming;  // ancestor reports are not kept yet, so every element names its class
-  Item->SetName(C->ClassName());
+  TrepComponent* Ancestor = nullptr;
+  if (C->IsAncestor() && !Streaming) {
+    Item->SetName("inherited");
+    if (OnGetAncestor) OnGetAncestor(C->Name(), Ancestor);
+  } else {
+    Item->SetName(C->ClassName());
+  }
   std::u16string Text;
   if (!IsRoot && !IgnoreName) Text = u"Name=\"" + U16(C->Name()) + u"\"";
-  Text += ObjToXML(C);
+  Text += ObjToXML(C, "", Ancestor);
   Item->SetText(Text);
+  if (HandleNestedProperties && HandlesNested(C)) C->WriteNestedProperties(Item, Ancestor);
   if (SaveChildren)
     for (TrepComponent* Child : C->Objects()) WriteElement(Child, Item->Add(), false, true, Streaming);
 }
@@ -375,7 +378,7 @@ void TrepXMLSerializer::ResolveFixups(bool DontFixup) {
   if (DontFixup) return;
   for (const TrepFixupItem& F : Pending) {
     const std::string Name = U8(F.Value);
-    rt::TComponent* Found = FindObjectIn(FOwner, Name);
+    rt::TComponent* Found = FOwner != nullptr ? FOwner->FindObject(Name) : nullptr;
     if (Found == nullptr) {
       try {
         Found = FindComponentByPath(FOwner, Name);
@@ -410,7 +413,8 @@ void TrepXMLSerializer::ReadElement(TrepXMLItem* Item, TrepComponent* Parent, Tr
   }
   TrepComponent* Obj = Root;
   if (Parent != nullptr) {
-    Obj = IgnoreName ? nullptr : FindObjectIn(FOwner, U8(Item->GetProp("Name")));
+    const std::string Name = U8(Item->GetProp("Name"));
+    Obj = IgnoreName || FOwner == nullptr || Name.empty() ? nullptr : FOwner->FindObject(Name);
     if (Inherited) {
       if (Obj == nullptr) return;
       // Inherited objects take the order of the file.
@@ -429,9 +433,14 @@ void TrepXMLSerializer::ReadElement(TrepXMLItem* Item, TrepComponent* Parent, Tr
       Obj = C;
     }
   }
+  Obj->SetIsLoading(true);
   XMLToObj(Item->Text(), Obj);
   Loaded.push_back(Obj);
-  for (int I = 0; I < Item->Count(); ++I) ReadElement(Item->Items(I), Obj, Root, Loaded);
+  for (int I = 0; I < Item->Count(); ++I) {
+    TrepXMLItem* Child = Item->Items(I);
+    if (HandleNestedProperties && HandlesNested(Obj) && Obj->ReadNestedProperty(Child)) continue;
+    ReadElement(Child, Obj, Root, Loaded);
+  }
 }
 
 void TrepXMLSerializer::ReadRootComponent(TrepComponent* Root, TrepXMLItem* XMLItem) {
@@ -445,10 +454,17 @@ void TrepXMLSerializer::ReadRootComponent(TrepComponent* Root, TrepXMLItem* XMLI
     FOldFormat = Doc->OldVersion();
     XMLItem = Doc->Root();
   }
-  ReadElement(XMLItem, nullptr, Root, Loaded);
-  ResolveFixups(false);
-  for (TrepComponent* C : Loaded)
+  try {
+    ReadElement(XMLItem, nullptr, Root, Loaded);
+    ResolveFixups(false);
+  } catch (...) {
+    for (TrepComponent* C : Loaded) C->SetIsLoading(false);
+    throw;
+  }
+  for (TrepComponent* C : Loaded) {
+    C->SetIsLoading(false);
     if (dynamic_cast<TrepReport*>(C) == nullptr) C->Loaded();
+  }
 }
 
 TrepComponent* TrepXMLSerializer::ReadComponentStr(TrepComponent* Root, std::u16string_view S, bool DontFixup) {
@@ -466,13 +482,16 @@ TrepComponent* TrepXMLSerializer::ReadComponentStr(TrepComponent* Root, std::u16
   if (C == nullptr) throw rt::EClassNotFound("Class " + ClassName + " not found");
   New.release();
   if (Root != nullptr) C->SetParent(Root);
+  C->SetIsLoading(true);
   try {
     XMLToObj(Blank == std::u16string_view::npos ? std::u16string_view() : Text.substr(Blank + 1), C);
   } catch (...) {
     ResolveFixups(DontFixup);
+    C->SetIsLoading(false);
     throw;
   }
   ResolveFixups(DontFixup);
+  C->SetIsLoading(false);
   if (dynamic_cast<TrepReport*>(C) == nullptr) C->Loaded();
   return C;
 }
