@@ -401,6 +401,11 @@ TEST_F(Serializer, SingleObjectsAsStringsAndStreamElements) {
   EXPECT_EQ(RV->Link, Target);
   EXPECT_EQ(RV->LoadedCount, 1);
 
+  TrepReport Report(nullptr);
+  Report.SetName("Own");
+  S.XMLToObj(u"Name=\"Other\"", &Report);
+  EXPECT_EQ(Report.Name(), "Own") << "a report keeps its own name";
+
   EXPECT_EQ(S.ReadComponentStr(&Page, u""), nullptr);
   EXPECT_EQ(S.ReadComponentStr(&Page, u"  \t "), nullptr);
   EXPECT_THROW(S.ReadComponentStr(&Page, u"TNope Width=\"1\""), rt::EClassNotFound);
