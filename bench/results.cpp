@@ -3,10 +3,6 @@
 // tail latency of one answer and the number of failed requests.
 #include <httplib.h>
 #include <benchmark/benchmark.h>
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -16,12 +12,15 @@
 #include <thread>
 #include <vector>
 
+#include "bench/RawClient.h"
 #include "platform/web/Html.h"
 #include "platform/web/Server.h"
 #include "webapp/Globeunit.h"
 #include "webapp/ServerController.h"
 
 namespace {
+
+using bench::TRawClient;
 
 using Clock = std::chrono::steady_clock;
 
@@ -87,79 +86,6 @@ void BM_CalculateAllOnly(benchmark::State& state) {
   if (f->ResultsGrid->Cell(1, 4).Text != Answer) state.SkipWithError("the Max condition was not calculated");
 }
 BENCHMARK(BM_CalculateAllOnly)->Unit(benchmark::kMicrosecond);
-
-// A lean keep-alive HTTP/1.1 client, so that the measuring side takes little of the machine.
-class TRawClient {
-public:
-  explicit TRawClient(int port) : FPort(port) {}
-  ~TRawClient() { Close(); }
-
-  // Sends the request and reads one answer; true for a complete 200 answer whose body holds `expect`
-  // after `after` (the part of the page to look in).
-  bool Exchange(const std::string& request, const char* expect, const char* after = "") {
-    if (FFd < 0 && !Connect()) return false;
-    if (!SendAll(request)) {
-      Close();
-      return false;
-    }
-    std::string& buf = FBuf;  // kept between answers, so that its memory is reused
-    buf.clear();
-    std::size_t headerEnd;
-    while ((headerEnd = buf.find("\r\n\r\n")) == std::string::npos)
-      if (!ReadMore(buf)) return Close(), false;
-    std::string head = buf.substr(0, headerEnd);
-    for (char& c : head) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const auto cl = head.find("content-length:");
-    if (cl == std::string::npos) return Close(), false;
-    const std::size_t length = std::stoul(head.substr(cl + 15));
-    while (buf.size() < headerEnd + 4 + length)
-      if (!ReadMore(buf)) return Close(), false;
-    const std::size_t from = *after ? buf.find(after, headerEnd) : headerEnd;
-    const bool ok = head.rfind("http/1.1 200", 0) == 0 && from != std::string::npos &&
-                    buf.find(expect, from) != std::string::npos;
-    if (head.find("connection: close") != std::string::npos) Close();
-    return ok;
-  }
-
-private:
-  bool Connect() {
-    FFd = ::socket(AF_INET, SOCK_STREAM, 0);
-    int one = 1;
-    ::setsockopt(FFd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(static_cast<uint16_t>(FPort));
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(FFd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-      Close();
-      return false;
-    }
-    return true;
-  }
-  bool SendAll(const std::string& s) {
-    std::size_t sent = 0;
-    while (sent < s.size()) {
-      const ssize_t n = ::send(FFd, s.data() + sent, s.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) return false;
-      sent += static_cast<std::size_t>(n);
-    }
-    return true;
-  }
-  bool ReadMore(std::string& buf) {
-    char chunk[65536];
-    const ssize_t n = ::recv(FFd, chunk, sizeof chunk, 0);
-    if (n <= 0) return false;
-    buf.append(chunk, static_cast<std::size_t>(n));
-    return true;
-  }
-  void Close() {
-    if (FFd >= 0) ::close(FFd);
-    FFd = -1;
-  }
-  int FPort;
-  int FFd = -1;
-  std::string FBuf;
-};
 
 std::string Post(const std::string& body) {
   return "POST /event HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\n"

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "calc/LowFlowUnit.h"
+#include "calc/MiscCalcs.h"
 #include "calc/utilities.h"
 #include "webapp/ServerController.h"
 
@@ -23,17 +24,6 @@ constexpr double kYChokedSizing = 0.667;
 constexpr double kYChokedRating = 0.67;
 constexpr int kMaxPasses = 1001;
 constexpr int kMaxPassesChokedSteam = 50;
-
-double GasTerm(double x, double Sg, double T, double Z) {
-  if (Sg == 0) checked::ZeroDivide("the gas specific gravity");
-  if (T == 0) checked::ZeroDivide("the absolute temperature");
-  if (Z == 0) checked::ZeroDivide("the compressibility");
-  return Sqrt(x / (Sg * T * Z), "a negative gas specific gravity, absolute temperature or compressibility");
-}
-
-double SteamTerm(double x, double P1a, double rho) {
-  return Sqrt(x * P1a * rho, "pressure-drop ratio x inlet pressure x steam density");
-}
 
 void RequireChokedRatio(double xChoke) {
   if (xChoke == 0) checked::ZeroDivide("the choked pressure-drop ratio (specific heat ratio)");

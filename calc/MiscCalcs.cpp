@@ -76,7 +76,13 @@ double LiquidHead(double dP, double SG) {
   return Sqrt(Div(dP, SG, "the specific gravity"), "pressure drop / specific gravity");
 }
 
-// sqrt(x / (SG T Z)), the gas term of the volume-flow equation.
+// The choked ratio k/1.4 xT is what the choked equations divide by in the end.
+void RequireChokedRatio(double x) {
+  if (x == 0) checked::ZeroDivide("the choked pressure-drop ratio (specific heat ratio or recovery factor)");
+}
+
+} // namespace
+
 double GasTerm(double x, double SG, double T, double Z) {
   if (SG == 0) checked::ZeroDivide("the gas specific gravity");
   if (T == 0) checked::ZeroDivide("the absolute temperature");
@@ -84,17 +90,9 @@ double GasTerm(double x, double SG, double T, double Z) {
   return Sqrt(x / (SG * T * Z), "a negative gas specific gravity, absolute temperature or compressibility");
 }
 
-// sqrt(x P1 rho1), the steam term of the mass-flow equation.
 double SteamTerm(double x, double P1a, double rho1) {
   return Sqrt(x * P1a * rho1, "pressure-drop ratio x inlet pressure x steam density");
 }
-
-// The choked ratio k/1.4 xT is what the choked equations divide by in the end.
-void RequireChokedRatio(double x) {
-  if (x == 0) checked::ZeroDivide("the choked pressure-drop ratio (specific heat ratio or recovery factor)");
-}
-
-} // namespace
 
 double SteamTableFactor(double P) {
   if (P < 1000 || P > 3208.2) return 1.0;

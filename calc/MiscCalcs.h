@@ -40,6 +40,11 @@ struct LFCvs {
   std::array<double, 8> Numrep{};
 };
 
+// The flow terms shared with the low-flow calculation: sqrt(x / (SG T Z)) of the gas
+// volume-flow equation and sqrt(x P1 rho1) of the steam mass-flow equation. Zero or negative
+// factors raise a math error naming the quantity.
+double GasTerm(double x, double SG, double T, double Z);
+double SteamTerm(double x, double P1a, double rho1);
 // Specific-heat ratio of steam at P psia from its table (1000 psia and up); 1.0 outside.
 double SteamTableFactor(double P);
 // Density of saturated steam at P psia, lb/ft3.

@@ -35,19 +35,6 @@ int EscapedByte(std::string_view text, std::size_t i) {
 
 bool IsControl(unsigned char ch) { return ch < 0x20 || ch == 0x7F; }
 
-std::vector<std::string> Split(std::string_view text, char separator) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = text.find(separator, start);
-    if (end == std::string_view::npos) {
-      out.emplace_back(text.substr(start));
-      return out;
-    }
-    out.emplace_back(text.substr(start, end - start));
-    start = end + 1;
-  }
-}
 
 // ---- Windows western code page ----
 
@@ -315,12 +302,12 @@ bool ParseRecord(std::string_view text, TSizingRecord& record, std::string& erro
       error = "it holds characters that do not belong in a sizing file";
       return false;
     }
-  const std::vector<std::string> raw = Split(text, ';');
+  const std::vector<std::string> raw = rt::SplitFields(text, ";");
   if (raw.size() != 31 && raw.size() != 32) {
     error = "it has " + std::to_string(raw.size()) + " fields where a sizing has 31 or 32";
     return false;
   }
-  const std::vector<std::string> rawFluid = Split(raw[4], '~');
+  const std::vector<std::string> rawFluid = rt::SplitFields(raw[4], "~");
   if (rawFluid.size() != 12) {
     error = "its fluid field has " + std::to_string(rawFluid.size()) + " parts where a sizing has 12";
     return false;

@@ -76,19 +76,6 @@ std::string EscapeText(std::string_view text, std::string_view separators) {
   return out;
 }
 
-std::vector<std::string> Split(std::string_view text, std::string_view separator) {
-  std::vector<std::string> out;
-  std::size_t start = 0;
-  for (;;) {
-    const std::size_t end = text.find(separator, start);
-    if (end == std::string_view::npos) {
-      out.emplace_back(text.substr(start));
-      return out;
-    }
-    out.emplace_back(text.substr(start, end - start));
-    start = end + separator.size();
-  }
-}
 
 bool IsNumber(const std::string& s) {
   double v;
@@ -141,7 +128,7 @@ std::string FormatUserFluid(const TUserFluidRecord& f) {
 
 bool ParseUserFluid(std::string_view wireValue, TUserFluidRecord& fluid, std::string& value, std::string& error) {
   const std::string v = CookieDecode(wireValue);
-  const std::vector<std::string> f = Split(v, ",");
+  const std::vector<std::string> f = rt::SplitFields(v, ",");
   if (f.size() != 9) {
     error = "it has " + std::to_string(f.size()) + " fields where a saved fluid has 9";
     return false;
@@ -213,7 +200,7 @@ std::vector<std::string> SplitPreferences(std::string_view wireValue) {
   // A value's own separators reach the browser as "%3B"; a ';' cannot be part of a cookie value,
   // but a value that holds them is split there all the same.
   const std::string_view sep = wireValue.find(';') != std::string_view::npos ? ";" : "%3B";
-  std::vector<std::string> items = Split(wireValue, sep);
+  std::vector<std::string> items = rt::SplitFields(wireValue, sep);
   for (std::string& item : items) item = PercentDecode(CookieDecode(item), false);
   return items;
 }

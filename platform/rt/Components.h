@@ -14,6 +14,7 @@ namespace rt {
 RT_DECLARE_EXCEPTION(EClassNotFound, Exception)
 
 class TComponent;
+class TFiler;
 void RegisterGlobalComponent(TComponent* Component);
 void UnregisterGlobalComponent(TComponent* Component);
 
@@ -36,6 +37,10 @@ public:
   TComponent* FindComponent(std::string_view AName) const;
   void InsertComponent(TComponent* Component);
   void RemoveComponent(TComponent* Component);
+  // Data kept outside the published properties, read and written through the filer (Streaming.h).
+  virtual void DefineProperties(TFiler& Filer) { (void)Filer; }
+  // Called once streaming has filled the component and resolved its references.
+  virtual void Loaded() {}
 
 private:
   friend void RegisterGlobalComponent(TComponent*);

@@ -52,6 +52,21 @@ std::string Trim(std::string_view S) {
 // ---------------------------------------------------------------------------------------------
 // Replacing
 
+std::vector<std::string> SplitFields(std::string_view S, std::string_view Separator) {
+  if (Separator.empty()) throw EConvertError("SplitFields needs a separator");
+  std::vector<std::string> Out;
+  std::size_t Start = 0;
+  for (;;) {
+    const std::size_t End = S.find(Separator, Start);
+    if (End == std::string_view::npos) {
+      Out.emplace_back(S.substr(Start));
+      return Out;
+    }
+    Out.emplace_back(S.substr(Start, End - Start));
+    Start = End + Separator.size();
+  }
+}
+
 std::string StringReplace(std::string_view S, std::string_view OldPattern,
                           std::string_view NewPattern, unsigned Flags) {
   if (OldPattern.empty()) return std::string(S);

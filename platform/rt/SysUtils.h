@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rt {
 
@@ -57,6 +58,9 @@ enum TReplaceFlag : unsigned { rfReplaceAll = 1, rfIgnoreCase = 2 };
 // Flags: rfReplaceAll | rfIgnoreCase, or 0 for the first exact match only.
 std::string StringReplace(std::string_view S, std::string_view OldPattern,
                           std::string_view NewPattern, unsigned Flags);
+// The fields of S between separators (a non-empty separator), empty fields included: "a;;b"
+// gives "a", "", "b"; "" gives one empty field; a trailing separator a trailing empty field.
+std::vector<std::string> SplitFields(std::string_view S, std::string_view Separator);
 
 // ---- Number texts. '.' is always the decimal separator and ',' the thousands separator. ----
 // Not-a-number is "NAN", infinities "INF" and "-INF" in every format. Rounding is half away from

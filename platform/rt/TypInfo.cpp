@@ -1,7 +1,9 @@
 #include "platform/rt/TypInfo.h"
 
 #include <algorithm>
+#include <mutex>
 
+#include "platform/rt/Components.h"
 #include "platform/rt/Unicode.h"
 
 namespace rt {
@@ -34,6 +36,68 @@ std::vector<const TPropInfo*> TClassInfo::Properties() const {
     return Utf8CompareText(A->Name, B->Name) < 0;
   });
   return R;
+}
+
+std::vector<const TPropInfo*> TClassInfo::PublishedProperties() const {
+  std::vector<const TClassInfo*> Chain;
+  for (const TClassInfo* C = this; C; C = C->FParent) Chain.insert(Chain.begin(), C);
+  std::vector<const TPropInfo*> R;
+  for (const TClassInfo* C : Chain)
+    for (const TPropInfo& P : C->FProperties) {
+      auto It = std::find_if(R.begin(), R.end(), [&](const TPropInfo* Q) { return Utf8CompareText(Q->Name, P.Name) == 0; });
+      if (It != R.end()) *It = &P;
+      else R.push_back(&P);
+    }
+  return R;
+}
+
+int TPropInfo::EnumValue(std::string_view Ident) const {
+  static const std::vector<std::string> Bools{"False", "True"};
+  const std::vector<std::string>& Names = EnumNames.empty() && TypeName == "Boolean" ? Bools : EnumNames;
+  for (std::size_t I = 0; I < Names.size(); ++I)
+    if (Utf8CompareText(Names[I], Ident) == 0) return static_cast<int>(I);
+  return -1;
+}
+
+std::string TPropInfo::EnumName(long long Value) const {
+  if (EnumNames.empty() && TypeName == "Boolean") return Value ? "True" : "False";
+  if (Value < 0 || Value >= static_cast<long long>(EnumNames.size())) return {};
+  return EnumNames[static_cast<std::size_t>(Value)];
+}
+
+namespace {
+std::mutex RegistryLock;
+std::vector<TClass>& Registry() {
+  static std::vector<TClass> R;
+  return R;
+}
+} // namespace
+
+void RegisterClass(TClass AClass) {
+  std::lock_guard<std::mutex> Guard(RegistryLock);
+  auto& R = Registry();
+  for (TClass& C : R)
+    if (Utf8CompareText(C->ClassName(), AClass->ClassName()) == 0) { C = AClass; return; }
+  R.push_back(AClass);
+}
+
+void UnRegisterClass(TClass AClass) {
+  std::lock_guard<std::mutex> Guard(RegistryLock);
+  auto& R = Registry();
+  R.erase(std::remove(R.begin(), R.end(), AClass), R.end());
+}
+
+TClass GetClass(std::string_view ClassName) {
+  std::lock_guard<std::mutex> Guard(RegistryLock);
+  for (TClass C : Registry())
+    if (Utf8CompareText(C->ClassName(), ClassName) == 0) return C;
+  return nullptr;
+}
+
+TClass FindClass(std::string_view ClassName) {
+  TClass C = GetClass(ClassName);
+  if (C == nullptr) throw EClassNotFound("Class " + std::string(ClassName) + " not found");
+  return C;
 }
 
 TClass TObject::ClassInfo() {

@@ -18,6 +18,7 @@
 //   }
 #include <any>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,17 +38,36 @@ enum TTypeKind { tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString,
 // An event property (tkMethod) has neither: SetMethod stores a handler, a std::function of the
 // event's signature held in a std::any, and an empty std::any removes the handler.
 struct TPropInfo {
+  TPropInfo(std::string AName = {}, TTypeKind AKind = tkUnknown, std::string ATypeName = {},
+            std::function<Variant(TObject*)> AGet = {}, std::function<void(TObject*, const Variant&)> ASet = {})
+      : Name(std::move(AName)), Kind(AKind), TypeName(std::move(ATypeName)), Get(std::move(AGet)),
+        Set(std::move(ASet)) {}
   std::string Name;
   TTypeKind Kind = tkUnknown;
   std::string TypeName;  // enumeration, set or class name; "Boolean" for Booleans; event type
   std::function<Variant(TObject*)> Get;
   std::function<void(TObject*, const Variant&)> Set;
   std::function<void(TObject*, const std::any&)> SetMethod;
+  // The declared default of an ordinal property (streaming leaves equal values out); none means
+  // the value is always written.
+  std::optional<long long> Default;
+  // False from Stored means the property is not written; empty means always stored.
+  std::function<bool(TObject*)> Stored;
+  // An enumeration's identifiers in ordinal order; empty for Booleans ("False", "True").
+  std::vector<std::string> EnumNames;
+  // The identifiers of an enumeration property (Booleans included); -1 for an unknown name or
+  // value, letter case ignored.
+  int EnumValue(std::string_view Ident) const;
+  std::string EnumName(long long Value) const;
+
+  TPropInfo&& WithDefault(long long Value) && { Default = Value; return std::move(*this); }
+  TPropInfo&& WithStored(std::function<bool(TObject*)> F) && { Stored = std::move(F); return std::move(*this); }
+  TPropInfo&& WithEnumNames(std::vector<std::string> Names) && { EnumNames = std::move(Names); return std::move(*this); }
 
   // A property kept in a plain field of T.
   template <class T, class F>
   static TPropInfo Field(std::string Name, TTypeKind Kind, std::string TypeName, F T::*Member) {
-    TPropInfo P{std::move(Name), Kind, std::move(TypeName), {}, {}, {}};
+    TPropInfo P{std::move(Name), Kind, std::move(TypeName), {}, {}};
     P.Get = [Member](TObject* O) { return Variant(static_cast<T*>(O)->*Member); };
     P.Set = [Member, Kind](TObject* O, const Variant& V) { Store(static_cast<T*>(O)->*Member, V, Kind); };
     return P;
@@ -57,7 +77,7 @@ struct TPropInfo {
   // Exception.
   template <class T, class F>
   static TPropInfo Event(std::string Name, std::string TypeName, F T::*Member) {
-    TPropInfo P{std::move(Name), tkMethod, std::move(TypeName), {}, {}, {}};
+    TPropInfo P{std::move(Name), tkMethod, std::move(TypeName), {}, {}};
     P.SetMethod = [Member, PropName = P.Name](TObject* O, const std::any& Handler) {
       if (!Handler.has_value()) {
         static_cast<T*>(O)->*Member = nullptr;
@@ -98,6 +118,9 @@ public:
   const TPropInfo* FindProperty(std::string_view Name) const;
   // Own and inherited properties in ascending name order, events (tkMethod) left out.
   std::vector<const TPropInfo*> Properties() const;
+  // Own and inherited properties in declaration order, base classes first; a redeclared
+  // property keeps its base's place and takes the descendant's description.
+  std::vector<const TPropInfo*> PublishedProperties() const;
 
 private:
   std::string FClassName;
@@ -107,6 +130,14 @@ private:
 };
 
 using TClass = const TClassInfo*;
+
+// The class registry through which streamed data names the classes to make. Registering a name
+// again replaces the entry. GetClass gives nullptr for an unknown name, FindClass raises
+// EClassNotFound "Class X not found"; names compared ignoring letter case.
+void RegisterClass(TClass AClass);
+void UnRegisterClass(TClass AClass);
+TClass GetClass(std::string_view ClassName);
+TClass FindClass(std::string_view ClassName);
 
 } // namespace rt
 

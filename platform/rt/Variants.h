@@ -69,6 +69,7 @@ RT_DECLARE_EXCEPTION(EIntError, Exception)
 RT_DECLARE_EXCEPTION(EDivByZero, EIntError)   // "Division by zero"
 RT_DECLARE_EXCEPTION(EIntOverflow, EIntError) // "Integer overflow"
 RT_DECLARE_EXCEPTION(ERangeError, EIntError)  // an index outside a string or list
+RT_DECLARE_EXCEPTION(EStackOverflow, Exception)  // "Stack overflow"
 
 class Variant;
 

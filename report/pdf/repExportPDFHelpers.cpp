@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/gfx/Graphics.h"
+#include "platform/rt/Unicode.h"
 #include "report/pdf/repCrypto.h"
 #include "report/pdf/repRC4.h"
 #include "report/pdf/repmd5.h"
@@ -22,20 +23,6 @@ const char* const ConformanceTexts[] = {"", "A", "B", "A", "B", "A", "B"};
 void AppendHex4(std::string& Out, char16_t C) {
   static const char Digits[] = "0123456789ABCDEF";
   for (int Shift = 12; Shift >= 0; Shift -= 4) Out += Digits[(C >> Shift) & 15];
-}
-
-// Windows-1252 bytes 0x80 to 0x9F and the characters they stand for (0 where the byte is not
-// assigned and stands for the control character of the same value).
-constexpr char16_t Cp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-char AnsiChar(char16_t C) {
-  if (C < 0x80 || (C >= 0xA0 && C <= 0xFF)) return static_cast<char>(C);
-  for (int I = 0; I < 32; ++I)
-    if (Cp1252High[I] == C || (Cp1252High[I] == 0 && C == 0x80 + I)) return static_cast<char>(0x80 + I);
-  return '?';
 }
 
 } // namespace
@@ -157,21 +144,9 @@ void WritePDFLine(rt::TStream& Stream, std::string_view S) {
   WritePDFRaw(Stream, "\r\n");
 }
 
-std::string AnsiText(std::u16string_view S) {
-  std::string R;
-  R.reserve(S.size());
-  for (std::size_t I = 0; I < S.size(); ++I) {
-    const char16_t C = S[I];
-    // A character outside the basic plane is one unknown character, not two.
-    if (C >= 0xD800 && C <= 0xDBFF && I + 1 < S.size() && S[I + 1] >= 0xDC00 && S[I + 1] <= 0xDFFF) ++I;
-    R += AnsiChar(C);
-  }
-  return R;
-}
+void WritePDFLine(rt::TStream& Stream, std::u16string_view S) { WritePDFLine(Stream, rt::Utf16ToAnsi(S)); }
 
-void WritePDFLine(rt::TStream& Stream, std::u16string_view S) { WritePDFLine(Stream, AnsiText(S)); }
-
-void WritePDFText(rt::TStream& Stream, std::u16string_view S) { WritePDFRaw(Stream, AnsiText(S)); }
+void WritePDFText(rt::TStream& Stream, std::u16string_view S) { WritePDFRaw(Stream, rt::Utf16ToAnsi(S)); }
 
 void StreamMD5(TrepPDFXObjectHash& Hash, rt::TStream& Stream) {
   TCryptoMD5 H;

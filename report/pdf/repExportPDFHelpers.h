@@ -62,7 +62,6 @@ void WritePDFLine(rt::TStream& Stream, std::string_view S);
 // "?". Callers escape such text themselves where it matters.
 void WritePDFLine(rt::TStream& Stream, std::u16string_view S);
 void WritePDFText(rt::TStream& Stream, std::u16string_view S);
-std::string AnsiText(std::u16string_view S);
 
 // The MD5 digest of the whole stream.
 void StreamMD5(TrepPDFXObjectHash& Hash, rt::TStream& Stream);

@@ -1,5 +1,8 @@
 #include "report/script/sc_iexpression.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/rt/Unicode.h"
 
 using rt::Variant;
@@ -8,8 +11,19 @@ using rt::Variant;
 // Nodes
 
 TscExpressionNode::~TscExpressionNode() {
-  delete FLeft;
-  delete FRight;
+  // Iterative, so that a long chain of operators cannot exhaust the stack.
+  std::vector<TscExpressionNode*> Pending;
+  if (FLeft) Pending.push_back(FLeft);
+  if (FRight) Pending.push_back(FRight);
+  FLeft = FRight = nullptr;
+  while (!Pending.empty()) {
+    TscExpressionNode* N = Pending.back();
+    Pending.pop_back();
+    if (N->FLeft) Pending.push_back(N->FLeft);
+    if (N->FRight) Pending.push_back(N->FRight);
+    N->FLeft = N->FRight = nullptr;
+    delete N;
+  }
 }
 
 void TscExpressionNode::AddNode(TscExpressionNode* Node) {
@@ -317,8 +331,29 @@ TscExpressionNode* TscExpression::AddOperator(const std::string& Text) {
   return Closing ? nullptr : N;
 }
 
+namespace {
+// Depth of the tree, counted without recursion.
+int TreeDepth(TscExpressionNode* Root) {
+  int Max = 0;
+  std::vector<std::pair<TscExpressionNode*, int>> Pending;
+  if (Root) Pending.emplace_back(Root, 1);
+  while (!Pending.empty()) {
+    auto [N, D] = Pending.back();
+    Pending.pop_back();
+    Max = std::max(Max, D);
+    if (N->FLeft) Pending.emplace_back(N->FLeft, D + 1);
+    if (N->FRight) Pending.emplace_back(N->FRight, D + 1);
+  }
+  return Max;
+}
+} // namespace
+
 void TscExpression::Finalize(std::string& ErrorPos) {
   ErrorPos.clear();
+  // Typing and evaluating walk the tree recursively; a deeper tree than any real expression is
+  // refused here rather than overflowing the stack later.
+  if (TreeDepth(FNode) > kMaxExpressionDepth)
+    throw rt::Exception("Expression too complex (more than " + rt::IntToStr(kMaxExpressionDepth) + " levels)");
   if (auto* Root = dynamic_cast<TscOperatorNode*>(FNode); Root && Root->FOp == opNone) {
     TscExpressionNode* Child = Root->FLeft;
     if (Child) {

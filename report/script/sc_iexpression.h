@@ -62,6 +62,9 @@ public:
   bool FOptimizeBool = false;
 };
 
+// Deepest operator tree Finalize accepts.
+constexpr int kMaxExpressionDepth = 2000;
+
 class TscExpression : public TscCustomExpression {
 public:
   explicit TscExpression(TscScript* Script);
@@ -81,7 +84,8 @@ public:
   // rt::Exception for any other text.
   TscExpressionNode* AddOperator(const std::string& Text);
   // Completes the tree and settles its types; ErrorPos is the position of the first ill-typed
-  // operator, empty when the expression is well typed.
+  // operator, empty when the expression is well typed. rt::Exception for a tree deeper than
+  // kMaxExpressionDepth.
   void Finalize(std::string& ErrorPos);
   // Folds «x := x op y» into a compound assignment; Modificator becomes "+", "-", "*", "/" or
   // stays " ".

@@ -735,6 +735,7 @@ std::unique_ptr<TscExpression> TscILParser::DoExpression(TscXMLItem* X, TscScrip
   E->SourcePos = X->Prop("pos");
   AddExprChildren(E.get(), X, Prog);
   E->Source = ExprSource(X);
+  FErrorPos = E->SourcePos;
   std::string Pos;
   E->Finalize(Pos);
   if (!Pos.empty()) {

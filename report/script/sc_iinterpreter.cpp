@@ -152,7 +152,22 @@ TscProcVariable::~TscProcVariable() {
   Clear();
 }
 
+namespace {
+// Script calls nest on the C++ stack; a runaway recursion becomes a script error long before
+// the thread's stack (8 MB, several frames per script call) runs out.
+constexpr int kMaxCallDepth = 1000;
+thread_local int GCallDepth = 0;
+struct CallDepthGuard {
+  CallDepthGuard() {
+    if (GCallDepth >= kMaxCallDepth) throw rt::EStackOverflow("Stack overflow");
+    ++GCallDepth;
+  }
+  ~CallDepthGuard() { --GCallDepth; }
+};
+} // namespace
+
 Variant TscProcVariable::GetValue() {
+  CallDepthGuard Depth;
   const bool WasExecuting = Executing;
   Executing = true;
   TscScript* Local = FProgram.get();

@@ -283,6 +283,21 @@ TEST(TextHelpers, CaseTrimAndCompare) {
   EXPECT_EQ(rt::CompareText("", ""), 0);
 }
 
+TEST(TextHelpers, SplitFieldsKeepsEveryEmptyField) {
+  using V = std::vector<std::string>;
+  const struct {
+    const char* S;
+    const char* Sep;
+    V Out;
+  } Cases[] = {
+      {"a;b", ";", {"a", "b"}},       {"a;;b", ";", {"a", "", "b"}}, {"", ";", {""}},
+      {"a;", ";", {"a", ""}},         {";", ";", {"", ""}},          {"x%3By%3B", "%3B", {"x", "y", ""}},
+      {"a%3", "%3B", {"a%3"}},
+  };
+  for (const auto& C : Cases) EXPECT_EQ(rt::SplitFields(C.S, C.Sep), C.Out) << C.S;
+  EXPECT_THROW(rt::SplitFields("a", ""), rt::EConvertError);
+}
+
 TEST(TextHelpers, StringReplace) {
   struct Case {
     const char* S;

@@ -282,3 +282,32 @@ TEST_F(Compiled, NewAndDeleteCallTheConstructorAndFree) {
   EXPECT_EQ(Compile("var n = 1; delete n;", "JScript"), "");  // a Variant may hold an object
   EXPECT_EQ(Compile("var b = new Print();", "JScript"), "Class type required @ 1:18");
 }
+
+TEST_F(Compiled, RunawayRecursionIsAScriptErrorNotACrash) {
+  EXPECT_EQ(Run("function Depth(n: Integer): Integer; begin if n = 0 then Result := 0 else Result := 1 + Depth(n - 1) end;\n"
+                "function Forever(n: Integer): Integer; begin Result := Forever(n + 1) end;\n"
+                "begin Print(Depth(900)); Print(Forever(0)) end."),
+            "900|raised EStackOverflow: Stack overflow @ 3:26");
+  EXPECT_EQ(Run("function Depth(n: Integer): Integer; begin if n = 0 then Result := 0 else Result := 1 + Depth(n - 1) end;\n"
+                "begin Print(Depth(10)) end."),
+            "10");  // the depth count is back to zero after the error
+}
+
+TEST_F(Compiled, LongExpressionsRunAndOverlongOnesAreRefused) {
+  std::string Sum = "1";
+  for (int I = 1; I < 1500; ++I) Sum += " + 1";
+  EXPECT_EQ(Run("begin Print(" + Sum + ") end."), "1500");
+  for (int I = 1500; I < 5000; ++I) Sum += " + 1";
+  EXPECT_EQ(Run("begin Print(" + Sum + ") end."), "compile: Expression too complex (more than 2000 levels) @ 1:13");
+}
+
+TEST_F(Compiled, UnknownLanguagesRaiseAndSyntaxErrorsReturnFalse) {
+  S.SyntaxType = "NoSuchLanguage";
+  S.Lines.SetText("begin end.");
+  EXPECT_THROW(S.Compile(), rt::Exception);
+  EXPECT_EQ(Compile("begin x := end."), "Expression expected @ 1:12");
+  EXPECT_FALSE(S.Run());  // Run compiles first and does not execute a failed program
+  rt::TMemoryStream IL;
+  EXPECT_FALSE(S.GetILCode(IL));
+  EXPECT_EQ(S.ErrorMsg, "Expression expected");
+}

@@ -1,0 +1,119 @@
+#include "platform/gfx/Canvas.h"
+
+#include <cstdio>
+
+namespace gfx {
+
+void TCanvas::LineTo(int X, int Y) {
+  DrawLine(FPenPos.X, FPenPos.Y, X, Y);
+  FPenPos = {X, Y};
+}
+
+namespace {
+
+std::string Hex(TColor C) {
+  char B[16];
+  std::snprintf(B, sizeof B, "%06X", static_cast<unsigned>(C));
+  return B;
+}
+
+std::string Pair(int X, int Y) { return std::to_string(X) + "," + std::to_string(Y); }
+
+std::string Corners(const TRect& R) { return Pair(R.Left, R.Top) + " " + Pair(R.Right, R.Bottom); }
+
+const char* PenStyleName(TPenStyle S) {
+  static const char* const Names[] = {"solid", "dash", "dot", "dashdot", "dashdotdot", "clear", "insideframe"};
+  return Names[S];
+}
+
+const char* BrushStyleName(TBrushStyle S) {
+  static const char* const Names[] = {"solid", "clear", "horizontal", "vertical",
+                                      "fdiagonal", "bdiagonal", "cross", "diagcross"};
+  return Names[S];
+}
+
+std::string PenText(const TPen& P) {
+  if (P.Style == psClear) return "pen clear";
+  std::string S = "pen " + Hex(P.Color) + " w" + std::to_string(P.Width) + " " + PenStyleName(P.Style);
+  if (P.Mode == pmXor) S += " xor";
+  return S;
+}
+
+std::string BrushText(const TBrush& B, TBkMode Mode) {
+  if (B.Style == bsClear) return "clear";
+  std::string S = Hex(B.Color);
+  if (B.Style != bsSolid) {
+    S += std::string(" ") + BrushStyleName(B.Style);
+    if (Mode == bkTransparent) S += " transparent";
+  }
+  return S;
+}
+
+} // namespace
+
+std::string TCanvasOp::Text() const {
+  switch (Kind) {
+    case opLine: return "line " + Corners(R) + " " + PenText(Pen);
+    case opFillRect: return "fill " + Corners(R) + " " + BrushText(Brush, BkMode);
+    case opRectangle: return "rect " + Corners(R) + " " + PenText(Pen) + " brush " + BrushText(Brush, BkMode);
+    case opEllipse: return "ellipse " + Corners(R) + " " + PenText(Pen) + " brush " + BrushText(Brush, BkMode);
+    case opGeometricLine: {
+      static const char* const Caps[] = {"round", "square", "flat"};
+      std::string S = "gline " + Corners(R) + " " + Hex(GPen.Color) + " w" + std::to_string(GPen.Width) + " " +
+                      Caps[GPen.EndCap];
+      if (!GPen.Dashes.empty()) {
+        S += " dashes";
+        for (std::size_t I = 0; I < GPen.Dashes.size(); ++I)
+          S += (I == 0 ? " " : ",") + std::to_string(GPen.Dashes[I]);
+      }
+      return S;
+    }
+    case opClip: return Clip ? "clip " + Corners(*Clip) : "clip none";
+  }
+  return {};
+}
+
+TCanvasOp TRecordingCanvas::Make(TCanvasOp::TKind Kind, TRect R) const {
+  TCanvasOp Op;
+  Op.Kind = Kind;
+  Op.R = R;
+  Op.Pen = Pen;
+  Op.Brush = Brush;
+  Op.BkMode = BkMode;
+  Op.Clip = ClipRect();
+  return Op;
+}
+
+void TRecordingCanvas::DrawLine(int X1, int Y1, int X2, int Y2) { Ops.push_back(Make(TCanvasOp::opLine, {X1, Y1, X2, Y2})); }
+
+void TRecordingCanvas::FillRect(const TRect& R) { Ops.push_back(Make(TCanvasOp::opFillRect, R)); }
+
+void TRecordingCanvas::Rectangle(int X1, int Y1, int X2, int Y2) {
+  Ops.push_back(Make(TCanvasOp::opRectangle, {X1, Y1, X2, Y2}));
+}
+
+void TRecordingCanvas::Ellipse(int X1, int Y1, int X2, int Y2) {
+  Ops.push_back(Make(TCanvasOp::opEllipse, {X1, Y1, X2, Y2}));
+}
+
+bool TRecordingCanvas::GeometricLine(int X1, int Y1, int X2, int Y2, const TGeometricPen& GPen) {
+  if (!AllowGeometricPens) return false;
+  TCanvasOp Op = Make(TCanvasOp::opGeometricLine, {X1, Y1, X2, Y2});
+  Op.GPen = GPen;
+  Ops.push_back(std::move(Op));
+  return true;
+}
+
+void TRecordingCanvas::SetClipRect(const std::optional<TRect>& Value) {
+  TCanvas::SetClipRect(Value);
+  Ops.push_back(Make(TCanvasOp::opClip, Value.value_or(TRect{})));
+}
+
+std::vector<std::string> TRecordingCanvas::Texts() const {
+  std::vector<std::string> R;
+  R.reserve(Ops.size());
+  for (const TCanvasOp& Op : Ops) R.push_back(Op.Text());
+  return R;
+}
+
+} // namespace gfx

@@ -1,0 +1,134 @@
+#pragma once
+// The drawing surface the report objects paint on, in device pixels: a pen, a brush and a
+// font as current state, and a few primitives. Implementations: TRecordingCanvas here (keeps
+// every operation, for tests and for replaying), a metafile and the PDF export later.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/gfx/Font.h"
+
+namespace gfx {
+
+struct TRect {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  int Width() const { return Right - Left; }
+  int Height() const { return Bottom - Top; }
+  friend bool operator==(const TRect&, const TRect&) = default;
+};
+
+struct TPoint {
+  int X = 0, Y = 0;
+  friend bool operator==(const TPoint&, const TPoint&) = default;
+};
+
+enum TPenStyle { psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame };
+// How the pen's colour meets what is already there.
+enum TPenMode { pmCopy, pmXor };
+enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+// Whether the gaps of hatches and styled lines let the background through.
+enum TBkMode { bkOpaque, bkTransparent };
+enum TPenEndCap { pecRound, pecSquare, pecFlat };
+
+struct TPen {
+  TColor Color = clBlack;
+  int Width = 1;
+  TPenStyle Style = psSolid;
+  TPenMode Mode = pmCopy;
+  friend bool operator==(const TPen&, const TPen&) = default;
+};
+
+struct TBrush {
+  TColor Color = clWhite;
+  TBrushStyle Style = bsSolid;
+  friend bool operator==(const TBrush&, const TBrush&) = default;
+};
+
+// A pen that strokes a line of any width with the given end caps; Dashes, when not empty, are
+// the lengths of drawn and skipped pieces in turn (pixels).
+struct TGeometricPen {
+  TColor Color = clBlack;
+  int Width = 1;
+  TPenEndCap EndCap = pecRound;
+  std::vector<int> Dashes;
+  friend bool operator==(const TGeometricPen&, const TGeometricPen&) = default;
+};
+
+class TCanvas : public rt::TObject {
+public:
+  TCanvas() = default;
+  TCanvas(const TCanvas&) = delete;
+  TCanvas& operator=(const TCanvas&) = delete;
+
+  TPen Pen;
+  TBrush Brush;
+  TFont Font;
+  TBkMode BkMode = bkOpaque;
+
+  TPoint PenPos() const { return FPenPos; }
+  void MoveTo(int X, int Y) { FPenPos = {X, Y}; }
+  // A line from the pen position to (X, Y) with Pen, the end point excluded; the pen position
+  // moves there.
+  void LineTo(int X, int Y);
+  // The inside of R (right and bottom edges excluded) painted with Brush; no outline.
+  virtual void FillRect(const TRect& R) = 0;
+  // Outline with Pen, inside with Brush; right and bottom excluded.
+  virtual void Rectangle(int X1, int Y1, int X2, int Y2) = 0;
+  virtual void Ellipse(int X1, int Y1, int X2, int Y2) = 0;
+  // A straight line stroked with a geometric pen (Pen is not used). False when the device
+  // cannot make such a pen; nothing is drawn then and the caller paints another way.
+  virtual bool GeometricLine(int X1, int Y1, int X2, int Y2, const TGeometricPen& GPen) = 0;
+
+  // The clipping rectangle; none when empty.
+  const std::optional<TRect>& ClipRect() const { return FClip; }
+  virtual void SetClipRect(const std::optional<TRect>& Value) { FClip = Value; }
+
+protected:
+  virtual void DrawLine(int X1, int Y1, int X2, int Y2) = 0;
+
+private:
+  TPoint FPenPos;
+  std::optional<TRect> FClip;
+};
+
+// One recorded drawing operation with the state it was drawn in.
+struct TCanvasOp {
+  enum TKind { opLine, opFillRect, opRectangle, opEllipse, opGeometricLine, opClip };
+  TKind Kind = opLine;
+  // Lines: (Left, Top) to (Right, Bottom); shapes: the rectangle; clips: the new clip.
+  TRect R;
+  TPen Pen;
+  TBrush Brush;
+  TBkMode BkMode = bkOpaque;
+  TGeometricPen GPen;
+  std::optional<TRect> Clip;
+
+  // A short description: "line 0,0 10,0 pen 0000FF w1 solid", "fill 0,0 10,10 FF0000",
+  // "rect ...", "ellipse ...", "gline 0,0 10,0 0000FF w3 square", "clip 0,0 10,10" / "clip none".
+  // Colours as 6 hexadecimal digits BBGGRR (the TColor value); fills of a hatch brush add its
+  // style and the background mode.
+  std::string Text() const;
+};
+
+class TRecordingCanvas : public TCanvas {
+public:
+  void FillRect(const TRect& R) override;
+  void Rectangle(int X1, int Y1, int X2, int Y2) override;
+  void Ellipse(int X1, int Y1, int X2, int Y2) override;
+  bool GeometricLine(int X1, int Y1, int X2, int Y2, const TGeometricPen& GPen) override;
+  void SetClipRect(const std::optional<TRect>& Value) override;
+
+  std::vector<TCanvasOp> Ops;
+  // False makes the canvas refuse geometric pens, as a device without them does.
+  bool AllowGeometricPens = true;
+  // The Text() of every operation, in order.
+  std::vector<std::string> Texts() const;
+
+protected:
+  void DrawLine(int X1, int Y1, int X2, int Y2) override;
+
+private:
+  TCanvasOp Make(TCanvasOp::TKind Kind, TRect R) const;
+};
+
+} // namespace gfx

@@ -1,0 +1,526 @@
+#include "report/engine/repXMLSerializer.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "platform/rt/Components.h"
+#include "platform/rt/SysUtils.h"
+#include "platform/rt/Unicode.h"
+#include "report/engine/repCollections.h"
+#include "report/engine/repRes.h"
+#include "report/engine/repUnicodeUtils.h"
+#include "report/engine/repUtils.h"
+
+namespace {
+
+std::u16string U16(std::string_view S) { return rt::Utf8ToUtf16(S); }
+std::string U8(std::u16string_view S) { return rt::Utf16ToUtf8(S); }
+
+void AddAttr(std::u16string& Out, const std::string& Name, std::u16string_view Value) {
+  if (Value.empty()) return;
+  Out += u' ';
+  Out += U16(Name);
+  Out += u"=\"";
+  Out += Value;
+  Out += u'"';
+}
+
+std::u16string WithoutTrailingCrLf(std::u16string S) {
+  if (S.size() >= 2 && S.compare(S.size() - 2, 2, u"\r\n") == 0) S.resize(S.size() - 2);
+  return S;
+}
+
+// Any object below Root with that name, letter case ignored; Root itself is not searched.
+TrepComponent* FindObjectIn(TrepComponent* Root, std::string_view Name) {
+  if (Root == nullptr || Name.empty()) return nullptr;
+  for (TrepComponent* C : Root->Objects()) {
+    if (rt::Utf8CompareText(C->Name(), Name) == 0) return C;
+    if (TrepComponent* R = FindObjectIn(C, Name)) return R;
+  }
+  return nullptr;
+}
+
+std::int64_t ParseInt64(const std::string& S) {
+  const std::string T = rt::Trim(S);
+  std::int64_t V = 0;
+  const char* B = T.data();
+  const char* E = T.data() + T.size();
+  if (B != E && *B == '+') ++B;
+  auto [P, Ec] = std::from_chars(B, E, V);
+  if (Ec == std::errc() && P == E && B != E) return V;
+  return rt::StrToInt(T);  // hexadecimal forms, or the runtime's conversion error
+}
+
+// The ordinal value of a property; Booleans as 0 and 1 (the Variant rules make True -1).
+long long Ordinal(const rt::Variant& V) { return V.IsBoolean() ? (V.ToBoolean() ? 1 : 0) : V.ToInt64(); }
+
+std::u16string VariantText(const rt::Variant& V) {
+  if (V.IsEmpty() || V.IsNull()) return {};
+  return V.ToUString();
+}
+
+} // namespace
+
+TrepXMLSerializer::TrepXMLSerializer(rt::TStream* Stream)
+    : FStream(Stream), FErrors(std::make_unique<rt::TStringList>()) {
+  FErrors->Duplicates = rt::dupIgnore;
+  FErrors->SetSorted(true);
+}
+
+TrepXMLSerializer::~TrepXMLSerializer() = default;
+
+void TrepXMLSerializer::AddError(const std::string& Text) { FErrors->Add(Text); }
+
+// ---- Writing ----
+
+std::u16string TrepXMLSerializer::ObjToXML(rt::TObject* Obj, const std::string& Add, rt::TObject* Ancestor) {
+  std::u16string Out;
+  if (Obj == nullptr) return Out;
+  if (auto* C = dynamic_cast<TrepComponent*>(Obj)) {
+    if (Ancestor == nullptr && OnGetAncestor) {
+      TrepComponent* A = nullptr;
+      OnGetAncestor(C->Name(), A);
+      Ancestor = A;
+    }
+    if (SaveAncestorOnly && dynamic_cast<TrepComponent*>(Ancestor) != nullptr) Obj = Ancestor;
+  }
+  // A component's name is written by the element, not as a property.
+  const bool IsComponent = dynamic_cast<rt::TComponent*>(Obj) != nullptr;
+  for (const rt::TPropInfo* P : Obj->ClassType()->PublishedProperties()) {
+    if (!P->Get) continue;
+    if (IsComponent && rt::Utf8CompareText(P->Name, "Name") == 0) continue;
+    if (P->Stored && !P->Stored(Obj)) continue;
+    WriteProperty(Out, Obj, Ancestor, *P, Add);
+  }
+  WriteDefinedProperties(Out, Obj, Ancestor, Add);
+  return Out;
+}
+
+void TrepXMLSerializer::WriteProperty(std::u16string& Out, rt::TObject* Obj, rt::TObject* Ancestor,
+                                      const rt::TPropInfo& P, const std::string& Add) {
+  // The ancestor must have the property too (it may be of another class).
+  const bool HasAnc = Ancestor != nullptr && Ancestor->ClassType()->FindProperty(P.Name) == &P;
+  const std::string Name = Add + P.Name;
+  const rt::Variant V = P.Get(Obj);
+  switch (P.Kind) {
+    case rt::tkInteger: case rt::tkChar: case rt::tkSet: case rt::tkWChar: case rt::tkInt64:
+    case rt::tkEnumeration: {
+      const long long I = Ordinal(V);
+      if (!SerializeDefaultValues) {
+        if (HasAnc ? I == Ordinal(P.Get(Ancestor)) : (P.Default && *P.Default == I)) return;
+      }
+      std::string Text = P.Kind == rt::tkEnumeration ? P.EnumName(I) : std::string();
+      if (Text.empty()) Text = std::to_string(I);
+      AddAttr(Out, Name, U16(Text));
+      return;
+    }
+    case rt::tkFloat: {
+      const double D = V.ToDouble();
+      if (!SerializeDefaultValues && HasAnc && std::fabs(D - P.Get(Ancestor).ToDouble()) < 1e-6) return;
+      AddAttr(Out, Name, U16(rt::FloatToStr(D)));
+      return;
+    }
+    case rt::tkString: case rt::tkLString: case rt::tkWString: case rt::tkUString: {
+      const std::u16string S = V.ToUString();
+      if (!SerializeDefaultValues && HasAnc && S == P.Get(Ancestor).ToUString()) return;
+      AddAttr(Out, Name, EscapeXMLText(S));
+      return;
+    }
+    case rt::tkVariant: {
+      const std::u16string S = VariantText(V);
+      if (!SerializeDefaultValues && HasAnc) {
+        const rt::Variant A = P.Get(Ancestor);
+        if (A.VarType() == V.VarType() && VariantText(A) == S) return;
+      }
+      AddAttr(Out, Name, EscapeXMLText(S));
+      return;
+    }
+    case rt::tkClass: {
+      rt::TObject* Value = rt::VarToObject(V);
+      rt::TObject* AncValue = HasAnc ? rt::VarToObject(P.Get(Ancestor)) : nullptr;
+      if (Value == nullptr || dynamic_cast<rt::TComponent*>(Value) != nullptr) {
+        // A reference to another component, written by name.
+        auto* C = dynamic_cast<rt::TComponent*>(Value);
+        auto* AC = dynamic_cast<rt::TComponent*>(AncValue);
+        if (HasAnc) {
+          if (C == nullptr && AC == nullptr) return;
+          if (C != nullptr && AC != nullptr && rt::Utf8CompareText(C->Name(), AC->Name()) == 0) return;
+          if (C == nullptr) {
+            AddAttr(Out, Name, u"nil");
+            return;
+          }
+        }
+        if (C != nullptr) AddAttr(Out, Name, EscapeXMLText(U16(ComponentFullName(FOwner, C))));
+        return;
+      }
+      if (auto* L = dynamic_cast<rt::TStrings*>(Value)) {
+        const std::u16string T = WithoutTrailingCrLf(U16(L->Text()));
+        auto* AL = dynamic_cast<rt::TStrings*>(AncValue);
+        if (AL != nullptr && !SaveAncestorOnly && U16(AL->Text()) == U16(L->Text())) return;
+        AddAttr(Out, Name + ".Text", EscapeXMLText(T));
+        return;
+      }
+      if (dynamic_cast<TrepWideStrings*>(Value) != nullptr) return;
+      Out += ObjToXML(Value, Name + ".", AncValue);
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+void TrepXMLSerializer::WriteDefinedProperties(std::u16string& Out, rt::TObject* Obj, rt::TObject* Ancestor,
+                                               const std::string& Add) {
+  auto* C = dynamic_cast<rt::TComponent*>(Obj);
+  if (C == nullptr) return;
+  rt::TMemoryStream Data;
+  {
+    rt::TWriter Writer(Data);
+    Writer.Ancestor = Ancestor;
+    C->DefineProperties(Writer);
+  }
+  if (Data.Size() == 0) return;
+  if (auto* AC = dynamic_cast<rt::TComponent*>(Ancestor)) {
+    rt::TMemoryStream AncData;
+    rt::TWriter Writer(AncData);
+    AC->DefineProperties(Writer);
+    if (!SaveAncestorOnly && StreamChecksum(Data) == StreamChecksum(AncData)) return;
+  }
+  AddAttr(Out, Add + "PropData", U16(StreamToHex(Data)));
+}
+
+void TrepXMLSerializer::WriteElement(TrepComponent* C, TrepXMLItem* Item, bool IsRoot, bool SaveChildren,
+                                     bool Streaming) {
+  (void)Streaming;  // ancestor reports are not kept yet, so every element names its class
+  Item->SetName(C->ClassName());
+  std::u16string Text;
+  if (!IsRoot && !IgnoreName) Text = u"Name=\"" + U16(C->Name()) + u"\"";
+  Text += ObjToXML(C);
+  Item->SetText(Text);
+  if (SaveChildren)
+    for (TrepComponent* Child : C->Objects()) WriteElement(Child, Item->Add(), false, true, Streaming);
+}
+
+void TrepXMLSerializer::WriteRootComponent(TrepComponent* Root, bool SaveChildren, TrepXMLItem* XMLItem,
+                                           bool Streaming) {
+  if (FOwner == nullptr) FOwner = Root;
+  std::unique_ptr<TrepXMLDocument> Doc;
+  if (XMLItem == nullptr) {
+    if (FStream == nullptr) throw rt::Exception("No stream to write the report to");
+    Doc = std::make_unique<TrepXMLDocument>();
+    Doc->SetAutoIndent(true);
+    XMLItem = Doc->Root();
+  }
+  WriteElement(Root, XMLItem, true, SaveChildren, Streaming);
+  if (OnSaveCustomDataEvent) OnSaveCustomDataEvent(XMLItem->Add("RepCustomData"));
+  if (Doc) Doc->SaveToStream(*FStream);
+}
+
+std::u16string TrepXMLSerializer::WriteComponentStr(TrepComponent* C, TrepComponent* Ancestor) {
+  return U16(C->ClassName()) + ObjToXML(C, "", Ancestor);
+}
+
+void TrepXMLSerializer::WriteComponent(TrepComponent* C, TrepComponent* Ancestor) {
+  if (FStream == nullptr) throw rt::Exception("No stream to write the object to");
+  const std::string S = "<" + U8(WriteComponentStr(C, Ancestor)) + "/>";
+  FStream->WriteBuffer(S.data(), static_cast<std::int64_t>(S.size()));
+}
+
+// ---- Reading ----
+
+void TrepXMLSerializer::XMLToObj(std::u16string_view S, rt::TObject* Obj) {
+  std::size_t I = 0;
+  while (I < S.size()) {
+    while (I < S.size() && S[I] <= u' ') ++I;
+    const std::size_t Eq = S.find(u'=', I);
+    if (Eq == std::u16string_view::npos) return;
+    std::u16string_view NameText = S.substr(I, Eq - I);
+    while (!NameText.empty() && NameText.back() <= u' ') NameText.remove_suffix(1);
+    if (NameText.empty()) return;
+    const std::size_t Q1 = S.find(u'"', Eq);
+    if (Q1 == std::u16string_view::npos) return;
+    std::size_t Q2 = S.find(u'"', Q1 + 1);
+    const std::u16string_view Value = S.substr(Q1 + 1, Q2 == std::u16string_view::npos ? S.npos : Q2 - Q1 - 1);
+    I = Q2 == std::u16string_view::npos ? S.size() : Q2 + 1;
+    try {
+      ApplyAttribute(Obj, U8(NameText), Value);
+    } catch (const std::exception& E) {
+      AddError(E.what());
+    }
+  }
+}
+
+void TrepXMLSerializer::ApplyAttribute(rt::TObject* Obj, const std::string& FullName, std::u16string_view Value) {
+  if (Obj == nullptr) return;
+  rt::TObject* Target = Obj;
+  std::string Name = FullName;
+  for (std::size_t Dot; (Dot = Name.find('.')) != std::string::npos;) {
+    const rt::TPropInfo* P = Target->ClassType()->FindProperty(Name.substr(0, Dot));
+    rt::TObject* Sub = P != nullptr && P->Kind == rt::tkClass && P->Get ? rt::VarToObject(P->Get(Target)) : nullptr;
+    // A segment that is no sub-object: the rest names nothing.
+    if (Sub == nullptr) return;
+    Target = Sub;
+    Name.erase(0, Dot + 1);
+  }
+  auto* Comp = dynamic_cast<TrepComponent*>(Target);
+  if (Comp != nullptr && Name.size() == 1 && std::string_view("ltwh").find(Name[0]) != std::string_view::npos) {
+    const double D = TextToFloat(U8(Value));
+    switch (Name[0]) {
+      case 'l': Comp->SetLeft(D); break;
+      case 't': Comp->SetTop(D); break;
+      case 'w': Comp->SetWidth(D); break;
+      default: Comp->SetHeight(D); break;
+    }
+    return;
+  }
+  if (Name == "Text") {
+    if (auto* L = dynamic_cast<rt::TStrings*>(Target)) {
+      L->SetText(U8(UnescapeXMLText(Value)));
+      return;
+    }
+    if (auto* W = dynamic_cast<TrepWideStrings*>(Target)) {
+      W->SetText(UnescapeXMLText(Value));
+      return;
+    }
+  }
+  if (Name == "PropData") {
+    ReadPropData(Target, Value);
+    return;
+  }
+  if (Name == "Name") {
+    if (dynamic_cast<TrepReport*>(Target) != nullptr) return;  // a report keeps its own name
+    if (auto* C = dynamic_cast<rt::TComponent*>(Target)) {
+      C->SetName(U8(UnescapeXMLText(Value)));
+      return;
+    }
+  }
+  const rt::TPropInfo* P = Target->ClassType()->FindProperty(Name);
+  if (P == nullptr || !P->Set) return;
+  const std::string Text = U8(Value);
+  switch (P->Kind) {
+    case rt::tkInteger: case rt::tkChar: case rt::tkSet: case rt::tkWChar:
+      P->Set(Target, rt::Variant(rt::StrToInt(Text)));
+      return;
+    case rt::tkInt64:
+      P->Set(Target, rt::Variant(static_cast<long long>(ParseInt64(Text))));
+      return;
+    case rt::tkEnumeration: {
+      int N = 0;
+      if (!rt::TryStrToInt(Text, N)) N = P->EnumValue(Text);
+      const bool IsBool = P->EnumNames.empty() && P->TypeName == "Boolean";
+      const int Count = IsBool ? 2 : static_cast<int>(P->EnumNames.size());
+      // An identifier the enumeration lacks must not leave an out-of-range value behind.
+      if (N < 0 || (Count > 0 && N >= Count))
+        throw rt::EConvertError("Invalid property value " + FullName + "=\"" + Text + "\"");
+      if (IsBool) P->Set(Target, rt::Variant(N != 0));
+      else P->Set(Target, rt::Variant(N));
+      return;
+    }
+    case rt::tkFloat:
+      P->Set(Target, rt::Variant(TextToFloat(Text)));
+      return;
+    case rt::tkString: case rt::tkLString: case rt::tkWString: case rt::tkUString: case rt::tkVariant:
+      P->Set(Target, rt::Variant(UnescapeXMLText(Value)));
+      return;
+    case rt::tkClass:
+      FFixups.push_back(TrepFixupItem{Target, P, UnescapeXMLText(Value)});
+      return;
+    default:
+      return;
+  }
+}
+
+void TrepXMLSerializer::ReadPropData(rt::TObject* Target, std::u16string_view Value) {
+  auto* C = dynamic_cast<rt::TComponent*>(Target);
+  if (C == nullptr) return;
+  try {
+    rt::TMemoryStream Data;
+    HexToStream(U8(Value), Data);
+    Data.SetPosition(0);
+    rt::TReader Reader(Data);
+    while (!Reader.AtEnd()) Reader.ReadProperty([C](rt::TFiler& F) { C->DefineProperties(F); });
+  } catch (const std::exception&) {
+    // Damaged defined data ends this attribute only.
+  }
+}
+
+void TrepXMLSerializer::ResolveFixups(bool DontFixup) {
+  std::vector<TrepFixupItem> Pending;
+  Pending.swap(FFixups);
+  if (DontFixup) return;
+  for (const TrepFixupItem& F : Pending) {
+    const std::string Name = U8(F.Value);
+    rt::TComponent* Found = FindObjectIn(FOwner, Name);
+    if (Found == nullptr) {
+      try {
+        Found = FindComponentByPath(FOwner, Name);
+      } catch (const std::exception&) {
+        Found = nullptr;
+      }
+    }
+    try {
+      // "nil" clears a reference that an ancestor had set.
+      if (Found != nullptr) F.PropInfo->Set(F.Obj, rt::VarFromObject(Found));
+      else if (Name == "nil") F.PropInfo->Set(F.Obj, rt::VarFromObject(nullptr));
+    } catch (const std::exception& E) {
+      AddError(E.what());
+    }
+  }
+}
+
+void TrepXMLSerializer::ReadElement(TrepXMLItem* Item, TrepComponent* Parent, TrepComponent* Root,
+                                    std::vector<TrepComponent*>& Loaded) {
+  if (rt::Utf8CompareText(Item->Name(), "RepCustomData") == 0) {
+    if (OnGetCustomDataEvent) OnGetCustomDataEvent(Item);
+    return;
+  }
+  const bool Inherited = rt::Utf8CompareText(Item->Name(), "inherited") == 0;
+  rt::TClass Class = nullptr;
+  if (!Inherited) {
+    Class = rt::GetClass(Item->Name());
+    if (Class == nullptr) {
+      AddError(ResourceTable().Get("xrCantFindClass") + " " + Item->Name());
+      return;
+    }
+  }
+  TrepComponent* Obj = Root;
+  if (Parent != nullptr) {
+    Obj = IgnoreName ? nullptr : FindObjectIn(FOwner, U8(Item->GetProp("Name")));
+    if (Inherited) {
+      if (Obj == nullptr) return;
+      // Inherited objects take the order of the file.
+      TrepComponent* P = Obj->Parent();
+      Obj->SetParent(nullptr);
+      Obj->SetParent(P);
+    } else if (Obj == nullptr) {
+      std::unique_ptr<rt::TObject> New(Class->NewInstance());
+      auto* C = dynamic_cast<TrepComponent*>(New.get());
+      if (C == nullptr) {
+        AddError(ResourceTable().Get("xrCantFindClass") + " " + Item->Name());
+        return;
+      }
+      New.release();
+      C->SetParent(Parent);
+      Obj = C;
+    }
+  }
+  XMLToObj(Item->Text(), Obj);
+  Loaded.push_back(Obj);
+  for (int I = 0; I < Item->Count(); ++I) ReadElement(Item->Items(I), Obj, Root, Loaded);
+}
+
+void TrepXMLSerializer::ReadRootComponent(TrepComponent* Root, TrepXMLItem* XMLItem) {
+  if (FOwner == nullptr) FOwner = Root;
+  std::vector<TrepComponent*> Loaded;
+  std::unique_ptr<TrepXMLDocument> Doc;
+  if (XMLItem == nullptr) {
+    if (FStream == nullptr) throw rt::Exception("No stream to read the report from");
+    Doc = std::make_unique<TrepXMLDocument>();
+    Doc->LoadFromStream(*FStream);
+    FOldFormat = Doc->OldVersion();
+    XMLItem = Doc->Root();
+  }
+  ReadElement(XMLItem, nullptr, Root, Loaded);
+  ResolveFixups(false);
+  for (TrepComponent* C : Loaded)
+    if (dynamic_cast<TrepReport*>(C) == nullptr) C->Loaded();
+}
+
+TrepComponent* TrepXMLSerializer::ReadComponentStr(TrepComponent* Root, std::u16string_view S, bool DontFixup) {
+  FOwner = Root;
+  std::size_t B = 0, E = S.size();
+  while (B < E && S[B] <= u' ') ++B;
+  while (E > B && S[E - 1] <= u' ') --E;
+  if (B == E) return nullptr;
+  const std::u16string_view Text = S.substr(B, E - B);
+  const std::size_t Blank = Text.find(u' ');
+  const std::string ClassName = U8(Text.substr(0, Blank));
+  rt::TClass Class = rt::FindClass(ClassName);
+  std::unique_ptr<rt::TObject> New(Class->NewInstance());
+  auto* C = dynamic_cast<TrepComponent*>(New.get());
+  if (C == nullptr) throw rt::EClassNotFound("Class " + ClassName + " not found");
+  New.release();
+  if (Root != nullptr) C->SetParent(Root);
+  try {
+    XMLToObj(Blank == std::u16string_view::npos ? std::u16string_view() : Text.substr(Blank + 1), C);
+  } catch (...) {
+    ResolveFixups(DontFixup);
+    throw;
+  }
+  ResolveFixups(DontFixup);
+  if (dynamic_cast<TrepReport*>(C) == nullptr) C->Loaded();
+  return C;
+}
+
+TrepComponent* TrepXMLSerializer::ReadComponent(TrepComponent* Root) {
+  if (FStream == nullptr) throw rt::Exception("No stream to read the object from");
+  TrepXMLItem Item;
+  {
+    TrepXMLReader Reader(*FStream);
+    Reader.ReadRootItem(&Item);
+  }
+  return ReadComponentStr(Root, U16(Item.Name()) + u" " + Item.Text(), false);
+}
+
+void TrepXMLSerializer::ReadPersistentStr(TrepComponent* Root, rt::TObject* Obj, std::u16string_view S) {
+  if (Root != nullptr) FOwner = Root;
+  XMLToObj(S, Obj);
+  ResolveFixups(false);
+}
+
+void TrepXMLSerializer::CopyFixupList(std::vector<TrepFixupItem>* FixList) const {
+  if (FixList == nullptr) return;
+  FixList->insert(FixList->end(), FFixups.begin(), FFixups.end());
+}
+
+namespace {
+
+TrepComponent* CollectionOwner(TrepComponent* Component) {
+  if (Component == nullptr) return nullptr;
+  TrepComponent* R = Component->Report();
+  return R != nullptr ? R : Component;
+}
+
+} // namespace
+
+void WriteCollectionToXML(rt::TCollection* Collection, const std::string& Name, TrepXMLItem* ParentItem,
+                          rt::TCollection* Ancestor, TrepComponent* Component) {
+  TrepXMLItem* Parent = ParentItem->Add(Name);
+  TrepXMLSerializer S(nullptr);
+  S.SetOwner(CollectionOwner(Component));
+  auto* Named = dynamic_cast<TrepCollection*>(Collection);
+  auto* NamedAncestor = dynamic_cast<TrepCollection*>(Ancestor);
+  for (int I = 0; I < Collection->Count(); ++I) {
+    rt::TCollectionItem* Item = Collection->Items(I);
+    auto* NamedItem = dynamic_cast<TrepCollectionItem*>(Item);
+    TrepCollectionItem* AncItem = nullptr;
+    std::u16string Text;
+    if (Named != nullptr && NamedAncestor != nullptr && NamedItem != nullptr) {
+      AncItem = NamedAncestor->FindByName(NamedItem->GetInheritedName());
+      if (AncItem != nullptr)
+        AddAttr(Text, "InheritedName", EscapeXMLText(U16(AncItem->GetInheritedName())));
+    }
+    Text += S.ObjToXML(Item, "", AncItem);
+    if (Named != nullptr && NamedItem != nullptr && NamedItem->IsUniqueNameStored())
+      AddAttr(Text, "uin", U16(std::to_string(NamedItem->UniqueIndex())));
+    Parent->Add("item")->SetText(Text);
+  }
+}
+
+void ReadCollectionFromXML(rt::TCollection* Collection, TrepXMLItem* Item, TrepComponent* Component) {
+  TrepXMLSerializer S(nullptr);
+  S.SetOwner(CollectionOwner(Component));
+  auto* Named = dynamic_cast<TrepCollection*>(Collection);
+  for (int I = 0; I < Item->Count(); ++I) {
+    TrepXMLItem* Child = Item->Items(I);
+    rt::TCollectionItem* New = Collection->Add();
+    S.XMLToObj(Child->Text(), New);
+    auto* NamedItem = dynamic_cast<TrepCollectionItem*>(New);
+    if (Named != nullptr && NamedItem != nullptr && NamedItem->IsUniqueNameStored()) {
+      const std::u16string Uin = Child->GetProp("uin");
+      if (!Uin.empty()) NamedItem->SetUniqueIndex(rt::StrToIntDef(U8(Uin), NamedItem->UniqueIndex()));
+    }
+  }
+  // The items' references wait until every item is read.
+  S.ReadPersistentStr(CollectionOwner(Component), nullptr, u"");
+}
