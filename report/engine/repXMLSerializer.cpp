@@ -1,7 +1,9 @@
 #include "report/engine/repXMLSerializer.h"
 
 #include <charconv>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/rt/Components.h"
 #include "platform/rt/SysUtils.h"
@@ -30,16 +32,6 @@ std::u16string WithoutTrailingCrLf(std::u16string S) {
   return S;
 }
 
-// Any object below Root with that name, letter case ignored; Root itself is not searched.
-TrepComponent* FindObjectIn(TrepComponent* Root, std::string_view Name) {
-  if (Root == nullptr || Name.empty()) return nullptr;
-  for (TrepComponent* C : Root->Objects()) {
-    if (rt::Utf8CompareText(C->Name(), Name) == 0) return C;
-    if (TrepComponent* R = FindObjectIn(C, Name)) return R;
-  }
-  return nullptr;
-}
-
 std::int64_t ParseInt64(const std::string& S) {
   const std::string T = rt::Trim(S);
   std::int64_t V = 0;
@@ -59,7 +51,34 @@ std::u16string VariantText(const rt::Variant& V) {
   return V.ToUString();
 }
 
+// Sets the writing flag of report objects for the time of one ObjToXML (also on failure).
+class TWritingMark {
+public:
+  void Add(rt::TObject* Obj) {
+    if (auto* C = dynamic_cast<TrepComponent*>(Obj)) {
+      C->SetIsWriting(true);
+      FMarked.push_back(C);
+    }
+  }
+  ~TWritingMark() {
+    for (TrepComponent* C : FMarked) C->SetIsWriting(false);
+  }
+
+private:
+  std::vector<TrepComponent*> FMarked;
+};
+
+bool HandlesNested(rt::TObject* Obj) {
+  auto* C = dynamic_cast<TrepComponent*>(Obj);
+  return C != nullptr && C->frComponentStyle.Contains(csHandlesNestedProperties);
+}
+
 } // namespace
+
+bool IsWritingXML(const rt::TObject* Component) {
+  auto* C = dynamic_cast<const TrepComponent*>(Component);
+  return C != nullptr && C->IsWriting();
+}
 
 TrepXMLSerializer::TrepXMLSerializer(rt::TStream* Stream)
     : FStream(Stream), FErrors(std::make_unique<rt::TStringList>()) {
@@ -76,12 +95,15 @@ void TrepXMLSerializer::AddError(const std::string& Text) { FErrors->Add(Text); 
 std::u16string TrepXMLSerializer::ObjToXML(rt::TObject* Obj, const std::string& Add, rt::TObject* Ancestor) {
   std::u16string Out;
   if (Obj == nullptr) return Out;
+  TWritingMark Mark;
   if (auto* C = dynamic_cast<TrepComponent*>(Obj)) {
+    Mark.Add(C);
     if (Ancestor == nullptr && OnGetAncestor) {
       TrepComponent* A = nullptr;
       OnGetAncestor(C->Name(), A);
       Ancestor = A;
     }
+    Mark.Add(Ancestor);
     if (SaveAncestorOnly && dynamic_cast<TrepComponent*>(Ancestor) != nullptr) Obj = Ancestor;
   }
   // A component's name is written by the element, not as a property.
@@ -172,7 +194,7 @@ void TrepXMLSerializer::WriteProperty(std::u16string& Out, rt::TObject* Obj, rt:
 void TrepXMLSerializer::WriteDefinedProperties(std::u16string& Out, rt::TObject* Obj, rt::TObject* Ancestor,
                                                const std::string& Add) {
   auto* C = dynamic_cast<rt::TComponent*>(Obj);
-  if (C == nullptr) return;
+  if (C == nullptr || (HandleNestedProperties && HandlesNested(Obj))) return;
   rt::TMemoryStream Data;
   {
     rt::TWriter Writer(Data);
@@ -191,12 +213,18 @@ void TrepXMLSerializer::WriteDefinedProperties(std::u16string& Out, rt::TObject*
 
 void TrepXMLSerializer::WriteElement(TrepComponent* C, TrepXMLItem* Item, bool IsRoot, bool SaveChildren,
                                      bool Streaming) {
-  (void)Streaming;  // ancestor reports are not kept yet, so every element names its class
-  Item->SetName(C->ClassName());
+  TrepComponent* Ancestor = nullptr;
+  if (C->IsAncestor() && !Streaming) {
+    Item->SetName("inherited");
+    if (OnGetAncestor) OnGetAncestor(C->Name(), Ancestor);
+  } else {
+    Item->SetName(C->ClassName());
+  }
   std::u16string Text;
   if (!IsRoot && !IgnoreName) Text = u"Name=\"" + U16(C->Name()) + u"\"";
-  Text += ObjToXML(C);
+  Text += ObjToXML(C, "", Ancestor);
   Item->SetText(Text);
+  if (HandleNestedProperties && HandlesNested(C)) C->WriteNestedProperties(Item, Ancestor);
   if (SaveChildren)
     for (TrepComponent* Child : C->Objects()) WriteElement(Child, Item->Add(), false, true, Streaming);
 }
@@ -350,7 +378,7 @@ void TrepXMLSerializer::ResolveFixups(bool DontFixup) {
   if (DontFixup) return;
   for (const TrepFixupItem& F : Pending) {
     const std::string Name = U8(F.Value);
-    rt::TComponent* Found = FindObjectIn(FOwner, Name);
+    rt::TComponent* Found = FOwner != nullptr ? FOwner->FindObject(Name) : nullptr;
     if (Found == nullptr) {
       try {
         Found = FindComponentByPath(FOwner, Name);
@@ -385,7 +413,8 @@ void TrepXMLSerializer::ReadElement(TrepXMLItem* Item, TrepComponent* Parent, Tr
   }
   TrepComponent* Obj = Root;
   if (Parent != nullptr) {
-    Obj = IgnoreName ? nullptr : FindObjectIn(FOwner, U8(Item->GetProp("Name")));
+    const std::string Name = U8(Item->GetProp("Name"));
+    Obj = IgnoreName || FOwner == nullptr || Name.empty() ? nullptr : FOwner->FindObject(Name);
     if (Inherited) {
       if (Obj == nullptr) return;
       // Inherited objects take the order of the file.
@@ -404,9 +433,14 @@ void TrepXMLSerializer::ReadElement(TrepXMLItem* Item, TrepComponent* Parent, Tr
       Obj = C;
     }
   }
+  Obj->SetIsLoading(true);
   XMLToObj(Item->Text(), Obj);
   Loaded.push_back(Obj);
-  for (int I = 0; I < Item->Count(); ++I) ReadElement(Item->Items(I), Obj, Root, Loaded);
+  for (int I = 0; I < Item->Count(); ++I) {
+    TrepXMLItem* Child = Item->Items(I);
+    if (HandleNestedProperties && HandlesNested(Obj) && Obj->ReadNestedProperty(Child)) continue;
+    ReadElement(Child, Obj, Root, Loaded);
+  }
 }
 
 void TrepXMLSerializer::ReadRootComponent(TrepComponent* Root, TrepXMLItem* XMLItem) {
@@ -420,10 +454,17 @@ void TrepXMLSerializer::ReadRootComponent(TrepComponent* Root, TrepXMLItem* XMLI
     FOldFormat = Doc->OldVersion();
     XMLItem = Doc->Root();
   }
-  ReadElement(XMLItem, nullptr, Root, Loaded);
-  ResolveFixups(false);
-  for (TrepComponent* C : Loaded)
+  try {
+    ReadElement(XMLItem, nullptr, Root, Loaded);
+    ResolveFixups(false);
+  } catch (...) {
+    for (TrepComponent* C : Loaded) C->SetIsLoading(false);
+    throw;
+  }
+  for (TrepComponent* C : Loaded) {
+    C->SetIsLoading(false);
     if (dynamic_cast<TrepReport*>(C) == nullptr) C->Loaded();
+  }
 }
 
 TrepComponent* TrepXMLSerializer::ReadComponentStr(TrepComponent* Root, std::u16string_view S, bool DontFixup) {
@@ -441,13 +482,16 @@ TrepComponent* TrepXMLSerializer::ReadComponentStr(TrepComponent* Root, std::u16
   if (C == nullptr) throw rt::EClassNotFound("Class " + ClassName + " not found");
   New.release();
   if (Root != nullptr) C->SetParent(Root);
+  C->SetIsLoading(true);
   try {
     XMLToObj(Blank == std::u16string_view::npos ? std::u16string_view() : Text.substr(Blank + 1), C);
   } catch (...) {
     ResolveFixups(DontFixup);
+    C->SetIsLoading(false);
     throw;
   }
   ResolveFixups(DontFixup);
+  C->SetIsLoading(false);
   if (dynamic_cast<TrepReport*>(C) == nullptr) C->Loaded();
   return C;
 }
@@ -523,4 +567,181 @@ void ReadCollectionFromXML(rt::TCollection* Collection, TrepXMLItem* Item, TrepC
   }
   // The items' references wait until every item is read.
   S.ReadPersistentStr(CollectionOwner(Component), nullptr, u"");
+}
+
+// ---- Collections in a component stream ----
+
+namespace {
+
+void WriteItemProperties(rt::TWriter& Writer, rt::TObject* Item) {
+  for (const rt::TPropInfo* P : Item->ClassType()->PublishedProperties()) {
+    if (!P->Get || !P->Set || (P->Stored && !P->Stored(Item))) continue;
+    const rt::Variant V = P->Get(Item);
+    switch (P->Kind) {
+      case rt::tkInteger: case rt::tkChar: case rt::tkSet: case rt::tkWChar: case rt::tkInt64:
+      case rt::tkEnumeration: {
+        const long long I = Ordinal(V);
+        if (P->Default && *P->Default == I) break;
+        Writer.WritePropName(P->Name);
+        const std::string Ident = P->Kind == rt::tkEnumeration ? P->EnumName(I) : std::string();
+        if (Ident.empty()) {
+          Writer.WriteInteger(I);
+        } else if (P->TypeName == "Boolean" && P->EnumNames.empty()) {
+          Writer.WriteBoolean(I != 0);
+        } else {
+          Writer.WriteValue(rt::vaIdent);
+          Writer.WriteStr(Ident);
+        }
+        break;
+      }
+      case rt::tkFloat: {
+        const double D = V.ToDouble();
+        Writer.WritePropName(P->Name);
+        Writer.WriteValue(rt::vaDouble);
+        Writer.Stream().WriteBuffer(&D, 8);
+        break;
+      }
+      case rt::tkString: case rt::tkLString: case rt::tkWString: case rt::tkUString: {
+        const std::u16string S = V.ToUString();
+        if (S.empty()) break;
+        Writer.WritePropName(P->Name);
+        Writer.WriteString(S);
+        break;
+      }
+      case rt::tkVariant:
+        if (V.IsEmpty()) break;
+        Writer.WritePropName(P->Name);
+        if (V.IsNull()) Writer.WriteValue(rt::vaNull);
+        else if (V.IsBoolean()) Writer.WriteBoolean(V.ToBoolean());
+        else if (V.IsOrdinal()) Writer.WriteInteger(V.ToInt64());
+        else if (V.IsFloat()) {
+          const double D = V.ToDouble();
+          Writer.WriteValue(rt::vaDouble);
+          Writer.Stream().WriteBuffer(&D, 8);
+        } else Writer.WriteString(V.ToUString());
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+// One value of the standard form; Ident is set for identifiers. Unknown kinds are skipped and
+// give Empty.
+rt::Variant ReadPlainValue(rt::TReader& Reader, std::string& Ident) {
+  Ident.clear();
+  switch (Reader.NextValue()) {
+    case rt::vaInt8: case rt::vaInt16: case rt::vaInt32: case rt::vaInt64:
+      return rt::Variant(static_cast<long long>(Reader.ReadInteger()));
+    case rt::vaFalse: case rt::vaTrue:
+      return rt::Variant(Reader.ReadBoolean());
+    case rt::vaString: case rt::vaLString: case rt::vaWString: case rt::vaUTF8String:
+      return rt::Variant(Reader.ReadString());
+    case rt::vaIdent:
+      Reader.ReadValue();
+      Ident = Reader.ReadStr();
+      return rt::Variant(Ident);
+    case rt::vaNull:
+      Reader.ReadValue();
+      return rt::Variant::Null();
+    case rt::vaDouble: {
+      Reader.ReadValue();
+      double D = 0;
+      Reader.Stream().ReadBuffer(&D, 8);
+      return rt::Variant(D);
+    }
+    default:
+      Reader.SkipValue();
+      return rt::Variant();
+  }
+}
+
+std::u16string UnescapeOldChars(const std::u16string& S) {
+  std::u16string R;
+  for (std::size_t I = 0; I < S.size(); ++I) {
+    if (S[I] == 1 && I + 1 < S.size()) R += static_cast<char16_t>(S[++I] + 128);
+    else R += S[I];
+  }
+  return R;
+}
+
+void ReadItemProperties(rt::TReader& Reader, rt::TObject* Item) {
+  while (!Reader.EndOfList()) {
+    const std::string Name = Reader.ReadStr();
+    std::string Ident;
+    rt::Variant V = ReadPlainValue(Reader, Ident);
+    const rt::TPropInfo* P = Item->ClassType()->FindProperty(Name);
+    if (P == nullptr || !P->Set || V.IsEmpty()) continue;
+    try {
+      if (!Ident.empty() && P->Kind == rt::tkEnumeration) {
+        const int N = P->EnumValue(Ident);
+        if (N >= 0) P->Set(Item, P->TypeName == "Boolean" && P->EnumNames.empty() ? rt::Variant(N != 0) : rt::Variant(N));
+      } else if (P->Kind != rt::tkClass && P->Kind != rt::tkMethod) {
+        P->Set(Item, V);
+      }
+    } catch (const std::exception&) {
+      // A value the property refuses is dropped, as in XML reading.
+    }
+  }
+  Reader.ReadListEnd();
+  // Old files kept characters above 127 as character 1 and the code less 128.
+  for (const rt::TPropInfo* P : Item->ClassType()->PublishedProperties()) {
+    if (!P->Get || !P->Set) continue;
+    const bool OldString = P->Kind == rt::tkString || P->Kind == rt::tkLString || P->Kind == rt::tkWString;
+    const rt::Variant V = P->Get(Item);
+    if (OldString || (P->Kind == rt::tkVariant && V.IsString())) {
+      const std::u16string S = V.ToUString();
+      if (S.find(u'\x01') != std::u16string::npos) P->Set(Item, rt::Variant(UnescapeOldChars(S)));
+    }
+  }
+}
+
+} // namespace
+
+void WriteCollectionToStream(rt::TCollection* Collection, rt::TWriter& Writer, TrepComponent* Component) {
+  if (IsWritingXML(Component)) {
+    TrepXMLSerializer S(nullptr);
+    S.SetOwner(CollectionOwner(Component));
+    Writer.WriteListBegin();
+    for (int I = 0; I < Collection->Count(); ++I) {
+      Writer.WriteListBegin();
+      Writer.WriteString(S.ObjToXML(Collection->Items(I)));
+      Writer.WriteListEnd();
+    }
+    Writer.WriteListEnd();
+    return;
+  }
+  Writer.WriteValue(rt::vaCollection);
+  for (int I = 0; I < Collection->Count(); ++I) {
+    Writer.WriteListBegin();
+    WriteItemProperties(Writer, Collection->Items(I));
+    Writer.WriteListEnd();
+  }
+  Writer.WriteListEnd();
+}
+
+void ReadCollectionFromStream(rt::TCollection* Collection, rt::TReader& Reader, TrepComponent* Component) {
+  if (Reader.NextValue() == rt::vaCollection) {
+    Reader.ReadValue();
+    Collection->Clear();
+    while (!Reader.EndOfList()) {
+      const rt::TValueType T = Reader.NextValue();
+      if (T == rt::vaInt8 || T == rt::vaInt16 || T == rt::vaInt32) Reader.ReadInteger();  // item index
+      Reader.ReadListBegin();
+      ReadItemProperties(Reader, Collection->Add());
+    }
+    Reader.ReadListEnd();
+    return;
+  }
+  Reader.ReadListBegin();
+  Collection->Clear();
+  TrepXMLSerializer S(nullptr);
+  TrepComponent* Owner = CollectionOwner(Component);
+  while (!Reader.EndOfList()) {
+    Reader.ReadListBegin();
+    const std::u16string Text = Reader.ReadString();
+    S.ReadPersistentStr(Owner, Collection->Add(), Text);
+    Reader.ReadListEnd();
+  }
+  Reader.ReadListEnd();
 }

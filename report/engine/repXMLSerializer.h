@@ -106,3 +106,13 @@ void WriteCollectionToXML(rt::TCollection* Collection, const std::string& Name, 
                           rt::TCollection* Ancestor, TrepComponent* Component);
 // Appends one new item per child element.
 void ReadCollectionFromXML(rt::TCollection* Collection, TrepXMLItem* Item, TrepComponent* Component);
+
+// Collections inside a component stream. While Component is being saved as XML the items travel
+// as their attribute texts in a list; otherwise in the standard collection form. Reading takes
+// either form; items of the standard form get their old-style 8-bit escapes (character 1
+// followed by c for c + 128) turned back into characters, in every string property except
+// Unicode ones.
+void WriteCollectionToStream(rt::TCollection* Collection, rt::TWriter& Writer, TrepComponent* Component);
+void ReadCollectionFromStream(rt::TCollection* Collection, rt::TReader& Reader, TrepComponent* Component);
+// True while a serialiser writes Component (its own properties and defined data).
+bool IsWritingXML(const rt::TObject* Component);

@@ -226,3 +226,103 @@ TEST(NamedCollections, CollectionsAsChildElements) {
 }
 
 } // namespace
+
+namespace {
+
+// A report object that keeps its variables as defined data, as the report does.
+class THolder : public TrepComponent {
+public:
+  RT_CLASS_INFO(THolder)
+  using TrepComponent::TrepComponent;
+  TrepVariables Vars;
+  void DefineProperties(rt::TFiler& Filer) override {
+    Filer.DefineProperty("Variables", [this](rt::TReader& R) { ReadCollectionFromStream(&Vars, R, this); },
+                         [this](rt::TWriter& W) { WriteCollectionToStream(&Vars, W, this); }, Vars.Count() > 0);
+  }
+};
+
+rt::TClass THolder::ClassInfo() {
+  static const rt::TClassInfo Info("THolder", rt::TObject::ClassInfo(), [] { return new THolder(nullptr); });
+  return &Info;
+}
+
+void FillValues(TrepVariables& V) {
+  V.SetVariables(" Cat", rt::Variant::Null());
+  V.SetVariables("Text", rt::Variant(u"Ünï \"q\""));
+  V.SetVariables("Int", rt::Variant(-70000));
+  V.SetVariables("Float", rt::Variant(2.5));
+  V.SetVariables("Flag", rt::Variant(true));
+}
+
+// The type byte that follows the entry "Variables" in defined data.
+int FormByte(const std::string& Bytes) { return static_cast<unsigned char>(Bytes.at(10)); }
+
+TEST(NamedCollections, VariablesInsideAnXMLSaveTravelAsAttributeTexts) {
+  THolder H(nullptr);
+  FillValues(H.Vars);
+  TrepXMLSerializer W(nullptr);
+  const std::u16string Text = W.ObjToXML(&H);
+  const std::size_t At = Text.find(u"PropData=\"");
+  ASSERT_NE(At, std::u16string::npos);
+  const std::string Hex = rt::Utf16ToUtf8(Text.substr(At + 10, Text.find(u'"', At + 10) - At - 10));
+  rt::TStringStream Bytes("");
+  HexToStream(Hex, Bytes);
+  EXPECT_EQ(FormByte(Bytes.DataString()), rt::vaList);
+  EXPECT_FALSE(IsWritingXML(&H)) << "only while the object is written";
+
+  THolder R(nullptr);
+  R.Vars.SetVariables("stale", rt::Variant(1));
+  TrepXMLSerializer S(nullptr);
+  S.XMLToObj(Text, &R);
+  EXPECT_EQ(Names(R.Vars), Names(H.Vars));
+  EXPECT_EQ(R.Vars.Variables("Text").ToUString(), u"Ünï \"q\"");
+  EXPECT_EQ(R.Vars.Variables("Int").ToUString(), u"-70000") << "attribute texts give texts";
+}
+
+TEST(NamedCollections, VariablesInAComponentStreamUseTheStandardForm) {
+  THolder H(nullptr);
+  FillValues(H.Vars);
+  rt::TStringStream Out("");
+  {
+    rt::TWriter W(Out);
+    H.DefineProperties(W);
+  }
+  EXPECT_EQ(FormByte(Out.DataString()), rt::vaCollection);
+
+  THolder R(nullptr);
+  rt::TStringStream In(Out.DataString());
+  rt::TReader Reader(In);
+  Reader.ReadProperty([&](rt::TFiler& F) { R.DefineProperties(F); });
+  EXPECT_EQ(Names(R.Vars), Names(H.Vars));
+  EXPECT_TRUE(R.Vars.Variables(" Cat").IsNull());
+  EXPECT_EQ(R.Vars.Variables("Text").ToUString(), u"Ünï \"q\"");
+  EXPECT_EQ(R.Vars.Variables("Int").ToInteger(), -70000);
+  EXPECT_DOUBLE_EQ(R.Vars.Variables("Float").ToDouble(), 2.5);
+  EXPECT_TRUE(R.Vars.Variables("Flag").ToBoolean());
+}
+
+TEST(NamedCollections, OldStyleEscapesInStandardFormStringsAreUndone) {
+  rt::TStringStream Data("");
+  {
+    rt::TWriter W(Data);
+    W.WriteValue(rt::vaCollection);
+    W.WriteListBegin();
+    W.WritePropName("Name");
+    W.WriteString(u"N\x01" u"D");
+    W.WritePropName("Value");
+    W.WriteString(u"A\x01" u"D");
+    W.WritePropName("Unknown");
+    W.WriteInteger(1);
+    W.WriteListEnd();
+    W.WriteListEnd();
+  }
+  TrepVariables V;
+  Data.SetPosition(0);
+  rt::TReader R(Data);
+  ReadCollectionFromStream(&V, R, nullptr);
+  ASSERT_EQ(V.Count(), 1);
+  EXPECT_EQ(V.Items(0)->Value.ToUString(), u"AÄ") << "a variant holding a string is rewritten";
+  EXPECT_EQ(V.Items(0)->Name, "N\x01" "D") << "Unicode-string properties are not";
+}
+
+} // namespace

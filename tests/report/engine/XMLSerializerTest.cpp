@@ -115,12 +115,39 @@ rt::TClass TTestPage::ClassInfo() {
   return &Info;
 }
 
+// An object that writes its cells as nested elements of its own.
+class TGrid : public TTestBase {
+public:
+  RT_CLASS_INFO(TGrid)
+  explicit TGrid(rt::TComponent* AOwner) : TTestBase(AOwner) { frComponentStyle.Include(csHandlesNestedProperties); }
+  std::vector<std::u16string> Cells;
+  bool WroteWhileWriting = false;
+  void WriteNestedProperties(TrepXMLItem* Item, rt::TObject*) override {
+    for (const std::u16string& C : Cells) Item->Add("Cell")->SetProp("v", C);
+  }
+  bool ReadNestedProperty(TrepXMLItem* Item) override {
+    if (Item->Name() != "Cell") return false;
+    Cells.push_back(Item->GetProp("v"));
+    return true;
+  }
+  void DefineProperties(rt::TFiler& Filer) override {
+    Filer.DefineProperty("Flag", [](rt::TReader& R) { R.ReadBoolean(); },
+                         [this](rt::TWriter& W) { WroteWhileWriting = IsWriting(); W.WriteBoolean(true); }, true);
+  }
+};
+
+rt::TClass TGrid::ClassInfo() {
+  static const rt::TClassInfo Info("TGrid", TTestBase::ClassInfo(), [] { return new TGrid(nullptr); });
+  return &Info;
+}
+
 class Serializer : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
     repInitEngineResources();
     rt::RegisterClass(TTestView::ClassInfo());
     rt::RegisterClass(TTestPage::ClassInfo());
+    rt::RegisterClass(TGrid::ClassInfo());
   }
   static std::string Attrs(rt::TObject* Obj, rt::TObject* Ancestor = nullptr) {
     TrepXMLSerializer S(nullptr);
@@ -271,6 +298,7 @@ TEST_F(Serializer, ATreeRoundTripsThroughADocument) {
   EXPECT_EQ(CB->Big, -7000000000LL);
   EXPECT_EQ(CB->OnBeforePrint, "Memo2OnBeforePrint");
   EXPECT_EQ(CB->LoadedCount, 1);
+  EXPECT_FALSE(CB->IsLoading());
   EXPECT_EQ(Copy->LoadedCount, 1);
   EXPECT_EQ(Write(Copy.get()), Xml);
 }
@@ -373,6 +401,11 @@ TEST_F(Serializer, SingleObjectsAsStringsAndStreamElements) {
   EXPECT_EQ(RV->Link, Target);
   EXPECT_EQ(RV->LoadedCount, 1);
 
+  TrepReport Report(nullptr);
+  Report.SetName("Own");
+  S.XMLToObj(u"Name=\"Other\"", &Report);
+  EXPECT_EQ(Report.Name(), "Own") << "a report keeps its own name";
+
   EXPECT_EQ(S.ReadComponentStr(&Page, u""), nullptr);
   EXPECT_EQ(S.ReadComponentStr(&Page, u"  \t "), nullptr);
   EXPECT_THROW(S.ReadComponentStr(&Page, u"TNope Width=\"1\""), rt::EClassNotFound);
@@ -434,6 +467,67 @@ TEST_F(Serializer, CustomDataHasItsOwnElement) {
   R.ReadRootComponent(&Copy);
   EXPECT_EQ(Seen, u"42");
   EXPECT_TRUE(Copy.Objects().empty());
+  EXPECT_EQ(R.Errors().Count(), 0);
+}
+
+TEST_F(Serializer, ObjectsWithNestedPropertiesWriteAndReadTheirOwnElements) {
+  TTestPage Page(nullptr);
+  auto* G = new TGrid(&Page);
+  G->SetName("Grid");
+  G->Cells = {u"a", u"b"};
+  rt::TStringStream Out("");
+  TrepXMLSerializer W(&Out);
+  W.HandleNestedProperties = true;
+  W.WriteRootComponent(&Page);
+  const std::string Xml = Out.DataString();
+  EXPECT_NE(Xml.find("<Cell v=\"b\"/>"), std::string::npos) << Xml;
+  EXPECT_EQ(Xml.find("PropData"), std::string::npos) << "such objects keep no defined data";
+  EXPECT_FALSE(G->IsWriting());
+
+  TTestPage Copy(nullptr);
+  rt::TStringStream In(Xml);
+  TrepXMLSerializer R(&In);
+  R.HandleNestedProperties = true;
+  R.ReadRootComponent(&Copy);
+  ASSERT_EQ(Copy.Objects().size(), 1u);
+  EXPECT_EQ(dynamic_cast<TGrid*>(Copy.Objects()[0])->Cells, (std::vector<std::u16string>{u"a", u"b"}));
+  EXPECT_EQ(R.Errors().Count(), 0);
+
+  // Without the option the cells are elements of an unknown class, and the defined data travels.
+  G->WroteWhileWriting = false;
+  const std::string Plain = Write(&Page);
+  EXPECT_NE(Plain.find("PropData"), std::string::npos);
+  EXPECT_TRUE(G->WroteWhileWriting) << "defined data is written while the object is marked as writing";
+  auto Other = Read(Xml);
+  EXPECT_EQ(Errors, "Cannot find class Cell\r\n");
+}
+
+TEST_F(Serializer, ObjectsFromAnAncestorAreWrittenAsInheritedAndKeepTheFileOrder) {
+  TTestPage Page(nullptr);
+  TTestView* A = View(&Page, "A");
+  TTestView* B = View(&Page, "B");
+  A->SetAncestor(true);
+  A->Color = 3;
+  TTestView AncA(nullptr);
+  AncA.Color = 3;
+  rt::TStringStream Out("");
+  TrepXMLSerializer W(&Out);
+  W.OnGetAncestor = [&](const std::string& Name, TrepComponent*& Anc) { if (Name == "A") Anc = &AncA; };
+  W.WriteRootComponent(&Page);
+  const std::string Xml = Out.DataString();
+  EXPECT_NE(Xml.find("<inherited Name=\"A\"/>"), std::string::npos) << "only differences from the ancestor: " << Xml;
+
+  // Inherited objects are matched by name and take the file's order; unknown ones are skipped.
+  auto Doc = "<?xml version=\"1.0\"?><TTestPage><TTestView Name=\"B\" Color=\"8\"/>"
+             "<inherited Name=\"A\" Color=\"4\"/><inherited Name=\"Gone\"/></TTestPage>";
+  rt::TStringStream In(Doc);
+  TrepXMLSerializer R(&In);
+  R.ReadRootComponent(&Page);
+  ASSERT_EQ(Page.Objects().size(), 2u);
+  EXPECT_EQ(Page.Objects()[0], B);
+  EXPECT_EQ(Page.Objects()[1], A);
+  EXPECT_EQ(A->Color, 4);
+  EXPECT_EQ(B->Color, 8);
   EXPECT_EQ(R.Errors().Count(), 0);
 }
 
