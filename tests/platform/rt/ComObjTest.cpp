@@ -67,12 +67,12 @@ TEST(DispatchVariant, IsNoNumberTextOrBoolean) {
 
 TEST(ComObj, NoAutomationObjectsOnThisServer) {
   try {
-    CreateOleObject("Word.Application");
+    CreateOleObject("Some.Server");
     ADD_FAILURE();
   } catch (const EOleSysError& E) {
     EXPECT_EQ(E.ClassName(), "EOleSysError");
     EXPECT_STREQ(E.what(),
-                 "Cannot create the automation object 'Word.Application': automation objects are not available on "
+                 "Cannot create the automation object 'Some.Server': automation objects are not available on "
                  "this server");
   }
   EXPECT_EQ(OleErrorMessage(DISP_E_UNKNOWNNAME), "Unknown name.");

@@ -537,11 +537,11 @@ TEST_F(SysFunctions, RaisedErrorsReachTheScriptsExceptBlock) {
 }
 
 TEST_F(SysFunctions, AutomationObjectsAreNotAvailable) {
-  EXPECT_EQ(Raised(S, "CreateOleObject('Excel.Application')"),
-            "EOleSysError: Cannot create the automation object 'Excel.Application': automation objects are not "
+  EXPECT_EQ(Raised(S, "CreateOleObject('Report.Sheet')"),
+            "EOleSysError: Cannot create the automation object 'Report.Sheet': automation objects are not "
             "available on this server");
   EXPECT_EQ(Run("var x: Variant;\n"
-                "begin try x := CreateOleObject('Word.Application'); x.Visible := True except Print(ExceptionClassName) end;\n"
+                "begin try x := CreateOleObject('Some.Server'); x.Visible := True except Print(ExceptionClassName) end;\n"
                 "Print(VarType(x)) end."),
             "EOleSysError\n1\n");
 }
