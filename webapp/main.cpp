@@ -10,6 +10,7 @@
 #include "report/script/sc_icpp.h"
 #include "report/script/sc_ijs.h"
 #include "report/script/sc_ipascal.h"
+#include "report/script/sc_isysrtti.h"
 #include "webapp/Globeunit.h"
 #include "webapp/ServerController.h"
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
   sc_icppInitialization();
   sc_ibasicInitialization();
   sc_ijsInitialization();
+  sc_isysrttiInitialization();
   repInitEngineResources();
   repInitExportResources();
 

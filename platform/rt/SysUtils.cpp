@@ -531,4 +531,34 @@ int StrToIntDef(const std::string& S, int Default) {
   return TryStrToInt(S, V) ? V : Default;
 }
 
+bool TryStrToInt64(const std::string& S, long long& Value) {
+  std::size_t I = 0;
+  const std::size_t N = S.size();
+  while (I < N && S[I] == ' ') ++I;
+  bool Negative = false;
+  if (I < N && (S[I] == '+' || S[I] == '-')) Negative = S[I++] == '-';
+  int Base = 10;
+  if (I < N && S[I] == '$') {
+    Base = 16;
+    ++I;
+  } else if (I + 1 < N && S[I] == '0' && (S[I + 1] == 'x' || S[I + 1] == 'X')) {
+    Base = 16;
+    I += 2;
+  }
+  if (I == N) return false;
+  unsigned long long Mag = 0;
+  auto [End, Ec] = std::from_chars(S.data() + I, S.data() + N, Mag, Base);
+  if (Ec != std::errc() || End != S.data() + N) return false;
+  const unsigned long long Limit = Negative ? 9223372036854775808ULL : 9223372036854775807ULL;
+  if (Mag > Limit) return false;
+  Value = Negative ? static_cast<long long>(0 - Mag) : static_cast<long long>(Mag);
+  return true;
+}
+
+long long StrToInt64(const std::string& S) {
+  long long V;
+  if (!TryStrToInt64(S, V)) throw EConvertError("'" + S + "' is not a valid integer value");
+  return V;
+}
+
 } // namespace rt

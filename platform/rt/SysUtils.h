@@ -94,5 +94,8 @@ std::string IntToStr(long long Value);
 int StrToInt(const std::string& S);
 bool TryStrToInt(const std::string& S, int& Value);
 int StrToIntDef(const std::string& S, int Default);
+// The same rules for 64 bits. EConvertError "'S' is not a valid integer value".
+long long StrToInt64(const std::string& S);
+bool TryStrToInt64(const std::string& S, long long& Value);
 
 } // namespace rt

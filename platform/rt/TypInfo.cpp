@@ -30,7 +30,7 @@ std::vector<const TPropInfo*> TClassInfo::Properties() const {
   std::vector<const TPropInfo*> R;
   for (const TClassInfo* C = this; C; C = C->FParent)
     for (const TPropInfo& P : C->FProperties)
-      if (std::none_of(R.begin(), R.end(), [&](const TPropInfo* Q) { return Utf8CompareText(Q->Name, P.Name) == 0; }))
+      if (P.Kind != tkMethod && std::none_of(R.begin(), R.end(), [&](const TPropInfo* Q) { return Utf8CompareText(Q->Name, P.Name) == 0; }))
         R.push_back(&P);
   std::stable_sort(R.begin(), R.end(), [](const TPropInfo* A, const TPropInfo* B) {
     return Utf8CompareText(A->Name, B->Name) < 0;

@@ -16,6 +16,7 @@
 //         {rt::TPropInfo::Integer<TThing>("Width", &TThing::Width)});
 //     return &Info;
 //   }
+#include <any>
 #include <functional>
 #include <optional>
 #include <string>
@@ -33,6 +34,9 @@ enum TTypeKind { tkUnknown, tkInteger, tkChar, tkEnumeration, tkFloat, tkString,
 // One published property. Get gives the stored value as the kind holds it (ordinals, sets and
 // enumerations as integers, objects as VarFromObject, texts as strings); Set stores such a value.
 // A property without Set is read-only.
+//
+// An event property (tkMethod) has neither: SetMethod stores a handler, a std::function of the
+// event's signature held in a std::any, and an empty std::any removes the handler.
 struct TPropInfo {
   TPropInfo(std::string AName = {}, TTypeKind AKind = tkUnknown, std::string ATypeName = {},
             std::function<Variant(TObject*)> AGet = {}, std::function<void(TObject*, const Variant&)> ASet = {})
@@ -40,9 +44,10 @@ struct TPropInfo {
         Set(std::move(ASet)) {}
   std::string Name;
   TTypeKind Kind = tkUnknown;
-  std::string TypeName;  // enumeration, set or class name; "Boolean" for Booleans
+  std::string TypeName;  // enumeration, set or class name; "Boolean" for Booleans; event type
   std::function<Variant(TObject*)> Get;
   std::function<void(TObject*, const Variant&)> Set;
+  std::function<void(TObject*, const std::any&)> SetMethod;
   // The declared default of an ordinal property (streaming leaves equal values out); none means
   // the value is always written.
   std::optional<long long> Default;
@@ -65,6 +70,23 @@ struct TPropInfo {
     TPropInfo P{std::move(Name), Kind, std::move(TypeName), {}, {}};
     P.Get = [Member](TObject* O) { return Variant(static_cast<T*>(O)->*Member); };
     P.Set = [Member, Kind](TObject* O, const Variant& V) { Store(static_cast<T*>(O)->*Member, V, Kind); };
+    return P;
+  }
+
+  // An event kept in a std::function field of T. A handler of another signature raises
+  // Exception.
+  template <class T, class F>
+  static TPropInfo Event(std::string Name, std::string TypeName, F T::*Member) {
+    TPropInfo P{std::move(Name), tkMethod, std::move(TypeName), {}, {}};
+    P.SetMethod = [Member, PropName = P.Name](TObject* O, const std::any& Handler) {
+      if (!Handler.has_value()) {
+        static_cast<T*>(O)->*Member = nullptr;
+        return;
+      }
+      const F* H = std::any_cast<F>(&Handler);
+      if (!H) throw Exception("The handler does not fit the event " + PropName);
+      static_cast<T*>(O)->*Member = *H;
+    };
     return P;
   }
 
@@ -94,7 +116,7 @@ public:
   TObject* NewInstance() const { return FNewInstance ? FNewInstance() : nullptr; }
   // Own and inherited properties; names compared ignoring letter case, a descendant's first.
   const TPropInfo* FindProperty(std::string_view Name) const;
-  // Own and inherited properties in ascending name order.
+  // Own and inherited properties in ascending name order, events (tkMethod) left out.
   std::vector<const TPropInfo*> Properties() const;
   // Own and inherited properties in declaration order, base classes first; a redeclared
   // property keeps its base's place and takes the descendant's description.

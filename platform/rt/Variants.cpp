@@ -13,7 +13,7 @@ namespace rt {
 namespace {
 
 // The kinds the operator rules tell apart.
-enum class Cat { Empty, Null, Int, Int64, Double, Date, Bool, Str, Array };
+enum class Cat { Empty, Null, Int, Int64, Double, Date, Bool, Str, Array, Dispatch };
 
 Cat CatOf(const Variant& V) {
   switch (V.VarType()) {
@@ -26,6 +26,7 @@ Cat CatOf(const Variant& V) {
     case varDate: return Cat::Date;
     case varBoolean: return Cat::Bool;
     case varUString: return Cat::Str;
+    case varDispatch: return Cat::Dispatch;
     default: return Cat::Array;
   }
 }
@@ -117,6 +118,18 @@ Variant Variant::Date(double D) {
   Variant V(D);
   V.FType = varDate;
   return V;
+}
+
+Variant Variant::Dispatch(std::shared_ptr<IDispatch> Obj) {
+  Variant V;
+  V.FType = varDispatch;
+  V.FData = std::move(Obj);
+  return V;
+}
+
+std::shared_ptr<IDispatch> Variant::ToDispatch() const {
+  if (FType != varDispatch) CastError(VarType(), varDispatch);
+  return std::get<std::shared_ptr<IDispatch>>(FData);
 }
 
 Variant Variant::OfInt(TVarType Type, std::int64_t X) {
@@ -316,6 +329,8 @@ bool Variant::Identical(const Variant& O) const {
     case Cat::Double: case Cat::Date: return RawDouble() == O.RawDouble();
     case Cat::Bool: return std::get<bool>(FData) == std::get<bool>(O.FData);
     case Cat::Str: return RawString() == O.RawString();
+    case Cat::Dispatch:
+      return std::get<std::shared_ptr<IDispatch>>(FData) == std::get<std::shared_ptr<IDispatch>>(O.FData);
     case Cat::Array: {
       const ArrayData& A = ConstArray();
       const ArrayData& B = O.ConstArray();
@@ -508,7 +523,7 @@ Variant Arith(const Variant& L, const Variant& R, TVarOp Op) {
 
 Variant VarBinaryOp(const Variant& L, const Variant& R, TVarOp Op) {
   const Cat CL = CatOf(L), CR = CatOf(R);
-  if (CL == Cat::Array || CR == Cat::Array) InvalidOp();
+  if (CL == Cat::Array || CR == Cat::Array || CL == Cat::Dispatch || CR == Cat::Dispatch) InvalidOp();
   if (CL == Cat::Null || CR == Cat::Null) return Variant::Null();
   switch (Op) {
     case opAdd: case opSubtract: case opMultiply: return Arith(L, R, Op);
@@ -581,7 +596,7 @@ Variant VarNot(const Variant& V) {
 
 TVarCompareResult VarCompare(const Variant& L, const Variant& R) {
   Cat CL = CatOf(L), CR = CatOf(R);
-  if (CL == Cat::Array || CR == Cat::Array) InvalidOp();
+  if (CL == Cat::Array || CR == Cat::Array || CL == Cat::Dispatch || CR == Cat::Dispatch) InvalidOp();
   if (CL == Cat::Null || CR == Cat::Null) {
     if (CL == CR) return crEqual;
     return CL == Cat::Null ? crLessThan : crGreaterThan;

@@ -24,6 +24,7 @@
 namespace rt {
 
 class TObject;
+class IDispatch;  // late-bound automation objects, platform/rt/ComObj.h
 
 using TVarType = std::uint16_t;
 constexpr TVarType varEmpty = 0;
@@ -99,6 +100,8 @@ public:
 
   static Variant Null();
   static Variant Date(double V);
+  // An automation object (varDispatch); the Variant shares its ownership.
+  static Variant Dispatch(std::shared_ptr<IDispatch> Obj);
   // An integer of the given integer type (varSmallint, varShortInt, varByte, varWord,
   // varLongWord, varInteger, varInt64); the value is taken as that type would hold it.
   static Variant OfInt(TVarType Type, std::int64_t V);
@@ -109,6 +112,7 @@ public:
   bool IsArray() const { return FType == varArray; }
   bool IsString() const { return FType == varUString; }
   bool IsBoolean() const { return FType == varBoolean; }
+  bool IsDispatch() const { return FType == varDispatch; }
   // Integer types, varInt64 included.
   bool IsOrdinal() const;
   // varDouble and varDate.
@@ -122,6 +126,9 @@ public:
   bool ToBoolean() const;
   std::u16string ToUString() const;
   std::string ToString() const;  // UTF-8
+  // The automation object of a varDispatch value (may be nullptr); EVariantTypeCastError for
+  // every other value.
+  std::shared_ptr<IDispatch> ToDispatch() const;
 
   // The stored payload without conversion; only for the matching type.
   std::int64_t RawInt() const { return std::get<std::int64_t>(FData); }
@@ -157,7 +164,8 @@ private:
   const ArrayData& ConstArray() const;
 
   TVarType FType = varEmpty;
-  std::variant<std::monostate, std::int64_t, double, bool, std::u16string, std::shared_ptr<ArrayData>>
+  std::variant<std::monostate, std::int64_t, double, bool, std::u16string, std::shared_ptr<ArrayData>,
+               std::shared_ptr<IDispatch>>
       FData;
 };
 

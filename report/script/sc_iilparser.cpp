@@ -4,6 +4,7 @@
 
 #include "platform/rt/Unicode.h"
 #include "report/script/sc_iconst.h"
+#include "report/script/sc_idisp.h"
 #include "report/script/sc_iexpression.h"
 #include "report/script/sc_itools.h"
 
@@ -834,6 +835,7 @@ TscDesignator* TscILParser::DoDesignator(TscXMLItem* Data, TscScript* Prog, TscE
           KeepForLateBinding(D.get(), Data);
           return D.release();
         }
+        if (Cur.IsDispatch()) return DoOLESteps(D.release(), Data, CI, Prog);
         if (Cur.IsString()) {
           VT = fvtString;
         } else if (Cur.IsArray()) {
@@ -910,6 +912,29 @@ TscDesignator* TscILParser::DoDesignator(TscXMLItem* Data, TscScript* Prog, TscE
   TscDesignator* Result = scFinalizeDesignator(D.release());
   std::unique_ptr<TscDesignator> Guard(Result);
   CheckParams(Result);
+  return Guard.release();
+}
+
+TscDesignator* TscILParser::DoOLESteps(TscDesignator* D, TscXMLItem* Data, int From, TscScript* Prog) {
+  // Members of an automation object are called by name at run time: every further node is one
+  // member step ("[" adds none), every expression an argument of the step before it.
+  std::unique_ptr<TscDesignator> Guard(D);
+  TscOLEHelper* Last = nullptr;
+  for (int CI = From; CI < Data->Count(); ++CI) {
+    TscXMLItem* C = Data->Items(CI);
+    FErrorPos = C->Prop("pos");
+    if (Is(C, "node")) {
+      if (C->Prop("text") == "[") continue;
+      Last = new TscOLEHelper(C->Prop("text"));
+      Prog->Add("", Last);
+      D->AddStep(Last, FErrorPos);
+    } else if (Is(C, "expr")) {
+      if (!Last) Fail(SIncompatibleTypes);
+      Last->AddParam();
+      D->GetItem(D->Count() - 1)->Add(DoExpression(C, Prog).release());
+    }
+  }
+  D->Finalize();
   return Guard.release();
 }
 

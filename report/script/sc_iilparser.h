@@ -49,6 +49,8 @@ private:
   void AddExprChildren(TscExpression* E, TscXMLItem* X, TscScript* Prog);
   std::unique_ptr<TscSetExpression> DoSet(TscXMLItem* X, TscScript* Prog);
   void CheckParams(TscDesignator* D);
+  // The steps from child From on as late-bound automation calls (sc_idisp); D is finalised.
+  TscDesignator* DoOLESteps(TscDesignator* D, TscXMLItem* Data, int From, TscScript* Prog);
   bool TryWithScopes(TscDesignator* D, TscXMLItem* Data, const std::string& Name, TscScript* Prog);
   void KeepForLateBinding(TscDesignator* D, TscXMLItem* Data, TscCustomVariable* ScopeVar = nullptr);
 

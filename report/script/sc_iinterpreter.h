@@ -34,6 +34,13 @@ class TscPropertyHelper;
 class TscMethodHelper;
 class TscDesignatorItem;
 class TscRTTIModule;
+class TscProcVariable;
+class TscCustomEvent;
+class TscEventHelper;
+
+// The class of an event bridge (sc_ievents): makes the bridge that serves an event of AObject
+// with the script procedure AHandler.
+using TscEventClass = TscCustomEvent* (*)(rt::TObject* AObject, TscProcVariable* AHandler);
 
 using TscGetVariableValueEvent =
     std::function<rt::Variant(const std::string& VarName, TscVarType VarTyp, const rt::Variant& OldValue)>;
@@ -286,6 +293,8 @@ public:
                                       const TscCallMethodEvent& CallEvent, bool AReadOnly = false);
   TscMethodHelper* AddDefaultProperty(const std::string& Name, const std::string& Params, const std::string& Typ,
                                       const TscCallMethodNewEvent& CallEvent, bool AReadOnly = false);
+  // An event member served by bridges of class AEvent (defined with the bridges, sc_ievents.cpp).
+  TscEventHelper* AddEvent(const std::string& Name, TscEventClass AEvent);
   // The member of that name here or in the registered ancestors; nullptr when none.
   TscCustomVariable* Find(const std::string& Name);
   TscCustomVariable* GetMembers(int Index) const;

@@ -228,3 +228,53 @@ TscPoint ScriptPosToPoint(const std::string& Text) {
   if (Colon != std::string::npos) P.X = rt::StrToIntDef(Text.substr(Colon + 1), 0);
   return P;
 }
+
+Variant ValueRecordToVariant(const rt::TVarRec& R) {
+  using rt::TVarRec;
+  switch (R.VType) {
+    case TVarRec::vtInteger: return Variant(static_cast<int>(R.VInteger));
+    case TVarRec::vtInt64: return Variant(static_cast<long long>(R.VInteger));
+    case TVarRec::vtObject: return rt::VarFromObject(static_cast<const rt::TObject*>(R.VPointer));
+    case TVarRec::vtBoolean: return Variant(R.VInteger != 0);
+    case TVarRec::vtChar: case TVarRec::vtWideChar:
+      return Variant(std::u16string(1, static_cast<char16_t>(R.VInteger)));
+    case TVarRec::vtExtended: case TVarRec::vtCurrency: return Variant(R.VExtended);
+    case TVarRec::vtString: case TVarRec::vtAnsiString: case TVarRec::vtWideString:
+    case TVarRec::vtUnicodeString:
+      return Variant(R.VString);
+    case TVarRec::vtVariant: return R.VVariant;
+    default: return Variant::Null();
+  }
+}
+
+void VariantToValueRecords(const Variant& Values, std::vector<rt::TVarRec>& Records) {
+  using rt::TVarRec;
+  Records.clear();
+  if (!Values.IsArray()) throw rt::EVariantInvalidArgError("Variant is not an array");
+  const int High = Values.ArrayHighBound(1);
+  for (int I = 0; I <= High; ++I) {
+    const Variant E = Values.ArrayGet({I});
+    switch (E.VarType()) {
+      case rt::varSmallint: case rt::varInteger: case rt::varShortInt: case rt::varByte: case rt::varWord:
+        Records.push_back(TVarRec::Integer(static_cast<int>(E.RawInt())));
+        break;
+      case rt::varLongWord: case rt::varInt64:
+        Records.push_back(TVarRec::Int64(E.RawInt()));
+        break;
+      case rt::varSingle: case rt::varDouble: case rt::varCurrency: case rt::varDate:
+        Records.push_back(TVarRec::Extended(E.ToDouble()));
+        break;
+      case rt::varBoolean:
+        Records.push_back(TVarRec::Boolean(E.ToBoolean()));
+        break;
+      case rt::varOleStr: case rt::varString: case rt::varUString:
+        Records.push_back(TVarRec::UnicodeString(E.ToUString()));
+        break;
+      default:
+        Records.push_back(TVarRec::OfVariant(E));
+        break;
+    }
+  }
+}
+
+void ClearValueRecords(std::vector<rt::TVarRec>& Records) { Records.clear(); }
