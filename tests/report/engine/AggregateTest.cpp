@@ -54,8 +54,9 @@ TEST(AggregateCalls, FoundInMemoExpressions) {
       {u"[Loop]", u"[,]", {}},
       // A data field as a whole is not scanned further.
       {u"[Items.\"Price\"]", u"[,]", {}},
-      // An unclosed expression or call ends the scan without harm.
-      {u"[SUM(<x>", u"[,]", {u"SUM(<x>"}},
+      // An unclosed call runs to the end of its expression; an unclosed expression ends the scan.
+      {u"[SUM(<x>] [MAX(<y>)]", u"[,]", {u"SUM(<x>", u"MAX(<y>)"}},
+      {u"[MIN(<y>) [", u"[,]", {u"MIN(<y>)"}},
       {u"no expressions", u"[,]", {}},
   };
   for (const Case& C : Cases)
