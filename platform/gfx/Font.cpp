@@ -16,6 +16,36 @@ int MulDiv(int Value, int Numerator, int Denominator) {
   return static_cast<int>(Q);
 }
 
+rt::TClass TFont::ClassInfo() {
+  auto F = [](rt::TObject* O) { return static_cast<TFont*>(O); };
+  auto IntProp = [F](const char* Name, const char* Type, int (TFont::*Get)() const, void (TFont::*Set)(int)) {
+    return rt::TPropInfo(Name, rt::tkInteger, Type, [F, Get](rt::TObject* O) { return rt::Variant((F(O)->*Get)()); },
+                         [F, Set](rt::TObject* O, const rt::Variant& V) { (F(O)->*Set)(V.ToInteger()); });
+  };
+  static const rt::TClassInfo Info(
+      "TFont", rt::TObject::ClassInfo(), [] { return new TFont; },
+      {IntProp("Charset", "TFontCharset", &TFont::Charset, &TFont::SetCharset).WithDefault(DEFAULT_CHARSET),
+       IntProp("Color", "TColor", &TFont::Color, &TFont::SetColor),
+       IntProp("Height", "Integer", &TFont::Height, &TFont::SetHeight),
+       rt::TPropInfo("Name", rt::tkString, "TFontName", [F](rt::TObject* O) { return rt::Variant(F(O)->Name()); },
+                     [F](rt::TObject* O, const rt::Variant& V) { F(O)->SetName(V.ToString()); }),
+       rt::TPropInfo("Pitch", rt::tkEnumeration, "TFontPitch",
+                     [F](rt::TObject* O) { return rt::Variant(static_cast<int>(F(O)->Pitch())); },
+                     [F](rt::TObject* O, const rt::Variant& V) {
+                       const int I = V.ToInteger();
+                       if (I < fpDefault || I > fpFixed) throw rt::EConvertError("Invalid property value");
+                       F(O)->SetPitch(static_cast<TFontPitch>(I));
+                     })
+           .WithEnumNames({"fpDefault", "fpVariable", "fpFixed"})
+           .WithDefault(fpDefault),
+       IntProp("Size", "Integer", &TFont::Size, &TFont::SetSize).WithStored([](rt::TObject*) { return false; }),
+       rt::TPropInfo("Style", rt::tkSet, "TFontStyles",
+                     [F](rt::TObject* O) { return rt::Variant(static_cast<int>(F(O)->Style())); },
+                     [F](rt::TObject* O, const rt::Variant& V) { F(O)->SetStyle(static_cast<TFontStyles>(V.ToInteger())); })
+           .WithDefault(0)});
+  return &Info;
+}
+
 void TFont::Changed() {
   if (OnChange) OnChange(*this);
 }

@@ -10,6 +10,7 @@
 
 #include "platform/gfx/Graphics.h"
 #include "platform/rt/Classes.h"
+#include "platform/rt/TypInfo.h"
 
 namespace gfx {
 
@@ -37,6 +38,9 @@ enum TFontPitch { fpDefault, fpVariable, fpFixed };
 
 class TFont : public rt::TObject {
 public:
+  // Published as files store fonts: Charset, Color, Height, Name, Pitch, Style (Size is
+  // derived from Height and not stored).
+  RT_CLASS_INFO(TFont)
   // "Arial", 10 points, black, regular, DEFAULT_CHARSET, 96 pixels per inch.
   TFont() = default;
   TFont(const TFont&) = delete;

@@ -25,6 +25,33 @@ public:
   std::string ClassName() const;
 };
 
+// The description of the common ancestor of string lists, collections and components, which
+// scripts name; there is no C++ class of its own.
+const TClassInfo* PersistentClassInfo();
+
+// A list of object references that it does not own.
+class TList : public TObject {
+public:
+  static const TClassInfo* ClassInfo();
+  const TClassInfo* ClassType() const override { return ClassInfo(); }
+  int Count() const { return static_cast<int>(FItems.size()); }
+  // Appends and returns the new index.
+  int Add(TObject* Item);
+  void Clear() { FItems.clear(); }
+  // EListError for a bad index.
+  void Delete(int Index);
+  // -1 when absent.
+  int IndexOf(const TObject* Item) const;
+  void Insert(int Index, TObject* Item);
+  // Removes the first occurrence and returns the index it had; -1 when absent.
+  int Remove(const TObject* Item);
+  TObject* Items(int Index) const;
+  void SetItems(int Index, TObject* Item);
+
+private:
+  std::vector<TObject*> FItems;
+};
+
 // ---------------------------------------------------------------------------------------------
 // Streams
 
@@ -35,6 +62,8 @@ constexpr TSeekOrigin soFromEnd = soEnd;
 
 class TStream : public TObject {
 public:
+  static const TClassInfo* ClassInfo();
+  const TClassInfo* ClassType() const override { return ClassInfo(); }
   TStream() = default;
   TStream(const TStream&) = delete;
   TStream& operator=(const TStream&) = delete;
@@ -59,6 +88,8 @@ public:
 
 class TMemoryStream : public TStream {
 public:
+  static const TClassInfo* ClassInfo();
+  const TClassInfo* ClassType() const override { return ClassInfo(); }
   std::int64_t Read(void* Buffer, std::int64_t Count) override;
   std::int64_t Write(const void* Buffer, std::int64_t Count) override;
   std::int64_t Seek(std::int64_t Offset, TSeekOrigin Origin) override;
@@ -101,6 +132,8 @@ constexpr unsigned fmShareDenyNone = 0x0040;
 
 class TFileStream : public TStream {
 public:
+  static const TClassInfo* ClassInfo();
+  const TClassInfo* ClassType() const override { return ClassInfo(); }
   // EFCreateError "Cannot create file ..." (fmCreate) or EFOpenError "Cannot open file ...".
   TFileStream(const std::string& AFileName, unsigned Mode);
   ~TFileStream() override;
@@ -169,6 +202,8 @@ private:
 // NameValueSeparator drive DelimitedText and the name=value accessors.
 class TStrings : public TObject {
 public:
+  static const TClassInfo* ClassInfo();
+  const TClassInfo* ClassType() const override { return ClassInfo(); }
   TStrings() = default;
   TStrings(const TStrings&) = delete;
   TStrings& operator=(const TStrings&) = delete;
@@ -260,6 +295,8 @@ using TStringListSortCompare = std::function<int(TStringList& List, int Index1, 
 // ("Operation not allowed on sorted list"); Duplicates applies to sorted lists only.
 class TStringList : public TStrings {
 public:
+  static const TClassInfo* ClassInfo();
+  const TClassInfo* ClassType() const override { return ClassInfo(); }
   TStringList() = default;
 
   TDuplicates Duplicates = dupIgnore;

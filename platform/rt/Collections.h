@@ -13,6 +13,8 @@ class TCollection;
 
 class TCollectionItem : public TObject {
 public:
+  static const TClassInfo* ClassInfo();
+  const TClassInfo* ClassType() const override { return ClassInfo(); }
   // Appends the item to ACollection (may be nullptr).
   explicit TCollectionItem(TCollection* ACollection);
   ~TCollectionItem() override;
@@ -30,6 +32,8 @@ private:
 
 class TCollection : public TObject {
 public:
+  static const TClassInfo* ClassInfo();
+  const TClassInfo* ClassType() const override { return ClassInfo(); }
   // Makes an item of the collection's item class in the given collection.
   using TItemFactory = std::function<TCollectionItem*(TCollection*)>;
   explicit TCollection(TItemFactory ItemFactory);

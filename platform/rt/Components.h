@@ -20,6 +20,8 @@ void UnregisterGlobalComponent(TComponent* Component);
 
 class TComponent : public TObject {
 public:
+  static const TClassInfo* ClassInfo();
+  const TClassInfo* ClassType() const override { return ClassInfo(); }
   // AOwner (may be nullptr) frees the new component with itself.
   explicit TComponent(TComponent* AOwner);
   // Frees the owned components, then leaves the owner.

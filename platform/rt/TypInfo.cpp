@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "platform/rt/Collections.h"
 #include "platform/rt/Components.h"
 #include "platform/rt/Unicode.h"
 
@@ -106,5 +107,95 @@ TClass TObject::ClassInfo() {
 }
 
 std::string TObject::ClassName() const { return ClassType()->ClassName(); }
+
+// The runtime classes that scripts reach. Classes that need constructor arguments or are
+// abstract have no factory; the script bindings construct them.
+TClass PersistentClassInfo() {
+  static const TClassInfo Info("TPersistent", TObject::ClassInfo());
+  return &Info;
+}
+
+TClass TList::ClassInfo() {
+  static const TClassInfo Info("TList", TObject::ClassInfo(), [] { return new TList; });
+  return &Info;
+}
+
+TClass TStream::ClassInfo() {
+  static const TClassInfo Info("TStream", TObject::ClassInfo());
+  return &Info;
+}
+
+TClass TMemoryStream::ClassInfo() {
+  static const TClassInfo Info("TMemoryStream", TStream::ClassInfo(), [] { return new TMemoryStream; });
+  return &Info;
+}
+
+TClass TFileStream::ClassInfo() {
+  static const TClassInfo Info("TFileStream", TStream::ClassInfo());
+  return &Info;
+}
+
+TClass TStrings::ClassInfo() {
+  static const TClassInfo Info("TStrings", PersistentClassInfo());
+  return &Info;
+}
+
+TClass TStringList::ClassInfo() {
+  static const TClassInfo Info("TStringList", TStrings::ClassInfo(), [] { return new TStringList; });
+  return &Info;
+}
+
+TClass TCollectionItem::ClassInfo() {
+  static const TClassInfo Info("TCollectionItem", PersistentClassInfo(), [] { return new TCollectionItem(nullptr); });
+  return &Info;
+}
+
+TClass TCollection::ClassInfo() {
+  static const TClassInfo Info("TCollection", PersistentClassInfo(), [] {
+    return new TCollection([](TCollection* C) { return new TCollectionItem(C); });
+  });
+  return &Info;
+}
+
+TClass TComponent::ClassInfo() {
+  static const TClassInfo Info("TComponent", PersistentClassInfo(), [] { return new TComponent(nullptr); });
+  return &Info;
+}
+
+int TList::Add(TObject* Item) {
+  FItems.push_back(Item);
+  return Count() - 1;
+}
+
+void TList::Delete(int Index) {
+  if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  FItems.erase(FItems.begin() + Index);
+}
+
+int TList::IndexOf(const TObject* Item) const {
+  auto It = std::find(FItems.begin(), FItems.end(), Item);
+  return It == FItems.end() ? -1 : static_cast<int>(It - FItems.begin());
+}
+
+void TList::Insert(int Index, TObject* Item) {
+  if (Index < 0 || Index > Count()) throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  FItems.insert(FItems.begin() + Index, Item);
+}
+
+int TList::Remove(const TObject* Item) {
+  int I = IndexOf(Item);
+  if (I >= 0) FItems.erase(FItems.begin() + I);
+  return I;
+}
+
+TObject* TList::Items(int Index) const {
+  if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  return FItems[static_cast<size_t>(Index)];
+}
+
+void TList::SetItems(int Index, TObject* Item) {
+  if (Index < 0 || Index >= Count()) throw EListError("List index out of bounds (" + std::to_string(Index) + ")");
+  FItems[static_cast<size_t>(Index)] = Item;
+}
 
 } // namespace rt

@@ -8,7 +8,9 @@
 #include "platform/rt/Unicode.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repUtils.h"
+#include "report/engine/repClassProps.h"
 #include "report/engine/repXML.h"
+#include "report/engine/repXMLSerializer.h"
 
 // ---------------------------------------------------------------------------------------------
 // Class descriptions
@@ -20,14 +22,12 @@
   }
 
 REP_CLASS(TrepComponent, rt::TObject)
-REP_CLASS(TrepReportComponent, TrepComponent)
 REP_CLASS(TrepView, TrepReportComponent)
 REP_CLASS(TrepCustomMemoView, TrepView)
 REP_CLASS(TrepCustomLineView, TrepView)
 REP_CLASS(TrepPictureView, TrepView)
 REP_CLASS(TrepBand, TrepReportComponent)
 REP_CLASS(TrepNullBand, TrepBand)
-REP_CLASS(TrepPage, TrepComponent)
 REP_CLASS(TrepReportPage, TrepPage)
 REP_CLASS(TrepDialogPage, TrepPage)
 
@@ -181,6 +181,7 @@ void TrepComponent::Clear() {
 }
 
 std::string TrepComponent::BaseName() const {
+  if (!FBaseName.empty()) return FBaseName;
   std::string S = ClassName();
   if (auto P = S.find("Trep"); P != std::string::npos) S.erase(P, 4);
   if (auto P = S.find("View"); P != std::string::npos) S.erase(P, 4);
@@ -652,3 +653,194 @@ TrepRect TrepReportComponent::GetRealBounds() {
 TrepPage::TrepPage(rt::TComponent* AOwner) : TrepComponent(AOwner) { frComponentStyle.Include(csAcceptsRepComponents); }
 
 void TrepPage::Draw(gfx::TCanvas&, double, double, double, double) {}
+
+// ---------------------------------------------------------------------------------------------
+// Copies and streams
+
+void TrepComponent::Assign(TrepComponent* Source) {
+  if (Source == nullptr || Source == this) return;
+  rt::TMemoryStream S;
+  Source->SaveToStream(S, false, true, false);
+  S.SetPosition(0);
+  LoadFromStream(S);
+}
+
+void TrepComponent::AssignAll(TrepComponent* Source, bool Streaming) {
+  if (Source == nullptr || Source == this) return;
+  rt::TMemoryStream S;
+  Source->SaveToStream(S, true, true, Streaming);
+  S.SetPosition(0);
+  LoadFromStream(S);
+}
+
+void TrepComponent::AssignAllWithOriginals(TrepComponent* Source, bool Streaming) {
+  AssignAll(Source, Streaming);
+  if (Source == nullptr || Source == this) return;
+  AliasName = Source->AliasName;
+  OriginalComponent = Source->OriginalComponent;
+  const std::vector<TrepComponent*> From = Source->AllObjects();
+  const std::vector<TrepComponent*>& To = AllObjects();
+  for (std::size_t I = 0; I < From.size() && I < To.size(); ++I) {
+    To[I]->AliasName = From[I]->AliasName;
+    To[I]->OriginalComponent = From[I]->OriginalComponent;
+  }
+}
+
+void TrepComponent::LoadFromStream(rt::TStream& Stream) {
+  if (!AncestorOnlyStream) Clear();
+  TrepXMLSerializer S(&Stream);
+  S.HandleNestedProperties = true;
+  TrepReport* R = Report();
+  // The report hears of the serializer while it reads, and takes its problems afterwards.
+  struct TReading {
+    TrepReport* R;
+    TrepXMLSerializer& S;
+    ~TReading() {
+      if (R == nullptr) return;
+      R->SetXMLSerializer(nullptr);
+      R->Errors().AddStrings(S.Errors());
+    }
+  } Reading{R, S};
+  std::unique_lock<std::recursive_mutex> Lock(FormsLock(), std::defer_lock);
+  if (R != nullptr) {
+    R->SetXMLSerializer(&S);
+    S.OnGetCustomDataEvent = R->OnGetCustomData;
+    S.SetOwner(R);
+    if (R->EngineOptions.EnableThreadSafe) Lock.lock();
+  }
+  S.ReadRootComponent(this);
+}
+
+void TrepComponent::SaveToStream(rt::TStream& Stream, bool SaveChildren, bool SaveDefaultValues, bool Streaming) {
+  TrepXMLSerializer S(&Stream);
+  S.HandleNestedProperties = true;
+  S.SaveAncestorOnly = AncestorOnlyStream;
+  S.SetOwner(Report());
+  S.SerializeDefaultValues = SaveDefaultValues;
+  S.IgnoreName = OriginalComponent != nullptr && frComponentStyle.Contains(csObjectsContainer);
+  if (auto* R = dynamic_cast<TrepReport*>(this); R != nullptr && !AncestorOnlyStream)
+    S.OnSaveCustomDataEvent = R->OnSaveCustomData;
+  S.WriteRootComponent(this, SaveChildren, nullptr, Streaming);
+}
+
+std::u16string TrepComponent::AllDiff(TrepComponent* AComponent) {
+  rt::TStringStream Out;
+  {
+    TrepXMLSerializer S(&Out);
+    S.WriteComponent(this, AComponent);
+  }
+  // "<Class attributes/>": the attributes.
+  std::u16string Text = rt::Utf8ToUtf16(Out.DataString());
+  const std::size_t Blank = Text.find(u' ');
+  std::u16string R;
+  if (Blank != std::u16string::npos && Text.size() >= Blank + 3) R = Text.substr(Blank + 1, Text.size() - Blank - 3);
+  if (AComponent != nullptr) R += u" " + Diff(AComponent);
+  if (dynamic_cast<TrepNullBand*>(this) != nullptr)
+    R += u" l=\"" + VariantToXMLText(rt::Variant(Left())) + u"\" t=\"" + VariantToXMLText(rt::Variant(Top())) + u"\"";
+  return R;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Published properties
+
+namespace repProp {
+
+namespace {
+
+using Getter = double (TrepComponent::*)() const;
+using Setter = void (TrepComponent::*)(double);
+using StoredTest = bool (TrepComponent::*)() const;
+
+TrepComponent* C(rt::TObject* O) { return static_cast<TrepComponent*>(O); }
+
+rt::TPropInfo Bound(const char* Name, Getter Get, Setter Set, StoredTest Stored) {
+  return rt::TPropInfo(Name, rt::tkFloat, "Extended", [Get](rt::TObject* O) { return rt::Variant((C(O)->*Get)()); },
+                       [Set](rt::TObject* O, const rt::Variant& V) { (C(O)->*Set)(V.ToDouble()); })
+      .WithStored([Stored](rt::TObject* O) { return (C(O)->*Stored)(); });
+}
+
+rt::TPropInfo Flag(const char* Name, bool (TrepComponent::*Get)() const, std::function<void(TrepComponent*, bool)> Set,
+                   long long Default) {
+  return rt::TPropInfo(Name, rt::tkEnumeration, "Boolean", [Get](rt::TObject* O) { return rt::Variant((C(O)->*Get)()); },
+                       [Set](rt::TObject* O, const rt::Variant& V) { Set(C(O), V.ToBoolean()); })
+      .WithDefault(Default);
+}
+
+} // namespace
+
+rt::TPropInfo Left() { return Bound("Left", &TrepComponent::Left, &TrepComponent::SetLeft, &TrepComponent::IsLeftStored); }
+rt::TPropInfo Top() { return Bound("Top", &TrepComponent::Top, &TrepComponent::SetTop, &TrepComponent::IsTopStored); }
+rt::TPropInfo Width() {
+  return Bound("Width", &TrepComponent::Width, &TrepComponent::SetWidth, &TrepComponent::IsWidthStored);
+}
+rt::TPropInfo Height() {
+  return Bound("Height", &TrepComponent::Height, &TrepComponent::SetHeight, &TrepComponent::IsHeightStored);
+}
+
+rt::TPropInfo Font() {
+  return rt::TPropInfo("Font", rt::tkClass, "TFont", [](rt::TObject* O) { return rt::VarFromObject(&C(O)->Font()); })
+      .WithStored([](rt::TObject* O) { return !C(O)->ParentFont(); });
+}
+
+rt::TPropInfo ParentFont() {
+  return Flag("ParentFont", &TrepComponent::ParentFont, [](TrepComponent* O, bool V) { O->SetParentFont(V); }, 1);
+}
+
+rt::TPropInfo Visible() {
+  return Flag("Visible", &TrepComponent::Visible, [](TrepComponent* O, bool V) { O->SetVisible(V); }, 1);
+}
+
+rt::TPropInfo AllowMirrorMode() {
+  return Flag("AllowMirrorMode", &TrepComponent::AllowMirrorMode,
+              [](TrepComponent* O, bool V) { O->SetAllowMirrorMode(V); }, 0);
+}
+
+rt::TPropInfo Tag() {
+  return rt::TPropInfo("Tag", rt::tkInteger, "NativeInt", [](rt::TObject* O) { return rt::Variant(static_cast<long long>(C(O)->Tag)); },
+                       [](rt::TObject* O, const rt::Variant& V) { C(O)->Tag = static_cast<std::intptr_t>(V.ToInt64()); })
+      .WithDefault(0);
+}
+
+rt::TPropInfo Description() { return rt::TPropInfo::Field<TrepComponent>("Description", rt::tkString, "string", &TrepComponent::Description); }
+
+rt::TPropInfo IndexTag() {
+  return rt::TPropInfo("IndexTag", rt::tkInteger, "NativeInt",
+                       [](rt::TObject* O) { return rt::Variant(static_cast<long long>(C(O)->IndexTag)); },
+                       [](rt::TObject* O, const rt::Variant& V) { C(O)->IndexTag = static_cast<std::intptr_t>(V.ToInt64()); })
+      .WithStored([](rt::TObject* O) { return C(O)->IndexTag > 0; });
+}
+
+rt::TPropInfo GroupIndex() { return Int("GroupIndex", &TrepComponent::GroupIndex, 0); }
+
+rt::TPropInfo Restrictions() {
+  return rt::TPropInfo("Restrictions", rt::tkSet, "TrepRestrictions",
+                       [](rt::TObject* O) { return rt::Variant(static_cast<long long>(C(O)->Restrictions().ToInt())); },
+                       [](rt::TObject* O, const rt::Variant& V) {
+                         C(O)->SetRestrictions(TrepRestrictions::FromInt(static_cast<unsigned>(V.ToInt64())));
+                       })
+      .WithDefault(0);
+}
+
+rt::TPropInfo Anchors() {
+  return rt::TPropInfo("Anchors", rt::tkSet, "TrepAnchors",
+                       [](rt::TObject* O) { return rt::Variant(static_cast<long long>(C(O)->Anchors().ToInt())); },
+                       [](rt::TObject* O, const rt::Variant& V) {
+                         C(O)->SetAnchors(TrepAnchors::FromInt(static_cast<unsigned>(V.ToInt64())));
+                       })
+      .WithDefault(TrepAnchors{fraLeft, fraTop}.ToInt());
+}
+
+} // namespace repProp
+
+rt::TClass TrepReportComponent::ClassInfo() {
+  static const rt::TClassInfo Info("TrepReportComponent", TrepComponent::ClassInfo(),
+                                   [] { return new TrepReportComponent(nullptr); },
+                                   {repProp::Description(), repProp::IndexTag()});
+  return &Info;
+}
+
+rt::TClass TrepPage::ClassInfo() {
+  static const rt::TClassInfo Info("TrepPage", TrepComponent::ClassInfo(), [] { return new TrepPage(nullptr); },
+                                   {repProp::Tag(), repProp::Font(), repProp::Visible()});
+  return &Info;
+}

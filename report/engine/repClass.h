@@ -25,6 +25,7 @@
 
 class TscScript;
 class TrepXMLItem;
+class TrepXMLSerializer;
 class TrepCustomExportFilter;
 class TrepReport;
 class TrepPage;
@@ -178,8 +179,10 @@ public:
   void SetName(std::string_view Value) override;
   // BaseName followed by the first free number (by the report's index when given).
   void CreateUniqueName(TrepReport* DefaultReport = nullptr);
-  // The class name without its first "Trep" and then its first "View": "Memo", "Shape".
+  // The class name without its first "Trep" and then its first "View": "Memo", "Shape". The
+  // prepared-pages store keeps a source object's serialized text here instead (SetBaseName).
   std::string BaseName() const;
+  void SetBaseName(std::string Value) { FBaseName = std::move(Value); }
   virtual std::string GetDescription() const;
   // The name index of the tree (on its top object), built when missing: names of every object
   // of the tree, letter case ignored, each with its object.
@@ -293,10 +296,26 @@ public:
   virtual void WriteNestedProperties(TrepXMLItem* Item, rt::TObject* Ancestor) { (void)Item; (void)Ancestor; }
   virtual bool ReadNestedProperty(TrepXMLItem* Item) { (void)Item; return false; }
 
-  // ---- differences ----
+  // ---- copies, streams and differences ----
+  // The properties of Source (a report object; anything else is ignored) through the XML
+  // form; the object's children go, as with every read.
+  virtual void Assign(TrepComponent* Source);
+  // The same with Source's children copied as well.
+  void AssignAll(TrepComponent* Source, bool Streaming = false);
+  // AssignAll, then every object of the copy takes AliasName and OriginalComponent of the
+  // object at the same place in Source's tree.
+  void AssignAllWithOriginals(TrepComponent* Source, bool Streaming = false);
+  // Reads the object (and its children) from an XML document; Clear first unless only the
+  // ancestor part is read. Problems met are added to the report's Errors.
+  virtual void LoadFromStream(rt::TStream& Stream);
+  virtual void SaveToStream(rt::TStream& Stream, bool SaveChildren = true, bool SaveDefaultValues = false,
+                            bool Streaming = false);
   // The XML attributes (" l=\"10\"" ...) of position, size, visibility, font, ParentFont, Tag
   // and AllowMirrorMode that differ from AComponent; empty for nullptr.
   virtual std::u16string Diff(const TrepComponent* AComponent) const;
+  // The stored properties that differ from AComponent (all of them without one), then Diff;
+  // a null band always adds its position.
+  std::u16string AllDiff(TrepComponent* AComponent);
 
   // ---- plain properties ----
   TrepComponentStyle frComponentStyle{csPreviewVisible};
@@ -340,6 +359,7 @@ private:
   void IndexRemove(TrepComponent* Item);
 
   gfx::TFont FFont;
+  std::string FBaseName;
   TrepObjectsNotifyList FObjects;
   std::vector<TrepComponent*> FAllObjects;
   std::unique_ptr<rt::TStringList> FSortedObjects;
@@ -499,6 +519,7 @@ enum TrepSilentMode { simMessageBoxes, simSilent, simReThrow };
 // Settings of a report run.
 class TrepEngineOptions : public rt::TObject {
 public:
+  RT_CLASS_INFO(TrepEngineOptions)
   TrepEngineOptions() { Clear(); }
   // ConvertNulls on; IgnoreDevByZero, IgnoreExprError and DoublePass off; nothing else.
   void Clear();
@@ -539,6 +560,7 @@ enum TrepZoomMode { zmDefault, zmWholePage, zmPageWidth, zmManyPages };
 // Settings of the preview window (kept with the template; the server opens no window).
 class TrepPreviewOptions : public rt::TObject {
 public:
+  RT_CLASS_INFO(TrepPreviewOptions)
   TrepPreviewOptions() { Clear(); }
   // The outline and thumbnail settings and the page cache back to their defaults.
   void Clear();
@@ -572,6 +594,7 @@ enum TrepDuplexMode { dmNone, dmVertical, dmHorizontal, dmSimplex };
 // Settings of printing.
 class TrepPrintOptions : public rt::TObject {
 public:
+  RT_CLASS_INFO(TrepPrintOptions)
   TrepPrintOptions() { Clear(); }
   // Every setting back to its default; Printer is the resource text "prDefault".
   void Clear();
@@ -597,6 +620,7 @@ public:
 // What a template says about itself.
 class TrepReportOptions : public rt::TObject {
 public:
+  RT_CLASS_INFO(TrepReportOptions)
   // CreateDate and LastChange are the time of creation.
   TrepReportOptions();
   // Without Info: author, compression, dates, description and version back to new; always:
@@ -776,6 +800,12 @@ public:
   std::function<void(TrepReportPage* Page, int CopyNo)> OnPrintPage;
   std::function<rt::Variant(const std::string& MethodName, rt::Variant& Params)> OnUserFunction;
   std::function<void(TrepReport* Report, const std::string& TemplateName)> OnLoadTemplate;
+  std::function<void(TrepXMLItem* XMLItem)> OnGetCustomData;
+  std::function<void(TrepXMLItem* XMLItem)> OnSaveCustomData;
+
+  // The serializer while the report is being read; nullptr otherwise.
+  TrepXMLSerializer* XMLSerializer() const { return FXMLSerializer; }
+  void SetXMLSerializer(TrepXMLSerializer* Value) { FXMLSerializer = Value; }
 
 private:
   std::string FVersion = "6.5.10";
@@ -790,6 +820,7 @@ private:
   std::unique_ptr<TrepCustomPreviewPages> FMainPreviewPages;
   TrepCustomPreviewPages* FPreviewPages = nullptr;
   TrepCustomPreview* FPreview = nullptr;
+  TrepXMLSerializer* FXMLSerializer = nullptr;
 };
 
 // ---- Fills and frames ----
@@ -948,6 +979,11 @@ private:
 };
 
 // ---- Helpers of the object model ----
+
+// Start-up: registers the report classes that templates name for streaming (those built so
+// far: the report, its page classes, the null band, the memo, picture and line view bases and
+// the frame). Once, before templates are read.
+void repClassInitialization();
 
 // Round(X * 1e8) / 1e8.
 double RoundTo8Decimals(double X);

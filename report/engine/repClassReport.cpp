@@ -4,12 +4,113 @@
 #include <filesystem>
 
 #include "report/engine/repClass.h"
+#include "report/engine/repClassProps.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repUtils.h"
 #include "report/script/sc_iinterpreter.h"
 
+namespace {
+
+using repProp::Bool;
+using repProp::Float;
+using repProp::Int;
+using repProp::Str;
+
+TrepReport* Rep(rt::TObject* O) { return static_cast<TrepReport*>(O); }
+
+} // namespace
+
+rt::TClass TrepEngineOptions::ClassInfo() {
+  using T = TrepEngineOptions;
+  static const rt::TClassInfo Info(
+      "TrepEngineOptions", rt::TObject::ClassInfo(), [] { return new T; },
+      {Bool("ConvertNulls", &T::ConvertNulls, true), Bool("DoublePass", &T::DoublePass, false),
+       Int("MaxMemSize", &T::MaxMemSize, 10), Bool("PrintIfEmpty", &T::PrintIfEmpty, true),
+       rt::TPropInfo("SilentMode", rt::tkEnumeration, "Boolean",
+                     [](rt::TObject* O) { return rt::Variant(static_cast<T*>(O)->GetSilentMode()); },
+                     [](rt::TObject* O, const rt::Variant& V) { static_cast<T*>(O)->SetSilentMode(V.ToBoolean()); })
+           .WithDefault(0),
+       rt::TPropInfo("NewSilentMode", rt::tkEnumeration, "TrepSilentMode",
+                     [](rt::TObject* O) { return rt::Variant(static_cast<int>(static_cast<T*>(O)->SilentMode)); },
+                     [](rt::TObject* O, const rt::Variant& V) {
+                       const int I = V.ToInteger();
+                       if (I < simMessageBoxes || I > simReThrow) throw rt::EConvertError("Invalid property value");
+                       static_cast<T*>(O)->SilentMode = static_cast<TrepSilentMode>(I);
+                     })
+           .WithEnumNames({"simMessageBoxes", "simSilent", "simReThrow"})
+           .WithDefault(simMessageBoxes),
+       Str("TempDir", &T::TempDir), Bool("UseFileCache", &T::UseFileCache, false),
+       Bool("IgnoreDevByZero", &T::IgnoreDevByZero, false), Bool("IgnoreExprError", &T::IgnoreExprError, false)});
+  return &Info;
+}
+
+rt::TClass TrepPreviewOptions::ClassInfo() {
+  using T = TrepPreviewOptions;
+  static const rt::TClassInfo Info(
+      "TrepPreviewOptions", rt::TObject::ClassInfo(), [] { return new T; },
+      {Bool("AllowEdit", &T::AllowEdit, true), Bool("AllowPreviewEdit", &T::AllowPreviewEdit, true),
+       repProp::Set("Buttons", "TrepPreviewButtons", &T::Buttons), Bool("DoubleBuffered", &T::DoubleBuffered, true),
+       Bool("Maximized", &T::Maximized, true), Bool("MDIChild", &T::MDIChild, false), Bool("Modal", &T::Modal, true),
+       Bool("OutlineExpand", &T::OutlineExpand, true), Bool("OutlineVisible", &T::OutlineVisible, false),
+       Int("OutlineWidth", &T::OutlineWidth, 120), Int("PagesInCache", &T::PagesInCache, 50),
+       Bool("ThumbnailVisible", &T::ThumbnailVisible, false), Bool("ShowCaptions", &T::ShowCaptions, false),
+       Float("Zoom", &T::Zoom),
+       repProp::Enum("ZoomMode", "TrepZoomMode", &T::ZoomMode, {"zmDefault", "zmWholePage", "zmPageWidth", "zmManyPages"},
+                     std::optional<TrepZoomMode>(zmDefault)),
+       Bool("PictureCacheInFile", &T::PictureCacheInFile, false)});
+  return &Info;
+}
+
+rt::TClass TrepPrintOptions::ClassInfo() {
+  using T = TrepPrintOptions;
+  static const rt::TClassInfo Info(
+      "TrepPrintOptions", rt::TObject::ClassInfo(), [] { return new T; },
+      {Int("Copies", &T::Copies, 1), Bool("Collate", &T::Collate, true), Str("PageNumbers", &T::PageNumbers),
+       Str("Printer", &T::Printer),
+       repProp::Enum("PrintMode", "TrepPrintMode", &T::PrintMode, {"pmDefault", "pmSplit", "pmJoin", "pmScale"},
+                     std::optional<TrepPrintMode>(pmDefault)),
+       Int("PrintOnSheet", &T::PrintOnSheet, 0),
+       repProp::Enum("PrintPages", "TrepPrintPages", &T::PrintPages, {"ppAll", "ppOdd", "ppEven"},
+                     std::optional<TrepPrintPages>(ppAll)),
+       Bool("Reverse", &T::Reverse, false), Bool("ShowDialog", &T::ShowDialog, true),
+       Bool("SwapPageSize", &T::SwapPageSize).WithStored([](rt::TObject*) { return false; })});
+  return &Info;
+}
+
+rt::TClass TrepReportOptions::ClassInfo() {
+  using T = TrepReportOptions;
+  static const rt::TClassInfo Info(
+      "TrepReportOptions", rt::TObject::ClassInfo(), [] { return new T; },
+      {Str("Author", &T::Author), Bool("Compressed", &T::Compressed, false), Str("ConnectionName", &T::ConnectionName),
+       rt::TPropInfo::Field<T>("CreateDate", rt::tkFloat, "TDateTime", &T::CreateDate),
+       repProp::Object("Description", "TStrings", &T::Description), Str("InitString", &T::InitString),
+       Str("Name", &T::Name), rt::TPropInfo::Field<T>("LastChange", rt::tkFloat, "TDateTime", &T::LastChange),
+       Str("Password", &T::Password), Str("VersionBuild", &T::VersionBuild), Str("VersionMajor", &T::VersionMajor),
+       Str("VersionMinor", &T::VersionMinor), Str("VersionRelease", &T::VersionRelease)});
+  return &Info;
+}
+
 rt::TClass TrepReport::ClassInfo() {
-  static const rt::TClassInfo Info("TrepReport", TrepComponent::ClassInfo(), [] { return new TrepReport(nullptr); });
+  using T = TrepReport;
+  auto Sub = [](const char* Name, const char* Type, auto Member) {
+    return rt::TPropInfo(Name, rt::tkClass, Type,
+                         [Member](rt::TObject* O) { return rt::VarFromObject(&(Rep(O)->*Member)); });
+  };
+  static const rt::TClassInfo Info(
+      "TrepReport", TrepComponent::ClassInfo(), [] { return new T(nullptr); },
+      {rt::TPropInfo("Version", rt::tkString, "string", [](rt::TObject* O) { return rt::Variant(Rep(O)->Version()); },
+                     [](rt::TObject* O, const rt::Variant& V) { Rep(O)->SetVersion(V.ToString()); }),
+       Str("ParentReport", &T::ParentReport), Str("DataSetName", &T::DataSetName),
+       Bool("DotMatrixReport", &T::DotMatrixReport), Sub("EngineOptions", "TrepEngineOptions", &T::EngineOptions),
+       Str("IniFile", &T::IniFile), Bool("OldStyleProgress", &T::OldStyleProgress),
+       Sub("PreviewOptions", "TrepPreviewOptions", &T::PreviewOptions),
+       Sub("PrintOptions", "TrepPrintOptions", &T::PrintOptions),
+       Sub("ReportOptions", "TrepReportOptions", &T::ReportOptions), Str("ScriptLanguage", &T::ScriptLanguage),
+       rt::TPropInfo("ScriptText", rt::tkClass, "TStrings",
+                     [](rt::TObject* O) { return rt::VarFromObject(&Rep(O)->ScriptText()); }),
+       Bool("ShowProgress", &T::ShowProgress, true), Bool("StoreInDFM", &T::StoreInDFM, true),
+       Str("OnRunDialogs", &T::OnRunDialogs), Str("OnStartReport", &T::OnStartReport),
+       Str("OnStopReport", &T::OnStopReport), Str("OnReportPrint", &T::OnReportPrint)});
   return &Info;
 }
 
@@ -221,7 +322,7 @@ std::string TrepReport::ErrorsText() const { return ResourceTable().Get("clError
 void TrepReport::ReportErrors() { ReportError(this, ErrorsText()); }
 
 rt::TStrings& TrepReport::ScriptText() {
-  if (ComponentState.Contains(csWriting) && !StoreInDFM) return FFakeScriptText;
+  if ((ComponentState.Contains(csWriting) || IsWriting()) && !StoreInDFM) return FFakeScriptText;
   return FScriptText;
 }
 
@@ -269,4 +370,11 @@ void TrepReport::SetProgressMessage(const std::string& Value, bool Ishint, bool 
   (void)Value;
   (void)Ishint;
   (void)bHandleMessage;
+}
+
+void repClassInitialization() {
+  for (rt::TClass C : {TrepCustomMemoView::ClassInfo(), TrepDialogPage::ClassInfo(), TrepFrame::ClassInfo(),
+                       TrepPictureView::ClassInfo(), TrepReport::ClassInfo(), TrepReportPage::ClassInfo(),
+                       TrepNullBand::ClassInfo(), TrepCustomLineView::ClassInfo()})
+    rt::RegisterClass(C);
 }
