@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/rt/Classes.h"
+#include "report/engine/repDsgnIntf.h"
 #include "report/pdf/repExportPDFHelpers.h"
 
 // Document permissions, combined as a bit set.
@@ -14,10 +15,10 @@ enum TrepPDFEncBit : unsigned { ePrint = 1, eModify = 2, eCopy = 4, eAnnot = 8 }
 using TrepPDFEncBits = unsigned;
 constexpr TrepPDFEncBits AllPDFEncBits = ePrint | eModify | eCopy | eAnnot;
 
-class TrepPDFExport {
+class TrepPDFExport : public TrepCustomExportFilter {
 public:
   TrepPDFExport();
-  virtual ~TrepPDFExport();
+  ~TrepPDFExport() override;
   TrepPDFExport(const TrepPDFExport&) = delete;
   TrepPDFExport& operator=(const TrepPDFExport&) = delete;
 

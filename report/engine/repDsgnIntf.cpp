@@ -1,0 +1,233 @@
+#include "report/engine/repDsgnIntf.h"
+
+#include <memory>
+
+#include "platform/rt/SysUtils.h"
+
+namespace {
+
+// The registries live from first use until repDoneRegistries; creation and release go under
+// this lock so that two sessions starting at once make one filter registry.
+std::mutex& RegistriesLock() {
+  static std::mutex Lock;
+  return Lock;
+}
+std::unique_ptr<TrepObjectCollection> GObjects;
+std::unique_ptr<TrepPropertyEditorCollection> GEditors;
+std::unique_ptr<TrepExportFilterCollection> GFilters;
+
+// The filter registry when it exists; a filter freed after the registries went has nothing to
+// leave.
+TrepExportFilterCollection* ExistingFilters() {
+  std::lock_guard<std::mutex> G(RegistriesLock());
+  return GFilters.get();
+}
+
+// True when the class or one of its ancestors has one of the names.
+bool DescendsFromName(rt::TClass C, std::initializer_list<const char*> Names) {
+  for (; C; C = C->ClassParent())
+    for (const char* N : Names)
+      if (C->ClassName() == N) return true;
+  return false;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Export filter base
+
+TrepCustomExportFilter::TrepCustomExportFilter() : FRegistered(true) { ExportFilters().Register(this); }
+
+TrepCustomExportFilter::TrepCustomExportFilter(NoRegister) : FRegistered(false) {}
+
+TrepCustomExportFilter::~TrepCustomExportFilter() {
+  if (!FRegistered) return;
+  if (TrepExportFilterCollection* R = ExistingFilters()) R->Unregister(this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Object registry
+
+TrepObjectCollection::TrepObjectCollection()
+    : rt::TCollection([](rt::TCollection* C) { return new TrepObjectItem(C); }) {}
+
+TrepObjectItem* TrepObjectCollection::GetObjectItem(int Index) const {
+  return static_cast<TrepObjectItem*>(Items(Index));
+}
+
+void TrepObjectCollection::RegisterObject1(rt::TClass ClassRef, rt::TObject* ButtonBmp, const std::string& ButtonHint,
+                                           const std::string& CategoryName, std::uint16_t Flags, int ImageIndex,
+                                           TrepObjectCategories Category) {
+  if (ClassRef)
+    for (int i = 0; i < Count(); ++i) {
+      const TrepObjectItem* It = GetObjectItem(i);
+      if (It->ClassRef == ClassRef && It->Flags == Flags) return;
+    }
+  if (ClassRef) rt::RegisterClass(ClassRef);
+  auto* Item = static_cast<TrepObjectItem*>(Add());
+  Item->ClassRef = ClassRef;
+  Item->ButtonBmp = ButtonBmp;
+  Item->ButtonImageIndex = ImageIndex;
+  Item->ButtonHint = ButtonHint;
+  Item->CategoryName = CategoryName;
+  Item->Flags = Flags;
+  Item->Category = Category;
+  if (ClassRef && Category == 0) {
+    if (DescendsFromName(ClassRef, {"TrepDataSet", "TrepCustomDatabase"}))
+      Item->Category = repCategoryBit(ctData);
+    else if (DescendsFromName(ClassRef, {"TrepDialogControl", "TrepDialogComponent"}))
+      Item->Category = repCategoryBit(ctDialog);
+    else
+      Item->Category = repCategoryBit(ctReport);
+  }
+  // Pictures have no device handles to release here: the server draws no tool buttons.
+}
+
+void TrepObjectCollection::RegisterObject(rt::TClass ClassRef, rt::TObject* ButtonBmp,
+                                          const std::string& CategoryName) {
+  RegisterObject1(ClassRef, ButtonBmp, {}, CategoryName, 0, -1, 0);
+}
+
+void TrepObjectCollection::RegisterCategory(const std::string& CategoryName, rt::TObject* ButtonBmp,
+                                            const std::string& ButtonHint, int ImageIndex) {
+  RegisterObject1(nullptr, ButtonBmp, ButtonHint, CategoryName, 0, ImageIndex, 0);
+}
+
+void TrepObjectCollection::Unregister(rt::TClass ClassRef) {
+  for (int i = Count() - 1; i >= 0; --i)
+    if (GetObjectItem(i)->ClassRef == ClassRef) Delete(i);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Export filter registry
+
+TrepExportFilterCollection::TrepExportFilterCollection()
+    : rt::TCollection([](rt::TCollection* C) { return new TrepExportFilterItem(C); }) {}
+
+void TrepExportFilterCollection::Register(TrepCustomExportFilter* Filter) {
+  if (!Filter) return;
+  std::lock_guard<std::recursive_mutex> G(FLock);
+  for (int i = 0; i < Count(); ++i)
+    if (GetExportFilterItem(i)->Filter == Filter) return;
+  static_cast<TrepExportFilterItem*>(Add())->Filter = Filter;
+}
+
+void TrepExportFilterCollection::Unregister(TrepCustomExportFilter* Filter) {
+  std::lock_guard<std::recursive_mutex> G(FLock);
+  for (int i = Count() - 1; i >= 0; --i)
+    if (GetExportFilterItem(i)->Filter == Filter) Delete(i);
+}
+
+int TrepExportFilterCollection::FilterCount() const {
+  std::lock_guard<std::recursive_mutex> G(FLock);
+  return Count();
+}
+
+TrepExportFilterItem* TrepExportFilterCollection::GetExportFilterItem(int Index) const {
+  std::lock_guard<std::recursive_mutex> G(FLock);
+  return static_cast<TrepExportFilterItem*>(Items(Index));
+}
+
+std::vector<TrepCustomExportFilter*> TrepExportFilterCollection::Filters() const {
+  std::lock_guard<std::recursive_mutex> G(FLock);
+  std::vector<TrepCustomExportFilter*> R;
+  R.reserve(Count());
+  for (int i = 0; i < Count(); ++i) R.push_back(GetExportFilterItem(i)->Filter);
+  return R;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Property editor registry
+
+TrepPropertyEditorCollection::TrepPropertyEditorCollection()
+    : rt::TCollection([](rt::TCollection* C) { return new TrepPropertyEditorItem(C); }) {}
+
+TrepPropertyEditorItem* TrepPropertyEditorCollection::GetPropertyEditorItem(int Index) const {
+  return static_cast<TrepPropertyEditorItem*>(Items(Index));
+}
+
+void TrepPropertyEditorCollection::Register(const TrepPropertyType& PropertyType, rt::TClass ComponentClass,
+                                            const std::string& PropertyName, TrepPropertyEditorClass EditorClass) {
+  auto* Item = static_cast<TrepPropertyEditorItem*>(Add());
+  Item->PropertyType = PropertyType;
+  Item->ComponentClass = ComponentClass;
+  Item->PropertyName = PropertyName;
+  Item->EditorClass = EditorClass;
+}
+
+void TrepPropertyEditorCollection::RegisterEventEditor(TrepPropertyEditorClass EditorClass) {
+  Register({}, nullptr, {}, EditorClass);
+  FEventEditorItem = Count() - 1;
+}
+
+void TrepPropertyEditorCollection::UnRegister(TrepPropertyEditorClass EditorClass) {
+  // The remembered event editor index moves with the removals, so it never names another
+  // editor's item.
+  for (int i = Count() - 1; i >= 0; --i) {
+    if (GetPropertyEditorItem(i)->EditorClass != EditorClass) continue;
+    Delete(i);
+    if (i == FEventEditorItem)
+      FEventEditorItem = -1;
+    else if (i < FEventEditorItem)
+      --FEventEditorItem;
+  }
+}
+
+namespace {
+bool SameType(const TrepPropertyType& A, const TrepPropertyType& B) {
+  return A.Kind == B.Kind && rt::SameText(A.Name, B.Name);
+}
+} // namespace
+
+int TrepPropertyEditorCollection::GetPropertyEditor(const TrepPropertyType& PropertyType, rt::TObject* Component,
+                                                    std::string_view PropertyName) const {
+  // Report event types ("TrepNotifyEvent") go to the event editor.
+  const std::string L = rt::LowerCase(PropertyType.Name);
+  const auto EventPos = L.find("event");
+  if (L.rfind("trep", 0) == 0 && EventPos != std::string::npos && EventPos + 5 == L.size())
+    return FEventEditorItem;
+
+  int Candidate = -1;
+  for (int i = Count() - 1; i >= 0; --i) {
+    const TrepPropertyEditorItem* It = GetPropertyEditorItem(i);
+    if (!It->ComponentClass) {
+      if (!SameType(It->PropertyType, PropertyType)) continue;
+      if (It->PropertyName.empty())
+        Candidate = i;
+      else if (rt::SameText(It->PropertyName, PropertyName))
+        return i;
+    } else if (Component && Component->ClassType() && Component->ClassType()->InheritsFrom(It->ComponentClass) &&
+               rt::SameText(It->PropertyName, PropertyName)) {
+      return i;
+    }
+  }
+  return Candidate;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The three registries
+
+TrepObjectCollection& ReportObjects() {
+  std::lock_guard<std::mutex> G(RegistriesLock());
+  if (!GObjects) GObjects = std::make_unique<TrepObjectCollection>();
+  return *GObjects;
+}
+
+TrepPropertyEditorCollection& PropertyEditors() {
+  std::lock_guard<std::mutex> G(RegistriesLock());
+  if (!GEditors) GEditors = std::make_unique<TrepPropertyEditorCollection>();
+  return *GEditors;
+}
+
+TrepExportFilterCollection& ExportFilters() {
+  std::lock_guard<std::mutex> G(RegistriesLock());
+  if (!GFilters) GFilters = std::make_unique<TrepExportFilterCollection>();
+  return *GFilters;
+}
+
+void repDoneRegistries() {
+  std::lock_guard<std::mutex> G(RegistriesLock());
+  GObjects.reset();
+  GEditors.reset();
+  GFilters.reset();
+}

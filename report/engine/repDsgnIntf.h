@@ -1,0 +1,155 @@
+#pragma once
+// The process-wide registries through which parts of the report engine find each other by
+// class: report object classes (with their category and tool-button picture), live export
+// filters, and property editors (which editor class edits a property of a given type, class
+// and name).
+//
+// Each registry is made on first use by its accessor. The filter registry is changed by every
+// filter that is made or freed, and filters are made and freed inside session requests on
+// their own threads, so it guards its list with its own lock; the other two are filled at
+// start-up before any session exists.
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/rt/Classes.h"
+#include "platform/rt/Collections.h"
+#include "platform/rt/TypInfo.h"
+
+class TrepPropertyEditor;
+
+// ---- Export filter base ----
+
+// The base of export filters as far as the registry needs it: a filter enters the export
+// filter registry when it is made and leaves it when it is freed, unless it was made with the
+// "no register" constructor.
+class TrepCustomExportFilter {
+public:
+  struct NoRegister {};
+  TrepCustomExportFilter();
+  explicit TrepCustomExportFilter(NoRegister);
+  virtual ~TrepCustomExportFilter();
+  TrepCustomExportFilter(const TrepCustomExportFilter&) = delete;
+  TrepCustomExportFilter& operator=(const TrepCustomExportFilter&) = delete;
+
+  bool Registered() const { return FRegistered; }
+
+private:
+  bool FRegistered;
+};
+
+// ---- Object registry ----
+
+enum TrepObjectCategory { ctData, ctReport, ctDialog, ctDMP, ctNone };
+// One byte, bit 0 = ctData.
+using TrepObjectCategories = std::uint8_t;
+constexpr TrepObjectCategories repCategoryBit(TrepObjectCategory C) { return static_cast<TrepObjectCategories>(1u << C); }
+
+class TrepObjectItem : public rt::TCollectionItem {
+public:
+  using rt::TCollectionItem::TCollectionItem;
+  rt::TClass ClassRef = nullptr;     // nullptr for a category entry
+  rt::TObject* ButtonBmp = nullptr;  // tool-button picture; not owned
+  int ButtonImageIndex = -1;
+  std::string ButtonHint;
+  std::string CategoryName;
+  std::uint16_t Flags = 0;
+  TrepObjectCategories Category = 0;
+};
+
+class TrepObjectCollection : public rt::TCollection {
+public:
+  TrepObjectCollection();
+  // Nothing happens when the class already stands with the same flags. A class is also entered
+  // into the runtime's class registry so that templates can name it; an empty category is
+  // derived from the class (data sets and databases: data, dialog controls and components:
+  // dialog, anything else: report).
+  void RegisterObject1(rt::TClass ClassRef, rt::TObject* ButtonBmp, const std::string& ButtonHint = {},
+                       const std::string& CategoryName = {}, std::uint16_t Flags = 0, int ImageIndex = -1,
+                       TrepObjectCategories Category = 0);
+  void RegisterObject(rt::TClass ClassRef, rt::TObject* ButtonBmp, const std::string& CategoryName = {});
+  void RegisterCategory(const std::string& CategoryName, rt::TObject* ButtonBmp, const std::string& ButtonHint,
+                        int ImageIndex = -1);
+  // Removes every item of the class, whatever its flags.
+  void Unregister(rt::TClass ClassRef);
+  TrepObjectItem* GetObjectItem(int Index) const;
+};
+
+// ---- Export filter registry ----
+
+class TrepExportFilterItem : public rt::TCollectionItem {
+public:
+  using rt::TCollectionItem::TCollectionItem;
+  TrepCustomExportFilter* Filter = nullptr;  // not owned
+};
+
+// Every operation takes the registry's lock. A caller that walks the items while other threads
+// may make or free filters holds Lock() around the walk.
+class TrepExportFilterCollection : public rt::TCollection {
+public:
+  TrepExportFilterCollection();
+  // Nothing for nullptr or for a filter already present.
+  void Register(TrepCustomExportFilter* Filter);
+  void Unregister(TrepCustomExportFilter* Filter);
+  int FilterCount() const;
+  TrepExportFilterItem* GetExportFilterItem(int Index) const;
+  // The filters in creation order, taken under the lock.
+  std::vector<TrepCustomExportFilter*> Filters() const;
+  std::recursive_mutex& Lock() const { return FLock; }
+
+private:
+  mutable std::recursive_mutex FLock;
+};
+
+// ---- Property editor registry ----
+
+using TrepPropertyEditorClass = rt::TClass;
+
+// The type of a property as the registry matches it: kind and type name ("TColor", "TFont",
+// "TrepNotifyEvent"); an empty name stands for no type (the event editor's entry).
+struct TrepPropertyType {
+  rt::TTypeKind Kind = rt::tkUnknown;
+  std::string Name;
+};
+
+class TrepPropertyEditorItem : public rt::TCollectionItem {
+public:
+  using rt::TCollectionItem::TCollectionItem;
+  TrepPropertyType PropertyType;
+  rt::TClass ComponentClass = nullptr;
+  std::string PropertyName;  // empty for any name
+  TrepPropertyEditorClass EditorClass = nullptr;
+};
+
+class TrepPropertyEditorCollection : public rt::TCollection {
+public:
+  TrepPropertyEditorCollection();
+  // Duplicates are accepted.
+  void Register(const TrepPropertyType& PropertyType, rt::TClass ComponentClass, const std::string& PropertyName,
+                TrepPropertyEditorClass EditorClass);
+  void RegisterEventEditor(TrepPropertyEditorClass EditorClass);
+  // Removes every item of the editor class; the event editor's index follows the removal (and
+  // becomes -1 when the event editor itself goes).
+  void UnRegister(TrepPropertyEditorClass EditorClass);
+  // The index of the item to use, or -1: a report event type takes the event editor; a name
+  // match (by type, or by class) wins over a type match; among type matches the first
+  // registered.
+  int GetPropertyEditor(const TrepPropertyType& PropertyType, rt::TObject* Component,
+                        std::string_view PropertyName) const;
+  TrepPropertyEditorItem* GetPropertyEditorItem(int Index) const;
+  int EventEditorItem() const { return FEventEditorItem; }
+
+private:
+  int FEventEditorItem = -1;
+};
+
+// ---- The three registries ----
+
+TrepObjectCollection& ReportObjects();
+TrepPropertyEditorCollection& PropertyEditors();
+TrepExportFilterCollection& ExportFilters();
+// Frees the three registries (the next use makes them anew). Filters that still live are
+// simply forgotten.
+void repDoneRegistries();
