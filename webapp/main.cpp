@@ -7,7 +7,9 @@
 #include "platform/web/Start.h"
 #include "report/engine/repRes.h"
 #include "report/script/sc_ibasic.h"
+#include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_icpp.h"
+#include "report/script/sc_iinirtti.h"
 #include "report/script/sc_ijs.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
@@ -31,6 +33,8 @@ int main(int argc, char** argv) {
   sc_ibasicInitialization();
   sc_ijsInitialization();
   sc_isysrttiInitialization();
+  sc_iclassesrttiInitialization();
+  sc_iinirttiInitialization();
   repInitEngineResources();
   repInitExportResources();
 

@@ -756,6 +756,9 @@ public:
   // The directory of the executable, with its trailing separator (the current directory at
   // design time).
   std::string GetApplicationFolder() const;
+  // Makes the printer named by PrintOptions.Printer the current one of the process-wide list
+  // when the list has it; otherwise nothing changes.
+  void SelectPrinter();
 
   // ---- termination ----
   bool Terminated() const { return FTerminated; }

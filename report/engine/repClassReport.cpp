@@ -5,6 +5,7 @@
 
 #include "report/engine/repClass.h"
 #include "report/engine/repClassProps.h"
+#include "report/engine/repPrinter.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repUtils.h"
 #include "report/script/sc_iinterpreter.h"
@@ -334,6 +335,13 @@ std::string TrepReport::GetApplicationFolder() const {
     return Dir;
   }
   return ExeDirectory();
+}
+
+void TrepReport::SelectPrinter() {
+  std::lock_guard<std::recursive_mutex> Lock(PrintersLock());
+  TrepPrinters& Printers = GetPrinters();
+  const int Index = Printers.IndexOf(PrintOptions.Printer);
+  if (Index >= 0) Printers.SetPrinterIndex(Index);
 }
 
 void TrepReport::SetTerminated(bool Value) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "report/engine/repClass.h"
+#include "report/engine/repPrinter.h"
 #include "report/engine/repRes.h"
 #include "report/script/sc_iinterpreter.h"
 
@@ -342,4 +343,18 @@ TEST(ReportOptions, PreviewPrintAndReportOptionsClearAndCopy) {
   R.Clear();
   EXPECT_EQ(R.Author, "");
   EXPECT_EQ(R.Description.Count(), 0);
+}
+
+TEST(Report, SelectingAPrinterByNameKeepsTheCurrentOneForUnknownNames) {
+  TrepReport R(nullptr);
+  std::lock_guard<std::recursive_mutex> Lock(PrintersLock());
+  TrepPrinters& Printers = GetPrinters();
+  ASSERT_GT(Printers.Count(), 0);
+  const int Before = Printers.PrinterIndex();
+  R.PrintOptions.Printer = "No such printer";
+  R.SelectPrinter();
+  EXPECT_EQ(Printers.PrinterIndex(), Before);
+  R.PrintOptions.Printer = rt::UpperCase(Printers.Printers()[Printers.Count() - 1]);
+  R.SelectPrinter();
+  EXPECT_EQ(Printers.PrinterIndex(), Printers.Count() - 1);
 }
