@@ -9,6 +9,7 @@
 #include "report/script/sc_ibasic.h"
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_icpp.h"
+#include "report/script/sc_igraphicsrtti.h"
 #include "report/script/sc_iinirtti.h"
 #include "report/script/sc_ijs.h"
 #include "report/script/sc_ipascal.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
   sc_ijsInitialization();
   sc_isysrttiInitialization();
   sc_iclassesrttiInitialization();
+  sc_igraphicsrttiInitialization();
   sc_iinirttiInitialization();
   repInitEngineResources();
   repInitExportResources();

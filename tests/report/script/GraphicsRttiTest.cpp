@@ -1,0 +1,85 @@
+// The graphics vocabulary as scripts see it: named colours, enumerations and sets, and fonts.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "report/script/sc_iclassesrtti.h"
+#include "report/script/sc_igraphicsrtti.h"
+#include "report/script/sc_iilparser.h"
+#include "report/script/sc_ipascal.h"
+#include "report/script/sc_isysrtti.h"
+
+using rt::Variant;
+
+namespace {
+
+class GraphicsRtti : public ::testing::Test {
+protected:
+  void SetUp() override {
+    sc_ipascalInitialization();
+    sc_isysrttiInitialization();
+    sc_iclassesrttiInitialization();
+    sc_igraphicsrttiInitialization();
+    S.AddRTTI();
+    S.AddedBy = &Out;
+    S.AddMethod("procedure Print(v: Variant)",
+                TscCallMethodNewEvent([this](rt::TObject*, rt::TClass, const std::string&, TscMethodHelper* C) {
+                  Out += rt::VarToStr(C->GetVParam(0)) + "\n";
+                  return Variant();
+                }));
+    S.AddedBy = nullptr;
+  }
+  std::string Run(const std::string& Text) {
+    Out.clear();
+    S.ClearItems(nullptr);
+    S.Lines.SetText(Text);
+    if (!S.Compile()) return "compile error: " + S.ErrorMsg;
+    try {
+      S.Execute();
+    } catch (const rt::Exception& E) {
+      Out += "raised " + E.ClassName() + ": " + E.Message() + "\n";
+    }
+    return Out;
+  }
+  TscScript S;
+  std::string Out;
+};
+
+} // namespace
+
+TEST_F(GraphicsRtti, NamedColoursAndEnumerations) {
+  int Count = 0;
+  const sc_igraphicsrtti::TColorEntry* T = sc_igraphicsrtti::ColorTable(Count);
+  EXPECT_EQ(Count, 52);
+  std::set<std::string> Names;
+  for (int I = 0; I < Count; ++I) Names.insert(T[I].Name);
+  EXPECT_EQ(Names.size(), 52u);
+  EXPECT_STREQ(T[29].Name, "clDefault");
+  EXPECT_STREQ(T[45].Name, "clNone");
+  struct Case {
+    const char* Expr;
+    long long Value;
+  } Cases[] = {{"clRed", 0x0000FF},  {"clBlue", 0xFF0000},        {"clMedGray", 0xA4A0A0},
+               {"clBtnFace", static_cast<int>(0xFF00000Fu)}, {"clScrollBar", static_cast<int>(0xFF000000u)},
+               {"clDefault", 0x20000000}, {"clNone", 0x1FFFFFFF}, {"psInsideFrame", 6}, {"pmXor", 14},
+               {"bsDiagCross", 7}, {"fpFixed", 2}};
+  for (const Case& C : Cases) {
+    Variant R = S.Evaluate(C.Expr);
+    EXPECT_FALSE(S.EvaluteRiseError) << C.Expr;
+    EXPECT_EQ(R.ToInt64(), C.Value) << C.Expr;
+  }
+}
+
+TEST_F(GraphicsRtti, FontsAreMadeChangedAndFreed) {
+  EXPECT_EQ(Run("var F: TFont;\n"
+                "begin\n"
+                "  F := TFont.Create;\n"
+                "  Print(F.ClassName);\n"
+                "  F.Name := 'Courier New';\n"
+                "  F.Color := clRed;\n"
+                "  Print(F.Name);\n"
+                "  Print(F.Color);\n"
+                "  F.Free;\n"
+                "end."),
+            "TFont\nCourier New\n255\n");
+}
