@@ -5,6 +5,7 @@
 
 #include "platform/rt/Collections.h"
 #include "platform/rt/TypInfo.h"
+#include "report/script/sc_xml.h"
 
 using rt::Variant;
 
@@ -181,6 +182,32 @@ Variant CallComponent(rt::TObject* I, const std::string& N, TscMethodHelper* C) 
   return Variant(0);
 }
 
+Variant CallXMLItem(rt::TObject* I, const std::string& N, TscMethodHelper* C) {
+  auto* X = As<TscXMLItem>(I, "TscXMLItem");
+  if (N == "CREATE") return ObjVar(X);
+  if (N == "ADDITEM") X->AddItem(ArgAs<TscXMLItem>(C, 0, "TscXMLItem"));
+  else if (N == "CLEAR") X->Clear();
+  else if (N == "INSERTITEM") X->InsertItem(IntArg(C, 0), ArgAs<TscXMLItem>(C, 1, "TscXMLItem"));
+  else if (N == "ADD") return ObjVar(X->Add());
+  else if (N == "FIND") return Variant(X->Find(StrArg(C, 0)));
+  else if (N == "FINDITEM") return ObjVar(X->FindItem(StrArg(C, 0)));
+  else if (N == "ROOT") return ObjVar(X->Root());
+  else if (N == "ITEMS.GET") return ObjVar(X->Items(IntArg(C, 0)));
+  else if (N == "PROP.GET") return Variant(X->Prop(StrArg(C, 0)));
+  else if (N == "PROP.SET") X->SetProp(StrArg(C, 0), StrArg(C, 1));
+  return Variant(0);
+}
+
+Variant CallXMLDocument(rt::TObject* I, const std::string& N, TscMethodHelper* C) {
+  auto* D = As<TscXMLDocument>(I, "TscXMLDocument");
+  if (N == "CREATE") return ObjVar(D);
+  if (N == "SAVETOSTREAM") D->SaveToStream(*ArgAs<rt::TStream>(C, 0, "TStream"));
+  else if (N == "LOADFROMSTREAM") D->LoadFromStream(*ArgAs<rt::TStream>(C, 0, "TStream"));
+  else if (N == "SAVETOFILE") D->SaveToFile(StrArg(C, 0));
+  else if (N == "LOADFROMFILE") D->LoadFromFile(StrArg(C, 0));
+  return Variant(0);
+}
+
 } // namespace
 
 TFunctions::TFunctions(TscScript* AScript) : TscRTTIModule(AScript) {
@@ -282,6 +309,33 @@ TFunctions::TFunctions(TscScript* AScript) : TscRTTIModule(AScript) {
     C->AddConstructor("constructor Create(AOwner: TComponent)", M);
     C->AddProperty("Owner", "TComponent", G);
   }
+
+  if ((C = S->AddClass(TscXMLItem::ClassInfo(), "TObject"))) {
+    C->AddConstructor("constructor Create", M);
+    C->AddMethod("procedure AddItem(Item: TscXMLItem)", M);
+    C->AddMethod("procedure Clear", M);
+    C->AddMethod("procedure InsertItem(Index: Integer; Item: TscXMLItem)", M);
+    C->AddMethod("function Add: TscXMLItem", M);
+    C->AddMethod("function Find(const Name: String): Integer", M);
+    C->AddMethod("function FindItem(const Name: String): TscXMLItem", M);
+    C->AddMethod("function Root: TscXMLItem", M);
+    C->AddProperty("Data", "Integer", G, W);
+    C->AddProperty("Count", "Integer", G);
+    C->AddDefaultProperty("Items", "Integer", "TscXMLItem", M, true);
+    C->AddIndexProperty("Prop", "String", "String", M);
+    C->AddProperty("Name", "String", G, W);
+    C->AddProperty("Parent", "TscXMLItem", G);
+    C->AddProperty("Text", "String", G, W);
+  }
+
+  if ((C = S->AddClass(TscXMLDocument::ClassInfo(), "TObject"))) {
+    C->AddConstructor("constructor Create", M);
+    C->AddMethod("procedure SaveToStream(Stream: TStream)", M);
+    C->AddMethod("procedure LoadFromStream(Stream: TStream)", M);
+    C->AddMethod("procedure SaveToFile(const FileName: String)", M);
+    C->AddMethod("procedure LoadFromFile(const FileName: String)", M);
+    C->AddProperty("Root", "TscXMLItem", G);
+  }
 }
 
 Variant TFunctions::CallMethod(rt::TObject* Instance, rt::TClass ClassType, const std::string& MethodName,
@@ -304,6 +358,8 @@ Variant TFunctions::CallMethod(rt::TObject* Instance, rt::TClass ClassType, cons
   if (ClassType == rt::TStringList::ClassInfo()) return CallStringList(Instance, N, Caller);
   if (ClassType == rt::TStream::ClassInfo()) return CallStream(Instance, N, Caller);
   if (ClassType == rt::TMemoryStream::ClassInfo()) return CallMemoryStream(Instance, N, Caller);
+  if (ClassType == TscXMLItem::ClassInfo()) return CallXMLItem(Instance, N, Caller);
+  if (ClassType == TscXMLDocument::ClassInfo()) return CallXMLDocument(Instance, N, Caller);
   return Variant(0);
 }
 
@@ -329,6 +385,15 @@ Variant TFunctions::GetProp(rt::TObject* Instance, rt::TClass ClassType, const s
     if (N == "SIZE") return Variant(static_cast<long long>(S->Size()));
   } else if (ClassType == rt::TComponent::ClassInfo()) {
     if (N == "OWNER") return ObjVar(As<rt::TComponent>(Instance, "TComponent")->Owner());
+  } else if (ClassType == TscXMLItem::ClassInfo()) {
+    auto* X = As<TscXMLItem>(Instance, "TscXMLItem");
+    if (N == "DATA") return Variant(static_cast<int>(reinterpret_cast<std::intptr_t>(X->Data)));
+    if (N == "COUNT") return Variant(X->Count());
+    if (N == "NAME") return Variant(X->Name);
+    if (N == "PARENT") return ObjVar(X->Parent());
+    if (N == "TEXT") return Variant(X->Text);
+  } else if (ClassType == TscXMLDocument::ClassInfo()) {
+    if (N == "ROOT") return ObjVar(As<TscXMLDocument>(Instance, "TscXMLDocument")->Root());
   }
   return Variant(0);
 }
@@ -353,6 +418,12 @@ void TFunctions::SetProp(rt::TObject* Instance, rt::TClass ClassType, const std:
     }
   } else if (ClassType == rt::TStream::ClassInfo()) {
     if (N == "POSITION") As<rt::TStream>(Instance, "TStream")->SetPosition(Value.ToInt64());
+  } else if (ClassType == TscXMLItem::ClassInfo()) {
+    auto* X = As<TscXMLItem>(Instance, "TscXMLItem");
+    // Data is the item's free integer; it is stored in the pointer-sized field.
+    if (N == "DATA") X->Data = reinterpret_cast<void*>(static_cast<std::intptr_t>(Value.ToInteger()));
+    else if (N == "NAME") X->Name = rt::VarToStr(Value);
+    else if (N == "TEXT") X->Text = rt::VarToStr(Value);
   }
 }
 

@@ -103,6 +103,16 @@ std::string scXMLToStr(std::string_view S) {
 // ---------------------------------------------------------------------------------------------
 // TscXMLItem
 
+rt::TClass TscXMLItem::ClassInfo() {
+  static const rt::TClassInfo Info("TscXMLItem", rt::TObject::ClassInfo(), [] { return new TscXMLItem; });
+  return &Info;
+}
+
+rt::TClass TscXMLDocument::ClassInfo() {
+  static const rt::TClassInfo Info("TscXMLDocument", rt::TObject::ClassInfo(), [] { return new TscXMLDocument; });
+  return &Info;
+}
+
 TscXMLItem::~TscXMLItem() {
   Clear();
   if (FParent) FParent->Detach(this);

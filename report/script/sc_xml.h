@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/rt/Classes.h"
+#include "platform/rt/TypInfo.h"
 
 // Attribute value escaping: line feed, carriage return, double quote, '<' and '>' become "&#n;".
 // An ampersand that would read back as a reference ("&#..." or "&quot;") becomes "&#38;", so that
@@ -25,6 +26,7 @@ std::string scCharToUTF8(std::uint32_t Code);
 
 class TscXMLItem : public rt::TObject {
 public:
+  RT_CLASS_INFO(TscXMLItem)
   TscXMLItem() = default;
   // Frees the subtree and takes the element out of its parent's list.
   ~TscXMLItem() override;
@@ -82,6 +84,7 @@ private:
 
 class TscXMLDocument : public rt::TObject {
 public:
+  RT_CLASS_INFO(TscXMLDocument)
   TscXMLDocument();
   ~TscXMLDocument() override;
   TscXMLDocument(const TscXMLDocument&) = delete;

@@ -309,3 +309,38 @@ TEST_F(ClassesRtti, StringsCreateGivesAUsableList) {
   EXPECT_EQ(Run("var L: TStrings;\nbegin\n  L := TStrings.Create;\n  L.Add('z');\n  Print(L.Text);\n  L.Free;\nend."),
             "z\r\n\n");
 }
+
+TEST_F(ClassesRtti, XmlTreeBuiltSavedAndLoaded) {
+  EXPECT_EQ(Run("var D, D2: TscXMLDocument; R, X: TscXMLItem; M: TMemoryStream;\n"
+                "begin\n"
+                "  D := TscXMLDocument.Create;\n"
+                "  R := D.Root;\n"
+                "  R.Name := 'grammar';\n"
+                "  X := R.Add;\n"
+                "  X.Name := 'rule';\n"
+                "  X.Prop['id'] := 'a<b';\n"
+                "  X.Data := 42;\n"
+                "  R.FindItem('other');\n"
+                "  Print(R.Count);\n"
+                "  Print(R.Find('OTHER'));\n"
+                "  Print(R[0].Prop['id']);\n"
+                "  Print(X.Data);\n"
+                "  Print(X.Parent = R);\n"
+                "  Print(X.Root = R);\n"
+                "  M := TMemoryStream.Create;\n"
+                "  D.SaveToStream(M);\n"
+                "  M.Position := 0;\n"
+                "  D2 := TscXMLDocument.Create;\n"
+                "  D2.LoadFromStream(M);\n"
+                "  Print(D2.Root.Name);\n"
+                "  Print(D2.Root[0].Text);\n"
+                "  X := TscXMLItem.Create;\n"
+                "  X.Name := 'moved';\n"
+                "  D2.Root.InsertItem(0, X);\n"
+                "  Print(D2.Root[0].Name);\n"
+                "  D2.Root.Clear;\n"
+                "  Print(D2.Root.Count);\n"
+                "  D.Free; D2.Free; M.Free;\n"
+                "end."),
+            "2\n1\na<b\n42\nTrue\nTrue\ngrammar\nid=\"a&#60;b\"\nmoved\n0\n");
+}
