@@ -7,11 +7,10 @@
 namespace {
 
 // The registries live from first use until repDoneRegistries; creation and release go under
-// this lock so that two sessions starting at once make one filter registry.
-std::mutex& RegistriesLock() {
-  static std::mutex Lock;
-  return Lock;
-}
+// this lock so that two sessions starting at once make one filter registry. The lock is
+// constant-initialised, so filters freed late during process exit can still take it.
+constinit std::mutex GRegistriesLock;
+std::mutex& RegistriesLock() { return GRegistriesLock; }
 std::unique_ptr<TrepObjectCollection> GObjects;
 std::unique_ptr<TrepPropertyEditorCollection> GEditors;
 std::unique_ptr<TrepExportFilterCollection> GFilters;
