@@ -7,11 +7,10 @@
 namespace {
 
 // The registries live from first use until repDoneRegistries; creation and release go under
-// this lock so that two sessions starting at once make one filter registry.
-std::mutex& RegistriesLock() {
-  static std::mutex Lock;
-  return Lock;
-}
+// this lock so that two sessions starting at once make one filter registry. The lock is
+// constant-initialised, so filters freed late during process exit can still take it.
+constinit std::mutex GRegistriesLock;
+std::mutex& RegistriesLock() { return GRegistriesLock; }
 std::unique_ptr<TrepObjectCollection> GObjects;
 std::unique_ptr<TrepPropertyEditorCollection> GEditors;
 std::unique_ptr<TrepExportFilterCollection> GFilters;
@@ -230,4 +229,173 @@ void repDoneRegistries() {
   GObjects.reset();
   GEditors.reset();
   GFilters.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Property editors
+
+#define REP_EDITOR_CLASS(Name, ParentName)                                  \
+  rt::TClass Name::ClassInfo() {                                            \
+    static const rt::TClassInfo Info(#Name, ParentName::ClassInfo());       \
+    return &Info;                                                           \
+  }
+
+REP_EDITOR_CLASS(TrepPropertyEditor, rt::TObject)
+REP_EDITOR_CLASS(TrepIntegerProperty, TrepPropertyEditor)
+REP_EDITOR_CLASS(TrepStringProperty, TrepPropertyEditor)
+REP_EDITOR_CLASS(TrepClassProperty, TrepPropertyEditor)
+REP_EDITOR_CLASS(TrepNameProperty, TrepStringProperty)
+REP_EDITOR_CLASS(TrepModalResultProperty, TrepIntegerProperty)
+REP_EDITOR_CLASS(TrepShortCutProperty, TrepPropertyEditor)
+
+#undef REP_EDITOR_CLASS
+
+std::string TrepPropertyEditor::GetName() const { return PropInfo() ? PropInfo()->Name : std::string(); }
+
+void TrepPropertyEditor::GetValues() {
+  FValues.Clear();
+  if (GetAttributes() & repAttr(paSortList)) FValues.Sort();
+}
+
+bool TrepPropertyEditor::Edit() {
+  GetValues();
+  if (FValues.Count() == 0) return false;
+  const int i = FValues.IndexOf(GetValue());
+  const int Next = (i < 0 || i >= FValues.Count() - 1) ? 0 : i + 1;
+  SetValue(FValues[Next]);
+  return true;
+}
+
+rt::Variant TrepPropertyEditor::GetPropValue() const {
+  const rt::TPropInfo* P = PropInfo();
+  if (!P || !P->Get) return rt::Variant::Null();
+  return P->Get(Component());
+}
+
+void TrepPropertyEditor::SetPropValue(const rt::Variant& Value) {
+  for (std::size_t i = 0; i < FCompList.size(); ++i)
+    if (FPropList[i] && FPropList[i]->Set) FPropList[i]->Set(FCompList[i], Value);
+}
+
+std::string TrepIntegerProperty::GetValue() {
+  const rt::Variant V = GetPropValue();
+  return V.IsNull() ? std::string() : rt::IntToStr(V.ToInt64());
+}
+
+void TrepIntegerProperty::SetValue(const std::string& Value) { SetPropValue(rt::Variant(rt::StrToInt(Value))); }
+
+std::string TrepStringProperty::GetValue() {
+  const rt::Variant V = GetPropValue();
+  return V.IsNull() ? std::string() : V.ToString();
+}
+
+void TrepStringProperty::SetValue(const std::string& Value) { SetPropValue(rt::Variant(Value)); }
+
+std::string TrepClassProperty::GetValue() { return "(" + (PropInfo() ? PropInfo()->TypeName : std::string()) + ")"; }
+
+namespace {
+const char* const ModalResultNames[] = {"mrNone", "mrOk",       "mrCancel",   "mrAbort", "mrRetry",
+                                        "mrIgnore", "mrYes",    "mrNo",       "mrClose", "mrHelp",
+                                        "mrTryAgain", "mrContinue", "mrAll", "mrNoToAll", "mrYesToAll"};
+} // namespace
+
+std::string TrepModalResultProperty::GetValue() {
+  const rt::Variant V = GetPropValue();
+  if (V.IsNull()) return {};
+  const long long N = V.ToInt64();
+  return (N >= 0 && N < 15) ? ModalResultNames[N] : rt::IntToStr(N);
+}
+
+void TrepModalResultProperty::GetValues() {
+  FValues.Clear();
+  for (const char* N : ModalResultNames) FValues.Add(N);
+}
+
+void TrepModalResultProperty::SetValue(const std::string& Value) {
+  for (int i = 0; i < 15; ++i)
+    if (rt::SameText(Value, ModalResultNames[i])) {
+      SetPropValue(rt::Variant(i));
+      return;
+    }
+  SetPropValue(rt::Variant(rt::StrToInt(Value.empty() ? std::string("0") : Value)));
+}
+
+// ---- Key combinations ----
+
+namespace {
+constexpr int scShift = 0x2000, scCtrl = 0x4000, scAlt = 0x8000;
+constexpr int vkBack = 0x08, vkInsert = 0x2D, vkDelete = 0x2E, vkF1 = 0x70;
+
+std::string KeyName(int Key) {
+  if (Key >= 'A' && Key <= 'Z') return std::string(1, static_cast<char>(Key));
+  if (Key >= '0' && Key <= '9') return std::string(1, static_cast<char>(Key));
+  if (Key >= vkF1 && Key < vkF1 + 12) return "F" + rt::IntToStr(Key - vkF1 + 1);
+  switch (Key) {
+    case vkBack: return "BkSp";
+    case vkInsert: return "Ins";
+    case vkDelete: return "Del";
+    default: return {};
+  }
+}
+} // namespace
+
+std::string repShortCutToText(int ShortCut) {
+  const std::string Key = KeyName(ShortCut & 0xFF);
+  if (Key.empty() || (ShortCut & ~(0xFF | scShift | scCtrl | scAlt))) return {};
+  std::string S;
+  if (ShortCut & scShift) S += "Shift+";
+  if (ShortCut & scCtrl) S += "Ctrl+";
+  if (ShortCut & scAlt) S += "Alt+";
+  return S + Key;
+}
+
+int repTextToShortCut(std::string_view Text) {
+  int Mods = 0;
+  std::string Rest = rt::Trim(Text);
+  for (;;) {
+    bool Found = false;
+    for (auto [Prefix, Bit] : {std::pair<const char*, int>{"Shift+", scShift}, {"Ctrl+", scCtrl}, {"Alt+", scAlt}}) {
+      const std::size_t L = std::char_traits<char>::length(Prefix);
+      if (Rest.size() > L && rt::SameText(Rest.substr(0, L), Prefix)) {
+        Mods |= Bit;
+        Rest.erase(0, L);
+        Found = true;
+      }
+    }
+    if (!Found) break;
+  }
+  for (int Key = 1; Key <= 0xFF; ++Key) {
+    const std::string N = KeyName(Key);
+    if (!N.empty() && rt::SameText(N, Rest)) return Key | Mods;
+  }
+  return 0;
+}
+
+std::string TrepShortCutProperty::GetValue() {
+  const rt::Variant V = GetPropValue();
+  const int N = V.IsNull() ? 0 : V.ToInteger();
+  return N == 0 ? "(None)" : repShortCutToText(N);
+}
+
+void TrepShortCutProperty::GetValues() {
+  FValues.Clear();
+  FValues.Add("(None)");
+  for (int c = 'A'; c <= 'Z'; ++c) FValues.Add(repShortCutToText(scCtrl | c));
+  for (int c = 'A'; c <= 'Z'; ++c) FValues.Add(repShortCutToText(scCtrl | scAlt | c));
+  for (int Mods : {0, scCtrl, scShift, scShift | scCtrl})
+    for (int f = 0; f < 12; ++f) FValues.Add(repShortCutToText(Mods | (vkF1 + f)));
+  for (int K : {vkInsert | 0, vkInsert | scShift, vkInsert | scCtrl, vkDelete | 0, vkDelete | scShift,
+                vkDelete | scCtrl, vkBack | scAlt, vkBack | scShift | scAlt})
+    FValues.Add(repShortCutToText(K));
+}
+
+void TrepShortCutProperty::SetValue(const std::string& Value) {
+  const std::string T = rt::Trim(Value);
+  if (T.empty() || rt::SameText(T, "(None)")) {
+    SetPropValue(rt::Variant(0));
+    return;
+  }
+  const int N = repTextToShortCut(T);
+  if (N == 0) throw rt::EConvertError("'" + T + "' is not a valid key combination");
+  SetPropValue(rt::Variant(N));
 }

@@ -153,3 +153,112 @@ TrepExportFilterCollection& ExportFilters();
 // Frees the three registries (the next use makes them anew). Filters that still live are
 // simply forgotten.
 void repDoneRegistries();
+
+// ---- Property editors ----
+
+// The designer a property editor works for; the server has none.
+class TrepCustomDesigner;
+
+enum TrepPropertyAttribute { paValueList, paSortList, paDialog, paMultiSelect, paSubProperties, paReadOnly, paOwnerDraw };
+using TrepPropertyAttributes = unsigned;
+constexpr TrepPropertyAttributes repAttr(TrepPropertyAttribute A) { return 1u << A; }
+
+// The base of the editors a designer uses for one property of one or more components (the
+// components and their property descriptions at the same positions). Values are read from the
+// first component and written to every component whose property can be written.
+class TrepPropertyEditor : public rt::TObject {
+public:
+  RT_CLASS_INFO(TrepPropertyEditor)
+  explicit TrepPropertyEditor(TrepCustomDesigner* Designer = nullptr) : FDesigner(Designer) {}
+  // Sets the next offered value after the current one (the first after the last or an unknown
+  // one); false when nothing is offered.
+  virtual bool Edit();
+  virtual TrepPropertyAttributes GetAttributes() const { return repAttr(paMultiSelect); }
+  virtual std::string GetName() const;
+  virtual int GetExtraLBSize() const { return FItemHeight + 2; }
+  virtual std::string GetValue() { return "(Unknown)"; }
+  // Fills Values(); sorted when the attributes ask for it.
+  virtual void GetValues();
+  virtual void SetValue(const std::string& Value) { (void)Value; }
+
+  void Add(rt::TObject* Component, const rt::TPropInfo* Prop) {
+    FCompList.push_back(Component);
+    FPropList.push_back(Prop);
+  }
+  rt::TObject* Component() const { return FCompList.empty() ? nullptr : FCompList[0]; }
+  const rt::TPropInfo* PropInfo() const { return FPropList.empty() ? nullptr : FPropList[0]; }
+  TrepCustomDesigner* Designer() const { return FDesigner; }
+  rt::TStringList& Values() { return FValues; }
+  int ItemHeight() const { return FItemHeight; }
+  void SetItemHeight(int Value) { FItemHeight = Value; }
+
+protected:
+  rt::Variant GetPropValue() const;
+  // Writes every component whose property has a writer.
+  void SetPropValue(const rt::Variant& Value);
+
+  TrepCustomDesigner* FDesigner;
+  std::vector<rt::TObject*> FCompList;
+  std::vector<const rt::TPropInfo*> FPropList;
+  rt::TStringList FValues;
+  int FItemHeight = 0;
+};
+
+class TrepIntegerProperty : public TrepPropertyEditor {
+public:
+  RT_CLASS_INFO(TrepIntegerProperty)
+  using TrepPropertyEditor::TrepPropertyEditor;
+  std::string GetValue() override;
+  void SetValue(const std::string& Value) override;  // rt::EConvertError for no integer
+};
+
+class TrepStringProperty : public TrepPropertyEditor {
+public:
+  RT_CLASS_INFO(TrepStringProperty)
+  using TrepPropertyEditor::TrepPropertyEditor;
+  std::string GetValue() override;
+  void SetValue(const std::string& Value) override;
+};
+
+class TrepClassProperty : public TrepPropertyEditor {
+public:
+  RT_CLASS_INFO(TrepClassProperty)
+  using TrepPropertyEditor::TrepPropertyEditor;
+  TrepPropertyAttributes GetAttributes() const override {
+    return repAttr(paMultiSelect) | repAttr(paSubProperties) | repAttr(paReadOnly);
+  }
+  std::string GetValue() override;  // "(TFont)"
+};
+
+class TrepNameProperty : public TrepStringProperty {
+public:
+  RT_CLASS_INFO(TrepNameProperty)
+  using TrepStringProperty::TrepStringProperty;
+  TrepPropertyAttributes GetAttributes() const override { return 0; }
+};
+
+class TrepModalResultProperty : public TrepIntegerProperty {
+public:
+  RT_CLASS_INFO(TrepModalResultProperty)
+  using TrepIntegerProperty::TrepIntegerProperty;
+  TrepPropertyAttributes GetAttributes() const override { return repAttr(paValueList) | repAttr(paMultiSelect); }
+  std::string GetValue() override;
+  void GetValues() override;
+  void SetValue(const std::string& Value) override;
+};
+
+// Key combinations: the key code with 0x2000 for Shift, 0x4000 for Ctrl, 0x8000 for Alt.
+class TrepShortCutProperty : public TrepPropertyEditor {
+public:
+  RT_CLASS_INFO(TrepShortCutProperty)
+  using TrepPropertyEditor::TrepPropertyEditor;
+  TrepPropertyAttributes GetAttributes() const override { return repAttr(paValueList) | repAttr(paMultiSelect); }
+  std::string GetValue() override;
+  void GetValues() override;
+  void SetValue(const std::string& Value) override;  // rt::EConvertError for an unknown text
+};
+
+// "Ctrl+A", "Shift+Ctrl+F1", "Alt+BkSp"; empty for 0 or an unknown key.
+std::string repShortCutToText(int ShortCut);
+// The reverse; 0 for a text that names no key combination.
+int repTextToShortCut(std::string_view Text);

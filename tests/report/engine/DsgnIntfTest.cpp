@@ -188,3 +188,108 @@ TEST_F(RegistriesTest, ChoosingAPropertyEditor) {
 }
 
 } // namespace
+
+namespace {
+
+struct TEdited : rt::TObject {
+  int Result = 0;
+  int Keys = 0;
+  std::string Caption;
+};
+const rt::TPropInfo ResultProp = rt::TPropInfo::Field<TEdited>("ModalResult", rt::tkInteger, "TModalResult", &TEdited::Result);
+const rt::TPropInfo KeysProp = rt::TPropInfo::Field<TEdited>("ShortCut", rt::tkInteger, "TShortCut", &TEdited::Keys);
+const rt::TPropInfo CaptionProp = rt::TPropInfo::Field<TEdited>("Caption", rt::tkString, "string", &TEdited::Caption);
+rt::TPropInfo ReadOnly(const rt::TPropInfo& P) {
+  rt::TPropInfo R = P;
+  R.Set = nullptr;
+  return R;
+}
+
+TEST(PropertyEditors, ModalResultNamesAndNumbers) {
+  struct Case {
+    const char* Text;
+    int Stored;
+    const char* Shown;
+  };
+  const Case Cases[] = {{"mrok", 1, "mrOk"}, {"MRYESTOALL", 14, "mrYesToAll"}, {"", 0, "mrNone"},
+                        {"15", 15, "15"},    {"-1", -1, "-1"},                 {"7", 7, "mrNo"}};
+  TEdited O;
+  TrepModalResultProperty E;
+  E.Add(&O, &ResultProp);
+  for (const Case& C : Cases) {
+    E.SetValue(C.Text);
+    EXPECT_EQ(O.Result, C.Stored) << C.Text;
+    EXPECT_EQ(E.GetValue(), C.Shown) << C.Text;
+  }
+  EXPECT_THROW(E.SetValue("mrMaybe"), rt::EConvertError);
+  E.GetValues();
+  EXPECT_EQ(E.Values().Count(), 15);
+  // Edit steps to the next name, and from the last back to the first.
+  O.Result = 13;
+  EXPECT_TRUE(E.Edit());
+  EXPECT_EQ(O.Result, 14);
+  EXPECT_TRUE(E.Edit());
+  EXPECT_EQ(O.Result, 0);
+}
+
+TEST(PropertyEditors, ShortCutTexts) {
+  struct Case {
+    const char* Text;
+    int Stored;
+    const char* Shown;
+  };
+  const Case Cases[] = {{"", 0, "(None)"},
+                        {"(none)", 0, "(None)"},
+                        {"Ctrl+A", 0x4000 | 'A', "Ctrl+A"},
+                        {"shift+ctrl+f12", 0x6000 | 0x7B, "Shift+Ctrl+F12"},
+                        {"Shift+Alt+BkSp", 0xA000 | 0x08, "Shift+Alt+BkSp"},
+                        {"Del", 0x2E, "Del"}};
+  TEdited O;
+  TrepShortCutProperty E;
+  E.Add(&O, &KeysProp);
+  for (const Case& C : Cases) {
+    E.SetValue(C.Text);
+    EXPECT_EQ(O.Keys, C.Stored) << C.Text;
+    EXPECT_EQ(E.GetValue(), C.Shown) << C.Text;
+  }
+  EXPECT_THROW(E.SetValue("Ctrl+Nothing"), rt::EConvertError);
+  E.GetValues();
+  ASSERT_EQ(E.Values().Count(), 109);
+  EXPECT_EQ(E.Values()[1], "Ctrl+A");
+  EXPECT_EQ(E.Values()[27], "Ctrl+Alt+A");
+  EXPECT_EQ(E.Values()[53], "F1");
+  EXPECT_EQ(E.Values()[101], "Ins");
+  EXPECT_EQ(E.Values()[108], "Shift+Alt+BkSp");
+}
+
+TEST(PropertyEditors, WritingReachesEveryWritableComponent) {
+  TEdited A, B, C;
+  const rt::TPropInfo Locked = ReadOnly(CaptionProp);
+  TrepStringProperty E;
+  E.Add(&A, &CaptionProp);
+  E.Add(&B, &Locked);
+  E.Add(&C, &CaptionProp);
+  E.SetValue("Total");
+  EXPECT_EQ(A.Caption, "Total");
+  EXPECT_EQ(B.Caption, "");
+  EXPECT_EQ(C.Caption, "Total");
+  EXPECT_EQ(E.GetName(), "Caption");
+  EXPECT_FALSE(E.Edit());  // nothing offered
+
+  TrepIntegerProperty I;
+  I.Add(&A, &ResultProp);
+  EXPECT_THROW(I.SetValue("twelve"), rt::EConvertError);
+  I.SetValue("12");
+  EXPECT_EQ(I.GetValue(), "12");
+
+  TrepClassProperty Cls;
+  const rt::TPropInfo FontProp("Font", rt::tkClass, "TFont");
+  Cls.Add(&A, &FontProp);
+  EXPECT_EQ(Cls.GetValue(), "(TFont)");
+  TrepPropertyEditor Base;
+  Base.SetItemHeight(16);
+  EXPECT_EQ(Base.GetValue(), "(Unknown)");
+  EXPECT_EQ(Base.GetExtraLBSize(), 18);
+}
+
+} // namespace
