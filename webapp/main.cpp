@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/web/Start.h"
+#include "report/engine/repClass.h"
 #include "report/engine/repRes.h"
 #include "report/script/sc_ibasic.h"
 #include "report/script/sc_iclassesrtti.h"
@@ -43,6 +44,7 @@ int main(int argc, char** argv) {
   sc_iinirttiInitialization();
   repInitEngineResources();
   repInitExportResources();
+  repClassInitialization();
 
   web::TIWStart::TOptions options;
   for (int i = 1; i < argc; ++i) {

@@ -1,6 +1,7 @@
 #pragma once
-// Colours as the drawing code gives them: 0x00BBGGRR for plain colours; a negative value
-// (0x80000000 + index) names a system colour.
+// Colours as the drawing code gives them: 0x00BBGGRR for plain colours; a system colour is
+// 0xFF000000 + its index (as scripts name them, clBtnFace = 0xFF00000F). Any value with the top
+// bit set is read that way, with the index in the low byte.
 #include <cstdint>
 
 namespace gfx {

@@ -66,6 +66,7 @@ TEST(PDFColorText, ComponentFractionsRedGreenBlue) {
       {0x336699, "0.6 0.4 0.2"},
       {static_cast<TColor>(0x8000000F), "0.941 0.941 0.941"},  // button face, a system colour
       {static_cast<TColor>(0x80000005), "1 1 1"},              // window
+      {static_cast<TColor>(0xFF00000F), "0.941 0.941 0.941"},  // button face as scripts name it
   };
   for (const Case& C : Cases) EXPECT_EQ(PDFColorText(C.Color), C.Text) << std::hex << C.Color;
 }
