@@ -1,4 +1,4 @@
-// The same PascalScript programs compiled by Free Pascal (-Mdelphi) and run by the script engine
+// The same PascalScript programs compiled by Free Pascal (in its compatibility mode) and run by the script engine
 // must print the same lines. Only constructs whose script semantics match Pascal are used; where
 // the script rules differ from Pascal on purpose (32-bit overflow widens to Int64; the loop
 // variable after a counting loop holds the end value; errors are caught through the

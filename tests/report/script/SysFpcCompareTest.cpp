@@ -1,5 +1,5 @@
 // Built-in functions that mirror Pascal runtime routines, called by the same PascalScript
-// programs compiled by Free Pascal (-Mdelphi) and run by the script engine: both must print the
+// programs compiled by Free Pascal (in its compatibility mode) and run by the script engine: both must print the
 // same lines. Free Pascal is told the server's format settings (m/d/yyyy, h:nn:ss AM/PM) first.
 // Date results are multiplied by 1 before printing: the library returns them as date Variants,
 // which print as date text, where Pascal has plain numbers.
