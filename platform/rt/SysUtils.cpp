@@ -496,11 +496,14 @@ double StrToFloatDef(const std::string& S, double Default) {
 
 std::string IntToStr(long long Value) { return std::to_string(Value); }
 
-bool TryStrToInt(const std::string& S, int& Value) {
+// Sign and magnitude of an integer text: leading blanks, an optional sign, then decimal digits
+// or hexadecimal after "$" or "0x". False when anything else follows or the digits overflow.
+namespace {
+bool ParseIntegerText(const std::string& S, bool& Negative, unsigned long long& Mag) {
   std::size_t I = 0;
   const std::size_t N = S.size();
   while (I < N && S[I] == ' ') ++I;
-  bool Negative = false;
+  Negative = false;
   if (I < N && (S[I] == '+' || S[I] == '-')) Negative = S[I++] == '-';
   int Base = 10;
   if (I < N && S[I] == '$') {
@@ -511,9 +514,16 @@ bool TryStrToInt(const std::string& S, int& Value) {
     I += 2;
   }
   if (I == N) return false;
-  unsigned long long Mag = 0;
+  Mag = 0;
   auto [End, Ec] = std::from_chars(S.data() + I, S.data() + N, Mag, Base);
-  if (Ec != std::errc() || End != S.data() + N) return false;
+  return Ec == std::errc() && End == S.data() + N;
+}
+} // namespace
+
+bool TryStrToInt(const std::string& S, int& Value) {
+  bool Negative;
+  unsigned long long Mag;
+  if (!ParseIntegerText(S, Negative, Mag)) return false;
   const unsigned long long Limit = Negative ? 2147483648ULL : 2147483647ULL;
   if (Mag > Limit) return false;
   Value = Negative ? static_cast<int>(-static_cast<long long>(Mag)) : static_cast<int>(Mag);
@@ -532,23 +542,9 @@ int StrToIntDef(const std::string& S, int Default) {
 }
 
 bool TryStrToInt64(const std::string& S, long long& Value) {
-  std::size_t I = 0;
-  const std::size_t N = S.size();
-  while (I < N && S[I] == ' ') ++I;
-  bool Negative = false;
-  if (I < N && (S[I] == '+' || S[I] == '-')) Negative = S[I++] == '-';
-  int Base = 10;
-  if (I < N && S[I] == '$') {
-    Base = 16;
-    ++I;
-  } else if (I + 1 < N && S[I] == '0' && (S[I + 1] == 'x' || S[I + 1] == 'X')) {
-    Base = 16;
-    I += 2;
-  }
-  if (I == N) return false;
-  unsigned long long Mag = 0;
-  auto [End, Ec] = std::from_chars(S.data() + I, S.data() + N, Mag, Base);
-  if (Ec != std::errc() || End != S.data() + N) return false;
+  bool Negative;
+  unsigned long long Mag;
+  if (!ParseIntegerText(S, Negative, Mag)) return false;
   const unsigned long long Limit = Negative ? 9223372036854775808ULL : 9223372036854775807ULL;
   if (Mag > Limit) return false;
   Value = Negative ? static_cast<long long>(0 - Mag) : static_cast<long long>(Mag);
