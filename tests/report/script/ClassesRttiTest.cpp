@@ -2,6 +2,8 @@
 // collections, through PascalScript programs compiled and run.
 #include <gtest/gtest.h>
 
+#include "tests/report/script/PrintingScript.h"
+
 #include <cstdio>
 #include <filesystem>
 
@@ -15,38 +17,15 @@ using rt::Variant;
 
 namespace {
 
-class ClassesRtti : public ::testing::Test {
+class ClassesRtti : public PrintingScriptTest {
 protected:
   void SetUp() override {
     sc_ipascalInitialization();
     sc_isysrttiInitialization();
     sc_iclassesrttiInitialization();
-    S.AddRTTI();
-    S.AddedBy = &Out;
-    S.AddMethod("procedure Print(v: Variant)",
-                TscCallMethodNewEvent([this](rt::TObject*, rt::TClass, const std::string&, TscMethodHelper* C) {
-                  Out += rt::VarToStr(C->GetVParam(0)) + "\n";
-                  return Variant();
-                }));
-    S.AddedBy = nullptr;
+    PrepareScript();
   }
 
-  // What the program printed, or "compile error ..." / "raised ...".
-  std::string Run(const std::string& Text) {
-    Out.clear();
-    S.ClearItems(nullptr);
-    S.Lines.SetText(Text);
-    if (!S.Compile()) return "compile error: " + S.ErrorMsg;
-    try {
-      S.Execute();
-    } catch (const rt::Exception& E) {
-      Out += "raised " + E.ClassName() + ": " + E.Message() + "\n";
-    }
-    return Out;
-  }
-
-  TscScript S;
-  std::string Out;
 };
 
 } // namespace

@@ -1,6 +1,8 @@
 // The common dialogs as scripts see them on the server, where nobody answers a dialog.
 #include <gtest/gtest.h>
 
+#include "tests/report/script/PrintingScript.h"
+
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_idialogsrtti.h"
 #include "report/script/sc_iilparser.h"
@@ -11,36 +13,15 @@ using rt::Variant;
 
 namespace {
 
-class DialogsRtti : public ::testing::Test {
+class DialogsRtti : public PrintingScriptTest {
 protected:
   void SetUp() override {
     sc_ipascalInitialization();
     sc_isysrttiInitialization();
     sc_iclassesrttiInitialization();
     sc_idialogsrttiInitialization();
-    S.AddRTTI();
-    S.AddedBy = &Out;
-    S.AddMethod("procedure Print(v: Variant)",
-                TscCallMethodNewEvent([this](rt::TObject*, rt::TClass, const std::string&, TscMethodHelper* C) {
-                  Out += rt::VarToStr(C->GetVParam(0)) + "\n";
-                  return Variant();
-                }));
-    S.AddedBy = nullptr;
+    PrepareScript();
   }
-  std::string Run(const std::string& Text) {
-    Out.clear();
-    S.ClearItems(nullptr);
-    S.Lines.SetText(Text);
-    if (!S.Compile()) return "compile error: " + S.ErrorMsg;
-    try {
-      S.Execute();
-    } catch (const rt::Exception& E) {
-      Out += "raised " + E.ClassName() + ": " + E.Message() + "\n";
-    }
-    return Out;
-  }
-  TscScript S;
-  std::string Out;
 };
 
 } // namespace

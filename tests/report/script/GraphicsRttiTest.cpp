@@ -1,6 +1,8 @@
 // The graphics vocabulary as scripts see it: named colours, enumerations and sets, and fonts.
 #include <gtest/gtest.h>
 
+#include "tests/report/script/PrintingScript.h"
+
 #include <set>
 
 #include "report/script/sc_iclassesrtti.h"
@@ -13,36 +15,15 @@ using rt::Variant;
 
 namespace {
 
-class GraphicsRtti : public ::testing::Test {
+class GraphicsRtti : public PrintingScriptTest {
 protected:
   void SetUp() override {
     sc_ipascalInitialization();
     sc_isysrttiInitialization();
     sc_iclassesrttiInitialization();
     sc_igraphicsrttiInitialization();
-    S.AddRTTI();
-    S.AddedBy = &Out;
-    S.AddMethod("procedure Print(v: Variant)",
-                TscCallMethodNewEvent([this](rt::TObject*, rt::TClass, const std::string&, TscMethodHelper* C) {
-                  Out += rt::VarToStr(C->GetVParam(0)) + "\n";
-                  return Variant();
-                }));
-    S.AddedBy = nullptr;
+    PrepareScript();
   }
-  std::string Run(const std::string& Text) {
-    Out.clear();
-    S.ClearItems(nullptr);
-    S.Lines.SetText(Text);
-    if (!S.Compile()) return "compile error: " + S.ErrorMsg;
-    try {
-      S.Execute();
-    } catch (const rt::Exception& E) {
-      Out += "raised " + E.ClassName() + ": " + E.Message() + "\n";
-    }
-    return Out;
-  }
-  TscScript S;
-  std::string Out;
 };
 
 } // namespace

@@ -1,6 +1,8 @@
 // INI files as scripts use them, and the runtime's INI file classes behind them.
 #include <gtest/gtest.h>
 
+#include "tests/report/script/PrintingScript.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -26,40 +28,18 @@ std::string FileText(const std::string& Path) {
   return B.str();
 }
 
-class IniRtti : public ::testing::Test {
+class IniRtti : public PrintingScriptTest {
 protected:
   void SetUp() override {
     sc_ipascalInitialization();
     sc_isysrttiInitialization();
     sc_iclassesrttiInitialization();
     sc_iinirttiInitialization();
-    S.AddRTTI();
-    S.AddedBy = &Out;
-    S.AddMethod("procedure Print(v: Variant)",
-                TscCallMethodNewEvent([this](rt::TObject*, rt::TClass, const std::string&, TscMethodHelper* C) {
-                  Out += rt::VarToStr(C->GetVParam(0)) + "\n";
-                  return Variant();
-                }));
-    S.AddedBy = nullptr;
+    PrepareScript();
     std::remove(Path.c_str());
   }
   void TearDown() override { std::remove(Path.c_str()); }
 
-  std::string Run(const std::string& Text) {
-    Out.clear();
-    S.ClearItems(nullptr);
-    S.Lines.SetText(Text);
-    if (!S.Compile()) return "compile error: " + S.ErrorMsg;
-    try {
-      S.Execute();
-    } catch (const rt::Exception& E) {
-      Out += "raised " + E.ClassName() + ": " + E.Message() + "\n";
-    }
-    return Out;
-  }
-
-  TscScript S;
-  std::string Out;
   std::string Path = TempPath("ini_rtti_test.ini");
 };
 

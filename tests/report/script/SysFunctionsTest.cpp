@@ -2,6 +2,8 @@
 // paths and errors, Null arguments, and the functions with var parameters.
 #include <gtest/gtest.h>
 
+#include "tests/report/script/PrintingScript.h"
+
 #include <cmath>
 #include <set>
 
@@ -20,19 +22,12 @@ namespace {
 
 Variant Word(int V) { return Variant::OfInt(rt::varWord, V); }
 
-class SysFunctions : public ::testing::Test {
+class SysFunctions : public PrintingScriptTest {
 protected:
   void SetUp() override {
     sc_ipascalInitialization();
     sc_isysrttiInitialization();
-    S.AddRTTI();
-    S.AddedBy = &Out;  // kept when a test program is replaced
-    S.AddMethod("procedure Print(v: Variant)",
-                TscCallMethodNewEvent([this](rt::TObject*, rt::TClass, const std::string&, TscMethodHelper* C) {
-                  Out += rt::VarToStr(C->GetVParam(0)) + "\n";
-                  return Variant();
-                }));
-    S.AddedBy = nullptr;
+    PrepareScript();
   }
   void TearDown() override { scSetShowMessageProc(nullptr); }
 
@@ -45,21 +40,7 @@ protected:
   void SetV(const Variant& Value) { S.SetVariables("V", Value); }
 
   // Runs a PascalScript program; what it printed, or "compile error ..." / "raised ...".
-  std::string Run(const std::string& Text) {
-    Out.clear();
-    S.ClearItems(nullptr);
-    S.Lines.SetText(Text);
-    if (!S.Compile()) return "compile error: " + S.ErrorMsg;
-    try {
-      S.Execute();
-    } catch (const rt::Exception& E) {
-      Out += "raised " + E.ClassName() + ": " + E.Message() + "\n";
-    }
-    return Out;
-  }
 
-  TscScript S;
-  std::string Out;
 };
 
 // The class name and message an expression raises, or "none".
