@@ -1,14 +1,18 @@
 #pragma once
-// A lean keep-alive HTTP/1.1 client for the load benchmarks, so that the measuring side takes
-// little of the machine. Loopback only.
+// Shared by the load benchmarks: a lean keep-alive HTTP/1.1 client, so that the measuring side
+// takes little of the machine (loopback only), and the report of one load run.
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace bench {
 
@@ -83,5 +87,23 @@ private:
   int FFd = -1;
   std::string FBuf;
 };
+
+// The counters of one load run: sessions, requests, failures, latency percentiles of every
+// answered request (milliseconds) and the request rate.
+inline void ReportLoad(benchmark::State& state, const std::vector<std::vector<double>>& latencies, double sessions,
+                       long requests, long failures, double seconds) {
+  std::vector<double> all;
+  for (const auto& l : latencies) all.insert(all.end(), l.begin(), l.end());
+  std::sort(all.begin(), all.end());
+  auto pct = [&](double p) { return all.empty() ? 0.0 : all[static_cast<std::size_t>(p * (all.size() - 1))]; };
+  state.counters["sessions"] = sessions;
+  state.counters["requests"] = static_cast<double>(requests);
+  state.counters["failed"] = static_cast<double>(failures);
+  state.counters["median_ms"] = pct(0.5);
+  state.counters["p90_ms"] = pct(0.9);
+  state.counters["p99_ms"] = pct(0.99);
+  state.counters["max_ms"] = all.empty() ? 0 : all.back();
+  state.counters["req_per_s"] = static_cast<double>(requests) / seconds;
+}
 
 }  // namespace bench

@@ -173,18 +173,7 @@ void BM_CalculateConcurrentSessions(benchmark::State& state) {
     for (auto& t : clients) t.join();
     const double seconds = std::chrono::duration<double>(Clock::now() - loadStart).count();
 
-    std::vector<double> all;
-    for (auto& l : latencies) all.insert(all.end(), l.begin(), l.end());
-    std::sort(all.begin(), all.end());
-    auto pct = [&](double p) { return all.empty() ? 0.0 : all[static_cast<std::size_t>(p * (all.size() - 1))]; };
-    state.counters["sessions"] = static_cast<double>(server.SessionCount());
-    state.counters["requests"] = static_cast<double>(requests);
-    state.counters["failed"] = static_cast<double>(failures);
-    state.counters["median_ms"] = pct(0.5);
-    state.counters["p90_ms"] = pct(0.9);
-    state.counters["p99_ms"] = pct(0.99);
-    state.counters["max_ms"] = all.empty() ? 0 : all.back();
-    state.counters["req_per_s"] = static_cast<double>(requests) / seconds;
+    bench::ReportLoad(state, latencies, static_cast<double>(server.SessionCount()), requests, failures, seconds);
     server.Stop();
   }
 }
