@@ -266,7 +266,10 @@ std::vector<std::vector<TMemValue>> TFDBatchMoveTextReader::ReadText(std::string
   std::vector<std::vector<TMemValue>> rows;
   rows.reserve(lines.size() - first);
   for (size_t l = first; l < lines.size(); ++l) {
-    const auto& [lineNo, cells] = lines[l];
+    // Plain references: a lambda below uses the line number, and clang 14 cannot capture a
+    // structured binding.
+    const auto& lineNo = lines[l].first;
+    const auto& cells = lines[l].second;
     std::vector<TMemValue> row(Fields.size());
     for (size_t f = 0; f < Fields.size(); ++f) {
       const TTextFieldDef& def = Fields[f];

@@ -108,6 +108,10 @@ void TReader::DefineProperty(const std::string& Name, const TReaderProc& ReadDat
   FPropHandled = true;
 }
 
+void TReader::CheckRemaining(std::int64_t Count) {
+  if (Count > Stream().Size() - Stream().Position()) throw EReadError("Stream read error");
+}
+
 TValueType TReader::ReadValue() {
   std::uint8_t B;
   ReadBytes(&B, 1);
@@ -140,7 +144,8 @@ std::string TReader::ReadRawString() {
     case vaUTF8String: {
       std::int32_t L;
       ReadBytes(&L, 4);
-      std::string S(static_cast<std::size_t>(CheckedLength(L)), '\0');
+      CheckRemaining(CheckedLength(L));
+      std::string S(static_cast<std::size_t>(L), '\0');
       ReadBytes(S.data(), L);
       return S;
     }
@@ -157,7 +162,8 @@ std::u16string TReader::ReadString() {
       ReadValue();
       std::int32_t L;
       ReadBytes(&L, 4);
-      std::string Bytes(static_cast<std::size_t>(CheckedLength(L)) * 2, '\0');
+      CheckRemaining(std::int64_t{CheckedLength(L)} * 2);
+      std::string Bytes(static_cast<std::size_t>(L) * 2, '\0');
       ReadBytes(Bytes.data(), static_cast<std::int64_t>(Bytes.size()));
       std::u16string S(static_cast<std::size_t>(L), u'\0');
       for (std::size_t I = 0; I < S.size(); ++I)
@@ -187,12 +193,19 @@ bool TReader::ReadBoolean() {
   }
 }
 
-void TReader::SkipValue() {
-  auto Skip = [this](std::int64_t N) { Stream().Seek(N, soCurrent); };
-  switch (NextValue()) {
+void TReader::SkipValue() { SkipValue(0); }
+
+void TReader::SkipValue(int Depth) {
+  auto Skip = [this](std::int64_t N) {
+    CheckRemaining(N);
+    Stream().Seek(N, soCurrent);
+  };
+  const TValueType Next = NextValue();
+  if ((Next == vaList || Next == vaCollection) && Depth >= MaxNesting) InvalidValue();
+  switch (Next) {
     case vaList:
       ReadValue();
-      while (!EndOfList()) SkipValue();
+      while (!EndOfList()) SkipValue(Depth + 1);
       ReadListEnd();
       return;
     case vaString:
@@ -220,7 +233,7 @@ void TReader::SkipValue() {
       while (!EndOfList()) {
         if (NextValue() >= vaInt8 && NextValue() <= vaInt32) ReadInteger();
         ReadListBegin();
-        while (!EndOfList()) { ReadStr(); SkipValue(); }
+        while (!EndOfList()) { ReadStr(); SkipValue(Depth + 1); }
         ReadListEnd();
       }
       ReadListEnd();

@@ -74,10 +74,14 @@ private:
   void WriteBytes(const void* Buffer, std::int64_t Count) { Stream().WriteBuffer(Buffer, Count); }
 };
 
-// Reading errors raise EReadError: "Stream read error" at the end of the data, "Invalid property
-// value" for a value of the wrong type, "Property X does not exist" for an entry nobody defines.
+// Reading errors raise EReadError: "Stream read error" at the end of the data (also before
+// anything is allocated for a stored length the stream cannot hold), "Invalid property value" for
+// a value of the wrong type, "Property X does not exist" for an entry nobody defines.
 class TReader : public TFiler {
 public:
+  // Lists and collections nested deeper than this raise "Invalid property value" when skipped.
+  static constexpr int MaxNesting = 256;
+
   explicit TReader(TStream& Stream) : TFiler(Stream) {}
 
   void DefineProperty(const std::string& Name, const TReaderProc& ReadData,
@@ -106,6 +110,9 @@ public:
 
 private:
   void ReadBytes(void* Buffer, std::int64_t Count) { Stream().ReadBuffer(Buffer, Count); }
+  // EReadError unless Count more bytes remain.
+  void CheckRemaining(std::int64_t Count);
+  void SkipValue(int Depth);
   std::string FPropName;
   bool FPropHandled = false;
 };

@@ -5,7 +5,8 @@
 #include "platform/rt/Unicode.h"
 #include "report/engine/repZLib.h"
 
-void InflateGZipMember(rt::TStream& Source, rt::TStream& Dest, std::string& FileName) {
+void InflateGZipMember(rt::TStream& Source, rt::TStream& Dest, std::string& FileName,
+                       std::int64_t MaxOutBytes) {
   auto Fail = [] { throw EZDecompressionError("data error"); };
   unsigned char Head[10];
   if (Source.Read(Head, 10) != 10) Fail();
@@ -31,7 +32,7 @@ void InflateGZipMember(rt::TStream& Source, rt::TStream& Dest, std::string& File
   Source.ReadBuffer(Z.data() + 2, DataSize);
   for (int K = 0; K < 4; ++K) Z[static_cast<std::size_t>(DataSize) + 2 + K] = Head[4 + K];
   std::vector<unsigned char> Out;
-  InflateBuffer(Z.data(), static_cast<std::int64_t>(Z.size()), 0, Out);
+  InflateBuffer(Z.data(), static_cast<std::int64_t>(Z.size()), 0, Out, MaxOutBytes);
   Dest.WriteBuffer(Out.data(), static_cast<std::int64_t>(Out.size()));
   FileName = rt::Utf16ToUtf8(rt::AnsiToUtf16(Name));
 }

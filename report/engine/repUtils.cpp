@@ -302,7 +302,7 @@ std::string TempPath() {
 std::string TempFileName() { return TempFileNameIn(std::string()); }
 
 std::string TempFileNameIn(const std::string& Dir) {
-  std::string Name = (Dir.empty() ? TempPath() : WithSlash(Dir)) + "frXXXXXX";
+  std::string Name = (Dir.empty() ? TempPath() : WithSlash(Dir)) + "repXXXXXX";
   const int Fd = ::mkstemp(Name.data());
   if (Fd < 0)
     throw rt::EFCreateError("Cannot create a temporary file in \"" + Dir + "\". " + std::strerror(errno));

@@ -104,7 +104,7 @@ void ShowErrorBox(const std::string& Text);
 
 // The system's temporary directory, with a trailing '/'.
 std::string TempPath();
-// A new, empty file with a unique name starting with "fr" in the temporary directory (in Dir;
+// A new, empty file with a unique name starting with "rep" in the temporary directory (in Dir;
 // an empty Dir means the temporary directory). rt::EFCreateError when it cannot be made.
 std::string TempFileName();
 std::string TempFileNameIn(const std::string& Dir);

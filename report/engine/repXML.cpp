@@ -340,17 +340,29 @@ void TrepXMLReader::ReadHeader() {
   if (Name.compare(0, 4, "?xml") != 0) RaiseException();
   std::u16string Version;
   const std::size_t V = Text.find(u"version=");
-  if (V != std::u16string::npos) Version = Text.substr(V + 9, 3);
+  if (V != std::u16string::npos) {
+    // The value is quoted; anything else (a cut-off header) is no header at all.
+    const std::size_t Open = V + 8;
+    const char16_t Quote = Open < Text.size() ? Text[Open] : u'\0';
+    const std::size_t Close =
+        Quote == u'"' || Quote == u'\'' ? Text.find(Quote, Open + 1) : std::u16string::npos;
+    if (Close == std::u16string::npos)
+      throw TrepInvalidXMLException("Invalid file format: the XML header has no quoted version");
+    Version = Text.substr(Open + 1, std::min<std::size_t>(3, Close - Open - 1));
+  }
   FOldFormat = Version == u"1.0" && Text.find(u"standalone=") == std::u16string::npos;
 }
 
-bool TrepXMLReader::ReadItem(TrepXMLItem* Item, bool ReadChildren, bool KeepOwnTag) {
+bool TrepXMLReader::ReadItem(TrepXMLItem* Item, bool ReadChildren, bool KeepOwnTag, int Depth) {
   const std::int64_t P = FPosition;
   std::string Name;
   std::u16string Text;
   ReadTag(Name, Text);
   FLastName = Name;
   if (Name.empty() || Name[0] == '/') return true;
+  if (Depth >= repXMLMaxNesting)
+    throw TrepInvalidXMLException("Invalid file format: elements nested deeper than " +
+                                  std::to_string(repXMLMaxNesting) + " levels");
   bool Empty = false;
   if (Name.back() == '/') {
     Name.pop_back();
@@ -370,7 +382,7 @@ bool TrepXMLReader::ReadItem(TrepXMLItem* Item, bool ReadChildren, bool KeepOwnT
       auto* Child = new TrepXMLItem;
       bool Closing;
       try {
-        Closing = ReadItem(Child, ReadChildren, false);
+        Closing = ReadItem(Child, ReadChildren, false, Depth + 1);
       } catch (...) {
         delete Child;
         throw;
@@ -399,7 +411,7 @@ bool TrepXMLReader::ReadItem(TrepXMLItem* Item, bool ReadChildren, bool KeepOwnT
 void TrepXMLReader::ReadRootItem(TrepXMLItem* Item, bool ReadChildren) {
   FLastName.clear();
   const bool KeepOwnTag = !(Item->FName.empty() || Item->FLoaded);
-  ReadItem(Item, ReadChildren, KeepOwnTag);
+  ReadItem(Item, ReadChildren, KeepOwnTag, 0);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -17,6 +17,10 @@
 
 RT_DECLARE_EXCEPTION(TrepInvalidXMLException, rt::Exception)
 
+// Elements nested deeper than this are refused (TrepInvalidXMLException): reading, writing and
+// freeing a tree recurse once per level, and a report or a prepared page needs a few dozen.
+constexpr int repXMLMaxNesting = 256;
+
 class TrepXMLDocument;
 
 class TrepXMLItem : public rt::TObject {
@@ -107,7 +111,7 @@ public:
   TrepXMLReader(const TrepXMLReader&) = delete;
   TrepXMLReader& operator=(const TrepXMLReader&) = delete;
 
-  // The ?xml header; decides the old format.
+  // The ?xml header; decides the old format. A version without a quoted value raises.
   void ReadHeader();
   void ReadRootItem(TrepXMLItem* Item, bool ReadChildren = true);
   [[noreturn]] void RaiseException();
@@ -121,7 +125,7 @@ private:
   // False at the end of the data.
   bool ReadByte(unsigned char& C);
   void ReadTag(std::string& Name, std::u16string& Text);
-  bool ReadItem(TrepXMLItem* Item, bool ReadChildren, bool KeepOwnTag);
+  bool ReadItem(TrepXMLItem* Item, bool ReadChildren, bool KeepOwnTag, int Depth);
 
   rt::TStream& FStream;
   std::int64_t FSize;

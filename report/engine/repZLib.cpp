@@ -132,11 +132,12 @@ float TZCompressionStream::CompressionRate() const {
 // ---------------------------------------------------------------------------------------------
 
 void InflateBuffer(const void* InBuf, std::int64_t InBytes, std::int64_t OutEstimate,
-                   std::vector<unsigned char>& OutBuf) {
+                   std::vector<unsigned char>& OutBuf, std::int64_t MaxOutBytes) {
   if (InBytes < 0 || InBytes > static_cast<std::int64_t>(UINT32_MAX)) throw EZDecompressionError("buffer error");
+  MaxOutBytes = std::clamp<std::int64_t>(MaxOutBytes, 0, UINT32_MAX);
   // A multiple of 256 (at least 256, so that even empty input gets a buffer to fail in).
   const std::int64_t Step = std::max<std::int64_t>((InBytes + 255) & ~std::int64_t(255), 256);
-  std::int64_t OutBytes = OutEstimate > 0 ? OutEstimate : Step;
+  std::int64_t OutBytes = std::min(OutEstimate > 0 ? OutEstimate : Step, MaxOutBytes);
   OutBuf.clear();
   OutBuf.resize(static_cast<std::size_t>(OutBytes));
   z_stream Z{};
@@ -146,11 +147,21 @@ void InflateBuffer(const void* InBuf, std::int64_t InBytes, std::int64_t OutEsti
   Z.avail_out = static_cast<uInt>(OutBytes);
   DCheck(inflateInit_(&Z, ZLibVersion, static_cast<int>(sizeof(z_stream))));
   try {
-    while (DCheck(inflate(&Z, Z_NO_FLUSH)) != Z_STREAM_END) {
-      OutBytes += Step;
+    for (;;) {
+      const int Code = DCheck(inflate(&Z, Z_NO_FLUSH));
+      if (Code == Z_STREAM_END) break;
+      // Z_NEED_DICT: nobody here holds a preset dictionary, and asking again changes nothing.
+      if (Code != Z_OK) throw EZDecompressionError("data error: the stream needs a preset dictionary");
+      // Z_OK means progress; without room to fill, the next call says Z_BUF_ERROR (cut-off data).
+      if (Z.avail_out > 0) continue;
+      if (OutBytes >= MaxOutBytes)
+        throw EZDecompressionError("data error: the data inflates to more than " +
+                                   std::to_string(MaxOutBytes) + " bytes");
+      const std::int64_t Grow = std::min(Step, MaxOutBytes - OutBytes);
+      OutBytes += Grow;
       OutBuf.resize(static_cast<std::size_t>(OutBytes));
       Z.next_out = OutBuf.data() + Z.total_out;
-      Z.avail_out = static_cast<uInt>(Step);
+      Z.avail_out = static_cast<uInt>(Grow);
     }
   } catch (...) {
     inflateEnd(&Z);

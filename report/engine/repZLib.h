@@ -59,8 +59,14 @@ private:
   bool FFinished = false;
 };
 
+// What a stream may inflate to unless the caller names its own cap: the engine's compressed
+// resources, fonts and pictures are a few megabytes at most.
+constexpr std::int64_t DefaultMaxInflatedSize = 64 << 20;
+
 // Inflates a whole zlib stream; OutEstimate 0 starts from the input size rounded up to 256.
+// EZDecompressionError when the output would pass MaxOutBytes, when the stream asks for a preset
+// dictionary, and for damaged or cut-off data.
 void InflateBuffer(const void* InBuf, std::int64_t InBytes, std::int64_t OutEstimate,
-                   std::vector<unsigned char>& OutBuf);
+                   std::vector<unsigned char>& OutBuf, std::int64_t MaxOutBytes = DefaultMaxInflatedSize);
 // The zlib stream of the whole of Source (read from its beginning), written at Dest's position.
 void CompressStream(rt::TStream& Source, rt::TStream& Dest, TZCompressionLevel CompressionLevel = zcDefault);

@@ -13,10 +13,22 @@ namespace {
 
 std::uint32_t RoundUp4(std::uint32_t N) { return (N + 3u) & ~3u; }
 
+// The C library wants valid pointers even for no bytes, and an empty table, an empty vector or
+// a subset without outlines has none: these skip zero counts.
+void CopyBytes(void* Dest, const void* Src, std::size_t N) {
+  if (N > 0) std::memcpy(Dest, Src, N);
+}
+void MoveBytes(void* Dest, const void* Src, std::size_t N) {
+  if (N > 0) std::memmove(Dest, Src, N);
+}
+void ZeroBytes(void* Dest, std::size_t N) {
+  if (N > 0) std::memset(Dest, 0, N);
+}
+
 // Bytes of an optional table that lie past its end read as 0.
 void CopyPadded(std::uint8_t* Dest, std::size_t DestSize, const std::uint8_t* Src, std::size_t SrcSize) {
-  std::memset(Dest, 0, DestSize);
-  std::memcpy(Dest, Src, std::min(DestSize, SrcSize));
+  ZeroBytes(Dest, DestSize);
+  CopyBytes(Dest, Src, std::min(DestSize, SrcSize));
 }
 
 struct CaseInsensitiveLess {
@@ -88,8 +100,8 @@ std::uint32_t TrueTypeTable::Save(const TTFBuffer& from, TTFBuffer& to, std::uin
   const std::uint32_t Rounded = RoundUp4(entry.length);
   const std::uint8_t* Src = Bytes(from);
   std::uint8_t* Dst = to.At(offset, Rounded);
-  std::memmove(Dst, Src, entry.length);
-  std::memset(Dst + entry.length, 0, Rounded - entry.length);
+  MoveBytes(Dst, Src, entry.length);
+  ZeroBytes(Dst + entry.length, Rounded - entry.length);
   entry.offset = offset;
   return offset + Rounded;
 }
@@ -269,7 +281,7 @@ void HorizontalHeaderClass::Load(const TTFBuffer& font) {
 std::uint32_t HorizontalHeaderClass::Save(const TTFBuffer& from, TTFBuffer& to, std::uint32_t offset) {
   const std::uint32_t Length = entry.length;
   std::uint8_t* Dst = to.At(offset, std::max<std::uint32_t>(Length, 36));
-  std::memmove(Dst, Bytes(from), Length);
+  MoveBytes(Dst, Bytes(from), Length);
   const HorizontalHeader& H = horizontal_header;
   PutUInt32(Dst, H.version);
   const std::int16_t Signed[] = {H.Ascender, H.Descender, H.LineGap};
@@ -474,11 +486,11 @@ void MaximumProfileClass::Load(const TTFBuffer& font) {
 std::uint32_t MaximumProfileClass::Save(const TTFBuffer& from, TTFBuffer& to, std::uint32_t offset) {
   const std::uint32_t Length = entry.length;
   std::uint8_t* Dst = to.At(offset, Length);
-  std::memmove(Dst, Bytes(from), Length);
+  MoveBytes(Dst, Bytes(from), Length);
   std::uint8_t Raw[32];
   PutUInt32(Raw, max_profile.version);
   for (int I = 0; I < MaxpCounts; ++I) PutUInt16(Raw + 4 + 2 * I, *MaxpCount(max_profile, I));
-  std::memcpy(Dst, Raw, std::min<std::uint32_t>(Length, 32));
+  CopyBytes(Dst, Raw, std::min<std::uint32_t>(Length, 32));
   entry.offset = offset;
   return offset + Length;
 }
@@ -540,12 +552,12 @@ void PreProgramClass::Load(const TTFBuffer& font) {
   const std::uint8_t* P = Bytes(font);
   // The bytes past the program are padding; they are kept as 0 whatever the file holds there.
   pre_program.assign(RoundUp4(entry.length), 0);
-  std::memcpy(pre_program.data(), P, entry.length);
+  CopyBytes(pre_program.data(), P, entry.length);
 }
 
 std::uint32_t PreProgramClass::Save(const TTFBuffer&, TTFBuffer& to, std::uint32_t offset) {
   const auto Size = static_cast<std::uint32_t>(pre_program.size());
-  std::memcpy(to.At(offset, Size), pre_program.data(), Size);
+  CopyBytes(to.At(offset, Size), pre_program.data(), Size);
   entry.offset = offset;
   return offset + Size;
 }
@@ -770,7 +782,7 @@ void TrueTypeFont::RebuildGlyphs(bool uniscribe) {
   for (; K < Count; ++K) SetEntry(K, V);
 
   std::uint8_t* GlyfBytes = beginfile_ptr.At(glyph_table->entry.offset, glyph_table->entry.length);
-  std::memcpy(GlyfBytes, NewGlyphs.data(), NewGlyphs.size());
+  CopyBytes(GlyfBytes, NewGlyphs.data(), NewGlyphs.size());
   glyph_table->entry.length = V;
 
   std::uint8_t* LocaBytes = beginfile_ptr.At(Loca.entry.offset, Loca.entry.length);
@@ -809,7 +821,7 @@ std::vector<std::uint8_t> TrueTypeFont::PackFont(bool uniscribe) {
   WriteDirectory(To);
   SetCheckSumAdjustment(To, P);
   Packed.resize(P);
-  if (P <= beginfile_ptr.Size) std::memcpy(beginfile_ptr.Data, Packed.data(), P);
+  if (P <= beginfile_ptr.Size) CopyBytes(beginfile_ptr.Data, Packed.data(), P);
   return Packed;
 }
 

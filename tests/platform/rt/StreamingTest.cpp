@@ -87,6 +87,64 @@ TEST(Streaming, WrongTypesAndShortDataRaise) {
   EXPECT_THROW(R2.ReadString(), rt::EReadError);
 }
 
+TEST(Streaming, StoredLengthsBeyondTheDataRaiseBeforeAnythingIsAllocated) {
+  // A stored length is checked against what the stream holds; these would otherwise ask for
+  // gigabytes (the sanitizer's allocator would abort the test).
+  const auto Len = [](std::uint32_t L) { return std::string(reinterpret_cast<const char*>(&L), 4); };
+  struct Case {
+    const char* Name;
+    std::string Bytes;
+  } Cases[] = {
+      {"8-bit string of 2 GB", char(rt::vaLString) + Len(0x7FFFFFFF) + "abcdefgh"},
+      {"UTF-8 string of 2 GB", char(rt::vaUTF8String) + Len(0x7FFFFFFF) + "abcdefgh"},
+      {"wide string of 4 GB", char(rt::vaWString) + Len(0x7FFFFFFF) + "abcdefgh"},
+      {"wide string of 1.76 GB, no data", char(rt::vaWString) + Len(0x34800000)},
+      {"wide string one byte short", char(rt::vaWString) + Len(2) + "abc"},
+      {"negative length", char(rt::vaLString) + Len(0xFFFFFFFF) + "abc"},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    rt::TStringStream S(C.Bytes);
+    rt::TReader R(S);
+    EXPECT_THROW(R.ReadString(), rt::EReadError);
+    S.SetPosition(0);
+    EXPECT_THROW(R.SkipValue(), rt::EReadError);
+  }
+  // A length that exactly fills the rest still reads.
+  rt::TStringStream Exact(char(rt::vaWString) + Len(2) + std::string("a\0b\0", 4));
+  rt::TReader R(Exact);
+  EXPECT_EQ(R.ReadString(), u"ab");
+}
+
+TEST(Streaming, SkippingStopsAtTheNestingLimitAndAtTheEndOfTheData) {
+  const auto Len = [](std::uint32_t L) { return std::string(reinterpret_cast<const char*>(&L), 4); };
+  const auto Lists = [](int N) { return std::string(static_cast<std::size_t>(N), char(rt::vaList)) +
+                                        std::string(static_cast<std::size_t>(N), char(rt::vaNull)); };
+  struct Case {
+    const char* Name;
+    std::string Bytes;
+    bool Skips;
+  } Cases[] = {
+      {"lists at the limit", Lists(rt::TReader::MaxNesting), true},
+      {"one list more", Lists(rt::TReader::MaxNesting + 1), false},
+      {"100,000 open lists", std::string(100000, char(rt::vaList)), false},
+      {"binary beyond the data", char(rt::vaBinary) + Len(0x7FFFFFFF) + "ab", false},
+      {"binary exactly filling the data", char(rt::vaBinary) + Len(2) + "ab", true},
+      {"double cut short", char(rt::vaDouble) + std::string("1234567"), false},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    rt::TStringStream S(C.Bytes);
+    rt::TReader R(S);
+    if (C.Skips) {
+      R.SkipValue();
+      EXPECT_TRUE(R.AtEnd());
+    } else {
+      EXPECT_THROW(R.SkipValue(), rt::EReadError);
+    }
+  }
+}
+
 TEST(Streaming, DefinedPropertiesAreWrittenWhenTheyHaveDataAndReadByName) {
   std::u16string Stored = u"value";
   auto Define = [&](rt::TFiler& F, bool HasData) {

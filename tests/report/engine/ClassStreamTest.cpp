@@ -155,6 +155,19 @@ TEST(ClassStreams, ReadingProblemsGoToTheReportsErrors) {
   FormsLock().unlock();
 }
 
+TEST(ClassStreams, HostileReportFilesRaiseTheXMLError) {
+  Start();
+  std::string Deep = "<?xml version=\"1.0\"?><TrepReport>";
+  for (int I = 0; I < 100000; ++I) Deep += "<TrepReportPage>";
+  const std::string Files[] = {"<?xml version=>", Deep};
+  for (const std::string& File : Files) {
+    TrepReport R(nullptr);
+    rt::TStringStream S(File);
+    EXPECT_THROW(R.LoadFromStream(S), TrepInvalidXMLException) << File.substr(0, 40);
+    EXPECT_EQ(R.XMLSerializer(), nullptr);
+  }
+}
+
 TEST(ClassStreams, TheScriptIsLeftOutWhenTheReportKeepsItElsewhere) {
   Start();
   TrepReport R(nullptr);

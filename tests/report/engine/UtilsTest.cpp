@@ -297,7 +297,7 @@ TEST(EngineFiles, TemporaryFilesAreUniqueEvenAcrossThreads) {
   for (const auto& N : Names) {
     EXPECT_TRUE(std::filesystem::exists(N));
     EXPECT_EQ(std::filesystem::path(N).parent_path(), Dir);
-    EXPECT_EQ(std::filesystem::path(N).filename().string().substr(0, 2), "fr");
+    EXPECT_EQ(std::filesystem::path(N).filename().string().substr(0, 3), "rep");
   }
   std::filesystem::remove_all(Dir);
   EXPECT_THROW(TempFileNameIn(Dir.string()), rt::EFCreateError);

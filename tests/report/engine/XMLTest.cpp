@@ -1,4 +1,5 @@
 // The engine's XML dialect: attributes, escaping, reading, writing and partial loading.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -233,6 +234,72 @@ TEST(XMLDocument, DataEndingInsideOpenElementsIsAccepted) {
   EXPECT_NO_THROW(Parse(Header + "<a><!-- open"));
 }
 
+TEST(XMLDocument, HeadersWithoutAQuotedVersionRaiseWithAMessage) {
+  const std::string Bad[] = {
+      "<?xml version=>",                  // the value is missing at the very end of the tag
+      "<?xml version=?><a/>",
+      "<?xml version=1.0?><a/>",          // not quoted
+      "<?xml version=\"1.0?><a/>",        // never closed
+  };
+  for (const std::string& Text : Bad) {
+    SCOPED_TRACE(Text);
+    EXPECT_THROW(
+        {
+          try {
+            Parse(Text);
+          } catch (const TrepInvalidXMLException& E) {
+            EXPECT_THAT(E.what(), ::testing::HasSubstr("version"));
+            throw;
+          }
+        },
+        TrepInvalidXMLException);
+  }
+  // Either quote will do; the old format is still told by the version and no "standalone".
+  EXPECT_TRUE(Parse("<?xml version='1.0'?><a/>")->OldVersion());
+  EXPECT_FALSE(Parse("<?xml version=\"1.0\" standalone=\"no\"?><a/>")->OldVersion());
+  EXPECT_FALSE(Parse("<?xml encoding=\"utf-8\"?><a/>")->OldVersion());
+}
+
+namespace {
+
+std::string Nested(int Levels, const std::string& Inner = "") {
+  std::string Open, Close;
+  for (int I = 0; I < Levels; ++I) {
+    Open += "<e>";
+    Close += "</e>";
+  }
+  return Header + Open + Inner + Close;
+}
+
+} // namespace
+
+TEST(XMLDocument, NestingIsLimited) {
+  // Exactly the limit loads, whole or partially; one level more, or far more, is refused
+  // before the reader runs out of stack.
+  auto Doc = Parse(Nested(repXMLMaxNesting));
+  TrepXMLItem* Deepest = Doc->Root();
+  int Levels = 1;
+  while (Deepest->Count() > 0) {
+    Deepest = Deepest->Items(0);
+    ++Levels;
+  }
+  EXPECT_EQ(Levels, repXMLMaxNesting);
+  EXPECT_NO_THROW(Parse(Nested(repXMLMaxNesting - 1, "<e/>")));
+
+  const std::string TooDeep[] = {Nested(repXMLMaxNesting + 1), Nested(repXMLMaxNesting, "<e/>"),
+                                 Nested(repXMLMaxNesting - 1, "<e/><e><e/></e>"), Nested(100000)};
+  for (const std::string& Text : TooDeep) {
+    try {
+      Parse(Text);
+      ADD_FAILURE() << "accepted " << Text.size() << " bytes";
+    } catch (const TrepInvalidXMLException& E) {
+      EXPECT_THAT(E.what(), ::testing::HasSubstr("nested deeper than " + std::to_string(repXMLMaxNesting)));
+    }
+    TrepXMLDocument Partial;
+    EXPECT_THROW(Partial.LoadFromStream(std::make_unique<rt::TStringStream>(Text), true), TrepInvalidXMLException);
+  }
+}
+
 TEST(XMLDocument, ReadingStopsJustAfterTheRootEndTag) {
   rt::TStringStream S(Header + "<a><b/></a>TRAILING<junk");
   TrepXMLDocument Doc;
@@ -458,7 +525,7 @@ TEST(XMLPartialLoading, TheSwapFileGoesWithTheDocument) {
     Doc->LoadItem(Doc->Root()->Items(0));
     Doc->UnloadItem(Doc->Root()->Items(0));
     ASSERT_EQ(Dir.FileCount(), 1);
-    EXPECT_EQ(std::filesystem::directory_iterator(Dir.Path)->path().filename().string().substr(0, 2), "fr");
+    EXPECT_EQ(std::filesystem::directory_iterator(Dir.Path)->path().filename().string().substr(0, 3), "rep");
   }
   EXPECT_EQ(Dir.FileCount(), 0);
 }

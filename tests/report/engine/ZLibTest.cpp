@@ -167,6 +167,71 @@ TEST(ZLib, BrokenInputRaisesWithZlibsMessage) {
   }
 }
 
+TEST(ZLib, OutputStopsAtTheCapWhateverTheEstimate) {
+  const std::string Data(100000, 'z');
+  const std::string Z = Compress(Data);
+  std::vector<unsigned char> Out;
+  struct Case {
+    std::int64_t Estimate, Cap;
+    bool Fits;
+  } Cases[] = {
+      {0, 100000, true},      {0, 99999, false},
+      {1 << 30, 99999, false},  // a huge estimate is no licence to allocate it
+      {100000, 100000, true}, {256, 50000, false},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(std::to_string(C.Estimate) + " " + std::to_string(C.Cap));
+    if (C.Fits) {
+      InflateBuffer(Z.data(), static_cast<std::int64_t>(Z.size()), C.Estimate, Out, C.Cap);
+      EXPECT_EQ(std::string(Out.begin(), Out.end()), Data);
+      continue;
+    }
+    try {
+      InflateBuffer(Z.data(), static_cast<std::int64_t>(Z.size()), C.Estimate, Out, C.Cap);
+      ADD_FAILURE() << "inflated past the cap";
+    } catch (const EZDecompressionError& E) {
+      EXPECT_EQ(std::string(E.what()), "data error: the data inflates to more than " + std::to_string(C.Cap) + " bytes");
+      EXPECT_LE(Out.capacity(), static_cast<std::size_t>(C.Cap));
+    }
+  }
+}
+
+TEST(ZLib, TheDefaultCapHoldsWithoutACallersOwn) {
+  // 64 MiB and one byte of one letter: a small stream that would otherwise inflate without end.
+  const std::string Z = Compress(std::string(static_cast<std::size_t>(DefaultMaxInflatedSize) + 1, 'a'), zcFastest);
+  EXPECT_LT(Z.size(), 1u << 20);
+  EXPECT_THROW(Inflate(Z), EZDecompressionError);
+}
+
+TEST(ZLib, AStreamThatNeedsAPresetDictionaryRaisesInsteadOfLooping) {
+  // 78 BB: a valid zlib header with the dictionary flag, then the dictionary's checksum.
+  const std::string Header("\x78\xBB\x00\x00\x00\x01", 6);
+  // And a whole stream compressed against a dictionary.
+  std::string WithDict(256, '\0');
+  {
+    z_stream Z{};
+    ASSERT_EQ(deflateInit(&Z, 9), Z_OK);
+    const std::string Dict = "dictionary words";
+    ASSERT_EQ(deflateSetDictionary(&Z, reinterpret_cast<const Bytef*>(Dict.data()), static_cast<uInt>(Dict.size())), Z_OK);
+    std::string In = "dictionary words again";
+    Z.next_in = reinterpret_cast<Bytef*>(In.data());
+    Z.avail_in = static_cast<uInt>(In.size());
+    Z.next_out = reinterpret_cast<Bytef*>(WithDict.data());
+    Z.avail_out = static_cast<uInt>(WithDict.size());
+    ASSERT_EQ(deflate(&Z, Z_FINISH), Z_STREAM_END);
+    WithDict.resize(Z.total_out);
+    deflateEnd(&Z);
+  }
+  for (const std::string& In : {Header, WithDict}) {
+    try {
+      Inflate(In);
+      ADD_FAILURE() << "inflated";
+    } catch (const EZDecompressionError& E) {
+      EXPECT_STREQ(E.what(), "data error: the stream needs a preset dictionary");
+    }
+  }
+}
+
 // ---- Compressed resource members ----
 
 namespace {
@@ -205,6 +270,19 @@ std::string Unpack(const std::string& Source, std::string& Name, std::int64_t St
 }
 
 } // namespace
+
+TEST(GZipMember, TheCallersCapHolds) {
+  const std::string Data = Sample(40000, false);
+  const std::string M = Member(Data, "n");
+  std::string Name;
+  rt::TMemoryStream Dest;
+  rt::TStringStream Tight(M);
+  EXPECT_THROW(InflateGZipMember(Tight, Dest, Name, 39999), EZDecompressionError);
+  EXPECT_EQ(Dest.Size(), 0);
+  rt::TStringStream Enough(M);
+  InflateGZipMember(Enough, Dest, Name, 40000);
+  EXPECT_EQ(Bytes(Dest), Data);
+}
 
 TEST(GZipMember, UnpacksWithAndWithoutAStoredName) {
   const std::string Data = Sample(40000, false);

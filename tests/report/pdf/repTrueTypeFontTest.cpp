@@ -314,6 +314,32 @@ TEST(TrueTypeSubset, KerningWithTheNextGlyphComesOffTheWidth) {
   }
 }
 
+TEST(TrueTypeSubset, EmptyTablesAndSubsetsWithoutOutlinesPack) {
+  // Zero-length copies once went through null pointers: an empty "prep", and a subset whose
+  // glyphs (the space) have no outline, so that nothing of "glyf" is kept.
+  SfntFile EmptyPrep = SfntFile::Read(DejaVuSans());
+  EmptyPrep.Set("prep", "");
+  struct Case {
+    const char* Name;
+    std::string Font;
+    std::u32string Used;
+  } Cases[] = {
+      {"empty prep", EmptyPrep.Write(), U"Ab"},
+      {"no outline kept", DejaVuSans(), U" "},
+      {"both", EmptyPrep.Write(), U" "},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    FTFont FT(C.Font);
+    ASSERT_TRUE(FT.Loaded());
+    const auto Used = GlyphsOf(FT, C.Used);
+    Loaded L(C.Font);
+    TrueTypeFont* Face = L.Collection.LoadFont("DejaVu Sans", false, false);
+    const std::string Subset = Text(L.Collection.PackFont(Face, Used));
+    ExpectSubsetOf(C.Font, 0, Subset, Closure(FT, Used));
+  }
+}
+
 TEST(TrueTypeSubset, KeepListHoldsEachValueOnce) {
   Loaded L(DejaVuSans());
   TrueTypeFont* Face = L.Collection.LoadFont("DejaVu Sans", false, false);
