@@ -411,7 +411,11 @@ bool TrepXMLReader::ReadItem(TrepXMLItem* Item, bool ReadChildren, bool KeepOwnT
 void TrepXMLReader::ReadRootItem(TrepXMLItem* Item, bool ReadChildren) {
   FLastName.clear();
   const bool KeepOwnTag = !(Item->FName.empty() || Item->FLoaded);
-  ReadItem(Item, ReadChildren, KeepOwnTag, 0);
+  // An unloaded element read back counts from its own level, so a tree never grows deeper than
+  // the limit.
+  int Depth = 0;
+  for (const TrepXMLItem* P = Item->FParent; P != nullptr; P = P->FParent) ++Depth;
+  ReadItem(Item, ReadChildren, KeepOwnTag, Depth);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -112,7 +112,8 @@ TEST_F(Compiled, AssignmentsFoldIntoCompoundStatements) {
   ASSERT_EQ(M->Count(), 4);
   EXPECT_NE(dynamic_cast<TscAssignPlusStmt*>(M->GetItem(0)), nullptr);
   EXPECT_NE(dynamic_cast<TscAssignPlusStmt*>(M->GetItem(1)), nullptr);
-  EXPECT_EQ(typeid(*M->GetItem(2)), typeid(TscAssignmentStmt));
+  TscStatement* Third = M->GetItem(2);
+  EXPECT_EQ(typeid(*Third), typeid(TscAssignmentStmt));
   EXPECT_NE(dynamic_cast<TscAssignPlusStmt*>(M->GetItem(3)), nullptr);
   S.Execute();
   EXPECT_EQ(S.Variables("i").ToInteger(), 10);

@@ -114,8 +114,13 @@ inline TscExpression* Ex(TscScript& P, std::initializer_list<Token> Tokens, std:
   return E;
 }
 
-inline TscExpression* Ex(TscScript& P, TscCustomVariable* V) { return Ex(P, {Path(P, V)}); }
-inline TscExpression* Ex(TscScript& P, const Variant& V) { return Ex(P, {V}); }
+// The token lists are spelled out: clang 14 otherwise takes "{x}" for the single argument and
+// calls these same overloads again (and "{designator}" for a variable).
+inline TscExpression* Ex(TscScript& P, TscDesignator* D) { return Ex(P, std::initializer_list<Token>{Token(D)}); }
+inline TscExpression* Ex(TscScript& P, TscCustomVariable* V) {
+  return Ex(P, std::initializer_list<Token>{Token(Path(P, V))});
+}
+inline TscExpression* Ex(TscScript& P, const Variant& V) { return Ex(P, std::initializer_list<Token>{Token(V)}); }
 
 // A set expression: each element a value, or a pair {low, high} made with Range.
 inline TscSetExpression* Set(TscScript& P, std::initializer_list<std::vector<Variant>> Items) {
