@@ -60,7 +60,7 @@ TEST_F(Statements, LoopBoundsAreEvaluatedOnce) {
   });
   TscVariable* I = DeclareVar(S, "i", "Integer");
   Stmts M = Main(S);
-  M.For(I, Ex(S, Variant(1)), Ex(S, {Path(S, S.Find("Limit"))}));
+  M.For(I, Ex(S, Variant(1)), Ex(S, Path(S, S.Find("Limit"))));
   S.Execute();
   EXPECT_EQ(Calls, 1);
 }
