@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <new>
+#include <stdexcept>
 
 #include "platform/rt/Unicode.h"
 #include "report/script/sc_iexpression.h"
+#include "report/script/sc_istack.h"
 #include "report/script/sc_itools.h"
 
 using rt::Variant;
@@ -153,12 +156,13 @@ TscProcVariable::~TscProcVariable() {
 }
 
 namespace {
-// Script calls nest on the C++ stack; a runaway recursion becomes a script error long before
-// the thread's stack (8 MB, several frames per script call) runs out.
+// Script calls nest on the C++ stack; a runaway recursion becomes a script error before the
+// thread's stack runs out, whatever its size (sc_istack.h).
 constexpr int kMaxCallDepth = 1000;
 thread_local int GCallDepth = 0;
 struct CallDepthGuard {
   CallDepthGuard() {
+    scCheckStack();
     if (GCallDepth >= kMaxCallDepth) throw rt::EStackOverflow("Stack overflow");
     ++GCallDepth;
   }
@@ -721,6 +725,7 @@ void TscDesignator::SetValue(const Variant& Value) {
 }
 
 Variant TscDesignator::DoCalc(const Variant* Assign) {
+  scCheckStack();
   Variant Val = Variant::Null();
   TscCustomVariable* Prev = nullptr;
   const int N = Count();
@@ -845,6 +850,7 @@ void TscStatement::Notify() { FProgram->NotifyLine(FUnitName, FSourcePos); }
 bool TscStatement::Terminated() const { return FProgram->Terminated; }
 
 void TscStatement::Execute() {
+  scCheckStack();
   FProgram->ErrorPos.clear();
   const int N = Count();
   for (int I = 0; I < N && !FProgram->Terminated; ++I) {
@@ -855,6 +861,14 @@ void TscStatement::Execute() {
     } catch (const rt::Exception&) {
       if (FProgram->ErrorPos.empty()) FProgram->ErrorPos = FProgram->LastSourcePos;
       throw;
+    } catch (const std::bad_alloc&) {
+      // Memory the system refused is a script error like any other: try/except sees it and
+      // the host gets a message, not a dead server.
+      if (FProgram->ErrorPos.empty()) FProgram->ErrorPos = FProgram->LastSourcePos;
+      throw rt::EOutOfMemory("Out of memory");
+    } catch (const std::length_error&) {
+      if (FProgram->ErrorPos.empty()) FProgram->ErrorPos = FProgram->LastSourcePos;
+      throw rt::EOutOfMemory("Out of memory");
     }
     if (FProgram->BreakCalled || FProgram->ContinueCalled || FProgram->ExitCalled) break;
   }
@@ -1083,11 +1097,19 @@ void TscTryStmt::Execute() {
     }
     return;
   }
+  // The finally list always runs whole: a break, continue or exit that left the try list waits
+  // until it is done, then goes on.
   auto RunFinally = [&] {
     const bool Exit = FProgram->ExitCalled;
+    const bool Break = FProgram->BreakCalled;
+    const bool Continue = FProgram->ContinueCalled;
     FProgram->ExitCalled = false;
+    FProgram->BreakCalled = false;
+    FProgram->ContinueCalled = false;
     FExceptStmt->Execute();
     FProgram->ExitCalled = Exit;
+    FProgram->BreakCalled = Break || FProgram->BreakCalled;
+    FProgram->ContinueCalled = Continue || FProgram->ContinueCalled;
   };
   try {
     TscStatement::Execute();

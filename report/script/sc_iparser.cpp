@@ -1,5 +1,7 @@
 #include "report/script/sc_iparser.h"
 
+#include "report/script/sc_istack.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -762,7 +764,7 @@ bool TscCustomILParser::Match(const TElement& E) {
     ~TDepth() { --D; }
   } Depth(FDepth);
   const int P0 = FParser.Position();
-  if (FDepth > MaxDepth) {
+  if (FDepth > MaxDepth || scStackLow()) {
     FTooDeep = true;
     FRecordedMsg = SNestingTooDeep;
     FRecordedPos = PositionTextAt(P0);
