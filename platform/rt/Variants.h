@@ -144,6 +144,9 @@ public:
   std::int64_t RawInt() const { return std::get<std::int64_t>(FData); }
   double RawDouble() const { return std::get<double>(FData); }
   const std::u16string& RawString() const { return std::get<std::u16string>(FData); }
+  // The stored string for changing in place (strings are never shared between Variants);
+  // nullptr when the value is not a string.
+  std::u16string* MutableString() { return FType == varUString ? &std::get<std::u16string>(FData) : nullptr; }
 
   // Arrays. Dimensions count from 1. Indexes out of bounds raise EVariantBadIndexError; a
   // value that is not an array raises EVariantInvalidArgError.

@@ -704,7 +704,7 @@ std::string TscILParser::ExprSource(TscXMLItem* X) {
   const int P2 = Parser().GetPlainPosition(B.X, B.Y);
   const int Size = Parser().Size();
   if (P1 < 1 || P2 < 1 || P1 > Size + 1 || P2 > Size + 1 || P2 < P1) return {};
-  return Parser().Text().substr(static_cast<std::size_t>(P1 - 1), static_cast<std::size_t>(P2 - P1));
+  return std::string(Parser().TextView().substr(static_cast<std::size_t>(P1 - 1), static_cast<std::size_t>(P2 - P1)));
 }
 
 void TscILParser::AddExprChildren(TscExpression* E, TscXMLItem* X, TscScript* Prog) {

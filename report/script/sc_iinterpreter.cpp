@@ -894,10 +894,63 @@ void TscAssignmentStmt::Execute() {
   FVar->SetValue(FExpr->GetValue());
 }
 
+namespace {
+// Reading V has no side effects: a constant, a plain variable without a hook, or operators over
+// those.
+bool ReadsWithoutSideEffects(TscCustomVariable* V) {
+  if (auto* E = dynamic_cast<TscExpression*>(V)) V = E->Root();
+  std::vector<TscCustomVariable*> Pending{V};
+  while (!Pending.empty()) {
+    TscCustomVariable* C = Pending.back();
+    Pending.pop_back();
+    if (!C) continue;
+    if (auto* D = dynamic_cast<TscDesignatorNode*>(C)) {
+      Pending.push_back(D->FVar);
+      continue;
+    }
+    if (dynamic_cast<TscSetNode*>(C)) return false;
+    if (auto* N = dynamic_cast<TscExpressionNode*>(C)) {
+      Pending.push_back(N->FLeft);
+      Pending.push_back(N->FRight);
+      continue;
+    }
+    if (dynamic_cast<TscParamItem*>(C)) continue;
+    auto* Var = dynamic_cast<TscVariable*>(C);
+    if (!Var || Var->OnGetVarValue) return false;
+  }
+  return true;
+}
+} // namespace
+
+std::u16string* TscAssignPlusStmt::AppendTarget() {
+  if (FInPlace < 0) {
+    auto* Var = dynamic_cast<TscVariable*>(FVar);
+    FInPlace = Var && !Var->OnGetVarValue && !Var->IsReadOnly &&
+                       (dynamic_cast<TscStringVariable*>(Var) || Var->Typ == fvtVariant || Var->Typ == fvtString) &&
+                       ReadsWithoutSideEffects(FExpr)
+                   ? 1
+                   : 0;
+  }
+  if (FInPlace == 0) return nullptr;
+  if (auto* S = dynamic_cast<TscStringVariable*>(FVar)) return &S->Str();
+  return FVar->PValue().MutableString();
+}
+
 void TscAssignPlusStmt::Execute() {
   Notify();
   if (Terminated()) return;
   if (!FVar) Optimize();
+  if (std::u16string* Target = AppendTarget()) {
+    Variant R = FExpr->GetValue();
+    // Text + text joins; any other pair follows the Variant rules below.
+    if (R.IsString()) {
+      rt::CheckStringLength(Target->size() + R.RawString().size());
+      Target->append(R.RawString());
+      return;
+    }
+    FVar->SetValue(FVar->GetValue() + R);
+    return;
+  }
   Variant L = FVar->GetValue();
   FVar->SetValue(L + FExpr->GetValue());
 }

@@ -436,6 +436,13 @@ class TscAssignPlusStmt : public TscAssignmentStmt {
 public:
   using TscAssignmentStmt::TscAssignmentStmt;
   void Execute() override;
+
+private:
+  // A text added to a string that only its variable holds grows that string in place, so a
+  // loop of appends costs linear time. Only when reading the added value cannot change the
+  // variable (constants, plain variables and operators over them).
+  std::u16string* AppendTarget();
+  int FInPlace = -1;  // -1 not yet decided, 0 never, 1 when the target holds a string
 };
 class TscAssignMinusStmt : public TscAssignmentStmt {
 public:
