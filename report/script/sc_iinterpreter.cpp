@@ -220,32 +220,52 @@ Variant TscProcVariable::GetValue() {
   return Result;
 }
 
-int TscProcVariable::SaveLocalVariables() {
-  std::vector<TscLocalVariablesHelper> Frame;
+const std::vector<TscCustomVariable*>& TscProcVariable::SavedItems() {
   TscScript* Local = FProgram.get();
-  for (int I = 0; I < Local->Count(); ++I) {
-    TscCustomVariable* V = Local->GetItem(I);
-    if (dynamic_cast<TscVariable*>(V) || dynamic_cast<TscParamItem*>(V)) Frame.push_back({V->GetValue(), V});
+  if (FSavedItemsOf != Local->Count()) {
+    FSavedItems.clear();
+    for (int I = 0; I < Local->Count(); ++I) {
+      TscCustomVariable* V = Local->GetItem(I);
+      if (dynamic_cast<TscVariable*>(V) || dynamic_cast<TscParamItem*>(V)) FSavedItems.push_back(V);
+    }
+    FSavedItemsOf = Local->Count();
   }
-  FVarsStack.push_back(std::move(Frame));
-  return static_cast<int>(FVarsStack.size()) - 1;
+  return FSavedItems;
+}
+
+int TscProcVariable::SaveLocalVariables() {
+  const int Index = FVarsDepth++;
+  if (Index == static_cast<int>(FVarsStack.size())) FVarsStack.emplace_back();
+  std::vector<TscLocalVariablesHelper>& Frame = FVarsStack[static_cast<std::size_t>(Index)];
+  Frame.clear();
+  try {
+    for (std::size_t I = 0; I < SavedItems().size(); ++I) {
+      TscCustomVariable* V = SavedItems()[I];
+      Frame.push_back({V->GetValue(), V});
+    }
+  } catch (...) {
+    FVarsDepth = Index;
+    throw;
+  }
+  return Index;
 }
 
 void TscProcVariable::RestoreLocalVariables(int StackIndex, bool bSkipVarParams, TscDesignatorItem* dItem) {
-  if (StackIndex < 0 || StackIndex >= static_cast<int>(FVarsStack.size())) return;
+  if (StackIndex < 0 || StackIndex >= FVarsDepth) return;
   // What the call left in its var parameters goes to the caller's variables, after the saved
   // values of this level are back.
   std::vector<std::pair<int, Variant>> VarParams;
   if (dItem)
     for (int I = 0; I < Count(); ++I)
       if (Params(I)->IsVarParam) VarParams.emplace_back(I, Params(I)->GetValue());
-  std::vector<TscLocalVariablesHelper> Frame = std::move(FVarsStack[static_cast<std::size_t>(StackIndex)]);
-  FVarsStack.erase(FVarsStack.begin() + StackIndex, FVarsStack.end());
+  std::vector<TscLocalVariablesHelper>& Frame = FVarsStack[static_cast<std::size_t>(StackIndex)];
+  FVarsDepth = StackIndex;
   for (TscLocalVariablesHelper& H : Frame) {
     auto* P = dynamic_cast<TscParamItem*>(H.FVariableLink);
     if (bSkipVarParams && P && P->IsVarParam) continue;
     H.FVariableLink->SetValue(H.FValue);
   }
+  Frame.clear();
   if (dItem)
     for (auto& [I, V] : VarParams)
       if (I < dItem->Count()) dItem->GetItem(I)->SetValue(V);
@@ -724,6 +744,16 @@ void TscDesignator::SetValue(const Variant& Value) {
   DoCalc(&Value);
 }
 
+const TscDesignatorItem::TKinds& TscDesignatorItem::Kinds() {
+  if (FKinds.Of != Ref) {
+    FKinds.Of = Ref;
+    FKinds.Designator = dynamic_cast<TscDesignator*>(Ref);
+    FKinds.Proc = dynamic_cast<TscProcVariable*>(Ref);
+    FKinds.Helper = dynamic_cast<TscCustomHelper*>(Ref);
+  }
+  return FKinds;
+}
+
 Variant TscDesignator::DoCalc(const Variant* Assign) {
   scCheckStack();
   Variant Val = Variant::Null();
@@ -733,30 +763,40 @@ Variant TscDesignator::DoCalc(const Variant* Assign) {
     TscDesignatorItem* Step = GetItem(I);
     TscCustomVariable* R = Step->Ref;
     const bool Last = I == N - 1;
-    if (auto* D = dynamic_cast<TscDesignator*>(R)) {
+    const TscDesignatorItem::TKinds& K = Step->Kinds();
+    if (TscDesignator* D = K.Designator) {
       Val = D->GetValue();
       Prev = R;
       continue;
     }
-    auto* Proc = dynamic_cast<TscProcVariable*>(R);
+    TscProcVariable* Proc = K.Proc;
     const int StackIndex = Proc && Proc->Executing ? Proc->SaveLocalVariables() : -1;
     try {
       const int PC = R->Count();
       if (PC > 0) {
-        std::vector<Variant> Args;
-        Args.reserve(static_cast<std::size_t>(Step->Count()));
-        for (int J = 0; J < Step->Count(); ++J) {
+        // All arguments are read before any parameter is set (an argument may read a parameter
+        // of the routine being called); a few fit on the stack.
+        constexpr int kInlineArgs = 8;
+        const int AC = Step->Count();
+        Variant Inline[kInlineArgs];
+        std::vector<Variant> Spill;
+        Variant* Args = Inline;
+        if (AC > kInlineArgs) {
+          Spill.resize(static_cast<std::size_t>(AC));
+          Args = Spill.data();
+        }
+        for (int J = 0; J < AC; ++J) {
           TscCustomVariable* E = Step->GetItem(J);
           if (R->IsMacro) {
             auto* CE = dynamic_cast<TscCustomExpression*>(E);
-            Args.emplace_back(CE ? CE->Source : std::string());
+            Args[J] = Variant(CE ? CE->Source : std::string());
           } else {
-            Args.push_back(E->GetValue());
+            Args[J] = E->GetValue();
           }
         }
-        for (int J = 0; J < PC && J < static_cast<int>(Args.size()); ++J) R->Params(J)->SetValue(Args[J]);
+        for (int J = 0; J < PC && J < AC; ++J) R->Params(J)->SetValue(Args[J]);
       }
-      if (auto* H = dynamic_cast<TscCustomHelper*>(R)) {
+      if (TscCustomHelper* H = K.Helper) {
         H->ParentRef = Prev;
         H->ParentValue = Val;
         H->Prog = FProgram;
