@@ -1,6 +1,7 @@
 #pragma once
 // Base object, streams and string lists of the runtime layer. Strings are UTF-8 std::string;
 // list indexes are int and every index is checked (EListError "List index out of bounds (N)").
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <ostream>
@@ -13,16 +14,35 @@
 namespace rt {
 
 class TClassInfo;
+class TObject;
+// Object handles (Variants.cpp).
+std::uint64_t ObjectHandle(const TObject* Obj);
+void ReleaseObjectHandle(TObject* Obj);
 
 // Common base of objects that lists and event handlers pass around. Lists never own them.
 // ClassType() describes the object's class (platform/rt/TypInfo.h); classes that scripts see
 // override it.
 class TObject {
 public:
-  virtual ~TObject() = default;
+  TObject() = default;
+  // A copy is another object: it gets a handle of its own when one is asked for.
+  TObject(const TObject&) {}
+  TObject& operator=(const TObject&) { return *this; }
+  // Ends the object's handle (platform/rt/Variants.h), so that references still held by scripts
+  // are refused instead of reaching freed memory.
+  virtual ~TObject() {
+    if (FHandle.load(std::memory_order_relaxed) != 0) ReleaseObjectHandle(this);
+  }
   static const TClassInfo* ClassInfo();
   virtual const TClassInfo* ClassType() const { return ClassInfo(); }
   std::string ClassName() const;
+
+private:
+  friend std::uint64_t ObjectHandle(const TObject* Obj);
+  friend void ReleaseObjectHandle(TObject* Obj);
+  // The object's handle, 0 until VarFromObject first hands it out; set and cleared under the
+  // handle table's lock.
+  mutable std::atomic<std::uint64_t> FHandle{0};
 };
 
 // The description of the common ancestor of string lists, collections and components, which

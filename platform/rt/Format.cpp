@@ -178,6 +178,7 @@ private:
       const std::u16string Pad(static_cast<std::size_t>(Width) - Text.size(), u' ');
       Text = Left ? Text + Pad : Pad + Text;
     }
+    CheckStringLength(FOut.size() + Text.size());
     FOut += Text;
   }
 

@@ -5,7 +5,9 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <mutex>
 
+#include "platform/rt/Classes.h"
 #include "platform/rt/Unicode.h"
 
 namespace rt {
@@ -309,15 +311,109 @@ Variant VarAsType(const Variant& V, TVarType Type) {
   }
 }
 
+void CheckStringLength(std::size_t Length) {
+  if (Length > kMaxStringLength)
+    throw EOutOfMemory("String too long (more than " + IntToStr(static_cast<long long>(kMaxStringLength)) +
+                       " characters)");
+}
+
+// ---- Object handles ----
+//
+// A handle is (generation << 32) | slot. A slot's generation changes when its object dies, so a
+// handle to a freed object never names the object that takes the slot next; generations start
+// at 1, so no 32-bit integer is ever a handle.
+namespace {
+
+struct HandleSlot {
+  TObject* Obj = nullptr;
+  std::uint32_t Generation = 1;
+};
+
+struct HandleTable {
+  std::mutex Lock;
+  std::vector<HandleSlot> Slots;
+  std::vector<std::uint32_t> FreeSlots;
+};
+
+// Never destroyed: objects with handles may die during static destruction.
+HandleTable& Handles() {
+  static HandleTable* Table = new HandleTable;
+  return *Table;
+}
+
+constexpr std::uint32_t kMaxGeneration = 0x7FFFFFFF;  // handles stay positive
+
+TObject* LookUpHandle(std::int64_t Handle) {
+  if (Handle <= 0) return nullptr;
+  const auto H = static_cast<std::uint64_t>(Handle);
+  const auto Slot = static_cast<std::uint32_t>(H & 0xFFFFFFFFu);
+  const auto Generation = static_cast<std::uint32_t>(H >> 32);
+  HandleTable& T = Handles();
+  std::lock_guard<std::mutex> G(T.Lock);
+  if (Slot >= T.Slots.size() || T.Slots[Slot].Generation != Generation) return nullptr;
+  return T.Slots[Slot].Obj;
+}
+
+[[noreturn]] void InvalidReference() {
+  throw EInvalidPointer("Invalid object reference: the object was freed or never existed");
+}
+
+} // namespace
+
+std::uint64_t ObjectHandle(const TObject* Obj) {
+  if (!Obj) return 0;
+  if (std::uint64_t H = Obj->FHandle.load(std::memory_order_relaxed)) return H;
+  HandleTable& T = Handles();
+  std::lock_guard<std::mutex> G(T.Lock);
+  if (std::uint64_t H = Obj->FHandle.load(std::memory_order_relaxed)) return H;
+  std::uint32_t Slot;
+  if (!T.FreeSlots.empty()) {
+    Slot = T.FreeSlots.back();
+    T.FreeSlots.pop_back();
+  } else {
+    Slot = static_cast<std::uint32_t>(T.Slots.size());
+    T.Slots.emplace_back();
+  }
+  T.Slots[Slot].Obj = const_cast<TObject*>(Obj);
+  const std::uint64_t H = (static_cast<std::uint64_t>(T.Slots[Slot].Generation) << 32) | Slot;
+  Obj->FHandle.store(H, std::memory_order_relaxed);
+  return H;
+}
+
+void ReleaseObjectHandle(TObject* Obj) {
+  HandleTable& T = Handles();
+  std::lock_guard<std::mutex> G(T.Lock);
+  const std::uint64_t H = Obj->FHandle.load(std::memory_order_relaxed);
+  if (H == 0) return;
+  const auto Slot = static_cast<std::uint32_t>(H & 0xFFFFFFFFu);
+  HandleSlot& S = T.Slots[Slot];
+  S.Obj = nullptr;
+  S.Generation = S.Generation >= kMaxGeneration ? 1 : S.Generation + 1;
+  T.FreeSlots.push_back(Slot);
+  Obj->FHandle.store(0, std::memory_order_relaxed);
+}
+
 Variant VarFromObject(const TObject* Obj) {
-  return Variant(static_cast<long long>(reinterpret_cast<std::intptr_t>(Obj)));
+  return Variant(static_cast<long long>(ObjectHandle(Obj)));
 }
 
 TObject* VarToObject(const Variant& V) {
   switch (CatOf(V)) {
     case Cat::Empty: case Cat::Null: return nullptr;
-    case Cat::Int: case Cat::Int64: return reinterpret_cast<TObject*>(static_cast<std::intptr_t>(V.RawInt()));
+    case Cat::Int: case Cat::Int64: {
+      if (V.RawInt() == 0) return nullptr;
+      TObject* O = LookUpHandle(V.RawInt());
+      if (!O) InvalidReference();
+      return O;
+    }
     default: CastError(V.VarType(), varInt64);
+  }
+}
+
+TObject* VarFindObject(const Variant& V) {
+  switch (CatOf(V)) {
+    case Cat::Int: case Cat::Int64: return LookUpHandle(V.RawInt());
+    default: return nullptr;
   }
 }
 
@@ -373,7 +469,7 @@ Variant VarArrayCreate(const std::vector<int>& Bounds, TVarType ElementType) {
     if (Count < 0) throw EVariantInvalidArgError("Variant array high bound is below its low bound");
     A->Bounds.push_back({Bounds[I], static_cast<int>(Count)});
     Total *= static_cast<std::size_t>(Count);
-    if (Total > (1u << 26)) throw EVariantInvalidArgError("Variant array too large");
+    if (Total > kMaxArrayElements) throw EVariantInvalidArgError("Variant array too large");
   }
   Variant Init;
   switch (A->ElementType) {
@@ -439,7 +535,7 @@ void Variant::ArrayRedim(int HighBound) {
   if (Count < 0) throw EVariantInvalidArgError("Variant array high bound is below its low bound");
   std::size_t Row = 1;
   for (std::size_t I = 1; I < A.Bounds.size(); ++I) Row *= A.Bounds[I].ElementCount;
-  if (static_cast<unsigned long long>(Count) * Row > (1u << 26)) throw EVariantInvalidArgError("Variant array too large");
+  if (static_cast<unsigned long long>(Count) * Row > kMaxArrayElements) throw EVariantInvalidArgError("Variant array too large");
   Variant Init;
   if (A.ElementType != varVariant) Init = A.ElementType == varBoolean ? Variant(false) : A.ElementType == varUString ? Variant(u"") : VarAsType(Variant(0), A.ElementType);
   A.Data.resize(static_cast<std::size_t>(Count) * Row, Init);
@@ -505,7 +601,11 @@ bool IsBoolLike(const Variant& V, Cat C) {
 Variant Arith(const Variant& L, const Variant& R, TVarOp Op) {
   Cat CL = CatOf(L), CR = CatOf(R);
   if (Op == opAdd) {
-    if (CL == Cat::Str && (CR == Cat::Str || CR == Cat::Empty)) return L.RawString() + (CR == Cat::Str ? R.RawString() : std::u16string());
+    if (CL == Cat::Str && CR == Cat::Empty) return L;
+    if (CL == Cat::Str && CR == Cat::Str) {
+      CheckStringLength(L.RawString().size() + R.RawString().size());
+      return L.RawString() + R.RawString();
+    }
     if (CL == Cat::Empty && CR == Cat::Str) return R;
   }
   CL = NumericCat(L, CL, CR);

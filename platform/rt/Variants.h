@@ -10,7 +10,7 @@
 //   does not fit becomes varInt64; a 64-bit result that does not fit raises EIntOverflow.
 // - Floating results never hold NaN or infinity: x/0 raises EZeroDivide, 0/0 EInvalidOp, and an
 //   overflowing result EOverflow.
-// - An object reference travels as a varInt64 holding the address (VarFromObject/VarToObject).
+// - An object reference travels as a varInt64 handle of the live object (VarFromObject/VarToObject).
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
@@ -70,6 +70,16 @@ RT_DECLARE_EXCEPTION(EDivByZero, EIntError)   // "Division by zero"
 RT_DECLARE_EXCEPTION(EIntOverflow, EIntError) // "Integer overflow"
 RT_DECLARE_EXCEPTION(ERangeError, EIntError)  // an index outside a string or list
 RT_DECLARE_EXCEPTION(EStackOverflow, Exception)  // "Stack overflow"
+
+// Scripts must not exhaust the server's memory: the longest string (in UTF-16 code units) and
+// the largest array (in elements) that Variant operations and the script functions build.
+constexpr std::size_t kMaxStringLength = std::size_t(1) << 24;
+constexpr std::size_t kMaxArrayElements = std::size_t(1) << 22;
+// "String too long ..." when a string would grow past kMaxStringLength; also what a script sees
+// for memory the system refused.
+RT_DECLARE_EXCEPTION(EOutOfMemory, Exception)
+// Raises EOutOfMemory when Length passes kMaxStringLength.
+void CheckStringLength(std::size_t Length);
 
 class Variant;
 
@@ -134,6 +144,9 @@ public:
   std::int64_t RawInt() const { return std::get<std::int64_t>(FData); }
   double RawDouble() const { return std::get<double>(FData); }
   const std::u16string& RawString() const { return std::get<std::u16string>(FData); }
+  // The stored string for changing in place (strings are never shared between Variants);
+  // nullptr when the value is not a string.
+  std::u16string* MutableString() { return FType == varUString ? &std::get<std::u16string>(FData) : nullptr; }
 
   // Arrays. Dimensions count from 1. Indexes out of bounds raise EVariantBadIndexError; a
   // value that is not an array raises EVariantInvalidArgError.
@@ -184,9 +197,15 @@ std::string VarToStr(const Variant& V);
 std::u16string VarToUStr(const Variant& V);
 
 // ---- Object references ----
+// An object travels as its handle, a varInt64 the process's handle table maps back to the live
+// object; nil is 0. The handle ends when the object is destroyed (rt::TObject's destructor), so
+// a reference kept after a free, or an integer that was never a handle, never reaches memory.
 Variant VarFromObject(const TObject* Obj);
-// nullptr for Null, Empty and 0; EVariantTypeCastError for a value that is not an integer.
+// nullptr for Null, Empty and 0; EInvalidPointer for an integer that is not the handle of a
+// live object; EVariantTypeCastError for a value that is not an integer.
 TObject* VarToObject(const Variant& V);
+// The live object of a handle, nullptr for anything else; never raises.
+TObject* VarFindObject(const Variant& V);
 
 // ---- Arrays ----
 // Bounds: low and high bound of each dimension in turn. ElementType varVariant gives Empty

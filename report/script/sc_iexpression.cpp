@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/rt/Unicode.h"
+#include "report/script/sc_istack.h"
 
 using rt::Variant;
 
@@ -109,6 +110,7 @@ class OperatorEval : public TscOperatorNode {
 public:
   using TscOperatorNode::TscOperatorNode;
   Variant GetValue() override {
+    scCheckStack();
     switch (FOp) {
       case opNone: return FLeft ? FLeft->GetValue() : Variant::Null();
       case opNot: return rt::VarNot(FLeft->GetValue());
@@ -146,7 +148,11 @@ public:
       case opNonEq: return Variant(rt::VarCompare(L, R) != rt::crEqual);
       case opEq: return Variant(rt::VarCompare(L, R) == rt::crEqual);
       case opPlus:
-        if (FStrCat && L.IsString()) return Variant(L.RawString() + rt::VarToUStr(R));
+        if (FStrCat && L.IsString()) {
+          std::u16string Right = rt::VarToUStr(R);
+          rt::CheckStringLength(L.RawString().size() + Right.size());
+          return Variant(L.RawString() + Right);
+        }
         return rt::VarBinaryOp(L, R, rt::opAdd);
       case opMinus: return rt::VarBinaryOp(L, R, rt::opSubtract);
       case opXor: return rt::VarBinaryOp(L, R, rt::opXor);
@@ -187,6 +193,7 @@ bool IsIntType(TscVarType T) { return T == fvtInt || T == fvtInt64; }
 
 // Settles the type of Node and its subtree; the first ill-typed operator's position goes to ErrorPos.
 TscTypeRec NodeType(TscExpressionNode* Node, TscScript* Script, std::string& ErrorPos) {
+  scCheckStack("Expression too complex");
   TscTypeRec R;
   if (!Node) return R;
   auto* Op = dynamic_cast<TscOperatorNode*>(Node);
@@ -348,12 +355,41 @@ int TreeDepth(TscExpressionNode* Root) {
 }
 } // namespace
 
+namespace {
+// The first operator that lacks an operand (an operator at the end of an expression, two
+// operators in a row) or an unclosed bracket; nullptr when every operator is complete.
+TscOperatorNode* IncompleteOperator(TscExpressionNode* Root) {
+  std::vector<TscExpressionNode*> Pending;
+  if (Root) Pending.push_back(Root);
+  while (!Pending.empty()) {
+    TscExpressionNode* N = Pending.back();
+    Pending.pop_back();
+    if (auto* Op = dynamic_cast<TscOperatorNode*>(N)) {
+      switch (Op->FOp) {
+        case opNone: if (N != Root) return Op; break;
+        case opLeftBracket: case opRightBracket: return Op;
+        case opNot: case opUnMinus: if (!Op->FLeft || Op->FRight) return Op; break;
+        default: if (!Op->FLeft || !Op->FRight) return Op; break;
+      }
+    }
+    if (N->FLeft) Pending.push_back(N->FLeft);
+    if (N->FRight) Pending.push_back(N->FRight);
+  }
+  return nullptr;
+}
+} // namespace
+
 void TscExpression::Finalize(std::string& ErrorPos) {
   ErrorPos.clear();
   // Typing and evaluating walk the tree recursively; a deeper tree than any real expression is
   // refused here rather than overflowing the stack later.
   if (TreeDepth(FNode) > kMaxExpressionDepth)
     throw rt::Exception("Expression too complex (more than " + rt::IntToStr(kMaxExpressionDepth) + " levels)");
+  // Evaluation reads both operands of every operator: an incomplete tree never runs.
+  if (TscOperatorNode* Op = IncompleteOperator(FNode)) {
+    ErrorPos = Op->SourcePos;
+    throw rt::Exception(Op->FOp == opLeftBracket ? "')' expected" : "Operand expected");
+  }
   if (auto* Root = dynamic_cast<TscOperatorNode*>(FNode); Root && Root->FOp == opNone) {
     TscExpressionNode* Child = Root->FLeft;
     if (Child) {

@@ -6,6 +6,7 @@
 #include "report/script/sc_iconst.h"
 #include "report/script/sc_idisp.h"
 #include "report/script/sc_iexpression.h"
+#include "report/script/sc_istack.h"
 #include "report/script/sc_itools.h"
 
 using rt::Variant;
@@ -405,6 +406,7 @@ std::unique_ptr<T> NewStmt(TscScript* Prog, const std::string& Unit, const std::
 } // namespace
 
 void TscILParser::ConvertStatement(TscXMLItem* X, TscScript* Prog, TscStatement* L) {
+  scCheckStack("Nesting too deep");
   FErrorPos = X->Prop("pos");
   const std::string Pos = FErrorPos;
   const std::string N = NameOf(X);
@@ -702,7 +704,7 @@ std::string TscILParser::ExprSource(TscXMLItem* X) {
   const int P2 = Parser().GetPlainPosition(B.X, B.Y);
   const int Size = Parser().Size();
   if (P1 < 1 || P2 < 1 || P1 > Size + 1 || P2 > Size + 1 || P2 < P1) return {};
-  return Parser().Text().substr(static_cast<std::size_t>(P1 - 1), static_cast<std::size_t>(P2 - P1));
+  return std::string(Parser().TextView().substr(static_cast<std::size_t>(P1 - 1), static_cast<std::size_t>(P2 - P1)));
 }
 
 void TscILParser::AddExprChildren(TscExpression* E, TscXMLItem* X, TscScript* Prog) {
@@ -714,7 +716,6 @@ void TscILParser::AddExprChildren(TscExpression* E, TscXMLItem* X, TscScript* Pr
     const std::string Name = NameOf(C);
     if (Name == "op") {
       const std::string Text = rt::LowerCase(C->Prop("text"));
-      if (I == N - 1 && Text != ")") continue;
       E->AddOperator(Text);
     } else if (Name == "number" || Name == "string") {
       E->AddConst(LiteralToVariant(C->Prop("text")));
@@ -731,13 +732,19 @@ void TscILParser::AddExprChildren(TscExpression* E, TscXMLItem* X, TscScript* Pr
 }
 
 std::unique_ptr<TscExpression> TscILParser::DoExpression(TscXMLItem* X, TscScript* Prog) {
+  scCheckStack("Nesting too deep");
   auto E = std::make_unique<TscExpression>(Prog);
   E->SourcePos = X->Prop("pos");
   AddExprChildren(E.get(), X, Prog);
   E->Source = ExprSource(X);
   FErrorPos = E->SourcePos;
   std::string Pos;
-  E->Finalize(Pos);
+  try {
+    E->Finalize(Pos);
+  } catch (const rt::Exception&) {
+    if (!Pos.empty()) FErrorPos = Pos;
+    throw;
+  }
   if (!Pos.empty()) {
     FErrorPos = Pos;
     Fail(SIncompatibleTypes);
@@ -845,9 +852,9 @@ TscDesignator* TscILParser::DoDesignator(TscXMLItem* Data, TscScript* Prog, TscE
           D->AddStep(H, FErrorPos);
           continue;
         } else {
-          // Only an address can be an object; small numbers and other values are not.
-          if (!Cur.IsOrdinal() || (Cur.RawInt() > -65536 && Cur.RawInt() < 65536)) Fail(SClassRequired);
-          rt::TObject* O = rt::VarToObject(Cur);
+          // Only the handle of a live object is an object.
+          rt::TObject* O = rt::VarFindObject(Cur);
+          if (!O) Fail(SClassRequired);
           V->TypeName = O->ClassName();
           VTypeName = V->TypeName;
           VT = fvtClass;

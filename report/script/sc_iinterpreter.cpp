@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <new>
+#include <stdexcept>
 
 #include "platform/rt/Unicode.h"
 #include "report/script/sc_iexpression.h"
+#include "report/script/sc_istack.h"
 #include "report/script/sc_itools.h"
 
 using rt::Variant;
@@ -153,12 +156,13 @@ TscProcVariable::~TscProcVariable() {
 }
 
 namespace {
-// Script calls nest on the C++ stack; a runaway recursion becomes a script error long before
-// the thread's stack (8 MB, several frames per script call) runs out.
+// Script calls nest on the C++ stack; a runaway recursion becomes a script error before the
+// thread's stack runs out, whatever its size (sc_istack.h).
 constexpr int kMaxCallDepth = 1000;
 thread_local int GCallDepth = 0;
 struct CallDepthGuard {
   CallDepthGuard() {
+    scCheckStack();
     if (GCallDepth >= kMaxCallDepth) throw rt::EStackOverflow("Stack overflow");
     ++GCallDepth;
   }
@@ -216,32 +220,52 @@ Variant TscProcVariable::GetValue() {
   return Result;
 }
 
-int TscProcVariable::SaveLocalVariables() {
-  std::vector<TscLocalVariablesHelper> Frame;
+const std::vector<TscCustomVariable*>& TscProcVariable::SavedItems() {
   TscScript* Local = FProgram.get();
-  for (int I = 0; I < Local->Count(); ++I) {
-    TscCustomVariable* V = Local->GetItem(I);
-    if (dynamic_cast<TscVariable*>(V) || dynamic_cast<TscParamItem*>(V)) Frame.push_back({V->GetValue(), V});
+  if (FSavedItemsOf != Local->Count()) {
+    FSavedItems.clear();
+    for (int I = 0; I < Local->Count(); ++I) {
+      TscCustomVariable* V = Local->GetItem(I);
+      if (dynamic_cast<TscVariable*>(V) || dynamic_cast<TscParamItem*>(V)) FSavedItems.push_back(V);
+    }
+    FSavedItemsOf = Local->Count();
   }
-  FVarsStack.push_back(std::move(Frame));
-  return static_cast<int>(FVarsStack.size()) - 1;
+  return FSavedItems;
+}
+
+int TscProcVariable::SaveLocalVariables() {
+  const int Index = FVarsDepth++;
+  if (Index == static_cast<int>(FVarsStack.size())) FVarsStack.emplace_back();
+  std::vector<TscLocalVariablesHelper>& Frame = FVarsStack[static_cast<std::size_t>(Index)];
+  Frame.clear();
+  try {
+    for (std::size_t I = 0; I < SavedItems().size(); ++I) {
+      TscCustomVariable* V = SavedItems()[I];
+      Frame.push_back({V->GetValue(), V});
+    }
+  } catch (...) {
+    FVarsDepth = Index;
+    throw;
+  }
+  return Index;
 }
 
 void TscProcVariable::RestoreLocalVariables(int StackIndex, bool bSkipVarParams, TscDesignatorItem* dItem) {
-  if (StackIndex < 0 || StackIndex >= static_cast<int>(FVarsStack.size())) return;
+  if (StackIndex < 0 || StackIndex >= FVarsDepth) return;
   // What the call left in its var parameters goes to the caller's variables, after the saved
   // values of this level are back.
   std::vector<std::pair<int, Variant>> VarParams;
   if (dItem)
     for (int I = 0; I < Count(); ++I)
       if (Params(I)->IsVarParam) VarParams.emplace_back(I, Params(I)->GetValue());
-  std::vector<TscLocalVariablesHelper> Frame = std::move(FVarsStack[static_cast<std::size_t>(StackIndex)]);
-  FVarsStack.erase(FVarsStack.begin() + StackIndex, FVarsStack.end());
+  std::vector<TscLocalVariablesHelper>& Frame = FVarsStack[static_cast<std::size_t>(StackIndex)];
+  FVarsDepth = StackIndex;
   for (TscLocalVariablesHelper& H : Frame) {
     auto* P = dynamic_cast<TscParamItem*>(H.FVariableLink);
     if (bSkipVarParams && P && P->IsVarParam) continue;
     H.FVariableLink->SetValue(H.FValue);
   }
+  Frame.clear();
   if (dItem)
     for (auto& [I, V] : VarParams)
       if (I < dItem->Count()) dItem->GetItem(I)->SetValue(V);
@@ -720,7 +744,18 @@ void TscDesignator::SetValue(const Variant& Value) {
   DoCalc(&Value);
 }
 
+const TscDesignatorItem::TKinds& TscDesignatorItem::Kinds() {
+  if (FKinds.Of != Ref) {
+    FKinds.Of = Ref;
+    FKinds.Designator = dynamic_cast<TscDesignator*>(Ref);
+    FKinds.Proc = dynamic_cast<TscProcVariable*>(Ref);
+    FKinds.Helper = dynamic_cast<TscCustomHelper*>(Ref);
+  }
+  return FKinds;
+}
+
 Variant TscDesignator::DoCalc(const Variant* Assign) {
+  scCheckStack();
   Variant Val = Variant::Null();
   TscCustomVariable* Prev = nullptr;
   const int N = Count();
@@ -728,30 +763,40 @@ Variant TscDesignator::DoCalc(const Variant* Assign) {
     TscDesignatorItem* Step = GetItem(I);
     TscCustomVariable* R = Step->Ref;
     const bool Last = I == N - 1;
-    if (auto* D = dynamic_cast<TscDesignator*>(R)) {
+    const TscDesignatorItem::TKinds& K = Step->Kinds();
+    if (TscDesignator* D = K.Designator) {
       Val = D->GetValue();
       Prev = R;
       continue;
     }
-    auto* Proc = dynamic_cast<TscProcVariable*>(R);
+    TscProcVariable* Proc = K.Proc;
     const int StackIndex = Proc && Proc->Executing ? Proc->SaveLocalVariables() : -1;
     try {
       const int PC = R->Count();
       if (PC > 0) {
-        std::vector<Variant> Args;
-        Args.reserve(static_cast<std::size_t>(Step->Count()));
-        for (int J = 0; J < Step->Count(); ++J) {
+        // All arguments are read before any parameter is set (an argument may read a parameter
+        // of the routine being called); a few fit on the stack.
+        constexpr int kInlineArgs = 8;
+        const int AC = Step->Count();
+        Variant Inline[kInlineArgs];
+        std::vector<Variant> Spill;
+        Variant* Args = Inline;
+        if (AC > kInlineArgs) {
+          Spill.resize(static_cast<std::size_t>(AC));
+          Args = Spill.data();
+        }
+        for (int J = 0; J < AC; ++J) {
           TscCustomVariable* E = Step->GetItem(J);
           if (R->IsMacro) {
             auto* CE = dynamic_cast<TscCustomExpression*>(E);
-            Args.emplace_back(CE ? CE->Source : std::string());
+            Args[J] = Variant(CE ? CE->Source : std::string());
           } else {
-            Args.push_back(E->GetValue());
+            Args[J] = E->GetValue();
           }
         }
-        for (int J = 0; J < PC && J < static_cast<int>(Args.size()); ++J) R->Params(J)->SetValue(Args[J]);
+        for (int J = 0; J < PC && J < AC; ++J) R->Params(J)->SetValue(Args[J]);
       }
-      if (auto* H = dynamic_cast<TscCustomHelper*>(R)) {
+      if (TscCustomHelper* H = K.Helper) {
         H->ParentRef = Prev;
         H->ParentValue = Val;
         H->Prog = FProgram;
@@ -845,6 +890,7 @@ void TscStatement::Notify() { FProgram->NotifyLine(FUnitName, FSourcePos); }
 bool TscStatement::Terminated() const { return FProgram->Terminated; }
 
 void TscStatement::Execute() {
+  scCheckStack();
   FProgram->ErrorPos.clear();
   const int N = Count();
   for (int I = 0; I < N && !FProgram->Terminated; ++I) {
@@ -855,6 +901,14 @@ void TscStatement::Execute() {
     } catch (const rt::Exception&) {
       if (FProgram->ErrorPos.empty()) FProgram->ErrorPos = FProgram->LastSourcePos;
       throw;
+    } catch (const std::bad_alloc&) {
+      // Memory the system refused is a script error like any other: try/except sees it and
+      // the host gets a message, not a dead server.
+      if (FProgram->ErrorPos.empty()) FProgram->ErrorPos = FProgram->LastSourcePos;
+      throw rt::EOutOfMemory("Out of memory");
+    } catch (const std::length_error&) {
+      if (FProgram->ErrorPos.empty()) FProgram->ErrorPos = FProgram->LastSourcePos;
+      throw rt::EOutOfMemory("Out of memory");
     }
     if (FProgram->BreakCalled || FProgram->ContinueCalled || FProgram->ExitCalled) break;
   }
@@ -880,10 +934,63 @@ void TscAssignmentStmt::Execute() {
   FVar->SetValue(FExpr->GetValue());
 }
 
+namespace {
+// Reading V has no side effects: a constant, a plain variable without a hook, or operators over
+// those.
+bool ReadsWithoutSideEffects(TscCustomVariable* V) {
+  if (auto* E = dynamic_cast<TscExpression*>(V)) V = E->Root();
+  std::vector<TscCustomVariable*> Pending{V};
+  while (!Pending.empty()) {
+    TscCustomVariable* C = Pending.back();
+    Pending.pop_back();
+    if (!C) continue;
+    if (auto* D = dynamic_cast<TscDesignatorNode*>(C)) {
+      Pending.push_back(D->FVar);
+      continue;
+    }
+    if (dynamic_cast<TscSetNode*>(C)) return false;
+    if (auto* N = dynamic_cast<TscExpressionNode*>(C)) {
+      Pending.push_back(N->FLeft);
+      Pending.push_back(N->FRight);
+      continue;
+    }
+    if (dynamic_cast<TscParamItem*>(C)) continue;
+    auto* Var = dynamic_cast<TscVariable*>(C);
+    if (!Var || Var->OnGetVarValue) return false;
+  }
+  return true;
+}
+} // namespace
+
+std::u16string* TscAssignPlusStmt::AppendTarget() {
+  if (FInPlace < 0) {
+    auto* Var = dynamic_cast<TscVariable*>(FVar);
+    FInPlace = Var && !Var->OnGetVarValue && !Var->IsReadOnly &&
+                       (dynamic_cast<TscStringVariable*>(Var) || Var->Typ == fvtVariant || Var->Typ == fvtString) &&
+                       ReadsWithoutSideEffects(FExpr)
+                   ? 1
+                   : 0;
+  }
+  if (FInPlace == 0) return nullptr;
+  if (auto* S = dynamic_cast<TscStringVariable*>(FVar)) return &S->Str();
+  return FVar->PValue().MutableString();
+}
+
 void TscAssignPlusStmt::Execute() {
   Notify();
   if (Terminated()) return;
   if (!FVar) Optimize();
+  if (std::u16string* Target = AppendTarget()) {
+    Variant R = FExpr->GetValue();
+    // Text + text joins; any other pair follows the Variant rules below.
+    if (R.IsString()) {
+      rt::CheckStringLength(Target->size() + R.RawString().size());
+      Target->append(R.RawString());
+      return;
+    }
+    FVar->SetValue(FVar->GetValue() + R);
+    return;
+  }
   Variant L = FVar->GetValue();
   FVar->SetValue(L + FExpr->GetValue());
 }
@@ -1083,11 +1190,19 @@ void TscTryStmt::Execute() {
     }
     return;
   }
+  // The finally list always runs whole: a break, continue or exit that left the try list waits
+  // until it is done, then goes on.
   auto RunFinally = [&] {
     const bool Exit = FProgram->ExitCalled;
+    const bool Break = FProgram->BreakCalled;
+    const bool Continue = FProgram->ContinueCalled;
     FProgram->ExitCalled = false;
+    FProgram->BreakCalled = false;
+    FProgram->ContinueCalled = false;
     FExceptStmt->Execute();
     FProgram->ExitCalled = Exit;
+    FProgram->BreakCalled = Break || FProgram->BreakCalled;
+    FProgram->ContinueCalled = Continue || FProgram->ContinueCalled;
   };
   try {
     TscStatement::Execute();

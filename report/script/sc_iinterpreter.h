@@ -4,6 +4,7 @@
 // designators, set expressions and statements. The parser builds these objects; running a
 // program only walks them.
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -186,9 +187,16 @@ private:
     rt::Variant FValue;
     TscCustomVariable* FVariableLink;
   };
+  // The locals and parameters a frame saves, found once per count of the local program's items.
+  const std::vector<TscCustomVariable*>& SavedItems();
   bool FIsFunc;
   std::unique_ptr<TscScript> FProgram;
-  std::vector<std::vector<TscLocalVariablesHelper>> FVarsStack;
+  // Frames 0 .. FVarsDepth - 1 are in use; the others keep their storage for the next calls. A
+  // deque, because reading a value to save may call the routine again and add a frame.
+  std::deque<std::vector<TscLocalVariablesHelper>> FVarsStack;
+  int FVarsDepth = 0;
+  std::vector<TscCustomVariable*> FSavedItems;
+  int FSavedItemsOf = -1;
 };
 
 // Base of compiled expressions. Source is the expression's text (macro arguments).
@@ -322,6 +330,18 @@ public:
   bool Flag = false;
   TscCustomVariable* Ref = nullptr;
   std::string SourcePos;
+
+  // What Ref is, worked out once per Ref so that running the step needs no type tests.
+  struct TKinds {
+    TscCustomVariable* Of = nullptr;
+    class TscDesignator* Designator = nullptr;
+    TscProcVariable* Proc = nullptr;
+    TscCustomHelper* Helper = nullptr;
+  };
+  const TKinds& Kinds();
+
+private:
+  TKinds FKinds;
 };
 
 // Something the designator keeps to resolve itself on first use (late binding); Resolve fills
@@ -436,6 +456,13 @@ class TscAssignPlusStmt : public TscAssignmentStmt {
 public:
   using TscAssignmentStmt::TscAssignmentStmt;
   void Execute() override;
+
+private:
+  // A text added to a string that only its variable holds grows that string in place, so a
+  // loop of appends costs linear time. Only when reading the added value cannot change the
+  // variable (constants, plain variables and operators over them).
+  std::u16string* AppendTarget();
+  int FInPlace = -1;  // -1 not yet decided, 0 never, 1 when the target holds a string
 };
 class TscAssignMinusStmt : public TscAssignmentStmt {
 public:

@@ -1,5 +1,7 @@
 #include "report/script/sc_iparser.h"
 
+#include "report/script/sc_istack.h"
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -115,6 +117,9 @@ void TscParser::SetText(const std::string& S) {
   FText += '\0';
   FSize = static_cast<int>(S.size());
   FPosition = FLastPosition = 1;
+  FLineIndex.clear();
+  FContinuations.clear();
+  FAsciiOnly = std::all_of(S.begin(), S.end(), [](char C) { return static_cast<unsigned char>(C) < 0x80; });
   FYList.clear();
   if (UseY) {
     FYList.push_back(0);
@@ -420,40 +425,47 @@ std::string TscParser::GetFRString() {
   return FText.substr(static_cast<std::size_t>(Start - 1), static_cast<std::size_t>(FPosition - Start));
 }
 
+const std::vector<int>& TscParser::LineIndex() const {
+  if (UseY && !FYList.empty()) return FYList;
+  if (FLineIndex.empty()) {
+    FLineIndex.push_back(0);
+    for (int P = 1; P <= FSize; ++P)
+      if (Ch(P) == '\n') FLineIndex.push_back(P);
+  }
+  return FLineIndex;
+}
+
+int TscParser::ContinuationsUpTo(int Pos) const {
+  if (FAsciiOnly || Pos <= 0) return 0;
+  if (FContinuations.empty()) {
+    FContinuations.assign(static_cast<std::size_t>(FSize) + 1, 0);
+    for (int P = 1; P <= FSize; ++P)
+      FContinuations[static_cast<std::size_t>(P)] =
+          FContinuations[static_cast<std::size_t>(P - 1)] + (IsContinuationByte(Ch(P)) ? 1 : 0);
+  }
+  return FContinuations[static_cast<std::size_t>(std::min(Pos, FSize))];
+}
+
 std::string TscParser::GetXYPosition() const {
   const int Pos = FPosition;
-  int Line = 1;
-  int LineFeed = 0;  // position of the line feed before the line, 0 for the first line
-  if (UseY && !FYList.empty()) {
-    const auto It = std::lower_bound(FYList.begin() + 1, FYList.end(), Pos);
-    Line = static_cast<int>(It - FYList.begin());
-    LineFeed = FYList[static_cast<std::size_t>(Line - 1)];
-  } else {
-    for (int P = 1; P < Pos && P <= FSize; ++P)
-      if (Ch(P) == '\n') {
-        ++Line;
-        LineFeed = P;
-      }
-  }
+  const std::vector<int>& Lines = LineIndex();
+  // The line feed before the line (0 for the first line) is the last one before Pos.
+  const auto It = std::lower_bound(Lines.begin() + 1, Lines.end(), Pos);
+  const int Line = static_cast<int>(It - Lines.begin());
+  const int LineFeed = Lines[static_cast<std::size_t>(Line - 1)];
   // Columns count characters: continuation bytes of UTF-8 sequences are not counted.
-  int Column = 1;
-  for (int P = LineFeed + 1; P < Pos; ++P)
-    if (P > FSize || !IsContinuationByte(Ch(P))) ++Column;
+  int Column = Pos - LineFeed;
+  if (Pos - 1 > LineFeed) Column -= ContinuationsUpTo(Pos - 1) - ContinuationsUpTo(LineFeed);
   return std::to_string(Line) + ":" + std::to_string(Column);
 }
 
 int TscParser::GetPlainPosition(int X, int Y) const {
-  std::vector<int> Scanned;
-  const std::vector<int>* List = &FYList;
-  if (!UseY || FYList.empty()) {
-    Scanned.push_back(0);
-    for (int P = 1; P <= FSize; ++P)
-      if (Ch(P) == '\n') Scanned.push_back(P);
-    List = &Scanned;
-  }
+  const std::vector<int>* List = &LineIndex();
   if (Y < 1 || Y > static_cast<int>(List->size())) return -1;
   const int LineFeed = (*List)[static_cast<std::size_t>(Y - 1)];
   if (X < 1) return X + LineFeed;
+  // Every byte is a character in ASCII text, and past the end of the text.
+  if (FAsciiOnly) return LineFeed + X;
   int P = LineFeed + 1;
   for (int I = 1; I < X; ++I) {
     if (P > FSize) {
@@ -762,7 +774,7 @@ bool TscCustomILParser::Match(const TElement& E) {
     ~TDepth() { --D; }
   } Depth(FDepth);
   const int P0 = FParser.Position();
-  if (FDepth > MaxDepth) {
+  if (FDepth > MaxDepth || scStackLow()) {
     FTooDeep = true;
     FRecordedMsg = SNestingTooDeep;
     FRecordedPos = PositionTextAt(P0);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/rt/Classes.h"
@@ -38,6 +39,8 @@ public:
 
   // The source text (without the terminating code 0). Setting it moves to position 1.
   std::string Text() const { return FText.substr(0, static_cast<std::size_t>(FSize)); }
+  // The same text without a copy; valid until the text changes.
+  std::string_view TextView() const { return std::string_view(FText).substr(0, static_cast<std::size_t>(FSize)); }
   void SetText(const std::string& S);
   // 1-based byte position.
   int Position() const { return FPosition; }
@@ -103,6 +106,14 @@ private:
   std::string FCommentBlock1, FCommentBlock11, FCommentBlock12;
   std::string FCommentBlock2, FCommentBlock21, FCommentBlock22;
   std::vector<int> FYList;
+  // Position texts must not cost more with longer lines or texts: the line-feed positions
+  // (FYList, or FLineIndex made on first use when UseY is off) and, for texts with non-ASCII
+  // bytes, the running count of UTF-8 continuation bytes (FContinuations[P]: among bytes 1..P).
+  const std::vector<int>& LineIndex() const;
+  int ContinuationsUpTo(int Pos) const;
+  bool FAsciiOnly = true;
+  mutable std::vector<int> FLineIndex;
+  mutable std::vector<int> FContinuations;
 };
 
 // ---------------------------------------------------------------------------------------------

@@ -329,6 +329,7 @@ Variant TscSysFunctions::CallString(rt::TObject*, rt::TClass, const std::string&
     long long At = Int(Caller, 2);
     if (At < 1) At = 1;
     if (At > static_cast<long long>(S2.size()) + 1) At = static_cast<long long>(S2.size()) + 1;
+    rt::CheckStringLength(S2.size() + S.size());
     S2.insert(static_cast<std::size_t>(At - 1), S);
     Caller->SetVParam(1, Variant(S2));
     return Variant();
@@ -352,6 +353,7 @@ Variant TscSysFunctions::CallString(rt::TObject*, rt::TClass, const std::string&
       Caller->SetVParam(0, V);
     } else {
       std::u16string S = V.ToUString();
+      rt::CheckStringLength(static_cast<std::size_t>(std::max(L, 0)));
       // New characters are blanks: the text holds nothing undefined.
       S.resize(static_cast<std::size_t>(std::max(L, 0)), u' ');
       Caller->SetVParam(0, Variant(S));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <functional>
 
 #include "platform/rt/Classes.h"
@@ -184,6 +186,26 @@ TEST(Variants, ObjectReferencesTravelAsIntegers) {
   EXPECT_EQ(rt::VarToObject(Variant(0)), nullptr);
   EXPECT_EQ(rt::VarToObject(N), nullptr);
   EXPECT_THROW(rt::VarToObject(Variant("x")), rt::EVariantTypeCastError);
+}
+
+TEST(Variants, HandlesOfFreedObjectsAndStrayIntegersAreRefused) {
+  struct Obj : rt::TObject {};
+  auto* A = new Obj;
+  const Variant HA = rt::VarFromObject(A);
+  EXPECT_TRUE(HA.Identical(rt::VarFromObject(A)));  // one object, one handle
+  Obj Copy(*A);
+  EXPECT_FALSE(rt::VarFromObject(&Copy).Identical(HA));  // a copy is another object
+  delete A;
+  EXPECT_THROW(rt::VarToObject(HA), rt::EInvalidPointer);
+  EXPECT_EQ(rt::VarFindObject(HA), nullptr);
+  // The slot of the freed object serves the next one under a new generation.
+  auto B = std::make_unique<Obj>();
+  const Variant HB = rt::VarFromObject(B.get());
+  EXPECT_FALSE(HB.Identical(HA));
+  EXPECT_THROW(rt::VarToObject(HA), rt::EInvalidPointer);
+  EXPECT_EQ(rt::VarToObject(HB), B.get());
+  for (long long Stray : {1LL, 12345LL, -1LL, 0x7FFFFFFFLL, 1LL << 40})
+    EXPECT_THROW(rt::VarToObject(Variant(Stray)), rt::EInvalidPointer) << Stray;
 }
 
 TEST(Variants, ArraysHaveBoundsValueSemanticsAndCheckedIndexes) {

@@ -1,0 +1,3 @@
+// Fuzzes the grammar-driven parser with the D++Uderir grammar.
+static const char* const kLanguage = "D++Uderir";
+#include "ScriptParserFuzz.inc"

@@ -1,0 +1,3 @@
+// Fuzzes the grammar-driven parser with the JScript grammar.
+static const char* const kLanguage = "JScript";
+#include "ScriptParserFuzz.inc"

@@ -1,0 +1,3 @@
+// Fuzzes the grammar-driven parser with the PascalScript grammar.
+static const char* const kLanguage = "PascalScript";
+#include "ScriptParserFuzz.inc"

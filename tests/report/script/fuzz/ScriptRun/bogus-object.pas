@@ -1,0 +1,1 @@
+var L: TList; v: Variant; begin v := 1234567890123; L := v; L.Count; end.

@@ -1,0 +1,1 @@
+var L: TList; begin L := TList.Create; L.Free; L.Free; end.

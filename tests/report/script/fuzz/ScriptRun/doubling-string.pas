@@ -1,0 +1,1 @@
+var s: String; begin s := 'ab'; while True do s := s + s; end.

@@ -1,0 +1,1 @@
+begin while True do ; end.

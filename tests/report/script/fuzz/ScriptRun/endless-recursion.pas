@@ -1,0 +1,1 @@
+procedure P; begin P; end; begin P; end.

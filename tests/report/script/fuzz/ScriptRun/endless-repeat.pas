@@ -1,0 +1,1 @@
+var i: Integer; begin i := 0; repeat i := i + 1; until False; end.

@@ -1,0 +1,1 @@
+Jfunction F(n) { if (n < 2) return n; return F(n - 1) + F(n - 2); } var x = F(12);

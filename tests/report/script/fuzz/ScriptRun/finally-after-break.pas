@@ -1,0 +1,1 @@
+var i: Integer; begin for i := 1 to 3 do try break; finally ShowMessage('a'); ShowMessage('b'); end; end.

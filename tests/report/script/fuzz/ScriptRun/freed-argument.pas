@@ -1,0 +1,1 @@
+var L, M: TList; begin L := TList.Create; M := TList.Create; L.Add(M); M.Free; L.Add(M); L.Free; end.

@@ -1,0 +1,1 @@
+var s: String; begin s := Format('%99999d', [1]); while True do s := Format('%s%s', [s, s]); end.

@@ -1,0 +1,1 @@
+var s: String; begin SetLength(s, 2000000000); end.

@@ -1,0 +1,1 @@
+Cint i; { for (i = 0; i < 10; i++) { ShowMessage(IntToStr(i)); } }

@@ -1,0 +1,1 @@
+var x: Variant; begin x := 1 + 2 - > 3; end.
