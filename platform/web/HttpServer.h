@@ -48,8 +48,8 @@ struct THttpServerOptions {
   std::size_t Threads = 32;
   // Connections open at once, and from one client address. Past them a new connection gets a 503
   // and is closed.
-  std::size_t MaxConnections = 1000;
-  std::size_t MaxConnectionsPerClient = 100;
+  std::size_t MaxConnections = 2000;
+  std::size_t MaxConnectionsPerClient = 256;
   // From the first byte of a request to its last; a connection that has not delivered the whole
   // request by then is closed.
   std::chrono::milliseconds RequestDeadline = std::chrono::seconds(30);

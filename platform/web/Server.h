@@ -41,8 +41,8 @@ struct TIWServerOptions {
   // replies is the event loop's (HttpServer.h), so slow clients hold no worker.
   std::size_t Threads = 64;
   // See THttpServerOptions.
-  std::size_t MaxConnections = 1000;
-  std::size_t MaxConnectionsPerClient = 100;
+  std::size_t MaxConnections = 2000;
+  std::size_t MaxConnectionsPerClient = 256;
   std::chrono::milliseconds RequestDeadline = std::chrono::seconds(30);
   std::size_t UploadLimit = 1024 * 1024;
   std::string AppName = "ZentorApp";

@@ -762,7 +762,7 @@ TEST_F(WebServer, SlowClientsNeitherStallOthersNorOutstayTheDeadline) {
     o.RequestDeadline = 1500ms;
   };
   StartServer();
-  // 300 connections from other loopback addresses (under the per-client cap) that trickle: half a
+  // 300 connections from other loopback addresses (under the per-client cap of 256) that trickle: half a
   // head, half a body after a complete head.
   std::vector<std::unique_ptr<TRawConn>> slow;
   const char* from[] = {"127.0.0.2", "127.0.0.3", "127.0.0.4"};
