@@ -284,19 +284,18 @@ struct THttpServer::TImpl {
     }
   }
 
-  // Queues a reply of the event loop's own (errors, refusals); the connection closes after it.
-  void Refuse(TConn& c, int status, const std::string& text, bool drainBody) {
+  // Sends a reply of the event loop's own (errors, refusals), then closes the connection. What the
+  // client still sends (the rest of a refused body, say) is read and dropped first: closing a
+  // socket with unread data resets it, and the client would lose the reply.
+  void Refuse(TConn& c, int status, const std::string& text, bool knownBody) {
     c.Out = SimpleReply(status, text);
     c.OutPos = 0;
     c.CloseAfterReply = true;
-    if (drainBody) {
-      c.Phase = TPhase::Drain;
-      c.DrainLeft = c.Head.ContentLength > c.In.size() ? std::min(c.Head.ContentLength - c.In.size(), MaxDrainBytes) : 0;
-      c.In.clear();
-    } else {
-      c.Phase = TPhase::Busy;  // nothing more is read
-    }
-    c.Deadline = Clock::now() + Opt.ReplyDeadline;
+    c.Phase = TPhase::Drain;
+    c.DrainLeft = MaxDrainBytes;
+    if (knownBody) c.DrainLeft = c.Head.ContentLength > c.In.size() ? std::min(c.Head.ContentLength - c.In.size(), MaxDrainBytes) : 0;
+    c.In.clear();
+    c.Deadline = Clock::now() + Opt.RequestDeadline;
     Flush(c);
   }
 

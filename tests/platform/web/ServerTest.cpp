@@ -830,14 +830,14 @@ TEST_F(WebServer, ConnectionsOfOneClientAreCapped) {
 TEST_F(WebServer, SessionsAreCappedAndStartPagesEndSooner) {
   Tweak = [](TIWServerOptions& o) {
     o.MaxSessions = 2;
-    o.StartPageTimeout = 300ms;
+    o.StartPageTimeout = 1s;
   };
   StartServer();
   TBrowser onStart(Port), movedOn(Port);
-  onStart.Open();
   movedOn.Open();
   movedOn.Post("click", "NextButton");
   ASSERT_EQ(movedOn.FormName(), "OtherForm");
+  onStart.Open();
 
   httplib::Client cli("127.0.0.1", Port);
   auto busy = cli.Get("/");
@@ -848,7 +848,7 @@ TEST_F(WebServer, SessionsAreCappedAndStartPagesEndSooner) {
   EXPECT_NE(busy->body.find("try again"), std::string::npos);
   EXPECT_EQ(TTestData::Alive, 2) << "a refused start builds no session";
 
-  for (int i = 0; i < 300 && Server->SessionCount() > 1; ++i) std::this_thread::sleep_for(10ms);
+  for (int i = 0; i < 500 && Server->SessionCount() > 1; ++i) std::this_thread::sleep_for(10ms);
   EXPECT_EQ(Server->SessionCount(), 1u) << "the session that stayed on its start page has ended";
   auto r = movedOn.Post("", "");
   ASSERT_TRUE(r);
