@@ -5,6 +5,7 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <pthread.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -34,6 +35,9 @@ constexpr std::size_t ReadChunk = 64 * 1024;
 constexpr std::size_t MaxDrainBytes = 16 * 1024 * 1024;
 // How often the event loop looks for connections past their deadline.
 constexpr auto SweepInterval = std::chrono::milliseconds(50);
+// Handlers (and the report scripts they run) get a stack of known size, whatever the process's
+// default thread stack is.
+constexpr std::size_t WorkerStackBytes = 8 * 1024 * 1024;
 // After running out of file descriptors, the listener rests this long.
 constexpr auto AcceptPause = std::chrono::milliseconds(100);
 
@@ -118,7 +122,7 @@ struct THttpServer::TImpl {
   THttpServerOptions Opt;
   int ListenFd = -1, Epoll = -1, WakeFd = -1;
   std::thread Loop;
-  std::vector<std::thread> Workers;
+  std::vector<pthread_t> Workers;
   std::atomic<bool> Stopping{false};
   bool Started = false, Stopped = false;
 
@@ -165,6 +169,22 @@ struct THttpServer::TImpl {
   }
 
   // ---- Workers ----
+
+  void StartWorker() {
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, WorkerStackBytes);
+    pthread_t t;
+    const int rc = pthread_create(
+        &t, &attr, [](void* self) -> void* {
+          static_cast<TImpl*>(self)->WorkerLoop();
+          return nullptr;
+        },
+        this);
+    pthread_attr_destroy(&attr);
+    if (rc != 0) throw rt::Exception("Cannot start the server's worker threads");
+    Workers.push_back(t);
+  }
 
   void WorkerLoop() {
     for (;;) {
@@ -538,7 +558,7 @@ void THttpServer::Start() {
   epoll_ctl(F->Epoll, EPOLL_CTL_ADD, F->WakeFd, &ev);
   F->Started = true;
   for (std::size_t i = 0; i < std::max<std::size_t>(F->Opt.Threads, 1); ++i)
-    F->Workers.emplace_back([this] { F->WorkerLoop(); });
+    F->StartWorker();
   F->Loop = std::thread([this] { F->EventLoop(); });
 }
 
@@ -554,8 +574,8 @@ void THttpServer::Stop() {
   [[maybe_unused]] const ssize_t w = ::write(F->WakeFd, &one, sizeof one);
   if (F->Loop.joinable()) F->Loop.join();
   // Handlers that run finish; requests not yet begun are dropped with their connections.
-  for (auto& t : F->Workers)
-    if (t.joinable()) t.join();
+  for (pthread_t t : F->Workers) pthread_join(t, nullptr);
+  F->Workers.clear();
   F->Queue.clear();
   while (!F->Conns.empty()) F->Close(*F->Conns.begin()->second);
   ::close(F->ListenFd);

@@ -4,6 +4,7 @@
 #include <httplib.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <gtest/gtest.h>
@@ -141,6 +142,15 @@ struct TTestForm : TIWAppForm {
     auto* secret = file->Add("SecretItem", "Secret");
     secret->Visible = false;
     secret->OnClick = [this](TIWControl*) { Out->Caption = "secret"; };
+    Add<TIWButton>("StackButton")->OnClick = [this](TIWControl*) {
+      pthread_attr_t attr;
+      std::size_t size = 0;
+      if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+        pthread_attr_getstacksize(&attr, &size);
+        pthread_attr_destroy(&attr);
+      }
+      Out->Caption = std::to_string(size);
+    };
     Add<TIWButton>("NextButton")->OnClick = [this](TIWControl*) { Application().CreateForm<TOtherForm>()->Show(); };
     OnDefaultAction = [this](TIWControl*) { Out->Caption = "default"; };
     OnRender = [](TIWAppForm*) { ++GRenders; };
@@ -486,6 +496,23 @@ TEST_F(WebServer, AsynchronousEventsDoNotRaiseTheFormsRenderEvent) {
   a.Post("timer", "IWTimer1");
   a.Post("", "");
   EXPECT_EQ(GRenders, opened + 3) << "clicks, timers and refreshes render the form";
+}
+
+TEST_F(WebServer, HandlersRunOnAStackOfKnownSize) {
+  // A process whose threads get 1 MiB by default, as under many service managers.
+  pthread_attr_t saved, small;
+  pthread_getattr_default_np(&saved);
+  pthread_attr_init(&small);
+  pthread_attr_setstacksize(&small, 1024 * 1024);
+  pthread_setattr_default_np(&small);
+  StartServer();
+  pthread_setattr_default_np(&saved);
+  pthread_attr_destroy(&small);
+  pthread_attr_destroy(&saved);
+  TBrowser a(Port);
+  a.Open();
+  a.Post("click", "StackButton");
+  EXPECT_GE(std::stoull(a.Out()), 8u * 1024 * 1024) << "deep report scripts need it, whatever the thread default";
 }
 
 TEST_F(WebServer, HandlerErrorsBecomeMessagesAndTheSessionGoesOn) {
