@@ -110,6 +110,8 @@ void BM_CalculateConcurrentSessions(benchmark::State& state) {
     return f;
   };
   opt.Log = [](const std::string&) {};
+  // Every simulated browser comes from 127.0.0.1.
+  opt.MaxConnectionsPerClient = opt.MaxConnections;
 
   for (auto _ : state) {
     web::TIWServer server(opt);

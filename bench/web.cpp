@@ -48,6 +48,8 @@ void BM_StartPageConcurrentSessions(benchmark::State& state) {
   opt.OnNewSession = controller.OnNewSession;
   opt.MainForm = [](web::TIWApplication& app) { return app.CreateForm<TSplashform>(); };
   opt.Log = [](const std::string&) {};
+  // Every simulated browser comes from 127.0.0.1.
+  opt.MaxConnectionsPerClient = opt.MaxConnections;
 
   for (auto _ : state) {
     web::TIWServer server(opt);

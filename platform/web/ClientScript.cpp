@@ -8,6 +8,7 @@ const std::string& ClientScript() {
   static const std::string js = R"JS('use strict';
 var IW = (function () {
   var token = '', formKey = '', limit = 0, queue = [], busy = false, sent = {}, timers = [], messages = [];
+  var ended = false;
 
   function form() { return document.getElementById('iwForm'); }
   function keyOf(el) { return el.getAttribute('data-k'); }
@@ -37,9 +38,9 @@ var IW = (function () {
   }
 
   // Each event carries the page's values as they were when it happened.
-  function post(ev) { ev.snap = snapshot(); queue.push(ev); pump(); }
+  function post(ev) { if (ended) return; ev.snap = snapshot(); queue.push(ev); pump(); }
   function pump() {
-    if (busy || !queue.length) return;
+    if (ended || busy || !queue.length) return;
     var ev = queue.shift(), body = ev.file ? new FormData() : new URLSearchParams(), k;
     if (ev.file) body.append('file', ev.file, ev.file.name);
     body.append('s', token);
@@ -53,11 +54,15 @@ var IW = (function () {
     document.documentElement.classList.add('iwBusy');
     fetch(ev.file ? '/upload' : '/event', { method: 'POST', body: body, credentials: 'same-origin' })
       .then(function (r) {
-        if (r.status === 413) throw new Error('The file is too large to upload.');
-        if (!r.ok) throw new Error('The server could not handle the request (' + r.status + ').');
-        return r.json();
+        if (r.ok) return r.json().then(apply);
+        var type = r.headers.get('Content-Type') || '';
+        return r.text().then(function (text) {
+          // The session has ended, or the server is busy: the server's own page replaces this one.
+          if ((r.status === 410 || r.status === 503) && type.indexOf('text/html') === 0) { showPage(text); return; }
+          throw new Error(type.indexOf('text/plain') === 0 && text ? text
+            : 'The server could not handle the request (' + r.status + ').');
+        });
       })
-      .then(apply)
       .catch(function (e) {
         message(e instanceof TypeError ? 'The server cannot be reached.' : (e && e.message) || String(e));
       })
@@ -67,6 +72,16 @@ var IW = (function () {
         document.documentElement.classList.remove('iwBusy');
         pump();
       });
+  }
+
+  function showPage(html) {
+    ended = true;
+    queue = [];
+    timers.forEach(clearTimeout);
+    timers = [];
+    document.open();
+    document.write(html);
+    document.close();
   }
 
   function apply(r) {

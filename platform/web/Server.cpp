@@ -1,12 +1,13 @@
 #include "platform/web/Server.h"
 
-#include <httplib.h>
-#include <sys/socket.h>
+#include <malloc.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <mutex>
 #include <thread>
@@ -14,6 +15,7 @@
 
 #include "platform/rt/SysUtils.h"
 #include "platform/web/Cache.h"
+#include "platform/web/HttpServer.h"
 
 namespace web {
 
@@ -21,24 +23,42 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// Files of the content folder are ours, but a file past this size is not read into memory.
+constexpr std::uintmax_t MaxStaticFileBytes = 64 * 1024 * 1024;
+// Refused session starts are logged at most this often, so a flood cannot fill the log.
+constexpr auto RefusalLogInterval = std::chrono::seconds(10);
+
 struct TSession {
   std::string Token;
   unsigned long Serial = 0;
   std::string Remote;
+  // Key of the session's first form: while it is the form shown, the session is on its start page.
+  std::uint64_t FirstFormKey = 0;
   // Held for the whole of one request, so one session's handlers never run at the same time.
   std::mutex Lock;
   std::unique_ptr<TIWApplication> App;
   // Guarded by the server's session-table lock.
   Clock::time_point LastUse;
   int Active = 0;
+  bool OnStartPage = true;
 };
 
-// Text field of a form-encoded or multipart request.
-std::string Field(const httplib::Request& req, const char* name) {
-  if (req.has_param(name)) return req.get_param_value(name);
-  if (req.has_file(name)) return req.get_file_value(name).content;
-  return {};
-}
+// The decoded fields of an event's body.
+class TForm {
+public:
+  std::vector<http::TFormField> Fields;
+
+  const http::TFormField* Find(const std::string& name) const {
+    for (const auto& f : Fields)
+      if (f.Name == name) return &f;
+    return nullptr;
+  }
+  bool Has(const std::string& name) const { return Find(name) != nullptr; }
+  std::string Value(const std::string& name) const {
+    const http::TFormField* f = Find(name);
+    return f ? f->Value : std::string();
+  }
+};
 
 long long ToInt(const std::string& s, long long fallback) {
   try {
@@ -63,23 +83,71 @@ std::string LimitText(std::size_t limit) {
   return "The file is too large to upload (at most " + std::to_string(limit / 1024) + " KiB).";
 }
 
-// The library listens with a backlog of 5, which drops connections when many browsers come at once.
-class THttpServer : public httplib::Server {
-public:
-  void WidenBacklog() { ::listen(svr_sock_, SOMAXCONN); }
-};
+std::string EventLimitText(std::size_t size, std::size_t limit) {
+  return "The page's entries and cookies are too large to send (" + std::to_string((size + 1023) / 1024) +
+         " KiB, at most " + std::to_string(limit / 1024) +
+         " KiB). Shorten the longest text, or remove some of the saved fluids.";
+}
+
+// A page of its own (the session has ended, the server is busy) with a link that starts anew.
+std::string NoticePage(const std::string& appName, const std::string& heading, const std::string& text,
+                       const std::string& link) {
+  return "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" + HtmlEscape(appName) +
+         "</title><style>body{font-family:Arial,Helvetica,sans-serif;font-size:11pt;margin:40px}"
+         "h1{font-size:16pt}</style></head><body><h1>" +
+         HtmlEscape(heading) + "</h1><p>" + HtmlEscape(text) + "</p><p><a href=\"/\">" + HtmlEscape(link) +
+         "</a></p></body></html>";
+}
+
+std::string MimeType(const std::filesystem::path& file) {
+  std::string ext = file.extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  static const std::pair<const char*, const char*> types[] = {
+      {".png", "image/png"},        {".jpg", "image/jpeg"},          {".jpeg", "image/jpeg"},
+      {".gif", "image/gif"},        {".svg", "image/svg+xml"},       {".ico", "image/x-icon"},
+      {".bmp", "image/bmp"},        {".webp", "image/webp"},         {".html", "text/html"},
+      {".htm", "text/html"},        {".css", "text/css"},            {".js", "text/javascript"},
+      {".json", "application/json"}, {".txt", "text/plain"},         {".csv", "text/csv"},
+      {".pdf", "application/pdf"},  {".xml", "application/xml"},     {".woff", "font/woff"},
+      {".woff2", "font/woff2"},     {".ttf", "font/ttf"}};
+  for (const auto& [e, type] : types)
+    if (ext == e) return type;
+  return "application/octet-stream";
+}
+
+// A file below root named by the rest of an address (already percent-decoded); empty when the
+// address leaves the folder or names no file.
+std::filesystem::path StaticFile(const std::filesystem::path& root, const std::string& rest) {
+  std::filesystem::path out = root;
+  std::size_t pos = 0;
+  while (pos <= rest.size()) {
+    const std::size_t slash = rest.find('/', pos);
+    const std::string seg = rest.substr(pos, slash == std::string::npos ? std::string::npos : slash - pos);
+    pos = slash == std::string::npos ? rest.size() + 1 : slash + 1;
+    if (seg.empty() || seg == ".") continue;
+    if (seg == ".." || seg.find('\\') != std::string::npos || seg.find(':') != std::string::npos) return {};
+    out /= seg;
+  }
+  std::error_code ec;
+  if (out == root || !std::filesystem::is_regular_file(out, ec)) return {};
+  return out;
+}
 
 }  // namespace
 
 struct TIWServer::TImpl {
   TIWServerOptions Opt;
-  THttpServer Http;
-  std::thread Listener, Reaper;
+  std::unique_ptr<THttpServer> Http;
+  std::filesystem::path Files;
+  std::thread Reaper;
   int BoundPort = 0;
   bool Started = false, Stopped = false;
 
   mutable std::mutex MapLock;
   std::unordered_map<std::string, std::shared_ptr<TSession>> Sessions;
+  // Sessions being started: they count against the cap before they are in the table.
+  std::size_t Starting = 0;
+  Clock::time_point LastRefusalLog{};
   std::condition_variable ReaperWake;
   bool Stopping = false;
   std::atomic<unsigned long> NextSerial{1};
@@ -98,34 +166,58 @@ struct TIWServer::TImpl {
 
   // ---- Session table ----
 
-  std::shared_ptr<TSession> Acquire(const std::string& token) {
-    if (token.empty()) return nullptr;
+  enum class TFound { Yes, Unknown, Busy };
+
+  TFound Acquire(const std::string& token, std::shared_ptr<TSession>& out) {
+    if (token.empty()) return TFound::Unknown;
     std::lock_guard<std::mutex> lk(MapLock);
     auto it = Sessions.find(token);
-    if (it == Sessions.end()) return nullptr;
+    if (it == Sessions.end()) return TFound::Unknown;
+    if (static_cast<std::size_t>(it->second->Active) >= MaxRequestsPerSession) return TFound::Busy;
     ++it->second->Active;
     it->second->LastUse = Clock::now();
-    return it->second;
+    out = it->second;
+    return TFound::Yes;
   }
 
-  void Release(TSession& s) {
+  void Release(TSession& s, bool onStartPage) {
     std::lock_guard<std::mutex> lk(MapLock);
     --s.Active;
     s.LastUse = Clock::now();
+    s.OnStartPage = onStartPage;
   }
 
+  // Keeps the session in use for a request; records on release whether it is still on its start page.
   struct TUse {
     TImpl& Impl;
     std::shared_ptr<TSession> S;
-    ~TUse() { Impl.Release(*S); }
+    bool OnStartPage = false;
+    ~TUse() { Impl.Release(*S, OnStartPage); }
   };
 
+  // Reserves a place for a new session; false when the cap is reached.
+  bool ReserveSession(const std::string& remote) {
+    std::lock_guard<std::mutex> lk(MapLock);
+    if (Sessions.size() + Starting < Opt.MaxSessions) {
+      ++Starting;
+      return true;
+    }
+    const auto now = Clock::now();
+    if (LastRefusalLog == Clock::time_point{} || now - LastRefusalLog >= RefusalLogInterval) {
+      LastRefusalLog = now;
+      Log("New sessions refused (the first for " + remote + "): " + std::to_string(Opt.MaxSessions) +
+          " sessions are open");
+    }
+    return false;
+  }
+
   // A new session, in the table and in use; the new-session hook and the main form have run.
-  std::shared_ptr<TSession> NewSession(const httplib::Request& req, TIWRequest request) {
+  // Its place must have been reserved.
+  std::shared_ptr<TSession> NewSession(const std::string& remote, TIWRequest request) {
     auto s = std::make_shared<TSession>();
     s->Token = NewRandomToken();
     s->Serial = NextSerial++;
-    s->Remote = req.remote_addr;
+    s->Remote = remote;
     s->App = std::make_unique<TIWApplication>();
     {
       TCurrentApplicationScope scope(s->App.get());
@@ -134,11 +226,16 @@ struct TIWServer::TImpl {
         if (Opt.OnNewSession) Opt.OnNewSession(*s->App);
         const auto& factory = Opt.MainForm ? Opt.MainForm : TIWAppForm::MainFormFactory();
         if (factory) {
-          if (TIWAppForm* main = factory(*s->App)) main->Show();
+          if (TIWAppForm* main = factory(*s->App)) {
+            main->Show();
+            s->FirstFormKey = main->Key();
+          }
         }
       } catch (const std::exception& e) {
         Log("Session could not be started: " + std::string(e.what()));
         s->App.reset();
+        std::lock_guard<std::mutex> lk(MapLock);
+        --Starting;
         throw;
       }
     }
@@ -146,6 +243,7 @@ struct TIWServer::TImpl {
     s->LastUse = Clock::now();
     {
       std::lock_guard<std::mutex> lk(MapLock);
+      --Starting;
       Sessions.emplace(s->Token, s);
     }
     Log("Session " + std::to_string(s->Serial) + " started for " + s->Remote);
@@ -161,9 +259,14 @@ struct TIWServer::TImpl {
     Log("Session " + std::to_string(s.Serial) + " ended (" + why + ")");
   }
 
+  std::chrono::milliseconds TimeoutOf(const TSession& s) const {
+    return s.OnStartPage ? std::min(Opt.StartPageTimeout, Opt.SessionTimeout) : Opt.SessionTimeout;
+  }
+
   void ReaperLoop() {
-    const auto interval = std::clamp<std::chrono::milliseconds>(Opt.SessionTimeout / 10, std::chrono::milliseconds(10),
-                                                                std::chrono::milliseconds(1000));
+    const auto interval = std::clamp<std::chrono::milliseconds>(
+        std::min(Opt.SessionTimeout, Opt.StartPageTimeout) / 10, std::chrono::milliseconds(10),
+        std::chrono::milliseconds(1000));
     std::unique_lock<std::mutex> lk(MapLock);
     while (!Stopping) {
       ReaperWake.wait_for(lk, interval);
@@ -171,7 +274,7 @@ struct TIWServer::TImpl {
       std::vector<std::shared_ptr<TSession>> expired;
       const auto now = Clock::now();
       for (auto it = Sessions.begin(); it != Sessions.end();) {
-        if (it->second->Active == 0 && now - it->second->LastUse >= Opt.SessionTimeout) {
+        if (it->second->Active == 0 && now - it->second->LastUse >= TimeoutOf(*it->second)) {
           expired.push_back(std::move(it->second));
           it = Sessions.erase(it);
         } else {
@@ -180,24 +283,27 @@ struct TIWServer::TImpl {
       }
       if (expired.empty()) continue;
       lk.unlock();
-      for (auto& s : expired) EndSession(*s, "time-out");
+      for (auto& s : expired) EndSession(*s, s->OnStartPage ? "time-out on the start page" : "time-out");
       expired.clear();
+      // Hand the freed sessions' memory back to the system, so a burst of sessions does not keep
+      // the process at its peak.
+      malloc_trim(0);
       lk.lock();
     }
   }
 
   // ---- Requests ----
 
-  static TIWRequest MakeRequest(const httplib::Request& req) {
+  static TIWRequest MakeRequest(const THttpRequest& req, const TForm& form) {
     TIWRequest r;
-    r.RemoteAddr = req.remote_addr;
-    // The HTTP library percent-decodes header values, which loses the cookies' wire text (a value's
-    // "%3B" would split it); the page's script therefore sends document.cookie with each event.
-    if (req.has_param("ck") || req.has_file("ck")) {
-      r.ParseCookieHeader(Field(req, "ck"));
+    r.RemoteAddr = req.RemoteAddr;
+    // The page sends document.cookie with each event (see the page's script); a request without it
+    // (the start page) carries the Cookie header.
+    if (form.Has("ck")) {
+      r.ParseCookieHeader(form.Value("ck"));
     } else {
-      for (std::size_t i = 0, n = req.get_header_value_count("Cookie"); i < n; ++i)
-        r.ParseCookieHeader(req.get_header_value("Cookie", i));
+      for (const http::THeader& h : req.Head.Headers)
+        if (h.Name == "cookie") r.ParseCookieHeader(h.Value);
     }
     return r;
   }
@@ -209,46 +315,46 @@ struct TIWServer::TImpl {
 
   // Applies the page's values to the form and runs the event's handler. Answers whether the
   // event was asynchronous (then the form's render event is not raised for the reply).
-  bool Dispatch(TIWApplication& app, const httplib::Request& req, bool upload) {
+  bool Dispatch(TIWApplication& app, const TForm& req, bool upload) {
     TIWAppForm* form = app.ActiveForm();
     // An event from a page that no longer shows the session's form only refreshes the page.
-    if (!form || Field(req, "fk") != std::to_string(form->Key())) return false;
+    if (!form || req.Value("fk") != std::to_string(form->Key())) return false;
 
     form->ForEachControl([&](TIWControl& c) {
       if (!c.HasValue()) return;
-      const std::string name = "v" + std::to_string(c.Key());
-      if (!req.has_param(name) && !req.has_file(name)) return;
-      if (c.IsShowing() && c.AcceptsValue()) c.ApplyValue(Field(req, name.c_str()));
+      const http::TFormField* f = req.Find("v" + std::to_string(c.Key()));
+      if (!f) return;
+      if (c.IsShowing() && c.AcceptsValue()) c.ApplyValue(f->Value);
     });
 
-    const std::string type = Field(req, "e");
+    const std::string type = req.Value("e");
     if (type.empty()) return false;
     if (type == "default") {
       if (form->OnDefaultAction) form->OnDefaultAction(nullptr);
       return false;
     }
-    const long long key = ToInt(Field(req, "c"), -1);
+    const long long key = ToInt(req.Value("c"), -1);
     TIWControl* c = key > 0 ? form->FindByKey(static_cast<std::uint64_t>(key)) : nullptr;
     // Hidden or disabled controls cannot be clicked: their events are dropped.
     if (!c || !c->Enabled || (!c->IsShowing() && !c->EventsWhenHidden())) return false;
 
     if (upload) {
       auto* uploader = dynamic_cast<TIWFileUploader*>(c);
-      if (!uploader || type != "upload" || !req.has_file("file")) return false;
-      httplib::MultipartFormData file = req.get_file_value("file");
-      if (file.content.size() > Opt.UploadLimit) {
+      const http::TFormField* file = req.Find("file");
+      if (!uploader || type != "upload" || !file) return false;
+      if (file->Value.size() > Opt.UploadLimit) {
         app.ShowMessage(LimitText(Opt.UploadLimit));
         return false;
       }
-      uploader->DeliverUpload(file.filename, std::move(file.content));
+      uploader->DeliverUpload(file->FileName, file->Value);
       return true;
     }
     TIWBrowserEvent e;
     e.Type = type;
-    e.Which = Field(req, "which");
-    e.Row = static_cast<int>(ToInt(Field(req, "r"), -1));
-    e.Col = static_cast<int>(ToInt(Field(req, "col"), -1));
-    e.Item = static_cast<std::uint64_t>(std::max(0LL, ToInt(Field(req, "i"), 0)));
+    e.Which = req.Value("which");
+    e.Row = static_cast<int>(ToInt(req.Value("r"), -1));
+    e.Col = static_cast<int>(ToInt(req.Value("col"), -1));
+    e.Item = static_cast<std::uint64_t>(std::max(0LL, ToInt(req.Value("i"), 0)));
     c->HandleEvent(e);
     return c->IsAsyncEvent(e);
   }
@@ -324,16 +430,53 @@ struct TIWServer::TImpl {
     return "{\"html\":" + JsString(r.Html) + "," + ReplyFields(app, s, r) + "}";
   }
 
-  void Serve(const httplib::Request& req, httplib::Response& res, bool page, bool upload) {
-    std::shared_ptr<TSession> s = page ? nullptr : Acquire(Field(req, "s"));
-    const bool fresh = !s;
-    if (fresh) {
-      try {
-        s = NewSession(req, MakeRequest(req));
-      } catch (const std::exception& e) {
-        res.status = 500;
-        res.set_content("The session could not be started: " + std::string(e.what()), "text/plain; charset=utf-8");
+  void Serve(const THttpRequest& req, THttpResponse& res, bool page, bool upload) {
+    TForm form;
+    if (!page) {
+      std::string error;
+      if (!http::DecodeForm(req.Header("content-type"), req.Body, form.Fields, error)) {
+        res.Status = 400;
+        res.SetContent(error + ".", "text/plain; charset=utf-8");
         return;
+      }
+    }
+    std::shared_ptr<TSession> s;
+    if (page) {
+      if (!ReserveSession(req.RemoteAddr)) {
+        res.Status = 503;
+        res.AddHeader("Retry-After", "120");
+        res.AddHeader("Cache-Control", "no-store");
+        res.SetContent(NoticePage(Opt.AppName, "The server is busy",
+                                  "Too many people are using the program at the moment. Please try again in a few "
+                                  "minutes.",
+                                  "Try again"),
+                       "text/html; charset=utf-8");
+        return;
+      }
+      try {
+        s = NewSession(req.RemoteAddr, MakeRequest(req, form));
+      } catch (const std::exception& e) {
+        res.Status = 500;
+        res.SetContent("The session could not be started: " + std::string(e.what()), "text/plain; charset=utf-8");
+        return;
+      }
+    } else {
+      switch (Acquire(form.Value("s"), s)) {
+        case TFound::Yes: break;
+        case TFound::Unknown:
+          res.Status = 410;
+          res.AddHeader("Cache-Control", "no-store");
+          res.SetContent(NoticePage(Opt.AppName, "Your session has ended",
+                                    "It was left unused for too long, or the server has been restarted. Entries "
+                                    "that were not saved are lost.",
+                                    "Start again"),
+                         "text/html; charset=utf-8");
+          return;
+        case TFound::Busy:
+          res.Status = 503;
+          res.SetContent("The server is still busy with this page's earlier requests. Please try again in a moment.",
+                         "text/plain; charset=utf-8");
+          return;
       }
     }
     TUse use{*this, s};
@@ -341,10 +484,10 @@ struct TIWServer::TImpl {
     TIWApplication& app = *s->App;
     TCurrentApplicationScope scope(&app);
     bool async = false;
-    if (!fresh) {
-      app.BeginRequest(MakeRequest(req), static_cast<int>(ToInt(Field(req, "w"), 0)));
+    if (!page) {
+      app.BeginRequest(MakeRequest(req, form), static_cast<int>(ToInt(form.Value("w"), 0)));
       try {
-        async = Dispatch(app, req, upload);
+        async = Dispatch(app, form, upload);
       } catch (const std::exception& e) {
         Report(app, *s, e.what());
       } catch (...) {
@@ -357,91 +500,135 @@ struct TIWServer::TImpl {
       body = page ? Page(app, *s) : Json(app, *s, !async);
     } catch (const std::exception& e) {
       Log("Session " + std::to_string(s->Serial) + ": the page could not be rendered: " + e.what());
-      res.status = 500;
-      res.set_content("The page could not be rendered.", "text/plain; charset=utf-8");
-      return;
+      res.Status = 500;
+      res.SetContent("The page could not be rendered.", "text/plain; charset=utf-8");
     }
-    for (const std::string& c : app.Response().Cookies.Headers()) res.set_header("Set-Cookie", c);
-    res.set_header("Cache-Control", "no-store");
-    res.set_content(std::move(body), page ? "text/html; charset=utf-8" : "application/json; charset=utf-8");
+    const TIWAppForm* shown = app.ActiveForm();
+    use.OnStartPage = shown && s->FirstFormKey != 0 && shown->Key() == s->FirstFormKey;
+    if (res.Status == 500) return;
+    for (const std::string& c : app.Response().Cookies.Headers()) res.AddHeader("Set-Cookie", c);
+    res.AddHeader("Cache-Control", "no-store");
+    res.SetContent(std::move(body), page ? "text/html; charset=utf-8" : "application/json; charset=utf-8");
   }
 
-  void Routes() {
-    Http.new_task_queue = [n = Opt.Threads] { return new httplib::ThreadPool(n); };
-    Http.set_keep_alive_max_count(1000);
-    Http.set_keep_alive_timeout(2);
-    // Headers and body go out in separate writes: without this, delayed acknowledgements add ~40 ms.
-    Http.set_tcp_nodelay(true);
-    Http.set_payload_max_length(Opt.UploadLimit + 256 * 1024);
-    Http.set_default_headers({{"X-Content-Type-Options", "nosniff"}});
+  void ServeFile(const THttpRequest& req, THttpResponse& res) {
+    const std::filesystem::path file = StaticFile(Files, req.Path().substr(std::string("/files/").size()));
+    std::error_code ec;
+    const std::uintmax_t size = file.empty() ? 0 : std::filesystem::file_size(file, ec);
+    std::string bytes;
+    if (!file.empty() && !ec && size <= MaxStaticFileBytes) {
+      std::ifstream in(file, std::ios::binary);
+      bytes.resize(static_cast<std::size_t>(size));
+      if (!in.read(bytes.data(), static_cast<std::streamsize>(size))) ec = std::make_error_code(std::errc::io_error);
+    }
+    if (file.empty() || ec || size > MaxStaticFileBytes) {
+      res.Status = 404;
+      res.SetContent("Not found", "text/plain");
+      return;
+    }
+    res.AddHeader("Cache-Control", "public, max-age=3600");
+    res.SetContent(std::move(bytes), MimeType(file));
+  }
 
-    const std::filesystem::path files = std::filesystem::path(Opt.WwwRoot) / "Files";
-    if (!Http.set_mount_point("/files", files.string(), {{"Cache-Control", "public, max-age=3600"}}))
-      Log("Warning: the content folder " + files.string() + " does not exist");
+  static bool IsCacheAddress(const std::string& path) {
+    static const std::string prefix = "/cache/";
+    if (path.size() != prefix.size() + 64 || path.compare(0, prefix.size(), prefix) != 0) return false;
+    return std::all_of(path.begin() + static_cast<std::ptrdiff_t>(prefix.size()), path.end(),
+                       [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+  }
 
-    Http.Get("/", [this](const httplib::Request& req, httplib::Response& res) { Serve(req, res, true, false); });
-    Http.Post("/event", [this](const httplib::Request& req, httplib::Response& res) { Serve(req, res, false, false); });
-    Http.Post("/upload", [this](const httplib::Request& req, httplib::Response& res) { Serve(req, res, false, true); });
-    Http.Get("/iw.js", [](const httplib::Request&, httplib::Response& res) {
-      res.set_header("Cache-Control", "no-cache");
-      res.set_content(ClientScript(), "text/javascript; charset=utf-8");
-    });
-    Http.Get(R"(/cache/([0-9a-f]{64}))", [](const httplib::Request& req, httplib::Response& res) {
-      auto entry = TIWAppCache::Take(req.matches[1]);
+  void Handle(const THttpRequest& req, THttpResponse& res) {
+    const std::string& path = req.Path();
+    const bool get = req.Method() == "GET" || req.Method() == "HEAD";
+    const bool post = req.Method() == "POST";
+    auto wrongMethod = [&](const char* allow) {
+      res.Status = 405;
+      res.AddHeader("Allow", allow);
+      res.SetContent("Method not allowed", "text/plain");
+    };
+    if (path == "/") {
+      // HEAD would start a session nobody sees.
+      if (req.Method() != "GET") return wrongMethod("GET");
+      return Serve(req, res, true, false);
+    }
+    if (path == "/event" || path == "/upload") {
+      if (!post) return wrongMethod("POST");
+      return Serve(req, res, false, path == "/upload");
+    }
+    if (path == "/iw.js") {
+      if (!get) return wrongMethod("GET, HEAD");
+      res.AddHeader("Cache-Control", "no-cache");
+      res.SetContent(ClientScript(), "text/javascript; charset=utf-8");
+      return;
+    }
+    if (IsCacheAddress(path)) {
+      if (!get) return wrongMethod("GET, HEAD");
+      auto entry = TIWAppCache::Take(path.substr(7));
       if (!entry) {
-        res.status = 404;
-        res.set_content("Not found", "text/plain");
+        res.Status = 404;
+        res.SetContent("Not found", "text/plain");
         return;
       }
-      res.set_header("Cache-Control", "no-store");
-      if (!entry->Disposition.empty()) res.set_header("Content-Disposition", entry->Disposition);
-      res.set_content(std::move(entry->Bytes), entry->ContentType);
-    });
-    Http.set_exception_handler([this](const httplib::Request&, httplib::Response& res, std::exception_ptr ep) {
-      try {
-        std::rethrow_exception(ep);
-      } catch (const std::exception& e) {
-        Log(std::string("Request failed: ") + e.what());
-      } catch (...) {
-        Log("Request failed");
-      }
-      res.status = 500;
-      res.set_content("Internal error", "text/plain");
-    });
-    Http.set_error_handler([](const httplib::Request&, httplib::Response& res) {
-      if (res.body.empty()) res.set_content("Error " + std::to_string(res.status), "text/plain");
-    });
+      res.AddHeader("Cache-Control", "no-store");
+      if (!entry->Disposition.empty()) res.AddHeader("Content-Disposition", entry->Disposition);
+      res.SetContent(std::move(entry->Bytes), entry->ContentType);
+      return;
+    }
+    if (path.rfind("/files/", 0) == 0) {
+      if (!get) return wrongMethod("GET, HEAD");
+      return ServeFile(req, res);
+    }
+    res.Status = 404;
+    res.SetContent("Not found", "text/plain");
+  }
+
+  THttpServerOptions HttpOptions() {
+    THttpServerOptions h;
+    h.Host = Opt.Host;
+    h.Port = Opt.Port;
+    h.Threads = Opt.Threads;
+    h.MaxConnections = Opt.MaxConnections;
+    h.MaxConnectionsPerClient = Opt.MaxConnectionsPerClient;
+    h.RequestDeadline = Opt.RequestDeadline;
+    h.DefaultHeaders = {{"X-Content-Type-Options", "nosniff"}};
+    // An upload carries the page's entries and cookies besides the file.
+    h.BodyLimit = [this](const http::TRequestHead& head) -> std::size_t {
+      if (head.Method != "POST") return 0;
+      return head.Path == "/upload" ? Opt.UploadLimit + MaxEventBytes : MaxEventBytes;
+    };
+    h.TooLarge = [this](const http::TRequestHead& head, std::size_t limit) {
+      if (head.Method != "POST") return std::string("This address takes no request body.");
+      return head.Path == "/upload" ? LimitText(Opt.UploadLimit) : EventLimitText(head.ContentLength, limit);
+    };
+    h.Handler = [this](const THttpRequest& req, THttpResponse& res) { Handle(req, res); };
+    h.Log = [this](const std::string& line) { Log(line); };
+    return h;
   }
 };
 
-TIWServer::TIWServer(TIWServerOptions options) : F(std::make_unique<TImpl>(std::move(options))) { F->Routes(); }
+TIWServer::TIWServer(TIWServerOptions options) : F(std::make_unique<TImpl>(std::move(options))) {
+  F->Files = std::filesystem::path(F->Opt.WwwRoot) / "Files";
+  std::error_code ec;
+  if (!std::filesystem::is_directory(F->Files, ec))
+    F->Log("Warning: the content folder " + F->Files.string() + " does not exist");
+  F->Http = std::make_unique<THttpServer>(F->HttpOptions());
+}
 
 TIWServer::~TIWServer() { Stop(); }
 
 int TIWServer::Start() {
   if (F->Started) return F->BoundPort;
-  int port = F->Opt.Port;
-  if (port == 0) {
-    port = F->Http.bind_to_any_port(F->Opt.Host);
-    if (port <= 0) throw rt::Exception("Cannot open a port on " + F->Opt.Host);
-  } else if (!F->Http.bind_to_port(F->Opt.Host, port)) {
-    throw rt::Exception("Cannot listen on port " + std::to_string(port) + " (is it in use?)");
-  }
-  F->Http.WidenBacklog();
-  F->BoundPort = port;
+  F->BoundPort = F->Http->Bind();
   F->Started = true;
-  F->Listener = std::thread([this] { F->Http.listen_after_bind(); });
+  F->Http->Start();
   F->Reaper = std::thread([this] { F->ReaperLoop(); });
-  // Stop() only reaches a server that is running.
-  while (!F->Http.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  return port;
+  return F->BoundPort;
 }
 
 void TIWServer::Stop() {
   if (!F->Started || F->Stopped) return;
   F->Stopped = true;
-  F->Http.stop();
-  if (F->Listener.joinable()) F->Listener.join();
+  F->Http->Stop();
   {
     std::lock_guard<std::mutex> lk(F->MapLock);
     F->Stopping = true;

@@ -8,8 +8,9 @@
 //   GET  /iw.js       the page's script
 //   GET  /files/...   files of <wwwroot>/Files
 //   GET  /cache/<id>  a temporary file, once
-// A session is found by its token, which each page sends with every event; a token the server does
-// not know (never issued, or timed out) starts a new session at the main form.
+// A session is found by its token, which each page sends with every event. An event with a token
+// the server does not know (never issued, or timed out) gets a page saying the session has ended;
+// only GET / starts a session, and only while fewer than MaxSessions are open.
 #include <chrono>
 #include <cstddef>
 #include <functional>
@@ -20,14 +21,29 @@
 
 namespace web {
 
+// The largest body of an event: the values of every input of the page and the site's cookies.
+constexpr std::size_t MaxEventBytes = 1024 * 1024;
+// Sessions open at once; past it the start page answers that the server is busy.
+constexpr std::size_t DefaultMaxSessions = 1000;
+// Requests of one session in the server at once (the page sends one event at a time); more are
+// answered "busy" instead of each holding a worker while it waits for the session.
+constexpr std::size_t MaxRequestsPerSession = 4;
+
 struct TIWServerOptions {
   std::string Host = "0.0.0.0";
   int Port = 8885;  // 0: any free port
   std::string WwwRoot = "wwwroot";
   std::chrono::milliseconds SessionTimeout = std::chrono::minutes(10);
-  // Threads of the request pool. A connection holds its thread while the browser keeps it alive,
-  // so this bounds the connections served at once.
-  std::size_t Threads = 256;
+  // A session still on its first form (the start page, which moves on by itself) ends sooner.
+  std::chrono::milliseconds StartPageTimeout = std::chrono::minutes(2);
+  std::size_t MaxSessions = DefaultMaxSessions;
+  // Workers that run handlers. They only ever take complete requests: reading requests and writing
+  // replies is the event loop's (HttpServer.h), so slow clients hold no worker.
+  std::size_t Threads = 64;
+  // See THttpServerOptions.
+  std::size_t MaxConnections = 2000;
+  std::size_t MaxConnectionsPerClient = 256;
+  std::chrono::milliseconds RequestDeadline = std::chrono::seconds(30);
   std::size_t UploadLimit = 1024 * 1024;
   std::string AppName = "ZentorApp";
   // Called for every new session before its main form is created (the controller's hook).

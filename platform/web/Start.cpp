@@ -1,6 +1,7 @@
 #include "platform/web/Start.h"
 
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <iostream>
 
@@ -31,6 +32,13 @@ int TIWStart::Execute(const TOptions& options) {
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+
+  // Each open connection is a descriptor; the server's own connection cap is the limit that counts.
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) == 0 && files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+  }
 
   std::unique_ptr<TIWServerControllerBase> controller = TIWServerControllerBase::CreateController();
   TIWServerOptions opt;

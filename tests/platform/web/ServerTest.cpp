@@ -1,6 +1,12 @@
 #include "platform/web/Server.h"
 
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -13,6 +19,7 @@
 
 #include "platform/rt/SysUtils.h"
 #include "platform/web/Cache.h"
+#include "platform/web/HttpParse.h"
 
 using namespace web;
 using namespace std::chrono_literals;
@@ -135,6 +142,15 @@ struct TTestForm : TIWAppForm {
     auto* secret = file->Add("SecretItem", "Secret");
     secret->Visible = false;
     secret->OnClick = [this](TIWControl*) { Out->Caption = "secret"; };
+    Add<TIWButton>("StackButton")->OnClick = [this](TIWControl*) {
+      pthread_attr_t attr;
+      std::size_t size = 0;
+      if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+        pthread_attr_getstacksize(&attr, &size);
+        pthread_attr_destroy(&attr);
+      }
+      Out->Caption = std::to_string(size);
+    };
     Add<TIWButton>("NextButton")->OnClick = [this](TIWControl*) { Application().CreateForm<TOtherForm>()->Show(); };
     OnDefaultAction = [this](TIWControl*) { Out->Caption = "default"; };
     OnRender = [](TIWAppForm*) { ++GRenders; };
@@ -280,6 +296,7 @@ protected:
       std::lock_guard<std::mutex> lk(LogLock);
       LogLines.push_back(line);
     };
+    if (Tweak) Tweak(o);
     Server = std::make_unique<TIWServer>(o);
     Port = Server->Start();
   }
@@ -291,6 +308,7 @@ protected:
   std::unique_ptr<TIWServer> Server;
   int Port = 0;
   std::string NewSessionMessage;
+  std::function<void(TIWServerOptions&)> Tweak;
   std::mutex LogLock;
   std::vector<std::string> LogLines;
 };
@@ -344,22 +362,23 @@ TEST_F(WebServer, OneSessionsRequestsNeverOverlapWhileSessionsRunInParallel) {
   }
 }
 
-TEST_F(WebServer, IdleTimeOutFreesTheSessionAndItsTokenThenStartsANewOne) {
+TEST_F(WebServer, IdleTimeOutFreesTheSessionAndItsEventsGetTheSessionEndedPage) {
   StartServer(300ms);
   TBrowser a(Port);
   a.Open();
-  a.Post("click", "CountButton");
+  a.Post("click", "NextButton");
   ASSERT_EQ(TTestData::Alive, 1);
-  const std::string old = a.Token;
   for (int i = 0; i < 300 && TTestData::Alive > 0; ++i) std::this_thread::sleep_for(10ms);
   EXPECT_EQ(TTestData::Alive, 0);
   EXPECT_EQ(Server->SessionCount(), 0u);
 
-  a.Post("click", "CountButton");
-  EXPECT_NE(a.Token, old);
-  EXPECT_EQ(a.FormName(), "TestForm");
-  EXPECT_EQ(a.Out(), "&lt;b&gt;&quot;start&quot; &amp; &#39;go&#39;&lt;/b&gt;") << "the click of the dead session is not run";
-  EXPECT_EQ(TTestData::Alive, 1);
+  auto r = a.Post("click", "BackButton");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 410);
+  EXPECT_EQ(r->get_header_value("Content-Type"), "text/html; charset=utf-8");
+  EXPECT_NE(r->body.find("Your session has ended"), std::string::npos);
+  EXPECT_NE(r->body.find("<a href=\"/\">Start again</a>"), std::string::npos);
+  EXPECT_EQ(TTestData::Alive, 0) << "an event of an ended session starts none";
 }
 
 TEST_F(WebServer, ActiveSessionsOutliveTheTimeOut) {
@@ -373,24 +392,21 @@ TEST_F(WebServer, ActiveSessionsOutliveTheTimeOut) {
   EXPECT_EQ(a.Out(), "8");
 }
 
-TEST_F(WebServer, UnknownTokenStartsANewSessionAtTheStartPage) {
+TEST_F(WebServer, UnknownTokensGetTheSessionEndedPageAndStartNoSession) {
   StartServer();
   TBrowser a(Port);
   a.Open();
   a.Post("click", "CountButton");
-  const std::string real = a.Token;
-  for (const std::string& bogus : {std::string(64, '0'), std::string("1"), std::string("../x")}) {
-    TBrowser b(Port);
-    b.Html = a.Html;
-    b.FormKey = a.FormKey;
-    auto r = b.Post("click", "CountButton", {}, bogus);
-    ASSERT_TRUE(r);
-    EXPECT_EQ(r->status, 200);
-    EXPECT_EQ(b.Token.size(), 64u);
-    EXPECT_NE(b.Token, bogus);
-    EXPECT_NE(b.Token, real);
-    EXPECT_EQ(b.FormName(), "TestForm");
+  for (const std::string& bogus : {std::string(64, '0'), std::string("1"), std::string("../x"), std::string()}) {
+    for (const char* address : {"/event", "/upload"}) {
+      httplib::Client cli("127.0.0.1", Port);
+      auto r = cli.Post(address, httplib::Params{{"s", bogus}, {"fk", a.FormKey}, {"e", "click"}});
+      ASSERT_TRUE(r);
+      EXPECT_EQ(r->status, 410) << bogus << address;
+      EXPECT_NE(r->body.find("Your session has ended"), std::string::npos);
+    }
   }
+  EXPECT_EQ(Server->SessionCount(), 1u);
   a.Post("click", "CountButton");
   EXPECT_EQ(a.Out(), "2") << "the real session is untouched";
 }
@@ -482,6 +498,23 @@ TEST_F(WebServer, AsynchronousEventsDoNotRaiseTheFormsRenderEvent) {
   EXPECT_EQ(GRenders, opened + 3) << "clicks, timers and refreshes render the form";
 }
 
+TEST_F(WebServer, HandlersRunOnAStackOfKnownSize) {
+  // A process whose threads get 1 MiB by default, as under many service managers.
+  pthread_attr_t saved, small;
+  pthread_getattr_default_np(&saved);
+  pthread_attr_init(&small);
+  pthread_attr_setstacksize(&small, 1024 * 1024);
+  pthread_setattr_default_np(&small);
+  StartServer();
+  pthread_setattr_default_np(&saved);
+  pthread_attr_destroy(&small);
+  pthread_attr_destroy(&saved);
+  TBrowser a(Port);
+  a.Open();
+  a.Post("click", "StackButton");
+  EXPECT_GE(std::stoull(a.Out()), 8u * 1024 * 1024) << "deep report scripts need it, whatever the thread default";
+}
+
 TEST_F(WebServer, HandlerErrorsBecomeMessagesAndTheSessionGoesOn) {
   StartServer();
   TBrowser a(Port);
@@ -523,7 +556,7 @@ TEST_F(WebServer, UploadsAreCappedAndHandedOverAsBytes) {
     std::size_t size;
     int status;
     bool accepted;
-  } cases[] = {{0, 200, true}, {limit, 200, true}, {limit + 1, 200, false}, {limit + 512 * 1024, 413, false}};
+  } cases[] = {{0, 200, true}, {limit, 200, true}, {limit + 1, 200, false}, {limit + MaxEventBytes, 413, false}};
   for (const auto& c : cases) {
     {
       std::lock_guard<std::mutex> lk(GUploadLock);
@@ -544,6 +577,9 @@ TEST_F(WebServer, UploadsAreCappedAndHandedOverAsBytes) {
     if (c.status == 200 && !c.accepted) {
       ASSERT_EQ(a.Alerts.size(), 1u);
       EXPECT_EQ(a.Alerts[0], "The file is too large to upload (at most 1024 KiB).");
+    }
+    if (c.status == 413) {
+      EXPECT_EQ(r->body, "The file is too large to upload (at most 1024 KiB).") << "refused before its body is read";
     }
   }
 }
@@ -635,4 +671,288 @@ TEST_F(WebServer, StaticFilesAreServedWithTheirContentTypes) {
     }
   }
   fs::remove_all(root);
+}
+
+// ---- Hostile and unusual clients (loopback only; every loop below is bounded in count and time) ----
+
+namespace {
+
+// A connection of its own from a chosen loopback address, for requests no ready-made client sends.
+class TRawConn {
+public:
+  TRawConn(int port, const char* from = "127.0.0.1") {
+    FFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    inet_pton(AF_INET, from, &a.sin_addr);
+    if (::bind(FFd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return;
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    inet_pton(AF_INET, "127.0.0.1", &a.sin_addr);
+    Connected = ::connect(FFd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+  }
+  ~TRawConn() { ::close(FFd); }
+  TRawConn(const TRawConn&) = delete;
+  TRawConn& operator=(const TRawConn&) = delete;
+
+  bool Send(std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t n = ::send(FFd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+      if (n <= 0) return false;
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+  // What arrives until the server closes the connection or the time is up; Closed tells which.
+  std::string Read(std::chrono::milliseconds limit) {
+    std::string out;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return out;
+      pollfd p{FFd, POLLIN, 0};
+      if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+      char buf[4096];
+      const ssize_t n = ::recv(FFd, buf, sizeof buf, 0);
+      if (n <= 0) {
+        Closed = true;
+        return out;
+      }
+      out.append(buf, static_cast<std::size_t>(n));
+    }
+  }
+  // Whether the server has closed the connection (what it sent before is dropped).
+  bool ServerClosed() {
+    char buf[4096];
+    for (;;) {
+      const ssize_t n = ::recv(FFd, buf, sizeof buf, MSG_DONTWAIT);
+      if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) return true;
+      if (n < 0) return false;
+    }
+  }
+
+  bool Connected = false;
+  bool Closed = false;
+
+private:
+  int FFd = -1;
+};
+
+}  // namespace
+
+TEST_F(WebServer, LongEventsAreTakenAndTooLongOnesAreRefusedWithWhatWasTooLarge) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  const std::string text(8500, 'T');
+  a.Post("click", "EchoButton", {{a.Value("NameEdit"), text}});
+  EXPECT_EQ(a.Out(), text) << "a user text past 8 KiB";
+
+  const std::string cookies = "UserFluid1=" + std::string(4000, 'a') + "; UserFluid2=" + std::string(4000, 'b');
+  auto r = a.Post("click", "CookieButton", {{"ck", cookies}});
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 200);
+  EXPECT_EQ(a.Out(), "UserFluid1=" + std::string(4000, 'a') + "|UserFluid2=" + std::string(4000, 'b') + "|")
+      << "8 KB of cookies with every event";
+
+  // The browser sends the same cookies in its header too.
+  a.Client().set_default_headers({{"Cookie", cookies}});
+  a.Post("click", "EchoButton", {{a.Value("NameEdit"), "with headers"}});
+  EXPECT_EQ(a.Out(), "with headers");
+
+  struct Case {
+    const char* what;
+    std::size_t size;
+    int status;
+    const char* says;
+  } cases[] = {
+      {"event past its limit", MaxEventBytes + 1, 413, "The page's entries and cookies are too large to send"},
+      {"header fields past their limit", http::MaxHeadBytes, 431, "header fields are too large"},
+  };
+  for (const auto& c : cases) {
+    httplib::Client cli("127.0.0.1", Port);
+    httplib::Result res = c.status == 413
+                              ? cli.Post("/event", "s=" + a.Token + "&x=" + std::string(c.size, 'x'),
+                                         "application/x-www-form-urlencoded")
+                              : cli.Get("/", {{"Cookie", std::string(c.size, 'c')}});
+    ASSERT_TRUE(res) << c.what;
+    EXPECT_EQ(res->status, c.status) << c.what;
+    EXPECT_NE(res->body.find(c.says), std::string::npos) << c.what << ": " << res->body;
+  }
+  a.Client().set_default_headers({});
+  a.Post("click", "CountButton");
+  EXPECT_EQ(a.Out(), "1") << "the session goes on";
+}
+
+TEST_F(WebServer, SlowClientsNeitherStallOthersNorOutstayTheDeadline) {
+  Tweak = [](TIWServerOptions& o) {
+    o.Threads = 4;
+    o.RequestDeadline = 1500ms;
+  };
+  StartServer();
+  // 300 connections from other loopback addresses (under the per-client cap of 256) that trickle: half a
+  // head, half a body after a complete head.
+  std::vector<std::unique_ptr<TRawConn>> slow;
+  const char* from[] = {"127.0.0.2", "127.0.0.3", "127.0.0.4"};
+  for (int i = 0; i < 300; ++i) {
+    slow.push_back(std::make_unique<TRawConn>(Port, from[i % 3]));
+    ASSERT_TRUE(slow.back()->Connected) << i;
+    if (i % 2) slow.back()->Send("POST /event HTTP/1.1\r\nContent-Length: 100000\r\n\r\ns=");
+  }
+  std::atomic<bool> stop{false};
+  std::thread trickle([&] {
+    const auto end = std::chrono::steady_clock::now() + 5s;
+    while (!stop && std::chrono::steady_clock::now() < end) {
+      for (auto& c : slow) c->Send("x");
+      std::this_thread::sleep_for(200ms);
+    }
+  });
+
+  TBrowser a(Port);
+  a.Open();
+  ASSERT_FALSE(a.Token.empty());
+  for (int i = 1; i <= 8; ++i) {
+    const auto t0 = std::chrono::steady_clock::now();
+    auto r = a.Post("click", "CountButton");
+    const auto took = std::chrono::steady_clock::now() - t0;
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_LT(took, 1s) << "event " << i;
+    std::this_thread::sleep_for(100ms);
+  }
+  EXPECT_EQ(a.Out(), "8");
+
+  // Past the deadline every slow connection has been closed by the server, though it still trickles.
+  std::this_thread::sleep_for(1500ms);
+  int closed = 0;
+  for (int i = 0; i < 40 && closed < 300; ++i) {
+    closed = 0;
+    for (auto& c : slow) closed += c->ServerClosed() ? 1 : 0;
+    if (closed < 300) std::this_thread::sleep_for(100ms);
+  }
+  stop = true;
+  trickle.join();
+  EXPECT_EQ(closed, 300);
+}
+
+TEST_F(WebServer, ConnectionsOfOneClientAreCapped) {
+  Tweak = [](TIWServerOptions& o) { o.MaxConnectionsPerClient = 3; };
+  StartServer();
+  std::vector<std::unique_ptr<TRawConn>> held;
+  for (int i = 0; i < 3; ++i) held.push_back(std::make_unique<TRawConn>(Port, "127.0.0.5"));
+  std::this_thread::sleep_for(100ms);
+  TRawConn extra(Port, "127.0.0.5");
+  const std::string reply = extra.Read(2s);
+  EXPECT_TRUE(extra.Closed);
+  EXPECT_EQ(reply.rfind("HTTP/1.1 503 ", 0), 0u) << reply;
+  TBrowser other(Port);
+  other.Open();
+  EXPECT_FALSE(other.Token.empty()) << "another client is served";
+  held.pop_back();
+  std::this_thread::sleep_for(100ms);
+  TRawConn again(Port, "127.0.0.5");
+  again.Send("GET /iw.js HTTP/1.1\r\nConnection: close\r\n\r\n");
+  EXPECT_EQ(again.Read(2s).rfind("HTTP/1.1 200 ", 0), 0u) << "a freed place is taken again";
+}
+
+TEST_F(WebServer, SessionsAreCappedAndStartPagesEndSooner) {
+  Tweak = [](TIWServerOptions& o) {
+    o.MaxSessions = 2;
+    o.StartPageTimeout = 1s;
+  };
+  StartServer();
+  TBrowser onStart(Port), movedOn(Port);
+  movedOn.Open();
+  movedOn.Post("click", "NextButton");
+  ASSERT_EQ(movedOn.FormName(), "OtherForm");
+  onStart.Open();
+
+  httplib::Client cli("127.0.0.1", Port);
+  auto busy = cli.Get("/");
+  ASSERT_TRUE(busy);
+  EXPECT_EQ(busy->status, 503);
+  EXPECT_EQ(busy->get_header_value("Content-Type"), "text/html; charset=utf-8");
+  EXPECT_NE(busy->body.find("The server is busy"), std::string::npos);
+  EXPECT_NE(busy->body.find("try again"), std::string::npos);
+  EXPECT_EQ(TTestData::Alive, 2) << "a refused start builds no session";
+
+  for (int i = 0; i < 500 && Server->SessionCount() > 1; ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(Server->SessionCount(), 1u) << "the session that stayed on its start page has ended";
+  auto r = movedOn.Post("", "");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 200);
+  EXPECT_EQ(movedOn.FormName(), "OtherForm") << "the session that moved on lives on";
+
+  TBrowser next(Port);
+  next.Open();
+  EXPECT_FALSE(next.Token.empty()) << "the freed place takes a new session";
+  std::lock_guard<std::mutex> lk(LogLock);
+  EXPECT_NE(std::find_if(LogLines.begin(), LogLines.end(),
+                         [](const std::string& l) { return l.find("time-out on the start page") != std::string::npos; }),
+            LogLines.end());
+}
+
+TEST_F(WebServer, OneSessionCannotHoldEveryWorker) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  GInside = 0;
+  GMaxInside = 0;
+  std::vector<std::future<int>> clicks;
+  for (int i = 0; i < 7; ++i)
+    clicks.push_back(std::async(std::launch::async, [&] {
+      TBrowser b(Port);
+      b.Html = a.Html;
+      b.FormKey = a.FormKey;
+      auto r = b.Post("click", "SlowButton", {}, a.Token);
+      return r ? r->status : 0;
+    }));
+  int ok = 0, busy = 0;
+  for (auto& f : clicks) {
+    const int status = f.get();
+    ok += status == 200;
+    busy += status == 503;
+  }
+  EXPECT_GE(ok, 1);
+  EXPECT_LE(ok, static_cast<int>(MaxRequestsPerSession) + 2) << "only a few wait for the session at once";
+  EXPECT_GE(busy, 1);
+  EXPECT_EQ(ok + busy, 7);
+}
+
+TEST_F(WebServer, RawRequestsGetAnswersTheProtocolAsks) {
+  StartServer();
+  struct Case {
+    const char* what;
+    std::string request;
+    std::vector<std::string> replies;  // status lines, in order
+    bool closes;
+  } cases[] = {
+      {"two requests on one connection", "GET /iw.js HTTP/1.1\r\n\r\nGET /nothing HTTP/1.1\r\nConnection: close\r\n\r\n",
+       {"HTTP/1.1 200 OK", "HTTP/1.1 404 Not Found"}, true},
+      {"malformed request line", "GET/ HTTP/1.1\r\n\r\n", {"HTTP/1.1 400 Bad Request"}, true},
+      {"chunked body", "POST /event HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n",
+       {"HTTP/1.1 501 Not Implemented"}, true},
+      {"HEAD of the start page starts no session", "HEAD / HTTP/1.1\r\nConnection: close\r\n\r\n",
+       {"HTTP/1.1 405 Method Not Allowed"}, true},
+      {"a body is waited for", "POST /event HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 3\r\n\r\n",
+       {"HTTP/1.1 100 Continue"}, false},
+      {"form of another kind", "POST /event HTTP/1.1\r\nContent-Type: text/plain\r\nContent-Length: 3\r\n\r\nabc",
+       {"HTTP/1.1 400 Bad Request"}, false},
+      {"HTTP/1.0 closes", "GET /iw.js HTTP/1.0\r\n\r\n", {"HTTP/1.1 200 OK"}, true},
+  };
+  for (const auto& c : cases) {
+    TRawConn conn(Port);
+    ASSERT_TRUE(conn.Connected);
+    conn.Send(c.request);
+    const std::string got = conn.Read(c.closes ? 3s : 500ms);
+    std::size_t at = 0;
+    for (const std::string& want : c.replies) {
+      at = got.find(want, at);
+      EXPECT_NE(at, std::string::npos) << c.what << ": " << got.substr(0, 200);
+      if (at == std::string::npos) break;
+      ++at;
+    }
+    EXPECT_EQ(conn.Closed, c.closes) << c.what;
+    EXPECT_EQ(got.find("s\":\""), std::string::npos) << c.what;
+  }
+  EXPECT_EQ(Server->SessionCount(), 0u);
 }
