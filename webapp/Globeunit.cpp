@@ -753,7 +753,13 @@ void TGlobemain::CalculateAll() {
                         "increase the temperature above the superheated steam threshold value "
                         "displayed in the \"") +
             ConditionNames[i] + "\" column");
-        if (std::isfinite(threshold)) temp->Text = rt::IntToStr(static_cast<long long>(std::ceil(threshold)));
+        // The edit and the temperature the next recalculation uses change together; a raised edit
+        // with the typed temperature behind it would give a superheat factor below 1.
+        if (std::isfinite(threshold)) {
+          const double raised = std::ceil(threshold);
+          temp->Text = rt::IntToStr(static_cast<long long>(raised));
+          S->SelectedTemps[static_cast<size_t>(i)] = globe::ToFahrenheit(raised, S->SelectedTempunit);
+        }
         // Below the threshold the steam is treated as saturated.
         S->NonAmbientData.Superheatfactor = 1;
         factorSet = true;

@@ -151,6 +151,7 @@ std::string TGlobemain::BuildSizingString() {
     }
   r.Customer = CustEditBox->Text;
   r.LineItem = LineEditBox->Text;
+  r.PressureMode = AbsRadButt->Checked() ? sizing::AbsoluteMode : sizing::GaugeMode;
   return sizing::FormatRecord(r);
 }
 
@@ -204,6 +205,15 @@ void TGlobemain::ApplySizingRecord(const sizing::TSizingRecord& R) {
 
   ValveTypeCombo->SetText(R.ValveType);
 
+  // Before anything converts a pressure. A record of an older writer has no mode and keeps the
+  // form's.
+  if (!R.PressureMode.empty()) {
+    const bool gauge = R.PressureMode == sizing::GaugeMode;
+    GageRadButt->SetChecked(gauge);
+    AbsRadButt->SetChecked(!gauge);
+    S->GageP = gauge;
+  }
+
   if (ReadBool(R.CvMode)) {
     CalcForCvButt->SetChecked(true);
     CalcForFlow->SetChecked(false);
@@ -244,8 +254,10 @@ void TGlobemain::ApplySizingRecord(const sizing::TSizingRecord& R) {
   S->SelectedFluidData.NonAmbient = ReadBool(F.NonAmbient);
   S->SelectedFluidData.Superheatfactor = ReadNumber(F.Superheatfactor);
 
-  // A fluid the session does not know yet (a user fluid of another session) joins its list.
-  if (R.State == "Liquid") {
+  // A fluid the session does not know yet (a user fluid of another session) joins its list. A
+  // record of a form with no fluid chosen names none.
+  if (F.Name.empty()) {
+  } else if (R.State == "Liquid") {
     if (S->LiqMatData.Name.IndexOf(F.Name) < 0)
       RegisterFluid(S->LiqMatData, 0,
                     {F.Name, F.SG, rt::FloatToStr(ReadNumber(F.CPorComp) * f), F.CritTemp, F.Visc, F.SpecHeat,

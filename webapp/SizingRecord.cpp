@@ -8,6 +8,8 @@
 namespace sizing {
 
 const char* const StyleMarkers[6] = {"VXGlobe", "VXGate", "LFLowflow", "LFGlobe", "PLLowflow", "PLGlobe"};
+const char* const GaugeMode = "Gauge";
+const char* const AbsoluteMode = "Absolute";
 
 namespace {
 
@@ -92,6 +94,15 @@ int CodePageByte(char32_t cp) {
   return -1;
 }
 
+bool Utf8Valid(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) ++i;
+    else if (const std::size_t n = Utf8SequenceLength(s, i)) i += n;
+    else return false;
+  }
+  return true;
+}
+
 bool IsUtf8WithMultibyte(std::string_view s) {
   bool multi = false;
   for (std::size_t i = 0; i < s.size();) {
@@ -143,6 +154,7 @@ enum TKind {
   kInteger,     // a whole number
   kDiameter,    // empty, or a number with an optional " in"
   kState,       // Liquid, Gas or Steam
+  kMode,        // Gauge or Absolute
 };
 
 struct TFieldSpec {
@@ -232,6 +244,9 @@ std::string Check(const std::string& text, const std::string& what, TKind kind) 
       return text == "Liquid" || text == "Gas" || text == "Steam"
                  ? std::string()
                  : "the " + quoted() + " is not Liquid, Gas or Steam";
+    case kMode:
+      return text == GaugeMode || text == AbsoluteMode ? std::string()
+                                                       : "the " + quoted() + " is not Gauge or Absolute";
   }
   return {};
 }
@@ -280,9 +295,10 @@ std::string FormatRecord(const TSizingRecord& r) {
   }
   f.push_back(fluid);
   for (const auto& fs : TailFields) put(fs);
-  if (!r.Style.empty()) add(r.Style);
+  if (!r.Style.empty() || !r.PressureMode.empty()) add(r.Style);
   add(r.Customer);
   add(r.LineItem);
+  if (!r.PressureMode.empty()) add(r.PressureMode);
   std::string out;
   for (std::size_t i = 0; i < f.size(); ++i) {
     if (i) out += ';';
@@ -303,8 +319,8 @@ bool ParseRecord(std::string_view text, TSizingRecord& record, std::string& erro
       return false;
     }
   const std::vector<std::string> raw = rt::SplitFields(text, ";");
-  if (raw.size() != 31 && raw.size() != 32) {
-    error = "it has " + std::to_string(raw.size()) + " fields where a sizing has 31 or 32";
+  if (raw.size() < 31 || raw.size() > 33) {
+    error = "it has " + std::to_string(raw.size()) + " fields where a sizing has 31 to 33";
     return false;
   }
   const std::vector<std::string> rawFluid = rt::SplitFields(raw[4], "~");
@@ -337,16 +353,17 @@ bool ParseRecord(std::string_view text, TSizingRecord& record, std::string& erro
     error = Check(r.Fluid.*FluidFields[k].Member, FluidFields[k].What, FluidFields[k].Kind);
     if (!error.empty()) return false;
   }
-  if (r.Fluid.Name.empty()) {
-    error = "it names no fluid";
-    return false;
-  }
   ++i;
   for (const auto& fs : TailFields)
     if (!take(fs)) return false;
-  if (raw.size() == 32) r.Style = next();
+  if (raw.size() >= 32) r.Style = next();
   r.Customer = next();
   r.LineItem = next();
+  if (raw.size() == 33) {
+    r.PressureMode = next();
+    error = Check(r.PressureMode, "pressure mode", kMode);
+    if (!error.empty()) return false;
+  }
   record = std::move(r);
   error.clear();
   return true;
@@ -401,10 +418,33 @@ std::string EncodeFile(std::string_view record) {
   return out;
 }
 
+namespace {
+
+// Whether the bytes are a record with the pressure-mode field, which only this writer adds. A ';'
+// is the same byte in UTF-8 and in the code page, so the fields can be counted undecoded.
+bool CarriesPressureMode(std::string_view bytes) {
+  while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.remove_suffix(1);
+  std::size_t separators = 0;
+  for (char c : bytes) separators += c == ';';
+  if (separators != 32) return false;
+  const std::string_view last = bytes.substr(bytes.rfind(';') + 1);
+  return last == GaugeMode || last == AbsoluteMode;
+}
+
+}  // namespace
+
 std::string DecodeFile(std::string_view bytes) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  bool marked = false;
+  while (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    bytes.remove_prefix(3);
+    marked = true;
+  }
+  bool utf8;
+  if (marked) utf8 = Utf8Valid(bytes);
+  else if (CarriesPressureMode(bytes)) utf8 = false;
+  else utf8 = IsUtf8WithMultibyte(bytes);
   std::string text;
-  if (IsUtf8WithMultibyte(bytes)) {
+  if (utf8) {
     text.assign(bytes);
   } else {
     text.reserve(bytes.size());
