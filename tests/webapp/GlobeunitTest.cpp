@@ -522,6 +522,80 @@ TEST_F(Globe, SuperheatedSteamBelowItsThresholdIsCorrectedAndUsesFactorOne) {
   for (const auto& c : f->Calls) EXPECT_DOUBLE_EQ(c.superheatfactor, 1);
 }
 
+// A temperature below the threshold is raised on Calculate; the recalculation of the render that
+// follows must use the raised temperature, not the typed one (a 4 in gate, Cv 48, in MPa, °C and
+// kg/h once showed 24.88 where the raised temperature gives 25.9).
+TEST_F(Globe, SuperheatedSteamRaisedToItsThresholdIsCalculatedAtTheRaisedTemperature) {
+  f->SizeCombo->SetText("4.00 in");
+  f->SizeComboChange(f->SizeCombo);
+  f->CvCombo->SetText("48");
+  f->CvComboChange(f->CvCombo);
+  ASSERT_EQ(f->CvCombo->Text(), "48");
+  SelectFluid("Steam", "Superheated Steam");
+  SelectPressureUnit("mega pascal");
+  f->TempUnitCombo->SetText("°C");
+  f->TempUnitComboChange(f->TempUnitCombo);
+  f->FlowCombo->SetText("Kilograms per Hour");
+  f->FlowComboChange(f->FlowCombo);
+  Condition(0, "1", "0.5", "150", "1000");
+  f->AssignfluidParams();
+  f->CalcButtonClick(f->CalcButton);
+  Render();
+  const double thresholdF = S->SHthreshholdF[0];
+  ASSERT_GT(thresholdF, (150 * 1.8 + 32));
+  const double raisedC = std::ceil((thresholdF - 32) / 1.8 - 1e-9);
+  EXPECT_EQ(f->TempMinEdit->Text, rt::FloatToStr(raisedC));
+  const double superheated = S->MinCalcCv;
+  const std::string shown = f->ResultsGrid->Cell(1, 2).Text;
+  Messages();
+
+  // The same condition as saturated steam, and the factor of the raised temperature by hand.
+  SelectFluid("Steam", "Saturated Steam");
+  Condition(0, "1", "0.5", "", "1000");
+  f->AssignfluidParams();
+  f->CalcButtonClick(f->CalcButton);
+  Render();
+  const double saturated = S->MinCalcCv;
+  const double factor = ((raisedC * 1.8 + 32) - thresholdF) * 0.00065 + 1;
+  EXPECT_GE(factor, 1);
+  EXPECT_NEAR(superheated, saturated * factor, saturated * 1e-12);
+  EXPECT_EQ(shown, rt::FloatToStrF(saturated * factor, rt::ffFixed, 8, 2));
+}
+
+// Normal volumes are at 0 °C and 1.01325 bar, standard ones at 60 °F and 14.696 psia: a normal
+// cubic metre is 35.31467 ft³ × 519.67 / 491.67 = 37.3258 standard cubic feet.
+TEST_F(Globe, NormalVolumeFlowsAreConvertedAtZeroDegreesCelsius) {
+  SelectFluid("Gas", "Nitrogen");
+  Condition(0, "100", "80", "60", "");
+  const double scfPerNm3 = 35.314666721 * 519.67 / 491.67;
+  auto cvFor = [&](const std::string& unit, double flow) {
+    f->FlowCombo->SetText(unit);
+    EXPECT_EQ(f->FlowCombo->Text(), unit);
+    f->FlowComboChange(f->FlowCombo);
+    f->FlowMinEdit->Text = rt::FloatToStr(flow);
+    f->AssignfluidParams();
+    f->CalcButtonClick(f->CalcButton);
+    EXPECT_TRUE(Messages().empty()) << unit;
+    return S->MinCalcCv;
+  };
+  const struct {
+    const char* unit;
+    double scfPerUnit;  // standard cubic feet an hour for one of the unit
+  } units[] = {
+      {"Normal cubic meters per hr", scfPerNm3},
+      {"Normal liters per hr", scfPerNm3 / 1000},
+      {"Normal cubic cm per hr", scfPerNm3 / 1e6},
+      {"Normal cubic meters per min", scfPerNm3 * 60},
+      {"Normal liters per min", scfPerNm3 * 60 / 1000},
+      {"Normal cubic centimeters per m", scfPerNm3 * 60 / 1e6},
+  };
+  const double reference = cvFor("Std cubic feet per hr", 10000);
+  for (const auto& u : units) {
+    const double cv = cvFor(u.unit, 10000 / u.scfPerUnit);
+    EXPECT_NEAR(cv, reference, reference * 2e-6) << u.unit;
+  }
+}
+
 TEST_F(Globe, PressureChecksCorrectTheEditsInTheUsersUnit) {
   const std::string vapour = "Inlet Pressure lower than vapor pressure" + CrLf +
                              "Inlet Pressure has been temporarily adjusted" + CrLf + "Please re-enter";
