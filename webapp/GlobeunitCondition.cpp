@@ -208,8 +208,8 @@ void TGlobemain::CalculateGateGlobe(int Condition, const TGlobemain::TConditionU
     c.Compress = 1;
   }
 
-  const bool designCvShown =
-      CvCombo->Text() == FLEdit->Text && !FLEdit->Text.empty() && S->ValveID == 2;
+  // The Design Cv edit, when filled in, is the rated Cv of a globe valve.
+  const bool designCvShown = UsesDesignCv();
   if (cvMode) {
     if (CvCombo->Text() == "28 (Series H only)") {
       c.ListCv = 28;
@@ -300,11 +300,10 @@ void TGlobemain::CalculateGateGlobe(int Condition, const TGlobemain::TConditionU
 
   // ---- The column ----
   g.Cell(1, col).Text = cells[1];
-  if (liquid) {
-    g.Cell(2, col).Text = cells[2];
-  } else if (Condition == 0) {
-    for (int k = 0; k < g.ColumnCount(); ++k) g.Cell(2, k).Text.clear();
-  }
+  // The maximum pressure drop is a liquid's; gases and steam say so rather than leave the row
+  // blank under a pressure unit.
+  g.Cell(2, col).Text = liquid ? cells[2] : "NA";
+  if (!liquid) g.Cell(2, 1).Text.clear();
   g.Cell(3, col).Text = cells[3];
   g.Cell(4, 1).Text = g.Cell(5, 1).Text = haveSchedule ? VelocityUnits : "";
   g.Cell(4, col).Text = cells[4];
