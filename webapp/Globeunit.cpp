@@ -48,8 +48,8 @@ std::string JoinEntries(const std::vector<std::string>& entries) {
 // The region fits a browser 1024 px wide (with its scroll bar); the condition edits are wide
 // enough for a critical pressure in kPa ("22110.34483"), the unit lists for their longest label.
 constexpr int RegionWidth = 1000;
-constexpr int ColMin = 360, ColNorm = 458, ColMax = 556, EditWidth = 94;
-constexpr int UnitListWidth = 180;
+constexpr int ColMin = 395, ColNorm = 490, ColMax = 585, EditWidth = 92;
+constexpr int UnitListWidth = 215;
 constexpr int CondTop = 284, CondStep = 28;
 constexpr int GridTop = 535, GridRowHeight = 23;
 constexpr TColor PanelColor = 0xF8F5F2;    // light grey-blue behind the inputs
@@ -387,12 +387,12 @@ void TGlobemain::CreateControls() {
   CalcButton = Add<TIWButton>("CalcButton", DataRegion1);
   CalcButton->Caption = "Calculate";
   CalcButton->Hint = "Calculate / Recalculate";
-  CalcButton->SetBounds(662, 470, 110, 30);
+  CalcButton->SetBounds(690, 470, 110, 30);
   CalcButton->Font.Bold = true;
   CalcButton->OnClick = [this](TIWControl* s) { CalcButtonClick(s); };
 
   ChartBtn = Add<TIWImageButton>("ChartBtn", DataRegion1);
-  ChartBtn->SetBounds(780, 470, 30, 30);
+  ChartBtn->SetBounds(808, 470, 30, 30);
   ChartBtn->ImageFile = "ChartButton.svg";
   ChartBtn->AltText = "Flow Plot";
   ChartBtn->Hint = std::string("Flow Plot") + CrLf +
@@ -467,28 +467,28 @@ void TGlobemain::CreateControls() {
 
   // User fluid panel, beside the service conditions; shown for an unlisted fluid.
   UFRectangle = Add<TIWRegion>("UFRectangle", DataRegion1);
-  UFRectangle->SetBounds(665, 300, 310, 150);
+  UFRectangle->SetBounds(690, 300, 300, 150);
   UFRectangle->Color = clWhite;
   UFRectangle->BorderWidth = 1;
   UFRectangle->BorderColor = clGray;
-  UFTitle = AddLabel("UFTitle", " User Fluid", 666, 301, 308, 22);
+  UFTitle = AddLabel("UFTitle", " User Fluid", 691, 301, 298, 22);
   UFTitle->Font.Bold = true;
   UFTitle->Color = HeaderColor;
-  UFNameLabel = AddLabel("UFNameLabel", "Name", 677, 336, 50);
-  UFNameEdit = AddEdit("UFNameEdit", 727, 332, 235);
+  UFNameLabel = AddLabel("UFNameLabel", "Name", 700, 336, 50);
+  UFNameEdit = AddEdit("UFNameEdit", 750, 332, 228);
   UFNameEdit->Text = "User Fluid 1";
   // Only the name is asked for here: say where the fluid's properties come from.
-  UFSourceLabel = AddLabel("UFSourceLabel", "The properties are taken from the Min column.", 677, 364, 290);
+  UFSourceLabel = AddLabel("UFSourceLabel", "The properties are taken from the Min column.", 700, 364, 285);
   UFSourceLabel->Font.Size = 9;
   UFApplyButt = Add<TIWButton>("UFApplyButt", DataRegion1);
   UFApplyButt->Caption = "Apply";
-  UFApplyButt->SetBounds(677, 410, 80, 28);
+  UFApplyButt->SetBounds(700, 410, 80, 28);
   UFSaveButt = Add<TIWButton>("UFSaveButt", DataRegion1);
   UFSaveButt->Caption = "Apply & Save";
-  UFSaveButt->SetBounds(763, 410, 110, 28);
+  UFSaveButt->SetBounds(786, 410, 110, 28);
   UFCancelButt = Add<TIWButton>("UFCancelButt", DataRegion1);
   UFCancelButt->Caption = "Cancel";
-  UFCancelButt->SetBounds(879, 410, 76, 28);
+  UFCancelButt->SetBounds(902, 410, 76, 28);
   UFCancelButt->OnClick = [this](TIWControl* s) { UFCancelButtClick(s); };
   for (TIWControl* c : std::initializer_list<TIWControl*>{UFRectangle, UFTitle, UFNameLabel, UFNameEdit,
                                                           UFSourceLabel, UFApplyButt, UFSaveButt, UFCancelButt})

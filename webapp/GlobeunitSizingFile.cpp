@@ -27,13 +27,13 @@ double ReadNumber(const std::string& text) { return rt::StrToFloatDef(text, 0); 
 
 void TGlobemain::CreateFileControls() {
   SaveBtn = Add<TIWImageButton>("SaveBtn", DataRegion1);
-  SaveBtn->SetBounds(818, 470, 30, 30);
+  SaveBtn->SetBounds(846, 470, 30, 30);
   SaveBtn->ImageFile = "SaveButton.svg";
   SaveBtn->AltText = "Save Sizing";
   SaveBtn->Hint = "Save Sizing";
   SaveBtn->OnClick = [this](TIWControl* s) { SaveBtnClick(s); };
   LoadBtn = Add<TIWImageButton>("LoadBtn", DataRegion1);
-  LoadBtn->SetBounds(854, 470, 30, 30);
+  LoadBtn->SetBounds(882, 470, 30, 30);
   LoadBtn->ImageFile = "LoadButton.svg";
   LoadBtn->AltText = "Load Sizing";
   LoadBtn->Hint = "Load Sizing";
@@ -44,7 +44,7 @@ void TGlobemain::CreateFileControls() {
 
   auto panel = [this](const char* name, const char* titleName, const char* title, int height, TIWLabel*& titleLabel) {
     auto* r = Add<TIWRegion>(name, DataRegion1);
-    r->SetBounds(665, 330, 300, height);
+    r->SetBounds(690, 330, 300, height);
     r->Color = clWhite;
     r->BorderWidth = 1;
     r->BorderColor = clGray;
