@@ -923,9 +923,9 @@ def grid(case):
             for r, t in res["rows"].items():
                 if t is not None:
                     g.set(r, col, t)
-            if state != "Liquid" and i == 0:
-                for c in range(5):
-                    g.set(2, c, "")
+            if state != "Liquid":  # a gas or steam has no maximum pressure drop
+                g.set(2, col, "NA")
+                g.set(2, 1, "")
             g.set(4, 1, "ft/sec. (m/sec.)")
             g.set(5, 1, "ft/sec. (m/sec.)")
             notes |= res["notes"]
