@@ -152,6 +152,8 @@ std::string TGlobemain::BuildSizingString() {
   r.Customer = CustEditBox->Text;
   r.LineItem = LineEditBox->Text;
   r.PressureMode = AbsRadButt->Checked() ? sizing::AbsoluteMode : sizing::GaugeMode;
+  for (int i = 1; i < 3; ++i)
+    r.NormMax[static_cast<std::size_t>(i - 1)] = {SGEdit(i)->Text, ViscEdit(i)->Text, VPEdit(i)->Text, CPEdit(i)->Text};
   return sizing::FormatRecord(r);
 }
 
@@ -306,7 +308,8 @@ void TGlobemain::ApplySizingRecord(const sizing::TSizingRecord& R) {
     P1Edit(i)->Text = R.P1[k];
     P2Edit(i)->Text = R.P2[k];
     TempEdit(i)->Text = R.Temp[k];
-    if (!R.Temp[k].empty()) S->SelectedTemps[k] = globe::ToFahrenheit(ReadNumber(R.Temp[k]), R.TempUnit);
+    double t;
+    if (rt::TryStrToFloat(R.Temp[k], t)) S->SelectedTemps[k] = globe::ToFahrenheit(t, R.TempUnit);
   }
 
   S->Linkeddiams = ReadBool(R.LinkedDiams);
@@ -321,6 +324,18 @@ void TGlobemain::ApplySizingRecord(const sizing::TSizingRecord& R) {
 
   S->Saveloaded = false;
   AssignfluidParams();
+  // A record of ours carries every property edit as it was shown, typed values too: they come
+  // back over the library's, and stay as the user's.
+  if (!R.PressureMode.empty()) {
+    const sizing::TConditionProperties shown[3] = {{F.SG, F.Visc, F.VPorSH, F.CPorComp}, R.NormMax[0], R.NormMax[1]};
+    for (int i = 0; i < 3; ++i) {
+      const sizing::TConditionProperties& p = shown[i];
+      SGEdit(i)->Text = p.SG;
+      ViscEdit(i)->Text = p.Visc;
+      VPEdit(i)->Text = p.VP;
+      CPEdit(i)->Text = p.CP;
+    }
+  }
   // The schedules offered depend on the pipe sizes just restored.
   UpdateSchedules();
   SchedComboBox->SetText(R.Schedule);

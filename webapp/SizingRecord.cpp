@@ -150,7 +150,7 @@ enum TKind {
   kText,        // anything
   kBool,        // "-1", "0", ...
   kNumber,      // a number
-  kEntry,       // empty or a number
+  kEntry,       // empty, a number, or a half-typed one
   kInteger,     // a whole number
   kDiameter,    // empty, or a number with an optional " in"
   kState,       // Liquid, Gas or Steam
@@ -233,7 +233,10 @@ std::string Check(const std::string& text, const std::string& what, TKind kind) 
     case kNumber:
       return IsNumber(text) ? std::string() : "the " + quoted() + " is not a number";
     case kEntry:
-      return text.empty() || IsNumber(text) ? std::string() : "the " + quoted() + " is not a number";
+      // An edit may be saved half typed ("-", "1.2."): what its key filter lets through comes back.
+      return text.empty() || IsNumber(text) || text.find_first_not_of("0123456789.-") == std::string::npos
+                 ? std::string()
+                 : "the " + quoted() + " is not a number";
     case kInteger:
       return rt::TryStrToInt(text, n) ? std::string() : "the " + quoted() + " is not a whole number";
     case kDiameter: {
@@ -298,7 +301,13 @@ std::string FormatRecord(const TSizingRecord& r) {
   if (!r.Style.empty() || !r.PressureMode.empty()) add(r.Style);
   add(r.Customer);
   add(r.LineItem);
-  if (!r.PressureMode.empty()) add(r.PressureMode);
+  if (!r.PressureMode.empty()) {
+    add(r.PressureMode);
+    std::string props;
+    for (const TConditionProperties& c : r.NormMax)
+      for (const std::string* t : {&c.SG, &c.Visc, &c.VP, &c.CP}) props += '~' + EscapeField(*t);
+    f.push_back(props.substr(1));
+  }
   std::string out;
   for (std::size_t i = 0; i < f.size(); ++i) {
     if (i) out += ';';
@@ -319,8 +328,8 @@ bool ParseRecord(std::string_view text, TSizingRecord& record, std::string& erro
       return false;
     }
   const std::vector<std::string> raw = rt::SplitFields(text, ";");
-  if (raw.size() < 31 || raw.size() > 33) {
-    error = "it has " + std::to_string(raw.size()) + " fields where a sizing has 31 to 33";
+  if (raw.size() != 31 && raw.size() != 32 && raw.size() != 34) {
+    error = "it has " + std::to_string(raw.size()) + " fields where a sizing has 31, 32 or 34";
     return false;
   }
   const std::vector<std::string> rawFluid = rt::SplitFields(raw[4], "~");
@@ -359,10 +368,24 @@ bool ParseRecord(std::string_view text, TSizingRecord& record, std::string& erro
   if (raw.size() >= 32) r.Style = next();
   r.Customer = next();
   r.LineItem = next();
-  if (raw.size() == 33) {
+  if (raw.size() == 34) {
     r.PressureMode = next();
     error = Check(r.PressureMode, "pressure mode", kMode);
     if (!error.empty()) return false;
+    const std::vector<std::string> props = rt::SplitFields(raw[i++], "~");
+    if (props.size() != 8) {
+      error = "its property field has " + std::to_string(props.size()) + " parts where a sizing has 8";
+      return false;
+    }
+    const char* const names[4] = {"specific gravity", "viscosity", "vapour pressure or specific heat ratio",
+                                  "critical pressure or compressibility"};
+    for (std::size_t k = 0; k < 8; ++k) {
+      TConditionProperties& c = r.NormMax[k / 4];
+      std::string* t[4] = {&c.SG, &c.Visc, &c.VP, &c.CP};
+      *t[k % 4] = UnescapeField(props[k]);
+      error = Check(*t[k % 4], std::string(names[k % 4]) + " (" + ConditionNames[1 + k / 4] + ")", kEntry);
+      if (!error.empty()) return false;
+    }
   }
   record = std::move(r);
   error.clear();
@@ -426,9 +449,10 @@ bool CarriesPressureMode(std::string_view bytes) {
   while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.remove_suffix(1);
   std::size_t separators = 0;
   for (char c : bytes) separators += c == ';';
-  if (separators != 32) return false;
-  const std::string_view last = bytes.substr(bytes.rfind(';') + 1);
-  return last == GaugeMode || last == AbsoluteMode;
+  if (separators != 33) return false;
+  const std::size_t end = bytes.rfind(';'), start = bytes.rfind(';', end - 1) + 1;
+  const std::string_view mode = bytes.substr(start, end - start);
+  return mode == GaugeMode || mode == AbsoluteMode;
 }
 
 }  // namespace

@@ -34,6 +34,13 @@ struct TSizingFluid {
   friend bool operator==(const TSizingFluid&, const TSizingFluid&) = default;
 };
 
+// The texts of one condition's property edits.
+struct TConditionProperties {
+  std::string SG, Visc, VP, CP;
+
+  friend bool operator==(const TConditionProperties&, const TConditionProperties&) = default;
+};
+
 // One sizing, every field as the text written in the record.
 struct TSizingRecord {
   std::string ValveType;            // 0
@@ -61,8 +68,11 @@ struct TSizingRecord {
   std::string Customer;             // 30
   std::string LineItem;             // 31
   // 32 "Gauge" or "Absolute". Empty: a record of an older writer, which kept no pressure mode and
-  // wrote 31 or 32 fields; with a mode the record always has 33 (the style field may be empty).
+  // wrote 31 or 32 fields; with a mode the record always has 34 (the style field may be empty).
   std::string PressureMode;
+  // 33 the property edits of the Norm and Max conditions (the Min ones are in the fluid field),
+  // eight sub-fields joined by '~'. Only in records with a pressure mode.
+  std::array<TConditionProperties, 2> NormMax;
 
   friend bool operator==(const TSizingRecord&, const TSizingRecord&) = default;
 };
@@ -79,11 +89,11 @@ std::string UnescapeField(std::string_view text);
 extern const char* const GaugeMode;     // "Gauge"
 extern const char* const AbsoluteMode;  // "Absolute"
 
-// The record line: 33 fields when PressureMode is set; without it as older writers wrote it, 32
+// The record line: 34 fields when PressureMode is set; without it as older writers wrote it, 32
 // fields, or 31 when Style is empty (customer and line item move up by one).
 std::string FormatRecord(const TSizingRecord& record);
 
-// Reads and checks a whole record: 31, 32 or 33 fields, twelve fluid sub-fields, numbers where
+// Reads and checks a whole record: 31, 32 or 34 fields, twelve fluid sub-fields, numbers where
 // numbers belong (empty allowed for the entries of a condition), Booleans where Booleans belong,
 // a known fluid state and pressure mode. The fluid name may be empty (a form with no fluid
 // chosen). On failure returns false with a one-line reason for the user and leaves

@@ -128,9 +128,15 @@ TEST(SizingRecord, RoundTripsThroughTheFile) {
       {"control characters", WithTexts(GateWater(), "tab\there")},
       {"empty texts", WithTexts(GateWater(), "")},
       {"absolute pressures", WithMode(GlobeGasFlowMode(), "Absolute")},
-      {"gauge pressures, no style (33 fields)", [] { auto r = WithMode(GateWater(), "Gauge"); r.Style.clear(); return r; }()},
+      {"gauge pressures, no style (34 fields)", [] { auto r = WithMode(GateWater(), "Gauge"); r.Style.clear(); return r; }()},
       // Western letters whose code-page bytes happen to form UTF-8 ("Ø¾" is D8 BE, "Ã©" C3 A9).
       {"code-page bytes that read as UTF-8", WithMode(WithTexts(GateWater(), "Ø¾ LINE Ã© Â°"), "Gauge")},
+      {"typed Norm and Max properties",
+       [] {
+         auto r = WithMode(GateWater(), "Absolute");
+         r.NormMax = {{{"1.1", "500", "0.3", ""}, {"", "1.", "-", "3200"}}};
+         return r;
+       }()},
       {"no fluid chosen", [] { auto r = WithMode(GateWater(), "Gauge"); r.Fluid.Name.clear(); return r; }()},
   };
   for (Case& c : cases) {
@@ -165,12 +171,15 @@ TEST(SizingRecord, GateSizingFieldsSitWhereReadersExpectThem) {
   EXPECT_EQ(g[29], "ACME");  // customer and line item move up by one
   EXPECT_EQ(g[30], "3");
 
-  // With the pressure mode: always 33 fields, the style kept in its place even when empty.
+  // With the pressure mode: always 34 fields, the style kept in its place even when empty, the
+  // Norm and Max property edits last.
   for (const char* style : {"VXGate", ""}) {
     TSizingRecord r = WithMode(GateWater(), "Absolute");
     r.Style = style;
+    r.NormMax[1].CP = "3200";
     const std::vector<std::string> h = Fields(FormatRecord(r));
-    ASSERT_EQ(h.size(), 33u) << style;
+    ASSERT_EQ(h.size(), 34u) << style;
+    EXPECT_EQ(h[33], "~~~~~~~3200");
     EXPECT_EQ(h[29], style);
     EXPECT_EQ(h[30], "ACME");
     EXPECT_EQ(h[31], "3");
@@ -228,9 +237,12 @@ TEST(SizingRecord, RejectsBadFilesWithOneReason) {
     const char* reason;
   } cases[] = {
       {"empty", "", "it is empty"},
-      {"truncated", good.substr(0, good.size() / 2), "fields where a sizing has 31 to 33"},
-      {"34 fields", good + ";Gauge;x", "it has 34 fields where a sizing has 31 to 33"},
-      {"an unknown pressure mode", good + ";gauge", "the pressure mode \"gauge\" is not Gauge or Absolute"},
+      {"truncated", good.substr(0, good.size() / 2), "fields where a sizing has 31, 32 or 34"},
+      {"33 fields", good + ";Gauge", "it has 33 fields where a sizing has 31, 32 or 34"},
+      {"an unknown pressure mode", good + ";gauge;~~~~~~~", "the pressure mode \"gauge\" is not Gauge or Absolute"},
+      {"property parts", good + ";Gauge;1~2", "its property field has 2 parts where a sizing has 8"},
+      {"a property that is no number", good + ";Gauge;~~~~~x~~",
+       "the viscosity (Max) \"x\" is not a number"},
       {"letters in a number", replaceField(12, "1OO"), "the inlet pressure P1 (Min) \"1OO\" is not a number"},
       {"letters in the size", replaceField(5, "2 in"), "the valve size \"2 in\" is not a number"},
       {"a yes/no field", replaceField(1, "yes"), "the Cv mode \"yes\" is not a yes/no value"},
