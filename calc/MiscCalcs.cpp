@@ -162,7 +162,7 @@ Trampresults SolveOperatingPoint(TValvestyle style, bool CvMode, int fluid, doub
     } else {
       const double term = (x0 > xChoke ? kN6Choked : N6 * Y) * SteamTerm(x, P1a, rho1);
       if (CvMode) C = Div(Q, term, "the steam flow term");
-      else if (!(x0 > xChoke)) Q = term * C;  // the caller forms the choked steam flow itself
+      else Q = term * C;
     }
   }
   r.Prf = FL;
@@ -481,16 +481,18 @@ void TCvCalc::SteamPass(Pass& p) {
       FlowWarning = r.Warning;
       CalculatedCv = CalculatedCv / PipingGeometryFactor(d, UpDiam, DownDiam, CalculatedCv);
     } else {
-      const double W = term * p.C;
+      // The flow through the operating point's recovery factor, as Cv mode sizes it, so that
+      // rating a valve at the Cv it was sized for gives back the flow it was sized for.
       const Trampresults r = SolveOperatingPoint(SGstyle, false, Fluid, UpDiam, DownDiam, TabFe, p.P1a,
-                                                 p.P2a, p.Q, VP, CP, rho1, Compress, p.T, d, ListCv, p.C, SG, k, ValveID);
+                                                 p.P2a, term * p.C, VP, CP, rho1, Compress, p.T, d, ListCv, p.C,
+                                                 SG, k, ValveID);
       Dpm = r.Dpm;
       Prf = r.Prf;
       Xt = r.Xt;
       FlowWarning = r.Warning;
       CalculatedCv = ListCv;
       const double Fp = PipingGeometryFactor(d, UpDiam, DownDiam, ListCv);
-      Flow = Div(W * Fp, FMF, "the flow unit factor");
+      Flow = Div(r.Flow * Fp, FMF, "the flow unit factor");
     }
   } else {
     FlowWarning.clear();

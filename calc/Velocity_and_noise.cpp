@@ -35,7 +35,7 @@ constexpr double BoreArea(double od, double w) {
 //
 //   size   OD      XXS wall   other
 //   1/2    0.840   0.294
-//   3/4    1.050   0.308
+//   3/4    1.050   0.308      Sched 160 wall 0.219
 //   1      1.315   0.358
 //   1 1/4  1.660   0.382
 //   1 1/2  1.900   0.400
@@ -47,7 +47,7 @@ constexpr double BoreArea(double od, double w) {
 //   6      6.625   0.864      Sched 160 wall 0.719
 //   8      8.625   0.875
 //   10     10.750             XS wall 0.500
-//   12     12.750             XS wall 0.500, Sched 80 wall 0.688
+//   12     12.750             XS wall 0.500, Sched 80 wall 0.688, Sched 40 wall 0.406
 //
 // XXS does not exist below 1/2 in. A zero means the program does not offer that schedule at
 // that size (XXS at 10 and 12 in, Sched 120 and 160 at 8 in), even where such pipe is made.
@@ -56,7 +56,7 @@ constexpr double Areas[SizeCount][ScheduleCount] = {
     {0.00072, 0.0005, 0, 0, 0, 0, 0.0005},
     {0.00133, 0.00098, 0, 0, 0, 0, 0.00098},
     {0.00211, 0.00163, 0, 0.00118, 0.00076, BoreArea(0.840, 0.294), 0.00163},
-    {0.00371, 0.003, 0, 0.00206, 0.00213, BoreArea(1.050, 0.308), 0.003},
+    {0.00371, 0.003, 0, BoreArea(1.050, 0.219), 0.00213, BoreArea(1.050, 0.308), 0.003},
     {0.006, 0.00499, 0, 0.00362, 0.00418, BoreArea(1.315, 0.358), 0.00499},
     {0.0104, 0.00891, 0, 0.00734, 0, BoreArea(1.660, 0.382), 0.00891},
     {0.01414, 0.01225, 0, 0.00976, 0.01031, BoreArea(1.900, 0.400), 0.01225},
@@ -68,7 +68,7 @@ constexpr double Areas[SizeCount][ScheduleCount] = {
     {0.2006, 0.181, 0.165, BoreArea(6.625, 0.719), 0, BoreArea(6.625, 0.864), 0.181},
     {0.347, 0.317, 0, 0, 0, BoreArea(8.625, 0.875), 0.317},
     {0.548, 0.499, 0, 0, 0, 0, BoreArea(10.750, 0.500)},
-    {0.785, BoreArea(12.750, 0.688), 0, 0, 0, 0, BoreArea(12.750, 0.500)},
+    {BoreArea(12.750, 0.406), BoreArea(12.750, 0.688), 0, 0, 0, 0, BoreArea(12.750, 0.500)},
 };
 
 int ScheduleColumn(const std::string& schedule) {

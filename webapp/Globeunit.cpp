@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
+#include <exception>
 
 #include "calc/utilities.h"
 #include "platform/rt/SysUtils.h"
@@ -35,8 +36,20 @@ namespace {
 const char* const CrLf = "\r\n";
 const char* const ConditionNames[3] = {"Min", "Norm", "Max"};
 
+// "a, b and c".
+std::string JoinEntries(const std::vector<std::string>& entries) {
+  std::string out;
+  for (std::size_t k = 0; k < entries.size(); ++k)
+    out += (k == 0 ? "" : k + 1 == entries.size() ? " and " : ", ") + entries[k];
+  return out;
+}
+
 // Layout of the input area (pixels inside DataRegion1).
-constexpr int ColMin = 330, ColNorm = 425, ColMax = 520, EditWidth = 88;
+// The region fits a browser 1024 px wide (with its scroll bar); the condition edits are wide
+// enough for a critical pressure in kPa ("22110.34483"), the unit lists for their longest label.
+constexpr int RegionWidth = 1000;
+constexpr int ColMin = 395, ColNorm = 490, ColMax = 585, EditWidth = 92;
+constexpr int UnitListWidth = 215;
 constexpr int CondTop = 284, CondStep = 28;
 constexpr int GridTop = 535, GridRowHeight = 23;
 constexpr TColor PanelColor = 0xF8F5F2;    // light grey-blue behind the inputs
@@ -172,13 +185,13 @@ void TGlobemain::CreateControls() {
 
   // Every input sits in one region that keeps the middle of the page.
   DataRegion1 = Add<TIWRegion>("DataRegion1");
-  DataRegion1->SetBounds(0, 30, 1045, 941);
+  DataRegion1->SetBounds(0, 30, RegionWidth, 941);
   DataRegion1->Anchors = akTop;
 
   zentorblah = AddEdit("zentorblah", 0, 0, 10);
   zentorblah->Visible = false;
 
-  SizingRegionLabel = AddLabel("SizingRegionLabel", "", 8, 4, 1029, 520);
+  SizingRegionLabel = AddLabel("SizingRegionLabel", "", 8, 4, RegionWidth - 16, 520);
   SizingRegionLabel->Color = PanelColor;
 
   auto heading = [this](const std::string& name, const std::string& caption, int left, int top,
@@ -289,20 +302,20 @@ void TGlobemain::CreateControls() {
   AbsRadButt->OnClick = [this](TIWControl* s) { AbsRadButtClick(s); };
 
   // ---- Sizing recommendations ----
-  SizingSugHeadLabel = heading("SizingSugHeadLabel", "Sizing Recommendations:", 790, 10, 240);
-  SizingSugLabel = AddLabel("SizingSugLabel", "", 790, 30, 240, 110);
+  SizingSugHeadLabel = heading("SizingSugHeadLabel", "Sizing Recommendations:", 775, 10, 215);
+  SizingSugLabel = AddLabel("SizingSugLabel", "", 775, 30, 215, 110);
   SizingSugLabel->Font.Size = 9;
 
   // ---- Identification ----
-  const int idLeft = 790, idEdit = 865;
+  const int idLeft = 775, idEdit = 845;
   AddLabel("NameEditLabel", "User", idLeft, 158, 75);
-  NameEditBox = AddEdit("NameEditBox", idEdit, 154, 165);
+  NameEditBox = AddEdit("NameEditBox", idEdit, 154, 145);
   AddLabel("CustEditLabel", "Customer", idLeft, 186, 75);
-  CustEditBox = AddEdit("CustEditBox", idEdit, 182, 165);
+  CustEditBox = AddEdit("CustEditBox", idEdit, 182, 145);
   AddLabel("TagEditLabel", "Tag No.", idLeft, 214, 75);
-  TagEdit = AddEdit("TagEdit", idEdit, 210, 165);
+  TagEdit = AddEdit("TagEdit", idEdit, 210, 145);
   AddLabel("LineEditLabel", "Line Item", idLeft, 242, 75);
-  LineEditBox = AddEdit("LineEditBox", idEdit, 238, 165);
+  LineEditBox = AddEdit("LineEditBox", idEdit, 238, 145);
 
   // ---- Service conditions ----
   heading("ConditionsHead", "Service Conditions", 20, 258, 250);
@@ -320,11 +333,11 @@ void TGlobemain::CreateControls() {
   };
 
   P1RowLabel = AddLabel("P1RowLabel", "Inlet Pressure, P1", 20, CondRow(0) + 2, 150);
-  P1Combo = AddCombo("P1Combo", 170, CondRow(0), 150);
+  P1Combo = AddCombo("P1Combo", 170, CondRow(0), UnitListWidth);
   P1Combo->OnChange = [this](TIWControl* s) { P1ComboChange(s); };
   edits(P1Edits, "P1", "MinEdit", 0);
   P2RowLabel = AddLabel("P2RowLabel", "Outlet Pressure, P2", 20, CondRow(1) + 2, 150);
-  P2PressureLabel = AddLabel("P2PressureLabel", "psi", 174, CondRow(1) + 2, 146);
+  P2PressureLabel = AddLabel("P2PressureLabel", "psi", 174, CondRow(1) + 2, UnitListWidth - 4);
   edits(P2Edits, "P2", "MinEdit", 1);
   TempLabel = AddLabel("TempLabel", "Temperature", 20, CondRow(2) + 2, 150);
   TempUnitCombo = AddCombo("TempUnitCombo", 170, CondRow(2), 70);
@@ -333,7 +346,7 @@ void TGlobemain::CreateControls() {
   TempUnitCombo->OnChange = [this](TIWControl* s) { TempUnitComboChange(s); };
   edits(TempEdits, "Temp", "MinEdit", 2);
   FlowLabel = AddLabel("FlowLabel", "Flow, Q", 20, CondRow(3) + 2, 150);
-  FlowCombo = AddCombo("FlowCombo", 170, CondRow(3), 150);
+  FlowCombo = AddCombo("FlowCombo", 170, CondRow(3), UnitListWidth);
   FlowCombo->OnChange = [this](TIWControl* s) { FlowComboChange(s); };
   edits(FlowEdits, "Flow", "MinEdit", 3);
   SGLabel = AddLabel("SGLabel", "Specific Gravity", 20, CondRow(4) + 2, 150);
@@ -374,12 +387,12 @@ void TGlobemain::CreateControls() {
   CalcButton = Add<TIWButton>("CalcButton", DataRegion1);
   CalcButton->Caption = "Calculate";
   CalcButton->Hint = "Calculate / Recalculate";
-  CalcButton->SetBounds(640, 470, 120, 30);
+  CalcButton->SetBounds(690, 470, 110, 30);
   CalcButton->Font.Bold = true;
   CalcButton->OnClick = [this](TIWControl* s) { CalcButtonClick(s); };
 
   ChartBtn = Add<TIWImageButton>("ChartBtn", DataRegion1);
-  ChartBtn->SetBounds(772, 470, 30, 30);
+  ChartBtn->SetBounds(808, 470, 30, 30);
   ChartBtn->ImageFile = "ChartButton.svg";
   ChartBtn->AltText = "Flow Plot";
   ChartBtn->Hint = std::string("Flow Plot") + CrLf +
@@ -404,20 +417,20 @@ void TGlobemain::CreateControls() {
   Memo1->Visible = false;
 
   // Valid options panel, right of the results grid.
-  ValidLabel = AddLabel("ValidLabel", " Valid Options ", 800, GridTop, 227);
+  ValidLabel = AddLabel("ValidLabel", " Valid Options ", 775, GridTop, 215);
   ValidLabel->Font.Bold = true;
   ValidLabel->Visible = false;
   ValidMainRegion = Add<TIWRegion>("ValidMainRegion", DataRegion1);
-  ValidMainRegion->SetBounds(800, GridTop + 22, 227, 381);
+  ValidMainRegion->SetBounds(775, GridTop + 22, 215, 381);
   ValidMainRegion->Visible = false;
   ValidGrid = Add<TIWGrid>("ValidGrid", ValidMainRegion);
   ValidGrid->SetColumnCount(3);
   ValidGrid->SetRowCount(4);
-  ValidGrid->SetBounds(0, 0, 227, 120);
+  ValidGrid->SetBounds(0, 0, 215, 120);
   ValidGrid->Visible = false;
   ValidGrid->OnCellClick = [this](TIWControl* s, int r, int c) { ValidGridCellClick(s, r, c); };
   ValidMessageRegion = Add<TIWRegion>("ValidMessageRegion", ValidMainRegion);
-  ValidMessageRegion->SetBounds(0, 130, 227, 100);
+  ValidMessageRegion->SetBounds(0, 130, 215, 100);
   ValidMessageRegion->Visible = false;
   {
     const char* lines[4] = {"For probable pressure reducing", "regulator solutions, please see",
@@ -426,7 +439,7 @@ void TGlobemain::CreateControls() {
       auto* l = Add<TIWLabel>("ValidMessageLabel" + std::to_string(k + 1), ValidMessageRegion);
       l->Caption = lines[k];
       l->Alignment = taCenter;
-      l->SetBounds(0, 8 + k * 20, 227, 20);
+      l->SetBounds(0, 8 + k * 20, 215, 20);
     }
   }
 
@@ -454,28 +467,31 @@ void TGlobemain::CreateControls() {
 
   // User fluid panel, beside the service conditions; shown for an unlisted fluid.
   UFRectangle = Add<TIWRegion>("UFRectangle", DataRegion1);
-  UFRectangle->SetBounds(640, 330, 300, 110);
+  UFRectangle->SetBounds(690, 300, 300, 150);
   UFRectangle->Color = clWhite;
   UFRectangle->BorderWidth = 1;
   UFRectangle->BorderColor = clGray;
-  UFTitle = AddLabel("UFTitle", " User Fluid", 641, 331, 298, 22);
+  UFTitle = AddLabel("UFTitle", " User Fluid", 691, 301, 298, 22);
   UFTitle->Font.Bold = true;
   UFTitle->Color = HeaderColor;
-  UFNameLabel = AddLabel("UFNameLabel", "Name", 652, 366, 50);
-  UFNameEdit = AddEdit("UFNameEdit", 702, 362, 225);
+  UFNameLabel = AddLabel("UFNameLabel", "Name", 700, 336, 50);
+  UFNameEdit = AddEdit("UFNameEdit", 750, 332, 228);
   UFNameEdit->Text = "User Fluid 1";
+  // Only the name is asked for here: say where the fluid's properties come from.
+  UFSourceLabel = AddLabel("UFSourceLabel", "The properties are taken from the Min column.", 700, 364, 285);
+  UFSourceLabel->Font.Size = 9;
   UFApplyButt = Add<TIWButton>("UFApplyButt", DataRegion1);
   UFApplyButt->Caption = "Apply";
-  UFApplyButt->SetBounds(652, 400, 80, 28);
+  UFApplyButt->SetBounds(700, 410, 80, 28);
   UFSaveButt = Add<TIWButton>("UFSaveButt", DataRegion1);
   UFSaveButt->Caption = "Apply & Save";
-  UFSaveButt->SetBounds(738, 400, 110, 28);
+  UFSaveButt->SetBounds(786, 410, 110, 28);
   UFCancelButt = Add<TIWButton>("UFCancelButt", DataRegion1);
   UFCancelButt->Caption = "Cancel";
-  UFCancelButt->SetBounds(854, 400, 76, 28);
+  UFCancelButt->SetBounds(902, 410, 76, 28);
   UFCancelButt->OnClick = [this](TIWControl* s) { UFCancelButtClick(s); };
   for (TIWControl* c : std::initializer_list<TIWControl*>{UFRectangle, UFTitle, UFNameLabel, UFNameEdit,
-                                                          UFApplyButt, UFSaveButt, UFCancelButt})
+                                                          UFSourceLabel, UFApplyButt, UFSaveButt, UFCancelButt})
     c->Visible = false;
 
   // Test buttons: never shown, and their clicks do nothing.
@@ -524,7 +540,7 @@ void TGlobemain::IWAppFormCreate() {
   if (Application().FormWidth() > 0) Width = Application().FormWidth();
   // A browser narrower than the region puts it at the left edge, never beyond.
   DataRegion1->Left = std::max(0, (Width - DataRegion1->Width) / 2);
-  TIWMainMenu1->Width = std::max(Width, 1141);
+  TIWMainMenu1->Width = std::max(Width, RegionWidth);
   LoadMaterialData();
   S->Prefs.RepDateApply = true;
   S->AutoLoadFlag = true;
@@ -649,6 +665,10 @@ std::string TGlobemain::SelectedCvText() const {
   return t == "28 (Series H only)" ? "28" : t;
 }
 
+bool TGlobemain::UsesDesignCv() const {
+  return UserSession()->ValveID == 2 && CalcForCvButt->Checked() && !rt::Trim(FLEdit->Text).empty();
+}
+
 namespace {
 
 std::string Unreadable(const std::string& what, const std::string& text) {
@@ -663,6 +683,29 @@ bool IsNumber(const std::string& text) {
 
 }  // namespace
 
+std::vector<std::string> TGlobemain::RequiredEntries() const {
+  std::vector<std::string> out = {"inlet pressure P1", "outlet pressure P2"};
+  if (UserSession()->SelectedFluid != "Saturated Steam") out.push_back("temperature");
+  if (!LowFlowFlowMode()) out.push_back(CalcForCvButt->Checked() ? "flow" : "user Cv");
+  return out;
+}
+
+std::vector<std::string> TGlobemain::MissingEntries(int i) const {
+  const std::vector<std::string> required = RequiredEntries();
+  std::vector<std::string> out;
+  for (const std::string& what : required) {
+    const TIWEdit* e = what == "inlet pressure P1"    ? P1Edit(i)
+                       : what == "outlet pressure P2" ? P2Edit(i)
+                       : what == "temperature"        ? TempEdit(i)
+                                                      : FlowEdit(i);
+    double q;
+    const bool isFlow = e == FlowEdit(i);
+    if (rt::Trim(e->Text).empty()) out.push_back(what);
+    else if (isFlow && rt::TryStrToFloat(e->Text, q) && !(q > 0)) out.push_back(what + " (greater than 0)");
+  }
+  return out;
+}
+
 std::string TGlobemain::UnreadableSharedEntry() const {
   double d;
   if (!globe::ReadDiameter(UpDiamEdit->Text, d)) return Unreadable("Inlet pipe size", UpDiamEdit->Text);
@@ -671,7 +714,13 @@ std::string TGlobemain::UnreadableSharedEntry() const {
   const int id = UserSession()->ValveID;
   const bool cvMode = CalcForCvButt->Checked();
   const bool readsCvList = id == 3 ? !cvMode : cvMode;
-  if (readsCvList && !IsNumber(SelectedCvText())) return Unreadable("Valve Cv", CvCombo->Text());
+  if (UsesDesignCv()) {
+    double cv;
+    if (!rt::TryStrToFloat(FLEdit->Text, cv)) return Unreadable("Design Cv", FLEdit->Text);
+    if (!(cv > 0)) return "Design Cv: \"" + FLEdit->Text + "\" must be greater than 0.";
+  } else if (readsCvList && !IsNumber(SelectedCvText())) {
+    return Unreadable("Valve Cv", CvCombo->Text());
+  }
   return {};
 }
 
@@ -712,6 +761,29 @@ void TGlobemain::CalculateAll() {
   S->ColumnSet = 0;
 
   bool sharedChecked = false;
+  int started = 0;
+  std::array<std::vector<std::string>, 3> missing;
+  // On the Calculate the user asked for, a condition begun but not complete is reported, and a
+  // form where none is complete says what to enter; silence would look like a calculation.
+  struct TReportMissing {
+    TGlobemain& Form;
+    const int& Started;
+    const std::array<std::vector<std::string>, 3>& Missing;
+    ~TReportMissing() {
+      if (!Form.FReportEntries || std::uncaught_exceptions()) return;
+      bool begun = false;
+      for (int i = 0; i < 3; ++i) {
+        const auto& m = Missing[static_cast<size_t>(i)];
+        if (m.empty() || m.size() == Form.RequiredEntries().size()) continue;
+        begun = true;
+        Form.Application().ShowMessage(std::string("The ") + ConditionNames[i] +
+                                       " condition was not calculated: enter its " + JoinEntries(m) + ".");
+      }
+      if (!Started && !begun)
+        Form.Application().ShowMessage("Nothing was calculated: enter the " + JoinEntries(Form.RequiredEntries()) +
+                                       " of at least one condition (Min, Norm or Max).");
+    }
+  } report{*this, started, missing};
   for (int i = 0; i < 3; ++i) {
     TIWEdit *p1 = P1Edit(i), *p2 = P2Edit(i), *temp = TempEdit(i), *flow = FlowEdit(i);
     bool complete = false;
@@ -726,7 +798,11 @@ void TGlobemain::CalculateAll() {
     // A low-flow valve in flow mode takes its rated Cv from the Cv list and needs no flow.
     if (!complete && !p1->Text.empty() && !p2->Text.empty() && !temp->Text.empty() && LowFlowFlowMode())
       complete = true;
-    if (!complete) continue;
+    if (!complete) {
+      if (FReportEntries) missing[static_cast<size_t>(i)] = MissingEntries(i);
+      continue;
+    }
+    ++started;
 
     if (!sharedChecked) {
       const std::string bad = UnreadableSharedEntry();
@@ -753,7 +829,13 @@ void TGlobemain::CalculateAll() {
                         "increase the temperature above the superheated steam threshold value "
                         "displayed in the \"") +
             ConditionNames[i] + "\" column");
-        if (std::isfinite(threshold)) temp->Text = rt::IntToStr(static_cast<long long>(std::ceil(threshold)));
+        // The edit and the temperature the next recalculation uses change together; a raised edit
+        // with the typed temperature behind it would give a superheat factor below 1.
+        if (std::isfinite(threshold)) {
+          const double raised = std::ceil(threshold);
+          temp->Text = rt::IntToStr(static_cast<long long>(raised));
+          S->SelectedTemps[static_cast<size_t>(i)] = globe::ToFahrenheit(raised, S->SelectedTempunit);
+        }
         // Below the threshold the steam is treated as saturated.
         S->NonAmbientData.Superheatfactor = 1;
         factorSet = true;
@@ -857,7 +939,7 @@ void TGlobemain::ShowSizingNotes(Memonotes Notes) {
 
 void TGlobemain::ShowUserFluidPanel() {
   for (TIWControl* c : std::initializer_list<TIWControl*>{UFTitle, UFNameEdit, UFRectangle, UFNameLabel,
-                                                          UFApplyButt, UFSaveButt, UFCancelButt})
+                                                          UFSourceLabel, UFApplyButt, UFSaveButt, UFCancelButt})
     c->Visible = true;
   for (TIWControl* c : std::initializer_list<TIWControl*>{ViscLabel, SGLabel, VPorSpecheatLabel,
                                                           CPorCompressLabel, TempLabel, SGminEdit, VPMinEdit,
@@ -871,6 +953,6 @@ void TGlobemain::UFCancelButtClick(TIWControl*) {
   for (TIWControl* c : std::initializer_list<TIWControl*>{SGminEdit, VPMinEdit, CPMinEdit, ViscMinEdit})
     c->Enabled = false;
   for (TIWControl* c : std::initializer_list<TIWControl*>{UFTitle, UFNameEdit, UFRectangle, UFNameLabel,
-                                                          UFApplyButt, UFSaveButt, UFCancelButt})
+                                                          UFSourceLabel, UFApplyButt, UFSaveButt, UFCancelButt})
     c->Visible = false;
 }

@@ -3,6 +3,7 @@
 // and warning notes out. Every render rebuilds the valve lists and recalculates.
 #include <array>
 #include <initializer_list>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -140,7 +141,7 @@ public:
 
   // ---- User fluid panel ----
   web::TIWRegion* UFRectangle;
-  web::TIWLabel *UFTitle, *UFNameLabel;
+  web::TIWLabel *UFTitle, *UFNameLabel, *UFSourceLabel;
   web::TIWEdit* UFNameEdit;
   web::TIWButton *UFApplyButt, *UFSaveButt, *UFCancelButt;
 
@@ -243,6 +244,8 @@ protected:
 
   // The Cv list's text as a number text ("28" for the note item).
   std::string SelectedCvText() const;
+  // A globe valve sized in Cv mode with a Design Cv entered takes that as its rated Cv.
+  bool UsesDesignCv() const;
   bool LowFlowFlowMode() const;
 
 private:
@@ -265,6 +268,9 @@ private:
   // first that cannot. Returns an empty text when all can.
   std::string UnreadableConditionEntry(int i) const;
   std::string UnreadableSharedEntry() const;
+  // Entries a condition needs before it is calculated, and those condition i lacks.
+  std::vector<std::string> RequiredEntries() const;
+  std::vector<std::string> MissingEntries(int i) const;
   void SetPropertyCaptions(const std::string& state);
   void SetPropertyEditsVisible(bool visible);
   double SteamSaturationF(double psig);
@@ -273,6 +279,14 @@ private:
       ViscEdits{}, VPEdits{}, CPEdits{};
   // Set while a Calculate the user asked for runs: unreadable entries are then reported.
   bool FReportEntries = false;
+  // Text AssignfluidParams last put into each property edit; an edit showing other text (or text
+  // where nothing was filled) holds a value the user typed, which refills leave alone until
+  // another fluid, state or sizing is chosen.
+  std::map<const web::TIWEdit*, std::string> FFilledProperties;
+  double FPropertyPMF = 0;  // pressure factor of the liquid pressures the edits show
+  void FillProperty(web::TIWEdit* Edit, const std::string& Text);
+  // What the property edits show counts as filled: the next fill replaces all of it.
+  void ForgetTypedProperties();
 
 public:
   // ---- Condition calculation (GlobeunitCondition.cpp) and valid options

@@ -208,8 +208,8 @@ void TGlobemain::CalculateGateGlobe(int Condition, const TGlobemain::TConditionU
     c.Compress = 1;
   }
 
-  const bool designCvShown =
-      CvCombo->Text() == FLEdit->Text && !FLEdit->Text.empty() && S->ValveID == 2;
+  // The Design Cv edit, when filled in, is the rated Cv of a globe valve.
+  const bool designCvShown = UsesDesignCv();
   if (cvMode) {
     if (CvCombo->Text() == "28 (Series H only)") {
       c.ListCv = 28;
@@ -300,11 +300,10 @@ void TGlobemain::CalculateGateGlobe(int Condition, const TGlobemain::TConditionU
 
   // ---- The column ----
   g.Cell(1, col).Text = cells[1];
-  if (liquid) {
-    g.Cell(2, col).Text = cells[2];
-  } else if (Condition == 0) {
-    for (int k = 0; k < g.ColumnCount(); ++k) g.Cell(2, k).Text.clear();
-  }
+  // The maximum pressure drop is a liquid's; gases and steam say so rather than leave the row
+  // blank under a pressure unit.
+  g.Cell(2, col).Text = liquid ? cells[2] : "NA";
+  if (!liquid) g.Cell(2, 1).Text.clear();
   g.Cell(3, col).Text = cells[3];
   g.Cell(4, 1).Text = g.Cell(5, 1).Text = haveSchedule ? VelocityUnits : "";
   g.Cell(4, col).Text = cells[4];
@@ -426,11 +425,9 @@ void TGlobemain::CalculateLowFlow(int Condition, const TGlobemain::TConditionUni
   g.Cell(5, 1).Text.clear();
   g.Cell(5, col).Text = R1.FlowWarning;
 
-  if (cvMode) {
-    const bool over = Condition == 0 ? R1.CvNominal < R1.CalcCv
-                                     : R1.CvTested != 0 && R1.CalcCv / R1.CvTested * 100 > 100;
-    if (over) notes.Include(LFCalcNote);
-  }
+  // The travel note explains a capacity over 100 % in the grid, for every condition alike. (A
+  // nominal Cv below the calculated one is no such thing: the trim's tested Cv may still hold it.)
+  if (cvMode && !notLowFlow && R1.CvTested != 0 && R1.CalcCv / R1.CvTested * 100 > 100) notes.Include(LFCalcNote);
   for (int k = 2; k <= 4; ++k) {
     if (g.Cell(5, k).Text == "*Choked Flow") notes.Include(Sonic);
     if (g.Cell(5, k).Text == "Not Low Flow") notes.Include(CvGreaterThan);
@@ -478,11 +475,14 @@ void TGlobemain::LowFlowRangeChecks(int Condition, const TLowFlowdata& R) {
       }
       if (!usable(x.Index, x.Flag)) continue;
       const double capacity = x.CapCv / R.CvTested * 100;
+      // The column now shows this trim's capacity; its own trim's travel note no longer applies.
+      FConditionNotes[static_cast<size_t>(x.Index)].Exclude(LFCalcNote);
       if (S->MaxTrimFlow / 5 >= x.TrimFlow) {
         mark(1, c, "* " + nominal);
         mark(3, c, "* " + R.TrimCode);
         notes.Include(LFoutofrange);
         g.Cell(4, c).Text = rt::FloatToStrF(capacity, rt::ffFixed, 8, 1);
+        if (capacity > 100) notes.Include(LFCalcNote);
       } else {
         g.Cell(1, c).Text = nominal;
         g.Cell(3, c).Text = R.TrimCode;

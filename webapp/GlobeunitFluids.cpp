@@ -33,8 +33,11 @@ std::vector<std::string> Items(const StringList& list) {
   return out;
 }
 
+// A whole value without its separator: "3200", not "3200.".
 std::string PressureInUnit(double psi, double PMF) {
-  return StripTrailingZeros(rt::FloatToStrF(psi / PMF, rt::ffFixed, 15, 5));
+  std::string text = StripTrailingZeros(rt::FloatToStrF(psi / PMF, rt::ffFixed, 15, 5));
+  if (!text.empty() && text.back() == '.') text.pop_back();
+  return text;
 }
 
 }  // namespace
@@ -146,7 +149,10 @@ void TGlobemain::SetPropertyCaptions(const std::string& state) {
   }
 }
 
-void TGlobemain::FluidStateComboChange(TIWControl*) {
+void TGlobemain::FluidStateComboChange(TIWControl* Sender) {
+  // The user's choice of another state refills every property from the library; the user-fluid
+  // panel passes itself and keeps what was typed.
+  if (Sender == FluidStateCombo) ForgetTypedProperties();
   UserSession()->SelectedFluidData.State = FluidStateCombo->Text();
   PopulateFluidnamelist();
   FluidCombo->ItemIndex = FluidCombo->Items.empty() ? -1 : 0;
@@ -158,6 +164,7 @@ void TGlobemain::FluidStateComboChange(TIWControl*) {
 }
 
 void TGlobemain::FluidComboChange(TIWControl*) {
+  ForgetTypedProperties();
   const std::string fluid = FluidCombo->Text();
   UserSession()->SelectedFluid = fluid;
   if (fluid == "Unlisted Liquid" || fluid == "Unlisted Gas")
@@ -167,8 +174,24 @@ void TGlobemain::FluidComboChange(TIWControl*) {
 }
 
 void TGlobemain::P1ComboChange(TIWControl*) {
-  UserSession()->SelectedPunit = P1Combo->Text();
+  TIWUserSession* S = UserSession();
+  S->SelectedPunit = P1Combo->Text();
   P2PressureLabel->Caption = P1Combo->Text();
+  // A liquid's pressures typed by the user are converted into the new unit (the library's are
+  // filled in it anyway).
+  if (FluidStateCombo->Text() == "Liquid" && FPropertyPMF > 0 && P1Combo->ItemIndex >= 0) {
+    S->PressureDataSet.SetRecNo(P1Combo->ItemIndex + 1);
+    const double PMF = S->PressureDataSetPMF.AsFloat();
+    for (int i = 0; i < 3; ++i)
+      for (TIWEdit* e : {VPEdit(i), CPEdit(i)}) {
+        const auto it = FFilledProperties.find(e);
+        double v;
+        if ((it != FFilledProperties.end() && e->Text == it->second) || !rt::TryStrToFloat(e->Text, v)) continue;
+        e->Text = PressureInUnit(v * FPropertyPMF, PMF);
+        // Still the user's, even where it meets the library's text.
+        if (it != FFilledProperties.end() && e->Text == it->second) it->second += ' ';
+      }
+  }
   AssignfluidParams();
 }
 
@@ -198,9 +221,11 @@ void TGlobemain::EditAsyncChange(TIWControl* Sender, const TIWEventParams& Param
   // Whatever key was typed (or pasted), only a number or the characters of one stay.
   edit->Text = globe::FilterNumericText(edit->Text);
   const bool minus = key == 189 || key == 109;
-  const bool minProperty =
-      action == "SGMINEDIT" || action == "VISCMINEDIT" || action == "VPMINEDIT" || action == "CPMINEDIT";
-  if (!minus && !minProperty) AssignfluidParams();
+  // A property typed into its own edit is the user's value: nothing is refilled over it.
+  bool property = false;
+  for (const char* stem : {"SG", "VISC", "VP", "CP"})
+    for (const char* column : {"MINEDIT", "NORMEDIT", "MAXEDIT"}) property = property || action == std::string(stem) + column;
+  if (!minus && !property) AssignfluidParams();
   if (key == 13) CalcButtonClick(Sender);
 }
 
@@ -213,6 +238,19 @@ void TGlobemain::SetPropertyEditsVisible(bool visible) {
 
 double TGlobemain::SteamSaturationF(double psig) {
   return globe::LookupInterpolated(UserSession()->SteamDataSet, "ASTPGAUGE", "ASTTEMP", psig);
+}
+
+void TGlobemain::FillProperty(TIWEdit* Edit, const std::string& Text) {
+  const auto it = FFilledProperties.find(Edit);
+  // Text other than what was last filled in was typed by the user, and stays.
+  if (!Edit->Text.empty() && (it == FFilledProperties.end() || Edit->Text != it->second)) return;
+  Edit->Text = Text;
+  FFilledProperties[Edit] = Text;
+}
+
+void TGlobemain::ForgetTypedProperties() {
+  for (int i = 0; i < 3; ++i)
+    for (TIWEdit* e : {SGEdit(i), ViscEdit(i), VPEdit(i), CPEdit(i)}) FFilledProperties[e] = e->Text;
 }
 
 void TGlobemain::AssignfluidParams() {
@@ -289,10 +327,10 @@ void TGlobemain::AssignfluidParams() {
           fd.Visc = globe::LookupInterpolated(S->AirPropsDataSet, "DEGREESF", "VISC",
                                               S->SelectedTemps[static_cast<size_t>(i)]);
         }
-        SGEdit(i)->Text = rt::FloatToStr(fd.SG);
-        VPEdit(i)->Text = rt::FloatToStr(fd.SpecHeat);
-        CPEdit(i)->Text = rt::FloatToStr(fd.Compress);
-        ViscEdit(i)->Text = rt::FloatToStr(fd.Visc);
+        FillProperty(SGEdit(i), rt::FloatToStr(fd.SG));
+        FillProperty(VPEdit(i), rt::FloatToStr(fd.SpecHeat));
+        FillProperty(CPEdit(i), rt::FloatToStr(fd.Compress));
+        FillProperty(ViscEdit(i), rt::FloatToStr(fd.Visc));
       }
     }
   } else if (state == "Liquid") {
@@ -310,10 +348,10 @@ void TGlobemain::AssignfluidParams() {
           fd.SG = globe::LookupInterpolated(S->WaterPropsDataSet, "DEGREESF", "SG", t);
           fd.Visc = globe::LookupInterpolated(S->WaterPropsDataSet, "DEGREESF", "VISC", t);
         }
-        SGEdit(i)->Text = rt::FloatToStr(fd.SG);
-        VPEdit(i)->Text = PressureInUnit(fd.VapPress, PMF);
-        CPEdit(i)->Text = PressureInUnit(fd.CritPress, PMF);
-        ViscEdit(i)->Text = rt::FloatToStr(fd.Visc);
+        FillProperty(SGEdit(i), rt::FloatToStr(fd.SG));
+        FillProperty(VPEdit(i), PressureInUnit(fd.VapPress, PMF));
+        FillProperty(CPEdit(i), PressureInUnit(fd.CritPress, PMF));
+        FillProperty(ViscEdit(i), rt::FloatToStr(fd.Visc));
         if (i == 0) {
           const int u = S->CustomMaterial.IndexOf(fluid);
           if (u >= 0) {
@@ -327,6 +365,7 @@ void TGlobemain::AssignfluidParams() {
       }
     }
   }
+  FPropertyPMF = PMF;
   if (fd.VapPress == 0) fd.VapPress = 0.00001;
   if (fd.CritPress == 0) fd.CritPress = 0.00001;
 }

@@ -27,13 +27,13 @@ double ReadNumber(const std::string& text) { return rt::StrToFloatDef(text, 0); 
 
 void TGlobemain::CreateFileControls() {
   SaveBtn = Add<TIWImageButton>("SaveBtn", DataRegion1);
-  SaveBtn->SetBounds(808, 470, 30, 30);
+  SaveBtn->SetBounds(846, 470, 30, 30);
   SaveBtn->ImageFile = "SaveButton.svg";
   SaveBtn->AltText = "Save Sizing";
   SaveBtn->Hint = "Save Sizing";
   SaveBtn->OnClick = [this](TIWControl* s) { SaveBtnClick(s); };
   LoadBtn = Add<TIWImageButton>("LoadBtn", DataRegion1);
-  LoadBtn->SetBounds(844, 470, 30, 30);
+  LoadBtn->SetBounds(882, 470, 30, 30);
   LoadBtn->ImageFile = "LoadButton.svg";
   LoadBtn->AltText = "Load Sizing";
   LoadBtn->Hint = "Load Sizing";
@@ -44,7 +44,7 @@ void TGlobemain::CreateFileControls() {
 
   auto panel = [this](const char* name, const char* titleName, const char* title, int height, TIWLabel*& titleLabel) {
     auto* r = Add<TIWRegion>(name, DataRegion1);
-    r->SetBounds(640, 330, 300, height);
+    r->SetBounds(690, 330, 300, height);
     r->Color = clWhite;
     r->BorderWidth = 1;
     r->BorderColor = clGray;
@@ -151,6 +151,9 @@ std::string TGlobemain::BuildSizingString() {
     }
   r.Customer = CustEditBox->Text;
   r.LineItem = LineEditBox->Text;
+  r.PressureMode = AbsRadButt->Checked() ? sizing::AbsoluteMode : sizing::GaugeMode;
+  for (int i = 1; i < 3; ++i)
+    r.NormMax[static_cast<std::size_t>(i - 1)] = {SGEdit(i)->Text, ViscEdit(i)->Text, VPEdit(i)->Text, CPEdit(i)->Text};
   return sizing::FormatRecord(r);
 }
 
@@ -179,6 +182,7 @@ bool TGlobemain::LoadSizingString(const std::string& Record, std::string* Error)
 
 void TGlobemain::ApplySizingRecord(const sizing::TSizingRecord& R) {
   TIWUserSession* S = UserSession();
+  ForgetTypedProperties();  // the loaded sizing's fluid fills every property edit
 
   // Style: a record without a marker keeps the current one.
   const std::string& m = R.Style;
@@ -203,6 +207,15 @@ void TGlobemain::ApplySizingRecord(const sizing::TSizingRecord& R) {
   }
 
   ValveTypeCombo->SetText(R.ValveType);
+
+  // Before anything converts a pressure. A record of an older writer has no mode and keeps the
+  // form's.
+  if (!R.PressureMode.empty()) {
+    const bool gauge = R.PressureMode == sizing::GaugeMode;
+    GageRadButt->SetChecked(gauge);
+    AbsRadButt->SetChecked(!gauge);
+    S->GageP = gauge;
+  }
 
   if (ReadBool(R.CvMode)) {
     CalcForCvButt->SetChecked(true);
@@ -244,8 +257,10 @@ void TGlobemain::ApplySizingRecord(const sizing::TSizingRecord& R) {
   S->SelectedFluidData.NonAmbient = ReadBool(F.NonAmbient);
   S->SelectedFluidData.Superheatfactor = ReadNumber(F.Superheatfactor);
 
-  // A fluid the session does not know yet (a user fluid of another session) joins its list.
-  if (R.State == "Liquid") {
+  // A fluid the session does not know yet (a user fluid of another session) joins its list. A
+  // record of a form with no fluid chosen names none.
+  if (F.Name.empty()) {
+  } else if (R.State == "Liquid") {
     if (S->LiqMatData.Name.IndexOf(F.Name) < 0)
       RegisterFluid(S->LiqMatData, 0,
                     {F.Name, F.SG, rt::FloatToStr(ReadNumber(F.CPorComp) * f), F.CritTemp, F.Visc, F.SpecHeat,
@@ -293,7 +308,8 @@ void TGlobemain::ApplySizingRecord(const sizing::TSizingRecord& R) {
     P1Edit(i)->Text = R.P1[k];
     P2Edit(i)->Text = R.P2[k];
     TempEdit(i)->Text = R.Temp[k];
-    if (!R.Temp[k].empty()) S->SelectedTemps[k] = globe::ToFahrenheit(ReadNumber(R.Temp[k]), R.TempUnit);
+    double t;
+    if (rt::TryStrToFloat(R.Temp[k], t)) S->SelectedTemps[k] = globe::ToFahrenheit(t, R.TempUnit);
   }
 
   S->Linkeddiams = ReadBool(R.LinkedDiams);
@@ -308,6 +324,18 @@ void TGlobemain::ApplySizingRecord(const sizing::TSizingRecord& R) {
 
   S->Saveloaded = false;
   AssignfluidParams();
+  // A record of ours carries every property edit as it was shown, typed values too: they come
+  // back over the library's, and stay as the user's.
+  if (!R.PressureMode.empty()) {
+    const sizing::TConditionProperties shown[3] = {{F.SG, F.Visc, F.VPorSH, F.CPorComp}, R.NormMax[0], R.NormMax[1]};
+    for (int i = 0; i < 3; ++i) {
+      const sizing::TConditionProperties& p = shown[i];
+      SGEdit(i)->Text = p.SG;
+      ViscEdit(i)->Text = p.Visc;
+      VPEdit(i)->Text = p.VP;
+      CPEdit(i)->Text = p.CP;
+    }
+  }
   // The schedules offered depend on the pipe sizes just restored.
   UpdateSchedules();
   SchedComboBox->SetText(R.Schedule);

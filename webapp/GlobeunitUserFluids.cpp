@@ -60,7 +60,7 @@ void TGlobemain::CloseUserFluidPanel() {
   for (TIWControl* c : std::initializer_list<TIWControl*>{SGminEdit, VPMinEdit, CPMinEdit, ViscMinEdit})
     c->Enabled = false;
   for (TIWControl* c : std::initializer_list<TIWControl*>{UFTitle, UFNameEdit, UFRectangle, UFNameLabel,
-                                                          UFApplyButt, UFSaveButt, UFCancelButt})
+                                                          UFSourceLabel, UFApplyButt, UFSaveButt, UFCancelButt})
     c->Visible = false;
 }
 
@@ -126,7 +126,7 @@ void TGlobemain::UFApplyButtClick(TIWControl* Sender) {
     if (Sender == UFSaveButt) SaveUserFluid(fluid);
   }
   S->SelectedFluid = fluid.Name();
-  FluidStateComboChange(FluidStateCombo);
+  FluidStateComboChange(Sender);  // not as the user's choice of a state: typed values stay
 }
 
 // ---- Cookies ----

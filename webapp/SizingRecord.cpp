@@ -8,6 +8,8 @@
 namespace sizing {
 
 const char* const StyleMarkers[6] = {"VXGlobe", "VXGate", "LFLowflow", "LFGlobe", "PLLowflow", "PLGlobe"};
+const char* const GaugeMode = "Gauge";
+const char* const AbsoluteMode = "Absolute";
 
 namespace {
 
@@ -92,6 +94,15 @@ int CodePageByte(char32_t cp) {
   return -1;
 }
 
+bool Utf8Valid(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    if (static_cast<unsigned char>(s[i]) < 0x80) ++i;
+    else if (const std::size_t n = Utf8SequenceLength(s, i)) i += n;
+    else return false;
+  }
+  return true;
+}
+
 bool IsUtf8WithMultibyte(std::string_view s) {
   bool multi = false;
   for (std::size_t i = 0; i < s.size();) {
@@ -139,10 +150,11 @@ enum TKind {
   kText,        // anything
   kBool,        // "-1", "0", ...
   kNumber,      // a number
-  kEntry,       // empty or a number
+  kEntry,       // empty, a number, or a half-typed one
   kInteger,     // a whole number
   kDiameter,    // empty, or a number with an optional " in"
   kState,       // Liquid, Gas or Steam
+  kMode,        // Gauge or Absolute
 };
 
 struct TFieldSpec {
@@ -221,7 +233,10 @@ std::string Check(const std::string& text, const std::string& what, TKind kind) 
     case kNumber:
       return IsNumber(text) ? std::string() : "the " + quoted() + " is not a number";
     case kEntry:
-      return text.empty() || IsNumber(text) ? std::string() : "the " + quoted() + " is not a number";
+      // An edit may be saved half typed ("-", "1.2."): what its key filter lets through comes back.
+      return text.empty() || IsNumber(text) || text.find_first_not_of("0123456789.-") == std::string::npos
+                 ? std::string()
+                 : "the " + quoted() + " is not a number";
     case kInteger:
       return rt::TryStrToInt(text, n) ? std::string() : "the " + quoted() + " is not a whole number";
     case kDiameter: {
@@ -232,6 +247,9 @@ std::string Check(const std::string& text, const std::string& what, TKind kind) 
       return text == "Liquid" || text == "Gas" || text == "Steam"
                  ? std::string()
                  : "the " + quoted() + " is not Liquid, Gas or Steam";
+    case kMode:
+      return text == GaugeMode || text == AbsoluteMode ? std::string()
+                                                       : "the " + quoted() + " is not Gauge or Absolute";
   }
   return {};
 }
@@ -280,9 +298,16 @@ std::string FormatRecord(const TSizingRecord& r) {
   }
   f.push_back(fluid);
   for (const auto& fs : TailFields) put(fs);
-  if (!r.Style.empty()) add(r.Style);
+  if (!r.Style.empty() || !r.PressureMode.empty()) add(r.Style);
   add(r.Customer);
   add(r.LineItem);
+  if (!r.PressureMode.empty()) {
+    add(r.PressureMode);
+    std::string props;
+    for (const TConditionProperties& c : r.NormMax)
+      for (const std::string* t : {&c.SG, &c.Visc, &c.VP, &c.CP}) props += '~' + EscapeField(*t);
+    f.push_back(props.substr(1));
+  }
   std::string out;
   for (std::size_t i = 0; i < f.size(); ++i) {
     if (i) out += ';';
@@ -303,8 +328,8 @@ bool ParseRecord(std::string_view text, TSizingRecord& record, std::string& erro
       return false;
     }
   const std::vector<std::string> raw = rt::SplitFields(text, ";");
-  if (raw.size() != 31 && raw.size() != 32) {
-    error = "it has " + std::to_string(raw.size()) + " fields where a sizing has 31 or 32";
+  if (raw.size() != 31 && raw.size() != 32 && raw.size() != 34) {
+    error = "it has " + std::to_string(raw.size()) + " fields where a sizing has 31, 32 or 34";
     return false;
   }
   const std::vector<std::string> rawFluid = rt::SplitFields(raw[4], "~");
@@ -337,16 +362,31 @@ bool ParseRecord(std::string_view text, TSizingRecord& record, std::string& erro
     error = Check(r.Fluid.*FluidFields[k].Member, FluidFields[k].What, FluidFields[k].Kind);
     if (!error.empty()) return false;
   }
-  if (r.Fluid.Name.empty()) {
-    error = "it names no fluid";
-    return false;
-  }
   ++i;
   for (const auto& fs : TailFields)
     if (!take(fs)) return false;
-  if (raw.size() == 32) r.Style = next();
+  if (raw.size() >= 32) r.Style = next();
   r.Customer = next();
   r.LineItem = next();
+  if (raw.size() == 34) {
+    r.PressureMode = next();
+    error = Check(r.PressureMode, "pressure mode", kMode);
+    if (!error.empty()) return false;
+    const std::vector<std::string> props = rt::SplitFields(raw[i++], "~");
+    if (props.size() != 8) {
+      error = "its property field has " + std::to_string(props.size()) + " parts where a sizing has 8";
+      return false;
+    }
+    const char* const names[4] = {"specific gravity", "viscosity", "vapour pressure or specific heat ratio",
+                                  "critical pressure or compressibility"};
+    for (std::size_t k = 0; k < 8; ++k) {
+      TConditionProperties& c = r.NormMax[k / 4];
+      std::string* t[4] = {&c.SG, &c.Visc, &c.VP, &c.CP};
+      *t[k % 4] = UnescapeField(props[k]);
+      error = Check(*t[k % 4], std::string(names[k % 4]) + " (" + ConditionNames[1 + k / 4] + ")", kEntry);
+      if (!error.empty()) return false;
+    }
+  }
   record = std::move(r);
   error.clear();
   return true;
@@ -401,10 +441,34 @@ std::string EncodeFile(std::string_view record) {
   return out;
 }
 
+namespace {
+
+// Whether the bytes are a record with the pressure-mode field, which only this writer adds. A ';'
+// is the same byte in UTF-8 and in the code page, so the fields can be counted undecoded.
+bool CarriesPressureMode(std::string_view bytes) {
+  while (!bytes.empty() && (bytes.back() == '\n' || bytes.back() == '\r')) bytes.remove_suffix(1);
+  std::size_t separators = 0;
+  for (char c : bytes) separators += c == ';';
+  if (separators != 33) return false;
+  const std::size_t end = bytes.rfind(';'), start = bytes.rfind(';', end - 1) + 1;
+  const std::string_view mode = bytes.substr(start, end - start);
+  return mode == GaugeMode || mode == AbsoluteMode;
+}
+
+}  // namespace
+
 std::string DecodeFile(std::string_view bytes) {
-  if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
+  bool marked = false;
+  while (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+    bytes.remove_prefix(3);
+    marked = true;
+  }
+  bool utf8;
+  if (marked) utf8 = Utf8Valid(bytes);
+  else if (CarriesPressureMode(bytes)) utf8 = false;
+  else utf8 = IsUtf8WithMultibyte(bytes);
   std::string text;
-  if (IsUtf8WithMultibyte(bytes)) {
+  if (utf8) {
     text.assign(bytes);
   } else {
     text.reserve(bytes.size());

@@ -34,6 +34,13 @@ struct TSizingFluid {
   friend bool operator==(const TSizingFluid&, const TSizingFluid&) = default;
 };
 
+// The texts of one condition's property edits.
+struct TConditionProperties {
+  std::string SG, Visc, VP, CP;
+
+  friend bool operator==(const TConditionProperties&, const TConditionProperties&) = default;
+};
+
 // One sizing, every field as the text written in the record.
 struct TSizingRecord {
   std::string ValveType;            // 0
@@ -60,6 +67,12 @@ struct TSizingRecord {
   std::string Style;                // 29 style marker; empty: none selected (31 fields written)
   std::string Customer;             // 30
   std::string LineItem;             // 31
+  // 32 "Gauge" or "Absolute". Empty: a record of an older writer, which kept no pressure mode and
+  // wrote 31 or 32 fields; with a mode the record always has 34 (the style field may be empty).
+  std::string PressureMode;
+  // 33 the property edits of the Norm and Max conditions (the Min ones are in the fluid field),
+  // eight sub-fields joined by '~'. Only in records with a pressure mode.
+  std::array<TConditionProperties, 2> NormMax;
 
   friend bool operator==(const TSizingRecord&, const TSizingRecord&) = default;
 };
@@ -72,12 +85,18 @@ std::string EscapeField(std::string_view text);
 // Decodes the escapes EscapeField writes; every other '%' stays as it is.
 std::string UnescapeField(std::string_view text);
 
-// The record line: 32 fields, or 31 when Style is empty (customer and line item move up by one).
+// Texts of the pressure-mode field.
+extern const char* const GaugeMode;     // "Gauge"
+extern const char* const AbsoluteMode;  // "Absolute"
+
+// The record line: 34 fields when PressureMode is set; without it as older writers wrote it, 32
+// fields, or 31 when Style is empty (customer and line item move up by one).
 std::string FormatRecord(const TSizingRecord& record);
 
-// Reads and checks a whole record: 31 or 32 fields, twelve fluid sub-fields, numbers where
+// Reads and checks a whole record: 31, 32 or 34 fields, twelve fluid sub-fields, numbers where
 // numbers belong (empty allowed for the entries of a condition), Booleans where Booleans belong,
-// a known fluid state. On failure returns false with a one-line reason for the user and leaves
+// a known fluid state and pressure mode. The fluid name may be empty (a form with no fluid
+// chosen). On failure returns false with a one-line reason for the user and leaves
 // record alone. A trailing line end is ignored.
 bool ParseRecord(std::string_view text, TSizingRecord& record, std::string& error);
 
@@ -93,9 +112,14 @@ inline const char* BoolText(bool value) { return value ? "-1" : "0"; }
 // The sizing file's bytes: the record in the Windows western 8-bit code page, no line end;
 // characters that code page lacks travel as percent escapes of their UTF-8 bytes.
 std::string EncodeFile(std::string_view record);
-// The record text of a file's bytes: UTF-8 as it is when the bytes are valid UTF-8 with at least
-// one multi-byte character (a file saved by an editor), else the 8-bit code page; a leading
-// UTF-8 byte-order mark is dropped and escaped UTF-8 sequences are restored.
+// The record text of a file's bytes, escaped UTF-8 sequences restored. The encoding is decided by
+// markers, not guessed, wherever a marker exists:
+//  - leading UTF-8 byte-order marks (any number, as editors may add them) are dropped, and the
+//    rest is UTF-8 (or the 8-bit code page if it is not valid UTF-8);
+//  - a record that carries the pressure-mode field is ours, and ours are always 8-bit: read in
+//    the code page even when its bytes happen to form UTF-8 ("\xD8\xBE" is "Ø¾", not "ؾ");
+//  - older records, which lack both: UTF-8 when the bytes are valid UTF-8 with at least one
+//    multi-byte character (saved by an editor), else the code page.
 std::string DecodeFile(std::string_view bytes);
 
 // Checks an uploaded file whole (size, text, record) and reads it. On failure returns false with

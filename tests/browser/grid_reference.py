@@ -384,7 +384,8 @@ def cv_calc(o, gagep, valveid, superheat=1.0):
                 op = operating_point(False, 3, tabfe, p1a, p2a, w, vp, cp, rho1, 0, t, c, sg, k, valveid)
                 r.update(Dpm=op["Dpm"], Prf=op["Prf"], Xt=op["Xt"], Warning=op["Warning"])
                 r["CalculatedCv"] = listcv
-                r["Flow"] = w * piping_factor(d, up, down, listcv) / o["FMF"]
+                # rated through the operating point's factor, as Cv mode sizes it
+                r["Flow"] = op["Flow"] * piping_factor(d, up, down, listcv) / o["FMF"]
         else:
             y = 1 - x / (3 * fk * xt)
             r["Dpm"] = x * p1a
@@ -542,7 +543,7 @@ def low_flow(p, gagep):
 
 PIPE_SIZES = [0.25, 0.38, 0.5, 0.75, 1, 1.25, 1.5, 2, 2.5, 3, 4, 5, 6, 8, 10, 12]
 SCHED40 = [0.00072, 0.00133, 0.00211, 0.00371, 0.006, 0.0104, 0.01414, 0.0233, 0.03322, 0.0513,
-           0.0884, 0.139, 0.2006, 0.347, 0.548, 0.785]
+           0.0884, 0.139, 0.2006, 0.347, 0.548, math.pi * 11.938 ** 2 / 4 / 144]
 
 
 def pipe_index(size):
@@ -922,9 +923,9 @@ def grid(case):
             for r, t in res["rows"].items():
                 if t is not None:
                     g.set(r, col, t)
-            if state != "Liquid" and i == 0:
-                for c in range(5):
-                    g.set(2, c, "")
+            if state != "Liquid":  # a gas or steam has no maximum pressure drop
+                g.set(2, col, "NA")
+                g.set(2, 1, "")
             g.set(4, 1, "ft/sec. (m/sec.)")
             g.set(5, 1, "ft/sec. (m/sec.)")
             notes |= res["notes"]

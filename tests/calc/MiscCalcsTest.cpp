@@ -293,6 +293,57 @@ TEST_F(CvCalcTest, FlowModeReturnsTheFlowThatNeedsTheRatedCv) {
   }
 }
 
+// Rating a valve inverts sizing it at every recovery factor, also where the operating point's
+// factor differs from the catalogue's (below 0.88) and the flow is choked.
+TEST_F(CvCalcTest, FlowModeInvertsCvModeAtEveryRecoveryFactor) {
+  struct Fluid {
+    const char* name;
+    std::function<TCvCalc()> make;
+  } fluids[] = {
+      {"water", [] { return WaterCalc(100); }},
+      {"water choked", [] { TCvCalc c = WaterCalc(300); c.P2 = 0; return c; }},
+      {"air", [] { return AirCalc(10000); }},
+      {"air choked", [] { TCvCalc c = AirCalc(50000); c.P2 = 0; return c; }},
+      {"steam", [] { return SteamCalc(1000); }},
+      {"steam choked", [] { TCvCalc c = SteamCalc(10000); c.P2 = 0; return c; }},
+  };
+  const double recoveryFactors[] = {0.5, 0.6, 0.7, 0.8, 0.85, 0.88, 0.9, 0.95};
+  for (int valve : {1, 2}) {
+    UserSession()->ValveID = valve;
+    for (const Fluid& f : fluids)
+      for (double fe : recoveryFactors) {
+        TCvCalc sizing = f.make();
+        sizing.TabFe = fe;
+        sizing.ListCv = 500;  // a valve large enough not to warn of its capacity
+        const double input = sizing.Flow;
+        sizing.CalculateCv();
+        TCvCalc rating = FlowMode(f.make(), sizing.CalculatedCv);
+        rating.TabFe = fe;
+        rating.CalculateCv();
+        EXPECT_TRUE(Near(rating.Flow, input, 1e-9)) << f.name << " at TabFe " << fe << ", valve " << valve;
+        EXPECT_EQ(rating.FlowWarning, sizing.FlowWarning) << f.name << " at TabFe " << fe;
+      }
+  }
+}
+
+// The case that was reported: 10,000 lb/h of choked steam sized at TabFe 0.6 rated back as
+// 8,333 lb/h, the catalogue xT in place of the operating point's.
+TEST_F(CvCalcTest, ChokedSteamRatedAtItsSizedCvAtALowRecoveryFactor) {
+  TCvCalc sizing = SteamCalc(10000);
+  sizing.P2 = 0;
+  sizing.TabFe = 0.6;
+  sizing.ListCv = 500;
+  sizing.CalculateCv();
+  ASSERT_EQ(sizing.FlowWarning, "*Sonic");
+  TCvCalc rating = FlowMode(SteamCalc(0), sizing.CalculatedCv);
+  rating.P2 = 0;
+  rating.TabFe = 0.6;
+  rating.CalculateCv();
+  EXPECT_NEAR(rating.Flow, 10000, 1e-5);
+  EXPECT_EQ(rating.Prf, sizing.Prf);
+  EXPECT_EQ(rating.Xt, sizing.Xt);
+}
+
 TEST_F(CvCalcTest, ChartModeLinearAndEqualPercentagePoints) {
   // 20 intervals of a rated Cv of 50: linear points i x 2.5, equal-percentage points
   // 50 x 30^(i/20 - 1); water at 20 psi stays turbulent, so each flow is Cv x sqrt(20).

@@ -66,6 +66,17 @@ public:
   }
   void Render() { f->IWAppFormRender(); }
   std::vector<std::string> Messages() { return app->TakeMessages(); }
+  // The text of every edit and the state of every radio of the form, by name (the user-fluid
+  // panel's name edit is no part of a sizing).
+  std::vector<std::string> Inputs() {
+    std::vector<std::string> out;
+    f->ForEachControl([&](TIWControl& c) {
+      if (&c == f->UFNameEdit) return;
+      if (auto* e = dynamic_cast<TIWEdit*>(&c)) out.push_back(c.Name() + "=" + e->Text);
+      else if (auto* r = dynamic_cast<TIWRadioButton*>(&c)) out.push_back(c.Name() + (r->Checked() ? " on" : " off"));
+    });
+    return out;
+  }
   // Every cell of the results grid.
   std::vector<std::string> Grid() {
     std::vector<std::string> out;
@@ -190,11 +201,30 @@ const Scenario Scenarios[] = {
        t.Click(t.f->PLGlobeRB, &TGlobemain::PLGlobeRBClick);
        t.SelectFluid("Gas", "Air");
        t.Condition(0, "60", "30", "70", "500");
-       t.f->TagEdit->Text = "FV-1; \"main\" ~ 50%";
+       t.f->TagEdit->Text = "FV-1; \"main\" ~ 50% Ø¾ LINE";
        t.f->NameEditBox->Text = "Jürgen Groß °";
        t.f->CustEditBox->Text = "Łódź; 水 😀";
        t.f->LineEditBox->Text = "%3B;%7E~";
        t.f->AssignfluidParams();
+     }},
+    {"absolute pressures, superheated steam in MPa and kg/h",
+     [](Files& t) {
+       t.Click(t.f->AbsRadButt, &TGlobemain::AbsRadButtClick);
+       t.SelectFluid("Steam", "Superheated Steam");
+       t.Select(t.f->P1Combo, "mega pascal", &TGlobemain::P1ComboChange);
+       t.Select(t.f->TempUnitCombo, "°C", &TGlobemain::TempUnitComboChange);
+       t.Select(t.f->FlowCombo, "Kilograms per Hour", &TGlobemain::FlowComboChange);
+       t.Condition(0, "1.2", "0.6", "250", "900");
+       t.Condition(2, "1.5", "0.4", "300", "1500");
+       t.f->AssignfluidParams();
+     }},
+    {"a fresh form with no fluid chosen", [](Files& t) { t.f->FluidCombo->ItemIndex = -1; }},
+    {"entries saved half typed",
+     [](Files& t) {
+       t.Condition(0, "100", "80", "60", "10");
+       t.Condition(1, "-", "1.2.", "-", ".");
+       t.f->AssignfluidParams();
+       t.f->ViscMaxEdit->Text = "-";
      }},
     {"a user liquid the next session does not know",
      [](Files& t) {
@@ -221,6 +251,7 @@ TEST_F(Files, EverySizingComesBackFromItsFile) {
     const std::string record = f->BuildSizingString();
     const std::string file = sizing::EncodeFile(record);
     const std::vector<std::string> grid = Grid();
+    const std::vector<std::string> inputs = Inputs();
 
     Open();
     Scenarios[(i + 1) % n].make(*this);
@@ -235,6 +266,9 @@ TEST_F(Files, EverySizingComesBackFromItsFile) {
     Upload(file);
     EXPECT_EQ(f->BuildSizingString(), record) << s.what << ", in a new session";
     EXPECT_EQ(Grid(), grid) << s.what << ", in a new session";
+    const std::vector<std::string> back = Inputs();
+    ASSERT_EQ(back.size(), inputs.size()) << s.what;
+    for (std::size_t k = 0; k < back.size(); ++k) EXPECT_EQ(back[k], inputs[k]) << s.what << ", in a new session";
     for (const std::string& m : Messages()) EXPECT_EQ(m.find("cannot be loaded"), std::string::npos) << m;
   }
 }
@@ -258,11 +292,13 @@ TEST_F(Files, TheDownloadIsTheRecordAsAFileNamedByTheUser) {
   // The file itself: the record in the 8-bit code page, served once with a clean name.
   const std::string record = f->BuildSizingString();
   const std::vector<std::string> fields = Fields(record);
-  ASSERT_EQ(fields.size(), 32u);
+  ASSERT_EQ(fields.size(), 34u);
   EXPECT_EQ(fields[1], "-1");
   EXPECT_EQ(fields[2], "-1");
   EXPECT_EQ(fields[5], "1.50");
   EXPECT_EQ(fields[29], "VXGate");
+  EXPECT_EQ(fields[32], "Gauge");
+  EXPECT_EQ(fields[33], "1~1.15~0.26~3206~~~~") << "the Norm and Max property edits";
   EXPECT_EQ(web::ContentDisposition(false, "../Gate \"A\"\r\nX.kvs"), "inline; filename=\"Gate AX.kvs\"");
 }
 
@@ -305,7 +341,7 @@ TEST_F(Files, ABadFileChangesNothingAndSaysWhyOnce) {
     std::string bytes;
   } cases[] = {
       {"truncated", good.substr(0, good.size() * 2 / 3)},
-      {"33 fields", good + ";extra"},
+      {"35 fields", good + ";extra"},
       {"letters in a number", with(13, "12x")},
       {"a yes/no field", with(27, "perhaps")},
       {"an unknown pressure unit", with(11, "furlongs")},
@@ -364,7 +400,9 @@ TEST_F(Files, ARecordWithoutStyleKeepsTheStyleAndItsCustomerAndLineItem) {
   f->CustEditBox->Text = "ACME";
   f->LineEditBox->Text = "7";
   Render();
+  // As an older writer wrote it: no pressure mode, and no style field (31 fields).
   std::vector<std::string> fields = Fields(f->BuildSizingString());
+  fields.resize(32);
   fields.erase(fields.begin() + 29);
   std::string record;
   for (std::size_t i = 0; i < fields.size(); ++i) record += (i ? ";" : "") + fields[i];
@@ -374,6 +412,35 @@ TEST_F(Files, ARecordWithoutStyleKeepsTheStyleAndItsCustomerAndLineItem) {
   EXPECT_TRUE(f->LowflowRB->Checked());
   EXPECT_EQ(f->CustEditBox->Text, "ACME");
   EXPECT_EQ(f->LineEditBox->Text, "7");
+}
+
+// A record carries its pressure mode; one of an older writer, which kept none, leaves the form's
+// as loading always did.
+TEST_F(Files, ThePressureModeComesWithTheRecordAndOlderRecordsKeepTheForms) {
+  Scenarios[0].make(*this);
+  Render();
+  std::vector<std::string> fields = Fields(f->BuildSizingString());
+  ASSERT_EQ(fields[32], "Gauge");
+  auto join = [](const std::vector<std::string>& v) {
+    std::string out;
+    for (std::size_t i = 0; i < v.size(); ++i) out += (i ? ";" : "") + v[i];
+    return out;
+  };
+  const std::string gauge = join(fields);
+  fields.resize(32);
+  const std::string older = join(fields);
+
+  Open();
+  Click(f->AbsRadButt, &TGlobemain::AbsRadButtClick);
+  ASSERT_TRUE(f->LoadSizingString(gauge));
+  EXPECT_TRUE(f->GageRadButt->Checked());
+  EXPECT_FALSE(f->AbsRadButt->Checked());
+  EXPECT_TRUE(S->GageP);
+
+  Click(f->AbsRadButt, &TGlobemain::AbsRadButtClick);
+  ASSERT_TRUE(f->LoadSizingString(older));
+  EXPECT_TRUE(f->AbsRadButt->Checked());
+  EXPECT_FALSE(S->GageP);
 }
 
 // ---- User fluids ----

@@ -100,6 +100,15 @@ protected:
     p.Add("Which", std::to_string(which));
     e->OnAsyncKeyDown(e, p);
   }
+  // Typing into an edit: its key events, or the change event of edits that send no keys.
+  void Type(TIWEdit* e, const std::string& text) {
+    if (e->OnAsyncKeyDown) return Key(e, text, 48);
+    e->Text = text;
+    TIWEventParams p;
+    p.Add(e->Name(), e->Text);
+    p.Add("IW_Action", rt::UpperCase(e->Name()));
+    e->OnAsyncChange(e, p);
+  }
 
   std::unique_ptr<TIWApplication> app;
   std::unique_ptr<TCurrentApplicationScope> scope;
@@ -115,7 +124,7 @@ const std::string CrLf = "\r\n";
 
 TEST_F(Globe, OpensOnTheSlidingGateInCvModeWithGaugePsiAndTheFirstOfEveryList) {
   EXPECT_EQ(std::make_tuple(f->Width > 0, f->Height), std::make_tuple(true, 1002));
-  EXPECT_EQ(std::make_tuple(f->DataRegion1->Width, f->DataRegion1->Height), std::make_tuple(1045, 941));
+  EXPECT_EQ(std::make_tuple(f->DataRegion1->Width, f->DataRegion1->Height), std::make_tuple(1000, 941));
   EXPECT_TRUE(f->GateRB->Checked());
   EXPECT_TRUE(f->CalcForCvButt->Checked());
   EXPECT_TRUE(f->GageRadButt->Checked());
@@ -160,7 +169,7 @@ TEST_F(Globe, OpensOnTheSlidingGateInCvModeWithGaugePsiAndTheFirstOfEveryList) {
 }
 
 TEST_F(Globe, TheInputRegionIsCentredAndNeverLeftOfTheWindow) {
-  for (auto [width, left] : {std::pair{1600, 277}, {1045, 0}, {1046, 0}, {1047, 1}, {700, 0}}) {
+  for (auto [width, left] : {std::pair{1600, 300}, {1000, 0}, {1001, 0}, {1002, 1}, {700, 0}}) {
     Open(width);
     EXPECT_EQ(f->DataRegion1->Left, left) << width;
   }
@@ -520,6 +529,194 @@ TEST_F(Globe, SuperheatedSteamBelowItsThresholdIsCorrectedAndUsesFactorOne) {
   f->Calls.clear();
   f->CalculateAll();
   for (const auto& c : f->Calls) EXPECT_DOUBLE_EQ(c.superheatfactor, 1);
+}
+
+// A temperature below the threshold is raised on Calculate; the recalculation of the render that
+// follows must use the raised temperature, not the typed one (a 4 in gate, Cv 48, in MPa, °C and
+// kg/h once showed 24.88 where the raised temperature gives 25.9).
+TEST_F(Globe, SuperheatedSteamRaisedToItsThresholdIsCalculatedAtTheRaisedTemperature) {
+  f->SizeCombo->SetText("4.00 in");
+  f->SizeComboChange(f->SizeCombo);
+  f->CvCombo->SetText("48");
+  f->CvComboChange(f->CvCombo);
+  ASSERT_EQ(f->CvCombo->Text(), "48");
+  SelectFluid("Steam", "Superheated Steam");
+  SelectPressureUnit("mega pascal");
+  f->TempUnitCombo->SetText("°C");
+  f->TempUnitComboChange(f->TempUnitCombo);
+  f->FlowCombo->SetText("Kilograms per Hour");
+  f->FlowComboChange(f->FlowCombo);
+  Condition(0, "1", "0.5", "150", "1000");
+  f->AssignfluidParams();
+  f->CalcButtonClick(f->CalcButton);
+  Render();
+  const double thresholdF = S->SHthreshholdF[0];
+  ASSERT_GT(thresholdF, (150 * 1.8 + 32));
+  const double raisedC = std::ceil((thresholdF - 32) / 1.8 - 1e-9);
+  EXPECT_EQ(f->TempMinEdit->Text, rt::FloatToStr(raisedC));
+  const double superheated = S->MinCalcCv;
+  const std::string shown = f->ResultsGrid->Cell(1, 2).Text;
+  Messages();
+
+  // The same condition as saturated steam, and the factor of the raised temperature by hand.
+  SelectFluid("Steam", "Saturated Steam");
+  Condition(0, "1", "0.5", "", "1000");
+  f->AssignfluidParams();
+  f->CalcButtonClick(f->CalcButton);
+  Render();
+  const double saturated = S->MinCalcCv;
+  const double factor = ((raisedC * 1.8 + 32) - thresholdF) * 0.00065 + 1;
+  EXPECT_GE(factor, 1);
+  EXPECT_NEAR(superheated, saturated * factor, saturated * 1e-12);
+  EXPECT_EQ(shown, rt::FloatToStrF(saturated * factor, rt::ffFixed, 8, 2));
+}
+
+// Normal volumes are at 0 °C and 1.01325 bar, standard ones at 60 °F and 14.696 psia: a normal
+// cubic metre is 35.31467 ft³ × 519.67 / 491.67 = 37.3258 standard cubic feet.
+TEST_F(Globe, NormalVolumeFlowsAreConvertedAtZeroDegreesCelsius) {
+  SelectFluid("Gas", "Nitrogen");
+  Condition(0, "100", "80", "60", "");
+  const double scfPerNm3 = 35.314666721 * 519.67 / 491.67;
+  auto cvFor = [&](const std::string& unit, double flow) {
+    f->FlowCombo->SetText(unit);
+    EXPECT_EQ(f->FlowCombo->Text(), unit);
+    f->FlowComboChange(f->FlowCombo);
+    f->FlowMinEdit->Text = rt::FloatToStr(flow);
+    f->AssignfluidParams();
+    f->CalcButtonClick(f->CalcButton);
+    EXPECT_TRUE(Messages().empty()) << unit;
+    return S->MinCalcCv;
+  };
+  const struct {
+    const char* unit;
+    double scfPerUnit;  // standard cubic feet an hour for one of the unit
+  } units[] = {
+      {"Normal cubic meters per hr", scfPerNm3},
+      {"Normal liters per hr", scfPerNm3 / 1000},
+      {"Normal cubic cm per hr", scfPerNm3 / 1e6},
+      {"Normal cubic meters per min", scfPerNm3 * 60},
+      {"Normal liters per min", scfPerNm3 * 60 / 1000},
+      {"Normal cubic centimeters per m", scfPerNm3 * 60 / 1e6},
+  };
+  const double reference = cvFor("Std cubic feet per hr", 10000);
+  for (const auto& u : units) {
+    const double cv = cvFor(u.unit, 10000 / u.scfPerUnit);
+    EXPECT_NEAR(cv, reference, reference * 2e-6) << u.unit;
+  }
+}
+
+// Library values fill the property edits, but a value the user typed over them stays through
+// key strokes, Calculate and renders, until another fluid is chosen.
+TEST_F(Globe, APropertyTypedIntoAColumnStaysUntilAnotherFluidIsChosen) {
+  Condition(0, "100", "50", "60", "10");
+  Condition(1, "100", "50", "60", "10");
+  f->AssignfluidParams();
+  const std::string libraryVisc = f->ViscNormEdit->Text;
+  ASSERT_FALSE(libraryVisc.empty());
+  Type(f->ViscNormEdit, "500");
+  Type(f->P1NormEdit, "120");  // a key in the column's inlet pressure refills its properties
+  Type(f->TempMaxEdit, "70");
+  f->CalcButtonClick(f->CalcButton);
+  Render();
+  EXPECT_EQ(f->ViscNormEdit->Text, "500");
+  EXPECT_EQ(f->ViscMinEdit->Text, libraryVisc) << "the other columns keep the library's";
+  // A liquid's typed pressures follow the pressure unit.
+  Type(f->VPMaxEdit, "1");
+  f->P1MaxEdit->Text = "100";
+  SelectPressureUnit("bar");
+  EXPECT_EQ(f->VPMaxEdit->Text, "0.06897");  // 1 psi at the table's 14.5 psi a bar
+  EXPECT_EQ(f->ViscNormEdit->Text, "500");
+
+  SelectFluid("Liquid", "Water");
+  EXPECT_EQ(f->ViscNormEdit->Text, libraryVisc) << "choosing a fluid fills in its values";
+}
+
+TEST_F(Globe, AUserFluidKeepsTheValuesTypedIntoItsColumns) {
+  SelectPressureUnit("bar");
+  Condition(0, "10", "5", "60", "3");
+  Condition(1, "10", "4", "60", "4");
+  f->AssignfluidParams();
+  SelectFluid("Liquid", "Unlisted Liquid");
+  f->UFNameEdit->Text = "Slurry";
+  f->SGminEdit->Text = "1.3";
+  f->ViscMinEdit->Text = "40";
+  f->VPMinEdit->Text = "0.2";
+  f->CPMinEdit->Text = "200";
+  Type(f->ViscNormEdit, "55");
+  Type(f->SGNormEdit, "1.35");
+  f->UFApplyButtClick(f->UFApplyButt);
+  ASSERT_EQ(f->FluidCombo->Text(), "Slurry");
+  Render();
+  EXPECT_EQ(f->ViscMinEdit->Text, "40");
+  EXPECT_EQ(f->SGminEdit->Text, "1.3");
+  EXPECT_EQ(f->CPMinEdit->Text, "200") << "a whole value without a trailing separator";
+  EXPECT_EQ(f->ViscNormEdit->Text, "55");
+  EXPECT_EQ(f->SGNormEdit->Text, "1.35");
+  EXPECT_EQ(f->VPNormEdit->Text, "0.2") << "what was not typed comes from the fluid";
+  EXPECT_TRUE(f->UFSourceLabel->Caption.find("Min column") != std::string::npos);
+}
+
+// Calculate says what is missing instead of doing nothing.
+TEST_F(Globe, CalculateNamesTheMissingEntries) {
+  for (int i = 0; i < 3; ++i) Condition(i, "", "", "", "");
+  f->CalcButtonClick(f->CalcButton);
+  EXPECT_EQ(Messages(), std::vector<std::string>{
+                            "Nothing was calculated: enter the inlet pressure P1, outlet pressure P2, temperature "
+                            "and flow of at least one condition (Min, Norm or Max)."});
+  Condition(0, "100", "50", "60", "10");
+  Condition(1, "100", "", "60", "0");
+  f->AssignfluidParams();
+  f->Calls.clear();
+  f->CalcButtonClick(f->CalcButton);
+  EXPECT_EQ(Messages(), std::vector<std::string>{
+                            "The Norm condition was not calculated: enter its outlet pressure P2 and flow "
+                            "(greater than 0)."});
+  EXPECT_EQ(Calculated(), std::vector<int>{0});
+  // The recalculations of renders say nothing.
+  Render();
+  EXPECT_TRUE(Messages().empty());
+}
+
+TEST_F(Globe, ADesignCvIsTheRatedCvOfAGlobeValve) {
+  f->GlobeRB->SetChecked(true);
+  f->GlobeRBClick(f->GlobeRB);
+  Render();
+  ASSERT_EQ(S->ValveID, 2);
+  ASSERT_EQ(f->FLLabel->Caption, "Design Cv");
+  Condition(0, "100", "80", "60", "20");
+  f->AssignfluidParams();
+  f->CalcButtonClick(f->CalcButton);
+  Render();
+  const std::string selected = f->ResultsGrid->Cell(3, 2).Text;
+  EXPECT_EQ(selected.find(" of Cv "), std::string::npos);
+
+  f->FLEdit->Text = "7.5";
+  f->CalcButtonClick(f->CalcButton);
+  Render();
+  EXPECT_DOUBLE_EQ(S->ListCv, 7.5);
+  const std::string travel = f->ResultsGrid->Cell(3, 2).Text;
+  EXPECT_EQ(travel.substr(travel.size() - 10), " of Cv 7.5");
+  EXPECT_TRUE(Messages().empty());
+
+  f->FLEdit->Text = "lots";
+  f->CalcButtonClick(f->CalcButton);
+  const auto m = Messages();
+  ASSERT_EQ(m.size(), 1u);
+  EXPECT_EQ(m[0].rfind("Design Cv: \"lots\" is not a number.", 0), 0u) << m[0];
+}
+
+TEST_F(Globe, GasAndSteamShowNAForTheMaximumPressureDrop) {
+  for (const char* state : {"Gas", "Steam"}) {
+    SelectFluid(state, state == std::string("Gas") ? "Air" : "Saturated Steam");
+    Condition(0, "", "", "", "");
+    Condition(1, "100", "80", "60", "500");
+    f->AssignfluidParams();
+    f->CalcButtonClick(f->CalcButton);
+    Render();
+    EXPECT_EQ(f->ResultsGrid->Cell(2, 0).Text, "Delta P Max") << state;
+    EXPECT_EQ(f->ResultsGrid->Cell(2, 1).Text, "") << state << ": no unit without a value";
+    EXPECT_EQ(f->ResultsGrid->Cell(2, 3).Text, "NA") << state;
+  }
 }
 
 TEST_F(Globe, PressureChecksCorrectTheEditsInTheUsersUnit) {

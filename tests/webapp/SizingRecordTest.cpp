@@ -93,6 +93,11 @@ TSizingRecord LowFlowSteam() {
   return r;
 }
 
+TSizingRecord WithMode(TSizingRecord r, const char* mode) {
+  r.PressureMode = mode;
+  return r;
+}
+
 TSizingRecord WithTexts(TSizingRecord r, const std::string& text) {
   r.Fluid.Name = text;
   r.Tag = text;
@@ -122,9 +127,19 @@ TEST(SizingRecord, RoundTripsThroughTheFile) {
       {"letters beyond the code page", WithTexts(LowFlowSteam(), "Łódź Ωμέγα 水 😀")},
       {"control characters", WithTexts(GateWater(), "tab\there")},
       {"empty texts", WithTexts(GateWater(), "")},
+      {"absolute pressures", WithMode(GlobeGasFlowMode(), "Absolute")},
+      {"gauge pressures, no style (34 fields)", [] { auto r = WithMode(GateWater(), "Gauge"); r.Style.clear(); return r; }()},
+      // Western letters whose code-page bytes happen to form UTF-8 ("Ø¾" is D8 BE, "Ã©" C3 A9).
+      {"code-page bytes that read as UTF-8", WithMode(WithTexts(GateWater(), "Ø¾ LINE Ã© Â°"), "Gauge")},
+      {"typed Norm and Max properties",
+       [] {
+         auto r = WithMode(GateWater(), "Absolute");
+         r.NormMax = {{{"1.1", "500", "0.3", ""}, {"", "1.", "-", "3200"}}};
+         return r;
+       }()},
+      {"no fluid chosen", [] { auto r = WithMode(GateWater(), "Gauge"); r.Fluid.Name.clear(); return r; }()},
   };
   for (Case& c : cases) {
-    if (c.record.Fluid.Name.empty()) c.record.Fluid.Name = "Water";
     const std::string line = FormatRecord(c.record);
     const std::string file = EncodeFile(line);
     TSizingRecord back;
@@ -155,6 +170,21 @@ TEST(SizingRecord, GateSizingFieldsSitWhereReadersExpectThem) {
   ASSERT_EQ(g.size(), 31u);
   EXPECT_EQ(g[29], "ACME");  // customer and line item move up by one
   EXPECT_EQ(g[30], "3");
+
+  // With the pressure mode: always 34 fields, the style kept in its place even when empty, the
+  // Norm and Max property edits last.
+  for (const char* style : {"VXGate", ""}) {
+    TSizingRecord r = WithMode(GateWater(), "Absolute");
+    r.Style = style;
+    r.NormMax[1].CP = "3200";
+    const std::vector<std::string> h = Fields(FormatRecord(r));
+    ASSERT_EQ(h.size(), 34u) << style;
+    EXPECT_EQ(h[33], "~~~~~~~3200");
+    EXPECT_EQ(h[29], style);
+    EXPECT_EQ(h[30], "ACME");
+    EXPECT_EQ(h[31], "3");
+    EXPECT_EQ(h[32], "Absolute");
+  }
 }
 
 TEST(SizingRecord, TheFileIsTheRecordInTheWesternCodePageWithoutLineEnd) {
@@ -207,8 +237,12 @@ TEST(SizingRecord, RejectsBadFilesWithOneReason) {
     const char* reason;
   } cases[] = {
       {"empty", "", "it is empty"},
-      {"truncated", good.substr(0, good.size() / 2), "fields where a sizing has 31 or 32"},
-      {"33 fields", good + ";x", "it has 33 fields where a sizing has 31 or 32"},
+      {"truncated", good.substr(0, good.size() / 2), "fields where a sizing has 31, 32 or 34"},
+      {"33 fields", good + ";Gauge", "it has 33 fields where a sizing has 31, 32 or 34"},
+      {"an unknown pressure mode", good + ";gauge;~~~~~~~", "the pressure mode \"gauge\" is not Gauge or Absolute"},
+      {"property parts", good + ";Gauge;1~2", "its property field has 2 parts where a sizing has 8"},
+      {"a property that is no number", good + ";Gauge;~~~~~x~~",
+       "the viscosity (Max) \"x\" is not a number"},
       {"letters in a number", replaceField(12, "1OO"), "the inlet pressure P1 (Min) \"1OO\" is not a number"},
       {"letters in the size", replaceField(5, "2 in"), "the valve size \"2 in\" is not a number"},
       {"a yes/no field", replaceField(1, "yes"), "the Cv mode \"yes\" is not a yes/no value"},
@@ -218,7 +252,6 @@ TEST(SizingRecord, RejectsBadFilesWithOneReason) {
       {"fluid parts", replaceField(4, "Wa~ter~1~3206~1166~1.15~0~0.26~60~0~0~1~°F"), "its fluid field has 13 parts"},
       {"fluid number", replaceField(4, "Water~x~3206~1166~1.15~0~0.26~60~0~0~1~°F"),
        "the specific gravity \"x\" is not a number"},
-      {"no fluid", replaceField(4, "~1~3206~1166~1.15~0~0.26~60~0~0~1~°F"), "it names no fluid"},
       {"binary junk", junk, "characters that do not belong"},
       {"2 MB", std::string(2 * 1024 * 1024, 'x'), "it is larger than 64 KiB"},
   };
@@ -254,4 +287,40 @@ TEST(SizingRecord, EscapesOnlyWhatWouldSplitOrHideAText) {
   EXPECT_EQ(EscapeField("Water @ 60 °F, \"x\""), "Water @ 60 °F, \"x\"");
   EXPECT_EQ(UnescapeField("a%3Bb%7ec%25d%09e"), "a;b~c%d\te");
   EXPECT_EQ(UnescapeField("100% %41 %"), "100% %41 %");
+}
+
+// The encoding of a file is decided by what marks it; only unmarked files of older writers are
+// guessed, as they always were.
+TEST(SizingRecord, DecidesTheEncodingFromMarkers) {
+  const TSizingRecord ours = WithMode(WithTexts(GateWater(), "Ø¾ LINE"), "Gauge");
+  const std::string ourFile = EncodeFile(FormatRecord(ours));
+  ASSERT_NE(ourFile.find("\xD8\xBE LINE"), std::string::npos) << "8-bit, as the file has always been";
+
+  // No pressure mode (32 fields), and no other letter beyond ASCII, so its bytes are UTF-8.
+  TSizingRecord older = WithTexts(GateWater(), "Ø¾ LINE");
+  older.TempUnit = older.Fluid.TempUnit = "K";
+  const std::string olderFile = EncodeFile(FormatRecord(older));
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::string tag;
+    std::string valveType;
+  } cases[] = {
+      {"ours, bytes that form UTF-8", ourFile, "Ø¾ LINE", "Sliding Gate"},
+      {"ours with a line end", ourFile + "\r\n", "Ø¾ LINE", "Sliding Gate"},
+      {"ours behind two byte-order marks, saved again as UTF-8",
+       "\xEF\xBB\xBF\xEF\xBB\xBF" + FormatRecord(ours), "Ø¾ LINE", "Sliding Gate"},
+      {"ours behind two byte-order marks, still 8-bit", "\xEF\xBB\xBF\xEF\xBB\xBF" + ourFile, "Ø¾ LINE",
+       "Sliding Gate"},
+      // An older file is ambiguous; it reads as it always has.
+      {"older, bytes that form UTF-8", olderFile, "ؾ LINE", "Sliding Gate"},
+      {"older, plain 8-bit", EncodeFile(FormatRecord(WithTexts(GateWater(), "Ø LINE"))), "Ø LINE", "Sliding Gate"},
+  };
+  for (const Case& c : cases) {
+    TSizingRecord r;
+    std::string error;
+    ASSERT_TRUE(ReadFile(c.bytes, r, error)) << c.what << ": " << error;
+    EXPECT_EQ(r.Tag, c.tag) << c.what;
+    EXPECT_EQ(r.ValveType, c.valveType) << c.what;
+  }
 }
