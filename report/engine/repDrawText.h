@@ -28,22 +28,25 @@ enum TSubStyle { ssNormal, ssSubscript, ssSuperscript };
 struct TrepHTMLTag {
   // 1-based position of the character in the memo's source text (tags and two characters per
   // line end counted).
-  int Position = 0;
-  int Size = 0;  // points
-  int AddY = 0;  // 1 for subscript
-  gfx::TFontStyles Style = 0;
+  std::int32_t Position = 0;
   gfx::TColor Color = 0;
+  std::int16_t Size = 0;  // points (font sizes are clamped to MaxTagFontSize)
+  std::uint8_t Style = 0;  // gfx::TFontStyles
+  std::int8_t AddY = 0;    // 1 for subscript
   // The character continues the formatting of the one before it.
   bool Default = false;
   // Size differs from the default size (sub- and superscript).
   bool Small = false;
   // Inside a no-wrap run.
   bool DontWRAP = false;
-  TSubStyle SubType = ssNormal;
+  std::uint8_t SubType = ssNormal;  // TSubStyle
 
   // Copies every field but DontWRAP.
   void Assign(const TrepHTMLTag& Source);
 };
+// Records are kept small: a long memo has one per character.
+static_assert(sizeof(TrepHTMLTag) == 16);
+inline constexpr int MaxTagFontSize = 32767;
 
 // The records of one wrapped line.
 class TrepHTMLTags {

@@ -1,4 +1,5 @@
 // Formatting tags of memo text: parsing them out of the text into per-character records.
+#include <algorithm>
 #include <cmath>
 
 #include "platform/gfx/ColorNames.h"
@@ -13,7 +14,7 @@ void TrepHTMLTag::Assign(const TrepHTMLTag& Source) {
 
 void TrepHTMLTagsList::SetDefaults(gfx::TColor DefColor, int DefSize, gfx::TFontStyles DefStyle) {
   FDefColor = FColor = DefColor;
-  FDefSize = FSize = DefSize;
+  FDefSize = FSize = std::clamp(DefSize, -MaxTagFontSize, MaxTagFontSize);
   FDefStyle = FStyle = DefStyle;
   FAddY = 0;
   FDontWRAP = false;
@@ -73,12 +74,12 @@ std::u16string TrepHTMLTagsList::Close(std::u16string_view Name) {
 TrepHTMLTag TrepHTMLTagsList::Record() const {
   TrepHTMLTag T;
   T.Position = FPosition;
-  T.Size = FSize;
-  T.Style = FStyle;
+  T.Size = static_cast<std::int16_t>(FSize);
+  T.Style = static_cast<std::uint8_t>(FStyle);
   T.Color = FColor;
-  T.AddY = FAddY;
+  T.AddY = static_cast<std::int8_t>(FAddY);
   T.DontWRAP = FDontWRAP;
-  T.SubType = FSubStyle;
+  T.SubType = static_cast<std::uint8_t>(FSubStyle);
   T.Small = FSize != FDefSize;
   if (!AllowTags) {
     T.Default = true;
@@ -132,6 +133,19 @@ bool ParseColor(std::u16string_view V, gfx::TColor& Color) {
 
 void TrepHTMLTagsList::ExpandHTMLTags(std::u16string& s) {
   if (FItems.empty()) FItems.emplace_back();
+  auto& Group = FItems.back().FItems;
+  Group.reserve(Group.size() + s.size() + 1);
+  if (!s.empty() && (!AllowTags || s.find(u'<') == std::u16string::npos)) {
+    // Nothing to parse: every character continues the formatting of the first.
+    TrepHTMLTag T = Record();
+    for (std::size_t K = 0; K < s.size(); ++K) {
+      Group.push_back(T);
+      ++T.Position;
+      T.Default = true;
+      ++FPosition;
+    }
+    return;
+  }
   std::u16string Out;
   Out.reserve(s.size());
   // Tags re-opened after a closing tag, parsed before the rest of s; they are not source text.

@@ -1,0 +1,46 @@
+// Memo text from templates: tags, wrapping, measuring, splitting and drawing of any text.
+// The first two bytes choose the options and the width; the rest is the text as UTF-8.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "platform/gfx/Canvas.h"
+#include "platform/rt/Unicode.h"
+#include "report/engine/repDrawText.h"
+
+namespace {
+constexpr std::size_t kMaxInput = 64 * 1024;
+constexpr int kMaxParts = 200;
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  if (Size < 2 || Size > kMaxInput) return 0;
+  const uint8_t Flags = Data[0];
+  const int Width = Data[1];
+  std::u16string Text = rt::Utf8ToUtf16(std::string(reinterpret_cast<const char*>(Data + 2), Size - 2));
+  static TrepDrawText D;
+  TrepDrawText::TLock Lock;
+  gfx::TFont F;
+  F.SetName((Flags & 1) ? "Courier New" : "Arial");
+  F.SetSize(1 + (Flags >> 4));
+  D.SetFont(F);
+  D.SetOptions(true, Flags & 2, Flags & 4, Flags & 8, true, true, (Flags & 0x30) * 3);
+  D.SetGaps((Flags & 0x40) ? 12 : 0, (Flags & 0x80) ? 1.5 : 0, (Flags & 0x40) ? -30 : 2);
+  const gfx::TRect R{0, 0, Width, 40};
+  D.SetDimensions(1, 1, 1, R, R);
+  for (int Part = 0; Part < kMaxParts && !Text.empty(); ++Part) {
+    D.SetText(Text, Part > 0);
+    D.CalcHeight();
+    D.CalcWidth();
+    D.UnusedSpace();
+    if (Part == 0) {
+      gfx::TRecordingCanvas C;
+      D.DrawText(C, Flags % 4, (Flags >> 2) % 3, Flags % 4);
+    }
+    bool ParaBreak = false;
+    std::u16string Rest = D.GetOutBoundsText(ParaBreak, true);
+    if (Rest.size() >= Text.size() + 64) break;  // a continuation only grows by its prefix
+    Text = std::move(Rest);
+  }
+  return 0;
+}
