@@ -635,7 +635,12 @@ std::unique_ptr<TrepDrawText>& SharedInstance() {
 
 void repDrawTextInitialization() {
   std::lock_guard<std::mutex> G(SharedLock());
-  if (InitCount++ == 0 && !SharedInstance()) SharedInstance() = std::make_unique<TrepDrawText>();
+  if (InitCount++ != 0) return;
+  if (!SharedInstance()) SharedInstance() = std::make_unique<TrepDrawText>();
+  // The faces memos use most are loaded now rather than on a session's first request.
+  for (const char* Family : {"Arial", "Times New Roman", "Courier New"})
+    for (int Style = 0; Style < 4; ++Style) gfx::FindFace(Family, Style & 1, Style & 2);
+  for (int Style = 0; Style < 4; ++Style) gfx::FallbackFace(Style & 1, Style & 2);
 }
 
 void repDrawTextFinalization() {
