@@ -49,6 +49,8 @@ void Distribute(std::vector<int>& A, int From, int To, long long Diff) {
 }
 
 bool IsBlank(char16_t C) { return C == u' ' || C == 0xA0; }
+bool IsHighSurrogate(char16_t C) { return C >= 0xD800 && C < 0xDC00; }
+bool IsLowSurrogate(char16_t C) { return C >= 0xDC00 && C < 0xE000; }
 
 } // namespace
 
@@ -188,7 +190,9 @@ long long TrepDrawText::MeasureLine(TMeasureFont& F, std::u16string_view Text, i
   }
   long long Total = 0;
   for (int J = 0; J < N; ++J) {
-    int W = Out[J] + CharSpacing;
+    // The second half of a surrogate pair adds nothing, so no width ever falls between halves.
+    const bool Second = J > 0 && IsLowSurrogate(Text[J]) && IsHighSurrogate(Text[J - 1]);
+    int W = Second ? 0 : Out[J] + CharSpacing;
     if (SmallAt(J)) W = static_cast<int>(std::lround(W / 1.5));
     Total += W;
     Out[J] = Cumulative ? static_cast<int>(std::min<long long>(Total, 0x7FFFFFFF)) : W;
@@ -282,8 +286,8 @@ void TrepDrawText::WrapParagraph(std::u16string S, int FullWidth, int CharSpacin
     if (LastBreak < LineStart) {
       const int P = I > LineStart && FWordBreak ? FindHyphenPrefix(S, LineStart, I) : 0;
       if (I == LineStart) {  // a single character wider than the line
-        Line = S.substr(I, 1);
-        Next = I + 1;
+        Next = I + 1 + (I + 1 < N && IsHighSurrogate(S[I]) && IsLowSurrogate(S[I + 1]) ? 1 : 0);
+        Line = S.substr(I, Next - I);
       } else if (P > 0) {
         Line = S.substr(LineStart, P) + u"-";
         Next = LineStart + P;
@@ -383,7 +387,6 @@ std::u16string TrepDrawText::GetOutBoundsText(bool& ParaBreak, bool AtLeastOneLi
   const std::size_t Cut = std::min<std::size_t>(static_cast<std::size_t>(std::max(Tag.Position - 1, 0)), FPlainText.size());
   std::u16string Result = FPlainText.substr(Cut);
   FPlainText.erase(Cut);
-  if (ParaBreak && !Result.empty() && Result.front() == u' ') Result.erase(0, 1);
   if (Hyphenated && FWordBreak) FPlainText += u"-";
   if (FHTMLTags.AllowTags) {
     std::u16string Prefix;

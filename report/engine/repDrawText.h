@@ -178,7 +178,8 @@ public:
   // that fits.
   std::u16string GetInBoundsText() const { return FPlainText; }
   // Cuts off what does not fit the original rectangle's height and returns it, prefixed with
-  // the formatting in force at the cut when tags are allowed. ParaBreak: the cut fell inside a
+  // the formatting in force at the cut when tags are allowed. The cut falls after the blank a
+  // wrapped line dropped, so the two parts hold every character of the text once. ParaBreak: the cut fell inside a
   // paragraph. AtLeastOneLine (the memo stands on an otherwise empty page) keeps the first
   // line even when not one fits, so that splitting always progresses.
   std::u16string GetOutBoundsText(bool& ParaBreak, bool AtLeastOneLine = false);

@@ -56,12 +56,19 @@ TEST_F(DrawTextTest, WrapsCountableMonospacedText) {
       {u"молоко", 5, true, {"моло-", "ко"}},
       {u"a abcdefgh", 5, true, {"a", "abcde", "fgh"}},
       {u"a abcdefgh", 5, false, {"a", "abcde", "fgh"}},
+      // Characters outside the basic plane stay whole.
+      {u"\U0001D400\U0001D400", 0, false, {"\U0001D400", "\U0001D400"}},
   };
   for (const Case& C : Cases) {
     Setup("Courier New", 10, 8 * C.Chars, 1000, false, C.WordBreak);
     D.SetText(C.Text);
     EXPECT_EQ(Lines(D), C.Lines) << rt::Utf16ToUtf8(C.Text);
   }
+  // With character spacing a pair is still measured as one character.
+  Setup("Courier New", 10, 8 * 3);
+  D.SetGaps(0, 2, 0);
+  D.SetText(u"a\U0001D400bc");
+  EXPECT_EQ(Lines(D), (std::vector<std::string>{"a\U0001D400", "bc"}));
 }
 
 TEST_F(DrawTextTest, ParagraphFlagsIndentAndNoWrapRuns) {
@@ -323,6 +330,15 @@ TEST_F(DrawTextTest, RotatedTextWrapsToTheHeightAndRunsUpward) {
   EXPECT_EQ(C.Ops[0].TextOut.X, 80);
   EXPECT_EQ(C.Ops[0].TextOut.Y, 100);
   EXPECT_EQ(C.Ops[1].TextOut.Y, 86);
+  // An oblique line starts on the left edge, lowered so that it rises into the rectangle.
+  Setup("Courier New", 10, 80, 100, false, false, 45);
+  D.SetText(u"ab");
+  C.Ops.clear();
+  D.DrawText(C, 0, 0);
+  ASSERT_EQ(C.Ops.size(), 1u);
+  EXPECT_EQ(C.Ops[0].TextOut.Escapement, 450);
+  EXPECT_EQ(C.Ops[0].TextOut.X, 0);
+  EXPECT_EQ(C.Ops[0].TextOut.Y, 71);  // block 13 px: w = round((80 - 0.7071 * 13) / 0.7071) = 100, y = round(70.71)
   // Rotation is taken modulo 360.
   Setup("Courier New", 10, 30, 80, false, false, 450);
   D.SetText(u"aaa bbb ccc");

@@ -1,7 +1,9 @@
 // Memo text from templates: tags, wrapping, measuring, splitting and drawing of any text.
 // The first two bytes choose the options and the width; the rest is the text as UTF-8.
+// Without tags and hyphenation, the parts that fit must give back the text exactly.
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 #include "platform/gfx/Canvas.h"
@@ -28,6 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   D.SetGaps((Flags & 0x40) ? 12 : 0, (Flags & 0x80) ? 1.5 : 0, (Flags & 0x40) ? -30 : 2);
   const gfx::TRect R{0, 0, Width, 40};
   D.SetDimensions(1, 1, 1, R, R);
+  const bool Exact = !(Flags & 2) && !(Flags & 8);
+  TrepWideStrings Source;
+  Source.SetText(Text);
+  const std::u16string Expected = Source.GetText();
+  std::u16string Joined;
+  bool Finished = false;
   for (int Part = 0; Part < kMaxParts && !Text.empty(); ++Part) {
     D.SetText(Text, Part > 0);
     D.CalcHeight();
@@ -39,8 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     }
     bool ParaBreak = false;
     std::u16string Rest = D.GetOutBoundsText(ParaBreak, true);
+    Joined += D.GetInBoundsText();
+    if (Rest.empty()) Finished = true;
     if (Rest.size() >= Text.size() + 64) break;  // a continuation only grows by its prefix
     Text = std::move(Rest);
   }
+  if (Exact && Finished && Joined != Expected) std::abort();
   return 0;
 }
