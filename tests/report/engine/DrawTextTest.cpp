@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/gfx/Canvas.h"
@@ -404,4 +405,27 @@ TEST(DrawTextShared, StartUpMakesOneSharedInstance) {
   TrepDrawText::TLock Nested;  // the lock is recursive
   SharedDrawText().SetText(u"x");
   EXPECT_EQ(SharedDrawText().LineCount(), 1);
+}
+
+TEST(DrawTextThreads, ParallelLayoutsUnderTheLockAgree) {
+  auto Layout = [](const char* Family) {
+    TrepDrawText D;
+    TrepDrawText::TLock Lock;
+    gfx::TFont F;
+    F.SetName(Family);
+    F.SetSize(11);
+    D.SetFont(F);
+    D.SetOptions(true, true, false, false, false, true, 0);
+    D.SetDimensions(1, 1, 1, {0, 0, 120, 1000}, {0, 0, 120, 1000});
+    D.SetText(u"Threads share <b>one font layer</b>, with faces loaded once \u029F and widths cached.");
+    return std::to_string(D.LineCount()) + " " + std::to_string(D.CalcWidth()) + " " + rt::Utf16ToUtf8(D.WrappedText());
+  };
+  const char* Families[] = {"Arial", "Times New Roman", "Georgia", "Arial Narrow"};
+  std::vector<std::string> Expected;
+  for (const char* F : Families) Expected.push_back(Layout(F));
+  std::vector<std::string> Got(16);
+  std::vector<std::thread> Threads;
+  for (int T = 0; T < 16; ++T) Threads.emplace_back([&, T] { Got[T] = Layout(Families[T % 4]); });
+  for (auto& T : Threads) T.join();
+  for (int T = 0; T < 16; ++T) EXPECT_EQ(Got[T], Expected[T % 4]);
 }
