@@ -28,6 +28,9 @@ constexpr TFontAlias Aliases[] = {
     {"Helvetica", "Liberation Sans"},
     {"Times", "Liberation Serif"},
     {"Courier", "Liberation Mono"},
+    // The template's title face, a humanist sans: DejaVu Sans is the humanist sans every
+    // installation has (fonts-dejavu-core).
+    {"Humnst777 BT", "DejaVu Sans"},
 };
 
 char LowerAscii(char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C; }

@@ -101,17 +101,23 @@ void TrepDrawText::SetOptions(bool WordWrap, bool HTMLTags, bool RTLReading, boo
   FRotation = ((Rotation % 360) + 360) % 360;
 }
 
+namespace {
+// Gaps and scales come from templates: bounded so that no width or step leaves the integers.
+double Bounded(double V, double Lo, double Hi) { return std::isfinite(V) ? std::clamp(V, Lo, Hi) : 0.0; }
+double Scale(double V) { return std::isfinite(V) && V > 0 ? std::clamp(V, MinTextScale, MaxTextScale) : 1.0; }
+} // namespace
+
 void TrepDrawText::SetGaps(double ParagraphGap, double CharSpacing, double LineSpacing) {
-  FParagraphGap = ParagraphGap;
-  FCharSpacing = CharSpacing;
-  FLineSpacing = LineSpacing;
+  FParagraphGap = Bounded(ParagraphGap, -MaxTextGap, MaxTextGap);
+  FCharSpacing = Bounded(CharSpacing, -MaxTextGap, MaxTextGap);
+  FLineSpacing = Bounded(LineSpacing, -MaxTextGap, MaxTextGap);
 }
 
 void TrepDrawText::SetDimensions(double ScaleX, double ScaleY, double PrintScale, const gfx::TRect& OriginalRect,
                                  const gfx::TRect& ScaledRect) {
-  FScaleX = ScaleX;
-  FScaleY = ScaleY;
-  FPrintScale = PrintScale;
+  FScaleX = Scale(ScaleX);
+  FScaleY = Scale(ScaleY);
+  FPrintScale = Scale(PrintScale);
   FOriginalRect = OriginalRect;
   FScaledRect = ScaledRect;
 }

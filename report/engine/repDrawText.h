@@ -122,6 +122,11 @@ private:
   std::vector<TrepHTMLTags> FItems;
 };
 
+// Limits for layout settings that come from templates: gaps and spacings in screen pixels,
+// and scale factors (a scale of zero or less counts as 1).
+inline constexpr double MaxTextGap = 100000;
+inline constexpr double MinTextScale = 0.001, MaxTextScale = 1000;
+
 // Wrapped line flags.
 inline constexpr int rlfParaStart = 1;
 inline constexpr int rlfParaEnd = 2;

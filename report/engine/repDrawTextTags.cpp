@@ -50,24 +50,27 @@ std::u16string TrepHTMLTagsList::Close(std::u16string_view Name) {
   auto Opening = [](const TOpenTag& T) {
     return u"<" + T.Name + (T.Attributes.empty() ? u"" : u" " + T.Attributes) + u">";
   };
-  std::u16string Reopen;
+  // Re-opened tags in the order they come back: the last one popped first.
+  std::vector<std::u16string> Pieces;
   while (!FOpen.empty()) {
     TOpenTag Top = std::move(FOpen.back());
     FOpen.pop_back();
     if (Top.Name != Name) {
-      Reopen = Opening(Top) + Reopen;
+      Pieces.push_back(Opening(Top));
       continue;
     }
     // The next entry of the same name further down comes back as well (an outer font's
     // colour is restored by re-opening it).
     for (auto It = FOpen.rbegin(); It != FOpen.rend(); ++It)
       if (It->Name == Name) {
-        Reopen = Opening(*It) + Reopen;
+        Pieces.push_back(Opening(*It));
         FOpen.erase(std::next(It).base());
         break;
       }
     break;
   }
+  std::u16string Reopen;
+  for (auto It = Pieces.rbegin(); It != Pieces.rend(); ++It) Reopen += *It;
   return Reopen;
 }
 

@@ -28,8 +28,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   D.SetFont(F);
   D.SetOptions(true, Flags & 2, Flags & 4, Flags & 8, true, true, (Flags & 0x30) * 3);
   D.SetGaps((Flags & 0x40) ? 12 : 0, (Flags & 0x80) ? 1.5 : 0, (Flags & 0x40) ? -30 : 2);
+  if ((Flags & 0xC0) == 0xC0) D.SetGaps(1e300, -1e300, 1e300);
   const gfx::TRect R{0, 0, Width, 40};
-  D.SetDimensions(1, 1, 1, R, R);
+  const double Scale = (Flags & 0x40) ? 0.0 : (Flags & 0x80) ? 1e9 : 1.5;
+  D.SetDimensions(Scale, Scale, Scale, R, R);
+  gfx::TRecordingCanvas Printer;
+  Printer.IsPrinter = true;
+  Printer.PixelsPerInchX = Printer.PixelsPerInchY = Flags & 0x80 ? 0 : 600;
   const bool Exact = !(Flags & 2) && !(Flags & 8);
   TrepWideStrings Source;
   Source.SetText(Text);
@@ -44,6 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
     if (Part == 0) {
       gfx::TRecordingCanvas C;
       D.DrawText(C, Flags % 4, (Flags >> 2) % 3, Flags % 4);
+      D.DrawText(Printer, 3 - Flags % 4, 2 - (Flags >> 2) % 3, 1);
     }
     bool ParaBreak = false;
     std::u16string Rest = D.GetOutBoundsText(ParaBreak, true);
