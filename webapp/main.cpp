@@ -6,6 +6,7 @@
 
 #include "platform/web/Start.h"
 #include "report/engine/repClass.h"
+#include "report/engine/repDrawText.h"
 #include "report/engine/repRes.h"
 #include "report/script/sc_ibasic.h"
 #include "report/script/sc_iclassesrtti.h"
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
   repInitEngineResources();
   repInitExportResources();
   repClassInitialization();
+  repDrawTextInitialization();
 
   web::TIWStart::TOptions options;
   for (int i = 1; i < argc; ++i) {

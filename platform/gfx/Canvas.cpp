@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/rt/Unicode.h"
+
 namespace gfx {
 
 void TCanvas::LineTo(int X, int Y) {
@@ -69,6 +71,24 @@ std::string TCanvasOp::Text() const {
       return S;
     }
     case opClip: return Clip ? "clip " + Corners(*Clip) : "clip none";
+    case opText: {
+      const TTextOut& T = TextOut;
+      std::string S = "text " + Pair(T.X, T.Y) + " '" + rt::Utf16ToUtf8(T.Text) + "' " + FontName + " h" +
+                      std::to_string(T.FontHeight);
+      if (FontStyle) {
+        S += ' ';
+        for (int I = 0; I < 4; ++I)
+          if (FontStyle & (1u << I)) S += "bius"[I];
+      }
+      S += " " + Hex(FontColor);
+      if (T.Escapement) S += " esc" + std::to_string(T.Escapement);
+      if (T.Options) S += " o" + std::to_string(T.Options);
+      if (!T.Dx.empty()) {
+        S += " dx";
+        for (std::size_t I = 0; I < T.Dx.size(); ++I) S += (I == 0 ? " " : ",") + std::to_string(T.Dx[I]);
+      }
+      return S;
+    }
   }
   return {};
 }
@@ -107,6 +127,15 @@ bool TRecordingCanvas::GeometricLine(int X1, int Y1, int X2, int Y2, const TGeom
 void TRecordingCanvas::SetClipRect(const std::optional<TRect>& Value) {
   TCanvas::SetClipRect(Value);
   Ops.push_back(Make(TCanvasOp::opClip, Value.value_or(TRect{})));
+}
+
+void TRecordingCanvas::ExtTextOut(const TTextOut& T) {
+  TCanvasOp Op = Make(TCanvasOp::opText, {});
+  Op.TextOut = T;
+  Op.FontName = Font.Name();
+  Op.FontStyle = Font.Style();
+  Op.FontColor = Font.Color();
+  Ops.push_back(std::move(Op));
 }
 
 std::vector<std::string> TRecordingCanvas::Texts() const {

@@ -54,6 +54,23 @@ struct TGeometricPen {
   friend bool operator==(const TGeometricPen&, const TGeometricPen&) = default;
 };
 
+// One text output: the characters of Text from (X, Y), the top left of the first character's
+// cell, each followed by its advance in Dx (device pixels; empty: the font's own advances),
+// along the direction Escapement (tenths of a degree, counter-clockwise). FontHeight is the
+// em height of the canvas font in device pixels (the font's Size is whole points only).
+// Options as the text layout gives them: 4 clipped to Clip, 128 right-to-left reading.
+struct TTextOut {
+  int X = 0, Y = 0;
+  int Options = 0;
+  std::optional<TRect> Clip;
+  std::u16string Text;
+  std::vector<int> Dx;
+  int Escapement = 0;
+  int FontHeight = 0;
+};
+inline constexpr int ETO_CLIPPED = 4;
+inline constexpr int ETO_RTLREADING = 128;
+
 class TCanvas : public rt::TObject {
 public:
   TCanvas() = default;
@@ -79,6 +96,13 @@ public:
   // cannot make such a pen; nothing is drawn then and the caller paints another way.
   virtual bool GeometricLine(int X1, int Y1, int X2, int Y2, const TGeometricPen& GPen) = 0;
 
+  // Device resolution (pixels per inch across and down) and whether the device is a printer:
+  // the text layout scales fonts by them.
+  int PixelsPerInchX = 96, PixelsPerInchY = 96;
+  bool IsPrinter = false;
+  // Text in Font; devices that draw no text ignore it.
+  virtual void ExtTextOut(const TTextOut& T) { (void)T; }
+
   // The clipping rectangle; none when empty.
   const std::optional<TRect>& ClipRect() const { return FClip; }
   virtual void SetClipRect(const std::optional<TRect>& Value) { FClip = Value; }
@@ -93,7 +117,7 @@ private:
 
 // One recorded drawing operation with the state it was drawn in.
 struct TCanvasOp {
-  enum TKind { opLine, opFillRect, opRectangle, opEllipse, opGeometricLine, opClip };
+  enum TKind { opLine, opFillRect, opRectangle, opEllipse, opGeometricLine, opClip, opText };
   TKind Kind = opLine;
   // Lines: (Left, Top) to (Right, Bottom); shapes: the rectangle; clips: the new clip.
   TRect R;
@@ -102,9 +126,16 @@ struct TCanvasOp {
   TBkMode BkMode = bkOpaque;
   TGeometricPen GPen;
   std::optional<TRect> Clip;
+  // Text: the call and the font it was drawn in.
+  TTextOut TextOut;
+  std::string FontName;
+  TFontStyles FontStyle = 0;
+  TColor FontColor = clBlack;
 
   // A short description: "line 0,0 10,0 pen 0000FF w1 solid", "fill 0,0 10,10 FF0000",
-  // "rect ...", "ellipse ...", "gline 0,0 10,0 0000FF w3 square", "clip 0,0 10,10" / "clip none".
+  // "rect ...", "ellipse ...", "gline 0,0 10,0 0000FF w3 square", "clip 0,0 10,10" / "clip none",
+  // "text 10,20 'abc' Arial h50 b 000000 esc900 o4 dx 30,30,30" (style letters b i u s, the
+  // escapement, options and advances only when set).
   // Colours as 6 hexadecimal digits BBGGRR (the TColor value); fills of a hatch brush add its
   // style and the background mode.
   std::string Text() const;
@@ -117,6 +148,7 @@ public:
   void Ellipse(int X1, int Y1, int X2, int Y2) override;
   bool GeometricLine(int X1, int Y1, int X2, int Y2, const TGeometricPen& GPen) override;
   void SetClipRect(const std::optional<TRect>& Value) override;
+  void ExtTextOut(const TTextOut& T) override;
 
   std::vector<TCanvasOp> Ops;
   // False makes the canvas refuse geometric pens, as a device without them does.

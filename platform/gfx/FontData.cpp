@@ -6,6 +6,8 @@
 #include <iterator>
 #include <memory>
 
+#include "platform/gfx/FontFace.h"
+
 namespace gfx {
 
 namespace {
@@ -52,9 +54,15 @@ bool IsSfnt(FcPattern* P) {
   return Format == "TrueType" || Format == "CFF";
 }
 
-} // namespace
+bool HasFamily(FcPattern* P, const std::string& Family) {
+  FcChar8* S = nullptr;
+  for (int I = 0; FcPatternGetString(P, FC_FAMILY, I, &S) == FcResultMatch; ++I)
+    if (S && FcStrCmpIgnoreCase(S, reinterpret_cast<const FcChar8*>(Family.c_str())) == 0) return true;
+  return false;
+}
 
-bool FindFontFile(const std::string& Family, bool Bold, bool Italic, TFontFile& File) {
+// The best file fontconfig has for the family; with Exact only a face of that very family.
+bool Match(const std::string& Family, bool Bold, bool Italic, bool Exact, TFontFile& File) {
   FcConfig* Cfg = Config();
   if (!Cfg) return false;
   PatternPtr Pattern(FcPatternCreate());
@@ -71,6 +79,7 @@ bool FindFontFile(const std::string& Family, bool Bold, bool Italic, TFontFile& 
   for (int I = 0; I < Sorted->nfont; ++I) {
     FcPattern* Candidate = Sorted->fonts[I];
     if (!IsSfnt(Candidate)) continue;
+    if (Exact && !HasFamily(Candidate, Family)) return false;
     File.FileName = StringOf(Candidate, FC_FILE);
     if (File.FileName.empty()) continue;
     int Index = 0;
@@ -80,6 +89,13 @@ bool FindFontFile(const std::string& Family, bool Bold, bool Italic, TFontFile& 
     return true;
   }
   return false;
+}
+
+} // namespace
+
+bool FindFontFile(const std::string& Family, bool Bold, bool Italic, TFontFile& File) {
+  const std::string Resolved = ResolveFontFamily(Family);
+  return Match(Resolved, Bold, Italic, true, File) || Match(HumanistSansFamily, Bold, Italic, false, File);
 }
 
 std::vector<std::uint8_t> GetFontData(const std::string& Family, bool Bold, bool Italic) {

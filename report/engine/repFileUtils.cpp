@@ -1,0 +1,55 @@
+#include "report/engine/repFileUtils.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <vector>
+
+namespace {
+
+// Removes the entries of the open folder Dir. Every step goes through the folder's descriptor
+// and refuses to follow links, so a link swapped in meanwhile cannot lead outside.
+void RemoveEntries(int Dir, int Depth) {
+  const int Copy = dup(Dir);
+  if (Copy < 0) return;
+  DIR* D = fdopendir(Copy);
+  if (!D) {
+    close(Copy);
+    return;
+  }
+  std::vector<std::string> Names;
+  while (dirent* E = readdir(D)) {
+    const std::string Name = E->d_name;
+    if (Name != "." && Name != "..") Names.push_back(Name);
+  }
+  closedir(D);
+  for (const std::string& Name : Names) {
+    struct stat St;
+    if (fstatat(Dir, Name.c_str(), &St, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (S_ISDIR(St.st_mode)) {
+      if (Depth < MaxFolderTreeDepth) {
+        const int Sub = openat(Dir, Name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (Sub >= 0) {
+          RemoveEntries(Sub, Depth + 1);
+          close(Sub);
+        }
+      }
+      unlinkat(Dir, Name.c_str(), AT_REMOVEDIR);
+    } else {
+      unlinkat(Dir, Name.c_str(), 0);
+    }
+  }
+}
+
+} // namespace
+
+void DeleteFolderTree(const std::string& Path) {
+  if (Path.empty()) return;
+  const int Dir = open(Path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (Dir < 0) return;
+  RemoveEntries(Dir, 0);
+  close(Dir);
+  rmdir(Path.c_str());
+}
