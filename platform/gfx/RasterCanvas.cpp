@@ -144,16 +144,24 @@ void TRasterCanvas::DrawLine(int X1, int Y1, int X2, int Y2) {
   TContext C(FBitmap, ClipRect());
   if (!C || Pen.Style == psClear) return;
   cairo_t* Cr = C.Cr();
-  if (Pen.Width <= 1 && (Pen.Style == psSolid || Pen.Style == psInsideFrame) && Pen.Mode == pmCopy &&
-      (X1 == X2 || Y1 == Y2)) {
-    // One-pixel rules are exact: every pixel from the start up to, not including, the end.
-    if (X1 == X2 && Y1 == Y2) return;
-    const int L = Y1 == Y2 ? (X1 < X2 ? X1 : X2 + 1) : X1;
-    const int T = X1 == X2 ? (Y1 < Y2 ? Y1 : Y2 + 1) : Y1;
-    const int W = Y1 == Y2 ? std::abs(X2 - X1) : 1;
-    const int H = X1 == X2 ? std::abs(Y2 - Y1) : 1;
-    cairo_rectangle(Cr, L, T, W, H);
+  if (Pen.Width <= 1 && (Pen.Style == psSolid || Pen.Style == psInsideFrame) && Pen.Mode == pmCopy) {
+    // One-pixel solid lines are exact: every pixel from the start up to, not including, the
+    // end, stepped along the major axis.
+    const int DX = std::abs(X2 - X1), DY = -std::abs(Y2 - Y1), SX = X1 < X2 ? 1 : -1, SY = Y1 < Y2 ? 1 : -1;
+    int Err = DX + DY, X = X1, Y = Y1;
     SetColor(Cr, Pen.Color);
+    while (X != X2 || Y != Y2) {
+      cairo_rectangle(Cr, X, Y, 1, 1);
+      const int E2 = 2 * Err;
+      if (E2 >= DY) {
+        Err += DY;
+        X += SX;
+      }
+      if (E2 <= DX) {
+        Err += DX;
+        Y += SY;
+      }
+    }
     cairo_fill(Cr);
     return;
   }
