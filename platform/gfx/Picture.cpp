@@ -428,7 +428,7 @@ void TPicture::SaveToFile(const std::string& FileName) const {
 // ---- class descriptions ----
 
 rt::TClass TGraphic::ClassInfo() {
-  static const rt::TClassInfo Info("TGraphic", rt::TObject::ClassInfo());
+  static const rt::TClassInfo Info("TGraphic", rt::PersistentClassInfo());
   return &Info;
 }
 rt::TClass TBitmap::ClassInfo() {
@@ -456,7 +456,7 @@ rt::TClass TMetafile::ClassInfo() {
   return &Info;
 }
 rt::TClass TPicture::ClassInfo() {
-  static const rt::TClassInfo Info("TPicture", rt::TObject::ClassInfo(), [] { return new TPicture; });
+  static const rt::TClassInfo Info("TPicture", rt::PersistentClassInfo(), [] { return new TPicture; });
   return &Info;
 }
 
