@@ -4,7 +4,7 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 JOBS="${JOBS:-$(nproc)}"
 
 # Packages the program needs to build and run.
-RUN_PACKAGES=(cmake make g++ pkg-config zlib1g-dev libjpeg-dev
+RUN_PACKAGES=(cmake make g++ pkg-config zlib1g-dev libjpeg-dev libpng-dev libcairo2-dev
               libfreetype-dev libfontconfig-dev libfribidi-dev fonts-dejavu-core fonts-liberation)
 # Packages only the tests and benchmarks need.
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev chromium nodejs fpc qpdf poppler-utils

@@ -13,6 +13,7 @@
 #include "report/script/sc_icpp.h"
 #include "report/script/sc_idialogsrtti.h"
 #include "report/script/sc_iformsrtti.h"
+#include "report/script/sc_icanvasrtti.h"
 #include "report/script/sc_igraphicsrtti.h"
 #include "report/script/sc_iinirtti.h"
 #include "report/script/sc_ijs.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   sc_isysrttiInitialization();
   sc_iclassesrttiInitialization();
   sc_igraphicsrttiInitialization();
+  sc_icanvasrttiInitialization();
   sc_iformsrttiInitialization();
   sc_idialogsrttiInitialization();
   sc_iinirttiInitialization();

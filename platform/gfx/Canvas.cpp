@@ -3,12 +3,24 @@
 #include <cstdio>
 
 #include "platform/rt/Unicode.h"
+#include "platform/gfx/Picture.h"
 
 namespace gfx {
 
 void TCanvas::LineTo(int X, int Y) {
   DrawLine(FPenPos.X, FPenPos.Y, X, Y);
   FPenPos = {X, Y};
+}
+
+void TCanvas::Polygon(const std::vector<TPoint>& Points) {
+  if (Points.empty()) return;
+  std::vector<TPoint> Closed = Points;
+  Closed.push_back(Points.front());
+  Polyline(Closed);
+}
+
+void TCanvas::Polyline(const std::vector<TPoint>& Points) {
+  for (std::size_t I = 1; I < Points.size(); ++I) DrawLine(Points[I - 1].X, Points[I - 1].Y, Points[I].X, Points[I].Y);
 }
 
 namespace {
@@ -89,6 +101,20 @@ std::string TCanvasOp::Text() const {
       }
       return S;
     }
+    case opPolygon: {
+      std::string S = "polygon";
+      for (const TPoint& P : Points) S += " " + Pair(P.X, P.Y);
+      return S + " " + PenText(Pen) + " brush " + BrushText(Brush, BkMode);
+    }
+    case opRoundRect:
+      return "roundrect " + Corners(R) + " corner " + Pair(Points.at(0).X, Points.at(0).Y) + " " + PenText(Pen) +
+             " brush " + BrushText(Brush, BkMode);
+    case opBitmap: {
+      std::string S = "bitmap " + Corners(R) + " from " + std::to_string(Points.at(0).X) + "x" +
+                      std::to_string(Points.at(0).Y);
+      if (Brush.Color != clNone) S += " transparent " + Hex(Brush.Color);
+      return S;
+    }
   }
   return {};
 }
@@ -135,6 +161,26 @@ void TRecordingCanvas::ExtTextOut(const TTextOut& T) {
   Op.FontName = Font.Name();
   Op.FontStyle = Font.Style();
   Op.FontColor = Font.Color();
+  Ops.push_back(std::move(Op));
+}
+
+void TRecordingCanvas::Polygon(const std::vector<TPoint>& Points) {
+  TCanvasOp Op = Make(TCanvasOp::opPolygon, {});
+  Op.Points = Points;
+  Ops.push_back(std::move(Op));
+}
+
+void TRecordingCanvas::RoundRect(int X1, int Y1, int X2, int Y2, int W, int H) {
+  TCanvasOp Op = Make(TCanvasOp::opRoundRect, {X1, Y1, X2, Y2});
+  Op.Points = {{W, H}};
+  Ops.push_back(std::move(Op));
+}
+
+void TRecordingCanvas::StretchDraw(const TRect& Dest, const TBitmap& Bitmap, TColor TransparentColor, bool Smooth) {
+  (void)Smooth;
+  TCanvasOp Op = Make(TCanvasOp::opBitmap, Dest);
+  Op.Points = {{Bitmap.Width(), Bitmap.Height()}};
+  Op.Brush.Color = TransparentColor;
   Ops.push_back(std::move(Op));
 }
 

@@ -10,6 +10,8 @@
 
 namespace gfx {
 
+class TBitmap;
+
 struct TRect {
   int Left = 0, Top = 0, Right = 0, Bottom = 0;
   int Width() const { return Right - Left; }
@@ -103,6 +105,24 @@ public:
   // Text in Font; devices that draw no text ignore it.
   virtual void ExtTextOut(const TTextOut& T) { (void)T; }
 
+  // Outline with Pen through the points and back to the first, inside with Brush. The base
+  // draws the outline only.
+  virtual void Polygon(const std::vector<TPoint>& Points);
+  // Lines with Pen through the points, the last point excluded.
+  virtual void Polyline(const std::vector<TPoint>& Points);
+  // A rectangle with corners rounded by ellipses W by H; the base draws a plain rectangle.
+  virtual void RoundRect(int X1, int Y1, int X2, int Y2, int W, int H) { (void)W; (void)H; Rectangle(X1, Y1, X2, Y2); }
+  // The colour of one device pixel; clNone where the canvas keeps no pixels or outside them.
+  virtual TColor Pixel(int X, int Y) const { (void)X; (void)Y; return clNone; }
+  virtual void SetPixel(int X, int Y, TColor Color) { (void)X; (void)Y; (void)Color; }
+  // The bitmap scaled into Dest; pixels of TransparentColor (when not clNone) are left out and
+  // the bitmap's alpha is honoured. Smooth asks for filtering instead of nearest pixels. The
+  // base draws nothing.
+  virtual void StretchDraw(const TRect& Dest, const TBitmap& Bitmap, TColor TransparentColor = clNone,
+                           bool Smooth = false) {
+    (void)Dest; (void)Bitmap; (void)TransparentColor; (void)Smooth;
+  }
+
   // The clipping rectangle; none when empty.
   const std::optional<TRect>& ClipRect() const { return FClip; }
   virtual void SetClipRect(const std::optional<TRect>& Value) { FClip = Value; }
@@ -117,7 +137,8 @@ private:
 
 // One recorded drawing operation with the state it was drawn in.
 struct TCanvasOp {
-  enum TKind { opLine, opFillRect, opRectangle, opEllipse, opGeometricLine, opClip, opText };
+  enum TKind { opLine, opFillRect, opRectangle, opEllipse, opGeometricLine, opClip, opText, opPolygon,
+               opRoundRect, opBitmap };
   TKind Kind = opLine;
   // Lines: (Left, Top) to (Right, Bottom); shapes: the rectangle; clips: the new clip.
   TRect R;
@@ -131,11 +152,16 @@ struct TCanvasOp {
   std::string FontName;
   TFontStyles FontStyle = 0;
   TColor FontColor = clBlack;
+  // Polygons: the corners; round rectangles: the corner ellipse as (X, Y); bitmaps: the
+  // bitmap's size as (X, Y) and the transparency colour in Brush.Color.
+  std::vector<TPoint> Points;
 
   // A short description: "line 0,0 10,0 pen 0000FF w1 solid", "fill 0,0 10,10 FF0000",
   // "rect ...", "ellipse ...", "gline 0,0 10,0 0000FF w3 square", "clip 0,0 10,10" / "clip none",
   // "text 10,20 'abc' Arial h50 b 000000 esc900 o4 dx 30,30,30" (style letters b i u s, the
-  // escapement, options and advances only when set).
+  // escapement, options and advances only when set),
+  // "polygon 0,0 10,0 5,5 pen ... brush ...", "roundrect ... corner 4,4 pen ... brush ...",
+  // "bitmap 0,0 10,10 from 20x20" (with " transparent BBGGRR").
   // Colours as 6 hexadecimal digits BBGGRR (the TColor value); fills of a hatch brush add its
   // style and the background mode.
   std::string Text() const;
@@ -149,6 +175,10 @@ public:
   bool GeometricLine(int X1, int Y1, int X2, int Y2, const TGeometricPen& GPen) override;
   void SetClipRect(const std::optional<TRect>& Value) override;
   void ExtTextOut(const TTextOut& T) override;
+  void Polygon(const std::vector<TPoint>& Points) override;
+  void RoundRect(int X1, int Y1, int X2, int Y2, int W, int H) override;
+  void StretchDraw(const TRect& Dest, const TBitmap& Bitmap, TColor TransparentColor = clNone,
+                   bool Smooth = false) override;
 
   std::vector<TCanvasOp> Ops;
   // False makes the canvas refuse geometric pens, as a device without them does.

@@ -22,10 +22,6 @@
   }
 
 REP_CLASS(TrepComponent, rt::TObject)
-REP_CLASS(TrepView, TrepReportComponent)
-REP_CLASS(TrepCustomMemoView, TrepView)
-REP_CLASS(TrepCustomLineView, TrepView)
-REP_CLASS(TrepPictureView, TrepView)
 REP_CLASS(TrepBand, TrepReportComponent)
 REP_CLASS(TrepNullBand, TrepBand)
 REP_CLASS(TrepReportPage, TrepPage)

@@ -22,6 +22,8 @@
 #include "platform/rt/Components.h"
 #include "platform/rt/TypInfo.h"
 #include "platform/rt/Variants.h"
+#include "report/engine/repCollections.h"
+#include "report/engine/repVariables.h"
 
 class TscScript;
 class TrepXMLItem;
@@ -30,6 +32,8 @@ class TrepCustomExportFilter;
 class TrepReport;
 class TrepPage;
 class TrepReportPage;
+class TrepReportDataSets;
+class TrepStyles;
 
 // ---- Errors ----
 
@@ -445,33 +449,9 @@ public:
   int OriginalObjectsCount = -1;
 };
 
-// The base of views: objects with a place on a page that paint themselves.
-class TrepView : public TrepReportComponent {
-public:
-  RT_CLASS_INFO(TrepView)
-  using TrepReportComponent::TrepReportComponent;
-  TrepAlign Align = baNone;
-};
-
-class TrepCustomMemoView : public TrepView {
-public:
-  RT_CLASS_INFO(TrepCustomMemoView)
-  using TrepView::TrepView;
-  // The width follows the text; prepared copies do not store it.
-  bool AutoWidth = false;
-};
-
-class TrepCustomLineView : public TrepView {
-public:
-  RT_CLASS_INFO(TrepCustomLineView)
-  using TrepView::TrepView;
-};
-
-class TrepPictureView : public TrepView {
-public:
-  RT_CLASS_INFO(TrepPictureView)
-  using TrepView::TrepView;
-};
+class TrepView;
+class TrepCustomMemoView;
+class TrepDataSet;
 
 class TrepBand : public TrepReportComponent {
 public:
@@ -746,8 +726,13 @@ public:
   bool OldStyleProgress = false;
   // The file of the parent report (loading it belongs to report inheritance).
   std::string ParentReport;
-  // The main dataset by name; resolving it to a dataset comes with datasets.
-  std::string DataSetName;
+  // The main dataset, checked on use (nullptr once it is gone); writing it also takes its user
+  // name as DataSetName.
+  TrepDataSet* DataSet() const;
+  void SetDataSet(TrepDataSet* Value);
+  // The main dataset's user name, else the stored name; writing looks the dataset up.
+  std::string DataSetName() const;
+  void SetDataSetName(const std::string& Value);
   // The name of the object being processed; it prefixes error messages.
   std::string CurObject;
   std::string FileName;
@@ -759,6 +744,31 @@ public:
   // Makes the printer named by PrintOptions.Printer the current one of the process-wide list
   // when the list has it; otherwise nothing changes.
   void SelectPrinter();
+
+  // ---- datasets and variables ----
+  // The datasets the report uses, and those the application allows it.
+  TrepReportDataSets& DataSets() { return *FDataSets; }
+  TrepReportDataSets& EnabledDataSets() { return *FEnabledDataSets; }
+  TrepVariables& Variables() { return *FVariables; }
+  TrepStyles& Styles() { return *FStyles; }
+  // nullptr empties the styles; otherwise they are copied and applied.
+  void SetStyles(const TrepStyles* Value);
+  // The dataset of the DataSets item of that name; nullptr when none.
+  TrepDataSet* GetDataset(const std::string& Alias) const;
+  // The user name of a dataset of DataSets; "" for nullptr; the resource "clDSNotIncl" for a
+  // dataset the report does not use.
+  std::string GetAlias(TrepDataSet* DataSet) const;
+  // Splits Alias."Field" into the dataset and the field; both empty without a '."'.
+  void GetDatasetAndField(const std::string& ComplexName, TrepDataSet*& Dataset, std::string& Field) const;
+  // User names and objects of DataSets (without user datasets when OnlyDB).
+  void GetDataSetList(rt::TStrings& List, bool OnlyDB) const;
+  // The datasets a run may use: the global list or EnabledDataSets, by EngineOptions.
+  void GetActiveDataSetList(rt::TStrings& List) const;
+  // A dataset that goes leaves DataSets and, when it was the main dataset, DataSet.
+  void Notification(rt::TComponent* AComponent);
+  // Evaluates an expression of the report's script; set by the expression layer. Views expand
+  // "[...]" through it and leave their texts alone without it.
+  std::function<rt::Variant(const std::u16string&)> Evaluate;
 
   // ---- termination ----
   bool Terminated() const { return FTerminated; }
@@ -819,6 +829,13 @@ private:
   rt::TStringList FSysVariables;
   rt::TStringList FDrillState;
   bool FTerminated = false;
+  std::unique_ptr<TrepReportDataSets> FDataSets;
+  std::unique_ptr<TrepReportDataSets> FEnabledDataSets;
+  std::unique_ptr<TrepVariables> FVariables;
+  std::unique_ptr<TrepStyles> FStyles;
+  TrepDataSet* FDataSet = nullptr;
+  std::uint64_t FDataSetSerial = 0;
+  std::string FDataSetName;
   std::unique_ptr<TrepCustomEngine> FEngine;
   std::unique_ptr<TrepCustomPreviewPages> FMainPreviewPages;
   TrepCustomPreviewPages* FPreviewPages = nullptr;
@@ -980,6 +997,672 @@ private:
   TrepFrameStyle FStyle = fsSolid;
   double FWidth = 1;
 };
+
+// ---- Views ----
+
+class TVectorCanvas;
+namespace gfx {
+class TGraphic;
+class TPicture;
+}
+
+enum TrepShiftMode { smDontShift, smAlways, smWhenOverlapped };
+// Where a view appears: drawn in the preview, offered to exports, printed.
+enum TrepVisibilityType { vsPreview, vsExport, vsPrint };
+using TrepVisibilityTypes = TrepSet<TrepVisibilityType>;
+enum TrepHyperlinkKind { hkURL, hkAnchor, hkPageNumber, hkDetailReport, hkDetailPage, hkCustom, hkNone };
+enum TrepProcessAtMode {
+  paDefault, paReportFinished, paReportPageFinished, paPageFinished, paColumnFinished, paDataFinished,
+  paGroupFinished, paCustom
+};
+
+// When a view's content is computed: at once, or later by the post-processor.
+class TrepObjectProcessing : public rt::TObject {
+public:
+  RT_CLASS_INFO(TrepObjectProcessing)
+  // From another TrepObjectProcessing; anything else raises EConvertError.
+  void Assign(const rt::TObject& Source);
+  TrepProcessAtMode ProcessAt = paDefault;
+  int GroupLevel = 0;
+};
+
+// Where a click on a view leads.
+class TrepHyperlink : public rt::TObject {
+public:
+  RT_CLASS_INFO(TrepHyperlink)
+  // All eight properties, from a hyperlink only.
+  void Assign(const rt::TObject& Source);
+  // " Add.Name=\"value\"" for Kind, DetailReport, DetailPage, ReportVariable, TabCaption, Value
+  // and ValuesSeparator where they differ from ALink (Expression is not compared).
+  std::u16string Diff(const TrepHyperlink* ALink, const std::string& Add) const;
+  // Puts Value into the report variable(s) ReportVariable names; see the view's notes.
+  void AssignVariables(TrepReport* aReport) const;
+
+  TrepHyperlinkKind Kind = hkURL;
+  std::string DetailReport, DetailPage, Expression, ReportVariable, TabCaption, Value;
+  std::string ValuesSeparator = ";";
+};
+
+// The base of visible objects: a rectangle with a fill, a frame and a hyperlink, bound to a
+// dataset field when asked. Drawing first works out the device rectangle (SetDrawArea) that
+// the other drawing steps use.
+class TrepView : public TrepReportComponent {
+public:
+  RT_CLASS_INFO(TrepView)
+  explicit TrepView(rt::TComponent* AOwner);
+  ~TrepView() override;
+
+  TrepAlign Align = baNone;
+  int Cursor = 0;
+  std::string DataField;
+  // The bound dataset, checked on every use: nullptr once the dataset is gone.
+  TrepDataSet* DataSet() const;
+  void SetDataSet(TrepDataSet* Value);
+  // The bound dataset's user name, else the stored name; writing binds the dataset found by
+  // that name (FindDataSet).
+  std::string DataSetName() const;
+  void SetDataSetName(const std::string& Value);
+  TrepFrame& Frame() { return FFrame; }
+  const TrepFrame& Frame() const { return FFrame; }
+  void SetFrame(const TrepFrame& Value) { FFrame.Assign(Value); }
+  TrepShiftMode ShiftMode = smAlways;
+  std::string TagStr;
+  std::string TempTag, TempHyperlink;
+  std::string Hint;
+  bool ShowHint = false;
+  // Writing a URL turns it into the hyperlink: "@n" a page number, "#name" an anchor, anything
+  // else an address; empty text changes nothing. The stored URL itself does not change.
+  const std::string& URL() const { return FURL; }
+  void SetURL(const std::string& Value);
+  bool PlainText = false;
+  TrepHyperlink& Hyperlink() { return FHyperlink; }
+  const TrepHyperlink& Hyperlink() const { return FHyperlink; }
+  void SetHyperlink(const TrepHyperlink& Value) { FHyperlink.Assign(Value); }
+  TrepCustomFill* Fill() const { return FFill.get(); }
+  // Takes Value's type first, then copies it.
+  void SetFill(const TrepCustomFill& Value);
+  TrepFillType FillType() const { return FillTypeOf(FFill.get()); }
+  // Another type replaces the fill by a new default one; the same type keeps it.
+  void SetFillType(TrepFillType Value);
+  // The brush fill's BackColor, a gradient's middle colour, a glass fill's colour; writing
+  // changes a brush fill only.
+  gfx::TColor Color() const;
+  void SetColor(gfx::TColor Value);
+  // The brush fill's style (bsClear for other fills); writing changes a brush fill only.
+  gfx::TBrushStyle BrushStyle() const;
+  void SetBrushStyle(gfx::TBrushStyle Value);
+  bool Printable() const { return Visibility.Contains(vsPrint); }
+  void SetPrintable(bool Value);
+  TrepVisibilityTypes Visibility{vsPreview, vsExport, vsPrint};
+  bool DrawAsMask = false;
+  bool AllowVectorExport = true;
+  TrepNotifyEvent OnMouseEnter, OnMouseLeave, OnMouseDown, OnMouseMove, OnMouseUp;
+  TrepObjectProcessing& Processing() { return FProcessing; }
+  void SetProcessing(const TrepObjectProcessing& Value) { FProcessing.Assign(Value); }
+  // Frame.ShadowWidth with a drop shadow, else 0.
+  double ShadowSize() const { return FFrame.DropShadow ? FFrame.ShadowWidth : 0; }
+  // A dataset is bound and DataField is set.
+  bool IsDataField() const;
+
+  // ---- drawing ----
+  virtual void SetDrawArea(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY);
+  virtual void PaintFill();
+  virtual void PaintFrame();
+  virtual bool IsEMFExportable() { return AllowVectorExport; }
+  // The view's text output recorded while it draws itself at scale 1 into a scratch bitmap;
+  // the caller owns the result.
+  virtual std::unique_ptr<TVectorCanvas> GetVectorCanvas();
+  virtual void DrawClipped(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) {
+    Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
+  }
+  virtual void GetScaleFactor(double& ScaleX, double& ScaleY) { (void)ScaleX; (void)ScaleY; }
+  // (AbsLeft, AbsTop, AbsLeft + Width, AbsTop + Height).
+  virtual TrepRect GetExportBounds();
+  virtual bool IsPostProcessAllowed() const { return FProcessing.ProcessAt != paDefault; }
+  // SetDrawArea, PaintFill, PaintFrame, then the designer's corner marks.
+  void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+  void DrawHighlight(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY,
+                     gfx::TColor hlColor) override;
+  // A line Width pixels thick as that many one-pixel lines across its minor axis.
+  void DrawThickLine(int X1, int Y1, int X2, int Y2, int Width);
+  // Short black strokes at the corners, in the designer, when the frame is not closed.
+  void DrawCornerMarks();
+
+  // ---- printing ----
+  void BeforePrint() override;
+  // Expands bracketed expressions of TagStr and the hyperlink through the report's evaluator.
+  void GetData() override;
+  void AfterPrint() override;
+  // Every "[...]" (nested brackets kept together) replaced by the text of its value.
+  std::string ExpandExpressions(const std::string& Text);
+
+  void MirrorContent(TrepMirrorControlModes MirrorModes) override;
+  std::u16string Diff(const TrepComponent* AComponent) const override;
+  bool IsAcceptAsChild(TrepComponent* AParent) override { (void)AParent; return true; }
+
+  // The device rectangle and the state of the last drawing.
+  int FX = 0, FY = 0, FX1 = 0, FY1 = 0, FDX = 0, FDY = 0, FFrameWidth = 0;
+  double FScaleX = 1, FScaleY = 1, FOffsetX = 0, FOffsetY = 0;
+  gfx::TCanvas* FCanvas = nullptr;  // not owned
+  bool ObjAsMetafile = false;
+  bool DrawFillOnMetaFile = false;
+  // Set while GetVectorCanvas runs: drawing code records its text output here.
+  TVectorCanvas* VC = nullptr;
+
+private:
+  TrepDataSet* FDataSet = nullptr;
+  std::uint64_t FDataSetSerial = 0;
+  std::string FDataSetName;
+  TrepFrame FFrame;
+  std::string FURL;
+  TrepHyperlink FHyperlink;
+  std::unique_ptr<TrepCustomFill> FFill;
+  TrepObjectProcessing FProcessing;
+};
+
+enum TrepShapeKind { skRectangle, skRoundRectangle, skEllipse, skTriangle, skDiamond, skDiagonal1, skDiagonal2 };
+
+// A rectangle, rounded rectangle, ellipse, triangle, diamond or diagonal line.
+class TrepShapeView : public TrepView {
+public:
+  RT_CLASS_INFO(TrepShapeView)
+  explicit TrepShapeView(rt::TComponent* AOwner);
+  // The designer's palette variant: Flags picks the shape.
+  void DesignCreate(int Flags) { Shape = static_cast<TrepShapeKind>(Flags); }
+  std::string GetDescription() const override;
+  std::u16string Diff(const TrepComponent* AComponent) const override;
+  void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+  // Corner curvature of a rounded rectangle; 0 picks a quarter of the shorter side.
+  int Curve = 0;
+  TrepShapeKind Shape = skRectangle;
+
+private:
+  void PaintShape();
+  void DrawShapeOutline();
+};
+
+// A conditional style a memo takes when Condition holds.
+class TrepHighlight : public TrepCollectionItem {
+public:
+  RT_CLASS_INFO(TrepHighlight)
+  explicit TrepHighlight(rt::TCollection* ACollection);
+  // Everything but Active.
+  void Assign(const rt::TObject& Source);
+  bool IsUniqueNameStored() const override { return true; }
+  gfx::TColor Color() const;
+  void SetColor(gfx::TColor Value);
+  TrepFillType FillType() const { return FillTypeOf(FFill.get()); }
+  void SetFillType(TrepFillType Value);
+  TrepCustomFill* Fill() const { return FFill.get(); }
+  void SetFill(const TrepCustomFill& Value);
+  gfx::TFont& Font() { return FFont; }
+  void SetFont(const gfx::TFont& Value) { FFont.Assign(Value); }
+  TrepFrame& Frame() { return FFrame; }
+  void SetFrame(const TrepFrame& Value) { FFrame.Assign(Value); }
+
+  bool Active = false;
+  bool ApplyFont = true, ApplyFill = true, ApplyFrame = false;
+  std::string Condition;
+  bool Visible = true;
+  enum TInteractiveType { ihNone, ihClick, ihEnter, ieLeave } InteractiveType = ihNone;
+
+private:
+  gfx::TFont FFont;
+  std::unique_ptr<TrepCustomFill> FFill;
+  TrepFrame FFrame;
+};
+
+class TrepHighlightCollection : public TrepCollection {
+public:
+  TrepHighlightCollection();
+  TrepHighlight* Items(int Index) const { return static_cast<TrepHighlight*>(TrepCollection::Items(Index)); }
+};
+
+enum TrepFormatKind { fkText, fkNumeric, fkDateTime, fkBoolean };
+
+// How a memo turns a value into text.
+class TrepFormat : public rt::TCollectionItem {
+public:
+  RT_CLASS_INFO(TrepFormat)
+  explicit TrepFormat(rt::TCollection* ACollection) : rt::TCollectionItem(ACollection) {}
+  void Assign(const rt::TObject& Source);
+  std::string DecimalSeparator, ThousandSeparator, FormatStr;
+  TrepFormatKind Kind = fkText;
+};
+
+class TrepFormatCollection : public rt::TCollection {
+public:
+  TrepFormatCollection();
+  TrepFormat* Items(int Index) const { return static_cast<TrepFormat*>(rt::TCollection::Items(Index)); }
+};
+
+enum TrepStretchMode { smDontStretch, smActualHeight, smMaxHeight };
+
+// A view whose height can follow its content and which can be split across pages. The layout
+// engine's contract: InitPart starts a split, DrawPart cuts what fits the current height and
+// returns the height left unused, HasNextDataPart tells whether content remains beyond the
+// free space, CalcHeight gives the height the whole content needs.
+class TrepStretcheable : public TrepView {
+public:
+  RT_CLASS_INFO(TrepStretcheable)
+  using TrepView::TrepView;
+  virtual double CalcHeight() { return Height(); }
+  virtual double DrawPart() { return 0; }
+  virtual void InitPart() {}
+  virtual bool HasNextDataPart(double aFreeSpace) { return aFreeSpace < Top() + SaveHeight; }
+  TrepStretchMode StretchMode = smDontStretch;
+  bool CanShrink = false;
+  double SaveHeight = 0;
+  double SavedTop = 0;
+};
+
+class TrepStyleItem;
+
+class TrepCustomMemoView : public TrepStretcheable {
+public:
+  RT_CLASS_INFO(TrepCustomMemoView)
+  using TrepStretcheable::TrepStretcheable;
+  // The width follows the text; prepared copies do not store it.
+  bool AutoWidth = false;
+  // The name of the style the memo takes its font, fill and frame from; empty for none.
+  std::string Style;
+  // Takes the style's font, fill and frame, each as its Apply flag says.
+  virtual void ApplyStyle(const TrepStyleItem& Item);
+};
+
+// A horizontal or vertical rule drawn with the frame, or a diagonal, with optional arrows.
+class TrepCustomLineView : public TrepStretcheable {
+public:
+  RT_CLASS_INFO(TrepCustomLineView)
+  explicit TrepCustomLineView(rt::TComponent* AOwner);
+  // Any Flags but 0 makes a diagonal; 2 and 4 add the end arrow, 3 and 4 the start arrow.
+  void DesignCreate(int Flags);
+  std::string GetDescription() const override;
+  void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+  bool IsContain(double X, double Y) const;
+  bool IsInRect(const TrepRect& aRect) const;
+
+  gfx::TColor LineColor = gfx::clNone;  // the brush of a diagonal's drawing (published as Color)
+  bool Diagonal = false;
+  bool ArrowEnd = false;
+  int ArrowLength = 20;
+  bool ArrowSolid = false;
+  bool ArrowStart = false;
+  int ArrowWidth = 5;
+
+private:
+  void DrawArrow(int TipX, int TipY, int OtherX, int OtherY);
+  void DrawDiagonalLine();
+};
+
+class TrepLineView : public TrepCustomLineView {
+public:
+  RT_CLASS_INFO(TrepLineView)
+  using TrepCustomLineView::TrepCustomLineView;
+};
+
+// A picture drawn stretched (keeping its aspect when asked), centred or at its own size.
+class TrepPictureView : public TrepView {
+public:
+  RT_CLASS_INFO(TrepPictureView)
+  explicit TrepPictureView(rt::TComponent* AOwner);
+  ~TrepPictureView() override;
+  std::string GetDescription() const override;
+  void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+  // FileLink (expanded) names a file to load, else a blob field of the bound dataset is read.
+  void GetData() override;
+  std::u16string Diff(const TrepComponent* AComponent) const override;
+  bool IsEMFExportable() override;
+  // Recognises the format from the bytes (after an optional 8-byte database header). 0 on
+  // success; E_INVALIDARG (and an empty picture) when no format fits or the data is bad.
+  virtual std::int32_t LoadPictureFromStream(rt::TStream& s, bool ResetStreamPos);
+  static constexpr std::int32_t E_INVALIDARG = static_cast<std::int32_t>(0x80070057);
+
+  gfx::TPicture& Picture() { return *FPicture; }
+  const gfx::TPicture& Picture() const { return *FPicture; }
+  void SetPicture(const gfx::TPicture& Value);
+  bool AutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool Value);
+
+  bool Center = false;
+  std::string FileLink;
+  int ImageIndex = 0;
+  bool IsImageIndexStored = false;
+  bool IsPictureStored = true;
+  bool KeepAspectRatio = true;
+  bool PictureChanged = false;
+  bool Stretched = true;
+  bool HightQuality = false;
+  bool Transparent = false;
+  gfx::TColor TransparentColor = gfx::clWhite;
+  // Hands a changed picture to the prepared pages' picture cache and returns its index; set
+  // by the prepared pages. Without it ImageIndex stays as it is.
+  std::function<int(TrepPictureView*)> AddPicture;
+
+private:
+  void PictureChangedNotify();
+  std::unique_ptr<gfx::TPicture> FPicture;
+  bool FAutoSize = false;
+};
+
+enum TrepCheckStyle { csCross, csCheck, csLineCross, csPlus };
+enum TrepUncheckStyle { usEmpty, usCross, usLineCross, usMinus };
+
+// A checked or unchecked mark, from a data field, an expression or a click in the preview.
+class TrepCheckBoxView : public TrepView {
+public:
+  RT_CLASS_INFO(TrepCheckBoxView)
+  explicit TrepCheckBoxView(rt::TComponent* AOwner);
+  std::string GetDescription() const override;
+  void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+  void GetData() override;
+  // A click in the preview toggles the box (not in the designer); returns False.
+  bool DoMouseDown();
+
+  gfx::TColor CheckColor = gfx::clBlack;
+  bool Checked = true;
+  TrepCheckStyle CheckStyle = csCross;
+  TrepUncheckStyle UncheckStyle = usEmpty;
+  std::string Expression;
+
+private:
+  void DrawCheck(const gfx::TRect& R);
+};
+
+// ---- Styles ----
+
+// A named set of font, fill and frame that memos take.
+class TrepStyleItem : public TrepCollectionItem {
+public:
+  RT_CLASS_INFO(TrepStyleItem)
+  explicit TrepStyleItem(rt::TCollection* ACollection);
+  // Name, fill type and fill, font, frame, the three Apply flags and the inherited mark.
+  void Assign(const rt::TObject& Source);
+  const std::string& Name() const { return FName; }
+  // Another item of the collection with that name (letter case ignored) raises ("clDupName").
+  void SetName(const std::string& Value);
+  // "Style" and the smallest free number.
+  void CreateUniqueName();
+  gfx::TColor Color() const;
+  void SetColor(gfx::TColor Value);
+  TrepFillType FillType() const { return FillTypeOf(FFill.get()); }
+  void SetFillType(TrepFillType Value);
+  TrepCustomFill* Fill() const { return FFill.get(); }
+  void SetFill(const TrepCustomFill& Value);
+  gfx::TFont& Font() { return FFont; }
+  const gfx::TFont& Font() const { return FFont; }
+  void SetFont(const gfx::TFont& Value) { FFont.Assign(Value); }
+  TrepFrame& Frame() { return FFrame; }
+  const TrepFrame& Frame() const { return FFrame; }
+  void SetFrame(const TrepFrame& Value) { FFrame.Assign(Value); }
+  bool ApplyFont = true, ApplyFill = true, ApplyFrame = true;
+
+private:
+  std::string FName;
+  gfx::TFont FFont;
+  TrepFrame FFrame;
+  std::unique_ptr<TrepCustomFill> FFill;
+};
+
+class TrepStyles : public TrepCollection {
+public:
+  explicit TrepStyles(TrepReport* AReport);
+  TrepReport* Report() const { return FReport; }
+  TrepStyleItem* Add() { return static_cast<TrepStyleItem*>(TrepCollection::Add()); }
+  TrepStyleItem* Items(int Index) const { return static_cast<TrepStyleItem*>(TrepCollection::Items(Index)); }
+  TrepStyleItem* operator[](int Index) const { return Items(Index); }
+  // Letter case ignored; nullptr when none.
+  TrepStyleItem* Find(const std::string& Name) const;
+  void GetList(rt::TStrings& List) const;
+  // Every memo of the report whose style exists takes it again; the others forget their style.
+  void Apply();
+  // Names and styles (and Apply), from other styles only.
+  void Assign(const TrepStyles& Source);
+  void LoadFromXMLItem(TrepXMLItem* Item, bool OldXMLFormat);
+  void SaveToXMLItem(TrepXMLItem* Item) const;
+  // A document whose root is not "style" leaves the collection empty.
+  void LoadFromStream(rt::TStream& Stream);
+  void SaveToStream(rt::TStream& Stream) const;
+  void LoadFromFile(const std::string& FileName);
+  void SaveToFile(const std::string& FileName) const;
+  std::string Name;
+
+private:
+  TrepReport* FReport;
+};
+
+// ---- Dialog components and datasets ----
+
+// A non-visual component on a page (a 28 by 28 icon in the designer).
+class TrepDialogComponent : public TrepReportComponent {
+public:
+  RT_CLASS_INFO(TrepDialogComponent)
+  explicit TrepDialogComponent(rt::TComponent* AOwner);
+  // The designer's icon only; nothing outside the designer.
+  void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+  int ImageIndex = 0;
+};
+
+// A runtime control on a dialog page, kept as data (the server shows no dialogs).
+class TrepDialogControl : public TrepReportComponent {
+public:
+  RT_CLASS_INFO(TrepDialogControl)
+  explicit TrepDialogControl(rt::TComponent* AOwner);
+  void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+  bool IsAcceptAsChild(TrepComponent* AParent) override;
+  virtual void UpdateControlsPPI(int NewPPI);
+  bool Enabled = true;
+  std::string Hint, Caption;
+  bool ShowHint = false, TabStop = true;
+  gfx::TColor Color = static_cast<gfx::TColor>(0xFF00000F);  // the button face
+  int CurrentPPI = 96;
+  TrepNotifyEvent OnClick, OnDblClick, OnEnter, OnExit, OnKeyDown, OnKeyPress, OnKeyUp, OnMouseDown, OnMouseMove,
+      OnMouseUp;
+  TrepNotifyEventHandler OnActivate;
+};
+
+enum TrepRangeBegin { rbFirst, rbCurrent };
+enum TrepRangeEnd { reLast, reCurrent, reCount };
+enum TrepFieldType { fftNumeric, fftString, fftBoolean, fftDateTime };
+
+// The cursor the layout engine walks: First, Next, Eof, values by field name. Every dataset is
+// listed in the process-wide dataset list while it exists.
+class TrepDataSet : public TrepDialogComponent {
+public:
+  RT_CLASS_INFO(TrepDataSet)
+  explicit TrepDataSet(rt::TComponent* AOwner);
+  ~TrepDataSet() override;
+
+  virtual std::u16string GetDisplayText(const std::string& Index) { (void)Index; return {}; }
+  virtual int GetDisplayWidth(const std::string& Index) { (void)Index; return 10; }
+  virtual TrepFieldType GetFieldType(const std::string& Index) { (void)Index; return fftNumeric; }
+  virtual rt::Variant GetValue(const std::string& Index) { (void)Index; return rt::Variant::Null(); }
+  const std::string& UserName() const { return FUserName; }
+  // A name that is blank after trimming raises ("prInvProp").
+  virtual void SetUserName(const std::string& Value);
+  virtual void Initialize() {}
+  virtual void Finalize() {}
+  virtual void Open();
+  virtual void Close();
+  virtual void First();
+  virtual void Next();
+  virtual void Prior();
+  virtual bool Eof();
+  virtual int FieldsCount() { return 0; }
+  virtual bool IsBlobField(const std::string& fName) { (void)fName; return false; }
+  virtual bool IsWideMemoBlobField(const std::string& fName) { (void)fName; return false; }
+  virtual bool IsHasMaster() { return false; }
+  virtual int RecordCount();
+  virtual void AssignBlobTo(const std::string& fName, rt::TObject* Obj) { (void)fName; (void)Obj; }
+  virtual void GetFieldList(rt::TStrings& List) { List.Clear(); }
+  bool HasField(const std::string& fName);
+  // True when the dataset can tell where its data ends: a count range, an end check, or a
+  // class that knows its own end.
+  virtual bool CanEnd() const;
+  // First, then Next until Eof, calling Visit for each record. A dataset that cannot end, or
+  // that has not ended after Limit records, raises instead of looping for ever.
+  void ForEach(const std::function<void()>& Visit, int Limit = 10'000'000);
+  // An empty name keeps UserName; a first name also becomes the UserName.
+  void SetName(std::string_view Value) override;
+
+  bool CloseDataSource = false;
+  bool Enabled = true;
+  bool OpenDataSource = true;
+  TrepRangeBegin RangeBegin = rbFirst;
+  TrepRangeEnd RangeEnd = reLast;
+  int RangeEndCount = 0;
+  TrepReport* ReportRef = nullptr;
+  std::function<void(rt::TObject* Sender, bool& Eof)> OnCheckEOF;
+  TrepNotifyEventHandler OnFirst, OnNext, OnPrior, OnOpen, OnClose;
+  bool Initialized = false;
+  int RecNo() const { return FRecNo; }
+  // Distinguishes this dataset from any later one at the same address.
+  std::uint64_t Serial() const { return FSerial; }
+
+protected:
+  bool FEof = false;
+  int FRecNo = 0;
+
+private:
+  std::string FUserName;
+  std::uint64_t FSerial;
+};
+
+// A dataset whose fields and values come from the application's handlers.
+class TrepUserDataSet : public TrepDataSet {
+public:
+  RT_CLASS_INFO(TrepUserDataSet)
+  using TrepDataSet::TrepDataSet;
+  std::u16string GetDisplayText(const std::string& Index) override;
+  rt::Variant GetValue(const std::string& Index) override;
+  int FieldsCount() override { return Fields.Count(); }
+  void GetFieldList(rt::TStrings& List) override { List.Assign(Fields); }
+  bool IsBlobField(const std::string& fName) override;
+  void AssignBlobTo(const std::string& fName, rt::TObject* Obj) override;
+  void SetFields(const rt::TStrings& Value) { Fields.Assign(Value); }
+
+  rt::TStringList Fields;
+  std::function<void(const std::string& VarName, rt::Variant& Value)> OnGetValue;
+  std::function<void(rt::TObject* Sender, const std::string& VarName, rt::Variant& Value)> OnNewGetValue;
+  std::function<void(rt::TObject* Sender, const std::string& FieldName, rt::TObject* AssignTo)> OnGetBlobValue;
+  std::function<bool(rt::TObject* Sender, const std::string& FieldName)> OnIsBlobField;
+};
+
+// A dataset filled by code: rows of values under named fields, walked in order. It ends after
+// its last row.
+class TrepMemoryDataSet : public TrepDataSet {
+public:
+  RT_CLASS_INFO(TrepMemoryDataSet)
+  using TrepDataSet::TrepDataSet;
+  std::u16string GetDisplayText(const std::string& Index) override;
+  rt::Variant GetValue(const std::string& Index) override;
+  TrepFieldType GetFieldType(const std::string& Index) override;
+  int FieldsCount() override { return Fields.Count(); }
+  void GetFieldList(rt::TStrings& List) override { List.Assign(Fields); }
+  bool Eof() override;
+  int RecordCount() override;
+  bool CanEnd() const override { return true; }
+  // Appends a row; values beyond the fields are dropped, missing ones are Null.
+  void AppendRow(const std::vector<rt::Variant>& Values);
+  void ClearRows() { FRows.clear(); }
+  int RowCount() const { return static_cast<int>(FRows.size()); }
+
+  rt::TStringList Fields;
+
+private:
+  std::vector<std::vector<rt::Variant>> FRows;
+};
+
+// The base of datasets wrapping a database table, with field aliases ("field=alias" lines).
+class TrepCustomDBDataSet : public TrepDataSet {
+public:
+  RT_CLASS_INFO(TrepCustomDBDataSet)
+  explicit TrepCustomDBDataSet(rt::TComponent* AOwner);
+  int FieldsCount() override;
+  // The alias of the first line naming fName; fName itself when none.
+  std::string GetAlias(const std::string& fName) const;
+  // The field whose alias is fName; fName itself when none.
+  std::string ConvertAlias(const std::string& fName) const;
+  void SetFieldAliases(const rt::TStrings& Value) { FieldAliases.Assign(Value); }
+  rt::TStringList FieldAliases;
+  rt::TStringList FieldsList;
+};
+
+// The base of database connections; descendants for a database engine implement it.
+class TrepCustomDatabase : public TrepDialogComponent {
+public:
+  RT_CLASS_INFO(TrepCustomDatabase)
+  using TrepDialogComponent::TrepDialogComponent;
+  virtual void SetConnected(bool Value) { (void)Value; }
+  virtual void SetDatabaseName(const std::string& Value) { (void)Value; }
+  virtual void SetLoginPrompt(bool Value) { (void)Value; }
+  virtual void SetParams(rt::TStrings* Value) { (void)Value; }
+  virtual bool GetConnected() { return false; }
+  virtual std::string GetDatabaseName() { return {}; }
+  virtual bool GetLoginPrompt() { return false; }
+  virtual rt::TStrings* GetParams() { return nullptr; }
+  virtual std::u16string ToString() { return {}; }
+  virtual void FromString(const std::u16string& Connection) { (void)Connection; }
+  virtual void SetLogin(const std::string& Login, const std::string& Password) { (void)Login; (void)Password; }
+};
+
+// One dataset a report uses.
+class TrepDataSetItem : public rt::TCollectionItem {
+public:
+  RT_CLASS_INFO(TrepDataSetItem)
+  explicit TrepDataSetItem(rt::TCollection* ACollection) : rt::TCollectionItem(ACollection) {}
+  // Checked on use: nullptr once the dataset is gone.
+  TrepDataSet* DataSet() const;
+  // Also sets DataSetName to the dataset's user name.
+  void SetDataSet(TrepDataSet* Value);
+  // The dataset's user name when one is set, else the stored name.
+  std::string DataSetName() const;
+  // An empty name unbinds; another binds the dataset the list's report finds by that name.
+  void SetDataSetName(const std::string& Value);
+
+private:
+  TrepDataSet* FDataSet = nullptr;
+  std::uint64_t FSerial = 0;
+  std::string FDataSetName;
+};
+
+// The datasets a report uses (its DataSets and EnabledDataSets lists).
+class TrepReportDataSets : public rt::TCollection {
+public:
+  explicit TrepReportDataSets(TrepReport* AReport);
+  TrepReport* Report() const { return FReport; }
+  TrepDataSetItem* Items(int Index) const { return static_cast<TrepDataSetItem*>(rt::TCollection::Items(Index)); }
+  TrepDataSetItem* operator[](int Index) const { return Items(Index); }
+  // Each dataset takes the report and is initialized / finalized.
+  void Initialize();
+  void Finalize();
+  void Add(TrepDataSet* ds);
+  TrepDataSetItem* Find(const TrepDataSet* ds) const;
+  // By the dataset's user name, else its component name, letter case ignored.
+  TrepDataSetItem* Find(const std::string& Name) const;
+  // Frees the first item whose dataset's user name is Name.
+  void Delete(const std::string& Name);
+  using rt::TCollection::Delete;
+
+private:
+  TrepReport* FReport;
+};
+
+// The process-wide dataset list: every dataset while it exists.
+std::recursive_mutex& GlobalDataSetListLock();
+// True when the dataset with that serial still exists.
+bool IsLiveDataSet(const TrepDataSet* DataSet, std::uint64_t Serial);
+// nullptr for an empty name; DataSet itself when Component is nullptr or nothing matches;
+// otherwise the first listed dataset whose UserName equals Name (letter case ignored) and that
+// does not belong to another report when Component is a report.
+TrepDataSet* FindDataSetInGlobalList(TrepDataSet* DataSet, const std::string& Name, TrepComponent* Component);
+// A report that goes: no dataset keeps it as ReportRef.
+void ForgetReportInDataSets(const TrepReport* Report);
+// Every enabled dataset with a user name, as name and object.
+void ListGlobalDataSets(rt::TStrings& List);
+// The dataset of that name as the component's report sees it: its own dataset list, or the
+// global list when the report says so or there is no report.
+TrepDataSet* FindDataSet(TrepComponent* Component, TrepDataSet* DataSet, const std::string& DSName);
 
 // ---- Helpers of the object model ----
 

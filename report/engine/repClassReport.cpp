@@ -101,7 +101,9 @@ rt::TClass TrepReport::ClassInfo() {
       "TrepReport", TrepComponent::ClassInfo(), [] { return new T(nullptr); },
       {rt::TPropInfo("Version", rt::tkString, "string", [](rt::TObject* O) { return rt::Variant(Rep(O)->Version()); },
                      [](rt::TObject* O, const rt::Variant& V) { Rep(O)->SetVersion(V.ToString()); }),
-       Str("ParentReport", &T::ParentReport), Str("DataSetName", &T::DataSetName),
+       Str("ParentReport", &T::ParentReport),
+       rt::TPropInfo("DataSetName", rt::tkString, "string", [](rt::TObject* O) { return rt::Variant(Rep(O)->DataSetName()); },
+                     [](rt::TObject* O, const rt::Variant& V) { Rep(O)->SetDataSetName(V.ToString()); }),
        Bool("DotMatrixReport", &T::DotMatrixReport), Sub("EngineOptions", "TrepEngineOptions", &T::EngineOptions),
        Str("IniFile", &T::IniFile), Bool("OldStyleProgress", &T::OldStyleProgress),
        Sub("PreviewOptions", "TrepPreviewOptions", &T::PreviewOptions),
@@ -269,7 +271,10 @@ void TrepReportOptions::Assign(const rt::TObject& Source) {
 // ---------------------------------------------------------------------------------------------
 // TrepReport
 
-TrepReport::TrepReport(rt::TComponent* AOwner) : TrepComponent(AOwner) {
+TrepReport::TrepReport(rt::TComponent* AOwner)
+    : TrepComponent(AOwner), FDataSets(std::make_unique<TrepReportDataSets>(this)),
+      FEnabledDataSets(std::make_unique<TrepReportDataSets>(this)), FVariables(std::make_unique<TrepVariables>()),
+      FStyles(std::make_unique<TrepStyles>(this)) {
   FScript = std::make_unique<TscScript>();
   FScript->ExtendedCharset = true;
   FScript->AddRTTI();
@@ -281,6 +286,7 @@ TrepReport::TrepReport(rt::TComponent* AOwner) : TrepComponent(AOwner) {
 }
 
 TrepReport::~TrepReport() {
+  ForgetReportInDataSets(this);
   // The pages go first, while the report they belong to is still whole.
   DestroyChildren();
   if (FPreview != nullptr) {
@@ -295,7 +301,12 @@ void TrepReport::Clear() {
   PreviewOptions.Clear();
   PrintOptions.Clear();
   ReportOptions.Clear();
-  DataSetName.clear();
+  FDataSets->Clear();
+  FVariables->Clear();
+  FStyles->Clear();
+  FDataSet = nullptr;
+  FDataSetSerial = 0;
+  FDataSetName.clear();
   DotMatrixReport = false;
   ParentReport.clear();
   ScriptLanguage = "PascalScript";
@@ -312,7 +323,97 @@ void TrepReport::Clear() {
   OnStopReport.clear();
 }
 
-TrepComponent* TrepReport::FindObject(std::string_view AName) { return TrepComponent::FindObject(AName); }
+TrepComponent* TrepReport::FindObject(std::string_view AName) {
+  TrepComponent* Found = TrepComponent::FindObject(AName);
+  if (Found != nullptr || !IsLoading() || EngineOptions.UseGlobalDataSetList || FEnabledDataSets->Count() == 0)
+    return Found;
+  // While loading, a reference "Owner.DataSet" may name an enabled dataset of the application.
+  const std::size_t Dot = AName.rfind('.');
+  return FindDataSet(this, nullptr, std::string(Dot == std::string_view::npos ? AName : AName.substr(Dot + 1)));
+}
+
+void TrepReport::SetStyles(const TrepStyles* Value) {
+  if (Value == nullptr) {
+    FStyles->Clear();
+    return;
+  }
+  FStyles->Assign(*Value);
+  FStyles->Apply();
+}
+
+TrepDataSet* TrepReport::DataSet() const { return IsLiveDataSet(FDataSet, FDataSetSerial) ? FDataSet : nullptr; }
+
+void TrepReport::SetDataSet(TrepDataSet* Value) {
+  FDataSet = Value;
+  FDataSetSerial = Value ? Value->Serial() : 0;
+  FDataSetName = Value ? Value->UserName() : std::string();
+}
+
+std::string TrepReport::DataSetName() const {
+  if (TrepDataSet* D = DataSet()) return D->UserName();
+  return FDataSetName;
+}
+
+void TrepReport::SetDataSetName(const std::string& Value) {
+  FDataSetName = Value;
+  TrepDataSet* D = FindDataSet(this, DataSet(), Value);
+  FDataSet = D;
+  FDataSetSerial = D ? D->Serial() : 0;
+}
+
+TrepDataSet* TrepReport::GetDataset(const std::string& Alias) const {
+  TrepDataSetItem* Item = FDataSets->Find(Alias);
+  return Item ? Item->DataSet() : nullptr;
+}
+
+std::string TrepReport::GetAlias(TrepDataSet* DataSet) const {
+  if (DataSet == nullptr) return {};
+  if (FDataSets->Find(DataSet) != nullptr) return DataSet->UserName();
+  return ResourceTable().Get("clDSNotIncl");
+}
+
+void TrepReport::GetDatasetAndField(const std::string& ComplexName, TrepDataSet*& Dataset, std::string& Field) const {
+  Dataset = nullptr;
+  Field.clear();
+  const std::size_t Sep = ComplexName.find(".\"");
+  if (Sep == std::string::npos) return;
+  Dataset = GetDataset(ComplexName.substr(0, Sep));
+  Field = ComplexName.substr(Sep + 2);
+  if (!Field.empty()) Field.pop_back();
+}
+
+void TrepReport::GetDataSetList(rt::TStrings& List, bool OnlyDB) const {
+  List.Clear();
+  for (int I = 0; I < FDataSets->Count(); ++I) {
+    TrepDataSet* D = FDataSets->Items(I)->DataSet();
+    if (D == nullptr || (OnlyDB && dynamic_cast<TrepUserDataSet*>(D) != nullptr)) continue;
+    List.AddObject(D->UserName(), D);
+  }
+}
+
+void TrepReport::GetActiveDataSetList(rt::TStrings& List) const {
+  if (EngineOptions.UseGlobalDataSetList) {
+    ListGlobalDataSets(List);
+    return;
+  }
+  List.Clear();
+  for (int I = 0; I < FEnabledDataSets->Count(); ++I)
+    if (TrepDataSet* D = FEnabledDataSets->Items(I)->DataSet()) List.AddObject(D->UserName(), D);
+}
+
+void TrepReport::Notification(rt::TComponent* AComponent) {
+  auto* D = dynamic_cast<TrepDataSet*>(AComponent);
+  if (D == nullptr) {
+    if (AComponent != nullptr && AComponent == static_cast<rt::TObject*>(FPreview)) FPreview = nullptr;
+    return;
+  }
+  if (TrepDataSetItem* Item = FDataSets->Find(D)) FDataSets->Delete(Item->Index());
+  if (TrepDataSetItem* Item = FEnabledDataSets->Find(D)) FEnabledDataSets->Delete(Item->Index());
+  if (FDataSet == D) {
+    FDataSet = nullptr;
+    FDataSetSerial = 0;
+  }
+}
 
 TrepPage* TrepReport::GetPages(int Index) const { return dynamic_cast<TrepPage*>(Objects().Items(Index)); }
 
@@ -383,6 +484,9 @@ void TrepReport::SetProgressMessage(const std::string& Value, bool Ishint, bool 
 void repClassInitialization() {
   for (rt::TClass C : {TrepCustomMemoView::ClassInfo(), TrepDialogPage::ClassInfo(), TrepFrame::ClassInfo(),
                        TrepPictureView::ClassInfo(), TrepReport::ClassInfo(), TrepReportPage::ClassInfo(),
-                       TrepNullBand::ClassInfo(), TrepCustomLineView::ClassInfo()})
+                       TrepNullBand::ClassInfo(), TrepCustomLineView::ClassInfo(), TrepLineView::ClassInfo(),
+                       TrepShapeView::ClassInfo(), TrepCheckBoxView::ClassInfo(), TrepUserDataSet::ClassInfo(),
+                       TrepMemoryDataSet::ClassInfo(), TrepBrushFill::ClassInfo(), TrepGradientFill::ClassInfo(),
+                       TrepGlassFill::ClassInfo()})
     rt::RegisterClass(C);
 }

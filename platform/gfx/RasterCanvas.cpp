@@ -1,0 +1,320 @@
+#include "platform/gfx/RasterCanvas.h"
+
+#include <cairo.h>
+
+#include <cmath>
+#include <cstdint>
+#include <numbers>
+#include <vector>
+
+#include "platform/gfx/Graphics.h"
+#include "platform/gfx/Picture.h"
+
+namespace gfx {
+
+namespace {
+
+void SetColor(cairo_t* Cr, TColor Color) {
+  const std::uint32_t C = static_cast<std::uint32_t>(ColorToRGB(Color));
+  cairo_set_source_rgb(Cr, (C & 0xFF) / 255.0, ((C >> 8) & 0xFF) / 255.0, ((C >> 16) & 0xFF) / 255.0);
+}
+
+// A cairo context on the bitmap's pixels for one operation, clipped as the canvas says.
+class TContext {
+public:
+  TContext(TBitmap& Bitmap, const std::optional<TRect>& Clip) {
+    if (Bitmap.Empty()) return;
+    FSurface = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(Bitmap.Data().data()),
+                                                   CAIRO_FORMAT_ARGB32, Bitmap.Width(), Bitmap.Height(),
+                                                   Bitmap.Width() * 4);
+    FCr = cairo_create(FSurface);
+    cairo_set_antialias(FCr, CAIRO_ANTIALIAS_NONE);
+    cairo_set_fill_rule(FCr, CAIRO_FILL_RULE_EVEN_ODD);
+    if (Clip) {
+      cairo_rectangle(FCr, Clip->Left, Clip->Top, Clip->Width(), Clip->Height());
+      cairo_clip(FCr);
+    }
+  }
+  ~TContext() {
+    if (FCr != nullptr) cairo_destroy(FCr);
+    if (FSurface != nullptr) {
+      cairo_surface_flush(FSurface);
+      cairo_surface_destroy(FSurface);
+    }
+  }
+  TContext(const TContext&) = delete;
+  TContext& operator=(const TContext&) = delete;
+  cairo_t* Cr() const { return FCr; }
+  explicit operator bool() const { return FCr != nullptr; }
+
+private:
+  cairo_surface_t* FSurface = nullptr;
+  cairo_t* FCr = nullptr;
+};
+
+// An 8 x 8 hatch tile in the brush colour over the background (white when opaque).
+cairo_pattern_t* HatchPattern(const TBrush& Brush, TBkMode Mode) {
+  cairo_surface_t* Tile = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 8, 8);
+  cairo_surface_flush(Tile);
+  auto* Px = reinterpret_cast<std::uint32_t*>(cairo_image_surface_get_data(Tile));
+  const int Stride = cairo_image_surface_get_stride(Tile) / 4;
+  const std::uint32_t C = static_cast<std::uint32_t>(ColorToRGB(Brush.Color));
+  const std::uint32_t Ink = 0xFF000000u | (C & 0xFF) << 16 | (C & 0xFF00) | (C >> 16 & 0xFF);
+  const std::uint32_t Back = Mode == bkOpaque ? 0xFFFFFFFFu : 0;
+  for (int Y = 0; Y < 8; ++Y)
+    for (int X = 0; X < 8; ++X) {
+      bool On = false;
+      switch (Brush.Style) {
+        case bsHorizontal: On = Y == 0; break;
+        case bsVertical: On = X == 0; break;
+        case bsFDiagonal: On = X == Y; break;
+        case bsBDiagonal: On = X + Y == 7; break;
+        case bsCross: On = X == 0 || Y == 0; break;
+        case bsDiagCross: On = X == Y || X + Y == 7; break;
+        default: break;
+      }
+      Px[Y * Stride + X] = On ? Ink : Back;
+    }
+  cairo_surface_mark_dirty(Tile);
+  cairo_pattern_t* P = cairo_pattern_create_for_surface(Tile);
+  cairo_surface_destroy(Tile);
+  cairo_pattern_set_extend(P, CAIRO_EXTEND_REPEAT);
+  cairo_pattern_set_filter(P, CAIRO_FILTER_NEAREST);
+  return P;
+}
+
+// Fills the current path (kept) with the brush; false when the brush is clear.
+void FillPath(cairo_t* Cr, const TBrush& Brush, TBkMode Mode) {
+  if (Brush.Style == bsClear) return;
+  if (Brush.Style == bsSolid) {
+    SetColor(Cr, Brush.Color);
+    cairo_fill_preserve(Cr);
+    return;
+  }
+  cairo_pattern_t* P = HatchPattern(Brush, Mode);
+  cairo_set_source(Cr, P);
+  cairo_fill_preserve(Cr);
+  cairo_pattern_destroy(P);
+}
+
+// Strokes the current path (kept) with the pen; wide pens draw solid, as the device's do.
+void StrokePath(cairo_t* Cr, const TPen& Pen) {
+  if (Pen.Style == psClear) return;
+  SetColor(Cr, Pen.Color);
+  if (Pen.Mode == pmXor) cairo_set_operator(Cr, CAIRO_OPERATOR_DIFFERENCE);
+  cairo_set_line_width(Cr, Pen.Width < 1 ? 1 : Pen.Width);
+  if (Pen.Width <= 1) {
+    static const double Dash[] = {18, 6}, Dot[] = {3, 3}, DashDot[] = {9, 6, 3, 6}, DashDotDot[] = {9, 3, 3, 3, 3, 3};
+    switch (Pen.Style) {
+      case psDash: cairo_set_dash(Cr, Dash, 2, 0); break;
+      case psDot: cairo_set_dash(Cr, Dot, 2, 0); break;
+      case psDashDot: cairo_set_dash(Cr, DashDot, 4, 0); break;
+      case psDashDotDot: cairo_set_dash(Cr, DashDotDot, 6, 0); break;
+      default: break;
+    }
+  }
+  cairo_stroke_preserve(Cr);
+  cairo_set_dash(Cr, nullptr, 0, 0);
+  cairo_set_operator(Cr, CAIRO_OPERATOR_OVER);
+}
+
+// Pixel centres of odd-width pens sit on half coordinates.
+double Centre(const TPen& Pen) { return Pen.Width <= 1 || Pen.Width % 2 == 1 ? 0.5 : 0.0; }
+
+void EllipsePath(cairo_t* Cr, double X1, double Y1, double X2, double Y2) {
+  const double Rx = (X2 - X1) / 2, Ry = (Y2 - Y1) / 2;
+  if (Rx <= 0 || Ry <= 0) return;
+  cairo_save(Cr);
+  cairo_translate(Cr, X1 + Rx, Y1 + Ry);
+  cairo_scale(Cr, Rx, Ry);
+  cairo_arc(Cr, 0, 0, 1, 0, 2 * std::numbers::pi);
+  cairo_restore(Cr);
+}
+
+} // namespace
+
+void TRasterCanvas::FillRect(const TRect& R) {
+  TContext C(FBitmap, ClipRect());
+  if (!C || R.Width() <= 0 || R.Height() <= 0) return;
+  cairo_rectangle(C.Cr(), R.Left, R.Top, R.Width(), R.Height());
+  FillPath(C.Cr(), Brush, BkMode);
+}
+
+void TRasterCanvas::DrawLine(int X1, int Y1, int X2, int Y2) {
+  TContext C(FBitmap, ClipRect());
+  if (!C || Pen.Style == psClear) return;
+  cairo_t* Cr = C.Cr();
+  if (Pen.Width <= 1 && (Pen.Style == psSolid || Pen.Style == psInsideFrame) && Pen.Mode == pmCopy) {
+    // One-pixel solid lines are exact: every pixel from the start up to, not including, the
+    // end, stepped along the major axis.
+    const int DX = std::abs(X2 - X1), DY = -std::abs(Y2 - Y1), SX = X1 < X2 ? 1 : -1, SY = Y1 < Y2 ? 1 : -1;
+    int Err = DX + DY, X = X1, Y = Y1;
+    SetColor(Cr, Pen.Color);
+    while (X != X2 || Y != Y2) {
+      cairo_rectangle(Cr, X, Y, 1, 1);
+      const int E2 = 2 * Err;
+      if (E2 >= DY) {
+        Err += DY;
+        X += SX;
+      }
+      if (E2 <= DX) {
+        Err += DX;
+        Y += SY;
+      }
+    }
+    cairo_fill(Cr);
+    return;
+  }
+  const double O = Centre(Pen);
+  cairo_move_to(Cr, X1 + O, Y1 + O);
+  cairo_line_to(Cr, X2 + O, Y2 + O);
+  cairo_set_line_cap(Cr, CAIRO_LINE_CAP_BUTT);
+  StrokePath(Cr, Pen);
+  cairo_new_path(Cr);
+}
+
+void TRasterCanvas::Rectangle(int X1, int Y1, int X2, int Y2) {
+  TContext C(FBitmap, ClipRect());
+  if (!C || X2 <= X1 || Y2 <= Y1) return;
+  cairo_t* Cr = C.Cr();
+  cairo_rectangle(Cr, X1, Y1, X2 - X1, Y2 - Y1);
+  FillPath(Cr, Brush, BkMode);
+  cairo_new_path(Cr);
+  const double O = Centre(Pen);
+  cairo_rectangle(Cr, X1 + O, Y1 + O, X2 - X1 - 2 * O, Y2 - Y1 - 2 * O);
+  cairo_set_line_join(Cr, CAIRO_LINE_JOIN_MITER);
+  StrokePath(Cr, Pen);
+  cairo_new_path(Cr);
+}
+
+void TRasterCanvas::Ellipse(int X1, int Y1, int X2, int Y2) {
+  TContext C(FBitmap, ClipRect());
+  if (!C || X2 <= X1 || Y2 <= Y1) return;
+  cairo_t* Cr = C.Cr();
+  const double O = Centre(Pen);
+  EllipsePath(Cr, X1 + O, Y1 + O, X2 - O, Y2 - O);
+  FillPath(Cr, Brush, BkMode);
+  StrokePath(Cr, Pen);
+  cairo_new_path(Cr);
+}
+
+void TRasterCanvas::RoundRect(int X1, int Y1, int X2, int Y2, int W, int H) {
+  TContext C(FBitmap, ClipRect());
+  if (!C || X2 <= X1 || Y2 <= Y1) return;
+  cairo_t* Cr = C.Cr();
+  const double O = Centre(Pen);
+  const double L = X1 + O, T = Y1 + O, R = X2 - O, B = Y2 - O;
+  double Rx = std::min(W / 2.0, (R - L) / 2), Ry = std::min(H / 2.0, (B - T) / 2);
+  if (Rx <= 0 || Ry <= 0) {
+    cairo_rectangle(Cr, L, T, R - L, B - T);
+  } else {
+    auto Corner = [&](double Cx, double Cy, double A1) {
+      cairo_save(Cr);
+      cairo_translate(Cr, Cx, Cy);
+      cairo_scale(Cr, Rx, Ry);
+      cairo_arc(Cr, 0, 0, 1, A1, A1 + std::numbers::pi / 2);
+      cairo_restore(Cr);
+    };
+    cairo_new_sub_path(Cr);
+    Corner(R - Rx, T + Ry, -std::numbers::pi / 2);
+    Corner(R - Rx, B - Ry, 0);
+    Corner(L + Rx, B - Ry, std::numbers::pi / 2);
+    Corner(L + Rx, T + Ry, std::numbers::pi);
+    cairo_close_path(Cr);
+  }
+  FillPath(Cr, Brush, BkMode);
+  StrokePath(Cr, Pen);
+  cairo_new_path(Cr);
+}
+
+void TRasterCanvas::Polygon(const std::vector<TPoint>& Points) {
+  TContext C(FBitmap, ClipRect());
+  if (!C || Points.size() < 2) return;
+  cairo_t* Cr = C.Cr();
+  const double O = Centre(Pen);
+  cairo_move_to(Cr, Points[0].X + O, Points[0].Y + O);
+  for (std::size_t I = 1; I < Points.size(); ++I) cairo_line_to(Cr, Points[I].X + O, Points[I].Y + O);
+  cairo_close_path(Cr);
+  FillPath(Cr, Brush, BkMode);
+  StrokePath(Cr, Pen);
+  cairo_new_path(Cr);
+}
+
+void TRasterCanvas::Polyline(const std::vector<TPoint>& Points) {
+  TContext C(FBitmap, ClipRect());
+  if (!C || Points.size() < 2) return;
+  cairo_t* Cr = C.Cr();
+  const double O = Centre(Pen);
+  cairo_move_to(Cr, Points[0].X + O, Points[0].Y + O);
+  for (std::size_t I = 1; I < Points.size(); ++I) cairo_line_to(Cr, Points[I].X + O, Points[I].Y + O);
+  StrokePath(Cr, Pen);
+  cairo_new_path(Cr);
+}
+
+bool TRasterCanvas::GeometricLine(int X1, int Y1, int X2, int Y2, const TGeometricPen& GPen) {
+  TContext C(FBitmap, ClipRect());
+  if (!C) return true;
+  cairo_t* Cr = C.Cr();
+  const double O = GPen.Width % 2 == 1 ? 0.5 : 0.0;
+  cairo_move_to(Cr, X1 + O, Y1 + O);
+  cairo_line_to(Cr, X2 + O, Y2 + O);
+  cairo_set_line_width(Cr, GPen.Width < 1 ? 1 : GPen.Width);
+  cairo_set_line_cap(Cr, GPen.EndCap == pecRound    ? CAIRO_LINE_CAP_ROUND
+                         : GPen.EndCap == pecSquare ? CAIRO_LINE_CAP_SQUARE
+                                                    : CAIRO_LINE_CAP_BUTT);
+  std::vector<double> Dashes(GPen.Dashes.begin(), GPen.Dashes.end());
+  bool AnyLength = false;
+  for (double D : Dashes) AnyLength = AnyLength || D > 0;
+  if (AnyLength) cairo_set_dash(Cr, Dashes.data(), static_cast<int>(Dashes.size()), 0);
+  SetColor(Cr, GPen.Color);
+  cairo_stroke(Cr);
+  return true;
+}
+
+TColor TRasterCanvas::Pixel(int X, int Y) const { return FBitmap.Pixel(X, Y); }
+
+void TRasterCanvas::SetPixel(int X, int Y, TColor Color) {
+  if (const auto& Clip = ClipRect())
+    if (X < Clip->Left || X >= Clip->Right || Y < Clip->Top || Y >= Clip->Bottom) return;
+  FBitmap.SetPixel(X, Y, Color);
+}
+
+void TRasterCanvas::StretchDraw(const TRect& Dest, const TBitmap& Source, TColor TransparentColor, bool Smooth) {
+  if (Source.Empty() || Dest.Width() == 0 || Dest.Height() == 0) return;
+  if (&Source == &FBitmap) {
+    TBitmap Copy;
+    Copy.Assign(Source);
+    StretchDraw(Dest, Copy, TransparentColor, Smooth);
+    return;
+  }
+  TContext C(FBitmap, ClipRect());
+  if (!C) return;
+  cairo_t* Cr = C.Cr();
+  // The source's pixels, with the transparent colour's pixels made fully transparent.
+  std::vector<std::uint32_t> Px = Source.Data();
+  if (TransparentColor != clNone) {
+    const std::uint32_t T = static_cast<std::uint32_t>(ColorToRGB(TransparentColor));
+    const std::uint32_t Key = (T & 0xFF) << 16 | (T & 0xFF00) | (T >> 16 & 0xFF);
+    for (std::uint32_t& P : Px)
+      if ((P >> 24) == 0xFF && (P & 0xFFFFFF) == Key) P = 0;
+  }
+  if (Source.PixelFormat() != pf32bit)
+    for (std::uint32_t& P : Px)
+      if (P != 0 || TransparentColor == clNone) P |= 0xFF000000u;
+  cairo_surface_t* S = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(Px.data()),
+                                                           CAIRO_FORMAT_ARGB32, Source.Width(), Source.Height(),
+                                                           Source.Width() * 4);
+  const int L = std::min(Dest.Left, Dest.Right), T = std::min(Dest.Top, Dest.Bottom);
+  cairo_rectangle(Cr, L, T, std::abs(Dest.Width()), std::abs(Dest.Height()));
+  cairo_clip(Cr);
+  cairo_translate(Cr, Dest.Left, Dest.Top);
+  cairo_scale(Cr, static_cast<double>(Dest.Width()) / Source.Width(), static_cast<double>(Dest.Height()) / Source.Height());
+  cairo_set_source_surface(Cr, S, 0, 0);
+  cairo_pattern_set_filter(cairo_get_source(Cr), Smooth ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+  cairo_pattern_set_extend(cairo_get_source(Cr), CAIRO_EXTEND_PAD);
+  cairo_paint(Cr);
+  cairo_set_source_rgb(Cr, 0, 0, 0);
+  cairo_surface_destroy(S);
+}
+
+} // namespace gfx

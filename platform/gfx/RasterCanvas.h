@@ -1,0 +1,37 @@
+#pragma once
+// A canvas that paints into a bitmap's pixels through cairo, with the device rules of the
+// drawing code: no anti-aliasing, shapes exclude their right and bottom edges, one-pixel lines
+// exclude their end point, hatch brushes repeat every 8 pixels.
+#include "platform/gfx/Canvas.h"
+
+namespace gfx {
+
+class TBitmap;
+
+class TRasterCanvas : public TCanvas {
+public:
+  // The bitmap must outlive the canvas; its size may change between operations.
+  explicit TRasterCanvas(TBitmap& ABitmap) : FBitmap(ABitmap) {}
+
+  TBitmap& Bitmap() const { return FBitmap; }
+
+  void FillRect(const TRect& R) override;
+  void Rectangle(int X1, int Y1, int X2, int Y2) override;
+  void Ellipse(int X1, int Y1, int X2, int Y2) override;
+  bool GeometricLine(int X1, int Y1, int X2, int Y2, const TGeometricPen& GPen) override;
+  void Polygon(const std::vector<TPoint>& Points) override;
+  void Polyline(const std::vector<TPoint>& Points) override;
+  void RoundRect(int X1, int Y1, int X2, int Y2, int W, int H) override;
+  TColor Pixel(int X, int Y) const override;
+  void SetPixel(int X, int Y, TColor Color) override;
+  void StretchDraw(const TRect& Dest, const TBitmap& Source, TColor TransparentColor = clNone,
+                   bool Smooth = false) override;
+
+protected:
+  void DrawLine(int X1, int Y1, int X2, int Y2) override;
+
+private:
+  TBitmap& FBitmap;
+};
+
+} // namespace gfx

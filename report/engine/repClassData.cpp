@@ -1,0 +1,391 @@
+// Dialog components and controls, datasets, the process-wide dataset list and the report's
+// dataset lists.
+#include <algorithm>
+#include <atomic>
+#include <unordered_map>
+
+#include "platform/gfx/Graphics.h"
+#include "platform/rt/SysUtils.h"
+#include "platform/rt/Unicode.h"
+#include "report/engine/repClass.h"
+#include "report/engine/repRes.h"
+
+namespace {
+
+// Every dataset while it exists, by address, with its serial.
+std::unordered_map<const TrepDataSet*, std::uint64_t>& GlobalDataSets() {
+  static auto* List = new std::unordered_map<const TrepDataSet*, std::uint64_t>;
+  return *List;
+}
+// Creation order, for lookups that take the first match.
+std::vector<TrepDataSet*>& GlobalDataSetOrder() {
+  static auto* List = new std::vector<TrepDataSet*>;
+  return *List;
+}
+std::atomic<std::uint64_t> NextSerial{1};
+
+bool SameText(const std::string& A, const std::string& B) {
+  return rt::Utf8CompareText(A, B) == 0;
+}
+
+} // namespace
+
+std::recursive_mutex& GlobalDataSetListLock() {
+  static std::recursive_mutex M;
+  return M;
+}
+
+bool IsLiveDataSet(const TrepDataSet* DataSet, std::uint64_t Serial) {
+  if (DataSet == nullptr) return false;
+  std::lock_guard L(GlobalDataSetListLock());
+  auto It = GlobalDataSets().find(DataSet);
+  return It != GlobalDataSets().end() && It->second == Serial;
+}
+
+TrepDataSet* FindDataSetInGlobalList(TrepDataSet* DataSet, const std::string& Name, TrepComponent* Component) {
+  if (Name.empty()) return nullptr;
+  if (Component == nullptr) return DataSet;
+  auto* AsReport = dynamic_cast<TrepReport*>(Component);
+  std::lock_guard L(GlobalDataSetListLock());
+  for (TrepDataSet* D : GlobalDataSetOrder()) {
+    if (!SameText(D->UserName(), Name)) continue;
+    if (AsReport != nullptr) {
+      TrepReport* Owner = D->Report();
+      if (Owner != nullptr && Owner != AsReport) continue;
+    }
+    return D;
+  }
+  return DataSet;
+}
+
+void ForgetReportInDataSets(const TrepReport* Report) {
+  std::lock_guard L(GlobalDataSetListLock());
+  for (TrepDataSet* D : GlobalDataSetOrder())
+    if (D->ReportRef == Report) D->ReportRef = nullptr;
+}
+
+void ListGlobalDataSets(rt::TStrings& List) {
+  std::lock_guard L(GlobalDataSetListLock());
+  List.Clear();
+  for (TrepDataSet* D : GlobalDataSetOrder())
+    if (D->Enabled && !D->UserName().empty()) List.AddObject(D->UserName(), D);
+}
+
+TrepDataSet* FindDataSet(TrepComponent* Component, TrepDataSet* DataSet, const std::string& DSName) {
+  TrepReport* R = dynamic_cast<TrepReport*>(Component);
+  if (R == nullptr && Component != nullptr) R = Component->Report();
+  if (R == nullptr || R->EngineOptions.UseGlobalDataSetList) return FindDataSetInGlobalList(DataSet, DSName, R);
+  TrepReportDataSets& Enabled = R->EnabledDataSets();
+  for (int I = 0; I < Enabled.Count(); ++I) {
+    TrepDataSetItem* Item = Enabled.Items(I);
+    if (SameText(Item->DataSetName(), DSName)) return Item->DataSet();
+  }
+  return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Dialog components and controls
+
+TrepDialogComponent::TrepDialogComponent(rt::TComponent* AOwner) : TrepReportComponent(AOwner) {
+  frComponentStyle.Exclude(csPreviewVisible);
+  SetWidth(28);
+  SetHeight(28);
+}
+
+void TrepDialogComponent::Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) {
+  (void)OffsetX;
+  (void)OffsetY;
+  if (!IsDesigning()) return;
+  SetWidth(28);
+  SetHeight(28);
+  Canvas.Brush = gfx::TBrush{gfx::TColor(0xFF00000F), gfx::bsSolid};
+  Canvas.Pen = gfx::TPen{gfx::TColor(0x808080)};
+  Canvas.Rectangle(RoundHalfEven(ScaleX * Left()), RoundHalfEven(ScaleY * Top()),
+                   RoundHalfEven(ScaleX * (Left() + Width())), RoundHalfEven(ScaleY * (Top() + Height())));
+}
+
+TrepDialogControl::TrepDialogControl(rt::TComponent* AOwner) : TrepReportComponent(AOwner) {
+  if (auto* C = dynamic_cast<TrepDialogControl*>(AOwner)) CurrentPPI = C->CurrentPPI;
+}
+
+void TrepDialogControl::Draw(gfx::TCanvas&, double, double, double, double) {
+  // Controls paint themselves only in a designer, which the server does not have.
+}
+
+bool TrepDialogControl::IsAcceptAsChild(TrepComponent* AParent) {
+  return dynamic_cast<TrepDialogPage*>(AParent) != nullptr || dynamic_cast<TrepDialogControl*>(AParent) != nullptr;
+}
+
+void TrepDialogControl::UpdateControlsPPI(int NewPPI) {
+  for (int I = 0; I < Objects().Count(); ++I)
+    if (auto* C = dynamic_cast<TrepDialogControl*>(Objects().Items(I))) C->UpdateControlsPPI(NewPPI);
+  CurrentPPI = NewPPI;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TrepDataSet
+
+TrepDataSet::TrepDataSet(rt::TComponent* AOwner) : TrepDialogComponent(AOwner), FSerial(NextSerial++) {
+  std::lock_guard L(GlobalDataSetListLock());
+  GlobalDataSets()[this] = FSerial;
+  GlobalDataSetOrder().push_back(this);
+}
+
+TrepDataSet::~TrepDataSet() {
+  // The report lets go of the dataset while it is still listed, then the list forgets it.
+  if (TrepReport* R = ReportRef != nullptr ? ReportRef : Report()) R->Notification(this);
+  std::lock_guard L(GlobalDataSetListLock());
+  GlobalDataSets().erase(this);
+  auto& Order = GlobalDataSetOrder();
+  Order.erase(std::remove(Order.begin(), Order.end(), this), Order.end());
+}
+
+void TrepDataSet::SetName(std::string_view Value) {
+  TrepDialogComponent::SetName(Value);
+  if (!Value.empty() && FUserName.empty()) FUserName = std::string(Value);
+}
+
+void TrepDataSet::SetUserName(const std::string& Value) {
+  if (rt::Trim(Value).empty()) throw rt::Exception(ResourceTable().Get("prInvProp"));
+  FUserName = Value;
+}
+
+void TrepDataSet::Open() {
+  if (OnOpen) OnOpen(this);
+}
+
+void TrepDataSet::Close() {
+  if (OnClose) OnClose(this);
+}
+
+void TrepDataSet::First() {
+  FRecNo = 0;
+  FEof = false;
+  if (OnFirst) OnFirst(this);
+}
+
+void TrepDataSet::Next() {
+  FEof = false;
+  ++FRecNo;
+  if (RangeEnd == reCount && FRecNo >= RangeEndCount) {
+    FRecNo = RangeEndCount - 1;
+    FEof = true;
+    return;
+  }
+  if (OnNext) OnNext(this);
+}
+
+void TrepDataSet::Prior() {
+  --FRecNo;
+  if (OnPrior) OnPrior(this);
+}
+
+bool TrepDataSet::Eof() {
+  bool Result = RangeEnd == reCount && (FRecNo >= RangeEndCount || FEof);
+  if (OnCheckEOF) OnCheckEOF(this, Result);
+  return Result;
+}
+
+int TrepDataSet::RecordCount() { return RangeBegin == rbFirst && RangeEnd == reCount ? RangeEndCount : 0; }
+
+bool TrepDataSet::HasField(const std::string& fName) {
+  rt::TStringList L;
+  GetFieldList(L);
+  for (int I = 0; I < L.Count(); ++I)
+    if (SameText(L[I], fName)) return true;
+  return false;
+}
+
+bool TrepDataSet::CanEnd() const { return RangeEnd == reCount || static_cast<bool>(OnCheckEOF); }
+
+void TrepDataSet::ForEach(const std::function<void()>& Visit, int Limit) {
+  if (!CanEnd())
+    throw rt::Exception("Dataset \"" + FUserName + "\" has no end: give it a record count or an end check");
+  First();
+  for (int N = 0; !Eof(); ++N) {
+    if (N >= Limit)
+      throw rt::Exception("Dataset \"" + FUserName + "\" did not end after " + std::to_string(Limit) + " records");
+    Visit();
+    Next();
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TrepUserDataSet
+
+rt::Variant TrepUserDataSet::GetValue(const std::string& Index) {
+  rt::Variant V = rt::Variant::Null();
+  if (OnGetValue) OnGetValue(Index, V);
+  if (OnNewGetValue) OnNewGetValue(this, Index, V);
+  return V;
+}
+
+std::u16string TrepUserDataSet::GetDisplayText(const std::string& Index) {
+  rt::Variant V = rt::Variant::Null();
+  std::u16string Text;
+  if (OnGetValue) {
+    OnGetValue(Index, V);
+    Text = rt::Utf8ToUtf16(rt::VarToStr(V));
+  }
+  if (OnNewGetValue) {
+    OnNewGetValue(this, Index, V);
+    Text = rt::Utf8ToUtf16(rt::VarToStr(V));
+  }
+  return Text;
+}
+
+bool TrepUserDataSet::IsBlobField(const std::string& fName) { return OnIsBlobField ? OnIsBlobField(this, fName) : false; }
+
+void TrepUserDataSet::AssignBlobTo(const std::string& fName, rt::TObject* Obj) {
+  if (OnGetBlobValue) OnGetBlobValue(this, fName, Obj);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TrepMemoryDataSet
+
+namespace {
+int FieldIndex(const rt::TStringList& Fields, const std::string& Name) {
+  for (int I = 0; I < Fields.Count(); ++I)
+    if (SameText(Fields[I], Name)) return I;
+  return -1;
+}
+} // namespace
+
+void TrepMemoryDataSet::AppendRow(const std::vector<rt::Variant>& Values) {
+  std::vector<rt::Variant> Row(static_cast<std::size_t>(Fields.Count()), rt::Variant::Null());
+  for (std::size_t I = 0; I < Row.size() && I < Values.size(); ++I) Row[I] = Values[I];
+  FRows.push_back(std::move(Row));
+}
+
+rt::Variant TrepMemoryDataSet::GetValue(const std::string& Index) {
+  const int F = FieldIndex(Fields, Index);
+  if (F < 0 || FRecNo < 0 || FRecNo >= RowCount()) return rt::Variant::Null();
+  return FRows[static_cast<std::size_t>(FRecNo)][static_cast<std::size_t>(F)];
+}
+
+std::u16string TrepMemoryDataSet::GetDisplayText(const std::string& Index) {
+  return rt::Utf8ToUtf16(rt::VarToStr(GetValue(Index)));
+}
+
+TrepFieldType TrepMemoryDataSet::GetFieldType(const std::string& Index) {
+  const rt::Variant V = GetValue(Index);
+  if (V.IsString()) return fftString;
+  if (V.IsBoolean()) return fftBoolean;
+  if (V.VarType() == rt::varDate) return fftDateTime;
+  return fftNumeric;
+}
+
+bool TrepMemoryDataSet::Eof() {
+  // The rows end the data; a count range may end it earlier.
+  return FRecNo >= RowCount() || TrepDataSet::Eof();
+}
+
+int TrepMemoryDataSet::RecordCount() {
+  if (RangeEnd == reCount) return std::min(RangeEndCount, RowCount());
+  return RowCount();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TrepCustomDBDataSet
+
+TrepCustomDBDataSet::TrepCustomDBDataSet(rt::TComponent* AOwner) : TrepDataSet(AOwner) {
+  FieldsList.SetSorted(true);
+  FieldsList.Duplicates = rt::dupIgnore;
+}
+
+int TrepCustomDBDataSet::FieldsCount() {
+  rt::TStringList L;
+  GetFieldList(L);
+  return L.Count();
+}
+
+std::string TrepCustomDBDataSet::GetAlias(const std::string& fName) const {
+  for (int I = 0; I < FieldAliases.Count(); ++I) {
+    const std::string& Line = FieldAliases[I];
+    const std::size_t Eq = Line.find('=');
+    if (Eq != std::string::npos && SameText(Line.substr(0, Eq), fName)) return Line.substr(Eq + 1);
+  }
+  return fName;
+}
+
+std::string TrepCustomDBDataSet::ConvertAlias(const std::string& fName) const {
+  for (int I = 0; I < FieldAliases.Count(); ++I) {
+    const std::string& Line = FieldAliases[I];
+    const std::size_t Eq = Line.find('=');
+    if (Eq != std::string::npos && Line.substr(Eq + 1) == fName) return Line.substr(0, Eq);
+  }
+  return fName;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The report's dataset lists
+
+TrepDataSet* TrepDataSetItem::DataSet() const { return IsLiveDataSet(FDataSet, FSerial) ? FDataSet : nullptr; }
+
+void TrepDataSetItem::SetDataSet(TrepDataSet* Value) {
+  FDataSet = Value;
+  FSerial = Value ? Value->Serial() : 0;
+  FDataSetName = Value ? Value->UserName() : std::string();
+}
+
+std::string TrepDataSetItem::DataSetName() const {
+  if (TrepDataSet* D = DataSet()) return D->UserName();
+  return FDataSetName;
+}
+
+void TrepDataSetItem::SetDataSetName(const std::string& Value) {
+  FDataSetName = Value;
+  TrepDataSet* D = nullptr;
+  if (!Value.empty()) {
+    auto* List = dynamic_cast<TrepReportDataSets*>(Collection());
+    if (List != nullptr && List->Report() != nullptr) D = FindDataSet(List->Report(), DataSet(), Value);
+  }
+  FDataSet = D;
+  FSerial = D ? D->Serial() : 0;
+}
+
+TrepReportDataSets::TrepReportDataSets(TrepReport* AReport)
+    : rt::TCollection([](rt::TCollection* C) { return new TrepDataSetItem(C); }), FReport(AReport) {}
+
+void TrepReportDataSets::Initialize() {
+  for (int I = 0; I < Count(); ++I)
+    if (TrepDataSet* D = Items(I)->DataSet()) {
+      D->ReportRef = FReport;
+      D->Initialize();
+    }
+}
+
+void TrepReportDataSets::Finalize() {
+  for (int I = 0; I < Count(); ++I)
+    if (TrepDataSet* D = Items(I)->DataSet()) D->Finalize();
+}
+
+void TrepReportDataSets::Add(TrepDataSet* ds) {
+  static_cast<TrepDataSetItem*>(rt::TCollection::Add())->SetDataSet(ds);
+}
+
+TrepDataSetItem* TrepReportDataSets::Find(const TrepDataSet* ds) const {
+  for (int I = 0; I < Count(); ++I)
+    if (Items(I)->DataSet() == ds && ds != nullptr) return Items(I);
+  return nullptr;
+}
+
+TrepDataSetItem* TrepReportDataSets::Find(const std::string& Name) const {
+  for (int I = 0; I < Count(); ++I) {
+    TrepDataSet* D = Items(I)->DataSet();
+    if (D == nullptr) continue;
+    if (rt::CompareText(D->UserName(), Name) == 0) return Items(I);
+    if (rt::CompareText(D->Name(), Name) == 0) return Items(I);
+  }
+  return nullptr;
+}
+
+void TrepReportDataSets::Delete(const std::string& Name) {
+  for (int I = 0; I < Count(); ++I) {
+    TrepDataSet* D = Items(I)->DataSet();
+    if (D != nullptr && rt::CompareText(D->UserName(), Name) == 0) {
+      rt::TCollection::Delete(I);
+      return;
+    }
+  }
+}

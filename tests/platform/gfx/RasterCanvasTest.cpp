@@ -1,0 +1,108 @@
+#include "platform/gfx/RasterCanvas.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/gfx/Picture.h"
+
+using namespace gfx;
+
+namespace {
+
+constexpr TColor Red = 0x0000FF, Blue = 0xFF0000, Green = 0x00FF00;
+
+// The bitmap as rows of characters: '.' white, 'r' red, 'b' blue, 'g' green, '?' anything else.
+std::vector<std::string> Picture(const TBitmap& B) {
+  std::vector<std::string> Rows;
+  for (int Y = 0; Y < B.Height(); ++Y) {
+    std::string R;
+    for (int X = 0; X < B.Width(); ++X) {
+      const TColor C = B.Pixel(X, Y);
+      R += C == clWhite ? '.' : C == Red ? 'r' : C == Blue ? 'b' : C == Green ? 'g' : '?';
+    }
+    Rows.push_back(R);
+  }
+  return Rows;
+}
+
+using Rows = std::vector<std::string>;
+
+} // namespace
+
+TEST(RasterCanvas, ShapesKeepTheDeviceRules) {
+  struct Case {
+    const char* Name;
+    std::function<void(TCanvas&)> Draw;
+    Rows Expected;
+  };
+  const Case Cases[] = {
+      {"fill excludes right and bottom", [](TCanvas& C) { C.Brush.Color = Red; C.FillRect({1, 1, 4, 3}); },
+       {"......", ".rrr..", ".rrr..", "......"}},
+      {"rectangle outline and inside",
+       [](TCanvas& C) { C.Pen.Color = Blue; C.Brush.Color = Red; C.Rectangle(0, 0, 5, 3); },
+       {"bbbbb.", "brrrb.", "bbbbb.", "......"}},
+      {"rectangle with a clear brush",
+       [](TCanvas& C) { C.Pen.Color = Blue; C.Brush.Style = bsClear; C.Rectangle(1, 0, 5, 4); },
+       {".bbbb.", ".b..b.", ".b..b.", ".bbbb."}},
+      {"line leaves out its end point",
+       [](TCanvas& C) { C.Pen.Color = Green; C.MoveTo(0, 1); C.LineTo(4, 1); C.MoveTo(5, 3); C.LineTo(5, 0); },
+       {"......", "gggg.g", ".....g", ".....g"}},
+      {"clip rectangle", [](TCanvas& C) { C.SetClipRect(TRect{2, 0, 4, 4}); C.Brush.Color = Red; C.FillRect({0, 0, 6, 4}); },
+       {"..rr..", "..rr..", "..rr..", "..rr.."}},
+      {"polygon filled", [](TCanvas& C) {
+         C.Pen.Style = psClear; C.Brush.Color = Blue; C.Polygon({{0, 0}, {4, 0}, {4, 4}, {0, 4}}); },
+       {"bbbb..", "bbbb..", "bbbb..", "bbbb.."}},
+      {"pixels", [](TCanvas& C) { C.SetPixel(5, 3, Red); C.SetPixel(9, 9, Red); },
+       {"......", "......", "......", ".....r"}},
+  };
+  for (const Case& K : Cases) {
+    SCOPED_TRACE(K.Name);
+    TBitmap B(6, 4);
+    K.Draw(B.Canvas());
+    EXPECT_EQ(Picture(B), K.Expected);
+  }
+}
+
+TEST(RasterCanvas, EllipseAndHatchStayInside) {
+  TBitmap B(20, 10);
+  TCanvas& C = B.Canvas();
+  C.Pen.Color = Blue;
+  C.Brush.Color = Red;
+  C.Ellipse(0, 0, 20, 10);
+  EXPECT_EQ(B.Pixel(0, 0), clWhite);   // corners stay outside
+  EXPECT_EQ(B.Pixel(10, 5), Red);       // inside
+  EXPECT_EQ(B.Pixel(10, 0), Blue);      // top of the outline
+  EXPECT_EQ(B.Pixel(19, 9), clWhite);
+
+  TBitmap H(8, 8);
+  H.Canvas().Brush.Color = Green;
+  H.Canvas().Brush.Style = bsHorizontal;
+  H.Canvas().FillRect({0, 0, 8, 8});
+  int Inked = 0;
+  for (int Y = 0; Y < 8; ++Y) Inked += H.Pixel(3, Y) == Green;
+  EXPECT_EQ(Inked, 1);  // one hatch line per 8 pixels, white between (opaque background)
+  EXPECT_EQ(H.Pixel(3, 4), clWhite);
+}
+
+TEST(RasterCanvas, StretchDrawScalesAndLeavesOutTheTransparentColour) {
+  TBitmap Src(2, 1);
+  Src.SetPixel(0, 0, Red);
+  Src.SetPixel(1, 0, Blue);
+  TBitmap B(6, 2);
+  B.Canvas().StretchDraw({0, 0, 4, 2}, Src);
+  EXPECT_EQ(Picture(B), (Rows{"rrbb..", "rrbb.."}));
+
+  TBitmap T(4, 1);
+  T.Canvas().Brush.Color = Green;
+  T.Canvas().FillRect({0, 0, 4, 1});
+  T.Canvas().StretchDraw({0, 0, 4, 1}, Src, Blue);
+  EXPECT_EQ(Picture(T), (Rows{"rrgg"}));
+
+  // Alpha blends: a half-transparent red over white.
+  TBitmap A(1, 1, pf32bit);
+  A.ScanLine(0)[0] = 0x80800000u;
+  TBitmap W(1, 1);
+  W.Canvas().StretchDraw({0, 0, 1, 1}, A);
+  const TColor C = W.Pixel(0, 0);
+  EXPECT_EQ(C & 0xFF, 0xFF);
+  EXPECT_NEAR(C >> 8 & 0xFF, 0x7F, 2);
+}

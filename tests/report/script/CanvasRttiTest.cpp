@@ -1,0 +1,82 @@
+// Scripts drawing: bitmaps, their canvas, pens and brushes, pixels, and Assign between graphics.
+#include <gtest/gtest.h>
+
+#include "tests/report/script/PrintingScript.h"
+
+#include "report/script/sc_icanvasrtti.h"
+#include "report/script/sc_iclassesrtti.h"
+#include "report/script/sc_igraphicsrtti.h"
+#include "report/script/sc_iilparser.h"
+#include "report/script/sc_ipascal.h"
+#include "report/script/sc_isysrtti.h"
+
+namespace {
+
+class CanvasRtti : public PrintingScriptTest {
+protected:
+  void SetUp() override {
+    sc_ipascalInitialization();
+    sc_isysrttiInitialization();
+    sc_iclassesrttiInitialization();
+    sc_igraphicsrttiInitialization();
+    sc_icanvasrttiInitialization();
+    PrepareScript();
+  }
+};
+
+} // namespace
+
+TEST_F(CanvasRtti, ABitmapIsDrawnOnAndRead) {
+  EXPECT_EQ(Run("var B, C: TBitmap;\n"
+                "begin\n"
+                "  B := TBitmap.Create;\n"
+                "  Print(B.ClassName);\n"
+                "  B.Width := 10;\n"
+                "  B.Height := 4;\n"
+                "  B.Canvas.Pen.Color := clRed;\n"
+                "  B.Canvas.MoveTo(0, 1);\n"
+                "  B.Canvas.LineTo(5, 1);\n"
+                "  B.Canvas.Brush.Color := clBlue;\n"
+                "  B.Canvas.FillRect(6, 0, 8, 2);\n"
+                "  Print(B.Canvas.Pixels[4, 1]);\n"
+                "  Print(B.Canvas.Pixels[5, 1]);\n"
+                "  Print(B.Canvas.Pixels[7, 0]);\n"
+                "  B.Canvas.Pixels[9, 3] := clLime;\n"
+                "  C := TBitmap.Create;\n"
+                "  C.Assign(B);\n"
+                "  Print(C.Width);\n"
+                "  Print(C.Canvas.Pixels[9, 3]);\n"
+                "  C.Free;\n"
+                "  B.Free;\n"
+                "end."),
+            "TBitmap\n255\n16777215\n16711680\n10\n65280\n");
+}
+
+TEST_F(CanvasRtti, PensBrushesAndRefusals) {
+  EXPECT_EQ(Run("var P, Q: TPen;\n"
+                "begin\n"
+                "  P := TPen.Create;\n"
+                "  P.Width := 3;\n"
+                "  P.Mode := pmXor;\n"
+                "  Q := TPen.Create;\n"
+                "  Q.Assign(P);\n"
+                "  Print(Q.Width);\n"
+                "  Print(Q.Mode);\n"
+                "  P.Free;\n"
+                "  Q.Free;\n"
+                "end."),
+            "3\n14\n");
+  EXPECT_NE(Run("var P: TPen; B: TBitmap;\n"
+                "begin\n"
+                "  P := TPen.Create;\n"
+                "  B := TBitmap.Create;\n"
+                "  try\n"
+                "    B.Assign(P);\n"
+                "  except\n"
+                "    Print(ExceptionMessage);\n"
+                "  end;\n"
+                "  P.Free;\n"
+                "  B.Free;\n"
+                "end.").find("Cannot assign"),
+            std::string::npos);
+}
