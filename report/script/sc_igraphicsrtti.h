@@ -22,13 +22,6 @@ public:
                                 TscMethodHelper* Caller);
 };
 
-// The named colours in table order with their values.
-struct TColorEntry {
-  const char* Name;
-  int Value;
-};
-const TColorEntry* ColorTable(int& Count);
-
 } // namespace sc_igraphicsrtti
 
 // Appends the module to the binding-module list (once); after the base classes' module.

@@ -5,6 +5,7 @@
 
 #include <set>
 
+#include "platform/gfx/ColorNames.h"
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_igraphicsrtti.h"
 #include "report/script/sc_iilparser.h"
@@ -29,11 +30,10 @@ protected:
 } // namespace
 
 TEST_F(GraphicsRtti, NamedColoursAndEnumerations) {
-  int Count = 0;
-  const sc_igraphicsrtti::TColorEntry* T = sc_igraphicsrtti::ColorTable(Count);
-  EXPECT_EQ(Count, 52);
+  auto T = gfx::ColorNames();
+  EXPECT_EQ(T.size(), 52u);
   std::set<std::string> Names;
-  for (int I = 0; I < Count; ++I) Names.insert(T[I].Name);
+  for (const gfx::TColorName& C : T) Names.insert(C.Name);
   EXPECT_EQ(Names.size(), 52u);
   EXPECT_STREQ(T[29].Name, "clDefault");
   EXPECT_STREQ(T[45].Name, "clNone");
