@@ -6,6 +6,8 @@ import { mkdtempSync, readFileSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { startServer, launchBrowser } from './lib.mjs';
+import * as form from './form.mjs';
+import { idle, select, click, menu, type, value, selected, options, checked, shown, messages } from './form.mjs';
 
 let server, browser, dir;
 before(async () => {
@@ -16,62 +18,14 @@ before(async () => {
 after(async () => { await browser?.close(); await server?.stop(); });
 
 // A new session of the browser context, on the sizing form.
-async function openForm(context) {
-  const page = await context.newPage();
-  await page.setViewportSize({ width: 1280, height: 1050 });
-  await page.goto(server.url);
-  await page.click('#VXimage');
-  await page.waitForSelector('#iwForm[data-form="Globemain"]');
-  await idle(page);
-  return page;
-}
+const openForm = (context) => form.openForm(context, server.url);
 
-async function idle(page) {
-  for (let i = 0; i < 2; i++) {
-    await page.waitForTimeout(60);
-    await page.waitForFunction(() => !document.documentElement.classList.contains('iwBusy'));
-  }
-}
-
-async function select(page, id, label) {
-  await page.selectOption(`#${id}`, { label });
-  await idle(page);
-}
-async function click(page, id) {
-  await page.click(`#${id}`);
-  await idle(page);
-}
-async function menu(page, top, item) {
-  await page.hover(`#${top}`);
-  await page.click(`#${item}`);
-  await idle(page);
-}
-async function type(page, id, text) {
-  await page.click(`#${id}`);
-  await page.fill(`#${id}`, '');
-  await page.type(`#${id}`, text, { delay: 10 });
-  await idle(page);
-}
 // Text of an edit without a key handler: the page sends it with the next event.
 async function fill(page, id, text) {
   await page.fill(`#${id}`, text);
 }
 
-const value = (page, id) => page.$eval(`#${id}`, (e) => e.value);
-const selected = (page, id) => page.$eval(`#${id}`, (s) => (s.selectedIndex < 0 ? '' : s.options[s.selectedIndex].text));
-const options = (page, id) => page.$$eval(`#${id} option`, (all) => all.map((o) => o.text));
-const checked = (page, id) => page.$eval(`#${id}`, (e) => e.checked);
-const shown = (page, id) => page.$eval(`#${id}`, (e) => e.getClientRects().length > 0);
 const grid = (page) => page.$$eval('#ResultsGrid td', (cells) => cells.map((c) => c.textContent));
-
-async function messages(page) {
-  const out = [];
-  while (await page.$eval('#iwMessage', (b) => b.style.display === 'block').catch(() => false)) {
-    out.push(await page.$eval('#iwMessage .iwMessageText', (t) => t.textContent));
-    await page.click('#iwMessage button');
-  }
-  return out;
-}
 
 // What a user sees of a sizing.
 async function sizing(page) {

@@ -3,60 +3,17 @@
 import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { startServer, launchBrowser } from './lib.mjs';
+import * as form from './form.mjs';
+import { idle, select, click, value, selected, options, checked, shown, messages } from './form.mjs';
 
 let server, browser;
 before(async () => { server = await startServer(); browser = await launchBrowser(); });
 after(async () => { await browser?.close(); await server?.stop(); });
 
-async function openForm() {
-  const page = await browser.newPage({ viewport: { width: 1280, height: 1050 } });
-  await page.goto(server.url);
-  await page.click('#VXimage');
-  await page.waitForSelector('#iwForm[data-form="Globemain"]');
-  return page;
-}
+const openForm = () => form.openForm(browser, server.url);
+// Slower keys than elsewhere: every key goes through the key filter under test.
+const type = (page, id, text) => form.type(page, id, text, 20);
 
-// Waits until every event the page has queued has been answered.
-async function idle(page) {
-  for (let i = 0; i < 2; i++) {
-    await page.waitForTimeout(60);
-    await page.waitForFunction(() => !document.documentElement.classList.contains('iwBusy'));
-  }
-}
-
-async function select(page, id, label) {
-  await page.selectOption(`#${id}`, { label });
-  await idle(page);
-}
-
-async function click(page, id) {
-  await page.click(`#${id}`);
-  await idle(page);
-}
-
-// Types as a user does, one key at a time (each key goes through the key filter).
-async function type(page, id, text) {
-  await page.click(`#${id}`);
-  await page.fill(`#${id}`, '');
-  await page.type(`#${id}`, text, { delay: 20 });
-  await idle(page);
-}
-
-const value = (page, id) => page.$eval(`#${id}`, (e) => e.value);
-const selected = (page, id) => page.$eval(`#${id}`, (s) => (s.selectedIndex < 0 ? '' : s.options[s.selectedIndex].text));
-const options = (page, id) => page.$$eval(`#${id} option`, (all) => all.map((o) => o.text));
-const checked = (page, id) => page.$eval(`#${id}`, (e) => e.checked);
-const shown = (page, id) => page.$eval(`#${id}`, (e) => e.getClientRects().length > 0);
-
-// The messages shown, in order, each confirmed with OK.
-async function messages(page) {
-  const out = [];
-  while (await page.$eval('#iwMessage', (b) => b.style.display === 'block').catch(() => false)) {
-    out.push(await page.$eval('#iwMessage .iwMessageText', (t) => t.textContent));
-    await page.click('#iwMessage button');
-  }
-  return out;
-}
 
 test('the form opens on the sliding gate in Cv mode with gauge psi and the first of every list', async () => {
   const page = await openForm();

@@ -6,6 +6,8 @@ import { mkdtempSync, readFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { startServer, launchBrowser } from './lib.mjs';
+import * as form from './form.mjs';
+import { idle, select, click, type, messages } from './form.mjs';
 
 let server, browser, dir;
 before(async () => {
@@ -15,44 +17,7 @@ before(async () => {
 });
 after(async () => { await browser?.close(); await server?.stop(); });
 
-async function openForm(context, width = 1280, height = 1050) {
-  const page = await context.newPage();
-  await page.setViewportSize({ width, height });
-  await page.goto(server.url);
-  await page.click('#VXimage');
-  await page.waitForSelector('#iwForm[data-form="Globemain"]');
-  await idle(page);
-  return page;
-}
-
-async function idle(page) {
-  for (let i = 0; i < 2; i++) {
-    await page.waitForTimeout(60);
-    await page.waitForFunction(() => !document.documentElement.classList.contains('iwBusy'));
-  }
-}
-async function select(page, id, label) {
-  await page.selectOption(`#${id}`, { label });
-  await idle(page);
-}
-async function click(page, id) {
-  await page.click(`#${id}`);
-  await idle(page);
-}
-async function type(page, id, text) {
-  await page.click(`#${id}`);
-  await page.fill(`#${id}`, '');
-  await page.type(`#${id}`, text, { delay: 10 });
-  await idle(page);
-}
-async function messages(page) {
-  const out = [];
-  while (await page.$eval('#iwMessage', (b) => b.style.display === 'block').catch(() => false)) {
-    out.push(await page.$eval('#iwMessage .iwMessageText', (t) => t.textContent));
-    await page.click('#iwMessage button');
-  }
-  return out;
-}
+const openForm = (context, width, height) => form.openForm(context, server.url, width, height);
 
 // Every input of the sizing as the page shows it: each edit's text, each radio and check box,
 // each list's selection, and every cell of the results grid. The panels' own inputs are no part
