@@ -235,7 +235,8 @@ std::string TrepPDFA::XMPMetadataText(const TrepPDFAInfo& Info) const {
   // Every value is replaced in one pass over the template, so a value that looks like a
   // placeholder stays as it is.
   const std::pair<std::string_view, std::string> Values[] = {
-      {"{Creator}", EscapeXML(StandardIsPDFA1(Info.Standard) ? Info.Author : Info.Creator)},
+      // dc:creator must agree with the info dictionary's /Author at every PDF/A level.
+      {"{Creator}", EscapeXML(Info.Author)},
       {"{CreatorTool}", EscapeXML(Info.Creator)},
       {"{PDFVersion}", EscapeXML(PDFVersionText(Info.Version))},
       {"{10}", FZUGFeRDDescription},

@@ -173,8 +173,8 @@ TEST(XMPMetadata, PlaceholdersTakeTheDocumentsValuesByStandard) {
     std::string Creator, Part, Conformance, Version;
   } Cases[] = {{psPDFA_1b, "Valve engineer", "1", "B", "1.4"},
                {psPDFA_1a, "Valve engineer", "1", "A", "1.4"},
-               {psPDFA_2a, "Sizing program", "2", "A", "1.7"},
-               {psPDFA_3b, "Sizing program", "3", "B", "1.7"}};
+               {psPDFA_2a, "Valve engineer", "2", "A", "1.7"},
+               {psPDFA_3b, "Valve engineer", "3", "B", "1.7"}};
   for (const Case& C : Cases) {
     const std::string X = TrepPDFA().XMPMetadataText(Info(C.Standard));
     SCOPED_TRACE(PDFStandardText(C.Standard));
