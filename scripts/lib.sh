@@ -7,7 +7,7 @@ JOBS="${JOBS:-$(nproc)}"
 RUN_PACKAGES=(cmake make g++ pkg-config zlib1g-dev libjpeg-dev libpng-dev libcairo2-dev
               libfreetype-dev libfontconfig-dev libfribidi-dev fonts-dejavu-core fonts-liberation)
 # Packages only the tests and benchmarks need.
-TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev chromium nodejs fpc qpdf poppler-utils
+TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev chromium nodejs fpc qpdf poppler-utils liblcms2-dev libxml2-utils
                libjpeg-turbo-progs)
 
 as_root() {
