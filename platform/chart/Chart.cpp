@@ -288,7 +288,7 @@ TChart::TFrame TChart::Frame(const gfx::TRect& R) const {
   f.L.Plot.Left = left;
   f.L.Plot.Right = std::max(left + 2, right);
 
-  if (textLabels && BottomAxis.Automatic) {
+  if (textLabels) {
     // Labels of the line points at their x, the first series' label where several share an x.
     for (const auto& s : FSeries) {
       if (!s->Visible || s->Kind() != skLine) continue;
@@ -401,17 +401,17 @@ void TChart::Draw(gfx::TCanvas& C, const gfx::TRect& R, const TChartPartNotify& 
                       {"points", std::to_string(s.Count())}});
     if (line) {
       const auto& ls = static_cast<const TLineSeries&>(s);
-      C.SetClipRect(gfx::TRect{L.Plot.Left, L.Plot.Top, L.Plot.Right, L.Plot.Bottom});
       std::vector<gfx::TPoint> pts;
       for (const TChartPoint& p : s.Points()) pts.push_back({L.XToPixel(p.X), L.YToPixel(p.Y)});
       if (!pts.empty()) {
+        C.SetClipRect(gfx::TRect{L.Plot.Left, L.Plot.Top, L.Plot.Right, L.Plot.Bottom});
         C.Pen = ls.LinePen;
         C.Pen.Color = s.PointColor(0);
         // The device leaves out a polyline's last point: repeat it so the line reaches it.
         pts.push_back(pts.back());
         C.Polyline(pts);
+        C.SetClipRect(std::nullopt);
       }
-      C.SetClipRect(std::nullopt);
     } else {
       const auto& ps = static_cast<const TPointSeries&>(s);
       for (int k = 0; k < s.Count(); ++k) {
