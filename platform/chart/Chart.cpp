@@ -230,6 +230,8 @@ TChart::TFrame TChart::Frame(const gfx::TRect& R) const {
   for (const auto& s : FSeries) {
     if (!s->Visible) continue;
     for (const TChartPoint& p : s->Points()) {
+      // A point outside a fixed bottom range is not drawn, so it does not stretch the left axis.
+      if (!BottomAxis.Automatic && (p.X < BottomAxis.Minimum || p.X > BottomAxis.Maximum)) continue;
       if (!any) {
         xMin = xMax = p.X;
         yMin = yMax = p.Y;
