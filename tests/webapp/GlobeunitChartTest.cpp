@@ -22,7 +22,9 @@ class TBreakingForm : public TGlobemain {
 public:
   using TGlobemain::TGlobemain;
   int BreakCurveOf = -1;
+  bool Raise = false;  // the chart run raises instead of failing one condition
   void CalculateCondition(int Condition) override {
+    if (Graphresult && Raise) throw rt::EConvertError("'x' is not a valid floating point value");
     if (Graphresult && Condition == BreakCurveOf) {
       std::vector<double>& g = Condition == 0   ? UserSession()->Mingraphflow
                                : Condition == 1 ? UserSession()->Normgraphflow
@@ -219,4 +221,22 @@ TEST_F(Chart, ThePdfActionNeedsADrawnChart) {
   messages = app->TakeMessages();
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].find("There is no chart"), std::string::npos) << "a drawn chart goes on to the chart page";
+}
+
+TEST_F(Chart, AFailedBuildLeavesNoHalfBuiltPanel) {
+  EXPECT_TRUE(DrawChart().empty());
+  ASSERT_TRUE(f->ChartRegion->Visible);
+  f->Raise = true;
+  const auto messages = DrawChart();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0], "An error occured while generating the chart: 'x' is not a valid floating point value");
+  EXPECT_EQ(S->amessage, messages[0]);
+  EXPECT_FALSE(f->Graphresult);
+  EXPECT_FALSE(f->ChartRegion->Visible) << "no picture or labels of the earlier chart on show";
+  EXPECT_TRUE(f->SizingRegionLabel->Visible);
+  EXPECT_EQ(f->ChartDrawing(), nullptr);
+  EXPECT_TRUE(f->IWImage4->PictureBytes().empty());
+  EXPECT_EQ(f->MaxCvlabel->Caption, "");
+  // The render after it calculates plainly again.
+  EXPECT_NE(f->ResultsGrid->Cell(1, 4).Text, "");
 }
