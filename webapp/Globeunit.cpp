@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "calc/utilities.h"
+#include "platform/chart/Chart.h"
 #include "platform/rt/SysUtils.h"
 #include "webapp/Framememo.h"
 #include "webapp/PrefUnit.h"
@@ -399,6 +400,7 @@ void TGlobemain::CreateControls() {
                    "If any inputs other than flow (eg: P1, P2, Temp) differ between Min, Norm or Max" +
                    CrLf + "then multiple curves representing each condition will be displayed." + CrLf;
   ChartBtn->Visible = false;
+  ChartBtn->OnClick = [this](TIWControl* s) { ChartBtnClick(s); };
 
   ResultsGrid = Add<TIWGrid>("ResultsGrid", DataRegion1);
   ResultsGrid->SetColumnCount(5);
@@ -451,19 +453,29 @@ void TGlobemain::CreateControls() {
   ChartRegion->BorderColor = clGray;
   ChartRegion->Visible = false;
   IWImage4 = Add<TIWImage>("IWImage4", ChartRegion);
-  IWImage4->SetBounds(0, 0, 609, 432);
+  IWImage4->SetBounds(8, 8, 609, 432);
+  IWImage4->AltText = "Flow Plot";
+  ChartKeyImage = Add<TIWImageFile>("ChartKeyImage", ChartRegion);
+  ChartKeyImage->ImageFile = "ChartKey.svg";
+  ChartKeyImage->AltText = "Minimum, Normal, Maximum";
+  ChartKeyImage->SetBounds(625, 150, 126, 90);
   MinCvlabel = Add<TIWLabel>("MinCvlabel", ChartRegion);
   NormCvlabel = Add<TIWLabel>("NormCvlabel", ChartRegion);
   MaxCvlabel = Add<TIWLabel>("MaxCvlabel", ChartRegion);
-  MinCvlabel->SetBounds(620, 250, 130, 20);
-  NormCvlabel->SetBounds(620, 280, 130, 20);
-  MaxCvlabel->SetBounds(620, 310, 130, 20);
+  MinCvlabel->SetBounds(625, 250, 130, 20);
+  NormCvlabel->SetBounds(625, 280, 130, 20);
+  MaxCvlabel->SetBounds(625, 310, 130, 20);
+  MinCvlabel->Font.Color = clRed;
+  NormCvlabel->Font.Color = clGreen;
+  MaxCvlabel->Font.Color = clBlue;
   ChartCloseBtn = Add<TIWButton>("ChartCloseBtn", ChartRegion);
   ChartCloseBtn->Caption = "Close";
   ChartCloseBtn->SetBounds(260, 452, 100, 28);
+  ChartCloseBtn->OnClick = [this](TIWControl* s) { ChartCloseBtnClick(s); };
   ChartPDFbtn = Add<TIWButton>("ChartPDFbtn", ChartRegion);
   ChartPDFbtn->Caption = "PDF";
   ChartPDFbtn->SetBounds(370, 452, 100, 28);
+  ChartPDFbtn->OnClick = [this](TIWControl* s) { ChartPDFbtnClick(s); };
 
   // User fluid panel, beside the service conditions; shown for an unlisted fluid.
   UFRectangle = Add<TIWRegion>("UFRectangle", DataRegion1);

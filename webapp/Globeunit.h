@@ -19,6 +19,10 @@ struct TMatData;
 namespace sizing {
 struct TSizingRecord;
 }
+namespace chart {
+class TChart;
+class TChartMetafile;
+}
 class TIWUserSession;
 
 // Warning notes a calculation collects for the notes memo under the results grid.
@@ -136,6 +140,7 @@ public:
   // ---- Chart panel (drawn by the chart action) ----
   web::TIWRegion* ChartRegion;
   web::TIWImage* IWImage4;
+  web::TIWImageFile* ChartKeyImage;  // the line style of each condition
   web::TIWLabel *MinCvlabel, *NormCvlabel, *MaxCvlabel;
   web::TIWButton *ChartCloseBtn, *ChartPDFbtn;
 
@@ -298,10 +303,36 @@ public:
   // Notes raised by each condition, and whether its calculation failed, in this Calculate.
   std::array<Memonotes, 3> FConditionNotes{};
   std::array<bool, 3> FConditionFailed{};
+  std::array<std::string, 3> FConditionError{};  // why a failed condition failed
   // A click on a cell of the options grid opens the data sheet of that row's model.
   void ValidGridCellClick(web::TIWControl* Sender, int ARow, int AColumn);
   // Fills the session's table of valid options from its file when it is still empty.
   void LoadValidOptions();
+
+public:
+  // ---- Flow chart (GlobeunitChart.cpp) ----
+  std::unique_ptr<chart::TChart> Chart2;
+  void ChartBtnClick(web::TIWControl* Sender);
+  // Calculates every complete condition's curve and shows the chart panel.
+  void BuildFlowChart();
+  void ChartCloseBtnClick(web::TIWControl* Sender);
+  // Refused without a drawn chart; otherwise hands the chart to PrintChartPage.
+  void ChartPDFbtnClick(web::TIWControl* Sender);
+  // The chart as the page's picture, at the chart's size.
+  void ChartToImage(chart::TChart& Chart, web::TIWImage& Image);
+  // The drawing of the chart the panel shows, for the report's chart page; null when no chart is
+  // shown (none drawn yet, the last build failed, or the panel was closed).
+  const chart::TChartMetafile* ChartDrawing() const { return FChartDrawing.get(); }
+
+protected:
+  // Puts the drawn chart on the report's chart page and opens that page as a PDF. The report
+  // template, layout and PDF export that it needs come separately; until they are joined here it
+  // says the page is not available.
+  virtual void PrintChartPage(const chart::TChartMetafile& Drawing);
+
+private:
+  std::unique_ptr<chart::TChartMetafile> FChartDrawing;
+  void ForgetChart();
 
 public:
   // ---- Sizing files, user fluids and preferences (GlobeunitSizingFile.cpp,

@@ -117,6 +117,7 @@ void TGlobemain::CalculateCondition(int Condition) {
 
   FConditionNotes[ci].Clear();
   FConditionFailed[ci] = false;
+  FConditionError[ci].clear();
   try {
     if (S->ValveID == 1 || S->ValveID == 2)
       CalculateGateGlobe(Condition, u);
@@ -125,6 +126,7 @@ void TGlobemain::CalculateCondition(int Condition) {
   } catch (const std::exception& e) {
     // The other conditions go on; this one's column says that it has no result.
     FConditionFailed[ci] = true;
+    FConditionError[ci] = e.what();
     FConditionNotes[ci].Clear();
     for (int r = 1; r < g.RowCount(); ++r) {
       g.Cell(r, col).Text = "NA";
@@ -242,6 +244,9 @@ void TGlobemain::CalculateGateGlobe(int Condition, const TGlobemain::TConditionU
   CheckPressures(Condition + 1, c.P1, c.P2);
   c.SetEQCv(EQRB->Checked());
   c.CalculateCv();
+  // A run for the chart only fills the condition's curve; its grid column is the next plain
+  // Calculate's.
+  if (Graphresult) return;
 
   // Results, all worked out before the column is written.
   std::string cells[10];

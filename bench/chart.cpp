@@ -1,0 +1,76 @@
+// The flow chart: the server's work for one press of the chart button (two Calculates, the
+// chart, its SVG picture and its recording, the render and the page), and the chart's drawing
+// alone. Counters: the picture's size in bytes and the page's size.
+#include <benchmark/benchmark.h>
+
+#include <map>
+
+#include "platform/chart/Chart.h"
+#include "platform/web/Html.h"
+#include "webapp/Globeunit.h"
+#include "webapp/ServerController.h"
+
+namespace {
+
+// Water on a 2-inch sliding gate, Cv 60, three conditions.
+const std::map<std::string, std::string> Inputs = {
+    {"TempMinEdit", "60"},  {"P1MinEdit", "100"},  {"P2MinEdit", "80"},  {"FlowMinEdit", "50"},
+    {"TempNormEdit", "60"}, {"P1NormEdit", "100"}, {"P2NormEdit", "60"}, {"FlowNormEdit", "120"},
+    {"TempMaxEdit", "60"},  {"P1MaxEdit", "150"},  {"P2MaxEdit", "100"}, {"FlowMaxEdit", "200"},
+};
+
+struct TSession {
+  web::TIWApplication app;
+  std::unique_ptr<web::TCurrentApplicationScope> scope;
+  TGlobemain* f = nullptr;
+  TSession() {
+    TIWServerController controller;
+    controller.OnNewSession(app);
+    app.BeginRequest(web::TIWRequest{}, 1280);
+    scope = std::make_unique<web::TCurrentApplicationScope>(&app);
+    f = app.CreateForm<TGlobemain>();
+    f->Show();
+    f->IWAppFormRender();
+    f->SizeCombo->SetText("2.00 in");
+    f->SizeComboChange(f->SizeCombo);
+    f->CvCombo->SetText("60");
+    f->CvComboChange(f->CvCombo);
+    for (const auto& [name, value] : Inputs)
+      static_cast<web::TIWEdit*>(f->DataRegion1->FindControl(name))->Text = value;
+    f->AssignfluidParams();
+    f->IWAppFormRender();
+    app.TakeMessages();
+  }
+};
+
+void BM_ChartButton(benchmark::State& state) {
+  TSession s;
+  std::size_t page = 0;
+  for (auto _ : state) {
+    s.f->ChartBtnClick(s.f->ChartBtn);
+    s.f->IWAppFormRender();
+    web::THtml h;
+    s.f->Render(h);
+    page = h.Str().size();
+    benchmark::DoNotOptimize(h.Str().data());
+  }
+  if (!s.app.TakeMessages().empty() || !s.f->ChartDrawing() || s.f->Chart2->Series(2).Count() != 17)
+    state.SkipWithError("the chart was not drawn");
+  state.counters["svg_bytes"] = static_cast<double>(s.f->IWImage4->PictureBytes().size());
+  state.counters["page_bytes"] = static_cast<double>(page);
+}
+BENCHMARK(BM_ChartButton)->Unit(benchmark::kMicrosecond);
+
+void BM_ChartDrawingOnly(benchmark::State& state) {
+  TSession s;
+  s.f->ChartBtnClick(s.f->ChartBtn);
+  for (auto _ : state) {
+    std::string svg = s.f->Chart2->ChartToSvg();
+    chart::TChartMetafile m = s.f->Chart2->ChartCreateMetafile({0, 0, s.f->Chart2->Width, s.f->Chart2->Height});
+    benchmark::DoNotOptimize(svg.data());
+    benchmark::DoNotOptimize(m.Recording.get());
+  }
+}
+BENCHMARK(BM_ChartDrawingOnly)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
