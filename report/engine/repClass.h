@@ -1112,6 +1112,9 @@ public:
   // The view's text output recorded while it draws itself at scale 1 into a scratch bitmap;
   // the caller owns the result.
   virtual std::unique_ptr<TVectorCanvas> GetVectorCanvas();
+  // The view drawn at scale 1 into a new enhanced metafile of its size (at least 1 by 1), its
+  // top-left corner at the origin; fill (unless DrawFill) and frame are left to the caller.
+  virtual std::unique_ptr<gfx::TGraphic> GetVectorGraphic(bool DrawFill);
   virtual void DrawClipped(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) {
     Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
   }
@@ -1281,6 +1284,8 @@ public:
   void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
   bool IsContain(double X, double Y) const;
   bool IsInRect(const TrepRect& aRect) const;
+  // A line of negative width or height is drawn normalised.
+  std::unique_ptr<gfx::TGraphic> GetVectorGraphic(bool DrawFill) override;
 
   gfx::TColor LineColor = gfx::clNone;  // the brush of a diagonal's drawing (published as Color)
   bool Diagonal = false;

@@ -27,6 +27,33 @@ void TrepCustomLineView::DesignCreate(int Flags) {
 
 std::string TrepCustomLineView::GetDescription() const { return ResourceTable().Get("obLine"); }
 
+std::unique_ptr<gfx::TGraphic> TrepCustomLineView::GetVectorGraphic(bool DrawFill) {
+  const double L = Left(), T = Top(), W = Width(), H = Height();
+  if (W < 0) {
+    SetLeft(L + W);
+    SetWidth(-W);
+  }
+  if (H < 0) {
+    SetTop(T + H);
+    SetHeight(-H);
+  }
+  auto Restore = [&] {
+    SetLeft(L);
+    SetTop(T);
+    SetWidth(W);
+    SetHeight(H);
+  };
+  std::unique_ptr<gfx::TGraphic> G;
+  try {
+    G = TrepStretcheable::GetVectorGraphic(DrawFill);
+  } catch (...) {
+    Restore();
+    throw;
+  }
+  Restore();
+  return G;
+}
+
 void TrepCustomLineView::Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) {
   if (!Diagonal) {
     // A rule: vertical when it is not wider than high.
