@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cmath>
 #include <cstring>
 #include <regex>
@@ -582,4 +583,24 @@ TEST(EMFtoPDFHostile, DamagedMetafilesFailCleanlyOrPlayFinite) {
     ASSERT_TRUE(Balanced(Out));
   }
   EXPECT_GT(Played, 100);
+}
+
+// Writes the converter's fuzz seeds (a metafile of our own canvas and one of the independent
+// writer) when ZENTOR_WRITE_SEEDS names a folder; otherwise does nothing.
+TEST(EMFtoPDFHostile, SeedsForTheFuzzTarget) {
+  const char* Dir = std::getenv("ZENTOR_WRITE_SEEDS");
+  if (Dir == nullptr) GTEST_SKIP();
+  gfx::TMetafileCanvas C(50, 40);
+  C.Brush.Style = gfx::bsCross;
+  C.RoundRect(1, 1, 40, 30, 8, 8);
+  C.SetClipRect(gfx::TRect{0, 0, 30, 30});
+  gfx::TTextOut T;
+  T.Text = u"Seed";
+  T.Escapement = 900;
+  T.FontHeight = 10;
+  C.ExtTextOut(T);
+  gfx::TBitmap Bmp(2, 2, gfx::pf32bit);
+  C.StretchDraw({20, 20, 30, 30}, Bmp);
+  emfpdf::WriteFile(std::filesystem::path(Dir) / "seed-canvas.emf", C.Bytes());
+  emfpdf::WriteFile(std::filesystem::path(Dir) / "seed-independent-writer.emf", LibEMFDrawing());
 }
