@@ -1318,6 +1318,9 @@ public:
   void GetData() override;
   std::u16string Diff(const TrepComponent* AComponent) const override;
   bool IsEMFExportable() override;
+  // A metafile stretched over the whole view is its own vector graphic; other pictures are drawn
+  // into a new metafile.
+  std::unique_ptr<gfx::TGraphic> GetVectorGraphic(bool DrawFill) override;
   // Recognises the format from the bytes (after an optional 8-byte database header). 0 on
   // success; E_INVALIDARG (and an empty picture) when no format fits or the data is bad.
   virtual std::int32_t LoadPictureFromStream(rt::TStream& s, bool ResetStreamPos);

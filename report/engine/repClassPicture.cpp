@@ -316,6 +316,17 @@ std::u16string TrepPictureView::Diff(const TrepComponent* AComponent) const {
   return R;
 }
 
+std::unique_ptr<gfx::TGraphic> TrepPictureView::GetVectorGraphic(bool DrawFill) {
+  // The metafile's frame is stretched onto the view by whoever plays it.
+  const auto* M = dynamic_cast<const gfx::TMetafile*>(FPicture->Graphic());
+  if (M != nullptr && !M->Empty() && Stretched) {
+    // Kept aspect that the view already has (to a pixel) stretches the same way.
+    const double FitW = M->Height() > 0 ? double(M->Width()) * Height() / M->Height() : 0;
+    if (!KeepAspectRatio || std::abs(FitW - Width()) < 1) return M->Clone();
+  }
+  return TrepView::GetVectorGraphic(DrawFill);
+}
+
 bool TrepPictureView::IsEMFExportable() {
   return TrepView::IsEMFExportable() && dynamic_cast<const gfx::TMetafile*>(FPicture->Graphic()) != nullptr;
 }
