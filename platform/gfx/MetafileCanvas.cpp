@@ -87,6 +87,11 @@ TMetafileCanvas::TMetafileCanvas(int Width, int Height)
 
 TMetafileCanvas::~TMetafileCanvas() = default;
 
+void TMetafileCanvas::SetSize(int Width, int Height) {
+  FWidth = std::max(Width, 1);
+  FHeight = std::max(Height, 1);
+}
+
 void TMetafileCanvas::Put(std::uint32_t Type, const std::vector<std::uint8_t>& Payload) {
   TBytes R;
   const std::size_t Padded = (Payload.size() + 3) / 4 * 4;

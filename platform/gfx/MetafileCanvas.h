@@ -25,6 +25,8 @@ public:
 
   int Width() const { return FWidth; }
   int Height() const { return FHeight; }
+  // The picture frame (each at least 1); what is drawn stays.
+  void SetSize(int Width, int Height);
 
   void FillRect(const TRect& R) override;
   void Rectangle(int X1, int Y1, int X2, int Y2) override;
