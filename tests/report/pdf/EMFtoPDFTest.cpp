@@ -485,6 +485,11 @@ TEST(EMFtoPDFFile, RenderedPageMatchesTheRasterCanvas) {
     C.Pen.Width = 1;
     C.MoveTo(0, 115);
     C.LineTo(160, 115);
+    // A bitmap red above and blue below: rows must not come out turned over.
+    gfx::TBitmap B(4, 4);
+    for (int Y = 0; Y < 4; ++Y)
+      for (int X = 0; X < 4; ++X) B.SetPixel(X, Y, Y < 2 ? 0x0000FF : 0xFF0000);
+    C.StretchDraw({100, 2, 140, 42}, B);
   };
   gfx::TBitmap Raster(W, H);
   Draw(Raster.Canvas());
