@@ -8,7 +8,7 @@ RUN_PACKAGES=(cmake make g++ pkg-config zlib1g-dev libjpeg-dev libpng-dev libcai
               libfreetype-dev libfontconfig-dev libfribidi-dev fonts-dejavu-core fonts-liberation)
 # Packages only the tests and benchmarks need.
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev chromium nodejs fpc qpdf poppler-utils liblcms2-dev libxml2-utils
-               libjpeg-turbo-progs)
+               libjpeg-turbo-progs libemf-dev)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

@@ -212,7 +212,11 @@ public:
   // Set by the layer that can play metafiles.
   static inline std::function<void(const TMetafile&, TCanvas&, const TRect&)> MetafilePlayer;
 
+  // Expires when the metafile is freed: a canvas that outlives its metafile checks it.
+  std::weak_ptr<const int> LifeToken() const { return FLife; }
+
 private:
+  std::shared_ptr<const int> FLife = std::make_shared<const int>(0);
   std::string FBytes;
   int FWidth = 0, FHeight = 0;
   bool FEnhanced = true;

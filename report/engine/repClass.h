@@ -1112,6 +1112,9 @@ public:
   // The view's text output recorded while it draws itself at scale 1 into a scratch bitmap;
   // the caller owns the result.
   virtual std::unique_ptr<TVectorCanvas> GetVectorCanvas();
+  // The view drawn at scale 1 into a new enhanced metafile of its size (at least 1 by 1), its
+  // top-left corner at the origin; fill (unless DrawFill) and frame are left to the caller.
+  virtual std::unique_ptr<gfx::TGraphic> GetVectorGraphic(bool DrawFill);
   virtual void DrawClipped(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) {
     Draw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY);
   }
@@ -1281,6 +1284,8 @@ public:
   void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
   bool IsContain(double X, double Y) const;
   bool IsInRect(const TrepRect& aRect) const;
+  // A line of negative width or height is drawn normalised.
+  std::unique_ptr<gfx::TGraphic> GetVectorGraphic(bool DrawFill) override;
 
   gfx::TColor LineColor = gfx::clNone;  // the brush of a diagonal's drawing (published as Color)
   bool Diagonal = false;
@@ -1313,6 +1318,9 @@ public:
   void GetData() override;
   std::u16string Diff(const TrepComponent* AComponent) const override;
   bool IsEMFExportable() override;
+  // A metafile stretched over the whole view is its own vector graphic; other pictures are drawn
+  // into a new metafile.
+  std::unique_ptr<gfx::TGraphic> GetVectorGraphic(bool DrawFill) override;
   // Recognises the format from the bytes (after an optional 8-byte database header). 0 on
   // success; E_INVALIDARG (and an empty picture) when no format fits or the data is bad.
   virtual std::int32_t LoadPictureFromStream(rt::TStream& s, bool ResetStreamPos);

@@ -27,6 +27,33 @@ void TrepCustomLineView::DesignCreate(int Flags) {
 
 std::string TrepCustomLineView::GetDescription() const { return ResourceTable().Get("obLine"); }
 
+std::unique_ptr<gfx::TGraphic> TrepCustomLineView::GetVectorGraphic(bool DrawFill) {
+  const double L = Left(), T = Top(), W = Width(), H = Height();
+  if (W < 0) {
+    SetLeft(L + W);
+    SetWidth(-W);
+  }
+  if (H < 0) {
+    SetTop(T + H);
+    SetHeight(-H);
+  }
+  auto Restore = [&] {
+    SetLeft(L);
+    SetTop(T);
+    SetWidth(W);
+    SetHeight(H);
+  };
+  std::unique_ptr<gfx::TGraphic> G;
+  try {
+    G = TrepStretcheable::GetVectorGraphic(DrawFill);
+  } catch (...) {
+    Restore();
+    throw;
+  }
+  Restore();
+  return G;
+}
+
 void TrepCustomLineView::Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) {
   if (!Diagonal) {
     // A rule: vertical when it is not wider than high.
@@ -287,6 +314,17 @@ std::u16string TrepPictureView::Diff(const TrepComponent* AComponent) const {
   if (TransparentColor != gfx::clWhite)
     R += u" TransparentColor=\"" + rt::Utf8ToUtf16(std::to_string(TransparentColor)) + u"\"";
   return R;
+}
+
+std::unique_ptr<gfx::TGraphic> TrepPictureView::GetVectorGraphic(bool DrawFill) {
+  // The metafile's frame is stretched onto the view by whoever plays it.
+  const auto* M = dynamic_cast<const gfx::TMetafile*>(FPicture->Graphic());
+  if (M != nullptr && !M->Empty() && Stretched) {
+    // Kept aspect that the view already has (to a pixel) stretches the same way.
+    const double FitW = M->Height() > 0 ? double(M->Width()) * Height() / M->Height() : 0;
+    if (!KeepAspectRatio || std::abs(FitW - Width()) < 1) return M->Clone();
+  }
+  return TrepView::GetVectorGraphic(DrawFill);
 }
 
 bool TrepPictureView::IsEMFExportable() {

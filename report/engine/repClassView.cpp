@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/gfx/Graphics.h"
+#include "platform/gfx/MetafileCanvas.h"
 #include "platform/gfx/Picture.h"
 #include "platform/rt/Unicode.h"
 #include "report/engine/repClass.h"
@@ -287,6 +288,21 @@ std::unique_ptr<TVectorCanvas> TrepView::GetVectorCanvas() {
   }
   VC = nullptr;
   return Result;
+}
+
+std::unique_ptr<gfx::TGraphic> TrepView::GetVectorGraphic(bool DrawFill) {
+  // The server draws at 96 pixels per inch: the screen scale is 1.
+  gfx::TMetafileCanvas Canvas(std::max(1, RoundHalfEven(Width())), std::max(1, RoundHalfEven(Height())));
+  ObjAsMetafile = true;
+  DrawFillOnMetaFile = DrawFill;
+  try {
+    DrawClipped(Canvas, 1, 1, -AbsLeft(), -AbsTop());
+  } catch (...) {
+    ObjAsMetafile = DrawFillOnMetaFile = false;
+    throw;
+  }
+  ObjAsMetafile = DrawFillOnMetaFile = false;
+  return Canvas.Metafile();
 }
 
 TrepRect TrepView::GetExportBounds() { return {AbsLeft(), AbsTop(), AbsLeft() + Width(), AbsTop() + Height()}; }

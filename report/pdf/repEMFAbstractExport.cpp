@@ -476,6 +476,21 @@ void TEMFAbstractExport::Comment(const std::u16string&) {}
 
 void TEMFAbstractExport::CreateDeviceContext() { FDC = std::make_unique<TDeviceContext>(); }
 
+std::unique_ptr<gfx::TFont> TEMFAbstractExport::CreateFontFromDC() {
+  auto F = std::make_unique<gfx::TFont>();
+  const TDeviceContext& Ctx = DC();
+  F->SetName(Ctx.FontFamily());
+  F->SetCharset(Ctx.FontCharSet());
+  F->SetColor(static_cast<gfx::TColor>(static_cast<std::uint32_t>(Ctx.TextColor()) & 0xFFFFFF));
+  gfx::TFontStyles Style = 0;
+  if (Ctx.FontWeight() > 550) Style |= gfx::FontStyles({gfx::fsBold});
+  if (Ctx.FontItalic()) Style |= gfx::FontStyles({gfx::fsItalic});
+  if (Ctx.FontUnderline()) Style |= gfx::FontStyles({gfx::fsUnderline});
+  if (Ctx.FontStrikeOut()) Style |= gfx::FontStyles({gfx::fsStrikeOut});
+  F->SetStyle(Style);
+  return F;
+}
+
 void TEMFAbstractExport::BeforePlay() {}
 void TEMFAbstractExport::AfterPlay() {}
 

@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/gfx/Font.h"
 #include "platform/rt/Classes.h"
 #include "report/pdf/repAnaliticGeometry.h"
 #include "report/pdf/repEMFFormat.h"
@@ -234,6 +235,10 @@ protected:
   virtual void Comment(const std::u16string& Text);
   // Makes a new current context in FDC: at the start of a play and for every SaveDC.
   virtual void CreateDeviceContext();
+  // A new font from the current context: family, character set, text colour, bold above weight
+  // 550, italic, underline and strike-out. The size is left at the font's default; a back end
+  // sets it. The caller owns the font.
+  virtual std::unique_ptr<gfx::TFont> CreateFontFromDC();
 
   // One handler per record type.
   virtual void DoAbortPath();

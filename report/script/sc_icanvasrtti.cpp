@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/gfx/MetafileCanvas.h"
 #include "platform/gfx/Picture.h"
 #include "platform/rt/TypInfo.h"
 
@@ -38,8 +39,33 @@ rt::TClass CanvasClass() {
   return &Info;
 }
 
+// A script's metafile canvas: what is drawn on it becomes the metafile's picture when the canvas
+// is freed, unless the metafile was freed first.
+class TScriptMetafileCanvas : public gfx::TMetafileCanvas {
+public:
+  TScriptMetafileCanvas() : gfx::TMetafileCanvas(1, 1) {}
+  ~TScriptMetafileCanvas() override {
+    if (FTarget == nullptr || FLife.expired()) return;
+    try {
+      FTarget->LoadFromBytes(Bytes());
+      FTarget->SetSize(Width(), Height());
+    } catch (const std::exception&) {
+      // A destructor reports nothing; the metafile keeps what it had.
+    }
+  }
+  void Open(gfx::TMetafile* Target) {
+    FTarget = Target;
+    FLife = Target->LifeToken();
+    SetSize(Target->Width(), Target->Height());
+  }
+
+private:
+  gfx::TMetafile* FTarget = nullptr;
+  std::weak_ptr<const int> FLife;
+};
+
 rt::TClass MetafileCanvasClass() {
-  static const rt::TClassInfo Info("TMetafileCanvas", CanvasClass());
+  static const rt::TClassInfo Info("TMetafileCanvas", CanvasClass(), [] { return new TScriptMetafileCanvas; });
   return &Info;
 }
 
@@ -169,10 +195,13 @@ Variant TFunctions::CallMethod(rt::TObject* Instance, rt::TClass ClassType, cons
     AssignGraphics(Instance, Obj(H->GetVParam(0)));
     return Variant(0);
   }
-  if (ClassType == MetafileCanvasClass())
-    throw rt::Exception("Metafile canvases are not available on this server");
+  if (ClassType == MetafileCanvasClass() && N == "CREATE") {
+    auto* C = As<TScriptMetafileCanvas>(Instance, "TMetafileCanvas");
+    C->Open(As<gfx::TMetafile>(Obj(H->GetVParam(0)), "TMetafile"));
+    return ObjVar(Instance);
+  }
   if (N == "CREATE") return ObjVar(Instance);
-  if (ClassType == CanvasClass()) {
+  if (ClassType == CanvasClass() || ClassType == MetafileCanvasClass()) {
     auto* C = As<gfx::TCanvas>(Instance, "TCanvas");
     auto Graphic = [&](int I) { return As<gfx::TGraphic>(Obj(H->GetVParam(I)), "TGraphic"); };
     if (N == "DRAW") {
@@ -228,7 +257,7 @@ Variant TFunctions::GetProp(rt::TObject* Instance, rt::TClass ClassType, const s
   } else if (auto* Brush = dynamic_cast<TBrushObject*>(Instance)) {
     if (N == "COLOR") return Variant(Brush->Target->Color);
     if (N == "STYLE") return Variant(static_cast<int>(Brush->Target->Style));
-  } else if (ClassType == CanvasClass()) {
+  } else if (ClassType == CanvasClass() || ClassType == MetafileCanvasClass()) {
     auto* C = As<gfx::TCanvas>(Instance, "TCanvas");
     if (N == "PEN") return ObjVar(&Parts(C).Pen);
     if (N == "BRUSH") return ObjVar(&Parts(C).Brush);

@@ -4,8 +4,8 @@
 //
 // A canvas's Pen and Brush are reached through small objects that write into the canvas; the
 // module keeps one pair per canvas it has handed out. Text output and measuring wait for the
-// font layer and are not offered; a metafile canvas needs the metafile writer, so creating one
-// raises.
+// font layer and are not offered. A metafile canvas hands its drawing to its metafile when it
+// is freed.
 #include <map>
 #include <memory>
 #include <string>

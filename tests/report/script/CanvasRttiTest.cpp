@@ -1,6 +1,11 @@
 // Scripts drawing: bitmaps, their canvas, pens and brushes, pixels, and Assign between graphics.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
 #include "tests/report/script/PrintingScript.h"
 
 #include "report/script/sc_icanvasrtti.h"
@@ -79,4 +84,50 @@ TEST_F(CanvasRtti, PensBrushesAndRefusals) {
                 "  B.Free;\n"
                 "end.").find("Cannot assign"),
             std::string::npos);
+}
+
+TEST_F(CanvasRtti, AMetafileCanvasHandsItsDrawingToItsMetafile) {
+  const std::string File = ::testing::TempDir() + "canvas-rtti.emf";
+  EXPECT_EQ(Run("var M: TMetafile; C: TMetafileCanvas;\n"
+                "begin\n"
+                "  M := TMetafile.Create;\n"
+                "  M.Width := 120;\n"
+                "  M.Height := 40;\n"
+                "  C := TMetafileCanvas.Create(M, 0);\n"
+                "  C.Brush.Color := clRed;\n"
+                "  C.Rectangle(0, 0, 60, 20);\n"
+                "  C.MoveTo(0, 39);\n"
+                "  C.LineTo(119, 39);\n"
+                "  C.Free;\n"
+                "  Print(M.Width);\n"
+                "  Print(M.Height);\n"
+                "  M.SaveToFile('" + File + "');\n"
+                "  C := TMetafileCanvas.Create(M, 0);\n"
+                "  M.Free;\n"
+                "  C.Ellipse(0, 0, 5, 5);\n"
+                "  C.Free;\n"
+                "end."),
+            "120\n40\n");
+  std::ifstream In(File, std::ios::binary);
+  const std::string Bytes((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
+  ASSERT_GT(Bytes.size(), 108u);
+  EXPECT_EQ(Bytes.substr(40, 4), " EMF");
+  // The rectangle record (43) and the red brush (39 with 0x0000FF) are in it.
+  bool Rect = false, RedBrush = false;
+  for (std::size_t At = 0; At + 8 <= Bytes.size();) {
+    std::uint32_t Type, Size;
+    std::memcpy(&Type, Bytes.data() + At, 4);
+    std::memcpy(&Size, Bytes.data() + At + 4, 4);
+    if (Size < 8) break;
+    Rect |= Type == 43;
+    if (Type == 39) {
+      std::uint32_t Color;
+      std::memcpy(&Color, Bytes.data() + At + 16, 4);
+      RedBrush |= Color == 0x0000FF;
+    }
+    At += Size;
+  }
+  EXPECT_TRUE(Rect);
+  EXPECT_TRUE(RedBrush);
+  std::remove(File.c_str());
 }
