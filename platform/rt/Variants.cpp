@@ -622,6 +622,14 @@ Variant Arith(const Variant& L, const Variant& R, TVarOp Op) {
 } // namespace
 
 Variant VarBinaryOp(const Variant& L, const Variant& R, TVarOp Op) {
+  // Scripts mostly add and compare plain integers: the same result as Arith, without the
+  // category work. Two 32-bit operands cannot overflow 64 bits.
+  if (L.VarType() == varInteger && R.VarType() == varInteger) {
+    const std::int64_t A = L.RawInt(), B = R.RawInt();
+    if (Op == opAdd) return IntResult(A + B);
+    if (Op == opSubtract) return IntResult(A - B);
+    if (Op == opMultiply) return IntResult(A * B);
+  }
   const Cat CL = CatOf(L), CR = CatOf(R);
   if (CL == Cat::Array || CR == Cat::Array || CL == Cat::Dispatch || CR == Cat::Dispatch) InvalidOp();
   if (CL == Cat::Null || CR == Cat::Null) return Variant::Null();
@@ -695,6 +703,8 @@ Variant VarNot(const Variant& V) {
 }
 
 TVarCompareResult VarCompare(const Variant& L, const Variant& R) {
+  if (L.VarType() == varInteger && R.VarType() == varInteger)
+    return L.RawInt() < R.RawInt() ? crLessThan : R.RawInt() < L.RawInt() ? crGreaterThan : crEqual;
   Cat CL = CatOf(L), CR = CatOf(R);
   if (CL == Cat::Array || CR == Cat::Array || CL == Cat::Dispatch || CR == Cat::Dispatch) InvalidOp();
   if (CL == Cat::Null || CR == Cat::Null) {

@@ -395,7 +395,13 @@ TscCustomVariable* TscILParser::DeclareVar(TscXMLItem* E, int IdentIndex, TscScr
 // ---- statements ----
 
 void TscILParser::ConvertChildren(TscXMLItem* X, TscScript* Prog, TscStatement* L, int From) {
-  for (int I = From; I < X->Count(); ++I) ConvertStatement(X->Items(I), Prog, L);
+  for (int I = From; I < X->Count(); ++I) {
+    TscXMLItem* C = X->Items(I);
+    ConvertStatement(C, Prog, L);
+    // Nothing looks at a converted statement's elements again (late binding keeps copies), so
+    // a large program never holds its whole intermediate form beside its executable one.
+    C->Clear();
+  }
 }
 
 namespace {

@@ -261,8 +261,10 @@ void TscProcVariable::RestoreLocalVariables(int StackIndex, bool bSkipVarParams,
   std::vector<TscLocalVariablesHelper>& Frame = FVarsStack[static_cast<std::size_t>(StackIndex)];
   FVarsDepth = StackIndex;
   for (TscLocalVariablesHelper& H : Frame) {
-    auto* P = dynamic_cast<TscParamItem*>(H.FVariableLink);
-    if (bSkipVarParams && P && P->IsVarParam) continue;
+    if (bSkipVarParams) {
+      auto* P = dynamic_cast<TscParamItem*>(H.FVariableLink);
+      if (P && P->IsVarParam) continue;
+    }
     H.FVariableLink->SetValue(H.FValue);
   }
   Frame.clear();
@@ -754,6 +756,41 @@ const TscDesignatorItem::TKinds& TscDesignatorItem::Kinds() {
   return FKinds;
 }
 
+namespace {
+// The argument values of one call: up to kInline of them without a heap block, and none made
+// before it is read.
+class TArgs {
+public:
+  explicit TArgs(int Count) {
+    if (Count > kInline) FSpill.reserve(static_cast<std::size_t>(Count));
+  }
+  ~TArgs() {
+    for (int I = 0; I < FCount; ++I) Inline()[I].~Variant();
+  }
+  TArgs(const TArgs&) = delete;
+  TArgs& operator=(const TArgs&) = delete;
+  void Push(Variant&& V) {
+    if (FCount < kInline && FSpill.capacity() == 0) {
+      new (&Inline()[FCount]) Variant(std::move(V));
+      ++FCount;
+    } else {
+      FSpill.push_back(std::move(V));
+    }
+  }
+  const Variant& operator[](int I) const {
+    return FSpill.capacity() == 0 ? Inline()[I] : FSpill[static_cast<std::size_t>(I)];
+  }
+
+private:
+  static constexpr int kInline = 8;
+  Variant* Inline() { return reinterpret_cast<Variant*>(FRaw); }
+  const Variant* Inline() const { return reinterpret_cast<const Variant*>(FRaw); }
+  alignas(Variant) unsigned char FRaw[kInline * sizeof(Variant)];
+  int FCount = 0;
+  std::vector<Variant> FSpill;
+};
+} // namespace
+
 Variant TscDesignator::DoCalc(const Variant* Assign) {
   scCheckStack();
   Variant Val = Variant::Null();
@@ -775,23 +812,16 @@ Variant TscDesignator::DoCalc(const Variant* Assign) {
       const int PC = R->Count();
       if (PC > 0) {
         // All arguments are read before any parameter is set (an argument may read a parameter
-        // of the routine being called); a few fit on the stack.
-        constexpr int kInlineArgs = 8;
+        // of the routine being called); a few fit on the stack, made only as they are read.
         const int AC = Step->Count();
-        Variant Inline[kInlineArgs];
-        std::vector<Variant> Spill;
-        Variant* Args = Inline;
-        if (AC > kInlineArgs) {
-          Spill.resize(static_cast<std::size_t>(AC));
-          Args = Spill.data();
-        }
+        TArgs Args(AC);
         for (int J = 0; J < AC; ++J) {
           TscCustomVariable* E = Step->GetItem(J);
           if (R->IsMacro) {
             auto* CE = dynamic_cast<TscCustomExpression*>(E);
-            Args[J] = Variant(CE ? CE->Source : std::string());
+            Args.Push(Variant(CE ? CE->Source : std::string()));
           } else {
-            Args[J] = E->GetValue();
+            Args.Push(E->GetValue());
           }
         }
         for (int J = 0; J < PC && J < AC; ++J) R->Params(J)->SetValue(Args[J]);
@@ -895,19 +925,19 @@ void TscStatement::Execute() {
   const int N = Count();
   for (int I = 0; I < N && !FProgram->Terminated; ++I) {
     TscStatement* S = GetItem(I);
-    FProgram->LastSourcePos = S->FSourcePos;
+    FProgram->SetLastSourcePos(&S->FSourcePos);
     try {
       S->Execute();
     } catch (const rt::Exception&) {
-      if (FProgram->ErrorPos.empty()) FProgram->ErrorPos = FProgram->LastSourcePos;
+      if (FProgram->ErrorPos.empty()) FProgram->ErrorPos = FProgram->LastSourcePos();
       throw;
     } catch (const std::bad_alloc&) {
       // Memory the system refused is a script error like any other: try/except sees it and
       // the host gets a message, not a dead server.
-      if (FProgram->ErrorPos.empty()) FProgram->ErrorPos = FProgram->LastSourcePos;
+      if (FProgram->ErrorPos.empty()) FProgram->ErrorPos = FProgram->LastSourcePos();
       throw rt::EOutOfMemory("Out of memory");
     } catch (const std::length_error&) {
-      if (FProgram->ErrorPos.empty()) FProgram->ErrorPos = FProgram->LastSourcePos;
+      if (FProgram->ErrorPos.empty()) FProgram->ErrorPos = FProgram->LastSourcePos();
       throw rt::EOutOfMemory("Out of memory");
     }
     if (FProgram->BreakCalled || FProgram->ContinueCalled || FProgram->ExitCalled) break;
@@ -968,11 +998,11 @@ std::u16string* TscAssignPlusStmt::AppendTarget() {
     FInPlace = Var && !Var->OnGetVarValue && !Var->IsReadOnly &&
                        (dynamic_cast<TscStringVariable*>(Var) || Var->Typ == fvtVariant || Var->Typ == fvtString) &&
                        ReadsWithoutSideEffects(FExpr)
-                   ? 1
+                   ? (dynamic_cast<TscStringVariable*>(Var) ? 2 : 1)
                    : 0;
   }
   if (FInPlace == 0) return nullptr;
-  if (auto* S = dynamic_cast<TscStringVariable*>(FVar)) return &S->Str();
+  if (FInPlace == 2) return &static_cast<TscStringVariable*>(FVar)->Str();
   return FVar->PValue().MutableString();
 }
 
@@ -1185,7 +1215,7 @@ void TscTryStmt::Execute() {
     } catch (const rt::Exception& E) {
       FProgram->SetVariables("ExceptionClassName", Variant(E.ClassName()));
       FProgram->SetVariables("ExceptionMessage", Variant(E.Message()));
-      FProgram->ErrorPos = FProgram->LastSourcePos;
+      FProgram->ErrorPos = FProgram->LastSourcePos();
       FExceptStmt->Execute();
     }
     return;
@@ -1209,10 +1239,10 @@ void TscTryStmt::Execute() {
   } catch (...) {
     // The error keeps the position of the statement that raised, not of the finally list's.
     const std::string Pos = FProgram->ErrorPos;
-    const std::string Last = FProgram->LastSourcePos;
+    const std::string* Last = &FProgram->LastSourcePos();
     RunFinally();
     FProgram->ErrorPos = Pos;
-    FProgram->LastSourcePos = Last;
+    FProgram->SetLastSourcePos(Last);
     throw;
   }
   RunFinally();
@@ -1311,6 +1341,7 @@ TscClassVariable* TscScript::FindClass(const std::string& Name) const {
 void TscScript::ClearLines() { FUnitLines.clear(); }
 
 void TscScript::Clear() {
+  FLastSourcePos = nullptr;
   FStatement->Clear();
   // Newest entries go first so that nothing outlives what it was made for.
   std::vector<Entry> Keep;

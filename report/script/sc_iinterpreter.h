@@ -462,7 +462,7 @@ private:
   // loop of appends costs linear time. Only when reading the added value cannot change the
   // variable (constants, plain variables and operators over them).
   std::u16string* AppendTarget();
-  int FInPlace = -1;  // -1 not yet decided, 0 never, 1 when the target holds a string
+  int FInPlace = -1;  // -1 not yet decided, 0 never, 1 when the target holds a string, 2 a string variable
 };
 class TscAssignMinusStmt : public TscAssignmentStmt {
 public:
@@ -721,9 +721,15 @@ public:
   bool UseClassLateBinding = false;
   bool EvaluteRiseError = false;
   bool ClearLocalVars = false;
-  std::string LastSourcePos;
+  // Position text of the statement started last; empty before the first.
+  const std::string& LastSourcePos() const { return FLastSourcePos ? *FLastSourcePos : FNoSourcePos; }
+  // Points at the statement's own text (statements live as long as their program's code), so
+  // running a statement copies no string.
+  void SetLastSourcePos(const std::string* Pos) { FLastSourcePos = Pos; }
 
 private:
+  const std::string* FLastSourcePos = nullptr;
+  std::string FNoSourcePos;
   struct Entry {
     std::string Key;  // upper-case name
     std::unique_ptr<rt::TObject> Obj;

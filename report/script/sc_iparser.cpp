@@ -165,7 +165,7 @@ void TscParser::ConstructCharset(const std::string& S) {
 bool TscParser::TextAt(int Pos, const std::string& S) const {
   if (S.empty() || Pos < 1) return false;
   const auto At = static_cast<std::size_t>(Pos - 1);
-  if (At + S.size() > static_cast<std::size_t>(FSize)) return false;
+  if (At + S.size() > static_cast<std::size_t>(FSize) || FText[At] != S[0]) return false;
   return FText.compare(At, S.size(), S) == 0;
 }
 
@@ -682,7 +682,7 @@ void TscCustomILParser::SelectLanguage(const std::string& LangName) {
 }
 
 bool TscCustomILParser::MakeILScript(const std::string& Text) {
-  FLines.clear();
+  FEmitted.clear();
   FRecordedMsg.clear();
   FRecordedPos.clear();
   FTermFlag = false;
@@ -720,22 +720,19 @@ bool TscCustomILParser::MakeILScript(const std::string& Text) {
   const bool Matched = Match(FRules->Rules[static_cast<std::size_t>(Program)]);
   const bool Ok = Matched && FRecordedMsg.empty();
   if (Ok) {
-    std::string Xml = "<?xml version=\"1.0\"?>\r\n<program>\r\n";
-    for (const std::string& Line : FLines) {
-      Xml += Line;
-      Xml += "\r\n";
-    }
-    Xml += "</program>\r\n";
-    rt::TStringStream Stream(Xml);
-    FILScript->LoadFromStream(Stream);
-    TscXMLItem* Types = FILScript->Root()->Add();
+    // The emitted elements become the program's children as they are: no text form in between.
+    TscXMLItem* Root = FILScript->Root();
+    Root->Name = "program";
+    for (std::unique_ptr<TscXMLItem>& Item : FEmitted) Root->AddItem(Item.release());
+    FEmitted.clear();
+    TscXMLItem* Types = Root->Add();
     const int T = FRoot->Find("types");
     if (T >= 0)
       Types->Assign(FRoot->Items(T));
     else
       Types->Name = "types";
   }
-  FLines.clear();
+  FEmitted.clear();
   ErrorMsg = FRecordedMsg;
   ErrorPos = FRecordedPos;
   return Ok;
@@ -761,9 +758,15 @@ void TscCustomILParser::RecordError(const TElement& E, int P0) {
   FTermFlag = E.Term;
 }
 
+void TscCustomILParser::Emit(std::string Name, std::string Attributes) {
+  auto Item = std::make_unique<TscXMLItem>();
+  Item->Name = std::move(Name);
+  Item->Text = std::move(Attributes);
+  FEmitted.push_back(std::move(Item));
+}
+
 void TscCustomILParser::EmitAdd(const TElement& E, const std::string& Token) {
-  FLines.push_back("<" + E.Add + " text=\"" + scStrToXML(E.HasAddText ? E.AddText : Token) + "\" pos=\"" +
-                   FParser.GetXYPosition() + "\"/>");
+  Emit(E.Add, "text=\"" + scStrToXML(E.HasAddText ? E.AddText : Token) + "\" pos=\"" + FParser.GetXYPosition() + "\"");
 }
 
 bool TscCustomILParser::Match(const TElement& E) {
@@ -780,7 +783,7 @@ bool TscCustomILParser::Match(const TElement& E) {
     FRecordedPos = PositionTextAt(P0);
     return false;
   }
-  const std::size_t L0 = FLines.size();
+  const std::size_t L0 = FEmitted.size();
 
   bool Matched = true;
   bool ReadsToken = true;
@@ -837,13 +840,20 @@ bool TscCustomILParser::Match(const TElement& E) {
   const bool IsRule = E.Kind == TscElementKind::Rule;
   if (E.Kind == TscElementKind::FRString) {
     // A report expression in angle brackets is a call of the report's Get function.
-    const std::string P = FParser.GetXYPosition();
-    FLines.push_back("<dsgn pos=\"" + P + "\">");
-    FLines.push_back("<node text=\"Get\" pos=\"" + P + "\"/>");
-    FLines.push_back("<expr pos=\"" + P + "\">");
-    FLines.push_back("<string text=\"" + scStrToXML("'" + Token + "'") + "\" pos=\"" + P + "\"/>");
-    FLines.push_back("</expr>");
-    FLines.push_back("</dsgn>");
+    const std::string P = "pos=\"" + FParser.GetXYPosition() + "\"";
+    auto Dsgn = std::make_unique<TscXMLItem>();
+    Dsgn->Name = "dsgn";
+    Dsgn->Text = P;
+    TscXMLItem* Node = Dsgn->Add();
+    Node->Name = "node";
+    Node->Text = "text=\"Get\" " + P;
+    TscXMLItem* Expr = Dsgn->Add();
+    Expr->Name = "expr";
+    Expr->Text = P;
+    TscXMLItem* Str = Expr->Add();
+    Str->Name = "string";
+    Str->Text = "text=\"" + scStrToXML("'" + Token + "'") + "\" " + P;
+    FEmitted.push_back(std::move(Dsgn));
   }
   if (!IsRule) ApplyNode(E, true, P0, L0);
   if (!E.Add.empty()) EmitAdd(E, Token);
@@ -862,11 +872,11 @@ bool TscCustomILParser::Match(const TElement& E) {
 void TscCustomILParser::GoBack(int P0, std::size_t L0) {
   // The tokens are read again by what is tried next: what was emitted for them goes too.
   FParser.SetPosition(P0);
-  if (FLines.size() > L0) FLines.resize(L0);
+  if (FEmitted.size() > L0) FEmitted.resize(L0);
 }
 
 bool TscCustomILParser::MatchLoop(const TElement& E, int P0) {
-  const std::size_t L0 = FLines.size();
+  const std::size_t L0 = FEmitted.size();
   int Count = 0;
   bool RepetitionMatched = false;
   bool RecordedBefore = false;  // an error was recorded before the last repetition began
@@ -914,37 +924,28 @@ void TscCustomILParser::ApplyNode(const TElement& E, bool Success, int P0, std::
     return;
   }
   if (!Success) {
-    FLines.resize(L0);
+    FEmitted.resize(L0);
     return;
   }
-  std::string Open = "<" + E.Node + " pos=\"" + PositionTextAt(P0) + "\"";
-  if (E.Node == "expr") Open += " pos1=\"" + FParser.GetXYPosition() + "\"";
-  Open += ">";
-  FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(L0), std::move(Open));
-  FLines.push_back("</" + E.Node + ">");
+  auto Node = std::make_unique<TscXMLItem>();
+  Node->Name = E.Node;
+  Node->Text = "pos=\"" + PositionTextAt(P0) + "\"";
+  if (E.Node == "expr") Node->Text += " pos1=\"" + FParser.GetXYPosition() + "\"";
+  // What the rule emitted becomes the new element's children.
+  for (std::size_t I = L0; I < FEmitted.size(); ++I) Node->AddItem(FEmitted[I].release());
+  FEmitted.resize(L0);
+  FEmitted.push_back(std::move(Node));
 }
 
 void TscCustomILParser::IncludeUnits(std::size_t L0) {
-  std::vector<std::string> Emitted(FLines.begin() + static_cast<std::ptrdiff_t>(L0), FLines.end());
-  FLines.resize(L0);
-  // Taken from the last to the first, each inserted before the ones already included.
+  std::vector<std::unique_ptr<TscXMLItem>> Emitted;
+  for (std::size_t I = L0; I < FEmitted.size(); ++I) Emitted.push_back(std::move(FEmitted[I]));
+  FEmitted.resize(L0);
+  // Taken from the last to the first, each placed after the ones already included.
   for (auto It = Emitted.rbegin(); It != Emitted.rend(); ++It) {
-    const std::string& Line = *It;
-    TscXMLItem Tag;
-    const std::size_t Blank = Line.find(' ');
-    if (Blank != std::string::npos) {
-      std::size_t End = Line.size();
-      if (End >= 2 && Line.compare(End - 2, 2, "/>") == 0)
-        End -= 2;
-      else if (Line.back() == '>')
-        End -= 1;
-      Tag.Text = Line.substr(Blank + 1, End > Blank ? End - Blank - 1 : 0);
-    }
-    std::string Name = Tag.Prop("text");
+    std::string Name = (*It)->Prop("text");
     if (Name.size() >= 2 && Name.front() == '\'' && Name.back() == '\'') Name = Name.substr(1, Name.size() - 2);
-    std::vector<std::string> Lines = IncludeUnit(Name);
-    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(L0), Lines.begin(), Lines.end());
-    L0 += Lines.size();
+    if (std::unique_ptr<TscXMLItem> Uses = IncludeUnit(Name)) FEmitted.push_back(std::move(Uses));
   }
 }
 
@@ -981,13 +982,15 @@ std::string TscCustomILParser::ReadUnitText(const std::string& UnitName) {
   return Lines.Text();
 }
 
-std::vector<std::string> TscCustomILParser::IncludeUnit(const std::string& UnitName) {
+std::unique_ptr<TscXMLItem> TscCustomILParser::IncludeUnit(const std::string& UnitName) {
   for (const std::string& U : FUsesList)
-    if (rt::SameText(U, UnitName)) return {};
+    if (rt::SameText(U, UnitName)) return nullptr;
   FUsesList.push_back(UnitName);
 
   const std::string Text = ReadUnitText(UnitName);
-  std::string UnitLine;
+  auto Uses = std::make_unique<TscXMLItem>();
+  Uses->Name = "uses";
+  Uses->Text = "unit=\"" + scStrToXML(UnitName) + "\"";
   if (!Text.empty()) {
     TscCustomILParser Unit;
     Unit.ExtendedCharset = ExtendedCharset;
@@ -998,12 +1001,11 @@ std::vector<std::string> TscCustomILParser::IncludeUnit(const std::string& UnitN
     Unit.FUsesList = FUsesList;
     if (Unit.MakeILScript(Text)) {
       FUsesList = Unit.FUsesList;
-      rt::TStringStream Stream;
-      Unit.FILScript->AutoIndent = false;
-      Unit.FILScript->SaveToStream(Stream);
-      UnitLine = Stream.DataString();
-      const std::size_t Header = UnitLine.find("?>");
-      if (Header != std::string::npos) UnitLine.erase(0, Header + 2);
+      TscXMLItem* UnitRoot = Unit.FILScript->Root();
+      TscXMLItem* Program = Uses->Add();
+      Program->Name = UnitRoot->Name;
+      Program->Text = UnitRoot->Text;
+      Program->TakeChildren(UnitRoot);
     } else {
       FRecordedMsg = Unit.ErrorMsg;
       FRecordedPos = Unit.ErrorPos;
@@ -1012,5 +1014,5 @@ std::vector<std::string> TscCustomILParser::IncludeUnit(const std::string& UnitN
       if (ErrorUnit.empty()) ErrorUnit = Unit.ErrorUnit.empty() ? UnitName : Unit.ErrorUnit;
     }
   }
-  return {"<uses unit=\"" + scStrToXML(UnitName) + "\">", UnitLine, "</uses>"};
+  return Uses;
 }

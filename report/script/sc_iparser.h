@@ -193,15 +193,17 @@ private:
   void RecordError(const TElement& E, int P0);
   std::string PositionTextAt(int P0);
   void EmitAdd(const TElement& E, const std::string& Token);
+  void Emit(std::string Name, std::string Attributes);
   void IncludeUnits(std::size_t L0);
-  std::vector<std::string> IncludeUnit(const std::string& UnitName);
+  std::unique_ptr<TscXMLItem> IncludeUnit(const std::string& UnitName);
   std::string ReadUnitText(const std::string& UnitName);
   bool TokenEquals(const std::string& Token, const std::string& Expected) const;
 
   std::shared_ptr<const TLanguage> FLanguage;
   const TGrammar* FRules = nullptr;
-  // Working state of one MakeILScript.
-  std::vector<std::string> FLines;
+  // Working state of one MakeILScript: the finished elements of the intermediate program, in
+  // order; a rule that matches takes the ones it emitted as its children.
+  std::vector<std::unique_ptr<TscXMLItem>> FEmitted;
   std::string FRecordedMsg;
   std::string FRecordedPos;
   bool FTermFlag = false;

@@ -163,6 +163,19 @@ void TscXMLItem::Clear() {
   }
 }
 
+void TscXMLItem::TakeChildren(TscXMLItem* From) {
+  if (!From || From == this || !From->FItems) return;
+  for (const TscXMLItem* P = this; P; P = P->FParent)
+    if (P == From) throw rt::Exception("An XML element cannot contain itself");
+  if (!FItems) FItems = std::make_unique<std::vector<TscXMLItem*>>();
+  FItems->reserve(FItems->size() + From->FItems->size());
+  for (TscXMLItem* Child : *From->FItems) {
+    Child->FParent = this;
+    FItems->push_back(Child);
+  }
+  From->FItems.reset();
+}
+
 void TscXMLItem::Detach(TscXMLItem* Item) {
   if (FItems) {
     auto It = std::find(FItems->begin(), FItems->end(), Item);

@@ -41,6 +41,8 @@ public:
   void InsertItem(int Index, TscXMLItem* Item);
   // Frees every child.
   void Clear();
+  // Appends every child of From (which is left without children) in one step.
+  void TakeChildren(TscXMLItem* From);
   // Index of the first child named Name (ignoring case), or -1.
   int Find(std::string_view Name) const;
   // That child; appends a new one of that name when there is none.

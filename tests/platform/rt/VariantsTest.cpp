@@ -47,6 +47,8 @@ TEST(Variants, ArithmeticPromotionTable) {
       {-7, 2, rt::opModulus, "Integer:-1"},
       {7.5, 2, rt::opIntDivide, "Integer:4"},          // 7.5 rounds to even 8 first
       {Max32, 1, rt::opAdd, "Int64:2147483648"},       // 32-bit overflow widens
+      {-2147483647 - 1, 1, rt::opSubtract, "Int64:-2147483649"},
+      {-2147483647 - 1, -1, rt::opMultiply, "Int64:2147483648"},
       {Max32, Max32, rt::opMultiply, "Int64:4611686014132420609"},
       {Big, 2, rt::opMultiply, "Int64:10000000000"},
       {Big, 2, rt::opDivide, "Double:2500000000"},

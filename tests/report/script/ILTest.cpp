@@ -106,6 +106,33 @@ TEST_F(Compiled, RecursionVarParametersAndExit) {
             "120|2|1|7|-1");
 }
 
+TEST_F(Compiled, ArgumentsOfEveryCountReachTheirParameters) {
+  // Eight arguments are held without a heap block, more spill over; strings make sure every
+  // value is kept whole and freed once, also when a later argument raises.
+  struct Case {
+    int Count;
+    const char* Expected;
+  } Cases[] = {{1, "a"}, {8, "abcdefgh"}, {9, "abcdefghi"}, {12, "abcdefghijkl"}};
+  for (const Case& C : Cases) {
+    std::string Params, Body = "''", Args;
+    for (int I = 0; I < C.Count; ++I) {
+      const std::string P = "p" + std::to_string(I);
+      Params += (I ? "; " : "") + P + ": String";
+      Body += " + " + P;
+      Args += std::string(I ? ", " : "") + "'" + static_cast<char>('a' + I) + "'";
+    }
+    const std::string Fn = "function Cat(" + Params + "): String; begin Result := " + Body + " end;\n";
+    EXPECT_EQ(Run(Fn + "begin Print(Cat(" + Args + ")) end."), C.Expected) << C.Count;
+    // The argument that raises is the last one; those read before it are dropped.
+    const std::string Raising = Args.substr(0, Args.rfind(',') + 1) + (C.Count > 1 ? " Bad" : "Bad");
+    EXPECT_EQ(Run(Fn + "function Bad: String; begin Result := 'z'; Fail('boom') end;\n"
+                       "begin Print(Cat(" + Raising + ")) end.")
+                  .substr(0, 26),
+              "|raised Exception: boom @ ")
+        << C.Count;
+  }
+}
+
 TEST_F(Compiled, AssignmentsFoldIntoCompoundStatements) {
   Compile("var i: Integer; s: String; begin i := i + 5; i := 5 + i; s := 'a' + s; s := s + 'b' end.");
   TscStatement* M = S.Statement();

@@ -162,6 +162,27 @@ TEST(XmlTreeTest, ChildrenMoveBetweenParentsAndLeaveWhenFreed) {
   EXPECT_THROW(Z->AddItem(&B), rt::Exception);  // an element cannot hold its own ancestor
 }
 
+TEST(XmlTreeTest, TakeChildrenMovesThemAllAndRefusesAnAncestor) {
+  TscXMLDocument Doc;
+  Load(Doc, "<?xml version=\"1.0\"?><a><b><c/></b><d/></a>");
+  TscXMLItem To;
+  To.Add()->Name = "x";
+  To.TakeChildren(Doc.Root());
+  EXPECT_EQ(scfront::Shape(&To), "x b(c) d");
+  EXPECT_EQ(Doc.Root()->Count(), 0);
+  EXPECT_EQ(To.Items(1)->Parent(), &To);
+  EXPECT_EQ(To.Items(1)->Root(), &To);
+  To.TakeChildren(Doc.Root());  // nothing left to take
+  EXPECT_EQ(To.Count(), 3);
+
+  // Taking the children of an ancestor would make a cycle.
+  TscXMLItem* C = To.Items(1)->Items(0);
+  EXPECT_THROW(C->TakeChildren(&To), rt::Exception);
+  EXPECT_EQ(scfront::Shape(&To), "x b(c) d");
+  delete To.Items(1);  // a moved child still leaves its new parent when freed
+  EXPECT_EQ(scfront::Shape(&To), "x d");
+}
+
 TEST(XmlTreeTest, AssignCopiesTheSubtree) {
   TscXMLDocument Doc;
   Load(Doc, "<?xml version=\"1.0\"?><a k=\"1\"><b><c/></b><d/></a>");
