@@ -1,4 +1,5 @@
 // The export driver (prepared pages to a filter over a page range) and page drawing.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <set>
@@ -54,19 +55,23 @@ bool TrepPreviewPages::Export(TrepCustomExportFilter* Filter) {
   Filter->SetDefaultIOTransport(nullptr);
   if (Filter->OnBeforeExport) Filter->OnBeforeExport(Filter);
   if (Filter->ShowDialog && Filter->ShowModal() != 1) return false;
-  if (Filter->IOTransport == nullptr) Filter->IOTransport = Filter->DefaultIOTransport();
+  const bool OwnTransport = Filter->IOTransport == nullptr;
+  if (OwnTransport) Filter->IOTransport = Filter->DefaultIOTransport();
   TrepCustomIOTransport* Transport = Filter->IOTransport;
   Transport->InitFromExport(Filter);
+  // Files a caller's transport made in earlier exports are not this export's to remove.
+  const std::size_t FilesBefore = Transport->CreatedFiles().size();
   const std::string SavedFileName = Filter->FileName();
   bool Result = false;
   // Whatever happens below: the output is closed, the file name restored and a default
   // transport detached; a failed export leaves no partial file behind.
   std::vector<std::string> Written;
   auto CleanUp = [&](bool Failed) {
-    Written = Transport->CreatedFiles();
+    const std::vector<std::string>& Created = Transport->CreatedFiles();
+    Written.assign(Created.begin() + static_cast<std::ptrdiff_t>(std::min(FilesBefore, Created.size())), Created.end());
     Transport->CloseFilter();
     Filter->SetFileName(SavedFileName);
-    if (Filter->IOTransport == Filter->DefaultIOTransport()) Filter->IOTransport = nullptr;
+    if (OwnTransport) Filter->IOTransport = nullptr;
     if (Failed)
       for (const std::string& F : Written) std::remove(F.c_str());
   };

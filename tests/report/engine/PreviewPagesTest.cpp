@@ -545,3 +545,74 @@ TEST(ExportFilter, FileNamesAndTransports) {
   EXPECT_EQ(F.IOTransport, nullptr);
   EXPECT_FALSE(F.Registered());
 }
+
+TEST(Dictionary, UniqueNames) {
+  Start();
+  TrepDictionary D;
+  EXPECT_EQ(D.CreateUniqueName("m"), "m1");
+  rt::TObject A, B, C;
+  D.Add("m1", "Page0.Memo1", &A);
+  D.Add("M2", "Page0.Memo2", &B);
+  EXPECT_EQ(D.CreateUniqueName("m"), "m3");  // letter case ignored
+  EXPECT_EQ(D.GetObject("m2"), &B);
+  EXPECT_EQ(D.GetSourceName("M1"), "Page0.Memo1");
+  EXPECT_EQ(D.GetObject("m9"), nullptr);
+  EXPECT_EQ(D.GetSourceName("m9"), "");
+  D.Add("b1", "Page0.Band1", &C);
+  D.Add("b2", "Page0.Band2", &C);
+  // From four names on, the search starts at the count of names sharing the base and leaves its
+  // two markers behind; handed-out names are always new.
+  for (int I = 3; I < 40; ++I) EXPECT_EQ(D.AddUnique("m", "Page0.Memo" + std::to_string(I), &A), "m" + std::to_string(I));
+  int Index = 0;
+  EXPECT_TRUE(D.Names().Find("m0", Index));
+  EXPECT_TRUE(D.Names().Find("mA", Index));
+  EXPECT_EQ(D.AddUnique("b", "Page0.Band3", &C), "b3");
+  D.Clear();
+  EXPECT_EQ(D.Names().Count(), 0);
+  EXPECT_EQ(D.SourceNames().Count(), 0);
+}
+
+TEST(Outline, LevelsAndShifts) {
+  Template T;
+  TrepPreviewPages& P = T.Pages();
+  TrepCustomOutline& O = *P.Outline();
+  P.CurPage = 0;
+  O.LevelRoot();
+  O.AddItem("A", 10);
+  O.AddItem("B", 20);  // AddItem descends: B is under A
+  O.LevelUp();
+  O.AddItem("C", 30);  // still under A
+  O.LevelRoot();
+  ASSERT_EQ(O.Count(), 1);
+  O.LevelDown(0);
+  ASSERT_EQ(O.Count(), 2);
+  std::string Text;
+  int Page = -1, Top = -1;
+  O.GetItem(1, Text, Page, Top);
+  EXPECT_EQ(Text, "C");
+  EXPECT_EQ(Top, 30);
+  O.LevelRoot();
+  O.LevelUp();  // at the root: stays
+  EXPECT_EQ(O.CurItem, static_cast<TrepOutline&>(O).Root());
+
+  // Three headings at the root; shifting from the second moves only the third with its child.
+  O.LevelRoot();
+  O.AddItem("D", 40);
+  O.LevelUp();
+  O.AddItem("E", 50);
+  O.AddItem("E1", 60);
+  O.LevelRoot();
+  TrepXMLItem* Root = static_cast<TrepOutline&>(O).Root();
+  O.ShiftItems(Root->Items(1), 5);
+  EXPECT_EQ(Root->Items(1)->Prop("page"), u"0");
+  EXPECT_EQ(Root->Items(2)->Prop("page"), u"1");
+  EXPECT_EQ(Root->Items(2)->Prop("top"), u"5");
+  EXPECT_EQ(Root->Items(2)->Items(0)->Prop("top"), u"15");
+  EXPECT_EQ(O.GetCurPosition(), Root->Items(2));
+  O.DeleteItems(Root->Items(0));
+  EXPECT_EQ(Root->Count(), 1);
+  // Clearing the store leaves no cursor into freed headings.
+  P.Clear();
+  EXPECT_EQ(O.CurItem, nullptr);
+  EXPECT_EQ(O.Count(), 0);
+}
