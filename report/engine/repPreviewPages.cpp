@@ -367,8 +367,10 @@ TrepReportPage* TrepPreviewPages::GetPage(int Index) {
   if (Engine == nullptr || !Engine->Running) {
     for (std::size_t I = 0; I < FPageCache.size(); ++I)
       if (FPageCache[I].first == Index) {
-        if (FPageCache.size() > 1 && I != L && L < FPageCache.size()) std::swap(FPageCache[I], FPageCache[L]);
-        return FPageCache[std::min(L, FPageCache.size() - 1)].second.get();
+        TrepReportPage* Found = FPageCache[I].second.get();
+        // The most recently fetched page moves to the front, behind a locked page.
+        if (Found != FLockedPage && I != L && L < FPageCache.size()) std::swap(FPageCache[I], FPageCache[L]);
+        return Found;
       }
   }
   std::unique_ptr<TrepReportPage> Page = BuildPage(Index);
