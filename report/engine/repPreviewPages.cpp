@@ -329,7 +329,10 @@ void TrepPreviewPages::AddObject(TrepComponent* Obj) {
 
 void TrepPreviewPages::AddObjectTo(TrepXMLItem* Parent, TrepComponent* Obj, bool WholePage) {
   if (!Obj->Visible() || !Obj->frComponentStyle.Contains(csPreviewVisible)) return;
-  if (auto* Pic = dynamic_cast<TrepPictureView*>(Obj))
+  // A changed picture goes into the cache while its differences are taken; the hook does not
+  // outlive the call, so a picture never reaches a store that has gone.
+  auto* Pic = dynamic_cast<TrepPictureView*>(Obj);
+  if (Pic != nullptr)
     Pic->AddPicture = [this](TrepPictureView* P) {
       FPictureCache.AddPicture(P);
       return P->ImageIndex;
@@ -349,6 +352,7 @@ void TrepPreviewPages::AddObjectTo(TrepXMLItem* Parent, TrepComponent* Obj, bool
     else
       Text = Obj->Diff(Source);
   }
+  if (Pic != nullptr) Pic->AddPicture = nullptr;
   TrepXMLItem* Item = Parent->Add(Name);
   Item->SetText(Trimmed(std::move(Text)));
   FXMLSize += static_cast<long long>(Name.size() + Item->Text().size()) + 68;

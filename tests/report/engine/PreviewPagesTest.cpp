@@ -616,3 +616,20 @@ TEST(Outline, LevelsAndShifts) {
   EXPECT_EQ(O.CurItem, nullptr);
   EXPECT_EQ(O.Count(), 0);
 }
+
+TEST(PreparedPages, FileCacheUnloadsFinishedPagesAndGetsThemBack) {
+  Template Plain;
+  Plain.Prepare(5);
+  Template T;
+  T.Report.EngineOptions.UseFileCache = true;
+  T.Report.EngineOptions.MaxMemSize = 0;  // every page is written out once finished
+  T.Prepare(5);
+  TrepXMLItem* Pages = T.Pages().PagesItem();
+  EXPECT_TRUE(Pages->Items(0)->Loaded());  // the first two never go
+  EXPECT_FALSE(Pages->Items(2)->Loaded());
+  EXPECT_TRUE(Pages->Items(3)->Loaded());  // was still being filled when the last page came
+  TrepReportPage* P = T.Pages().GetPage(2);
+  ASSERT_NE(P, nullptr);
+  EXPECT_DOUBLE_EQ(P->Objects()[1]->Objects()[0]->Width(), 105);
+  EXPECT_EQ(Saved(T.Pages()), Saved(Plain.Pages()));
+}
