@@ -21,6 +21,34 @@ bool TClassInfo::InheritsFrom(const TClassInfo* AClass) const {
 }
 
 const TPropInfo* TClassInfo::FindProperty(std::string_view Name) const {
+  // ASCII names (all of them in practice) through an index made once: serializers ask for
+  // every property of every object they write.
+  std::string Key;
+  bool Ascii = true;
+  for (char Ch : Name) {
+    if (static_cast<unsigned char>(Ch) >= 0x80) {
+      Ascii = false;
+      break;
+    }
+    Key += Ch >= 'a' && Ch <= 'z' ? static_cast<char>(Ch - 32) : Ch;
+  }
+  if (Ascii) {
+    std::call_once(FIndexOnce, [this] {
+      for (const TClassInfo* C = this; C; C = C->FParent)
+        for (const TPropInfo& P : C->FProperties) {
+          std::string K = P.Name;
+          bool PAscii = true;
+          for (char& Ch : K) {
+            if (static_cast<unsigned char>(Ch) >= 0x80) PAscii = false;
+            if (Ch >= 'a' && Ch <= 'z') Ch = static_cast<char>(Ch - 32);
+          }
+          // A descendant's property comes first and wins.
+          if (PAscii) FIndex.emplace(std::move(K), &P);
+        }
+    });
+    auto It = FIndex.find(Key);
+    return It == FIndex.end() ? nullptr : It->second;
+  }
   for (const TClassInfo* C = this; C; C = C->FParent)
     for (const TPropInfo& P : C->FProperties)
       if (Utf8CompareText(P.Name, Name) == 0) return &P;
@@ -40,6 +68,12 @@ std::vector<const TPropInfo*> TClassInfo::Properties() const {
 }
 
 std::vector<const TPropInfo*> TClassInfo::PublishedProperties() const {
+  // Class descriptions never change once made, so the list is worked out once.
+  std::call_once(FPublishedOnce, [this] { FPublished = MakePublishedProperties(); });
+  return FPublished;
+}
+
+std::vector<const TPropInfo*> TClassInfo::MakePublishedProperties() const {
   std::vector<const TClassInfo*> Chain;
   for (const TClassInfo* C = this; C; C = C->FParent) Chain.insert(Chain.begin(), C);
   std::vector<const TPropInfo*> R;

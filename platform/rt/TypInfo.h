@@ -18,9 +18,11 @@
 //   }
 #include <any>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/rt/Classes.h"
@@ -123,6 +125,12 @@ public:
   std::vector<const TPropInfo*> PublishedProperties() const;
 
 private:
+  std::vector<const TPropInfo*> MakePublishedProperties() const;
+  mutable std::once_flag FPublishedOnce;
+  mutable std::vector<const TPropInfo*> FPublished;
+  mutable std::once_flag FIndexOnce;
+  // Upper-cased ASCII property names, descendants' first.
+  mutable std::unordered_map<std::string, const TPropInfo*> FIndex;
   std::string FClassName;
   const TClassInfo* FParent;
   std::function<TObject*()> FNewInstance;

@@ -176,7 +176,16 @@ std::string Utf8UpperCase(std::string_view S) {
 }
 
 int Utf8CompareText(std::string_view S1, std::string_view S2) {
-  return WideCompareText(Utf8ToUtf16(S1), Utf8ToUtf16(S2));
+  // Property and class names are ASCII: up to the first other character the byte positions are
+  // the UTF-16 positions, so the wide comparison is needed only from there.
+  const std::size_t N = S1.size() < S2.size() ? S1.size() : S2.size();
+  for (std::size_t I = 0; I < N; ++I) {
+    const unsigned char A = static_cast<unsigned char>(S1[I]), B = static_cast<unsigned char>(S2[I]);
+    if (A >= 0x80 || B >= 0x80) return WideCompareText(Utf8ToUtf16(S1), Utf8ToUtf16(S2));
+    const unsigned char UA = A >= 'a' && A <= 'z' ? A - 32 : A, UB = B >= 'a' && B <= 'z' ? B - 32 : B;
+    if (UA != UB) return UA < UB ? -1 : 1;
+  }
+  return S1.size() < S2.size() ? -1 : S1.size() > S2.size() ? 1 : 0;
 }
 
 } // namespace rt

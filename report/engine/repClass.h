@@ -631,28 +631,114 @@ enum TrepProgressType { ptRunning, ptExporting, ptPrinting };
 using TrepProgressEvent = std::function<void(TrepReport* Sender, TrepProgressType ProgressType, int Progress)>;
 
 class TrepCustomPreviewPages;
+class TrepCustomIOTransport;
+class TrepPictureView;
 
-// The layout engine as the report sees it; the engine itself is a later layer.
+// The layout engine as the report sees it; the engine itself is a later layer. The prepared
+// pages read the pass it is in and its position on the page.
 class TrepCustomEngine : public rt::TObject {
 public:
   explicit TrepCustomEngine(TrepReport* AReport) : FReport(AReport) {}
   TrepReport* Report() const { return FReport; }
   TrepCustomPreviewPages* PreviewPages = nullptr;  // not owned
   bool Running = false;
+  // True in the last pass (the only one of a single-pass run).
+  bool FinalPass = true;
+  int TotalPages = 0;
+  double CurX = 0, CurY = 0;
 
 protected:
   TrepReport* FReport;
 };
 
-// The prepared-pages store as the report sees it; the store itself is a later layer.
+// The report's outline: headings with their page and position, kept by the prepared pages.
+class TrepCustomOutline : public rt::TObject {
+public:
+  explicit TrepCustomOutline(TrepCustomPreviewPages* APreviewPages) : FPreviewPages(APreviewPages) {}
+  virtual int GetCount() = 0;
+  int Count() { return GetCount(); }
+  // A heading at the current level, which then becomes the current element.
+  virtual void AddItem(const std::string& Text, int Top) = 0;
+  virtual void DeleteItems(TrepXMLItem* From) = 0;
+  virtual void LevelDown(int Index) = 0;
+  virtual void LevelRoot() = 0;
+  virtual void LevelUp() = 0;
+  virtual void GetItem(int Index, std::string& Text, int& Page, int& Top) = 0;
+  virtual void ShiftItems(TrepXMLItem* From, int NewTop) = 0;
+  virtual TrepXMLItem* GetCurPosition() = 0;
+  TrepCustomPreviewPages* PreviewPages() const { return FPreviewPages; }
+  TrepCustomEngine* Engine() const;
+  // The element whose children are the current level; nullptr until LevelRoot.
+  TrepXMLItem* CurItem = nullptr;
+
+protected:
+  TrepCustomPreviewPages* FPreviewPages;
+};
+
+enum TrepAddPageAction { apWriteOver, apAdd };
+
+// The prepared-pages store as the report, the layout engine and the exports see it.
 class TrepCustomPreviewPages : public rt::TObject {
 public:
   explicit TrepCustomPreviewPages(TrepReport* AReport) : FReport(AReport) {}
   TrepReport* Report() const { return FReport; }
   TrepCustomEngine* Engine = nullptr;  // not owned
+  TrepCustomOutline* Outline() const { return FOutline.get(); }
+
+  virtual int GetCount() = 0;
+  int Count() { return GetCount(); }
+  // The page rebuilt from the store; it belongs to the store. nullptr when there is none.
+  virtual TrepReportPage* GetPage(int Index) = 0;
+  virtual gfx::TPoint GetPageSize(int Index) = 0;
+  virtual void Clear() = 0;
+  virtual void Initialize() = 0;
+  virtual void AddObject(TrepComponent* Obj) = 0;
+  virtual void AddPage(TrepReportPage* Page) = 0;
+  virtual void AddSourcePage(TrepReportPage* Page) = 0;
+  virtual void AddToSourcePage(TrepComponent* Obj) = 0;
+  virtual void BeginPass() = 0;
+  virtual void ClearFirstPassPages() = 0;
+  virtual void CutObjects(int APosition) = 0;
+  virtual void DeleteObjects(int APosition) = 0;
+  virtual void DeleteAnchors(int From) = 0;
+  virtual void Finish() = 0;
+  virtual void IncLogicalPageNumber() = 0;
+  virtual void ResetLogicalPageNumber() = 0;
+  virtual void PasteObjects(double X, double Y) = 0;
+  virtual void ShiftAnchors(int From, int NewTop) = 0;
+  virtual void AddPicture(TrepPictureView* Picture) = 0;
+  virtual bool BandExists(TrepBand* Band) = 0;
+  virtual int GetCurPosition() = 0;
+  virtual int GetAnchorCurPosition() = 0;
+  virtual double GetLastY(double ColumnPosition) = 0;
+  virtual int GetLogicalPageNo() = 0;
+  virtual int GetLogicalTotalPages() = 0;
+  virtual void AddEmptyPage(int Index) = 0;
+  virtual void DeletePage(int Index) = 0;
+  virtual void ModifyPage(int Index, TrepReportPage* Page) = 0;
+  virtual void ModifyObject(TrepComponent* Component) = 0;
+  virtual void DrawPage(int Index, gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX,
+                        double OffsetY, bool bHighlightEditable) = 0;
+  virtual void AddFrom(TrepReport* Report) = 0;
+  virtual void LoadFromStream(rt::TStream& Stream, bool AllowPartialLoading = false) = 0;
+  virtual void SaveToStream(rt::TStream& Stream) = 0;
+  virtual bool SaveToFilter(TrepCustomIOTransport* Filter, const std::string& FileName) = 0;
+  virtual bool LoadFromFile(const std::string& FileName, bool ExceptionIfNotFound = false) = 0;
+  virtual void SaveToFile(const std::string& FileName) = 0;
+  virtual bool Export(TrepCustomExportFilter* Filter) = 0;
+
+  TrepAddPageAction AddPageAction = apWriteOver;
+  // The page being filled; -1 when none.
+  int CurPage = -1;
+  // The page a preview shows, 1-based.
+  int CurPreviewPage = 1;
+  int FirstPage = 0;
+  int PrintCopyNo = 0;
+  double PrintScale = 1;
 
 protected:
   TrepReport* FReport;
+  std::unique_ptr<TrepCustomOutline> FOutline;
 };
 
 // A preview control attached to the report: it hears of preparation progress and is told to
@@ -782,6 +868,8 @@ public:
   TrepCustomPreviewPages* MainPreviewPages() const { return FMainPreviewPages.get(); }
   // Stores the store and binds it and the engine to each other; not owned.
   void SetPreviewPages(TrepCustomPreviewPages* Value);
+  // Hands the prepared pages to the filter (the store's Export); False without a store.
+  bool Export(TrepCustomExportFilter* Filter);
   TrepCustomPreview* Preview() const { return FPreview; }
   void SetPreview(TrepCustomPreview* Value) { FPreview = Value; }
 

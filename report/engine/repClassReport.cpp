@@ -5,6 +5,7 @@
 
 #include "report/engine/repClass.h"
 #include "report/engine/repClassProps.h"
+#include "report/engine/repPreviewPages.h"
 #include "report/engine/repPrinter.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repUtils.h"
@@ -282,6 +283,8 @@ TrepReport::TrepReport(rt::TComponent* AOwner)
   FErrors.SetSorted(true);
   FErrors.Duplicates = rt::dupIgnore;
   frComponentStyle.Include(csHandlesNestedProperties);
+  FMainPreviewPages = std::make_unique<TrepPreviewPages>(this);
+  SetPreviewPages(FMainPreviewPages.get());
   Clear();
 }
 
@@ -448,6 +451,14 @@ void TrepReport::SelectPrinter() {
 void TrepReport::SetTerminated(bool Value) {
   FTerminated = Value;
   if (Value) FScript->Terminate();
+}
+
+bool TrepReport::Export(TrepCustomExportFilter* Filter) {
+  return FPreviewPages != nullptr && FPreviewPages->Export(Filter);
+}
+
+TrepCustomEngine* TrepCustomOutline::Engine() const {
+  return FPreviewPages != nullptr ? FPreviewPages->Engine : nullptr;
 }
 
 void TrepReport::SetPreviewPages(TrepCustomPreviewPages* Value) {

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "platform/rt/SysUtils.h"
+#include "report/engine/repIOTransport.h"
 
 namespace {
 
@@ -35,9 +36,11 @@ bool DescendsFromName(rt::TClass C, std::initializer_list<const char*> Names) {
 // ---------------------------------------------------------------------------------------------
 // Export filter base
 
-TrepCustomExportFilter::TrepCustomExportFilter() : FRegistered(true) { ExportFilters().Register(this); }
+TrepCustomExportFilter::TrepCustomExportFilter(rt::TComponent* AOwner) : rt::TComponent(AOwner), FRegistered(true) {
+  ExportFilters().Register(this);
+}
 
-TrepCustomExportFilter::TrepCustomExportFilter(NoRegister) : FRegistered(false) {}
+TrepCustomExportFilter::TrepCustomExportFilter(NoRegister) : rt::TComponent(nullptr), FRegistered(false) {}
 
 TrepCustomExportFilter::~TrepCustomExportFilter() {
   if (!FRegistered) return;

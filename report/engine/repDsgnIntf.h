@@ -9,6 +9,8 @@
 // their own threads, so it guards its list with its own lock; the other two are filled at
 // start-up before any session exists.
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -16,27 +18,105 @@
 
 #include "platform/rt/Classes.h"
 #include "platform/rt/Collections.h"
+#include "platform/rt/Components.h"
 #include "platform/rt/TypInfo.h"
 
 class TrepPropertyEditor;
 
 // ---- Export filter base ----
 
-// The base of export filters as far as the registry needs it: a filter enters the export
-// filter registry when it is made and leaves it when it is freed, unless it was made with the
-// "no register" constructor.
-class TrepCustomExportFilter {
+class TrepReport;
+class TrepComponent;
+class TrepReportPage;
+class TrepView;
+class TrepCustomIOTransport;
+
+// The base of every export filter. The export driver of the prepared pages calls, per export:
+// DoStart (PrepareFileName, Start), then for every page StartPage, ExportObject for each object
+// in drawing order and FinishPage, and at the end DoFinish (Finish, OpenExportedFile). A filter
+// writes through its transport's stream, or into Stream when the caller set one.
+//
+// A filter enters the export-filter registry when it is made and leaves it when it is freed,
+// unless it was made with the "no register" constructor.
+class TrepCustomExportFilter : public rt::TComponent {
 public:
   struct NoRegister {};
-  TrepCustomExportFilter();
+  explicit TrepCustomExportFilter(rt::TComponent* AOwner = nullptr);
+  // Made without owner and kept out of the registry.
   explicit TrepCustomExportFilter(NoRegister);
-  virtual ~TrepCustomExportFilter();
+  ~TrepCustomExportFilter() override;
   TrepCustomExportFilter(const TrepCustomExportFilter&) = delete;
   TrepCustomExportFilter& operator=(const TrepCustomExportFilter&) = delete;
 
   bool Registered() const { return FRegistered; }
 
+  // ---- operations descendants override ----
+  // The end of the document; called once after the last page.
+  virtual void Finish() {}
+  // Called after Finish; may open the produced file. The server opens nothing.
+  virtual void OpenExportedFile() {}
+  // Called before Start: a slave export without a name gets a temporary file named after the
+  // report; a bare file name is put into DefaultPath.
+  virtual void PrepareFileName();
+  // Opens the output and writes the document's start; False refuses the export before any page.
+  virtual bool Start() { return true; }
+  // The format's name for menus.
+  static std::string GetDescription() { return {}; }
+  // The options dialog; anything but mrOk (1) abandons the export. There are no dialogs here.
+  virtual int ShowModal() { return 1; }
+  // The transport the filter makes for itself: always a file transport (there is no dialog
+  // transport on the server).
+  virtual std::unique_ptr<TrepCustomIOTransport> CreateDefaultIOTransport();
+  // One object of the page, in drawing order. The base raises EAbstractError.
+  virtual void ExportObject(TrepComponent* Obj);
+  // Index is the 0-based prepared-page index.
+  virtual void FinishPage(TrepReportPage* Page, int Index) { (void)Page; (void)Index; }
+  virtual void StartPage(TrepReportPage* Page, int Index) { (void)Page; (void)Index; }
+  virtual void BeginClip(TrepView* Obj) { (void)Obj; }
+  virtual void EndClip() {}
+  virtual bool IsProcessInternal() { return true; }
+
+  // PrepareFileName, then Start; Start's answer.
+  bool DoStart();
+  // Finish, then OpenExportedFile.
+  void DoFinish();
+
+  // ---- options ----
+  // The output file. Writing it also points an assigned transport at it (its FileName, and
+  // its BasePath to the file's folder).
+  const std::string& FileName() const { return FName; }
+  void SetFileName(const std::string& Value);
+  // The transport the filter made itself, made on first read; writing frees the previous one.
+  TrepCustomIOTransport* DefaultIOTransport();
+  void SetDefaultIOTransport(std::unique_ptr<TrepCustomIOTransport> Value);
+
+  bool CurPage = false;             // export only the current preview page
+  bool ExportNotPrintable = false;  // also export objects that are not printable
+  std::string PageNumbers;          // page range such as "1,3-5" or "3-"; empty for all
+  TrepReport* Report = nullptr;     // set by the export driver; not owned
+  bool ShowDialog = true;
+  rt::TStream* Stream = nullptr;    // the caller's output (not owned); no file is written when set
+  bool UseFileCache = true;
+  std::string DefaultPath;          // folder for a FileName without one
+  bool SlaveExport = false;         // driven by another export: no own file name, no dialog
+  bool ShowProgress = true;
+  std::string DefaultExt;           // with its point
+  std::string FilterDesc;
+  bool SuppressPageHeadersFooters = false;
+  std::string ExportTitle;
+  bool OverwritePrompt = false;
+  // Files the export produced.
+  std::unique_ptr<rt::TStringList> Files;
+  std::function<void(rt::TObject* Sender)> OnBeforeExport;
+  std::function<void(rt::TObject* Sender)> OnBeginExport;
+  double CreationTime = 0;          // day number; set by the export driver
+  bool DataOnly = false;            // only objects standing on data bands
+  TrepCustomIOTransport* IOTransport = nullptr;  // in use; not owned
+  bool OpenAfterExport = false;
+
 private:
+  std::string FName;
+  std::unique_ptr<TrepCustomIOTransport> FDefaultIOTransport;
   bool FRegistered;
 };
 

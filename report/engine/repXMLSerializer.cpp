@@ -121,7 +121,8 @@ std::u16string TrepXMLSerializer::ObjToXML(rt::TObject* Obj, const std::string& 
 void TrepXMLSerializer::WriteProperty(std::u16string& Out, rt::TObject* Obj, rt::TObject* Ancestor,
                                       const rt::TPropInfo& P, const std::string& Add) {
   // The ancestor must have the property too (it may be of another class).
-  const bool HasAnc = Ancestor != nullptr && Ancestor->ClassType()->FindProperty(P.Name) == &P;
+  const bool HasAnc = Ancestor != nullptr && (Ancestor->ClassType() == Obj->ClassType() ||
+                                              Ancestor->ClassType()->FindProperty(P.Name) == &P);
   const std::string Name = Add + P.Name;
   const rt::Variant V = P.Get(Obj);
   switch (P.Kind) {

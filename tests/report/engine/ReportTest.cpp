@@ -67,7 +67,11 @@ TEST(Report, ANewReportIsEmptyWithItsDefaults) {
   EXPECT_TRUE(R.frComponentStyle.Contains(csHandlesNestedProperties));
   EXPECT_EQ(R.ReportOptions.Report, &R);
   EXPECT_EQ(R.Engine(), nullptr);
-  EXPECT_EQ(R.PreviewPages(), nullptr);
+  // The report owns its prepared pages from the start, empty.
+  ASSERT_NE(R.PreviewPages(), nullptr);
+  EXPECT_EQ(R.PreviewPages(), R.MainPreviewPages());
+  EXPECT_EQ(R.PreviewPages()->Report(), &R);
+  EXPECT_EQ(R.PreviewPages()->Count(), 0);
 
   // The script text is hidden while the report is written without it.
   R.StoreInDFM = false;
