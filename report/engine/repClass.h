@@ -279,6 +279,9 @@ public:
   // Selection belongs to the designer and the interactive preview, which keep the list.
   bool IsSelected() const { return FSelectList != nullptr; }
   virtual void SetIsSelected(bool Value);
+  // The selection list the object is in (set by the list itself); nullptr: not selected.
+  rt::TObject* SelectList() const { return FSelectList; }
+  void SetSelectList(rt::TObject* Value) { FSelectList = Value; }
   virtual TrepRestrictions GetRestrictions() const { return FRestrictions; }
   TrepRestrictions Restrictions() const { return GetRestrictions(); }
   void SetRestrictions(TrepRestrictions Value) { FRestrictions = Value; }
@@ -734,12 +737,37 @@ protected:
 
 // A preview control attached to the report: it hears of preparation progress and is told to
 // let go of the prepared pages when the report goes.
+class TrepSelectedObjectsList;
+class TrepComponentEditorsList;
+struct TrepInteractiveEventsParams;
+
 class TrepCustomPreview : public rt::TObject {
 public:
+  // With an empty selection list and no in-place editors (repInPlaceEditors.cpp).
+  TrepCustomPreview();
+  ~TrepCustomPreview() override;
+  TrepReport* Report = nullptr;  // not owned
+  bool UseReportHints = false;
+  TrepSelectedObjectsList& SelectionList() { return *FSelectionList; }
+  TrepComponentEditorsList* InPlaceEditorsList() const { return FInPlaceEditorsList.get(); }
+  void SetInPlaceEditorsList(std::unique_ptr<TrepComponentEditorsList> Value);
+  // A modified object is handed to the prepared pages' ModifyObject hook, when one is set.
+  virtual void InPlaceEditFinished(rt::TObject* Sender, bool Refresh, bool Modified);
+  virtual void SetDefaultEventParams(TrepInteractiveEventsParams& EventParams);
+  // Copy and paste through the editors of the first selected object, when the report's
+  // preview buttons allow it.
+  virtual void InternalCopy();
+  virtual void InternalPaste();
+  virtual bool InternalIsPasteAvailable();
+  std::function<void(TrepComponent* Component)> OnModifyObject;
   virtual void InternalOnProgressStart(TrepReport* Sender, TrepProgressType ProgressType, int Progress) = 0;
   virtual void InternalOnProgress(TrepReport* Sender, TrepProgressType ProgressType, int Progress) = 0;
   virtual void InternalOnProgressStop(TrepReport* Sender, TrepProgressType ProgressType, int Progress) = 0;
   virtual void UnInit(TrepCustomPreviewPages* PreviewPages) = 0;
+
+private:
+  std::unique_ptr<TrepSelectedObjectsList> FSelectionList;
+  std::unique_ptr<TrepComponentEditorsList> FInPlaceEditorsList;
 };
 
 using TrepNotifyEventHandler = std::function<void(rt::TObject* Sender)>;
