@@ -6,6 +6,7 @@
 
 #include "report/engine/repClass.h"
 #include "report/engine/repClassRTTI.h"
+#include "report/engine/repExpression.h"
 #include "report/engine/repRes.h"
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
