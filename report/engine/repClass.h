@@ -22,6 +22,7 @@
 #include "platform/rt/Components.h"
 #include "platform/rt/TypInfo.h"
 #include "platform/rt/Variants.h"
+#include "report/engine/repAlign.h"
 #include "report/engine/repCollections.h"
 #include "report/engine/repUnicodeUtils.h"
 #include "report/engine/repVariables.h"
@@ -1427,8 +1428,6 @@ class TrepStyleItem;
 class TrepMacrosItem;
 class TrepPostProcessor;
 
-enum TrepHAlign { haLeft, haRight, haCenter, haBlock };
-enum TrepVAlign { vaTop, vaBottom, vaCenter };
 enum TrepDuplicateMerge { dmShow, dmHide, dmClear, dmMerge };
 enum TrepUnderlinesTextMode { ulmNone, ulmUnderlinesAll, ulmUnderlinesText, ulmUnderlinesTextAndEmptyLines };
 
