@@ -1,8 +1,10 @@
 #include "platform/gfx/Canvas.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "platform/rt/Unicode.h"
+#include "platform/gfx/FontFace.h"
 #include "platform/gfx/Picture.h"
 
 namespace gfx {
@@ -189,6 +191,54 @@ std::vector<std::string> TRecordingCanvas::Texts() const {
   R.reserve(Ops.size());
   for (const TCanvasOp& Op : Ops) R.push_back(Op.Text());
   return R;
+}
+
+} // namespace gfx
+
+// ---------------------------------------------------------------------------------------------
+// Text through the font layer
+
+namespace gfx {
+
+namespace {
+
+std::shared_ptr<const TSizedFont> SizedFontOf(const TFont& F, int PixelSize) {
+  const bool Bold = (F.Style() & FontStyles({fsBold})) != 0;
+  const bool Italic = (F.Style() & FontStyles({fsItalic})) != 0;
+  const TFontFace* Face = FindFace(F.Name(), Bold, Italic);
+  return Face ? TSizedFont::Get(Face, PixelSize) : nullptr;
+}
+
+} // namespace
+
+int TCanvas::FontPixelSize() const {
+  const int Px = MulDiv(Font.Size(), PixelsPerInchY, 72);
+  return std::clamp(Px < 0 ? -Px : Px, 1, MaxPixelSize);
+}
+
+int TCanvas::TextWidth(std::u16string_view Text) const {
+  const auto S = SizedFontOf(Font, FontPixelSize());
+  return S ? S->TextWidth(Text) : 0;
+}
+
+int TCanvas::TextHeight(std::u16string_view Text) const {
+  (void)Text;
+  const auto S = SizedFontOf(Font, FontPixelSize());
+  return S ? S->Height() : 0;
+}
+
+void TCanvas::TextOut(int X, int Y, std::u16string_view Text) {
+  TTextOut T;
+  T.X = X;
+  T.Y = Y;
+  T.Text = std::u16string(Text);
+  T.FontHeight = -FontPixelSize();
+  if (const auto S = SizedFontOf(Font, FontPixelSize())) {
+    T.Dx.resize(Text.size());
+    if (!Text.empty()) S->Advances(Text, T.Dx.data());
+  }
+  ExtTextOut(T);
+  MoveTo(X + TextWidth(Text), Y);
 }
 
 } // namespace gfx

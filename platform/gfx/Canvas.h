@@ -4,6 +4,7 @@
 // every operation, for tests and for replaying), a metafile and the PDF export later.
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/gfx/Font.h"
@@ -104,6 +105,14 @@ public:
   bool IsPrinter = false;
   // Text in Font; devices that draw no text ignore it.
   virtual void ExtTextOut(const TTextOut& T) { (void)T; }
+  // Text in Font as the font layer measures it at this device's resolution: the sum of the
+  // characters' advances, and the height of a line (ascent plus descent), in device pixels.
+  int TextWidth(std::u16string_view Text) const;
+  int TextHeight(std::u16string_view Text) const;
+  // Text in Font with the top of its line at Y, through ExtTextOut with the advances filled in.
+  void TextOut(int X, int Y, std::u16string_view Text);
+  // The font's em in device pixels (its size in points at PixelsPerInchY).
+  int FontPixelSize() const;
 
   // Outline with Pen through the points and back to the first, inside with Brush. The base
   // draws the outline only.

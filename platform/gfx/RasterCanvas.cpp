@@ -1,12 +1,17 @@
 #include "platform/gfx/RasterCanvas.h"
 
 #include <cairo.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <cstdint>
 #include <numbers>
 #include <vector>
 
+#include "platform/gfx/FontFace.h"
 #include "platform/gfx/Graphics.h"
 #include "platform/gfx/Picture.h"
 
@@ -315,6 +320,119 @@ void TRasterCanvas::StretchDraw(const TRect& Dest, const TBitmap& Source, TColor
   cairo_paint(Cr);
   cairo_set_source_rgb(Cr, 0, 0, 0);
   cairo_surface_destroy(S);
+}
+
+} // namespace gfx
+
+// ---------------------------------------------------------------------------------------------
+// Text
+
+namespace gfx {
+
+namespace {
+
+// FreeType handles are not shared between threads: each drawing opens the faces it needs from
+// the font layer's file data with a library of its own thread.
+struct TThreadFreeType {
+  FT_Library Lib = nullptr;
+  TThreadFreeType() {
+    if (FT_Init_FreeType(&Lib) != 0) Lib = nullptr;
+  }
+  ~TThreadFreeType() {
+    if (Lib) FT_Done_FreeType(Lib);
+  }
+};
+
+class TDrawFaces {
+public:
+  explicit TDrawFaces(int PixelSize) : FPixelSize(PixelSize) {}
+  ~TDrawFaces() {
+    for (auto& [Face, F] : FFaces)
+      if (F) FT_Done_Face(F);
+  }
+  FT_Face Get(const TFontFace* Face) {
+    auto It = FFaces.find(Face);
+    if (It != FFaces.end()) return It->second;
+    thread_local TThreadFreeType FT;
+    FT_Face F = nullptr;
+    const auto& Data = Face->FileData();
+    if (FT.Lib == nullptr || Data.empty() ||
+        FT_New_Memory_Face(FT.Lib, Data.data(), static_cast<FT_Long>(Data.size()), Face->FaceIndex(), &F) != 0)
+      F = nullptr;
+    if (F && FT_Set_Pixel_Sizes(F, 0, static_cast<FT_UInt>(FPixelSize)) != 0) {
+      FT_Done_Face(F);
+      F = nullptr;
+    }
+    FFaces.emplace(Face, F);
+    return F;
+  }
+
+private:
+  int FPixelSize;
+  std::map<const TFontFace*, FT_Face> FFaces;
+};
+
+} // namespace
+
+void TRasterCanvas::ExtTextOut(const TTextOut& T) {
+  if (T.Text.empty()) return;
+  const int Px = std::clamp(T.FontHeight != 0 ? std::abs(T.FontHeight) : FontPixelSize(), 1, MaxRasterTextPixels);
+  const bool Bold = (Font.Style() & FontStyles({fsBold})) != 0;
+  const bool Italic = (Font.Style() & FontStyles({fsItalic})) != 0;
+  const TFontFace* Face = FindFace(Font.Name(), Bold, Italic);
+  if (Face == nullptr) return;
+  const auto Sized = TSizedFont::Get(Face, Px);
+  std::optional<TRect> Clip = ClipRect();
+  if ((T.Options & ETO_CLIPPED) && T.Clip) {
+    TRect C = *T.Clip;
+    if (Clip) {
+      C.Left = std::max(C.Left, Clip->Left);
+      C.Top = std::max(C.Top, Clip->Top);
+      C.Right = std::min(C.Right, Clip->Right);
+      C.Bottom = std::min(C.Bottom, Clip->Bottom);
+    }
+    Clip = C;
+  }
+  auto Plot = [&](int X, int Y) {
+    if (Clip && (X < Clip->Left || X >= Clip->Right || Y < Clip->Top || Y >= Clip->Bottom)) return;
+    if (X < 0 || Y < 0 || X >= FBitmap.Width() || Y >= FBitmap.Height()) return;
+    FBitmap.SetPixel(X, Y, Font.Color());
+  };
+  TDrawFaces Faces(Px);
+  const int Baseline = T.Y + Sized->Ascent();
+  int PenX = T.X;
+  const std::size_t N = T.Text.size();
+  for (std::size_t I = 0; I < N; ++I) {
+    char32_t C = T.Text[I];
+    std::size_t Units = 1;
+    if (C >= 0xD800 && C < 0xDC00 && I + 1 < N && T.Text[I + 1] >= 0xDC00 && T.Text[I + 1] < 0xE000) {
+      C = 0x10000 + ((C - 0xD800) << 10) + (T.Text[I + 1] - 0xDC00);
+      Units = 2;
+    }
+    const TGlyphRef G = Sized->Glyph(C);
+    if (FT_Face F = G.Face ? Faces.Get(G.Face) : nullptr;
+        F && FT_Load_Glyph(F, G.Glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) == 0) {
+      const FT_Bitmap& B = F->glyph->bitmap;
+      const int Left = PenX + F->glyph->bitmap_left, Top = Baseline - F->glyph->bitmap_top;
+      for (unsigned Row = 0; Row < B.rows; ++Row) {
+        const unsigned char* Line = B.buffer + static_cast<std::ptrdiff_t>(Row) * B.pitch;
+        for (unsigned Col = 0; Col < B.width; ++Col) {
+          const bool On = B.pixel_mode == FT_PIXEL_MODE_MONO ? (Line[Col >> 3] & (0x80 >> (Col & 7))) != 0
+                                                              : Line[Col] >= 128;
+          if (On) Plot(Left + static_cast<int>(Col), Top + static_cast<int>(Row));
+        }
+      }
+    }
+    PenX += I < T.Dx.size() ? T.Dx[I] + (Units == 2 && I + 1 < T.Dx.size() ? T.Dx[I + 1] : 0) : Sized->Advance(C);
+    I += Units - 1;
+  }
+  const int Bar = std::max(1, Px / 14);
+  auto Rule = [&](int Y) {
+    for (int Y1 = Y; Y1 < Y + Bar; ++Y1)
+      for (int X = T.X; X < PenX; ++X) Plot(X, Y1);
+  };
+  if (Font.Style() & FontStyles({fsUnderline})) Rule(Baseline + std::max(1, Sized->Descent() / 3));
+  if (Font.Style() & FontStyles({fsStrikeOut})) Rule(Baseline - Sized->Ascent() / 3);
 }
 
 } // namespace gfx

@@ -8,6 +8,9 @@ namespace gfx {
 
 class TBitmap;
 
+// Text drawn on a raster canvas is at most this many pixels high; larger sizes are clamped.
+inline constexpr int MaxRasterTextPixels = 2048;
+
 class TRasterCanvas : public TCanvas {
 public:
   // The bitmap must outlive the canvas; its size may change between operations.
@@ -26,6 +29,11 @@ public:
   void SetPixel(int X, int Y, TColor Color) override;
   void StretchDraw(const TRect& Dest, const TBitmap& Source, TColor TransparentColor = clNone,
                    bool Smooth = false) override;
+  // Text in Font with the glyph outlines of the font layer's faces, rendered without
+  // anti-aliasing in the font's colour; the top of the line at Y, advances from Dx where given.
+  // Underline and strike-out are drawn as one-pixel-high bars scaled with the size. Turned text
+  // (escapement) is drawn unturned.
+  void ExtTextOut(const TTextOut& T) override;
 
 protected:
   void DrawLine(int X1, int Y1, int X2, int Y2) override;

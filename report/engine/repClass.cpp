@@ -1,4 +1,5 @@
 #include "report/engine/repClass.h"
+#include "report/engine/repInPlaceEditors.h"
 
 #include <algorithm>
 #include <cctype>
@@ -154,6 +155,8 @@ TrepComponent::~TrepComponent() {
   FSortedObjects.reset();
   SetParent(nullptr);
   DestroyChildren();
+  // A selected object leaves its selection list, which must not keep a freed object.
+  if (auto* L = dynamic_cast<TrepSelectedObjectsList*>(FSelectList)) L->Extract(this);
   FSelectList = nullptr;
 }
 
@@ -648,7 +651,14 @@ TrepRect TrepReportComponent::GetRealBounds() {
 
 TrepPage::TrepPage(rt::TComponent* AOwner) : TrepComponent(AOwner) { frComponentStyle.Include(csAcceptsRepComponents); }
 
-void TrepPage::Draw(gfx::TCanvas&, double, double, double, double) {}
+void TrepPage::Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) {
+  // The page itself draws only the custom editors a preview or designer attached to it.
+  auto* M = dynamic_cast<TrepComponentEditorsManager*>(ComponentEditors);
+  if (M == nullptr) return;
+  const gfx::TRect R{RoundHalfEven(OffsetX * ScaleX), RoundHalfEven(OffsetY * ScaleY),
+                     RoundHalfEven((OffsetX + Width()) * ScaleX), RoundHalfEven((OffsetY + Height()) * ScaleY)};
+  M->DrawCustomEditor(Canvas, R);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Copies and streams

@@ -22,7 +22,9 @@
 #include "platform/rt/Components.h"
 #include "platform/rt/TypInfo.h"
 #include "platform/rt/Variants.h"
+#include "report/engine/repAlign.h"
 #include "report/engine/repCollections.h"
+#include "report/engine/repUnicodeUtils.h"
 #include "report/engine/repVariables.h"
 
 class TscScript;
@@ -34,6 +36,10 @@ class TrepPage;
 class TrepReportPage;
 class TrepReportDataSets;
 class TrepStyles;
+class TrepExpressionCache;
+class TrepDrawText;
+class TscCustomVariable;
+class TrepView;
 
 // ---- Errors ----
 
@@ -274,6 +280,9 @@ public:
   // Selection belongs to the designer and the interactive preview, which keep the list.
   bool IsSelected() const { return FSelectList != nullptr; }
   virtual void SetIsSelected(bool Value);
+  // The selection list the object is in (set by the list itself); nullptr: not selected.
+  rt::TObject* SelectList() const { return FSelectList; }
+  void SetSelectList(rt::TObject* Value) { FSelectList = Value; }
   virtual TrepRestrictions GetRestrictions() const { return FRestrictions; }
   TrepRestrictions Restrictions() const { return GetRestrictions(); }
   void SetRestrictions(TrepRestrictions Value) { FRestrictions = Value; }
@@ -452,6 +461,8 @@ public:
 class TrepView;
 class TrepCustomMemoView;
 class TrepDataSet;
+class TrepMacrosItem;
+class TrepPostProcessor;
 
 class TrepBand : public TrepReportComponent {
 public:
@@ -634,11 +645,16 @@ class TrepCustomPreviewPages;
 class TrepCustomIOTransport;
 class TrepPictureView;
 
+class TrepPostProcessor;
+class TrepCustomOutline;
+
 // The layout engine as the report sees it; the engine itself is a later layer. The prepared
-// pages read the pass it is in and its position on the page.
+// pages read the pass it is in and its position on the page. Operations a descendant must
+// supply raise EAbstractError here.
 class TrepCustomEngine : public rt::TObject {
 public:
-  explicit TrepCustomEngine(TrepReport* AReport) : FReport(AReport) {}
+  explicit TrepCustomEngine(TrepReport* AReport);
+  ~TrepCustomEngine() override;
   TrepReport* Report() const { return FReport; }
   TrepCustomPreviewPages* PreviewPages = nullptr;  // not owned
   bool Running = false;
@@ -647,8 +663,38 @@ public:
   int TotalPages = 0;
   double CurX = 0, CurY = 0;
 
+  int CurColumn = 0, CurVColumn = 0, CurLine = 0, CurLineThrough = 0;
+  double PageHeight = 0, PageWidth = 0;
+  double StartDate = 0, StartTime = 0;  // day numbers from 30 December 1899
+  bool SecondScriptCall = false;
+  int CurTableRow = 0, CurTableColumn = 0;
+  // The report's EngineOptions.DoublePass at every read.
+  bool DoublePass() const;
+  // Objects told of the run (not owned).
+  rt::TList& NotifyList() { return FNotifyList; }
+
+  virtual double GetPageHeight() { return PageHeight; }
+  virtual void EndPage();
+  virtual void BreakAllKeep() {}
+  virtual void NewColumn();
+  virtual void NewPage();
+  virtual void ShowBand(TrepBand* Band);
+  virtual double FreeSpace();
+  // SUM, AVG, MIN, MAX or COUNT of Expression over Band (nullptr: the caller's band).
+  virtual rt::Variant GetAggregateValue(const std::string& Name, const std::string& Expression, TrepBand* Band,
+                                        int Flags);
+  // Hands a view with delayed content to the post-processor.
+  virtual void ProcessObject(TrepView* ReportObject);
+  // Prepares the whole report (or APage); True when pages were produced without error.
+  virtual bool Run(bool ARunDialogs, bool AClearLast, TrepPage* APage);
+  // ShowBand of the report's object of that name when it is a band.
+  void ShowBandByName(const std::string& BandName);
+  // Sets the report's Terminated (which also stops its script).
+  void StopReport();
+
 protected:
   TrepReport* FReport;
+  rt::TList FNotifyList;
 };
 
 // The report's outline: headings with their page and position, kept by the prepared pages.
@@ -680,7 +726,8 @@ enum TrepAddPageAction { apWriteOver, apAdd };
 // The prepared-pages store as the report, the layout engine and the exports see it.
 class TrepCustomPreviewPages : public rt::TObject {
 public:
-  explicit TrepCustomPreviewPages(TrepReport* AReport) : FReport(AReport) {}
+  explicit TrepCustomPreviewPages(TrepReport* AReport);
+  ~TrepCustomPreviewPages() override;
   TrepReport* Report() const { return FReport; }
   TrepCustomEngine* Engine = nullptr;  // not owned
   TrepCustomOutline* Outline() const { return FOutline.get(); }
@@ -735,20 +782,48 @@ public:
   int FirstPage = 0;
   int PrintCopyNo = 0;
   double PrintScale = 1;
+  TrepPostProcessor& PostProcessor() { return *FPostProcessor; }
+  void SetOutline(std::unique_ptr<TrepCustomOutline> Value);
 
 protected:
   TrepReport* FReport;
   std::unique_ptr<TrepCustomOutline> FOutline;
+  std::unique_ptr<TrepPostProcessor> FPostProcessor;
 };
 
 // A preview control attached to the report: it hears of preparation progress and is told to
 // let go of the prepared pages when the report goes.
+class TrepSelectedObjectsList;
+class TrepComponentEditorsList;
+struct TrepInteractiveEventsParams;
+
 class TrepCustomPreview : public rt::TObject {
 public:
+  // With an empty selection list and no in-place editors (repInPlaceEditors.cpp).
+  TrepCustomPreview();
+  ~TrepCustomPreview() override;
+  TrepReport* Report = nullptr;  // not owned
+  bool UseReportHints = false;
+  TrepSelectedObjectsList& SelectionList() { return *FSelectionList; }
+  TrepComponentEditorsList* InPlaceEditorsList() const { return FInPlaceEditorsList.get(); }
+  void SetInPlaceEditorsList(std::unique_ptr<TrepComponentEditorsList> Value);
+  // A modified object is handed to the prepared pages' ModifyObject hook, when one is set.
+  virtual void InPlaceEditFinished(rt::TObject* Sender, bool Refresh, bool Modified);
+  virtual void SetDefaultEventParams(TrepInteractiveEventsParams& EventParams);
+  // Copy and paste through the editors of the first selected object, when the report's
+  // preview buttons allow it.
+  virtual void InternalCopy();
+  virtual void InternalPaste();
+  virtual bool InternalIsPasteAvailable();
+  std::function<void(TrepComponent* Component)> OnModifyObject;
   virtual void InternalOnProgressStart(TrepReport* Sender, TrepProgressType ProgressType, int Progress) = 0;
   virtual void InternalOnProgress(TrepReport* Sender, TrepProgressType ProgressType, int Progress) = 0;
   virtual void InternalOnProgressStop(TrepReport* Sender, TrepProgressType ProgressType, int Progress) = 0;
   virtual void UnInit(TrepCustomPreviewPages* PreviewPages) = 0;
+
+private:
+  std::unique_ptr<TrepSelectedObjectsList> FSelectionList;
+  std::unique_ptr<TrepComponentEditorsList> FInPlaceEditorsList;
 };
 
 using TrepNotifyEventHandler = std::function<void(rt::TObject* Sender)>;
@@ -852,9 +927,43 @@ public:
   void GetActiveDataSetList(rt::TStrings& List) const;
   // A dataset that goes leaves DataSets and, when it was the main dataset, DataSet.
   void Notification(rt::TComponent* AComponent);
-  // Evaluates an expression of the report's script; set by the expression layer. Views expand
-  // "[...]" through it and leave their texts alone without it.
+  // Evaluates an expression of the report's script: Calc with the report's own script, set by
+  // the constructor. Views expand "[...]" through it and leave their texts alone without it.
   std::function<rt::Variant(const std::u16string&)> Evaluate;
+
+  // ---- expressions (repClassExpr.cpp) ----
+  // The value of Expr: a name found directly (dataset field, system variable, report events,
+  // report variable, global variable, script variable), else the expression compiled through
+  // the cache and run with AScript (nullptr: the report's script) as parent. Errors follow
+  // EngineOptions: a floating division by zero gives Null with IgnoreDevByZero, the text itself
+  // with IgnoreExprError; otherwise the message (prefixed "CurObject: ") goes to Errors and is
+  // raised as ErepExpressionError.
+  rt::Variant Calc(const std::string& Expr, TscScript* AScript = nullptr);
+  // Calc for a script's own call (Report.Calc): errors are raised as "clErrorInExp" + message
+  // and not added to Errors.
+  rt::Variant CalcFromScript(const std::string& Expr);
+  TrepExpressionCache& ExpressionCache() { return *FExpressionCache; }
+  bool CaseSensitiveExpressions() const;
+  void SetCaseSensitiveExpressions(bool Value);
+  // The script variables "Value" and "Self" that PrepareScript found (Null / nullptr without).
+  rt::Variant LocalValue() const;
+  void SetLocalValue(const rt::Variant& Value);
+  TrepView* SelfValue() const;
+  void SetSelfValue(TrepView* Value);
+  // Registers the report's objects, Report, Engine, PreviewPages, Outline, Value, Self and the
+  // report's functions (Get, Set, IIF, the aggregates) in the script, and compiles ScriptText
+  // in ScriptLanguage. False with "clScrError" in Errors when it does not compile.
+  bool PrepareScript(TrepReport* ActiveReport = nullptr);
+  // A user function served by OnUserFunction (Syntax is its declaration).
+  void AddFunction(const std::string& FuncName, const std::string& Category = {},
+                   const std::string& Description = {});
+  // Calls the script procedure EventName with Obj (while the engine runs, or always).
+  void DoNotifyEvent(rt::TObject* Obj, const std::string& EventName, bool RunAlways = false);
+  void DoParamEvent(const std::string& EventName, rt::Variant& Params, bool RunAlways = false);
+  void DoBeforePrint(TrepReportComponent* c);
+  void DoAfterPrint(TrepReportComponent* c);
+  // The report's text layout, shared by its memos and the export.
+  TrepDrawText& DrawText() { return *FDrawText; }
 
   // ---- termination ----
   bool Terminated() const { return FTerminated; }
@@ -929,7 +1038,19 @@ private:
   TrepCustomPreviewPages* FPreviewPages = nullptr;
   TrepCustomPreview* FPreview = nullptr;
   TrepXMLSerializer* FXMLSerializer = nullptr;
+  // ---- expressions ----
+  bool GetNameValue(const std::string& Name, rt::Variant& Value);
+  rt::Variant CalcInternal(const std::string& Expr, TscScript* AScript, bool FromScript);
+  std::unique_ptr<TrepExpressionCache> FExpressionCache;
+  std::unique_ptr<TrepDrawText> FDrawText;
+  TscCustomVariable* FLocalValue = nullptr;
+  TscCustomVariable* FSelfValue = nullptr;
+  // Report variables being evaluated, innermost last: a name met again is a cycle.
+  std::vector<std::string> FResolving;
 };
+
+// An expression error the report has already recorded; callers above it pass it on unchanged.
+RT_DECLARE_EXCEPTION(ErepExpressionError, rt::Exception)
 
 // ---- Fills and frames ----
 
@@ -1223,6 +1344,22 @@ public:
   void BeforePrint() override;
   // Expands bracketed expressions of TagStr and the hyperlink through the report's evaluator.
   void GetData() override;
+  // The view's side of the post-processing dictionary (the memo has one; the base does nothing).
+  virtual void SaveContentToDictionary(TrepReport* aReport, TrepPostProcessor* PostProcessor) {
+    (void)aReport;
+    (void)PostProcessor;
+  }
+  // True when the object repeats the previous one and is to be left out.
+  virtual bool LoadContentFromDictionary(TrepReport* aReport, TrepMacrosItem* aItem) {
+    (void)aReport;
+    (void)aItem;
+    return false;
+  }
+  virtual void ProcessDictionary(TrepMacrosItem* aItem, TrepReport* aReport, TrepPostProcessor* PostProcessor) {
+    (void)aItem;
+    (void)aReport;
+    (void)PostProcessor;
+  }
   void AfterPrint() override;
   // Every "[...]" (nested brackets kept together) replaced by the text of its value.
   std::string ExpandExpressions(const std::string& Text);
@@ -1348,17 +1485,162 @@ public:
 };
 
 class TrepStyleItem;
+class TrepMacrosItem;
+class TrepPostProcessor;
 
+enum TrepDuplicateMerge { dmShow, dmHide, dmClear, dmMerge };
+enum TrepUnderlinesTextMode { ulmNone, ulmUnderlinesAll, ulmUnderlinesText, ulmUnderlinesTextAndEmptyLines };
+
+// Limits on what template and user text can make the memo do: the longest delimiter, and how
+// many bracketed expressions one print evaluates.
+inline constexpr std::size_t repMaxDelimiterLength = 255;
+inline constexpr int repMaxMemoExpressions = 100000;
+
+// The report's text object: lines of text whose bracketed expressions are replaced by their
+// formatted values before each print (repClassMemo.cpp), laid out, drawn and split through the
+// report's text layout (repClassMemoLayout.cpp).
 class TrepCustomMemoView : public TrepStretcheable {
 public:
   RT_CLASS_INFO(TrepCustomMemoView)
-  using TrepStretcheable::TrepStretcheable;
-  // The width follows the text; prepared copies do not store it.
-  bool AutoWidth = false;
-  // The name of the style the memo takes its font, fill and frame from; empty for none.
-  std::string Style;
+  explicit TrepCustomMemoView(rt::TComponent* AOwner);
+  ~TrepCustomMemoView() override;
+  std::string GetDescription() const override;
+
+  // ---- text ----
+  // The lines joined by CR LF; writing splits at line breaks.
+  std::u16string Text() const;
+  void SetText(std::u16string_view Value);
+  // Text as the application fills it from outside data: printed exactly as given, never
+  // evaluated (AllowExpressions becomes False), so a text such as "[Report.SaveToFile('x')]"
+  // stays text.
+  void SetLiteralText(std::u16string_view Value);
+  TrepWideStrings& Lines() { return *FMemo; }
+  const TrepWideStrings& Lines() const { return *FMemo; }
+  TrepWideStrings& Memo() { return *FMemo; }
+  void SetLines(const TrepWideStrings& Value) { FMemo->Assign(Value); }
+  TrepFormatCollection& Formats() { return *FFormats; }
+  TrepHighlightCollection& Highlights() { return *FHighlights; }
+  // The first format / highlight, made when the collection is empty.
+  TrepFormat& DisplayFormat();
+  TrepHighlight& Highlight();
+  bool Underlines() const { return UnderlinesTextMode != ulmNone; }
+  void SetUnderlines(bool Value);
+  int Rotation() const { return FRotation; }
+  void SetRotation(int Value) { FRotation = Value % 360; }
+  // 0 to 359.
+  int ReducedAngle() const;
+  const std::string& GetStyle() const { return Style; }
+  void SetStyle(const std::string& Value);
+
+  // ---- printing ----
+  void BeforePrint() override;
+  void GetData() override;
+  void AfterPrint() override;
+  // One value as text by AFormat (nullptr: DisplayFormat); formatting errors give the value's
+  // plain text.
+  std::u16string FormatData(const rt::Variant& Value, TrepFormat* AFormat = nullptr);
+  void ExtractMacros(TrepPostProcessor* Dictionary);
   // Takes the style's font, fill and frame, each as its Apply flag says.
   virtual void ApplyStyle(const TrepStyleItem& Item);
+  void ApplyHighlight(TrepHighlight* AHighlight);
+  void ApplyPreviewHighlight();
+  void ResetSuppress() { LastValue = rt::Variant(""); }
+  std::string GetComponentText() override;
+  bool IsPostProcessAllowed() const override { return TrepView::IsPostProcessAllowed() || Duplicates != dmShow; }
+  void SaveContentToDictionary(TrepReport* aReport, TrepPostProcessor* PostProcessor) override;
+  bool LoadContentFromDictionary(TrepReport* aReport, TrepMacrosItem* aItem) override;
+  void ProcessDictionary(TrepMacrosItem* aItem, TrepReport* aReport, TrepPostProcessor* PostProcessor) override;
+
+  // ---- layout (repClassMemoLayout.cpp) ----
+  void SetDrawArea(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+  double CalcHeight() override;
+  virtual double CalcWidth();
+  void InitPart() override;
+  double DrawPart() override;
+  void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+  std::u16string WrapText(bool WrapWords, TrepWideStrings* aParaText = nullptr);
+  std::u16string Diff(const TrepComponent* AComponent) const override;
+  void MirrorContent(TrepMirrorControlModes MirrorModes) override;
+  double FrameAndGapWidth() const;
+  double FrameAndGapHeight() const;
+  gfx::TRect GetTextRect(double OffsetX, double OffsetY, double ScaleX, double ScaleY) const;
+
+  bool AllowExpressions = true;
+  bool AllowHTMLTags = false;
+  // The width follows the text; prepared copies do not store it.
+  bool AutoWidth = false;
+  double CharSpacing = 0;
+  bool Clipped = true;
+  std::string ExpressionDelimiters = "[,]";
+  // The memo that takes the text that does not fit; held by checked handle, so a memo that
+  // went reads as nullptr.
+  TrepCustomMemoView* FlowTo() const;
+  void SetFlowTo(TrepCustomMemoView* Value);
+  bool FirstParaBreak = false;
+  double GapX = 2, GapY = 1;
+  TrepHAlign HAlign = haLeft;
+  bool HideZeros = false;
+  bool LastParaBreak = false;
+  double LineSpacing = 2;
+  double ParagraphGap = 0;
+  std::u16string PartMemo;
+  bool RTLReading = false;
+  // The name of the style the memo takes its font, fill and frame from; empty for none.
+  std::string Style;
+  bool SuppressRepeated = false;
+  TrepDuplicateMerge Duplicates = dmShow;
+  std::u16string TempMemo;
+  TrepUnderlinesTextMode UnderlinesTextMode = ulmNone;
+  TrepVAlign VAlign = vaTop;
+  rt::Variant Value = rt::Variant::Null();
+  bool WordBreak = false;
+  bool WordWrap = true;
+  bool Wysiwyg = true;
+  bool UseDefaultCharset = false;
+  bool HighlightActivated = false;
+  gfx::TRect ScaledRect{}, TextRect{};
+  bool MacroLoaded = false;
+  rt::Variant LastValue = rt::Variant::Null();
+  int TotalPages = 0, CopyNo = 0;
+  double PrintScale = 1;
+  int MacroIndex = -1, MacroLine = -1;
+
+private:
+  void SaveHighlightState();
+  void RestoreHighlightState();
+  // The bracketed expressions of the text replaced by their values.
+  void ExpandExpressions();
+  std::u16string EvaluateExpression(const std::u16string& Expr, TrepFormat* AFormat);
+  TrepDrawText& Layout();
+  void SetupLayoutBase(TrepDrawText& D);
+  void SetupDrawText(TrepDrawText& D, double ScaleX, double ScaleY, double OffsetX, double OffsetY);
+  void DrawMemoText();
+
+  std::unique_ptr<TrepWideStrings> FMemo;
+  std::unique_ptr<TrepFormatCollection> FFormats;
+  std::unique_ptr<TrepHighlightCollection> FHighlights;
+  int FRotation = 0;
+  std::unique_ptr<TrepCustomFill> FTempFill;
+  std::unique_ptr<gfx::TFont> FTempFont;
+  std::unique_ptr<TrepFrame> FTempFrame;
+  bool FTempVisible = true;
+  bool FTempParentFont = false;
+  rt::Variant FFlowTo = rt::Variant::Null();
+};
+
+// The text object of templates.
+class TrepMemoView : public TrepCustomMemoView {
+public:
+  RT_CLASS_INFO(TrepMemoView)
+  using TrepCustomMemoView::TrepCustomMemoView;
+};
+
+// The system text object (fewer published properties).
+class TrepSysMemoView : public TrepCustomMemoView {
+public:
+  RT_CLASS_INFO(TrepSysMemoView)
+  using TrepCustomMemoView::TrepCustomMemoView;
+  std::string GetDescription() const override;
 };
 
 // A horizontal or vertical rule drawn with the frame, or a diagonal, with optional arrows.

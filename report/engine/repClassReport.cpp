@@ -5,6 +5,9 @@
 
 #include "report/engine/repClass.h"
 #include "report/engine/repClassProps.h"
+#include "platform/rt/Unicode.h"
+#include "report/engine/repDrawText.h"
+#include "report/engine/repExpression.h"
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repPrinter.h"
 #include "report/engine/repRes.h"
@@ -279,6 +282,9 @@ TrepReport::TrepReport(rt::TComponent* AOwner)
   FScript = std::make_unique<TscScript>();
   FScript->ExtendedCharset = true;
   FScript->AddRTTI();
+  FExpressionCache = std::make_unique<TrepExpressionCache>(FScript.get());
+  FDrawText = std::make_unique<TrepDrawText>();
+  Evaluate = [this](const std::u16string& Expr) { return Calc(rt::Utf16ToUtf8(Expr)); };
   ReportOptions.Report = this;
   FErrors.SetSorted(true);
   FErrors.Duplicates = rt::dupIgnore;
@@ -493,7 +499,7 @@ void TrepReport::SetProgressMessage(const std::string& Value, bool Ishint, bool 
 }
 
 void repClassInitialization() {
-  for (rt::TClass C : {TrepCustomMemoView::ClassInfo(), TrepDialogPage::ClassInfo(), TrepFrame::ClassInfo(),
+  for (rt::TClass C : {TrepCustomMemoView::ClassInfo(), TrepMemoView::ClassInfo(), TrepSysMemoView::ClassInfo(), TrepDialogPage::ClassInfo(), TrepFrame::ClassInfo(),
                        TrepPictureView::ClassInfo(), TrepReport::ClassInfo(), TrepReportPage::ClassInfo(),
                        TrepNullBand::ClassInfo(), TrepCustomLineView::ClassInfo(), TrepLineView::ClassInfo(),
                        TrepShapeView::ClassInfo(), TrepCheckBoxView::ClassInfo(), TrepUserDataSet::ClassInfo(),

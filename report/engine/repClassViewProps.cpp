@@ -6,6 +6,7 @@
 #include "report/engine/repUtils.h"
 
 using repProp::Bool;
+using repProp::Float;
 using repProp::Int;
 using repProp::Str;
 
@@ -178,8 +179,41 @@ rt::TClass TrepStretcheable::ClassInfo() {
 }
 
 rt::TClass TrepCustomMemoView::ClassInfo() {
-  static const rt::TClassInfo Info("TrepCustomMemoView", TrepStretcheable::ClassInfo(),
-                                   [] { return new TrepCustomMemoView(nullptr); });
+  using T = TrepCustomMemoView;
+  static const rt::TClassInfo Info(
+      "TrepCustomMemoView", TrepStretcheable::ClassInfo(), [] { return new T(nullptr); },
+      {Bool("AutoWidth", &T::AutoWidth, false), Bool("AllowExpressions", &T::AllowExpressions, true),
+       Bool("AllowHTMLTags", &T::AllowHTMLTags, false),
+       Float("CharSpacing", &T::CharSpacing).WithStored([](rt::TObject* O) { return As<T>(O)->CharSpacing != 0; }),
+       Bool("Clipped", &T::Clipped, true), ColorProp<TrepView>(), Str("DataField", &TrepView::DataField),
+       DataSetProp(), DataSetNameProp(),
+       Str("ExpressionDelimiters", &T::ExpressionDelimiters)
+           .WithStored([](rt::TObject* O) { return As<T>(O)->ExpressionDelimiters != "[,]"; }),
+       FrameProp<TrepView>(), FillTypeProp<TrepView>(), FillProp<TrepView>(),
+       Float("GapX", &T::GapX).WithStored([](rt::TObject* O) { return As<T>(O)->GapX != 2; }),
+       Float("GapY", &T::GapY).WithStored([](rt::TObject* O) { return As<T>(O)->GapY != 1; }),
+       EnumD("HAlign", "TrepHAlign", &T::HAlign, {"haLeft", "haRight", "haCenter", "haBlock"}, haLeft),
+       Bool("HideZeros", &T::HideZeros, false),
+       Float("LineSpacing", &T::LineSpacing).WithStored([](rt::TObject* O) { return As<T>(O)->LineSpacing != 2; }),
+       // The lines as one text, line ends included.
+       rt::TPropInfo("Text", rt::tkUString, "WideString",
+                     [](rt::TObject* O) { return rt::Variant(As<T>(O)->Text()); },
+                     [](rt::TObject* O, const rt::Variant& V) { As<T>(O)->SetText(V.ToUString()); }),
+       Float("ParagraphGap", &T::ParagraphGap)
+           .WithStored([](rt::TObject* O) { return As<T>(O)->ParagraphGap != 0; }),
+       rt::TPropInfo("Rotation", rt::tkInteger, "Integer", [](rt::TObject* O) { return rt::Variant(As<T>(O)->Rotation()); },
+                     [](rt::TObject* O, const rt::Variant& V) { As<T>(O)->SetRotation(V.ToInteger()); })
+           .WithDefault(0),
+       Bool("RTLReading", &T::RTLReading, false), Str("Style", &T::Style),
+       Bool("SuppressRepeated", &T::SuppressRepeated, false),
+       EnumD("Duplicates", "TrepDuplicateMerge", &T::Duplicates, {"dmShow", "dmHide", "dmClear", "dmMerge"}, dmShow),
+       EnumD("UnderlinesTextMode", "TrepUnderlinesTextMode", &T::UnderlinesTextMode,
+             {"ulmNone", "ulmUnderlinesAll", "ulmUnderlinesText", "ulmUnderlinesTextAndEmptyLines"}, ulmNone),
+       Bool("UseDefaultCharset", &T::UseDefaultCharset, false), Bool("WordBreak", &T::WordBreak, false),
+       Bool("WordWrap", &T::WordWrap, true), Bool("Wysiwyg", &T::Wysiwyg, true),
+       EnumD("VAlign", "TrepVAlign", &T::VAlign, {"vaTop", "vaBottom", "vaCenter"}, vaTop),
+       Bool("FirstParaBreak", &T::FirstParaBreak, false), Bool("LastParaBreak", &T::LastParaBreak, false),
+       Str("TagStr", &TrepView::TagStr)});
   return &Info;
 }
 

@@ -18,13 +18,10 @@
 
 #include "platform/gfx/Font.h"
 #include "platform/rt/Classes.h"
+#include "report/engine/repAlign.h"
 #include "report/pdf/repAnaliticGeometry.h"
 #include "report/pdf/repEMFFormat.h"
 
-// Horizontal and vertical alignment of the report model (text of memos and of metafiles). They
-// belong to the report engine's object model and stand here until the engine declares them.
-enum TrepHAlign { haLeft, haRight, haCenter, haBlock };
-enum TrepVAlign { vaTop, vaBottom, vaCenter };
 
 // ---------------------------------------------------------------------------------------------
 // Clip regions: a set of integer rectangles kept as horizontal bands of disjoint spans.

@@ -163,6 +163,9 @@ TFunctions::TFunctions(TscScript* AScript) : TscRTTIModule(AScript) {
     C->AddMethod("procedure Rectangle(X1, Y1, X2, Y2: Integer)", M);
     C->AddMethod("procedure RoundRect(X1, Y1, X2, Y2, X3, Y3: Integer)", M);
     C->AddMethod("procedure StretchDraw(X1, Y1, X2, Y2: Integer; Graphic: TGraphic)", M);
+    C->AddMethod("procedure TextOut(X, Y: Integer; const Text: String)", M);
+    C->AddMethod("function TextWidth(const Text: String): Integer", M);
+    C->AddMethod("function TextHeight(const Text: String): Integer", M);
     C->AddIndexProperty("Pixels", "Integer, Integer", "TColor", M);
     C->AddProperty("Brush", "TBrush", G);
     C->AddProperty("Font", "TFont", G);
@@ -222,6 +225,12 @@ Variant TFunctions::CallMethod(rt::TObject* Instance, rt::TClass ClassType, cons
       C->LineTo(IntArg(H, 0), IntArg(H, 1));
     } else if (N == "MOVETO") {
       C->MoveTo(IntArg(H, 0), IntArg(H, 1));
+    } else if (N == "TEXTOUT") {
+      C->TextOut(IntArg(H, 0), IntArg(H, 1), H->GetVParam(2).ToUString());
+    } else if (N == "TEXTWIDTH") {
+      return Variant(C->TextWidth(H->GetVParam(0).ToUString()));
+    } else if (N == "TEXTHEIGHT") {
+      return Variant(C->TextHeight(H->GetVParam(0).ToUString()));
     } else if (N == "PIXELS.GET") {
       return Variant(C->Pixel(IntArg(H, 0), IntArg(H, 1)));
     } else if (N == "PIXELS.SET") {

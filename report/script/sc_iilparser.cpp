@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/rt/Components.h"
 #include "platform/rt/Unicode.h"
 #include "report/script/sc_iconst.h"
 #include "report/script/sc_idisp.h"
@@ -893,7 +894,14 @@ TscDesignator* TscILParser::DoDesignator(TscXMLItem* Data, TscScript* Prog, TscE
             KeepForLateBinding(D.get(), Data);
             return D.release();
           }
-          Fail(SIdUndeclared + Quoted(T));
+          // A component the object owns (Box.Inner with Inner owned by Box). The program owns
+          // the new item; the designator only refers to it.
+          auto* Owner = dynamic_cast<rt::TComponent*>(rt::VarFindObject(Cur));
+          rt::TComponent* Owned = Owner ? Owner->FindComponent(T) : nullptr;
+          if (!Owned) Fail(SIdUndeclared + Quoted(T));
+          auto* H = new TscComponentHelper(Owned);
+          Prog->Add("", H);
+          D->AddStep(H, FErrorPos);
         }
       } else if (VT == fvtArray) {
         if (!V->RefItem) Fail(SArrayRequired);

@@ -1360,10 +1360,17 @@ void TscScript::Clear() {
 }
 
 void TscScript::RemoveItems(TscAddedBy Owner) {
-  for (int I = Count() - 1; I >= 0; --I) {
-    auto* V = dynamic_cast<TscCustomVariable*>(FItems[static_cast<std::size_t>(I)].Obj.get());
-    if (V && V->AddedBy == Owner) FItems.erase(FItems.begin() + I);
+  // One pass that keeps the others in order (a report removes hundreds of objects before each
+  // run); the removed items are freed afterwards, last first, as one by one would.
+  std::vector<std::unique_ptr<rt::TObject>> Removed;
+  std::size_t Kept = 0;
+  for (std::size_t I = 0; I < FItems.size(); ++I) {
+    auto* V = dynamic_cast<TscCustomVariable*>(FItems[I].Obj.get());
+    if (V && V->AddedBy == Owner) Removed.push_back(std::move(FItems[I].Obj));
+    else if (Kept++ != I) FItems[Kept - 1] = std::move(FItems[I]);
   }
+  FItems.resize(Kept);
+  while (!Removed.empty()) Removed.pop_back();
 }
 
 void TscScript::ClearItems(TscAddedBy Owner) {

@@ -274,6 +274,20 @@ private:
   rt::Variant FVarArray = rt::Variant::Null();
 };
 
+namespace rt {
+class TComponent;
+}
+
+// A component reached by name through the form, frame or data module that owns it. Its value is
+// the component's checked handle, so a component freed meanwhile reads as an invalid reference.
+class TscComponentHelper : public TscCustomHelper {
+public:
+  explicit TscComponentHelper(rt::TComponent* Component);
+  rt::Variant GetValue() override;
+  // nullptr once the component is gone.
+  rt::TComponent* Component() const;
+};
+
 // ---------------------------------------------------------------------------------------------
 // Classes, designators, set expressions
 
@@ -303,6 +317,8 @@ public:
                                       const TscCallMethodNewEvent& CallEvent, bool AReadOnly = false);
   // An event member served by bridges of class AEvent (defined with the bridges, sc_ievents.cpp).
   TscEventHelper* AddEvent(const std::string& Name, TscEventClass AEvent);
+  // A member naming a component that the class's form owns (sc_icomponents.cpp).
+  TscComponentHelper* AddComponent(rt::TComponent* Component);
   // The member of that name here or in the registered ancestors; nullptr when none.
   TscCustomVariable* Find(const std::string& Name);
   TscCustomVariable* GetMembers(int Index) const;
@@ -664,6 +680,11 @@ public:
   virtual void AddConst(const std::string& Name, const std::string& Typ, const rt::Variant& Value);
   virtual void AddEnum(const std::string& Typ, const std::string& Names);
   virtual void AddEnumSet(const std::string& Typ, const std::string& Names);
+  // A form, frame or data module with the components it owns: its class is registered when it
+  // is not yet (ancestor TForm, TDataModule or TFrame; any other component is refused silently),
+  // each owned component becomes a member of that class, and the object is added by its name.
+  virtual void AddComponent(rt::TComponent* Form);
+  virtual void AddForm(rt::TComponent* Form);
   virtual TscMethodHelper* AddMethod(const std::string& Syntax, const TscCallMethodNewEvent& CallEvent,
                                      const std::string& Category = {}, const std::string& Description = {});
   virtual TscMethodHelper* AddMethod(const std::string& Syntax, const TscCallMethodEvent& CallEvent,

@@ -592,7 +592,7 @@ TEST(ComponentDiff, OnlyWhatDiffersFromTheOtherObjectIsWritten) {
   auto* Memo = new TrepCustomMemoView(Page);
   Memo->SetWidth(80);
   Memo->AutoWidth = true;
-  EXPECT_EQ(Memo->Diff(Base), u" l=\"0\" t=\"0\" h=\"0\"");
+  EXPECT_EQ(Memo->TrepComponent::Diff(Base), u" l=\"0\" t=\"0\" h=\"0\"");
 }
 
 // ---- Report components ----

@@ -131,3 +131,34 @@ TEST_F(CanvasRtti, AMetafileCanvasHandsItsDrawingToItsMetafile) {
   EXPECT_TRUE(RedBrush);
   std::remove(File.c_str());
 }
+
+TEST_F(CanvasRtti, TextIsMeasuredByTheFontLayerAndDrawnOnBitmaps) {
+  // Measures follow the font: a longer text is wider, a larger size wider and higher; drawing
+  // puts ink of the font's colour inside the measured box and nowhere else.
+  EXPECT_EQ(Run("var B: TBitmap; W1, W2, H1, X, Y, Ink, Outside: Integer;\n"
+                "begin\n"
+                "  B := TBitmap.Create;\n"
+                "  B.Width := 200;\n"
+                "  B.Height := 60;\n"
+                "  B.Canvas.Font.Name := 'Arial';\n"
+                "  B.Canvas.Font.Size := 10;\n"
+                "  B.Canvas.Font.Color := clRed;\n"
+                "  W1 := B.Canvas.TextWidth('Valve');\n"
+                "  H1 := B.Canvas.TextHeight('Valve');\n"
+                "  Print(B.Canvas.TextWidth('Valve trim') > W1);\n"
+                "  Print(B.Canvas.TextWidth('') = 0);\n"
+                "  B.Canvas.TextOut(10, 5, 'Valve');\n"
+                "  Ink := 0; Outside := 0;\n"
+                "  for Y := 0 to 59 do\n"
+                "    for X := 0 to 199 do\n"
+                "      if B.Canvas.Pixels[X, Y] = clRed then\n"
+                "        if (X >= 10) and (X < 10 + W1) and (Y >= 5) and (Y < 5 + H1) then Inc(Ink) else Inc(Outside);\n"
+                "  Print(Ink > 20);\n"
+                "  Print(Outside);\n"
+                "  B.Canvas.Font.Size := 20;\n"
+                "  W2 := B.Canvas.TextWidth('Valve');\n"
+                "  Print((W2 > W1) and (B.Canvas.TextHeight('Valve') > H1));\n"
+                "  B.Free;\n"
+                "end."),
+            "True\nTrue\nTrue\n0\nTrue\n");
+}
