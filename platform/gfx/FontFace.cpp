@@ -129,6 +129,26 @@ struct TFaceCache {
       Face->FAscent = F->ascender;
       Face->FDescent = -F->descender;
     }
+    TFontFace::TMetrics& M = Face->FMetrics;
+    M.XMin = static_cast<int>(F->bbox.xMin);
+    M.YMin = static_cast<int>(F->bbox.yMin);
+    M.XMax = static_cast<int>(F->bbox.xMax);
+    M.YMax = static_cast<int>(F->bbox.yMax);
+    M.MaxWidth = F->max_advance_width;
+    M.NumGlyphs = static_cast<int>(F->num_glyphs);
+    M.FixedPitch = FT_IS_FIXED_WIDTH(F);
+    if (const auto* Post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(F, FT_SFNT_POST)))
+      M.ItalicAngle = static_cast<double>(Post->italicAngle) / 65536.0;  // 16.16 fixed
+    if (OS2 && OS2->version != 0xFFFF) {
+      M.AvgWidth = OS2->xAvgCharWidth;
+      M.Weight = OS2->usWeightClass ? OS2->usWeightClass : 400;
+      if (OS2->version >= 2) {
+        M.CapHeight = OS2->sCapHeight;
+        M.XHeight = OS2->sxHeight;
+      }
+    }
+    if (M.CapHeight <= 0) M.CapHeight = Face->FAscent * 7 / 10;
+    if (M.AvgWidth <= 0) M.AvgWidth = Face->FUnitsPerEm / 2;
     const TFontFace* Result = Face.get();
     Faces.emplace(Key, std::move(Face));
     return Result;

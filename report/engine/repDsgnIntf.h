@@ -19,6 +19,9 @@
 #include "platform/rt/TypInfo.h"
 
 class TrepPropertyEditor;
+class TrepComponent;
+class TrepReportPage;
+class TrepView;
 
 // ---- Export filter base ----
 
@@ -35,6 +38,17 @@ public:
   TrepCustomExportFilter& operator=(const TrepCustomExportFilter&) = delete;
 
   bool Registered() const { return FRegistered; }
+
+  // The export driver's calls: Start once (False aborts before any page), then per page
+  // StartPage, ExportObject for each exported object in drawing order and FinishPage, then
+  // Finish once. BeginClip / EndClip bracket output clipped to a view's area.
+  virtual bool Start() { return true; }
+  virtual void StartPage(TrepReportPage* Page, int Index) { (void)Page; (void)Index; }
+  virtual void ExportObject(TrepComponent* Obj) = 0;
+  virtual void FinishPage(TrepReportPage* Page, int Index) { (void)Page; (void)Index; }
+  virtual void Finish() {}
+  virtual void BeginClip(TrepView* Obj) { (void)Obj; }
+  virtual void EndClip() {}
 
 private:
   bool FRegistered;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/gfx/Graphics.h"
@@ -29,8 +30,20 @@ void AppendHex4(std::string& Out, char16_t C) {
 
 // ---- Numbers, points, colours, rectangles
 
+std::string PDFFixed(double Value, int Decimals) {
+  Decimals = std::clamp(Decimals, 0, 10);
+  if (std::isnan(Value)) Value = 0;
+  Value = std::clamp(Value, -MaxPDFReal, MaxPDFReal);
+  // The runtime's text rounds halves away from zero on the decimal form, which the rest of
+  // the report engine relies on; it is exact while the value has fewer than 15 integer digits.
+  if (std::fabs(Value) < 1e14) return FloatToFixedText(Value, Decimals, '.');
+  char Buf[96];
+  std::snprintf(Buf, sizeof Buf, "%.*f", Decimals, Value);
+  return Buf;
+}
+
 std::string FloatToPDFText(double Value, int Decimals) {
-  std::string S = FloatToFixedText(Value, Decimals, '.');
+  std::string S = PDFFixed(Value, Decimals);
   if (S.find('.') != std::string::npos) {
     while (!S.empty() && S.back() == '0') S.pop_back();
     if (!S.empty() && S.back() == '.') S.pop_back();
