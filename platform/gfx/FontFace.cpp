@@ -118,8 +118,12 @@ struct TFaceCache {
     Face->FFamily = File.Family;
     Face->FFileName = File.FileName;
     Face->FFaceIndex = File.FaceIndex;
-    Face->FBold = Bold;
-    Face->FItalic = Italic;
+    // The style the file really has: a family without a bold file answers a bold request
+    // with its regular face, which the PDF export then thickens itself.
+    (void)Bold;
+    (void)Italic;
+    Face->FBold = (F->style_flags & FT_STYLE_FLAG_BOLD) != 0;
+    Face->FItalic = (F->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
     Face->FUnitsPerEm = F->units_per_EM > 0 ? F->units_per_EM : 2048;
     const auto* OS2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(F, FT_SFNT_OS2));
     if (OS2 && OS2->version != 0xFFFF && OS2->usWinAscent + OS2->usWinDescent > 0) {

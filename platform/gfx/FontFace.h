@@ -48,6 +48,7 @@ public:
   const std::string& Family() const { return FFamily; }
   const std::string& FileName() const { return FFileName; }
   int FaceIndex() const { return FFaceIndex; }
+  // The style of the face in its file, whatever style was asked for.
   bool Bold() const { return FBold; }
   bool Italic() const { return FItalic; }
   // The whole file (a whole collection for a face inside one), as the PDF export embeds it.
