@@ -51,7 +51,18 @@ enum TrepPDFEncBit : unsigned { ePrint = 1, eModify = 2, eCopy = 4, eAnnot = 8 }
 using TrepPDFEncBits = unsigned;
 constexpr TrepPDFEncBits AllPDFEncBits = ePrint | eModify | eCopy | eAnnot;
 
-class TrepPDFExport : public TrepCustomExportFilter {
+// An export filter with an options window. The server opens no windows: the options stand as
+// the program set them, so ShowModal answers OK at once; and it has no desktop shell to open a
+// finished file with (the web layer hands the file to the browser), so OpenExportedFile does
+// nothing.
+class TrepBaseDialogExportFilter : public TrepCustomExportFilter {
+public:
+  static constexpr int mrOk = 1;
+  virtual int ShowModal() { return mrOk; }
+  virtual void OpenExportedFile() {}
+};
+
+class TrepPDFExport : public TrepBaseDialogExportFilter {
 public:
   TrepPDFExport();
   ~TrepPDFExport() override;

@@ -255,6 +255,8 @@ TEST_F(PDFDocumentTest, OnePageReportPassesTheOutsideReaders) {
   BuildReport();
   const std::string Pdf = ExportFixed();
   TTempFile File(Pdf);
+  // PDF_TEST_KEEP=<file> keeps the document for a look.
+  if (const char* Keep = std::getenv("PDF_TEST_KEEP")) std::ofstream(Keep, std::ios::binary) << Pdf;
 
   const TRun Check = RunTool("qpdf --check " + File.Path.string());
   EXPECT_EQ(Check.Status, 0) << Check.Out << Check.Err;
