@@ -85,46 +85,48 @@ struct TLogicalRun {
 
 void ShapeRun(const std::u16string_view Text, const TLogicalRun& R, TShapedRun& Out) {
   hb_font_t* Font = HBFontOf(R.Face);
-  hb_buffer_t* Buf = hb_buffer_create();
+  // One buffer per thread, emptied between runs: shaping allocates nothing once warm.
+  struct TBuffer {
+    hb_buffer_t* B = hb_buffer_create();
+    ~TBuffer() { hb_buffer_destroy(B); }
+  };
+  thread_local TBuffer Local;
+  hb_buffer_t* Buf = Local.B;
+  hb_buffer_clear_contents(Buf);
   hb_buffer_add_utf16(Buf, reinterpret_cast<const std::uint16_t*>(Text.data()), static_cast<int>(Text.size()),
                       static_cast<unsigned>(R.Start), static_cast<int>(R.End - R.Start));
-  hb_buffer_set_direction(Buf, (R.Level & 1) ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
+  const bool RTL = (R.Level & 1) != 0;
+  hb_buffer_set_direction(Buf, RTL ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
   hb_buffer_set_cluster_level(Buf, HB_BUFFER_CLUSTER_LEVEL_MONOTONE_CHARACTERS);
   hb_buffer_guess_segment_properties(Buf);
   hb_shape(Font, Buf, nullptr, 0);
   unsigned N = 0;
   const hb_glyph_info_t* Info = hb_buffer_get_glyph_infos(Buf, &N);
   const hb_glyph_position_t* Pos = hb_buffer_get_glyph_positions(Buf, nullptr);
-  // A cluster's text goes to its first glyph in logical order; its cluster ends where the
-  // next larger cluster value starts.
-  std::vector<std::size_t> Starts;
-  Starts.reserve(N + 1);
-  for (unsigned I = 0; I < N; ++I) Starts.push_back(Info[I].cluster);
-  std::sort(Starts.begin(), Starts.end());
-  Starts.erase(std::unique(Starts.begin(), Starts.end()), Starts.end());
-  Out.Glyphs.reserve(Out.Glyphs.size() + N);
-  std::vector<bool> Given(Starts.size(), false);
-  // Visual order: for a right-to-left run HarfBuzz already gives glyphs right to left reversed
-  // into left-to-right output order; the logical first glyph of a cluster is then its last.
-  const bool RTL = (R.Level & 1) != 0;
-  std::vector<TShapedGlyph> Glyphs(N);
+  // Glyphs stay in visual order. Clusters are monotone: in logical order (right to left for a
+  // right-to-left run) a cluster's text goes to its first glyph and ends where the next
+  // cluster starts.
+  const std::size_t Base = Out.Glyphs.size();
+  Out.Glyphs.resize(Base + N);
+  auto Logical = [&](unsigned K) { return RTL ? N - 1 - K : K; };
   for (unsigned K = 0; K < N; ++K) {
-    const unsigned I = RTL ? N - 1 - K : K;  // logical order walk
-    TShapedGlyph& G = Glyphs[I];
+    const unsigned I = Logical(K);
+    TShapedGlyph& G = Out.Glyphs[Base + I];
     G.Glyph = static_cast<std::uint16_t>(Info[I].codepoint);
     G.Advance = Pos[I].x_advance;
     G.XOffset = Pos[I].x_offset;
     const std::size_t C = Info[I].cluster;
-    const std::size_t Slot = static_cast<std::size_t>(std::lower_bound(Starts.begin(), Starts.end(), C) - Starts.begin());
-    if (!Given[Slot]) {
-      Given[Slot] = true;
-      const std::size_t End = Slot + 1 < Starts.size() ? Starts[Slot + 1] : R.End;
-      G.Text.assign(Text.substr(C, End - C));
-      G.IsSpace = G.Text.size() == 1 && IsBlank(G.Text[0]);
-    }
+    if (K > 0 && Info[Logical(K - 1)].cluster == C) continue;
+    std::size_t End = R.End;
+    for (unsigned J = K + 1; J < N; ++J)
+      if (Info[Logical(J)].cluster != C) {
+        End = Info[Logical(J)].cluster;
+        break;
+      }
+    if (End < C || End > R.End) End = R.End;
+    G.Text = Text.substr(C, End - C);
+    G.IsSpace = G.Text.size() == 1 && IsBlank(G.Text[0]);
   }
-  for (auto& G : Glyphs) Out.Glyphs.push_back(std::move(G));
-  hb_buffer_destroy(Buf);
 }
 
 } // namespace
@@ -160,7 +162,9 @@ std::vector<TShapedRun> ShapeText(const gfx::TFontFace* Face, std::u16string_vie
   // Bidirectional levels (all 0 for left-to-right text under a left-to-right paragraph).
   std::vector<FriBidiLevel> Levels(N, 0);
   bool AnyRTL = RTLBase;
-  for (std::size_t I = 0; I < N && !AnyRTL; ++I) AnyRTL = FRIBIDI_IS_RTL(fribidi_get_bidi_type(Chars[I]));
+  // Nothing below U+0590 is written right to left.
+  for (std::size_t I = 0; I < N && !AnyRTL; ++I)
+    AnyRTL = Chars[I] >= 0x590 && FRIBIDI_IS_RTL(fribidi_get_bidi_type(Chars[I]));
   if (AnyRTL) {
     std::vector<FriBidiCharType> Types(N);
     std::vector<FriBidiBracketType> Brackets(N);

@@ -40,9 +40,10 @@ struct TShapedGlyph {
   std::uint16_t Glyph = 0;
   int Advance = 0;   // pen advance after the glyph
   int XOffset = 0;   // shift of the glyph from the pen position (marks over their base)
-  // The characters the glyph stands for in the text (a ligature holds several, the further
-  // glyphs of one cluster none), for the text a reader copies out.
-  std::u16string Text;
+  // The characters the glyph stands for (a ligature holds several, the further glyphs of one
+  // cluster none), for the text a reader copies out: a view into the text given to ShapeText,
+  // which must outlive the runs.
+  std::u16string_view Text;
   bool IsSpace = false;  // a blank that justification may widen
 };
 

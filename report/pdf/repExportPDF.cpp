@@ -105,15 +105,32 @@ bool IsHexID(const std::string& S) {
   return true;
 }
 
-std::string Deflate(std::string_view Data) {
-  uLongf Size = compressBound(static_cast<uLong>(Data.size()));
-  std::string Out(Size, '\0');
-  const int R = compress2(reinterpret_cast<Bytef*>(Out.data()), &Size, reinterpret_cast<const Bytef*>(Data.data()),
-                          static_cast<uLong>(Data.size()), 1);
-  if (R != Z_OK) throw rt::Exception("Cannot compress a PDF stream (zlib error " + std::to_string(R) + ")");
-  Out.resize(Size);
+} // namespace
+
+// zlib format; the window and hash sizes follow the data, so the many small streams of a
+// document (page content, Unicode maps) do not each pay for setting up 256 KiB of tables.
+std::string DeflateData(std::string_view Data, int Level) {
+  int Bits = 9;
+  while (Bits < 15 && (std::size_t{1} << Bits) < Data.size() + 262) ++Bits;
+  z_stream Z{};
+  if (deflateInit2(&Z, Level, Z_DEFLATED, Bits, std::clamp(Bits - 6, 1, 8), Z_DEFAULT_STRATEGY) != Z_OK)
+    throw rt::Exception("Cannot compress a PDF stream");
+  std::string Out;
+  Out.resize(deflateBound(&Z, static_cast<uLong>(Data.size())));
+  Z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Data.data()));
+  Z.avail_in = static_cast<uInt>(Data.size());
+  Z.next_out = reinterpret_cast<Bytef*>(Out.data());
+  Z.avail_out = static_cast<uInt>(Out.size());
+  const int R = deflate(&Z, Z_FINISH);
+  Out.resize(Z.total_out);
+  deflateEnd(&Z);
+  if (R != Z_STREAM_END) throw rt::Exception("Cannot compress a PDF stream (zlib error " + std::to_string(R) + ")");
   return Out;
 }
+
+namespace {
+
+std::string Deflate(std::string_view Data) { return DeflateData(Data, 1); }
 
 // "(" + the text with "\", "(", ")", CR and LF escaped + ")".
 std::string LiteralString(std::string_view Bytes) {

@@ -20,6 +20,9 @@
 
 class TrepDrawText;
 
+// Data deflated in the zlib format at the level (1 fast .. 9 small).
+std::string DeflateData(std::string_view Data, int Level);
+
 // What the writer needs of a report page: its size in report pixels, its margins in
 // millimetres, its colour and whether its background picture shows. A4 portrait with 10 mm
 // margins unless the caller says otherwise.

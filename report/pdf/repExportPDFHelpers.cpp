@@ -36,7 +36,29 @@ std::string PDFFixed(double Value, int Decimals) {
   Value = std::clamp(Value, -MaxPDFReal, MaxPDFReal);
   // The runtime's text rounds halves away from zero on the decimal form, which the rest of
   // the report engine relies on; it is exact while the value has fewer than 15 integer digits.
-  if (std::fabs(Value) < 1e14) return FloatToFixedText(Value, Decimals, '.');
+  // Values clear of a half are rounded here directly: a page writes many thousands of them.
+  static constexpr double Powers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+  const double A = std::fabs(Value);
+  if (A < 1e9 && Decimals <= 6) {
+    const double Scaled = A * Powers[Decimals];
+    const double Floor = std::floor(Scaled);
+    const double Frac = Scaled - Floor;
+    const auto N = static_cast<unsigned long long>(Floor) + (Frac > 0.5 ? 1 : 0);
+    if (std::fabs(Frac - 0.5) > 1e-6 && (N != 0 || Value >= 0)) {
+      char Digits[32];
+      int Len = std::snprintf(Digits, sizeof Digits, "%0*llu", Decimals + 1, N);
+      std::string R;
+      R.reserve(static_cast<std::size_t>(Len) + 2);
+      if (Value < 0) R += '-';
+      R.append(Digits, static_cast<std::size_t>(Len - Decimals));
+      if (Decimals > 0) {
+        R += '.';
+        R.append(Digits + Len - Decimals, static_cast<std::size_t>(Decimals));
+      }
+      return R;
+    }
+  }
+  if (A < 1e14) return FloatToFixedText(Value, Decimals, '.');
   char Buf[96];
   std::snprintf(Buf, sizeof Buf, "%.*f", Decimals, Value);
   return Buf;

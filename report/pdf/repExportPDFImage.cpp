@@ -52,15 +52,7 @@ bool ReadJPEGInfo(const std::string& D, TJPEGInfo& Info) {
   return false;
 }
 
-std::string DeflateImage(const std::string& Data) {
-  uLongf Size = compressBound(static_cast<uLong>(Data.size()));
-  std::string Out(Size, '\0');
-  if (compress2(reinterpret_cast<Bytef*>(Out.data()), &Size, reinterpret_cast<const Bytef*>(Data.data()),
-                static_cast<uLong>(Data.size()), 6) != Z_OK)
-    throw rt::Exception("Cannot compress a PDF image");
-  Out.resize(Size);
-  return Out;
-}
+std::string DeflateImage(const std::string& Data) { return DeflateData(Data, 6); }
 
 TrepPDFXObjectHash Digest(const std::string& A, const std::string& B) {
   TrepMD5 H;

@@ -34,7 +34,8 @@ double TrepPDFFont::ToThousandths(int FontUnits) const {
 }
 
 int TrepPDFFont::GlyphWidth(std::uint16_t Glyph) const {
-  if (FWidths.empty()) FWidths.assign(65536, -1);
+  if (FWidths.empty()) FWidths.assign(static_cast<std::size_t>(std::clamp(FFace->Metrics().NumGlyphs, 1, 65536)), -1);
+  if (Glyph >= FWidths.size()) return static_cast<int>(std::lround(ToThousandths(FFace->GlyphAdvance(Glyph))));
   std::int32_t& W = FWidths[Glyph];
   if (W < 0) W = static_cast<std::int32_t>(std::lround(ToThousandths(FFace->GlyphAdvance(Glyph))));
   return W;
@@ -70,11 +71,16 @@ std::vector<std::uint8_t> TrepPDFFont::PackTTFFont() const {
   TrueTypeCollection Collection;
   Collection.Initialize(Data.data(), Data.size());
   if (Collection.fonts_collection.empty()) return {};
-  // A name no face has: every face of the file gets prepared.
-  Collection.LoadFont(std::string(1, '\x01'), false, false);
   const std::size_t Index = static_cast<std::size_t>(std::max(0, FFace->FaceIndex()));
   if (Index >= Collection.fonts_collection.size()) return {};
-  return Collection.PackFont(Collection.fonts_collection[Index].get(), FUsed);
+  // A PDF reader draws glyphs by index: layout, kerning, bitmap and signature tables are of no
+  // use to it and would only make every document larger.
+  static const std::vector<std::string> LeftOut{"GSUB", "GPOS", "GDEF", "BASE", "JSTF", "MATH", "kern", "morx",
+                                                "feat", "FFTM", "DSIG", "EBLC", "EBDT", "EBSC", "hdmx", "VDMX",
+                                                "LTSH", "PCLT", "vhea", "vmtx", "gasp", "meta"};
+  TrueTypeFont* Face = Collection.fonts_collection[Index].get();
+  Face->PrepareFont(LeftOut);
+  return Collection.PackFont(Face, FUsed);
 }
 
 TRemapedString TrepPDFFont::SoftRemapString(std::u16string_view Str, bool RTL, bool IsIndexes) {

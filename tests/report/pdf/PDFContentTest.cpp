@@ -276,4 +276,61 @@ TEST_F(PDFContentTest, PageSizeAndMarginsComeFromThePageSetup) {
   EXPECT_NE(Pdf.find("1 784.5 7.5 7.5 re"), std::string::npos) << Pdf.substr(0, 800);
 }
 
+TEST(PDFFonts, SizesRotationsAndRemappedText) {
+  struct SizeCase {
+    const char* Name;
+    int Size;
+    double Expected;
+  } Sizes[] = {{"Courier New", 10, 10.005}, {"Lucida Console", 6, 5.979}, {"Arial", 10, 9.965}};
+  for (const SizeCase& C : Sizes) {
+    gfx::TFont F;
+    F.SetName(C.Name);
+    F.SetSize(C.Size);
+    EXPECT_DOUBLE_EQ(PDFFontSize(F), C.Expected) << C.Name;
+  }
+
+  TRotation2D R;
+  R.Init(0, 5, 7);
+  double X = 3, Y = 4;
+  R.Turn(X, Y);
+  EXPECT_DOUBLE_EQ(X, 3);
+  EXPECT_DOUBLE_EQ(Y, 4);
+  EXPECT_EQ(R.Matrix(), "1.0000 0.0000 0.0000 1.0000 0.0000 0.0000");
+  R.Init(M_PI / 2, 0, 0);
+  X = 1, Y = 0;
+  R.Turn(X, Y);
+  EXPECT_NEAR(X, 0, 1e-12);
+  EXPECT_NEAR(Y, -1, 1e-12);
+
+  // "AB A": four glyphs, three of them distinct besides the missing glyph every font keeps.
+  TrepPDFFont Font(Arial());
+  const TRemapedString RS = Font.SoftRemapString(u"AB A", false);
+  EXPECT_EQ(RS.Data.size(), 4u);
+  EXPECT_EQ(RS.SpacesCount, 1);
+  EXPECT_EQ(Font.UsedAlphabet().size(), 4u);
+  EXPECT_EQ(Font.UsedAlphabetUnicode()[1], u"A");
+  EXPECT_EQ(RS.Width, RS.CharWidth[0] + RS.CharWidth[1] + RS.CharWidth[2] + RS.CharWidth[3]);
+}
+
+TEST(PDFDocumentOrder, CallsOutOfOrderAreRefused) {
+  TrepPDFExport F;
+  std::unique_ptr<TrepView> V(new TrepShapeView(nullptr));
+  EXPECT_THROW(F.StartPage(nullptr, 0), rt::Exception);
+  EXPECT_THROW(F.ExportObject(V.get()), rt::Exception);
+  EXPECT_THROW(F.Finish(), rt::Exception);
+  // A file name alone writes the file.
+  const std::filesystem::path Path =
+      std::filesystem::temp_directory_path() / ("pdforder-" + std::to_string(getpid()) + ".pdf");
+  F.FileName = Path.string();
+  ASSERT_TRUE(F.Start());
+  EXPECT_THROW(F.FinishPage(nullptr, 0), rt::Exception);
+  F.Finish();
+  std::ifstream In(Path, std::ios::binary);
+  std::stringstream Bytes;
+  Bytes << In.rdbuf();
+  std::filesystem::remove(Path);
+  EXPECT_EQ(Bytes.str().rfind("%PDF-1.7", 0), 0u);
+  EXPECT_EQ(Bytes.str().substr(Bytes.str().size() - 7), "%%EOF\r\n");
+}
+
 } // namespace

@@ -467,6 +467,17 @@ TEST(PDFNumbers, NeverAnExponentNorANonFiniteValue) {
   };
   for (const Case& C : Cases) EXPECT_EQ(FloatToPDFText(C.Value, C.Decimals), C.Text) << C.Value;
   EXPECT_EQ(PDFFixed(2.5, 2), "2.50");
+  // The writer's quick rounding agrees with the runtime's decimal rounding everywhere.
+  std::uint64_t Seed = 12345;
+  for (int I = 0; I < 200000; ++I) {
+    Seed = Seed * 6364136223846793005ull + 1442695040888963407ull;
+    const int Decimals = static_cast<int>(Seed >> 60) % 5;
+    const double Scale = std::pow(10.0, static_cast<double>((Seed >> 40) % 9) - 3);
+    const double V = (static_cast<double>(Seed >> 11) / 9007199254740992.0 - 0.5) * Scale;
+    ASSERT_EQ(PDFFixed(V, Decimals), FloatToFixedText(V, Decimals, '.')) << V << " " << Decimals;
+  }
+  for (double V : {0.125, 2.675, -1.005, 0.0005, -0.0004, 1e-9, 999999.9995})
+    for (int D = 0; D <= 4; ++D) EXPECT_EQ(PDFFixed(V, D), FloatToFixedText(V, D, '.')) << V << " " << D;
   for (double V : {HUGE_VAL, -HUGE_VAL, 1e300}) {
     const std::string T = FloatToPDFText(V, 3);
     EXPECT_EQ(T.find_first_of("eEin"), std::string::npos) << T;
