@@ -5,6 +5,7 @@
 // Options without side effects are public fields; options whose writing changes others have a
 // getter and a Set... writer.
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -224,6 +225,10 @@ private:
   // the font size per blank); returns the width in points.
   void WriteTextLine(const std::vector<TShapedRun>& Runs, const TrepPDFTextBlock& Block, double Size, double X,
                      double Y, double SpaceAdjust);
+
+  // The face of a family and style, as the font layer answered it for this document.
+  const gfx::TFontFace* FaceFor(const std::string& Family, gfx::TFontStyles Style);
+  std::map<std::pair<std::string, unsigned>, const gfx::TFontFace*> FFaces;
 
   std::string FOut;              // the document's bytes not yet handed to the output
   std::int64_t FFlushed = 0;     // bytes already handed to the output

@@ -46,7 +46,9 @@ std::string PDFFixed(double Value, int Decimals) {
     const auto N = static_cast<unsigned long long>(Floor) + (Frac > 0.5 ? 1 : 0);
     if (std::fabs(Frac - 0.5) > 1e-6 && (N != 0 || Value >= 0)) {
       char Digits[32];
-      int Len = std::snprintf(Digits, sizeof Digits, "%0*llu", Decimals + 1, N);
+      int Len = 0;
+      for (unsigned long long V = N; V > 0 || Len <= Decimals; V /= 10) Digits[Len++] = static_cast<char>('0' + V % 10);
+      std::reverse(Digits, Digits + Len);
       std::string R;
       R.reserve(static_cast<std::size_t>(Len) + 2);
       if (Value < 0) R += '-';

@@ -93,8 +93,7 @@ void TrepPDFExport::ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Bloc
 
     const int N = DT.LineCount();
     const bool SameCount = N == static_cast<int>(Block.Lines.size());
-    const gfx::TFontFace* Face = gfx::FindFace(Block.FontName, gfx::HasStyle(Block.FontStyle, gfx::fsBold),
-                                               gfx::HasStyle(Block.FontStyle, gfx::fsItalic));
+    const gfx::TFontFace* Face = FaceFor(Block.FontName, Block.FontStyle);
     const double S = PDFFontSize(Font);
     const gfx::TColor Color = Block.FontColor == gfx::clNone ? gfx::clBlack : Block.FontColor;
     for (int I = 0; I < N && Face; ++I) {
@@ -160,6 +159,16 @@ void TrepPDFExport::ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Bloc
   }
   CL("Q");
   ExportFrame(View->Frame(), GetViewRect(View));
+}
+
+const gfx::TFontFace* TrepPDFExport::FaceFor(const std::string& Family, gfx::TFontStyles Style) {
+  const unsigned Key = Style & gfx::FontStyles({gfx::fsBold, gfx::fsItalic});
+  auto It = FFaces.find({Family, Key});
+  if (It != FFaces.end()) return It->second;
+  const gfx::TFontFace* Face =
+      gfx::FindFace(Family, gfx::HasStyle(Style, gfx::fsBold), gfx::HasStyle(Style, gfx::fsItalic));
+  FFaces.emplace(std::make_pair(Family, Key), Face);
+  return Face;
 }
 
 void TrepPDFExport::WriteTextLine(const std::vector<TShapedRun>& Runs, const TrepPDFTextBlock& Block, double Size,
