@@ -118,8 +118,12 @@ struct TFaceCache {
     Face->FFamily = File.Family;
     Face->FFileName = File.FileName;
     Face->FFaceIndex = File.FaceIndex;
-    Face->FBold = Bold;
-    Face->FItalic = Italic;
+    // The style the file really has: a family without a bold file answers a bold request
+    // with its regular face, which the PDF export then thickens itself.
+    (void)Bold;
+    (void)Italic;
+    Face->FBold = (F->style_flags & FT_STYLE_FLAG_BOLD) != 0;
+    Face->FItalic = (F->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
     Face->FUnitsPerEm = F->units_per_EM > 0 ? F->units_per_EM : 2048;
     const auto* OS2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(F, FT_SFNT_OS2));
     if (OS2 && OS2->version != 0xFFFF && OS2->usWinAscent + OS2->usWinDescent > 0) {
@@ -129,6 +133,26 @@ struct TFaceCache {
       Face->FAscent = F->ascender;
       Face->FDescent = -F->descender;
     }
+    TFontFace::TMetrics& M = Face->FMetrics;
+    M.XMin = static_cast<int>(F->bbox.xMin);
+    M.YMin = static_cast<int>(F->bbox.yMin);
+    M.XMax = static_cast<int>(F->bbox.xMax);
+    M.YMax = static_cast<int>(F->bbox.yMax);
+    M.MaxWidth = F->max_advance_width;
+    M.NumGlyphs = static_cast<int>(F->num_glyphs);
+    M.FixedPitch = FT_IS_FIXED_WIDTH(F);
+    if (const auto* Post = static_cast<const TT_Postscript*>(FT_Get_Sfnt_Table(F, FT_SFNT_POST)))
+      M.ItalicAngle = static_cast<double>(Post->italicAngle) / 65536.0;  // 16.16 fixed
+    if (OS2 && OS2->version != 0xFFFF) {
+      M.AvgWidth = OS2->xAvgCharWidth;
+      M.Weight = OS2->usWeightClass ? OS2->usWeightClass : 400;
+      if (OS2->version >= 2) {
+        M.CapHeight = OS2->sCapHeight;
+        M.XHeight = OS2->sxHeight;
+      }
+    }
+    if (M.CapHeight <= 0) M.CapHeight = Face->FAscent * 7 / 10;
+    if (M.AvgWidth <= 0) M.AvgWidth = Face->FUnitsPerEm / 2;
     const TFontFace* Result = Face.get();
     Faces.emplace(Key, std::move(Face));
     return Result;

@@ -48,6 +48,7 @@ public:
   const std::string& Family() const { return FFamily; }
   const std::string& FileName() const { return FFileName; }
   int FaceIndex() const { return FFaceIndex; }
+  // The style of the face in its file, whatever style was asked for.
   bool Bold() const { return FBold; }
   bool Italic() const { return FItalic; }
   // The whole file (a whole collection for a face inside one), as the PDF export embeds it.
@@ -58,6 +59,19 @@ public:
   int UnitsPerEm() const { return FUnitsPerEm; }
   int Ascent() const { return FAscent; }
   int Descent() const { return FDescent; }
+  // Metrics a PDF font descriptor states, in font units (the italic angle in degrees,
+  // counter-clockwise from the vertical, so negative for a face leaning right).
+  struct TMetrics {
+    int XMin = 0, YMin = 0, XMax = 0, YMax = 0;  // the box every glyph fits in
+    double ItalicAngle = 0;
+    int CapHeight = 0;      // height of flat capitals; 70 % of the ascent when the face omits it
+    int XHeight = 0;
+    int AvgWidth = 0, MaxWidth = 0;
+    int Weight = 400;       // 100 .. 900
+    bool FixedPitch = false;
+    int NumGlyphs = 0;
+  };
+  const TMetrics& Metrics() const { return FMetrics; }
   // The glyph of a character, 0 when the face has none.
   unsigned GlyphIndex(char32_t C) const;
   // The advance of a glyph in font units.
@@ -72,6 +86,7 @@ private:
   bool FBold = false, FItalic = false;
   std::vector<std::uint8_t> FData;
   int FUnitsPerEm = 2048, FAscent = 0, FDescent = 0;
+  TMetrics FMetrics;
   void* FFace = nullptr;  // FT_Face
 };
 

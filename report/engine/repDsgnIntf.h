@@ -22,6 +22,9 @@
 #include "platform/rt/TypInfo.h"
 
 class TrepPropertyEditor;
+class TrepComponent;
+class TrepReportPage;
+class TrepView;
 
 // ---- Export filter base ----
 

@@ -1,13 +1,35 @@
 #include "report/pdf/repExportPDF.h"
 
+#include <sys/random.h>
+#include <zlib.h>
+
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <algorithm>
+
+#include "platform/gfx/FontFace.h"
+#include "platform/rt/DateUtils.h"
+#include "platform/rt/Unicode.h"
+#include "report/engine/repRes.h"
+#include "report/pdf/repmd5.h"
+
+namespace {
+std::string repExportRes(const std::string& Key, const std::string& Default);
+}
 
 TrepPDFExport::TrepPDFExport() {
   // The document's creator is the running program.
   Creator = program_invocation_short_name;
+  FilterDesc = repExportRes("8707", FilterDesc);
+  DefaultExt = repExportRes("8708", DefaultExt);
+  FPOH.Position = [this] { return Position(); };
 }
 
 TrepPDFExport::~TrepPDFExport() = default;
+
+std::string TrepPDFExport::GetDescription() { return repExportRes("PDFexport", "PDF file"); }
 
 void TrepPDFExport::SetEmbeddedFonts(bool value) { FEmbeddedFonts = IsPDFA() ? true : value; }
 
@@ -46,4 +68,434 @@ void TrepPDFExport::SetPictureDPI(int dpi) {
 void TrepPDFExport::SetSaveOriginalImages(bool value) {
   FSaveOriginalImages = value;
   if (value) FPictureDPI = 0;
+}
+
+// ---- Document
+
+namespace {
+
+// A text of the export resource table, or Default when the table does not hold the key.
+std::string repExportRes(const std::string& Key, const std::string& Default) {
+  std::string R = ResourceTable().Get(Key);
+  return R == Key ? Default : R;
+}
+
+// A new random identifier in the usual 38-character form with braces.
+std::string NewGuidText() {
+  std::uint8_t B[16] = {};
+  std::size_t Got = 0;
+  while (Got < sizeof B) {
+    const ssize_t N = getrandom(B + Got, sizeof B - Got, 0);
+    if (N < 0) {
+      if (errno == EINTR) continue;
+      throw rt::Exception("No random numbers for the PDF file identifier");
+    }
+    Got += static_cast<std::size_t>(N);
+  }
+  char Text[40];
+  std::snprintf(Text, sizeof Text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", B[0],
+                B[1], B[2], B[3], B[4], B[5], B[6], B[7], B[8], B[9], B[10], B[11], B[12], B[13], B[14], B[15]);
+  return Text;
+}
+
+bool IsHexID(const std::string& S) {
+  if (S.size() != 32) return false;
+  for (char C : S)
+    if (!std::isxdigit(static_cast<unsigned char>(C))) return false;
+  return true;
+}
+
+} // namespace
+
+// zlib format; the window and hash sizes follow the data, so the many small streams of a
+// document (page content, Unicode maps) do not each pay for setting up 256 KiB of tables.
+std::string DeflateData(std::string_view Data, int Level) {
+  int Bits = 9;
+  while (Bits < 15 && (std::size_t{1} << Bits) < Data.size() + 262) ++Bits;
+  z_stream Z{};
+  if (deflateInit2(&Z, Level, Z_DEFLATED, Bits, std::clamp(Bits - 6, 1, 8), Z_DEFAULT_STRATEGY) != Z_OK)
+    throw rt::Exception("Cannot compress a PDF stream");
+  std::string Out;
+  Out.resize(deflateBound(&Z, static_cast<uLong>(Data.size())));
+  Z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(Data.data()));
+  Z.avail_in = static_cast<uInt>(Data.size());
+  Z.next_out = reinterpret_cast<Bytef*>(Out.data());
+  Z.avail_out = static_cast<uInt>(Out.size());
+  const int R = deflate(&Z, Z_FINISH);
+  Out.resize(Z.total_out);
+  deflateEnd(&Z);
+  if (R != Z_STREAM_END) throw rt::Exception("Cannot compress a PDF stream (zlib error " + std::to_string(R) + ")");
+  return Out;
+}
+
+namespace {
+
+std::string Deflate(std::string_view Data) { return DeflateData(Data, 1); }
+
+// "(" + the text with "\", "(", ")", CR and LF escaped + ")".
+std::string LiteralString(std::string_view Bytes) {
+  std::string R = "(";
+  for (char C : Bytes) {
+    switch (C) {
+    case '\n': R += "\\n"; break;
+    case '\r': R += "\\r"; break;
+    case '(': R += "\\("; break;
+    case ')': R += "\\)"; break;
+    case '\\': R += "\\\\"; break;
+    default: R += C;
+    }
+  }
+  return R + ")";
+}
+
+} // namespace
+
+std::string TrepPDFExport::InfoString(const std::string& Text) const {
+  if (Text.empty()) return "()";
+  // UTF-16 big-endian with its byte-order mark.
+  std::string Bytes = "\xFE\xFF";
+  for (char16_t U : rt::Utf8ToUtf16(Text)) {
+    Bytes += static_cast<char>(U >> 8);
+    Bytes += static_cast<char>(U & 0xFF);
+  }
+  return LiteralString(Bytes);
+}
+
+void TrepPDFExport::ClearDocumentState() {
+  FPOH.Clear();
+  FPOH.ClearXObject();
+  FPOH.ClearUsedXObjects();
+  FPOH.ClearPageFonts();
+  FPagesRef.clear();
+  FContent.clear();
+  FInPage = false;
+  FOut.clear();
+  FFlushed = 0;
+}
+
+void TrepPDFExport::Flush() {
+  if (FPdf && !FOut.empty()) FPdf->WriteBuffer(FOut.data(), static_cast<std::int64_t>(FOut.size()));
+  FFlushed += static_cast<std::int64_t>(FOut.size());
+  FOut.clear();
+}
+
+bool TrepPDFExport::Start() {
+  if (FileName.empty() && !Stream) return false;
+  if (!UserPassword.empty() || !OwnerPassword.empty())
+    throw rt::Exception("PDF encryption is not available: remove the passwords to export without protection");
+  ClearDocumentState();
+  FFile.reset();
+  if (Stream) {
+    FPdf = Stream;
+  } else {
+    FFile = std::make_unique<rt::TFileStream>(FileName, rt::fmCreate);
+    FPdf = FFile.get();
+  }
+  // File identifier: the digest of a new random identifier, unless the caller fixed one.
+  FFileID = IsHexID(FixedFileID) ? FixedFileID : MD5HexText(NewGuidText());
+  for (char& Ch : FFileID) Ch = static_cast<char>(std::tolower(static_cast<unsigned char>(Ch)));
+  Line("%PDF-" + PDFVersionText(FPDFVersion));
+  Line("%\xE2\xE3\xCF\xD3");
+  FPOH.UpdateXRef();  // object 1: the page tree, written at the end
+  FStarted = true;
+  return true;
+}
+
+void TrepPDFExport::StartPage(TrepReportPage* Page, int Index) {
+  if (!FStarted) throw rt::Exception("PDF export: a page was started before the document");
+  if (static_cast<int>(FPagesRef.size()) >= MaxPages) throw rt::Exception("Too many pages for one PDF document");
+  FPOH.ClearUsedXObjects();
+  FPOH.ClearPageFonts();
+  FPage = PageSetupFor ? PageSetupFor(Page) : TrepPDFPageSetup{};
+  // Page sizes from templates: at least a point, at most the largest page PDF readers take.
+  FWidth = std::clamp(std::isfinite(FPage.Width) ? FPage.Width * 0.75 : 0.0, 1.0, 14400.0);
+  FHeight = std::clamp(std::isfinite(FPage.Height) ? FPage.Height * 0.75 : 0.0, 1.0, 14400.0);
+  FMarginLeft = FPage.LeftMargin * 0.05;
+  FMarginTop = FPage.TopMargin * 0.05;
+  FContent.clear();
+  FInPage = true;
+  constexpr double K = 72 / 25.4;
+  double L = FPage.LeftMargin, R = FPage.RightMargin;
+  if (FPage.MirrorMargins && (Index % 2) == 1) std::swap(L, R);
+  FPageRect.Left = L * K + 0.5;
+  FPageRect.Top = FHeight - FPage.TopMargin * K;
+  FPageRect.Right = FWidth - R * K + 0.5;
+  FPageRect.Bottom = FPage.BottomMargin * K;
+  if (Background && FPage.Color != gfx::clNone) WritePageBackground(FPageRect, FPage.Color);
+}
+
+void TrepPDFExport::ExportObject(TrepComponent* Obj) {
+  if (!FInPage) throw rt::Exception("PDF export: an object was exported outside a page");
+  auto* View = dynamic_cast<TrepView*>(Obj);
+  if (!View) return;
+  if ((ExportNotPrintable && !View->Printable()) || View->Visibility.Contains(vsExport)) ExportView(View);
+  if (FContent.size() > MaxPageContentBytes) throw rt::Exception("PDF page content too large");
+}
+
+void TrepPDFExport::BeginClip(TrepView* Obj) {
+  CL("q");
+  CL(PDFRectText(GetClipRect(Obj, false)) + " re");
+  CL("W");
+  CL("n");
+}
+
+void TrepPDFExport::EndClip() { CL("Q"); }
+
+void TrepPDFExport::WriteStreamObject(std::string_view Data, bool OpenDictionary, bool Compress) {
+  if (OpenDictionary) Raw("<<");
+  std::string Packed;
+  if (Compress) {
+    Packed = Deflate(Data);
+    Data = Packed;
+    Raw("/Length " + std::to_string(Data.size()) + "/Filter/FlateDecode");
+  } else {
+    Raw("/Length " + std::to_string(Data.size()));
+  }
+  Line(">>");
+  Line("stream");
+  Raw(Data);
+  Raw("\n");
+  Line("endstream");
+  Line("endobj");
+}
+
+void TrepPDFExport::FinishPage(TrepReportPage* Page, int Index) {
+  (void)Page;
+  (void)Index;
+  if (!FInPage) throw rt::Exception("PDF export: a page was finished that was not started");
+  FInPage = false;
+  const int N = FPOH.UpdateXRef();
+  Line(ObjNumberText(N));
+  WriteStreamObject(FContent, true, Compressed);
+  FContent.clear();
+  for (TrepPDFFont* Font : FPOH.PageFonts())
+    if (!Font->Saved) {
+      Font->Reference = FPOH.UpdateXRef();
+      Font->Saved = true;
+    }
+  const int P = FPOH.UpdateXRef();
+  FPagesRef.push_back(P);
+  Line(ObjNumberText(P));
+  Line("<<");
+  Line("/Type /Page");
+  Line("/Parent " + ObjRefText(1));
+  Line("/MediaBox [0 0 " + PDFFixed(FWidth, 2) + " " + PDFFixed(FHeight, 2) + " ]");
+  if (FTransparency) Line("/Group << /Type /Group /S /Transparency /CS /DeviceRGB >>");
+  Line("/Resources <<");
+  // Only the fonts this page uses.
+  std::string Fonts = "/Font << ";
+  for (TrepPDFFont* Font : FPOH.PageFonts()) Fonts += Font->Name + " " + ObjRefText(Font->Reference) + " ";
+  Line(Fonts + ">>");
+  if (!FPOH.UsedXObjects().empty()) {
+    std::string X = "/XObject << ";
+    for (int I : FPOH.UsedXObjects()) X += "/Im" + std::to_string(I) + " " + ObjRefText(FPOH.GetXObjectsId(I)) + " ";
+    Line(X + ">>");
+  }
+  Line("/ProcSet [/PDF /Text /ImageC ]");
+  Line(">>");
+  Line("/Contents " + ObjRefText(N));
+  Line(">>");
+  Line("endobj");
+  Flush();
+}
+
+void TrepPDFExport::WriteFontObjects(TrepPDFFont& Font) {
+  const gfx::TFontFace* Face = Font.Face();
+  const gfx::TFontFace::TMetrics& M = Face->Metrics();
+  const std::string N = Font.GetFontName();
+  auto Th = [&](int Units) { return std::to_string(std::lround(Font.ToThousandths(Units))); };
+
+  // The font program: always the subset, whatever EmbeddedFonts says (the codes are glyph
+  // indices of this very file).
+  std::vector<std::uint8_t> Program = Font.PackTTFFont();
+  const bool Compact = Face->FileData().size() >= 4 && std::memcmp(Face->FileData().data(), "OTTO", 4) == 0;
+  if (Program.empty()) Program = Face->FileData();
+  const int P = FPOH.UpdateXRef();
+  Line(ObjNumberText(P));
+  if (Compact) {
+    Raw("<</Subtype /OpenType");
+    WriteStreamObject({reinterpret_cast<const char*>(Program.data()), Program.size()}, false, Compressed);
+  } else {
+    Raw("<</Length1 " + std::to_string(Program.size()));
+    WriteStreamObject({reinterpret_cast<const char*>(Program.data()), Program.size()}, false, Compressed);
+  }
+
+  const int Q = FPOH.UpdateXRef();
+  Line(ObjNumberText(Q));
+  Line("<<");
+  Line("/Type /FontDescriptor");
+  Line("/FontName /" + N);
+  int Flags = 32;
+  if (M.FixedPitch) Flags |= 1;
+  if (M.ItalicAngle != 0 || Face->Italic()) Flags |= 64;
+  Line("/Flags " + std::to_string(Flags));
+  Line("/FontBBox [" + Th(M.XMin) + " " + Th(M.YMin) + " " + Th(M.XMax) + " " + Th(M.YMax) + " ]");
+  Line("/ItalicAngle " + FloatToPDFText(M.ItalicAngle, 2));
+  Line("/Ascent " + Th(Face->Ascent()));
+  Line("/Descent " + Th(-Face->Descent()));
+  Line("/Leading " + Th(std::max(0, Face->Ascent() + Face->Descent() - Face->UnitsPerEm())));
+  Line("/CapHeight " + Th(M.CapHeight));
+  if (M.XHeight > 0) Line("/XHeight " + Th(M.XHeight));
+  const double W = M.Weight / 65.0;
+  Line("/StemV " + std::to_string(std::lround(W * W) + 50));
+  Line("/AvgWidth " + Th(M.AvgWidth));
+  Line("/MaxWidth " + Th(M.MaxWidth));
+  Line("/MissingWidth " + Th(M.AvgWidth));
+  Line(std::string(Compact ? "/FontFile3 " : "/FontFile2 ") + ObjRefText(P));
+  Line(">>");
+  Line("endobj");
+
+  // ToUnicode: one entry per used glyph that stands for text, at most 100 per block,
+  // characters beyond the basic plane as surrogate pairs.
+  std::string Map;
+  Map += "/CIDInit /ProcSet findresource begin\r\n12 dict begin\r\nbegincmap\r\n/CIDSystemInfo\r\n";
+  Map += "<< /Registry (Adobe)\r\n/Ordering (UCS)\r\n/Supplement 0\r\n>> def\r\n";
+  Map += "/CMapName /Adobe-Identity-UCS def\r\n/CMapType 2 def\r\n1 begincodespacerange\r\n<0000> <FFFF>\r\n";
+  Map += "endcodespacerange\r\n";
+  std::vector<std::size_t> Mapped;
+  for (std::size_t I = 0; I < Font.UsedAlphabet().size(); ++I)
+    if (!Font.UsedAlphabetUnicode()[I].empty()) Mapped.push_back(I);
+  for (std::size_t B = 0; B < Mapped.size(); B += 100) {
+    const std::size_t E = std::min(Mapped.size(), B + 100);
+    Map += std::to_string(E - B) + " beginbfchar\r\n";
+    for (std::size_t K = B; K < E; ++K) {
+      const std::size_t I = Mapped[K];
+      Map += "<" + UnicodeToHexText(std::u16string(1, static_cast<char16_t>(Font.UsedAlphabet()[I]))) + "> <" +
+             UnicodeToHexText(Font.UsedAlphabetUnicode()[I].substr(0, 64)) + ">\r\n";
+    }
+    Map += "endbfchar\r\n";
+  }
+  Map += "endcmap\r\nCMapName currentdict /CMap defineresource pop\r\nend\r\nend\r\n";
+  const int R = FPOH.UpdateXRef();
+  Line(ObjNumberText(R));
+  WriteStreamObject(Map, true, Compressed);
+
+  const int S = FPOH.UpdateXRef();
+  Line(ObjNumberText(S));
+  Line("<<");
+  Line("/Registry (Adobe) /Ordering (Identity) /Supplement 0");
+  Line(">>");
+  Line("endobj");
+
+  // Widths of the used glyphs, in glyph order with runs of consecutive glyphs together.
+  std::vector<std::uint16_t> Glyphs = Font.UsedAlphabet();
+  std::sort(Glyphs.begin(), Glyphs.end());
+  std::string Widths = "/W [ ";
+  for (std::size_t I = 0; I < Glyphs.size();) {
+    std::size_t J = I;
+    Widths += std::to_string(Glyphs[I]) + " [";
+    while (J < Glyphs.size() && (J == I || Glyphs[J] == Glyphs[J - 1] + 1)) {
+      Widths += (J == I ? "" : " ") + std::to_string(Font.GlyphWidth(Glyphs[J]));
+      ++J;
+    }
+    Widths += "] ";
+    I = J;
+  }
+  const int T = FPOH.UpdateXRef();
+  Line(ObjNumberText(T));
+  Line("<<");
+  Line("/Type /Font");
+  Line(std::string("/Subtype ") + (Compact ? "/CIDFontType0" : "/CIDFontType2"));
+  Line("/BaseFont /" + N);
+  if (!Compact) Line("/CIDToGIDMap /Identity");
+  Line("/CIDSystemInfo " + ObjRefText(S));
+  Line("/FontDescriptor " + ObjRefText(Q));
+  Line("/DW " + std::to_string(Font.GlyphWidth(0)));
+  Line(Widths);
+  Line("]");
+  Line(">>");
+  Line("endobj");
+
+  FPOH.SetXRef(Font.Reference);
+  Line(ObjNumberText(Font.Reference));
+  Line("<<");
+  Line("/Type /Font");
+  Line("/Subtype /Type0");
+  Line("/BaseFont /" + N);
+  Line("/Encoding /Identity-H");
+  Line("/DescendantFonts [" + ObjRefText(T) + "]");
+  Line("/ToUnicode " + ObjRefText(R));
+  Line(">>");
+  Line("endobj");
+  Flush();
+}
+
+void TrepPDFExport::Finish() {
+  if (!FStarted) throw rt::Exception("PDF export: the document was finished before it was started");
+  if (FInPage) FinishPage(nullptr, static_cast<int>(FPagesRef.size()));
+  const double Created = FixedCreationDateTime ? *FixedCreationDateTime : rt::Now();
+  for (int I = 0; I < FPOH.GetFontsCount(); ++I) {
+    TrepPDFFont* Font = FPOH.GetFonts(I);
+    if (Font->Saved) WriteFontObjects(*Font);
+  }
+  FPOH.SetXRef(1);
+  Line(ObjNumberText(1));
+  Line("<<");
+  Line("/Type /Pages");
+  std::string Kids = "/Kids [";
+  for (int P : FPagesRef) Kids += std::to_string(P) + " 0 R ";
+  Raw(Kids);
+  Line("]");
+  Line("/Count " + std::to_string(FPagesRef.size()));
+  Line(">>");
+  Line("endobj");
+
+  const int Info = FPOH.UpdateXRef();
+  Line(ObjNumberText(Info));
+  Line("<<");
+  Line("/Title " + InfoString(Title));
+  Line("/Author " + InfoString(Author));
+  Line("/Subject " + InfoString(Subject));
+  Line("/Keywords " + InfoString(Keywords));
+  Line("/Creator " + InfoString(Creator));
+  Line("/Producer " + InfoString(Producer));
+  Line("/PDFVersion " + InfoString(PDFVersionText(FPDFVersion)));
+  const std::string D = rt::FormatDateTime("yyyymmddhhnnss", Created);
+  Line("/CreationDate (D:" + D + "-00'00')");
+  Line("/ModDate (D:" + D + "-00'00')");
+  Line(">>");
+  Line("endobj");
+
+  const int Cat = FPOH.UpdateXRef();
+  Line(ObjNumberText(Cat));
+  Line("<<");
+  Line("/Type /Catalog");
+  Line("/Version /" + PDFVersionText(FPDFVersion));
+  Line("/MarkInfo << /Marked true >>");
+  Line("/Pages " + ObjRefText(1));
+  Line("/PageMode /UseNone");
+  Line("/ViewerPreferences <<");
+  if (!Title.empty()) Line("/DisplayDocTitle true");
+  if (HideToolbar) Line("/HideToolbar true");
+  if (HideMenubar) Line("/HideMenubar true");
+  if (HideWindowUI) Line("/HideWindowUI true");
+  if (FitWindow) Line("/FitWindow true");
+  if (CenterWindow) Line("/CenterWindow true");
+  if (!PrintScaling) Line("/PrintScaling /None");
+  Line(">>");
+  Line(">>");
+  Line("endobj");
+
+  const std::int64_t StartXRef = Position();
+  const auto& XRef = FPOH.XRef();
+  Line("xref");
+  Line("0 " + std::to_string(XRef.size() + 1));
+  // Every entry is 20 bytes: 10 digits, blank, 5 digits, blank, type, CR LF.
+  Line("0000000000 65535 f");
+  for (std::int64_t Offset : XRef) Line(XRefOffsetText(Offset) + " 00000 n");
+  Line("trailer");
+  Line("<<");
+  Line("/Size " + std::to_string(XRef.size() + 1));
+  Line("/Root " + ObjRefText(Cat));
+  Line("/Info " + ObjRefText(Info));
+  Line("/ID [<" + FFileID + "><" + FFileID + ">]");
+  Line(">>");
+  Line("startxref");
+  Line(std::to_string(StartXRef));
+  Line("%%EOF");
+  Flush();
+  FStarted = false;
+  ClearDocumentState();
+  FPdf = nullptr;
+  FFile.reset();
 }

@@ -4,18 +4,69 @@
 //
 // Options without side effects are public fields; options whose writing changes others have a
 // getter and a Set... writer.
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "platform/gfx/Font.h"
 #include "platform/rt/Classes.h"
+#include "report/engine/repClass.h"
 #include "report/engine/repDsgnIntf.h"
 #include "report/pdf/repExportPDFHelpers.h"
+#include "report/pdf/repExportPDFObjects.h"
+
+class TrepDrawText;
+
+// Data deflated in the zlib format at the level (1 fast .. 9 small).
+std::string DeflateData(std::string_view Data, int Level);
+
+// What the writer needs of a report page: its size in report pixels, its margins in
+// millimetres, its colour and whether its background picture shows. A4 portrait with 10 mm
+// margins unless the caller says otherwise.
+struct TrepPDFPageSetup {
+  double Width = 210 * fr01cm, Height = 297 * fr01cm;
+  double LeftMargin = 10, TopMargin = 10, RightMargin = 10, BottomMargin = 10;
+  bool MirrorMargins = false;
+  gfx::TColor Color = gfx::clNone;
+  bool BackPictureVisible = true, BackPictureStretched = true;
+};
+
+// The text of one memo as the writer lays it out: its lines, font and layout settings. The
+// view it belongs to gives the rectangle, fill and frame.
+struct TrepPDFTextBlock {
+  std::vector<std::u16string> Lines;
+  std::string FontName = "Arial";
+  int FontSize = 10;  // points
+  gfx::TFontStyles FontStyle = 0;
+  gfx::TColor FontColor = gfx::clBlack;
+  int HAlign = 0;  // 0 left, 1 right, 2 centre, 3 block
+  int VAlign = 0;  // 0 top, 1 bottom, 2 centre
+  double GapX = 2, GapY = 1, LineSpacing = 2, ParagraphGap = 0, CharSpacing = 0;
+  bool WordWrap = true, WordBreak = false, RTLReading = false, Clipped = true, Wysiwyg = true;
+  bool Underlines = false;  // ruled lines under every text line, in the frame's colour
+};
 
 // Document permissions, combined as a bit set.
 enum TrepPDFEncBit : unsigned { ePrint = 1, eModify = 2, eCopy = 4, eAnnot = 8 };
 using TrepPDFEncBits = unsigned;
 constexpr TrepPDFEncBits AllPDFEncBits = ePrint | eModify | eCopy | eAnnot;
 
-class TrepPDFExport : public TrepCustomExportFilter {
+// An export filter with an options window. The server opens no windows: the options stand as
+// the program set them, so ShowModal answers OK at once; and it has no desktop shell to open a
+// finished file with (the web layer hands the file to the browser), so OpenExportedFile does
+// nothing.
+class TrepBaseDialogExportFilter : public TrepCustomExportFilter {
+public:
+  static constexpr int mrOk = 1;
+  virtual int ShowModal() { return mrOk; }
+  virtual void OpenExportedFile() {}
+};
+
+class TrepPDFExport : public TrepBaseDialogExportFilter {
 public:
   TrepPDFExport();
   ~TrepPDFExport() override;
@@ -85,9 +136,117 @@ public:
   bool IsPDFA() const noexcept { return FPDFStandard != psNone; }
   bool IsPDFA_1() const noexcept { return FPDFStandard == psPDFA_1a || FPDFStandard == psPDFA_1b; }
 
-  static std::string GetDescription() { return "PDF file"; }
+  static std::string GetDescription();
+
+  // ---- Determinism and pages ----
+
+  // When set, the document's time stamp (a date-time); otherwise the clock at Finish.
+  std::optional<double> FixedCreationDateTime;
+  // When set (32 hexadecimal digits), the document identifier; otherwise a new random one.
+  std::string FixedFileID;
+  // The size, margins and colour of a report page; A4 when not set.
+  std::function<TrepPDFPageSetup(TrepReportPage* Page)> PageSetupFor;
+
+  // ---- The export driver's calls ----
+
+  // False (and nothing written) when neither FileName nor Stream is set. Raises when a
+  // password is set: this writer cannot encrypt, and must never write such a document in
+  // the clear.
+  bool Start() override;
+  void StartPage(TrepReportPage* Page, int Index) override;
+  // Views that are exported (vsExport, or every view with ExportNotPrintable) become content
+  // of the current page; everything else writes nothing.
+  void ExportObject(TrepComponent* Obj) override;
+  void FinishPage(TrepReportPage* Page, int Index) override;
+  void Finish() override;
+  void BeginClip(TrepView* Obj) override;
+  void EndClip() override;
+
+  // ---- Writers of one view (public for the memo, which fills its text block itself) ----
+
+  void ExportView(TrepView* View);
+  // The memo's fill, its lines of text clipped to it, its ruled lines and its frame.
+  void ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Block);
+  // The parts of a text block a view knows by itself (font of a memo waits for the memo).
+  static void FillTextBlock(TrepView* View, TrepPDFTextBlock& Block);
+
+  // The objects helper of the current document.
+  TPDFObjectsHelper& ObjectsHelper() { return FPOH; }
+
+  // Limits against hostile templates: pages per document and bytes of one page's content.
+  static constexpr int MaxPages = 100000;
+  static constexpr std::size_t MaxPageContentBytes = 256u << 20;
 
 private:
+  // ---- document ----
+  void ClearDocumentState();
+  void Raw(std::string_view S) { FOut.append(S); }
+  void Line(std::string_view S) {
+    FOut.append(S);
+    FOut.append("\r\n");
+  }
+  std::int64_t Position() const { return FFlushed + static_cast<std::int64_t>(FOut.size()); }
+  void Flush();
+  // Opens "<<" and writes /Length (and /Filter), the data, "endstream" and "endobj". The
+  // caller wrote the object's first line and, with OpenDictionary False, "<<" and its keys.
+  void WriteStreamObject(std::string_view Data, bool OpenDictionary, bool Compress);
+  void WriteFontObjects(TrepPDFFont& Font);
+  std::string InfoString(const std::string& Text) const;
+
+  // ---- page content ----
+  void C(std::string_view S) { FContent.append(S); }
+  void CL(std::string_view S) {
+    FContent.append(S);
+    FContent.append("\r\n");
+  }
+  double PixelsToPDFX(double X) const { return X * 0.75 + FMarginLeft; }
+  double PixelsToPDFY(double Y) const { return FHeight - FMarginTop - Y * 0.75; }
+  std::string CachedColorText(gfx::TColor Color);
+  TrepRect GetViewRect(TrepView* View) const;
+  TrepRect GetClipRect(TrepView* View, bool Outward) const;
+  void ExportFill(TrepView* View);
+  void FillShape(TrepView* View, gfx::TColor Color);
+  void ExportHatch(TrepView* View, gfx::TColor Color, gfx::TBrushStyle Style);
+  void ExportGradientFill(TrepView* View, const TrepGradientFill& Fill);
+  void ExportGlassFill(TrepView* View, const TrepGlassFill& Fill);
+  void WriteShapePath(TrepView* View);
+  void ClipToShape(TrepView* View);
+  void ExportFrame(const TrepFrame& Frame, const TrepRect& R);
+  void WriteFrameLine(const TrepFrameLine& Line, int Side, const TrepRect& R);
+  void WritePageBackground(const TrepRect& R, gfx::TColor Color);
+  void ExportLine(TrepCustomLineView* View);
+  void WriteArrow(TrepCustomLineView* View, double TX, double TY, double EX, double EY);
+  void ExportShape(TrepShapeView* View);
+  void ExportCheckBox(TrepCheckBoxView* View);
+  void ExportPicture(TrepPictureView* View);
+  // The image XObject of a graphic (written once per document); -1 for an empty graphic.
+  int ImageOf(const gfx::TGraphic& Graphic, bool Transparent, gfx::TColor TransparentColor);
+  // One line of text at (X, Y) in PDF points, with the word spacing Adjust (thousandths of
+  // the font size per blank); returns the width in points.
+  void WriteTextLine(const std::vector<TShapedRun>& Runs, const TrepPDFTextBlock& Block, double Size, double X,
+                     double Y, double SpaceAdjust);
+
+  // The face of a family and style, as the font layer answered it for this document.
+  const gfx::TFontFace* FaceFor(const std::string& Family, gfx::TFontStyles Style);
+  std::map<std::pair<std::string, unsigned>, const gfx::TFontFace*> FFaces;
+
+  std::string FOut;              // the document's bytes not yet handed to the output
+  std::int64_t FFlushed = 0;     // bytes already handed to the output
+  rt::TStream* FPdf = nullptr;   // the output (Stream, or FFile)
+  std::unique_ptr<rt::TStream> FFile;
+  std::string FContent;          // the current page's content
+  bool FInPage = false;
+  TPDFObjectsHelper FPOH;
+  std::vector<int> FPagesRef;
+  std::string FFileID;
+  double FWidth = 0, FHeight = 0, FMarginLeft = 0, FMarginTop = 0;
+  TrepRect FPageRect;
+  TrepPDFPageSetup FPage;
+  std::string stLeft, stTop, stRight, stBottom;
+  gfx::TColor FLastColor = 0;
+  std::string FLastColorResult = "0 0 0";
+  bool FStarted = false;
+
   bool FEmbeddedFonts = false;
   bool FTransparency = false;
   TrepPDFEncBits FProtectionFlags = AllPDFEncBits;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/gfx/Graphics.h"
@@ -29,8 +30,44 @@ void AppendHex4(std::string& Out, char16_t C) {
 
 // ---- Numbers, points, colours, rectangles
 
+std::string PDFFixed(double Value, int Decimals) {
+  Decimals = std::clamp(Decimals, 0, 10);
+  if (std::isnan(Value)) Value = 0;
+  Value = std::clamp(Value, -MaxPDFReal, MaxPDFReal);
+  // The runtime's text rounds halves away from zero on the decimal form, which the rest of
+  // the report engine relies on; it is exact while the value has fewer than 15 integer digits.
+  // Values clear of a half are rounded here directly: a page writes many thousands of them.
+  static constexpr double Powers[] = {1, 10, 100, 1e3, 1e4, 1e5, 1e6};
+  const double A = std::fabs(Value);
+  if (A < 1e9 && Decimals <= 6) {
+    const double Scaled = A * Powers[Decimals];
+    const double Floor = std::floor(Scaled);
+    const double Frac = Scaled - Floor;
+    const auto N = static_cast<unsigned long long>(Floor) + (Frac > 0.5 ? 1 : 0);
+    if (std::fabs(Frac - 0.5) > 1e-6 && (N != 0 || Value >= 0)) {
+      char Digits[32];
+      int Len = 0;
+      for (unsigned long long V = N; V > 0 || Len <= Decimals; V /= 10) Digits[Len++] = static_cast<char>('0' + V % 10);
+      std::reverse(Digits, Digits + Len);
+      std::string R;
+      R.reserve(static_cast<std::size_t>(Len) + 2);
+      if (Value < 0) R += '-';
+      R.append(Digits, static_cast<std::size_t>(Len - Decimals));
+      if (Decimals > 0) {
+        R += '.';
+        R.append(Digits + Len - Decimals, static_cast<std::size_t>(Decimals));
+      }
+      return R;
+    }
+  }
+  if (A < 1e14) return FloatToFixedText(Value, Decimals, '.');
+  char Buf[96];
+  std::snprintf(Buf, sizeof Buf, "%.*f", Decimals, Value);
+  return Buf;
+}
+
 std::string FloatToPDFText(double Value, int Decimals) {
-  std::string S = FloatToFixedText(Value, Decimals, '.');
+  std::string S = PDFFixed(Value, Decimals);
   if (S.find('.') != std::string::npos) {
     while (!S.empty() && S.back() == '0') S.pop_back();
     if (!S.empty() && S.back() == '.') S.pop_back();

@@ -24,6 +24,11 @@ enum TPDFVersion { pv14, pv15, pv16, pv17 };
 
 // ---- Numbers, points, colours, rectangles ----
 
+// Numbers as PDF syntax allows them: plain decimals, never an exponent, with exactly Decimals
+// decimals. Not-a-number is written as 0 and magnitudes are held at MaxPDFReal, so no text
+// of a number is ever longer than about 40 characters.
+inline constexpr double MaxPDFReal = 3.4e38;
+std::string PDFFixed(double Value, int Decimals);
 // Value with Decimals decimals, trailing zeros and a trailing point removed: 2, 0.5, 1234.568.
 std::string FloatToPDFText(double Value, int Decimals);
 // Both with 3 decimals, joined by a blank.

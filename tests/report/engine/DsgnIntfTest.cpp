@@ -85,6 +85,7 @@ TEST_F(RegistriesTest, CategoryIsDerivedFromTheClassWhenEmpty) {
 
 struct TestFilter : TrepCustomExportFilter {
   using TrepCustomExportFilter::TrepCustomExportFilter;
+  void ExportObject(TrepComponent*) override {}
 };
 
 TEST_F(RegistriesTest, FiltersEnterWhenMadeAndLeaveWhenFreed) {

@@ -1,0 +1,5 @@
+if(TARGET report_pdf)
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(BENCH_CAIRO REQUIRED IMPORTED_TARGET cairo)
+  zentor_bench(bench_pdf_export SOURCES ${CMAKE_CURRENT_LIST_DIR}/pdf_export.cpp LIBS report_pdf PkgConfig::BENCH_CAIRO)
+endif()
