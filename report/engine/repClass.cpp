@@ -22,10 +22,6 @@
   }
 
 REP_CLASS(TrepComponent, rt::TObject)
-REP_CLASS(TrepBand, TrepReportComponent)
-REP_CLASS(TrepNullBand, TrepBand)
-REP_CLASS(TrepReportPage, TrepPage)
-REP_CLASS(TrepDialogPage, TrepPage)
 
 #undef REP_CLASS
 

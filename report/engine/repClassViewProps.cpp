@@ -178,8 +178,22 @@ rt::TClass TrepStretcheable::ClassInfo() {
 }
 
 rt::TClass TrepCustomMemoView::ClassInfo() {
-  static const rt::TClassInfo Info("TrepCustomMemoView", TrepStretcheable::ClassInfo(),
-                                   [] { return new TrepCustomMemoView(nullptr); });
+  using T = TrepCustomMemoView;
+  static const rt::TClassInfo Info(
+      "TrepCustomMemoView", TrepStretcheable::ClassInfo(), [] { return new T(nullptr); },
+      {Bool("AllowExpressions", &T::AllowExpressions, true),
+       Str("ExpressionDelimiters", &T::ExpressionDelimiters).WithStored([](rt::TObject* O) {
+         return As<T>(O)->ExpressionDelimiters != "[,]";
+       }),
+       repProp::Font(), repProp::ParentFont(), FrameProp<TrepView>(), FillTypeProp<TrepView>(), FillProp<TrepView>(),
+       rt::TPropInfo("Text", rt::tkUString, "WideString", [](rt::TObject* O) { return rt::Variant(As<T>(O)->Text()); },
+                     [](rt::TObject* O, const rt::Variant& V) { As<T>(O)->SetText(V.ToUString()); })});
+  return &Info;
+}
+
+rt::TClass TrepMemoView::ClassInfo() {
+  static const rt::TClassInfo Info("TrepMemoView", TrepCustomMemoView::ClassInfo(),
+                                   [] { return new TrepMemoView(nullptr); });
   return &Info;
 }
 
