@@ -682,6 +682,7 @@ void TrepComponent::LoadFromStream(rt::TStream& Stream) {
   if (!AncestorOnlyStream) Clear();
   TrepXMLSerializer S(&Stream);
   S.HandleNestedProperties = true;
+  S.ReportUnknownProperties = true;
   TrepReport* R = Report();
   // The report hears of the serializer while it reads, and takes its problems afterwards.
   struct TReading {

@@ -648,6 +648,9 @@ public:
 
 using TrepNotifyEventHandler = std::function<void(rt::TObject* Sender)>;
 
+class TrepCustomIOTransport;
+enum TrepFilterAccess { faRead, faWrite };
+
 // The root object of a report: its children are the pages; it owns the options, the error
 // list, the script and (in later layers) the engine and the prepared pages.
 class TrepReport : public TrepComponent {
@@ -796,6 +799,29 @@ public:
   std::function<void(TrepReport* Report, const std::string& TemplateName)> OnLoadTemplate;
   std::function<void(TrepXMLItem* XMLItem)> OnGetCustomData;
   std::function<void(TrepXMLItem* XMLItem)> OnSaveCustomData;
+
+  // ---- storage ----
+  // Reads a report document (decompressed and decrypted when classes for that are registered);
+  // the caller's run-time options survive. Problems land in Errors and are reported.
+  void LoadFromStream(rt::TStream& Stream) override;
+  void SaveToStream(rt::TStream& Stream, bool SaveChildren = true, bool SaveDefaultValues = false,
+                    bool Streaming = false) override;
+  // False for a missing file (an error only with ExceptionIfNotFound) and for a file that
+  // could not be read.
+  bool LoadFromFile(const std::string& AFileName, bool ExceptionIfNotFound = false);
+  // Through a temporary file renamed over the target: a failed save leaves the old file whole.
+  void SaveToFile(const std::string& AFileName);
+  bool LoadFromFilter(TrepCustomIOTransport* Filter, const std::string& AFileName);
+  bool SaveToFilter(TrepCustomIOTransport* Filter, const std::string& AFileName);
+  bool ProcessIOTransport(TrepCustomIOTransport* Filter, const std::string& AFileName, TrepFilterAccess fAccess);
+  // A report without a data page gets one named "Data", first among the pages, holding the
+  // report's dialog components.
+  void CheckDataPage();
+  void WriteNestedProperties(TrepXMLItem* Item, rt::TObject* Ancestor) override;
+  bool ReadNestedProperty(TrepXMLItem* Item) override;
+  // True once the last load read its document.
+  bool StreamLoaded = false;
+  rt::TStream* LoadStream = nullptr;  // not owned; the stream of the load in progress
 
   // The serializer while the report is being read; nullptr otherwise.
   TrepXMLSerializer* XMLSerializer() const { return FXMLSerializer; }
