@@ -49,6 +49,8 @@ def png_hex(canvas):
 
 
 def header_picture(w, h, line, colour):
+    # Drawn at half the size it is shown: every session holds the pixels, so they are kept few.
+    w, h = w // 2, h // 2
     c = Canvas(w, h, (255, 255, 255))
     c.rect(0, 0, w, h // 6, colour)
     c.rect(0, h - h // 8, w, h, colour)
@@ -252,12 +254,12 @@ def page2():
             p.memo(x, 42 + i * 50, 151, 22, "", name=name, px=16)
     p.picture("Picture1", 26, 139, 744, 564)
     p.memo(134, 247, 288, 192, "", name="ChartSuggestionMemo")
-    chart_key = Canvas(156, 216, (255, 255, 255))
-    chart_key.rect(0, 0, 156, 4, pictures.NAVY)
-    chart_key.rect(0, 212, 156, 216, pictures.NAVY)
-    chart_key.text_centred(78, 40, "CV", 4, pictures.NAVY)
+    chart_key = Canvas(78, 108, (255, 255, 255))
+    chart_key.rect(0, 0, 78, 2, pictures.NAVY)
+    chart_key.rect(0, 106, 78, 108, pictures.NAVY)
+    chart_key.text_centred(39, 20, "CV", 2, pictures.NAVY)
     for i, colour in enumerate(((200, 40, 40), (40, 140, 40), (40, 60, 200))):
-        chart_key.rect(10, 122 + i * 30, 28, 128 + i * 30, colour)
+        chart_key.rect(5, 61 + i * 15, 14, 64 + i * 15, colour)
     p.picture("Picture2", 794, 189, 156, 216, png_hex(chart_key))
     for i, (name, top) in enumerate((("MinCv", 308), ("NormCv", 337), ("MaxCv", 367))):
         p.memo(826, top, 120, 24, "", name=name, px=16)

@@ -428,6 +428,18 @@ void TrepXMLSerializer::ApplyAttribute(rt::TObject* Obj, const std::string& Full
   }
 }
 
+TrepComponent* TrepXMLSerializer::FindByName(const std::string& Name) {
+  // The tree's name index answers in log time; a walk per element would make loading quadratic.
+  // Only inside a report are names unique, so that the index entry is the object.
+  if (dynamic_cast<TrepReport*>(FOwner) != nullptr) {
+    rt::TStringList& Index = FOwner->GetSortedObjects();
+    const int I = Index.IndexOf(Name);
+    auto* Found = I >= 0 ? static_cast<TrepComponent*>(Index.Objects(I)) : nullptr;
+    if (Found != FOwner) return Found;
+  }
+  return FOwner->FindObject(Name);
+}
+
 void TrepXMLSerializer::UnknownProperty(rt::TObject* Obj, const std::string& FullName) {
   if (!ReportUnknownProperties) return;
   // Marks collection items and prepared objects carry beside their properties.
@@ -507,7 +519,7 @@ void TrepXMLSerializer::ReadElement(TrepXMLItem* Item, TrepComponent* Parent, Tr
   TrepComponent* Obj = Root;
   if (Parent != nullptr) {
     const std::string Name = U8(Item->GetProp("Name"));
-    Obj = IgnoreName || FOwner == nullptr || Name.empty() ? nullptr : FOwner->FindObject(Name);
+    Obj = IgnoreName || FOwner == nullptr || Name.empty() ? nullptr : FindByName(Name);
     if (Inherited) {
       if (Obj == nullptr) return;
       // Inherited objects take the order of the file.

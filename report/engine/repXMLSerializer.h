@@ -92,6 +92,7 @@ private:
   void ReadPropData(rt::TObject* Target, std::u16string_view Value);
   void ReadPicture(gfx::TPicture& Picture, std::u16string_view Value);
   void UnknownProperty(rt::TObject* Obj, const std::string& FullName);
+  TrepComponent* FindByName(const std::string& Name);
   void ResolveFixups(bool DontFixup);
   void AddError(const std::string& Text);
 
