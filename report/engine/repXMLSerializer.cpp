@@ -42,19 +42,21 @@ void AddEmptyAttr(std::u16string& Out, const std::string& Name) {
 // object per class is made on first use and kept, read-only, for the process.
 rt::Variant NewObjectValue(rt::TClass Class, const rt::TPropInfo& P) {
   static std::mutex Lock;
-  static std::map<rt::TClass, rt::TObject*> Instances;
+  // Never freed: the objects live to the end of the process, whose exit must not run their
+  // destructors after the registries they use are gone.
+  static auto* const Instances = new std::map<rt::TClass, rt::TObject*>;
   rt::TObject* Obj = nullptr;
   {
     std::lock_guard<std::mutex> Guard(Lock);
-    auto It = Instances.find(Class);
-    if (It == Instances.end()) {
+    auto It = Instances->find(Class);
+    if (It == Instances->end()) {
       rt::TObject* Made = nullptr;
       try {
         Made = Class->NewInstance();
       } catch (const std::exception&) {
         Made = nullptr;
       }
-      It = Instances.emplace(Class, Made).first;
+      It = Instances->emplace(Class, Made).first;
     }
     Obj = It->second;
   }
