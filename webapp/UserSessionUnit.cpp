@@ -1,5 +1,8 @@
 #include "webapp/UserSessionUnit.h"
 
+#include "report/engine/repClass.h"
+#include "webapp/SizingTemplate.h"
+
 #include <map>
 
 namespace webapp {
@@ -133,6 +136,10 @@ TIWUserSession::TIWUserSession()
   repPDFExport2.SetPDFVersion(pv17);
 
   SetupValidOptions(*this);
+
+  FVXCVrep1 = std::make_unique<TrepReport>(nullptr);
+  VXCVrep1 = FVXCVrep1.get();
+  webapp::LoadSizingTemplate(*VXCVrep1);
 }
 
 TIWUserSession::~TIWUserSession() = default;

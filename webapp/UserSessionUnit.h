@@ -210,7 +210,9 @@ public:
       TQBCPMDataSetHOLESIZE{TQBCPMDataSet, "HOLESIZE"};
 
 
-  TrepReport* VXCVrep1 = nullptr;  // the sizing report template; not owned while it stays empty
+  // The sizing report's template, read from the program's copy at creation; owned.
+  std::unique_ptr<TrepReport> FVXCVrep1;
+  TrepReport* VXCVrep1 = nullptr;
   TrepPDFExport repPDFExport2;      // PDF export filter of the report, with its stored settings
 
   // Table of valid options and the batch move that fills it.

@@ -6,8 +6,10 @@
 
 #include "platform/web/Start.h"
 #include "report/engine/repClass.h"
+#include "report/engine/repClassRTTI.h"
 #include "report/engine/repDrawText.h"
 #include "report/engine/repRes.h"
+#include "report/engine/repStartup.h"
 #include "report/script/sc_ibasic.h"
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_icpp.h"
@@ -48,6 +50,9 @@ int main(int argc, char** argv) {
   repInitEngineResources();
   repInitExportResources();
   repClassInitialization();
+  repClassRTTIInitialization();
+  repChBoxRTTIInitialization();
+  repStartupInitialization();
   repDrawTextInitialization();
 
   web::TIWStart::TOptions options;

@@ -84,6 +84,8 @@ std::vector<std::u16string> repFindAggregateCalls(std::u16string_view Text, std:
 std::vector<std::u16string> repFindAggregateCallsInExpression(std::u16string_view Expression,
                                                               const TrepAggregateScanContext& Context);
 
+class TrepReportPage;
+
 class TrepAggregateList : public rt::TObject {
 public:
   explicit TrepAggregateList(TrepReport* AReport) : FReport(AReport) {}
@@ -103,6 +105,11 @@ public:
   // rt::EConvertError for flags that are no decimal number.
   TrepAggregateItem* AddItem(std::u16string_view CallText, const std::string& MemoName, TrepComponent* DefaultBand,
                              TrepComponent* ParentBand, bool IsPageFooter);
+
+  // Items for the aggregate calls in the memos of a page: the footers and group footers of its
+  // data bands (and vertical data bands themselves), then, when it has data bands, its page
+  // footer, column footer and report summary. Bands' child chains are followed (each band once).
+  void AddItems(TrepReportPage* Page);
 
   void AddValue(TrepComponent* Band, int VColumn);
   void DeleteValue(TrepComponent* Band);

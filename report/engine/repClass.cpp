@@ -23,10 +23,6 @@
   }
 
 REP_CLASS(TrepComponent, rt::TObject)
-REP_CLASS(TrepBand, TrepReportComponent)
-REP_CLASS(TrepNullBand, TrepBand)
-REP_CLASS(TrepReportPage, TrepPage)
-REP_CLASS(TrepDialogPage, TrepPage)
 
 #undef REP_CLASS
 
@@ -696,6 +692,7 @@ void TrepComponent::LoadFromStream(rt::TStream& Stream) {
   if (!AncestorOnlyStream) Clear();
   TrepXMLSerializer S(&Stream);
   S.HandleNestedProperties = true;
+  S.ReportUnknownProperties = true;
   TrepReport* R = Report();
   // The report hears of the serializer while it reads, and takes its problems afterwards.
   struct TReading {

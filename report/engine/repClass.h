@@ -26,6 +26,7 @@
 #include "report/engine/repCollections.h"
 #include "report/engine/repUnicodeUtils.h"
 #include "report/engine/repVariables.h"
+#include "report/engine/repPrinter.h"
 
 class TscScript;
 class TrepXMLItem;
@@ -464,17 +465,11 @@ class TrepDataSet;
 class TrepMacrosItem;
 class TrepPostProcessor;
 
-class TrepBand : public TrepReportComponent {
-public:
-  RT_CLASS_INFO(TrepBand)
-  using TrepReportComponent::TrepReportComponent;
-};
-
-class TrepNullBand : public TrepBand {
-public:
-  RT_CLASS_INFO(TrepNullBand)
-  using TrepBand::TrepBand;
-};
+// Bands, subreports and page classes follow the views (they hold fills, frames and memos).
+class TrepBand;
+class TrepNullBand;
+class TrepReportPage;
+class TrepDialogPage;
 
 // ---- Pages ----
 
@@ -485,21 +480,6 @@ public:
   explicit TrepPage(rt::TComponent* AOwner);
   // The page base has only its interactive editors to draw, and there are none on the server.
   virtual void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY);
-};
-
-class TrepReportPage : public TrepPage {
-public:
-  RT_CLASS_INFO(TrepReportPage)
-  using TrepPage::TrepPage;
-  // The report the page was made for when it is shown outside its own report; not owned.
-  TrepReport* ParentReport = nullptr;
-};
-
-// A window shown before the layout; its objects are positioned relative to it alone.
-class TrepDialogPage : public TrepPage {
-public:
-  RT_CLASS_INFO(TrepDialogPage)
-  using TrepPage::TrepPage;
 };
 
 // ---- The report ----
@@ -828,6 +808,9 @@ private:
 
 using TrepNotifyEventHandler = std::function<void(rt::TObject* Sender)>;
 
+class TrepCustomIOTransport;
+enum TrepFilterAccess { faRead, faWrite };
+
 // The root object of a report: its children are the pages; it owns the options, the error
 // list, the script and (in later layers) the engine and the prepared pages.
 class TrepReport : public TrepComponent {
@@ -1012,6 +995,29 @@ public:
   std::function<void(TrepReport* Report, const std::string& TemplateName)> OnLoadTemplate;
   std::function<void(TrepXMLItem* XMLItem)> OnGetCustomData;
   std::function<void(TrepXMLItem* XMLItem)> OnSaveCustomData;
+
+  // ---- storage ----
+  // Reads a report document (decompressed and decrypted when classes for that are registered);
+  // the caller's run-time options survive. Problems land in Errors and are reported.
+  void LoadFromStream(rt::TStream& Stream) override;
+  void SaveToStream(rt::TStream& Stream, bool SaveChildren = true, bool SaveDefaultValues = false,
+                    bool Streaming = false) override;
+  // False for a missing file (an error only with ExceptionIfNotFound) and for a file that
+  // could not be read.
+  bool LoadFromFile(const std::string& AFileName, bool ExceptionIfNotFound = false);
+  // Through a temporary file renamed over the target: a failed save leaves the old file whole.
+  void SaveToFile(const std::string& AFileName);
+  bool LoadFromFilter(TrepCustomIOTransport* Filter, const std::string& AFileName);
+  bool SaveToFilter(TrepCustomIOTransport* Filter, const std::string& AFileName);
+  bool ProcessIOTransport(TrepCustomIOTransport* Filter, const std::string& AFileName, TrepFilterAccess fAccess);
+  // A report without a data page gets one named "Data", first among the pages, holding the
+  // report's dialog components.
+  void CheckDataPage();
+  void WriteNestedProperties(TrepXMLItem* Item, rt::TObject* Ancestor) override;
+  bool ReadNestedProperty(TrepXMLItem* Item) override;
+  // True once the last load read its document.
+  bool StreamLoaded = false;
+  rt::TStream* LoadStream = nullptr;  // not owned; the stream of the load in progress
 
   // The serializer while the report is being read; nullptr otherwise.
   TrepXMLSerializer* XMLSerializer() const { return FXMLSerializer; }
@@ -2041,6 +2047,417 @@ void ListGlobalDataSets(rt::TStrings& List);
 // The dataset of that name as the component's report sees it: its own dataset list, or the
 // global list when the report says so or there is no report.
 TrepDataSet* FindDataSet(TrepComponent* Component, TrepDataSet* DataSet, const std::string& DSName);
+
+// ---- Bands ----
+
+enum TrepShiftEngine { seLinear, seTree, seDontShift };
+
+// Gaps between a band's edges and the fill memo that paints its fill and frame.
+class TrepFillGaps : public rt::TObject {
+public:
+  RT_CLASS_INFO(TrepFillGaps)
+  void Assign(const rt::TObject& Source);
+  int Top = 0, Left = 0, Bottom = 0, Right = 0;
+};
+
+class TrepChild;
+class TrepMemoView;
+
+// A horizontal (or, with Vertical, vertical) strip of a report page that the layout engine
+// prints. References to other objects (Child, the fill memo) are held as checked handles, so a
+// freed object reads as nullptr.
+class TrepBand : public TrepReportComponent {
+public:
+  RT_CLASS_INFO(TrepBand)
+  explicit TrepBand(rt::TComponent* AOwner);
+  ~TrepBand() override;
+
+  // The band's place in the band class table (0 for classes outside it).
+  int BandNumber() const;
+  // The class name without its first "Trep" and then its first "Band": "MasterData".
+  std::string BandName() const;
+  std::string GetDescription() const override;
+  // Bands draw nothing outside the designer.
+  void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+
+  // The band printed after this one; nullptr when none or freed.
+  TrepChild* Child() const;
+  // Refused (the resource "clCirRefNotAllow") when Value is this band or its chain of children
+  // leads back to this band or runs round a cycle; Child then stays as it was.
+  void SetChild(TrepChild* Value);
+
+  TrepCustomFill* Fill() const { return FFill.get(); }
+  void SetFill(const TrepCustomFill& Value);
+  TrepFillType FillType() const { return FillTypeOf(FFill.get()); }
+  void SetFillType(TrepFillType Value);
+  TrepFrame& Frame() { return FFrame; }
+  const TrepFrame& Frame() const { return FFrame; }
+  void SetFrame(const TrepFrame& Value) { FFrame.Assign(Value); }
+  TrepFillGaps& FillGap() { return FFillGap; }
+  // The hidden memo that prints the band's fill and frame; nullptr when none.
+  TrepMemoView* FillMemo() const;
+  // Makes the fill memo unless the band is a null band or has the plain fill and no frame
+  // sides; places it first among the band's objects.
+  void CreateFillMemo();
+  void DisposeFillMemo();
+
+  bool AllowSplit = false;
+  bool KeepChild = false;
+  TrepNotifyEvent OnAfterCalcHeight;
+  std::string OutlineText;
+  bool Overflow = false;
+  bool StartNewPage = false;
+  bool Stretched = false;
+  bool PrintChildIfInvisible = false;
+  bool Vertical = false;
+  double BandDesignHeader = 0;
+  TrepShiftEngine ShiftEngine = seTree;
+  // Working fields of the layout engine.
+  std::vector<TrepBand*> SubBands;
+  TrepBand* Header = nullptr;
+  TrepBand* Footer = nullptr;
+  TrepBand* Group = nullptr;
+  int LineN = 0;
+  int LineThrough = 0;
+  bool HasVBands = false;
+
+private:
+  rt::Variant FChild;
+  rt::Variant FFillMemo;
+  std::unique_ptr<TrepCustomFill> FFill;
+  TrepFrame FFrame;
+  TrepFillGaps FFillGap;
+};
+
+class TrepDataBand : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepDataBand)
+  explicit TrepDataBand(rt::TComponent* AOwner);
+  ~TrepDataBand() override;
+  // Checked on use: nullptr once the dataset is gone. Writing also takes its user name.
+  TrepDataSet* DataSet() const;
+  void SetDataSet(TrepDataSet* Value);
+  // The dataset's user name when one is bound, else the stored name; writing binds the dataset
+  // of that name.
+  std::string DataSetName() const;
+  void SetDataSetName(const std::string& Value);
+  int RowCount() const { return FRowCount; }
+  // Also the record count of the virtual dataset the engine walks without a dataset.
+  void SetRowCount(int Value);
+  int CurColumn() const { return FCurColumn; }
+  // Above Columns becomes 1; column 1 clears MaxY; Left follows the column.
+  void SetCurColumn(int Value);
+  TrepUserDataSet& VirtualDataSet() { return *FVirtualDataSet; }
+
+  int Columns = 0;
+  double ColumnWidth = 0;
+  double ColumnGap = 0;
+  std::string Filter;
+  bool FooterAfterEach = false;
+  bool KeepFooter = false;
+  bool KeepHeader = false;
+  bool KeepTogether = false;
+  bool PrintIfDetailEmpty = false;
+  TrepNotifyEvent OnMasterDetail;
+  double MaxY = 0;
+
+private:
+  TrepDataSet* FDataSet = nullptr;
+  std::uint64_t FDataSetSerial = 0;
+  std::string FDataSetName;
+  int FRowCount = 0;
+  int FCurColumn = 0;
+  std::unique_ptr<TrepUserDataSet> FVirtualDataSet;
+};
+
+#define REP_DATA_LEVEL(Name)                  \
+  class Name : public TrepDataBand {          \
+  public:                                     \
+    RT_CLASS_INFO(Name)                       \
+    using TrepDataBand::TrepDataBand;         \
+  };
+REP_DATA_LEVEL(TrepMasterData)
+REP_DATA_LEVEL(TrepDetailData)
+REP_DATA_LEVEL(TrepSubdetailData)
+REP_DATA_LEVEL(TrepDataBand4)
+REP_DATA_LEVEL(TrepDataBand5)
+REP_DATA_LEVEL(TrepDataBand6)
+#undef REP_DATA_LEVEL
+
+class TrepHeader : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepHeader)
+  using TrepBand::TrepBand;
+  bool ReprintOnNewPage = false;
+};
+
+class TrepFooter : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepFooter)
+  using TrepBand::TrepBand;
+};
+
+class TrepPageHeader : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepPageHeader)
+  using TrepBand::TrepBand;
+  bool PrintOnFirstPage = true;
+};
+
+class TrepPageFooter : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepPageFooter)
+  using TrepBand::TrepBand;
+  bool PrintOnFirstPage = true;
+  bool PrintOnLastPage = true;
+  bool PrintOnSinglePage = false;
+};
+
+class TrepColumnHeader : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepColumnHeader)
+  using TrepBand::TrepBand;
+};
+
+class TrepColumnFooter : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepColumnFooter)
+  using TrepBand::TrepBand;
+};
+
+class TrepGroupHeader : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepGroupHeader)
+  using TrepBand::TrepBand;
+  // The component's differences, then DrillName when the group drills down.
+  std::u16string Diff(const TrepComponent* AComponent) const override;
+  std::string Condition;
+  std::string DrillName;
+  bool DrillDown = false;
+  bool ExpandDrillDown = false;
+  bool ShowFooterIfDrillDown = false;
+  bool ShowChildIfDrillDown = false;
+  bool KeepTogether = false;
+  bool ReprintOnNewPage = false;
+  bool ResetPageNumbers = false;
+  // The group's value at its last break (the engine's).
+  rt::Variant LastValue;
+};
+
+class TrepGroupFooter : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepGroupFooter)
+  using TrepBand::TrepBand;
+  bool HideIfSingleDataRecord = false;
+};
+
+class TrepReportTitle : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepReportTitle)
+  using TrepBand::TrepBand;
+};
+
+class TrepReportSummary : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepReportSummary)
+  using TrepBand::TrepBand;
+  bool PrintAtBottom = false;
+};
+
+enum TrepToNRowsMode { rmCount, rmAddToCount, rmTillPageEnds };
+
+class TrepChild : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepChild)
+  using TrepBand::TrepBand;
+  int ToNRows = 0;
+  TrepToNRowsMode ToNRowsMode = rmCount;
+};
+
+class TrepOverlay : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepOverlay)
+  using TrepBand::TrepBand;
+  bool PrintOnTop = false;
+};
+
+class TrepNullBand : public TrepBand {
+public:
+  RT_CLASS_INFO(TrepNullBand)
+  using TrepBand::TrepBand;
+};
+
+// The band classes by band number (0 .. 17).
+const std::vector<rt::TClass>& BandClasses();
+
+// A view standing for another report page laid out in its place.
+class TrepSubreport : public TrepView {
+public:
+  RT_CLASS_INFO(TrepSubreport)
+  explicit TrepSubreport(rt::TComponent* AOwner);
+  ~TrepSubreport() override;
+  std::string GetDescription() const override;
+  // nullptr once the page is gone.
+  TrepReportPage* Page() const;
+  // Also makes the page point back to this subreport.
+  void SetPage(TrepReportPage* Value);
+  bool PrintOnParent = false;
+
+private:
+  rt::Variant FPage;
+};
+
+// ---- Report, dialog and data pages ----
+
+// A printable page: paper in millimetres, orientation, margins, columns and a background
+// picture; its component size is the whole paper in pixels.
+class TrepReportPage : public TrepPage {
+public:
+  RT_CLASS_INFO(TrepReportPage)
+  explicit TrepReportPage(rt::TComponent* AOwner);
+  // Made for prepared pages: the constructor, then the report the page belongs to.
+  TrepReportPage(rt::TComponent* AOwner, TrepReport* AReport);
+  ~TrepReportPage() override;
+  std::string GetDescription() const override;
+
+  // ---- paper ----
+  TPrinterOrientation Orientation() const { return FOrientation; }
+  // Another orientation swaps the paper's sides and turns the margins.
+  void SetOrientation(TPrinterOrientation Value);
+  double PaperWidth() const { return FPaperWidth; }
+  double PaperHeight() const { return FPaperHeight; }
+  // Rounded to 8 decimals; the paper becomes the user's own size (256).
+  void SetPaperWidth(double Value);
+  void SetPaperHeight(double Value);
+  int PaperSize() const { return FPaperSize; }
+  // Below 256 the paper table gives the sides (swapped for landscape) and the size follows.
+  void SetPaperSize(int Value);
+  // Sides rounded to 8 decimals, then the paper number, then the size.
+  void SetSizeAndDimensions(int ASize, double AWidth, double AHeight);
+  // Margins 10 mm, paper and orientation of the current printer.
+  virtual void SetDefaults();
+  // Width and Height become the paper in whole pixels.
+  void UpdateSize();
+
+  double LeftMargin = 0, RightMargin = 0, TopMargin = 0, BottomMargin = 0;
+  bool MirrorMargins = false;
+
+  // ---- columns ----
+  int Columns() const { return FColumns; }
+  // Also works out ColumnWidth and one position per column.
+  void SetColumns(int Value);
+  double ColumnWidth = 0;
+  rt::TStringList& ColumnPositions() { return FColumnPositions; }
+
+  // ---- background ----
+  TrepPictureView& BackPicture() { return *FBackPicture; }
+  gfx::TColor Color() const { return FBackPicture->Color(); }
+  void SetColor(gfx::TColor Value) { FBackPicture->SetColor(Value); }
+  TrepFrame& Frame() { return FBackPicture->Frame(); }
+  bool BackPictureVisible = true;
+  bool BackPicturePrintable = true;
+  bool BackPictureStretched = true;
+
+  // ---- data ----
+  // Checked on use; writing also takes the user name.
+  TrepDataSet* DataSet() const;
+  void SetDataSet(TrepDataSet* Value);
+  std::string DataSetName() const;
+  void SetDataSetName(const std::string& Value);
+
+  int Bin = 7;
+  int BinOtherPages = 7;
+  TrepDuplexMode Duplex = dmNone;
+  bool EndlessHeight = false;
+  bool EndlessWidth = false;
+  bool LargeDesignHeight = false;
+  TrepMirrorControlModes MirrorMode;
+  std::string OutlineText;
+  bool PrintIfEmpty = true;
+  bool PrintOnPreviousPage = false;
+  bool ResetPageNumbers = false;
+  bool ShowTitleOnPreviousPage = true;
+  bool TitleBeforeHeader = true;
+  int PageCount() const { return FPageCount; }
+  // Values below 1 are ignored.
+  void SetPageCount(int Value) {
+    if (Value >= 1) FPageCount = Value;
+  }
+  rt::TStringList& HGuides() { return FHGuides; }
+  rt::TStringList& VGuides() { return FVGuides; }
+  void ClearGuides() {
+    FHGuides.Clear();
+    FVGuides.Clear();
+  }
+  TrepNotifyEvent OnAfterPrint, OnBeforePrint, OnManualBuild;
+
+  // The subreport that shows this page; nullptr for a top-level page or once it is gone.
+  TrepSubreport* SubReport() const;
+  void SetSubReport(TrepSubreport* Value);
+  bool IsSubReport() const { return SubReport() != nullptr; }
+  // The report given at creation for prepared pages; not owned.
+  TrepReport* ParentReport = nullptr;
+  // Work lists of the engine.
+  std::vector<TrepBand*> SubBands, VSubBands;
+
+  // The first direct child that is a band of the class or a descendant of it.
+  TrepBand* FindBand(rt::TClass Band) const;
+  // Bands sized to the printable area (or the column); the page keeps its whole paper size.
+  void AlignChildren(bool IgnoreInvisible, TrepMirrorControlModes MirrorModes) override;
+  // The background picture over the printable area, unless hidden (or not printable while
+  // printing).
+  void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+
+private:
+  std::unique_ptr<TrepPictureView> FBackPicture;
+  TPrinterOrientation FOrientation = poPortrait;
+  double FPaperWidth = 0, FPaperHeight = 0;
+  int FPaperSize = 0;
+  int FColumns = 0;
+  int FPageCount = 1;
+  rt::TStringList FColumnPositions, FHGuides, FVGuides;
+  TrepDataSet* FDataSet = nullptr;
+  std::uint64_t FDataSetSerial = 0;
+  std::string FDataSetName;
+  rt::Variant FSubReport;
+};
+
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter,
+                 poMainFormCenter, poOwnerFormCenter };
+enum TWindowState { wsNormal, wsMinimized, wsMaximized };
+
+// A window shown before the layout. The server opens no windows: the page keeps its settings
+// and objects, and showing it is refused.
+class TrepDialogPage : public TrepPage {
+public:
+  RT_CLASS_INFO(TrepDialogPage)
+  explicit TrepDialogPage(rt::TComponent* AOwner);
+  std::string GetDescription() const override;
+  // EAbstractError: there is no window to show on the server.
+  int ShowModal();
+
+  TFormBorderStyle BorderStyle = bsSizeable;
+  std::string Caption;
+  gfx::TColor Color = static_cast<gfx::TColor>(0xFF00000F);  // the button face
+  bool DoubleBuffered = false;
+  bool Scaled = true;
+  TPosition Position = poScreenCenter;
+  TWindowState WindowState = wsNormal;
+  double ClientWidth = 0, ClientHeight = 0;
+  int CurrentPPI = 96;
+  int ModalResult = 0;
+  TrepNotifyEvent OnActivate, OnClick, OnCloseQuery, OnDeactivate, OnHide, OnKeyDown, OnKeyPress, OnKeyUp, OnShow,
+      OnResize;
+};
+
+// A page that holds only non-visual data components.
+class TrepDataPage : public TrepPage {
+public:
+  RT_CLASS_INFO(TrepDataPage)
+  explicit TrepDataPage(rt::TComponent* AOwner);
+  std::string GetDescription() const override;
+};
 
 // ---- Helpers of the object model ----
 

@@ -1,6 +1,7 @@
 #pragma once
-// Script bindings of the report classes: the classes of the object tree with their published
-// properties, the memo's text and value, the report's Calc, and the tree's lookups.
+// What report scripts see of the report library: its constants, enumerations, classes with their
+// methods and properties, and the global date, IIF and aggregate functions. Two binding modules:
+// the report classes (repClassRTTI) and the check box (repChBoxRTTI).
 #include <string>
 
 #include "report/script/sc_iinterpreter.h"
@@ -19,6 +20,17 @@ public:
 
 } // namespace repClassRTTI
 
-// Appends the module to the binding-module list (once). After the runtime class bindings.
+namespace repChBoxRTTI {
+
+class TFunctions : public TscRTTIModule {
+public:
+  explicit TFunctions(TscScript* AScript);
+};
+
+} // namespace repChBoxRTTI
+
+// Append the modules to the binding-module list (once), after the runtime's class modules.
 void repClassRTTIInitialization();
 void repClassRTTIFinalization();
+void repChBoxRTTIInitialization();
+void repChBoxRTTIFinalization();

@@ -504,6 +504,8 @@ void repClassInitialization() {
                        TrepNullBand::ClassInfo(), TrepCustomLineView::ClassInfo(), TrepLineView::ClassInfo(),
                        TrepShapeView::ClassInfo(), TrepCheckBoxView::ClassInfo(), TrepUserDataSet::ClassInfo(),
                        TrepMemoryDataSet::ClassInfo(), TrepBrushFill::ClassInfo(), TrepGradientFill::ClassInfo(),
-                       TrepGlassFill::ClassInfo()})
+                       TrepGlassFill::ClassInfo(), TrepMemoView::ClassInfo(), TrepDataPage::ClassInfo(),
+                       TrepSubreport::ClassInfo(), TrepFillGaps::ClassInfo(), TrepDataBand::ClassInfo()})
     rt::RegisterClass(C);
+  for (rt::TClass C : BandClasses()) rt::RegisterClass(C);
 }

@@ -185,7 +185,7 @@ rt::TClass TrepCustomMemoView::ClassInfo() {
       {Bool("AutoWidth", &T::AutoWidth, false), Bool("AllowExpressions", &T::AllowExpressions, true),
        Bool("AllowHTMLTags", &T::AllowHTMLTags, false),
        Float("CharSpacing", &T::CharSpacing).WithStored([](rt::TObject* O) { return As<T>(O)->CharSpacing != 0; }),
-       Bool("Clipped", &T::Clipped, true), ColorProp<TrepView>(), Str("DataField", &TrepView::DataField),
+       Bool("Clipped", &T::Clipped, true), ColorProp<TrepView>(), repProp::Font(), repProp::ParentFont(), Str("DataField", &TrepView::DataField),
        DataSetProp(), DataSetNameProp(),
        Str("ExpressionDelimiters", &T::ExpressionDelimiters)
            .WithStored([](rt::TObject* O) { return As<T>(O)->ExpressionDelimiters != "[,]"; }),

@@ -4,6 +4,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <map>
+#include <mutex>
+
+#include "platform/gfx/Picture.h"
 
 #include "platform/rt/Components.h"
 #include "platform/rt/SysUtils.h"
@@ -25,6 +29,56 @@ void AddAttr(std::u16string& Out, const std::string& Name, std::u16string_view V
   Out += u"=\"";
   Out += Value;
   Out += u'"';
+}
+
+// An attribute written even when empty: the value differs from a new object's.
+void AddEmptyAttr(std::u16string& Out, const std::string& Name) {
+  Out += u' ';
+  Out += U16(Name);
+  Out += u"=\"\"";
+}
+
+// The value a new object of the class has for P; Empty when the class cannot make one. One
+// object per class is made on first use and kept, read-only, for the process.
+rt::Variant NewObjectValue(rt::TClass Class, const rt::TPropInfo& P) {
+  static std::mutex Lock;
+  // Never freed: the objects live to the end of the process, whose exit must not run their
+  // destructors after the registries they use are gone.
+  static auto* const Instances = new std::map<rt::TClass, rt::TObject*>;
+  rt::TObject* Obj = nullptr;
+  {
+    std::lock_guard<std::mutex> Guard(Lock);
+    auto It = Instances->find(Class);
+    if (It == Instances->end()) {
+      rt::TObject* Made = nullptr;
+      try {
+        Made = Class->NewInstance();
+      } catch (const std::exception&) {
+        Made = nullptr;
+      }
+      It = Instances->emplace(Class, Made).first;
+    }
+    Obj = It->second;
+  }
+  if (Obj == nullptr || !P.Get) return rt::Variant();
+  try {
+    return P.Get(Obj);
+  } catch (const std::exception&) {
+    return rt::Variant();
+  }
+}
+
+// Pictures travel as one hex attribute: the graphic's class name (a length byte and the name),
+// then the graphic in its own format.
+std::u16string PictureToHex(const gfx::TPicture& Picture) {
+  rt::TMemoryStream Data;
+  const std::string Class = Picture.Graphic()->ClassName();
+  const unsigned char Len = static_cast<unsigned char>(std::min<std::size_t>(Class.size(), 255));
+  Data.WriteBuffer(&Len, 1);
+  Data.WriteBuffer(Class.data(), Len);
+  Picture.SaveToStream(Data);
+  Data.SetPosition(0);
+  return U16(StreamToHex(Data));
 }
 
 std::u16string WithoutTrailingCrLf(std::u16string S) {
@@ -146,6 +200,12 @@ void TrepXMLSerializer::WriteProperty(std::u16string& Out, rt::TObject* Obj, rt:
     case rt::tkString: case rt::tkLString: case rt::tkWString: case rt::tkUString: {
       const std::u16string S = V.ToUString();
       if (!SerializeDefaultValues && HasAnc && S == P.Get(Ancestor).ToUString()) return;
+      if (S.empty()) {
+        // An empty text is the usual default; one a new object would not have must be written.
+        const rt::Variant Fresh = HasAnc ? P.Get(Ancestor) : NewObjectValue(Obj->ClassType(), P);
+        if (!Fresh.IsEmpty() && !Fresh.IsNull() && !Fresh.ToUString().empty()) AddEmptyAttr(Out, Name);
+        return;
+      }
       AddAttr(Out, Name, EscapeXMLText(S));
       return;
     }
@@ -184,6 +244,10 @@ void TrepXMLSerializer::WriteProperty(std::u16string& Out, rt::TObject* Obj, rt:
         return;
       }
       if (dynamic_cast<TrepWideStrings*>(Value) != nullptr) return;
+      if (auto* Pic = dynamic_cast<gfx::TPicture*>(Value)) {
+        if (Pic->Graphic() != nullptr && !Pic->Graphic()->Empty()) AddAttr(Out, Name + ".PropData", PictureToHex(*Pic));
+        return;
+      }
       Out += ObjToXML(Value, Name + ".", AncValue);
       return;
     }
@@ -222,7 +286,7 @@ void TrepXMLSerializer::WriteElement(TrepComponent* C, TrepXMLItem* Item, bool I
     Item->SetName(C->ClassName());
   }
   std::u16string Text;
-  if (!IsRoot && !IgnoreName) Text = u"Name=\"" + U16(C->Name()) + u"\"";
+  if (!IsRoot && !IgnoreName) Text = u"Name=\"" + EscapeXMLText(U16(C->Name())) + u"\"";
   Text += ObjToXML(C, "", Ancestor);
   Item->SetText(Text);
   if (HandleNestedProperties && HandlesNested(C)) C->WriteNestedProperties(Item, Ancestor);
@@ -287,7 +351,10 @@ void TrepXMLSerializer::ApplyAttribute(rt::TObject* Obj, const std::string& Full
     const rt::TPropInfo* P = Target->ClassType()->FindProperty(Name.substr(0, Dot));
     rt::TObject* Sub = P != nullptr && P->Kind == rt::tkClass && P->Get ? rt::VarToObject(P->Get(Target)) : nullptr;
     // A segment that is no sub-object: the rest names nothing.
-    if (Sub == nullptr) return;
+    if (Sub == nullptr) {
+      if (P == nullptr) UnknownProperty(Obj, FullName);
+      return;
+    }
     Target = Sub;
     Name.erase(0, Dot + 1);
   }
@@ -313,6 +380,10 @@ void TrepXMLSerializer::ApplyAttribute(rt::TObject* Obj, const std::string& Full
     }
   }
   if (Name == "PropData") {
+    if (auto* Pic = dynamic_cast<gfx::TPicture*>(Target)) {
+      ReadPicture(*Pic, Value);
+      return;
+    }
     ReadPropData(Target, Value);
     return;
   }
@@ -324,6 +395,7 @@ void TrepXMLSerializer::ApplyAttribute(rt::TObject* Obj, const std::string& Full
     }
   }
   const rt::TPropInfo* P = Target->ClassType()->FindProperty(Name);
+  if (P == nullptr) UnknownProperty(Obj, FullName);
   if (P == nullptr || !P->Set) return;
   const std::string Text = U8(Value);
   switch (P->Kind) {
@@ -356,6 +428,41 @@ void TrepXMLSerializer::ApplyAttribute(rt::TObject* Obj, const std::string& Full
       return;
     default:
       return;
+  }
+}
+
+TrepComponent* TrepXMLSerializer::FindByName(const std::string& Name) {
+  // The tree's name index answers in log time; a walk per element would make loading quadratic.
+  // Only inside a report are names unique, so that the index entry is the object.
+  if (dynamic_cast<TrepReport*>(FOwner) != nullptr) {
+    rt::TStringList& Index = FOwner->GetSortedObjects();
+    const int I = Index.IndexOf(Name);
+    auto* Found = I >= 0 ? static_cast<TrepComponent*>(Index.Objects(I)) : nullptr;
+    if (Found != FOwner) return Found;
+  }
+  return FOwner->FindObject(Name);
+}
+
+void TrepXMLSerializer::UnknownProperty(rt::TObject* Obj, const std::string& FullName) {
+  if (!ReportUnknownProperties) return;
+  // Marks collection items and prepared objects carry beside their properties.
+  if (FullName == "uin" || FullName == "InheritedName") return;
+  AddError("Unknown property " + FullName + " of " + Obj->ClassType()->ClassName());
+}
+
+void TrepXMLSerializer::ReadPicture(gfx::TPicture& Picture, std::u16string_view Value) {
+  try {
+    rt::TMemoryStream Data;
+    HexToStream(U8(Value), Data);
+    Data.SetPosition(0);
+    unsigned char Len = 0;
+    if (Data.Read(&Len, 1) != 1 || Data.Size() < 1 + static_cast<std::int64_t>(Len))
+      throw rt::EReadError("Picture data too short");
+    Data.SetPosition(1 + Len);
+    Picture.LoadFromStream(Data);
+  } catch (const std::exception& E) {
+    Picture.Clear();
+    AddError(std::string("Picture not read: ") + E.what());
   }
 }
 
@@ -415,7 +522,7 @@ void TrepXMLSerializer::ReadElement(TrepXMLItem* Item, TrepComponent* Parent, Tr
   TrepComponent* Obj = Root;
   if (Parent != nullptr) {
     const std::string Name = U8(Item->GetProp("Name"));
-    Obj = IgnoreName || FOwner == nullptr || Name.empty() ? nullptr : FOwner->FindObject(Name);
+    Obj = IgnoreName || FOwner == nullptr || Name.empty() ? nullptr : FindByName(Name);
     if (Inherited) {
       if (Obj == nullptr) return;
       // Inherited objects take the order of the file.

@@ -75,6 +75,8 @@ public:
   bool SaveAncestorOnly = false;
   bool IgnoreName = false;
   bool HandleNestedProperties = false;
+  // Attributes that name no property of their object are listed in Errors (templates).
+  bool ReportUnknownProperties = false;
   TrepGetAncestorEvent OnGetAncestor;
   TrepGetCustomDataEvent OnGetCustomDataEvent;
   TrepSaveCustomDataEvent OnSaveCustomDataEvent;
@@ -88,6 +90,9 @@ private:
   void WriteDefinedProperties(std::u16string& Out, rt::TObject* Obj, rt::TObject* Ancestor, const std::string& Add);
   void ApplyAttribute(rt::TObject* Obj, const std::string& Name, std::u16string_view Value);
   void ReadPropData(rt::TObject* Target, std::u16string_view Value);
+  void ReadPicture(gfx::TPicture& Picture, std::u16string_view Value);
+  void UnknownProperty(rt::TObject* Obj, const std::string& FullName);
+  TrepComponent* FindByName(const std::string& Name);
   void ResolveFixups(bool DontFixup);
   void AddError(const std::string& Text);
 

@@ -103,7 +103,7 @@ TEST(UserSession, StateStartsEmpty) {
   EXPECT_EQ(s.PreferenceList.Count(), 0);
   EXPECT_EQ(s.CustomValveID.Count(), 0);
   EXPECT_EQ(s.ModelList, nullptr);
-  EXPECT_EQ(s.VXCVrep1, nullptr);
+  ASSERT_NE(s.VXCVrep1, nullptr) << "every session has its own copy of the template";
 }
 
 TEST(UserSession, PdfFilterCarriesItsStoredSettings) {

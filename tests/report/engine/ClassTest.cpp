@@ -614,7 +614,7 @@ TEST(ReportComponents, AfterPrintRestoresTheDesignedBounds) {
 
 TEST(ReportComponents, DrawingChildrenSkipsOthersAndSelfDrawingOnes) {
   TrepReport Report(nullptr);
-  auto* Band = new TrepBand(&Report);
+  auto* Band = new TrepReportComponent(&Report);
   auto* Plain = new TCountedView(Band);
   Plain->SetLeft(1);
   new TrepPage(Band);  // not a report component

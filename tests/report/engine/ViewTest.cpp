@@ -314,7 +314,7 @@ TEST(Views, StreamThroughATemplate) {
 
   TrepReport Copy(nullptr);
   rt::TStringStream In(Xml);
-  Copy.LoadFromStream(In);
+  Copy.TrepComponent::LoadFromStream(In);
   EXPECT_TRUE(Copy.Errors().Count() == 0) << Copy.Errors().Text();
   auto* S2 = dynamic_cast<TrepShapeView*>(Copy.FindObject("Box"));
   ASSERT_NE(S2, nullptr) << Xml;

@@ -200,7 +200,7 @@ TEST_F(Serializer, PropertiesAtTheirDefaultsAreLeftOutAndOthersWrittenByKind) {
       {"not stored", [](TTestView& V) { V.Hidden = "x"; }, Pos + " Color=\"0\"" + Font},
       {"variant as its text", [](TTestView& V) { V.Tag = rt::Variant(42); }, Pos + " Color=\"0\" Tag=\"42\"" + Font},
       {"sub-object with a dotted name", [](TTestView& V) { V.Font.Size = 12; V.Font.Style = 3; V.Font.Name = ""; },
-       Pos + " Color=\"0\" Font.Size=\"12\" Font.Style=\"3\""},
+       Pos + " Color=\"0\" Font.Name=\"\" Font.Size=\"12\" Font.Style=\"3\""},
       {"string list as one text without the last line break",
        [](TTestView& V) { V.Lines.SetText("one\r\ntwo\r\n"); },
        Pos + " Color=\"0\"" + Font + " Lines.Text=\"one&#13;&#10;two\""},

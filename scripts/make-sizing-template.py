@@ -1,0 +1,288 @@
+#!/usr/bin/env python3
+"""Writes the sizing report's template, data/report/SizingReport.xml.
+
+Three pages: the data page, Page1 (letter portrait, the sizing sheet: a ruled grid of rectangle
+shapes with a named memo in every cell the sizing form fills) and Page2 (letter landscape with
+10 mm margins: the chart page). The header pictures are drawn here with the block letters of
+make-pictures.py. Coordinates are report pixels (96 per inch) from the page's top left.
+Run from anywhere:
+    python3 scripts/make-sizing-template.py
+"""
+import importlib.util
+import os
+import tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+OUT = os.path.join(ROOT, "data", "report", "SizingReport.xml")
+
+_spec = importlib.util.spec_from_file_location("pictures", os.path.join(ROOT, "scripts", "make-pictures.py"))
+pictures = importlib.util.module_from_spec(_spec)
+_spec.loader.exec_module(pictures)
+Canvas = pictures.Canvas
+
+
+def esc(text):
+    out = []
+    for ch in text:
+        if ch in "&<>\"" or ord(ch) < 32:
+            out.append("&#%d;" % ord(ch))
+        else:
+            out.append(ch)
+    return "".join(out)
+
+
+def num(v):
+    return ("%.6f" % v).rstrip("0").rstrip(".")
+
+
+def png_hex(canvas):
+    with tempfile.NamedTemporaryFile(suffix=".png", delete=False) as tmp:
+        name = tmp.name
+    try:
+        canvas.png(name)
+        with open(name, "rb") as f:
+            data = f.read()
+    finally:
+        os.remove(name)
+    cls = b"TPNGObject"
+    return (bytes([len(cls)]) + cls + data).hex().upper()
+
+
+def header_picture(w, h, line, colour):
+    # Drawn at half the size it is shown: every session holds the pixels, so they are kept few.
+    w, h = w // 2, h // 2
+    c = Canvas(w, h, (255, 255, 255))
+    c.rect(0, 0, w, h // 6, colour)
+    c.rect(0, h - h // 8, w, h, colour)
+    c.valve(h // 2 + 4, h // 2 + 4, max(6, h // 6), colour, pictures.NAVY)
+    scale = max(1, h // 30)
+    c.text(h + 4, h // 2 - 3 * scale, line, scale, colour)
+    return png_hex(c)
+
+
+class Page:
+    # Names are unique across the report, so the counters are shared by the pages.
+    shapes = 0
+    memos = 0
+
+    def __init__(self):
+        self.items = []
+
+    def memo(self, x, y, w, h, text="", name=None, font="Arial", px=13, bold=False):
+        if name is None:
+            Page.memos += 1
+            name = "Memo%d" % Page.memos
+        attrs = ['Name="%s"' % name, 'Left="%s"' % num(x), 'Top="%s"' % num(y), 'Width="%s"' % num(w),
+                 'Height="%s"' % num(h), 'Font.Color="0"', 'Font.Height="-%d"' % px, 'Font.Name="%s"' % esc(font)]
+        if bold:
+            attrs.append('Font.Style="1"')
+        attrs.append('ParentFont="False"')
+        if text:
+            attrs.append('Text="%s"' % esc(text.replace("\n", "\r\n") + "\r\n"))
+        self.items.append("<TrepMemoView %s/>" % " ".join(attrs))
+
+    def rect(self, x0, y0, x1, y1):
+        Page.shapes += 1
+        self.items.append('<TrepShapeView Name="Shape%d" Left="%s" Top="%s" Width="%s" Height="%s"/>' % (
+            Page.shapes, num(x0), num(y0), num(x1 - x0), num(y1 - y0)))
+
+    def picture(self, name, x, y, w, h, data=None, visible=True):
+        attrs = ['Name="%s"' % name, 'Left="%s"' % num(x), 'Top="%s"' % num(y), 'Width="%s"' % num(w),
+                 'Height="%s"' % num(h)]
+        if not visible:
+            attrs.append('Visible="False"')
+        if data:
+            attrs.append('Picture.PropData="%s"' % data)
+        self.items.append("<TrepPictureView %s/>" % " ".join(attrs))
+
+
+GREEN, PURPLE = (30, 120, 70), (110, 50, 130)
+
+
+def page1():
+    p = Page()
+    # Header: title, specification and version, the header pictures of the three lines.
+    for x in (48, 288, 528):
+        p.rect(x, 48, x + 240, 120)
+    p.memo(54, 64, 228, 40, "VXCV Max", font="Humnst777 BT", px=29)
+    p.memo(294, 52, 228, 26, "Specification", px=21, bold=True)
+    p.memo(294, 80, 96, 18, "Version:")
+    p.memo(390, 80, 132, 18, " ", name="AppVersion")
+    p.memo(294, 98, 96, 18, "Version Date:")
+    p.memo(390, 98, 132, 18, " ", name="VersionDate")
+    p.picture("VXImage", 564, 54, 168, 60, header_picture(168, 60, "VX", pictures.BLUE))
+    p.picture("LFImage", 564, 54, 168, 60, header_picture(168, 60, "LF", GREEN), visible=False)
+    p.picture("PLimage", 564, 54, 168, 60, header_picture(168, 60, "PL", PURPLE), visible=False)
+
+    # Identification.
+    p.rect(48, 120, 768, 156)
+    p.memo(52, 121, 80, 17, "Customer:")
+    p.memo(132, 121, 276, 17, "", name="CustName")
+    p.memo(412, 121, 70, 17, "Tag No.:")
+    p.memo(482, 121, 282, 17, "", name="TagNO")
+    p.memo(52, 138, 80, 17, "Valve Type:")
+    p.memo(132, 138, 276, 17, "", name="ValveType")
+    p.memo(412, 138, 70, 17, "Line Item:")
+    p.memo(482, 138, 282, 17, "", name="LineItem")
+
+    cols = [(96, 336), (336, 408), (408, 528), (528, 648), (648, 768)]
+    y = 156
+    rows = []  # (top, height, number or None)
+
+    def cell(col, top, h, text="", name=None, font="Arial", px=13, bold=False):
+        x0, x1 = cols[col]
+        p.memo(x0 + 3, top + 3, x1 - x0 - 6, h - 6, text, name=name, font=font, px=px, bold=bold)
+
+    # Row 1: the fluid across the row.
+    rows.append((y, 24, 1))
+    p.memo(100, y + 3, 90, 18, "Fluid Name:")
+    p.memo(190, y + 3, 218, 18, "", name="FluidName")
+    p.memo(412, y + 3, 90, 18, "Fluid State:")
+    p.memo(502, y + 3, 262, 18, "", name="FluidState")
+    y += 24
+
+    def heading(texts):
+        nonlocal y
+        rows.append((y, 24, None))
+        for col, text in enumerate(texts):
+            cell(col, y, 24, text, px=15, bold=True)
+        y += 24
+
+    def row(number, label, units, values, label_font="Arial"):
+        nonlocal y
+        rows.append((y, 24, number))
+        if label.startswith("@"):
+            cell(0, y, 24, LABEL_TEXTS.get(label[1:], ""), name=label[1:], font=label_font)
+        else:
+            cell(0, y, 24, label, font=label_font)
+        if units is not None:
+            cell(1, y, 24, " ", name=units)
+        for col, name in enumerate(values):
+            if name:
+                cell(2 + col, y, 24, "", name=name)
+        y += 24
+
+    heading(["Sizing Properties", "Units", "Min", "Norm", "Max"])
+    block1 = y
+    row(2, "@P1Label", "P1units", ["P1Min", "P1Norm", "P1Max"])
+    row(3, "@P2Label", "P2units", ["P2Min", "P2Norm", "P2Max"])
+    row(4, "Temperature", "TempUnits", ["TempMin", "TempNorm", "TempMax"])
+    row(5, "@CvorFlowSelectedlabel", "CvFlowSelUnits", ["SelCvorFlowMin", "SelCvorFlowNorm", "SelCvorFlowMax"])
+    row(6, "@VPorSHLabel", "VPorSHUnits", ["VPorSHMin", "VPorSHNorm", "VPorSHMax"])
+    row(7, "@CPorCompLabel", "CPorCompUnits", ["CPorCompMin", "CPorCompNorm", "CPorCompMax"])
+    row(8, "@SGLabel", None, ["SGMin", "SGNorm", "SGMax"])
+    row(9, "@ViscLabel", "ViscUnits", ["ViscMin", "ViscNorm", "ViscMax"])
+    block1_end = y
+    heading(["Valve, Pipe and Schedule Data", "Units", "Inlet", "Outlet", "Schedule"])
+    block2 = y
+    row(10, "Valve Size", "ValveSizeUnits", ["ValveSizeIn", "ValveSizeOut", None])
+    row(11, "Pipe Size", "PipeSizeUnits", ["PipeSizeIn", "PipeSizeOut", "SchedIn"])
+    block2_end = y
+    heading(["Calculations", "Units", "Min", "Norm", "Max"])
+    block3 = y
+    row(12, "@CvorFlowResultslabel", "CvFlowCalcUnits", ["CalcCvorFlowMin", "CalcCvorFlowNorm", "CalcCvorFlowMax"])
+    row(13, "@ListCvLabel", "CvLinorEq", ["ListCvMin", "ListCvNorm", "ListCvMax"])
+    row(14, "@DPMaxLabel", "DPMUnits", ["DPMMin", "DPMNorm", "DPMMax"])
+    row(15, "@TravelLabel", "TravelUnits", ["TravelMin", "TravelNorm", "TravelMax"])
+    row(16, "Velocity In", "VelUnits", ["VelInMin", "VelInNorm", "VelInMax"])
+    row(17, "Velocity Out", "VelUnitsOut", ["VelOutMin", "VelOutNorm", "VelOutMax"])
+    row(18, "@NoiseLabel", "NoiseUnits", ["NoiseMin", "NoiseNorm", "NoiseMax"])
+    row(19, "@DPP1AbsLabel", "DPP1AbsUnits", ["DPP1AbsMin", "DPP1AbsNorm", "DPP1AbsMax"], label_font="Arial Narrow")
+    row(20, "@WarningsLabel", "WarningsUnits", ["WarningsMin", "WarningsNorm", "WarningsMax"])
+    row(21, "@FLLabel", None, ["FLMin", "FLNorm", "FLMax"])
+    row(22, "@DPactualLabel", "DPactualUnits", ["DPactualMin", "DPactualNorm", "DPactualMax"])
+    block3_end = y
+    assert y == 756, y
+
+    # Rows 23 to 27: the recommendations and the warnings note.
+    for n in range(23, 28):
+        rows.append((y, 30, n))
+        y += 30
+    p.memo(102, 828, 378, 78, "", name="SuggestionMemo", px=12)
+    p.memo(510, 756, 258, 150, "", name="WarningMemo")
+    p.memo(480, 762, 24, 18, "28")
+
+    # The ruling: one rectangle per row across the sheet, one per column over each block.
+    for top, h, number in rows:
+        p.rect(48, top, 768, top + h)
+        if number is not None:
+            p.memo(50, top + 3, 20, h - 6, str(number))
+    p.rect(48, 156, 72, 906)
+    for x0, x1 in cols[:4]:
+        p.rect(x0, 180, x1, 756)
+    p.rect(504, 756, 768, 906)
+    for (top, bottom, caption) in ((block1, block1_end, "Service Conditions"), (block2, block2_end, "Line"),
+                                   (block3, block3_end, "Our Solution"), (756, 906, "Common")):
+        p.rect(72, top, 96, bottom)
+        p.memo(74, top + 2, 20, bottom - top - 4, caption, px=11, bold=True)
+
+    # Footer: who submitted it, and the standards used.
+    p.rect(48, 906, 360, 1014)
+    p.rect(360, 906, 768, 1014)
+    for i, (label, name) in enumerate((("Submitted By:", "SubmitBy"), ("Company:", "Company"),
+                                       ("Contact Info:", "ContactInfo"), ("Email:", "Email"),
+                                       ("Report Generation Date:", "ReportDate"))):
+        top = 908 + i * 21
+        p.memo(52, top, 150, 20, label)
+        p.memo(202, top, 154, 20, "", name=name)
+    p.memo(364, 910, 400, 100, "", name="StandardsMemo")
+    return p
+
+
+LABEL_TEXTS = {
+    "CvorFlowResultslabel": "Cv", "CvorFlowSelectedlabel": "Flow", "P1Label": "Inlet Pressure",
+    "P2Label": "Outlet Pressure", "VPorSHLabel": "Vapour Pressure", "CPorCompLabel": "Critical Pressure",
+    "SGLabel": "Specific Gravity", "ViscLabel": "Dynamic Viscosity", "DPMaxLabel": "Delta P Max",
+    "TravelLabel": "Travel", "NoiseLabel": "Predicted Noise", "DPP1AbsLabel": "Delta P/P1Abs",
+    "WarningsLabel": "Flow Warnings", "DPactualLabel": "Delta P", "FLLabel": "Operational F\u029f",
+    "ListCvLabel": "Selected Cv",
+}
+
+
+def page2():
+    p = Page()
+    p.picture("ChartVXHeader", 93, 19, 280, 100, header_picture(280, 100, "VX", pictures.BLUE))
+    p.picture("ChartPLHeader", 93, 19, 280, 100, header_picture(280, 100, "PL", PURPLE), visible=False)
+    p.picture("ChartLFHeader", 93, 19, 280, 100, header_picture(280, 100, "LF", GREEN), visible=False)
+    for i, line in enumerate(("Control Valve Sizing", "100 Industrial Way", "Springfield, ST 01000",
+                              "Tel. +1 555 0100", "Fax +1 555 0101", "sizing@example.com")):
+        p.memo(384, 24 + i * 14, 200, 14, line, px=8)
+    for x, pairs in ((604, (("User", "ChartUser"), ("Customer", "ChartCust"))),
+                     (793, (("Tag No.", "ChartTagNo"), ("Line Item", "ChartLineItem")))):
+        for i, (caption, name) in enumerate(pairs):
+            p.memo(x, 20 + i * 50, 151, 22, caption, px=16, bold=True)
+            p.memo(x, 42 + i * 50, 151, 22, "", name=name, px=16)
+    p.picture("Picture1", 26, 139, 744, 564)
+    p.memo(134, 247, 288, 192, "", name="ChartSuggestionMemo")
+    chart_key = Canvas(78, 108, (255, 255, 255))
+    chart_key.rect(0, 0, 78, 2, pictures.NAVY)
+    chart_key.rect(0, 106, 78, 108, pictures.NAVY)
+    chart_key.text_centred(39, 20, "CV", 2, pictures.NAVY)
+    for i, colour in enumerate(((200, 40, 40), (40, 140, 40), (40, 60, 200))):
+        chart_key.rect(5, 61 + i * 15, 14, 64 + i * 15, colour)
+    p.picture("Picture2", 794, 189, 156, 216, png_hex(chart_key))
+    for i, (name, top) in enumerate((("MinCv", 308), ("NormCv", 337), ("MaxCv", 367))):
+        p.memo(826, top, 120, 24, "", name=name, px=16)
+    return p
+
+
+def main():
+    p1, p2 = page1(), page2()
+    lines = ['<?xml version="1.0" encoding="utf-8" standalone="no"?>',
+             '<TrepReport Version="6.5.10" ScriptLanguage="PascalScript" '
+             'ScriptText.Text="begin&#13;&#10;&#13;&#10;end.">',
+             '  <TrepDataPage Name="Data" Height="1000" Left="0" Top="0" Width="1000"/>',
+             '  <TrepReportPage Name="Page1" PaperWidth="215.9" PaperHeight="279.4" PaperSize="256">']
+    lines += ["    " + item for item in p1.items]
+    lines += ['  </TrepReportPage>',
+              '  <TrepReportPage Name="Page2" Orientation="poLandscape" PaperWidth="279.4" PaperHeight="215.9" '
+              'PaperSize="1" LeftMargin="10" RightMargin="10" TopMargin="10" BottomMargin="10">']
+    lines += ["    " + item for item in p2.items]
+    lines += ['  </TrepReportPage>', '</TrepReport>', '']
+    with open(OUT, "w", encoding="utf-8", newline="") as f:
+        f.write("\r\n".join(lines))
+    print("wrote", OUT, sum(len(l) for l in lines), "bytes,", len(p1.items) + len(p2.items), "objects")
+
+
+if __name__ == "__main__":
+    main()
