@@ -185,13 +185,7 @@ TFunctions::TFunctions(TscScript* S) : TscRTTIModule(S) {
   S->AddMethod("function DayOf(Date: TDateTime): Integer", M, "ctDate");
   S->AddMethod("function MonthOf(Date: TDateTime): Integer", M, "ctDate");
   S->AddMethod("function YearOf(Date: TDateTime): Integer", M, "ctDate");
-  S->AddMethod("function IIF(Expr: Boolean; TrueValue, FalseValue: Variant): Variant", M, "ctOther");
-  for (const char* D : {"function SUM(Expr: Variant; Band: Variant = 0; Flags: Integer = 0): Variant",
-                        "function AVG(Expr: Variant; Band: Variant = 0; Flags: Integer = 0): Variant",
-                        "function MIN(Expr: Variant; Band: Variant = 0; Flags: Integer = 0): Variant",
-                        "function MAX(Expr: Variant; Band: Variant = 0; Flags: Integer = 0): Variant",
-                        "function COUNT(Band: Variant = 0; Flags: Integer = 0): Variant"})
-    S->AddMethod(D, M, "ctAggregate");
+  // IIF and the aggregates are the report's own functions, added when it prepares its script.
 }
 
 Variant TFunctions::CallReportMethod(rt::TObject* Instance, rt::TClass ClassType, const std::string& N,
@@ -200,7 +194,7 @@ Variant TFunctions::CallReportMethod(rt::TObject* Instance, rt::TClass ClassType
     if (N == "DAYOF") return Variant(DatePart(Caller->GetVParam(0), "d"));
     if (N == "MONTHOF") return Variant(DatePart(Caller->GetVParam(0), "m"));
     if (N == "YEAROF") return Variant(DatePart(Caller->GetVParam(0), "yyyy"));
-    return Variant(0);  // IIF and the aggregates: the report registers its own when it prepares
+    return Variant(0);
   }
   if (ClassType == TrepComponent::ClassInfo()) {
     auto* C = dynamic_cast<TrepComponent*>(Instance);
