@@ -101,7 +101,7 @@ GREEN, PURPLE = (30, 120, 70), (110, 50, 130)
 
 def page1():
     p = Page()
-    # Header: title, specification and version, the header pictures of the three lines.
+    # Header: product title, the data-sheet heading with its version, the header pictures of the three lines.
     for x in (48, 288, 528):
         p.rect(x, 48, x + 240, 120)
     p.memo(54, 64, 228, 40, "VXCV Max", font="Humnst777 BT", px=29)
