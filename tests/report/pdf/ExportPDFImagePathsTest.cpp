@@ -172,4 +172,11 @@ TEST(ExportImagePaths, MetafileOptionsFollowTheViewClass) {
   EXPECT_FALSE(E.ForceNullBrush);
   EXPECT_FALSE(E.ForceAnsi);
   EXPECT_FALSE(E.Transparency);
+  // Only a memo that lets its text run past its rectangle is played unclipped.
+  auto* Memo = new TrepMemoView(F.ReportPage);
+  for (bool Clipped : {false, true}) {
+    Memo->Clipped = Clipped;
+    SetMetafileOptions(E, Memo, Filter);
+    EXPECT_EQ(E.Clipped, Clipped);
+  }
 }
