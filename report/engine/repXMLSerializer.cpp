@@ -659,13 +659,23 @@ void WriteCollectionToXML(rt::TCollection* Collection, const std::string& Name, 
   }
 }
 
-void ReadCollectionFromXML(rt::TCollection* Collection, TrepXMLItem* Item, TrepComponent* Component) {
+void ReadCollectionFromXML(rt::TCollection* Collection, TrepXMLItem* Item, TrepComponent* Component,
+                           bool MatchInherited) {
   TrepXMLSerializer S(nullptr);
   S.SetOwner(CollectionOwner(Component));
   auto* Named = dynamic_cast<TrepCollection*>(Collection);
   for (int I = 0; I < Item->Count(); ++I) {
     TrepXMLItem* Child = Item->Items(I);
-    rt::TCollectionItem* New = Collection->Add();
+    rt::TCollectionItem* New = nullptr;
+    if (MatchInherited && Named != nullptr) {
+      const std::u16string Inherited = Child->GetProp("InheritedName");
+      if (!Inherited.empty()) New = Named->FindByName(U8(UnescapeXMLText(Inherited)));
+      if (New != nullptr) {
+        S.XMLToObj(Child->Text(), New);
+        continue;
+      }
+    }
+    New = Collection->Add();
     S.XMLToObj(Child->Text(), New);
     auto* NamedItem = dynamic_cast<TrepCollectionItem*>(New);
     if (Named != nullptr && NamedItem != nullptr && NamedItem->IsUniqueNameStored()) {
