@@ -279,9 +279,12 @@ void TrepXMLSerializer::WriteDefinedProperties(std::u16string& Out, rt::TObject*
 void TrepXMLSerializer::WriteElement(TrepComponent* C, TrepXMLItem* Item, bool IsRoot, bool SaveChildren,
                                      bool Streaming) {
   TrepComponent* Ancestor = nullptr;
-  if (C->IsAncestor() && !Streaming) {
+  // Only a report writing its own file knows its ancestors; a copy of part of an inherited
+  // report (a page for the prepared pages, Assign) is written whole, or its objects would be
+  // looked for by name where they are not.
+  if (C->IsAncestor() && !Streaming && OnGetAncestor) {
     Item->SetName("inherited");
-    if (OnGetAncestor) OnGetAncestor(C->Name(), Ancestor);
+    OnGetAncestor(C->Name(), Ancestor);
   } else {
     Item->SetName(C->ClassName());
   }

@@ -161,6 +161,21 @@ TEST_F(InheritTest, EmptyParentDropsTheAncestors) {
   EXPECT_NO_THROW(Memo(C, "Memo1")->SetName("Renamed"));
 }
 
+TEST_F(InheritTest, CopiesOfAnInheritedPageAreWhole) {
+  // The prepared pages and Assign copy template pages: ancestor objects must come along.
+  SaveParent("parent.xml");
+  TrepReport C(nullptr);
+  C.EngineOptions.SilentMode = simSilent;
+  C.FileName = At("child.xml");
+  C.SetParentReport("parent.xml");
+  TrepReport Other(nullptr);
+  auto* Copy = new TrepReportPage(&Other);
+  Copy->AssignAll(C.FindObject("Page1"));
+  ASSERT_NE(Memo(Other, "Memo2"), nullptr);
+  EXPECT_EQ(Plain(Memo(Other, "Memo2")), u"parent text");
+  EXPECT_DOUBLE_EQ(Memo(Other, "Memo2")->Top(), 40);
+}
+
 TEST_F(InheritTest, ChainIsReadOncePerLevel) {
   // Through the template hook, which counts the loads.
   std::map<std::string, std::string> Files;
