@@ -147,6 +147,10 @@ TrepComponent::TrepComponent(rt::TComponent* AOwner) : rt::TComponent(RuntimeOwn
 
 TrepComponent::~TrepComponent() {
   ComponentState.Include(csDestroying);
+  // Editors bound to the object let it go, so none keeps a freed object.
+  if (auto* M = dynamic_cast<TrepComponentEditorsManager*>(ComponentEditors); M != nullptr && M->Component() == this)
+    M->SetComponent(nullptr);
+  ComponentEditors = nullptr;
   FFont.OnChange = nullptr;
   FSortedObjects.reset();
   SetParent(nullptr);
@@ -721,8 +725,13 @@ void TrepComponent::SaveToStream(rt::TStream& Stream, bool SaveChildren, bool Sa
   S.SetOwner(Report());
   S.SerializeDefaultValues = SaveDefaultValues;
   S.IgnoreName = OriginalComponent != nullptr && frComponentStyle.Contains(csObjectsContainer);
-  if (auto* R = dynamic_cast<TrepReport*>(this); R != nullptr && !AncestorOnlyStream)
-    S.OnSaveCustomDataEvent = R->OnSaveCustomData;
+  if (auto* R = dynamic_cast<TrepReport*>(this); R != nullptr) {
+    if (!AncestorOnlyStream) S.OnSaveCustomDataEvent = R->OnSaveCustomData;
+    // An inherited report writes its ancestor objects as differences from its parent's copy;
+    // a streamed copy is written whole.
+    if (!Streaming && R->ParentReportObject() != nullptr)
+      S.OnGetAncestor = [R](const std::string& Name, TrepComponent*& Ancestor) { R->ReportGetAncestor(Name, Ancestor); };
+  }
   S.WriteRootComponent(this, SaveChildren, nullptr, Streaming);
 }
 

@@ -20,6 +20,7 @@
 #include "platform/gfx/Font.h"
 #include "platform/rt/Classes.h"
 #include "platform/rt/Components.h"
+#include "platform/rt/Events.h"
 #include "platform/rt/TypInfo.h"
 #include "platform/rt/Variants.h"
 #include "report/engine/repAlign.h"
@@ -41,6 +42,11 @@ class TrepExpressionCache;
 class TrepDrawText;
 class TscCustomVariable;
 class TrepView;
+class TrepComponentEditorsManager;
+struct TrepInteractiveEventsParams;
+
+// A drag's state as it crosses an object.
+enum TrepDragState { dsDragEnter, dsDragLeave, dsDragMove };
 
 // ---- Errors ----
 
@@ -306,6 +312,36 @@ public:
   virtual bool ExportInternal(TrepCustomExportFilter* Filter) { (void)Filter; return false; }
   virtual bool IsAcceptAsChild(TrepComponent* AParent) { (void)AParent; return false; }
   virtual bool IsAcceptControls() const { return frComponentStyle.Contains(csAcceptsRepComponents); }
+
+  // ---- hit-testing and interactive events (repClassInteractive.cpp) ----
+  // Coordinates are page pixels, as AbsLeft and AbsTop. The point is on the object, edges
+  // included; a line of zero width or height is hit within 4 pixels of it. Attached editors
+  // are asked about a point outside.
+  virtual bool IsContain(double X, double Y);
+  // The object's absolute rectangle (normalised) lies wholly inside aRect, edges included.
+  virtual bool IsInRect(const TrepRect& aRect);
+  // The topmost object at the point: a child (never a null band) before the object itself;
+  // the object itself only when it is not IsCanContain and accepts it (IsAcceptControl).
+  virtual TrepComponent* GetContainedComponent(double X, double Y, TrepComponent* IsCanContain = nullptr);
+  // Adds (once) every object of the tree inside aRect that inherits from InheriteFrom
+  // (nullptr: any); an object-container is added only when bSelectContainers says so.
+  virtual void GetContainedComponents(const TrepRect& aRect, rt::TClass InheriteFrom,
+                                      std::vector<TrepComponent*>* aComponents, bool bSelectContainers = false);
+  // aControl may be placed into the object (True for nullptr).
+  virtual bool IsAcceptControl(TrepComponent* aControl);
+  // Entry points of a preview or designer: attached editors get the event first; only when
+  // they leave it does the object's own hook run. Events from the preview are ignored for an
+  // object restricted there (drag events never are).
+  bool MouseDown(int X, int Y, rt::TMouseButton Button, rt::TShiftState Shift, TrepInteractiveEventsParams& EventParams);
+  void MouseMove(int X, int Y, rt::TShiftState Shift, TrepInteractiveEventsParams& EventParams);
+  void MouseUp(int X, int Y, rt::TMouseButton Button, rt::TShiftState Shift, TrepInteractiveEventsParams& EventParams);
+  void MouseEnter(TrepComponent* aPreviousObject, TrepInteractiveEventsParams& EventParams);
+  void MouseLeave(int X, int Y, TrepComponent* aNextObject, TrepInteractiveEventsParams& EventParams);
+  void MouseClick(bool Double, TrepInteractiveEventsParams& EventParams);
+  bool MouseWheel(rt::TShiftState Shift, int WheelDelta, gfx::TPoint MousePos, TrepInteractiveEventsParams& EventParams);
+  bool DragOver(rt::TObject* Source, int X, int Y, TrepDragState State, bool& Accept,
+                TrepInteractiveEventsParams& EventParams);
+  bool DragDrop(rt::TObject* Source, int X, int Y, TrepInteractiveEventsParams& EventParams);
   virtual bool ContainerAdd(TrepComponent* Obj) { (void)Obj; return false; }
   virtual void WriteNestedProperties(TrepXMLItem* Item, rt::TObject* Ancestor) { (void)Item; (void)Ancestor; }
   virtual bool ReadNestedProperty(TrepXMLItem* Item) { (void)Item; return false; }
@@ -356,6 +392,24 @@ public:
   rt::TObject* ComponentEditors = nullptr;
 
 protected:
+  // The object's own answers to interactive events; interactive descendants override them.
+  virtual bool DoMouseDown(int X, int Y, rt::TMouseButton Button, rt::TShiftState Shift,
+                           TrepInteractiveEventsParams& EventParams);
+  virtual void DoMouseMove(int X, int Y, rt::TShiftState Shift, TrepInteractiveEventsParams& EventParams);
+  virtual void DoMouseUp(int X, int Y, rt::TMouseButton Button, rt::TShiftState Shift,
+                         TrepInteractiveEventsParams& EventParams);
+  virtual void DoMouseEnter(TrepComponent* aPreviousObject, TrepInteractiveEventsParams& EventParams);
+  virtual void DoMouseLeave(TrepComponent* aNextObject, TrepInteractiveEventsParams& EventParams);
+  virtual void DoMouseClick(bool Double, TrepInteractiveEventsParams& EventParams);
+  virtual bool DoMouseWheel(rt::TShiftState Shift, int WheelDelta, gfx::TPoint MousePos,
+                            TrepInteractiveEventsParams& EventParams);
+  virtual bool DoDragOver(rt::TObject* Source, int X, int Y, TrepDragState State, bool& Accept,
+                          TrepInteractiveEventsParams& EventParams);
+  virtual bool DoDragDrop(rt::TObject* Source, int X, int Y, TrepInteractiveEventsParams& EventParams);
+  // The editors of the object's class from EventParams.EditorsList, made on first use and
+  // given the offsets and scale; nullptr when the class has none.
+  TrepComponentEditorsManager* BindComponentEditors(TrepInteractiveEventsParams& EventParams);
+
   // Called on every change of the object's font: it stops following the parent, and children
   // that follow it take the new font.
   virtual void FontChanged();
@@ -486,6 +540,11 @@ public:
 
 // How a report reports its errors: a message box, only its error list, or raised again.
 enum TrepSilentMode { simMessageBoxes, simSilent, simReThrow };
+
+// How InheritFromTemplate settles objects of the report whose names the template also has.
+enum TrepInheriteMode { imDefault, imDelete, imRename };
+// Parent reports nest at most this deep: report files are untrusted.
+inline constexpr int repMaxParentReportDepth = 16;
 
 // Settings of a report run.
 class TrepEngineOptions : public rt::TObject {
@@ -868,8 +927,33 @@ public:
   bool StoreInDFM = true;
   bool DotMatrixReport = false;
   bool OldStyleProgress = false;
-  // The file of the parent report (loading it belongs to report inheritance).
-  std::string ParentReport;
+  // ---- inheritance (repClassInherit.cpp) ----
+  // The file of the parent report. Setting it loads the parent into the report (OnLoadTemplate,
+  // else the file next to FileName, else in the application folder) and keeps a separate copy
+  // of it (ParentReportObject) to write differences against; every object present then becomes
+  // an ancestor object. An empty value drops the parent. A chain deeper than
+  // repMaxParentReportDepth, a parent that leads back to a report being loaded, and a missing
+  // file are errors (raised into the load in progress, else reported by SilentMode); the value
+  // is kept in every case, so saving loses no link.
+  const std::string& ParentReport() const { return FParentReport; }
+  void SetParentReport(const std::string& Value);
+  // The copy of the parent report; nullptr without one.
+  TrepReport* ParentReportObject() const { return FParentReportObject.get(); }
+  // The serializer's ancestor lookup while the report is written: the parent report object for
+  // the report's own name, its object of that name otherwise.
+  void ReportGetAncestor(const std::string& ComponentName, TrepComponent*& Ancestor);
+  // Makes the report a child of the template file and merges its own objects, datasets,
+  // variables, styles and script into it. Clashing names are settled by InheriteMode; imDefault
+  // asks nobody here (there is no user on a server): it renames, as imRename does. False, with
+  // the report unchanged, when the template is the report's own file or cannot be read.
+  bool InheritFromTemplate(const std::string& templName, TrepInheriteMode InheriteMode = imDefault);
+  // The part of script preparation an inherited report adds: remembers the script's first
+  // parent, hands the report's user functions to the parent report object and prepares that
+  // object's script. True without a parent report object. The script preparation calls it
+  // before its own registrations; afterwards the script's parent is the parent report object's
+  // script (ParentScriptForPrepare).
+  bool PrepareInheritedScript(TrepReport* ActiveReport);
+  TscScript* ParentScriptForPrepare() const;
   // The main dataset, checked on use (nullptr once it is gone); writing it also takes its user
   // name as DataSetName.
   TrepDataSet* DataSet() const;
@@ -1044,6 +1128,18 @@ private:
   TrepCustomPreviewPages* FPreviewPages = nullptr;
   TrepCustomPreview* FPreview = nullptr;
   TrepXMLSerializer* FXMLSerializer = nullptr;
+  // ---- inheritance ----
+  std::string FParentReport;
+  std::unique_ptr<TrepReport> FParentReportObject;
+  TscScript* FSaveParentScript = nullptr;
+  // A copy of a parent takes over the grandparent copy its source already holds instead of
+  // loading the chain again (see SetParentReport).
+  std::unique_ptr<TrepReport> FAdoptParent;
+  std::string FAdoptParentName;
+  bool FMergingTemplate = false;
+  bool FRaiseParentErrors = false;
+  void ParentReportFailed(const std::string& Msg);
+  void DropParentReportObject();
   // ---- expressions ----
   bool GetNameValue(const std::string& Name, rt::Variant& Value);
   rt::Variant CalcInternal(const std::string& Expr, TscScript* AScript, bool FromScript);

@@ -105,7 +105,9 @@ rt::TClass TrepReport::ClassInfo() {
       "TrepReport", TrepComponent::ClassInfo(), [] { return new T(nullptr); },
       {rt::TPropInfo("Version", rt::tkString, "string", [](rt::TObject* O) { return rt::Variant(Rep(O)->Version()); },
                      [](rt::TObject* O, const rt::Variant& V) { Rep(O)->SetVersion(V.ToString()); }),
-       Str("ParentReport", &T::ParentReport),
+       rt::TPropInfo("ParentReport", rt::tkString, "string",
+                     [](rt::TObject* O) { return rt::Variant(Rep(O)->ParentReport()); },
+                     [](rt::TObject* O, const rt::Variant& V) { Rep(O)->SetParentReport(V.ToString()); }),
        rt::TPropInfo("DataSetName", rt::tkString, "string", [](rt::TObject* O) { return rt::Variant(Rep(O)->DataSetName()); },
                      [](rt::TObject* O, const rt::Variant& V) { Rep(O)->SetDataSetName(V.ToString()); }),
        Bool("DotMatrixReport", &T::DotMatrixReport), Sub("EngineOptions", "TrepEngineOptions", &T::EngineOptions),
@@ -317,7 +319,7 @@ void TrepReport::Clear() {
   FDataSetSerial = 0;
   FDataSetName.clear();
   DotMatrixReport = false;
-  ParentReport.clear();
+  SetParentReport("");
   ScriptLanguage = "PascalScript";
   FScriptText.Clear();
   FScriptText.Add("begin");

@@ -265,24 +265,32 @@ void TrepReport::CheckDataPage() {
   }
 }
 
-void TrepReport::WriteNestedProperties(TrepXMLItem* Item, rt::TObject*) {
+void TrepReport::WriteNestedProperties(TrepXMLItem* Item, rt::TObject* Ancestor) {
+  // An inherited report writes its variables and styles as differences from its parent's.
+  auto* Parent = dynamic_cast<TrepReport*>(Ancestor);
   if (FDataSets->Count() > 0) WriteCollectionToXML(FDataSets.get(), "Datasets", Item, nullptr, this);
-  if (FVariables->Count() > 0) WriteCollectionToXML(FVariables.get(), "Variables", Item, nullptr, this);
-  if (FStyles->Count() > 0) WriteCollectionToXML(FStyles.get(), "Styles", Item, nullptr, this);
+  if (FVariables->Count() > 0)
+    WriteCollectionToXML(FVariables.get(), "Variables", Item, Parent ? &Parent->Variables() : nullptr, this);
+  if (FStyles->Count() > 0)
+    WriteCollectionToXML(FStyles.get(), "Styles", Item, Parent ? &Parent->Styles() : nullptr, this);
 }
 
 bool TrepReport::ReadNestedProperty(TrepXMLItem* Item) {
   const std::string& N = Item->Name();
+  // An inherited report holds its parent's collections already: its own file lists every
+  // dataset again and its variables and styles as differences.
+  const bool Inherited = FParentReportObject != nullptr;
   if (rt::Utf8CompareText(N, "Datasets") == 0) {
+    if (Inherited) FDataSets->Clear();
     ReadCollectionFromXML(FDataSets.get(), Item, this);
     return true;
   }
   if (rt::Utf8CompareText(N, "Variables") == 0) {
-    ReadCollectionFromXML(FVariables.get(), Item, this);
+    ReadCollectionFromXML(FVariables.get(), Item, this, Inherited);
     return true;
   }
   if (rt::Utf8CompareText(N, "Styles") == 0) {
-    ReadCollectionFromXML(FStyles.get(), Item, this);
+    ReadCollectionFromXML(FStyles.get(), Item, this, Inherited);
     return true;
   }
   return false;
@@ -339,6 +347,8 @@ bool TrepReport::LoadFromFile(const std::string& AFileName, bool ExceptionIfNotF
 }
 
 void TrepReport::SaveToFile(const std::string& AFileName) {
+  // The parent is found next to the child wherever the pair is moved.
+  FParentReport = RelativeParentReportName(FParentReport, AFileName);
   TrepIOTransportFile Transport(nullptr, true);
   Transport.BasePath = FolderOf(AFileName);
   ProcessIOTransport(&Transport, AFileName, faWrite);

@@ -109,6 +109,46 @@ bool TrepComponentEditorsManager::DoMouseDown(int X, int Y, TrepInteractiveEvent
   return false;
 }
 
+template <class F>
+static bool AskEditors(std::vector<TrepInPlaceEditor*>& Editors, double X, double Y, double Scale, F Ask) {
+  for (TrepInPlaceEditor* E : Editors) {
+    E->SetOffset(X, Y, Scale);
+    if (Ask(E)) return true;
+  }
+  return false;
+}
+
+bool TrepComponentEditorsManager::DoMouseMove(int X, int Y, rt::TShiftState Shift,
+                                              TrepInteractiveEventsParams& EventParams) {
+  return AskEditors(FEditors, FOffsetX, FOffsetY, FScale,
+                    [&](TrepInPlaceEditor* E) { return E->DoMouseMove(X, Y, Shift, EventParams); });
+}
+
+bool TrepComponentEditorsManager::DoMouseUp(int X, int Y, rt::TMouseButton Button, rt::TShiftState Shift,
+                                            TrepInteractiveEventsParams& EventParams) {
+  return AskEditors(FEditors, FOffsetX, FOffsetY, FScale,
+                    [&](TrepInPlaceEditor* E) { return E->DoMouseUp(X, Y, Button, Shift, EventParams); });
+}
+
+bool TrepComponentEditorsManager::DoMouseWheel(rt::TShiftState Shift, int WheelDelta, gfx::TPoint MousePos,
+                                               TrepInteractiveEventsParams& EventParams) {
+  return AskEditors(FEditors, FOffsetX, FOffsetY, FScale,
+                    [&](TrepInPlaceEditor* E) { return E->DoMouseWheel(Shift, WheelDelta, MousePos, EventParams); });
+}
+
+bool TrepComponentEditorsManager::DoCustomDragOver(rt::TObject* Source, int X, int Y, TrepDragState State,
+                                                   bool& Accept, TrepInteractiveEventsParams& EventParams) {
+  return AskEditors(FEditors, FOffsetX, FOffsetY, FScale, [&](TrepInPlaceEditor* E) {
+    return E->DoCustomDragOver(Source, X, Y, State, Accept, EventParams);
+  });
+}
+
+bool TrepComponentEditorsManager::DoCustomDragDrop(rt::TObject* Source, int X, int Y,
+                                                   TrepInteractiveEventsParams& EventParams) {
+  return AskEditors(FEditors, FOffsetX, FOffsetY, FScale,
+                    [&](TrepInPlaceEditor* E) { return E->DoCustomDragDrop(Source, X, Y, EventParams); });
+}
+
 void TrepComponentEditorsManager::InitializeUI(TrepInteractiveEventsParams& EventParams) {
   for (TrepInPlaceEditor* E : FEditors) {
     E->SetOffset(FOffsetX, FOffsetY, FScale);

@@ -97,6 +97,29 @@ public:
     (void)EventParams;
     return false;
   }
+  virtual bool DoMouseMove(int X, int Y, rt::TShiftState Shift, TrepInteractiveEventsParams& EventParams) {
+    (void)X, (void)Y, (void)Shift, (void)EventParams;
+    return false;
+  }
+  virtual bool DoMouseUp(int X, int Y, rt::TMouseButton Button, rt::TShiftState Shift,
+                         TrepInteractiveEventsParams& EventParams) {
+    (void)X, (void)Y, (void)Button, (void)Shift, (void)EventParams;
+    return false;
+  }
+  virtual bool DoMouseWheel(rt::TShiftState Shift, int WheelDelta, gfx::TPoint MousePos,
+                            TrepInteractiveEventsParams& EventParams) {
+    (void)Shift, (void)WheelDelta, (void)MousePos, (void)EventParams;
+    return false;
+  }
+  virtual bool DoCustomDragOver(rt::TObject* Source, int X, int Y, TrepDragState State, bool& Accept,
+                                TrepInteractiveEventsParams& EventParams) {
+    (void)Source, (void)X, (void)Y, (void)State, (void)Accept, (void)EventParams;
+    return false;
+  }
+  virtual bool DoCustomDragDrop(rt::TObject* Source, int X, int Y, TrepInteractiveEventsParams& EventParams) {
+    (void)Source, (void)X, (void)Y, (void)EventParams;
+    return false;
+  }
   virtual void InitializeUI(TrepInteractiveEventsParams& EventParams) { DevicePPI = EventParams.DevicePPI; }
   virtual void FinalizeUI(TrepInteractiveEventsParams& EventParams) { (void)EventParams; }
   virtual void CopyGoupContent(TrepComponent* CopyFrom, TrepInteractiveEventsParams& EventParams, rt::TStream* Buffer,
@@ -153,6 +176,13 @@ public:
   void SetOffset(double X, double Y, double Scale);
   void DrawCustomEditor(gfx::TCanvas& Canvas, const gfx::TRect& R);
   bool DoMouseDown(int X, int Y, TrepInteractiveEventsParams& EventParams);
+  // Each asks the editors in order and stops at the first that handles the event.
+  bool DoMouseMove(int X, int Y, rt::TShiftState Shift, TrepInteractiveEventsParams& EventParams);
+  bool DoMouseUp(int X, int Y, rt::TMouseButton Button, rt::TShiftState Shift, TrepInteractiveEventsParams& EventParams);
+  bool DoMouseWheel(rt::TShiftState Shift, int WheelDelta, gfx::TPoint MousePos, TrepInteractiveEventsParams& EventParams);
+  bool DoCustomDragOver(rt::TObject* Source, int X, int Y, TrepDragState State, bool& Accept,
+                        TrepInteractiveEventsParams& EventParams);
+  bool DoCustomDragDrop(rt::TObject* Source, int X, int Y, TrepInteractiveEventsParams& EventParams);
   void InitializeUI(TrepInteractiveEventsParams& EventParams);
   void FinalizeUI(TrepInteractiveEventsParams& EventParams);
   void CopyContent(TrepComponent* CopyFrom, TrepInteractiveEventsParams& EventParams, rt::TStream* Buffer,

@@ -64,3 +64,7 @@ public:
 // Every UTF-16 code unit lowered (encode) or raised (decode) by 10, modulo 65536.
 std::string EncodeReportPassword(const std::string& Password);
 std::string DecodeReportPassword(const std::string& Password);
+
+// The parent report's name as a report saved to ReportFile stores it: an absolute name (drive
+// letter or '/') becomes relative to ReportFile's folder; other names stay as they are.
+std::string RelativeParentReportName(const std::string& ParentReport, const std::string& ReportFile);

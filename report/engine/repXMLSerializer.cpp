@@ -279,9 +279,12 @@ void TrepXMLSerializer::WriteDefinedProperties(std::u16string& Out, rt::TObject*
 void TrepXMLSerializer::WriteElement(TrepComponent* C, TrepXMLItem* Item, bool IsRoot, bool SaveChildren,
                                      bool Streaming) {
   TrepComponent* Ancestor = nullptr;
-  if (C->IsAncestor() && !Streaming) {
+  // Only a report writing its own file knows its ancestors; a copy of part of an inherited
+  // report (a page for the prepared pages, Assign) is written whole, or its objects would be
+  // looked for by name where they are not.
+  if (C->IsAncestor() && !Streaming && OnGetAncestor) {
     Item->SetName("inherited");
-    if (OnGetAncestor) OnGetAncestor(C->Name(), Ancestor);
+    OnGetAncestor(C->Name(), Ancestor);
   } else {
     Item->SetName(C->ClassName());
   }
@@ -659,13 +662,23 @@ void WriteCollectionToXML(rt::TCollection* Collection, const std::string& Name, 
   }
 }
 
-void ReadCollectionFromXML(rt::TCollection* Collection, TrepXMLItem* Item, TrepComponent* Component) {
+void ReadCollectionFromXML(rt::TCollection* Collection, TrepXMLItem* Item, TrepComponent* Component,
+                           bool MatchInherited) {
   TrepXMLSerializer S(nullptr);
   S.SetOwner(CollectionOwner(Component));
   auto* Named = dynamic_cast<TrepCollection*>(Collection);
   for (int I = 0; I < Item->Count(); ++I) {
     TrepXMLItem* Child = Item->Items(I);
-    rt::TCollectionItem* New = Collection->Add();
+    rt::TCollectionItem* New = nullptr;
+    if (MatchInherited && Named != nullptr) {
+      const std::u16string Inherited = Child->GetProp("InheritedName");
+      if (!Inherited.empty()) New = Named->FindByName(U8(UnescapeXMLText(Inherited)));
+      if (New != nullptr) {
+        S.XMLToObj(Child->Text(), New);
+        continue;
+      }
+    }
+    New = Collection->Add();
     S.XMLToObj(Child->Text(), New);
     auto* NamedItem = dynamic_cast<TrepCollectionItem*>(New);
     if (Named != nullptr && NamedItem != nullptr && NamedItem->IsUniqueNameStored()) {

@@ -109,8 +109,10 @@ private:
 // items are resolved against Component's report.
 void WriteCollectionToXML(rt::TCollection* Collection, const std::string& Name, TrepXMLItem* ParentItem,
                           rt::TCollection* Ancestor, TrepComponent* Component);
-// Appends one new item per child element.
-void ReadCollectionFromXML(rt::TCollection* Collection, TrepXMLItem* Item, TrepComponent* Component);
+// Appends one new item per child element. With MatchInherited (an inherited report reading its
+// differences) an element whose InheritedName names an item already there is read onto it.
+void ReadCollectionFromXML(rt::TCollection* Collection, TrepXMLItem* Item, TrepComponent* Component,
+                           bool MatchInherited = false);
 
 // Collections inside a component stream. While Component is being saved as XML the items travel
 // as their attribute texts in a list; otherwise in the standard collection form. Reading takes

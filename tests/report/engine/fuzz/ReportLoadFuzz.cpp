@@ -1,6 +1,7 @@
 // A report file from anywhere: TrepReport::LoadFromStream on arbitrary bytes, plain or zlib
 // compressed (the compressor is installed, so bombs meet its cap). Problems with single objects
-// and refused files go to the report's errors, which the silent mode keeps there.
+// and refused files go to the report's errors, which the silent mode keeps there. A parent
+// report the input names is the input itself, so every inheriting input is also a cycle.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,7 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   (void)Started;
   TrepReport R(nullptr);
   R.EngineOptions.SilentMode = simSilent;
-  rt::TStringStream In(std::string(reinterpret_cast<const char*>(Data), Size));
+  const std::string Input(reinterpret_cast<const char*>(Data), Size);
+  R.OnLoadTemplate = [&Input](TrepReport* Report, const std::string&) {
+    rt::TStringStream Parent(Input);
+    Report->LoadFromStream(Parent);
+  };
+  rt::TStringStream In(Input);
   try {
     R.LoadFromStream(In);
   } catch (const rt::Exception&) {

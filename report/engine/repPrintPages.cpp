@@ -1,0 +1,360 @@
+// Printing prepared pages through a printer of the printer list. See repPrintPages.h.
+#include "report/engine/repPrintPages.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "platform/rt/SysUtils.h"
+#include "report/engine/repRes.h"
+#include "report/engine/repUtils.h"
+
+namespace {
+
+// A last sheet filled within this many millimetres counts as full.
+constexpr double SheetTolerance = 11;
+
+class TPrintJob {
+public:
+  TPrintJob(TrepCustomPreviewPages& Pages, TrepCustomPrinter& Printer, TrepDuplexMode DialogDuplex,
+            const TrepPrintCanvasProvider& Canvas)
+      : FPages(Pages), FReport(*Pages.Report()), FOptions(FReport.PrintOptions), FPrinter(Printer),
+        FDialogDuplex(DialogDuplex), FCanvas(Canvas) {}
+
+  void Run();
+
+private:
+  // The page index printed at position Pos of the loop; -1 when none.
+  int PageAt(int Pos) const;
+  bool Filtered(int Index) const;
+  int Copies() const { return std::max(1, FOptions.Copies); }
+  bool Stopped();
+  void Draw(int Index, double ScaleX, double ScaleY, double OffsetX, double OffsetY);
+  void BeginDocOnce();
+  void OnePerSheet(int CopyNo);
+  void Split(int CopyNo);
+  void Join();
+  // The duplex of a page: the dialog's choice, else the page's own.
+  int DuplexOf(const TrepReportPage& Page) const;
+
+  TrepCustomPreviewPages& FPages;
+  TrepReport& FReport;
+  const TrepPrintOptions& FOptions;
+  TrepCustomPrinter& FPrinter;
+  TrepDuplexMode FDialogDuplex;
+  const TrepPrintCanvasProvider& FCanvas;
+  std::vector<int> FList;  // 1-based page numbers; empty: every page
+  int FCount = 0;
+  std::vector<int> FUsedBins;
+  bool FBegun = false;
+  bool FBlankOwed = false;
+  bool FAborted = false;
+  int FPrevDuplex = -1;
+  // The sheet of the modes other than pmDefault (millimetres).
+  double FSheetW = 0, FSheetH = 0;
+  // The values of the last SetPrintParams.
+  int FLastPaper = -1, FLastWidth = -1, FLastHeight = -1, FLastBin = -1, FLastDuplex = -1;
+  TPrinterOrientation FLastOrientation = poPortrait;
+};
+
+int TPrintJob::PageAt(int Pos) const {
+  const int Total = FPages.GetCount();
+  int Index = -1;
+  if (!FList.empty()) {
+    if (Pos >= 0 && Pos < static_cast<int>(FList.size())) Index = FList[static_cast<std::size_t>(Pos)] - 1;
+  } else if (Pos >= 0 && Pos < FCount) {
+    Index = Pos;
+  }
+  if (Index < 0 || Index >= Total) return -1;
+  return Filtered(Index) ? -1 : Index;
+}
+
+bool TPrintJob::Filtered(int Index) const {
+  const bool Odd = (Index + 1) % 2 == 1;
+  return (FOptions.PrintPages == ppOdd && !Odd) || (FOptions.PrintPages == ppEven && Odd);
+}
+
+bool TPrintJob::Stopped() {
+  if (FAborted) return true;
+  if (!FReport.Terminated()) return false;
+  FPrinter.Abort();
+  FAborted = true;
+  return true;
+}
+
+void TPrintJob::Draw(int Index, double ScaleX, double ScaleY, double OffsetX, double OffsetY) {
+  gfx::TCanvas* C = FCanvas ? FCanvas(FPrinter) : nullptr;
+  if (C != nullptr) FPages.DrawPage(Index, *C, ScaleX, ScaleY, OffsetX, OffsetY, false);
+}
+
+void TPrintJob::BeginDocOnce() {
+  if (FBegun) return;
+  FPrinter.BeginDoc();
+  FBegun = true;
+}
+
+int TPrintJob::DuplexOf(const TrepReportPage& Page) const {
+  return FDialogDuplex != dmNone ? FDialogDuplex : Page.Duplex;
+}
+
+void TPrintJob::OnePerSheet(int CopyNo) {
+  const bool Scale = FOptions.PrintMode == pmScale;
+  const int PrinterCopies = FOptions.Collate ? 1 : Copies();
+  double SheetWidth = 0, SheetHeight = 0;
+  for (int K = 0; K < FCount; ++K) {
+    const int Index = PageAt(FOptions.Reverse ? FCount - 1 - K : K);
+    if (Index < 0) continue;
+    if (Stopped()) return;
+    TrepReportPage* Page = FPages.GetPage(Index);
+    if (Page == nullptr) continue;
+    FPages.PrintCopyNo = CopyNo;
+    // The first page of each tray value takes its own tray; later ones the tray of other pages.
+    int Bin = Page->BinOtherPages;
+    if (std::find(FUsedBins.begin(), FUsedBins.end(), Page->Bin) == FUsedBins.end()) {
+      Bin = Page->Bin;
+      FUsedBins.push_back(Page->Bin);
+    }
+    const int Duplex = DuplexOf(*Page);
+    if (Duplex != FPrevDuplex) FBlankOwed = false;
+    if (Duplex == dmVertical || Duplex == dmHorizontal) FBlankOwed = !FBlankOwed;
+    FPrevDuplex = Duplex;
+
+    const int W = RoundHalfEven(Page->PaperWidth()), H = RoundHalfEven(Page->PaperHeight());
+    if (Scale) {
+      if (!FBegun || Bin != FLastBin || Page->Orientation() != FLastOrientation || Duplex != FLastDuplex)
+        FPrinter.SetPrintParams(FOptions.PrintOnSheet, FSheetW, FSheetH, Page->Orientation(), Bin, Duplex,
+                                PrinterCopies);
+      SheetWidth = FPrinter.PaperWidth();
+      SheetHeight = FPrinter.PaperHeight();
+    } else if (!FBegun || Page->PaperSize() != FLastPaper || W != FLastWidth || H != FLastHeight || Bin != FLastBin ||
+               Page->Orientation() != FLastOrientation || Duplex != FLastDuplex) {
+      FPrinter.SetPrintParams(Page->PaperSize(), Page->PaperWidth(), Page->PaperHeight(), Page->Orientation(), Bin,
+                              Duplex, PrinterCopies);
+    }
+    BeginDocOnce();
+    if (FReport.OnPrintPage) FReport.OnPrintPage(Page, CopyNo);
+    FPrinter.BeginPage();
+    double SX = 1, SY = 1;
+    if (Scale && Page->PaperWidth() > 0 && Page->PaperHeight() > 0) {
+      SX = SheetWidth / Page->PaperWidth();
+      SY = SheetHeight / Page->PaperHeight();
+      FPages.PrintScale = std::min(SX, SY);
+    }
+    const TrepPrinterDPI Dpi = FPrinter.DPI();
+    Draw(Index, SX * Dpi.X / 96.0, SY * Dpi.Y / 96.0, -FPrinter.LeftMargin() * Dpi.X / 25.4,
+         -FPrinter.TopMargin() * Dpi.Y / 25.4);
+    FReport.InternalOnProgress(ptPrinting, Index + 1);
+    FPrinter.EndPage();
+    FLastPaper = Page->PaperSize();
+    FLastWidth = W;
+    FLastHeight = H;
+    FLastBin = Bin;
+    FLastOrientation = Page->Orientation();
+    FLastDuplex = Duplex;
+  }
+}
+
+void TPrintJob::Split(int CopyNo) {
+  const int PrinterCopies = FOptions.Collate ? 1 : Copies();
+  const double SheetW = FSheetW, SheetH = FSheetH;
+  const double Splicing = FOptions.SplicingLine;
+  for (int K = 0; K < FCount; ++K) {
+    const int Index = PageAt(FOptions.Reverse ? FCount - 1 - K : K);
+    if (Index < 0) continue;
+    if (Stopped()) return;
+    TrepReportPage* Page = FPages.GetPage(Index);
+    if (Page == nullptr) continue;
+    FPages.PrintCopyNo = CopyNo;
+    const int Bin = Index == 0 ? Page->Bin : Page->BinOtherPages;
+    const double PW = Page->PaperWidth(), PH = Page->PaperHeight();
+    int Across = PrintSheetCount(PW, SheetW), Down = PrintSheetCount(PH, SheetH);
+    const bool Turn = PrintSheetCount(PW, SheetH) * PrintSheetCount(PH, SheetW) < Across * Down;
+    const double SW = Turn ? SheetH : SheetW, SH = Turn ? SheetW : SheetH;
+    const double LM = Turn ? FPrinter.TopMargin() : FPrinter.LeftMargin();
+    const double RM = Turn ? FPrinter.BottomMargin() : FPrinter.RightMargin();
+    const double TM = Turn ? FPrinter.LeftMargin() : FPrinter.TopMargin();
+    const double BM = Turn ? FPrinter.RightMargin() : FPrinter.BottomMargin();
+    Across = PrintSheetCount(PW, SW);
+    Down = PrintSheetCount(PH, SH);
+    const double OverlapX = Across > 1 ? Splicing + LM + RM : 0, OverlapY = Down > 1 ? Splicing + TM + BM : 0;
+    Across = PrintSheetCount(PW, SW - OverlapX);
+    Down = PrintSheetCount(PH, SH - OverlapY);
+    const TPrinterOrientation Orientation = Turn ? poLandscape : poPortrait;
+    if (!FBegun || Orientation != FLastOrientation) {
+      FPrinter.SetPrintParams(FOptions.PrintOnSheet, SheetW, SheetH, Orientation, Bin, DuplexOf(*Page), PrinterCopies);
+      FLastOrientation = Orientation;
+    }
+    BeginDocOnce();
+    if (FReport.OnPrintPage) FReport.OnPrintPage(Page, CopyNo);
+    const TrepPrinterDPI Dpi = FPrinter.DPI();
+    const double PrintableW = (SW - LM - RM) * Dpi.X / 25.4, PrintableH = (SH - TM - BM) * Dpi.Y / 25.4;
+    const double SpliceX = Splicing * Dpi.X / 25.4, SpliceY = Splicing * Dpi.Y / 25.4;
+    double OffsetY = -TM * Dpi.Y / 25.4;
+    for (int Row = 0; Row < Down; ++Row) {
+      double OffsetX = -LM * Dpi.X / 25.4;
+      for (int Col = 0; Col < Across; ++Col) {
+        if (Stopped()) return;
+        FPrinter.BeginPage();
+        Draw(Index, Dpi.X / 96.0, Dpi.Y / 96.0, OffsetX, OffsetY);
+        FPrinter.EndPage();
+        OffsetX -= PrintableW - SpliceX;
+      }
+      OffsetY -= PrintableH - SpliceY;
+    }
+    FReport.InternalOnProgress(ptPrinting, Index + 1);
+  }
+}
+
+void TPrintJob::Join() {
+  if (FPages.GetCount() == 0) return;
+  int First = -1;
+  for (int K = 0; K < FCount && First < 0; ++K) First = PageAt(FOptions.Reverse ? FCount - 1 - K : K);
+  if (First < 0) return;
+  TrepReportPage* Page = FPages.GetPage(First);
+  if (Page == nullptr) return;
+  const double PW = Page->PaperWidth(), PH = Page->PaperHeight();
+  const int FirstBin = Page->Bin;
+  const double SheetW = FSheetW, SheetH = FSheetH;
+  int Across = PrintSheetCount(SheetW, PW), Down = PrintSheetCount(SheetH, PH);
+  const bool Turn = PrintSheetCount(SheetH, PW) * PrintSheetCount(SheetW, PH) < Across * Down;
+  if (Turn) std::swap(Across, Down);
+  FPrinter.SetPrintParams(FOptions.PrintOnSheet, SheetW, SheetH, Turn ? poLandscape : poPortrait,
+                          FirstBin, FDialogDuplex, 1);
+  BeginDocOnce();
+  const TrepPrinterDPI Dpi = FPrinter.DPI();
+  const double CellW = PW * Dpi.X / 25.4, CellH = PH * Dpi.Y / 25.4;
+  // Each page fills Copies consecutive cells before the next page is taken.
+  int Pos = 0, Copy = Copies();
+  int Index = -1;
+  auto Next = [&]() -> bool {
+    if (Copy < Copies()) {
+      ++Copy;
+      return true;
+    }
+    for (; Pos < FCount; ++Pos) {
+      Index = PageAt(FOptions.Reverse ? FCount - 1 - Pos : Pos);
+      if (Index >= 0) {
+        ++Pos;
+        Copy = 1;
+        return true;
+      }
+    }
+    return false;
+  };
+  bool More = Next();
+  while (More) {
+    if (Stopped()) return;
+    FPrinter.BeginPage();
+    for (int Row = 0; Row < Down && More; ++Row)
+      for (int Col = 0; Col < Across && More; ++Col) {
+        FPages.PrintCopyNo = Copy;
+        if (TrepReportPage* P = FPages.GetPage(Index); P != nullptr && FReport.OnPrintPage) FReport.OnPrintPage(P, Copy);
+        Draw(Index, Dpi.X / 96.0, Dpi.Y / 96.0, -FPrinter.LeftMargin() * Dpi.X / 25.4 + Col * CellW,
+             -FPrinter.TopMargin() * Dpi.Y / 25.4 + Row * CellH);
+        More = Next();
+      }
+    FPrinter.EndPage();
+    FReport.InternalOnProgress(ptPrinting, Pos);
+  }
+}
+
+void TPrintJob::Run() {
+  FReport.SetTerminated(false);
+  FReport.InternalOnProgressStart(ptPrinting);
+  FPrinter.SetTitle(!FReport.ReportOptions.Name.empty() ? FReport.ReportOptions.Name : FReport.FileName);
+  rt::TStringList Numbers;
+  ParsePageRange(FOptions.PageNumbers, Numbers, FPages.GetCount());
+  for (int I = 0; I < Numbers.Count(); ++I) FList.push_back(rt::StrToIntDef(Numbers.Strings(I), 0));
+  FCount = FList.empty() ? FPages.GetCount() : static_cast<int>(FList.size());
+  FSheetW = FPrinter.PaperWidth() > 0 ? FPrinter.PaperWidth() : FPrinter.DefPaperWidth();
+  FSheetH = FPrinter.PaperHeight() > 0 ? FPrinter.PaperHeight() : FPrinter.DefPaperHeight();
+
+  if (FOptions.PrintMode == pmJoin) {
+    // Copies are cells of the sheet here; collated passes would print each page Copies times
+    // over.
+    Join();
+  } else if (FOptions.Collate) {
+    for (int C = 1; C <= Copies() && !FAborted; ++C) {
+      if (FOptions.PrintMode == pmSplit) Split(C);
+      else OnePerSheet(C);
+      // The next copy starts on a sheet of its own.
+      if (FBlankOwed && !FAborted) {
+        FBlankOwed = false;
+        FPrinter.BeginPage();
+        FPrinter.EndPage();
+      }
+      if (FReport.Terminated()) break;
+    }
+  } else if (FOptions.PrintMode == pmSplit) {
+    Split(1);
+  } else {
+    OnePerSheet(1);
+  }
+  if (FBegun && !FAborted) FPrinter.EndDoc();
+  FReport.InternalOnProgressStop(ptPrinting);
+}
+
+} // namespace
+
+int PrintSheetCount(double Length, double SheetLength) {
+  if (!(SheetLength > 0) || !(Length > 0)) return 1;
+  const double Q = Length / SheetLength;
+  // Paper sizes are millimetres of real sheets; a quotient past this is no print job.
+  if (Q > 10000) return 10000;
+  const int T = static_cast<int>(std::trunc(Q));
+  const int N = std::fabs(T * SheetLength - Length) < SheetTolerance ? RoundHalfEven(Q) : T + 1;
+  return std::max(1, N);
+}
+
+void RunPrintJob(TrepCustomPreviewPages& Pages, TrepCustomPrinter& Printer, TrepDuplexMode DialogDuplex,
+                 const TrepPrintCanvasProvider& Canvas) {
+  if (Pages.Report() == nullptr) return;
+  TPrintJob(Pages, Printer, DialogDuplex, Canvas).Run();
+}
+
+bool PrintPreparedPages(TrepCustomPreviewPages& Pages, TrepPrinters& Printers, const TrepPrintCanvasProvider& Canvas) {
+  TrepReport* R = Pages.Report();
+  if (R == nullptr) return false;
+  std::lock_guard<std::recursive_mutex> Lock(PrintersLock());
+  if (!Printers.HasPhysicalPrinters()) {
+    ShowErrorBox(ResourceTable().Get("clNoPrinters"));
+    return false;
+  }
+  Pages.PrintScale = 1;
+  TrepPrintOptions Saved;
+  Saved.Assign(R->PrintOptions);
+  Saved.PrnOutFileName = R->PrintOptions.PrnOutFileName;
+  Saved.Duplex = R->PrintOptions.Duplex;
+  struct TRestore {
+    TrepReport& R;
+    TrepCustomPreviewPages& Pages;
+    TrepPrintOptions& Saved;
+    ~TRestore() {
+      if (R.OnAfterPrintReport) R.OnAfterPrintReport(&R);
+      Pages.PrintCopyNo = 0;
+      R.PrintOptions.Assign(Saved);
+      R.PrintOptions.PrnOutFileName = Saved.PrnOutFileName;
+      R.PrintOptions.Duplex = Saved.Duplex;
+    }
+  } Restore{*R, Pages, Saved};
+
+  const TrepDuplexMode Duplex = R->PrintOptions.Duplex;
+  const int Index = Printers.IndexOf(R->PrintOptions.Printer);
+  if (Index >= 0) Printers.SetPrinterIndex(Index);
+  TrepCustomPrinter* P = Printers.Printer();
+  if (P == nullptr) return false;
+  if (!R->PrintOptions.PrnOutFileName.empty()) P->SetFileName(R->PrintOptions.PrnOutFileName);
+  const TrepPrintOptions& O = R->PrintOptions;
+  if (O.PrintMode != pmDefault) {
+    P->SetViewParams(O.PrintOnSheet, O.PrintOnSheet == 256 ? P->PaperWidth() : 0,
+                     O.PrintOnSheet == 256 ? P->PaperHeight() : 0, poPortrait);
+  }
+  if (R->OnPrintReport) R->OnPrintReport(R);
+  R->DoNotifyEvent(R, R->OnReportPrint, true);
+  if (!P->Initialized()) {
+    ShowErrorBox("Printer selected is not valid");
+    return true;
+  }
+  RunPrintJob(Pages, *P, Duplex, Canvas);
+  return true;
+}

@@ -1,0 +1,33 @@
+#pragma once
+// Printing prepared pages: which pages, in which order, how many copies and whether collated,
+// trays and duplex per page, and the four print modes (a page per sheet at its own paper, a page
+// split over several sheets, several pages joined on one sheet, a page scaled onto a sheet).
+//
+// This server has no printer to draw on: the printer's own canvas is no drawing surface. A host
+// that has one hands the job a canvas per sheet; without it the job runs (documents, pages,
+// trays, copies) and the pages are not drawn.
+#include <functional>
+
+#include "platform/gfx/Canvas.h"
+#include "report/engine/repClass.h"
+#include "report/engine/repPrinter.h"
+
+// The canvas the printer's current sheet is drawn on; nullptr draws nothing.
+using TrepPrintCanvasProvider = std::function<gfx::TCanvas*(TrepCustomPrinter& Printer)>;
+
+// Sheets needed for a length over a sheet length: the quotient, rounded when the last sheet
+// would be filled within 11 mm, else one more. At least 1.
+int PrintSheetCount(double Length, double SheetLength);
+
+// Prints the store's pages on the report's printer by its print options, which are restored
+// afterwards. False, after an error box ("clNoPrinters"), when the list has no physical printer.
+// The print dialog is a window and is not shown: the options are taken as they stand. A printer
+// that is not initialised gets the error box "Printer selected is not valid" (True, nothing
+// printed).
+bool PrintPreparedPages(TrepCustomPreviewPages& Pages, TrepPrinters& Printers,
+                        const TrepPrintCanvasProvider& Canvas = {});
+
+// The job on a chosen printer: page list, collated passes, the mode's page loop, EndDoc. The
+// report's print options are read, not changed; the store's PrintCopyNo and PrintScale are set.
+void RunPrintJob(TrepCustomPreviewPages& Pages, TrepCustomPrinter& Printer, TrepDuplexMode DialogDuplex,
+                 const TrepPrintCanvasProvider& Canvas = {});

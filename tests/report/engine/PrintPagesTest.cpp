@@ -1,0 +1,276 @@
+// Printing prepared pages against a printer that logs what it is asked: page selection and
+// order, collated and uncollated copies, trays, the blank back side duplex owes, the print
+// modes' sheets and scales, termination, and the refusal without a physical printer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "platform/gfx/Canvas.h"
+#include "report/engine/repClass.h"
+#include "report/engine/repPreviewPages.h"
+#include "report/engine/repPrintPages.h"
+#include "report/engine/repPrinter.h"
+#include "report/engine/repRes.h"
+
+namespace {
+
+void Start() {
+  static const bool Started = [] {
+    repInitEngineResources();
+    repClassInitialization();
+    return true;
+  }();
+  (void)Started;
+}
+
+// An A4 printer at 96 dpi without margins that logs its calls.
+class TLogPrinter : public TrepCustomPrinter {
+public:
+  TLogPrinter() : TrepCustomPrinter("Log", "LPT1") {
+    FDPI = {96, 96};
+    FPaperWidth = FDefPaperWidth = 210;
+    FPaperHeight = FDefPaperHeight = 297;
+    FInitialized = true;
+  }
+  std::vector<std::string> Log;
+  void Init() override {}
+  void Abort() override { Log.push_back("abort"); }
+  void BeginDoc() override { Log.push_back("doc"); }
+  void BeginPage() override { Log.push_back("page"); }
+  void BeginRAWDoc() override {}
+  void EndDoc() override { Log.push_back("enddoc"); }
+  void EndPage() override {}
+  void EndRAWDoc() override {}
+  void WriteRAWDoc(const std::string&) override {}
+  void SetViewParams(int, double, double, TPrinterOrientation) override {}
+  void SetPrintParams(int Paper, double W, double H, TPrinterOrientation O, int Bin, int Duplex, int Copies) override {
+    Log.push_back("params " + std::to_string(Paper) + (O == poLandscape ? " land" : "") + " bin " +
+                  std::to_string(Bin) + " duplex " + std::to_string(Duplex) + " copies " + std::to_string(Copies));
+    FPaperWidth = W;
+    FPaperHeight = H;
+    FOrientation = O;
+  }
+  void PropertiesDlg() override {}
+};
+
+// Prepared pages made from one template page whose tray, duplex and paper change per page;
+// the tray of page I is 100 + I unless a test says otherwise.
+class PrintTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    Start();
+    R.EngineOptions.SilentMode = simSilent;
+    R.EngineOptions.EnableThreadSafe = true;
+    Page = new TrepReportPage(&R);
+    Page->SetName("Page1");
+    R.OnPrintPage = [this](TrepReportPage* P, int CopyNo) {
+      Printed.push_back(std::to_string(P->Bin) + "/" + std::to_string(CopyNo));
+    };
+  }
+  // One template page per prepared page, as a report of several pages has: the store takes a
+  // page's paper, tray and duplex from its template.
+  void Prepare(int Count, const std::vector<int>& Bins = {}, TrepDuplexMode Duplex = dmNone, int Paper = 9,
+               double Width = 0, double Height = 0) {
+    auto& P = *static_cast<TrepPreviewPages*>(R.PreviewPages());
+    P.Clear();
+    for (TrepReportPage* T : Templates) delete T;
+    Templates.clear();
+    P.Initialize();
+    P.AddPageAction = apAdd;
+    for (int I = 0; I < Count; ++I) {
+      auto* T = new TrepReportPage(&R);
+      T->SetName("T" + std::to_string(++Made));
+      T->SetPaperSize(Paper);
+      if (Width > 0) {
+        T->SetPaperWidth(Width);
+        T->SetPaperHeight(Height);
+      }
+      T->Duplex = Duplex;
+      T->Bin = I < static_cast<int>(Bins.size()) ? Bins[static_cast<std::size_t>(I)] : 100 + I;
+      Templates.push_back(T);
+      P.AddSourcePage(T);
+    }
+    P.BeginPass();
+    for (TrepReportPage* T : Templates) {
+      P.AddPage(T);
+      P.AddPageAction = apAdd;
+    }
+    P.Finish();
+  }
+  void Print(TrepDuplexMode DialogDuplex = dmNone) { RunPrintJob(*R.PreviewPages(), Printer, DialogDuplex); }
+  std::vector<std::string> Pages() const {
+    std::vector<std::string> L;
+    for (const std::string& S : Printer.Log)
+      if (S == "page") L.push_back(S);
+    return L;
+  }
+
+  TrepReport R{nullptr};
+  TrepReportPage* Page = nullptr;
+  std::vector<TrepReportPage*> Templates;
+  int Made = 0;
+  TLogPrinter Printer;
+  std::vector<std::string> Printed;
+};
+
+TEST_F(PrintTest, CollatedCopiesPrintWholePassesWithOneCopyEach) {
+  Prepare(3);
+  R.PrintOptions.Copies = 2;
+  Print();
+  EXPECT_EQ(Printed, (std::vector<std::string>{"100/1", "101/1", "102/1", "100/2", "101/2", "102/2"}));
+  EXPECT_EQ(Printer.Log.front(), "params 9 bin 100 duplex 0 copies 1");
+  EXPECT_EQ(Printer.Log.back(), "enddoc");
+  EXPECT_EQ(Pages().size(), 6u);
+  EXPECT_EQ(R.PreviewPages()->PrintCopyNo, 2);
+
+  // Uncollated: one pass, the printer makes the copies.
+  Printer.Log.clear();
+  Printed.clear();
+  R.PrintOptions.Collate = false;
+  Print();
+  EXPECT_EQ(Printed, (std::vector<std::string>{"100/1", "101/1", "102/1"}));
+  EXPECT_EQ(Printer.Log.front(), "params 9 bin 100 duplex 0 copies 2");
+}
+
+TEST_F(PrintTest, PageSelectionAndOrder) {
+  struct TCase {
+    const char* Numbers;
+    TrepPrintPages Which;
+    bool Reverse;
+    std::vector<std::string> Printed;
+  };
+  const TCase Cases[] = {
+      {"", ppAll, false, {"100/1", "101/1", "102/1", "103/1", "104/1"}},
+      {"", ppAll, true, {"104/1", "103/1", "102/1", "101/1", "100/1"}},
+      {"", ppOdd, false, {"100/1", "102/1", "104/1"}},
+      {"", ppEven, true, {"103/1", "101/1"}},
+      {"4,2-3", ppAll, false, {"103/1", "101/1", "102/1"}},
+      {"4-", ppAll, false, {"103/1", "104/1"}},
+      {"2, 9, 0, 5", ppOdd, false, {"104/1"}},  // pages that do not exist are passed over
+  };
+  Prepare(5);
+  for (const TCase& C : Cases) {
+    Printed.clear();
+    R.PrintOptions.PageNumbers = C.Numbers;
+    R.PrintOptions.PrintPages = C.Which;
+    R.PrintOptions.Reverse = C.Reverse;
+    Print();
+    EXPECT_EQ(Printed, C.Printed) << C.Numbers << " " << C.Which << " " << C.Reverse;
+  }
+}
+
+TEST_F(PrintTest, TraysAndDuplexBackSides) {
+  // The first page of a tray value takes it, later ones the tray of other pages (7).
+  Prepare(3, {1, 1, 2});
+  Print();
+  const std::vector<std::string> Params = {"params 9 bin 1 duplex 0 copies 1", "params 9 bin 7 duplex 0 copies 1",
+                                           "params 9 bin 2 duplex 0 copies 1"};
+  std::vector<std::string> Got;
+  for (const std::string& S : Printer.Log)
+    if (S.rfind("params", 0) == 0) Got.push_back(S);
+  EXPECT_EQ(Got, Params);
+
+  // Three duplex pages a copy: each collated copy after the first starts on a sheet of its own.
+  Printer.Log.clear();
+  Prepare(3, {5, 5, 5}, dmVertical);
+  R.PrintOptions.Copies = 2;
+  Print();
+  EXPECT_EQ(Pages().size(), 8u);
+  // An even count owes nothing.
+  Printer.Log.clear();
+  Prepare(2, {5, 5}, dmVertical);
+  Print();
+  EXPECT_EQ(Pages().size(), 4u);
+  // The dialog's duplex overrides the pages'.
+  Printer.Log.clear();
+  Prepare(3, {5, 5, 5}, dmNone);
+  R.PrintOptions.Copies = 1;
+  Print(dmHorizontal);
+  EXPECT_EQ(Printer.Log.front(), "params 9 bin 5 duplex 2 copies 1");
+}
+
+TEST_F(PrintTest, TerminationAbortsTheJob) {
+  Prepare(4);
+  R.OnPrintPage = [this](TrepReportPage*, int) {
+    Printed.push_back("p");
+    if (Printed.size() == 2) R.SetTerminated(true);
+  };
+  R.PrintOptions.Copies = 3;
+  Print();
+  EXPECT_EQ(Printed.size(), 2u);
+  EXPECT_EQ(Printer.Log.back(), "abort");
+}
+
+TEST(PrintSheets, SheetCountRule) {
+  struct TCase {
+    double Length, Sheet;
+    int Count;
+  };
+  const TCase Cases[] = {
+      {297, 210, 2}, {420, 210, 2}, {430, 210, 2}, {431, 210, 3}, {100, 210, 1},
+      {210, 210, 1}, {199.5, 210, 1}, {0, 210, 1}, {100, 0, 1}, {1e12, 1, 10000},
+  };
+  for (const TCase& C : Cases) EXPECT_EQ(PrintSheetCount(C.Length, C.Sheet), C.Count) << C.Length << "/" << C.Sheet;
+}
+
+TEST_F(PrintTest, ModesOfSheets) {
+  gfx::TRecordingCanvas Canvas;
+  int Draws = 0;
+  auto Provider = [&](TrepCustomPrinter&) -> gfx::TCanvas* {
+    ++Draws;
+    return &Canvas;
+  };
+  // A3 over A4 sheets: turned, two sheets.
+  Prepare(1, {}, dmNone, 8);
+  R.PrintOptions.PrintMode = pmSplit;
+  R.PrintOptions.PrintOnSheet = 9;
+  RunPrintJob(*R.PreviewPages(), Printer, dmNone, Provider);
+  EXPECT_EQ(Printer.Log.front(), "params 9 land bin 100 duplex 0 copies 1");
+  EXPECT_EQ(Pages().size(), 2u);
+  EXPECT_EQ(Draws, 2);
+
+  // Four A6 pages, two copies each, on A4: 2 x 2 cells a sheet, so two sheets.
+  Printer.Log.clear();
+  Printed.clear();
+  Printer.SetPrintParams(9, 210, 297, poPortrait, 7, 0, 1);
+  Printer.Log.clear();
+  Prepare(4, {}, dmNone, 9, 105, 148);
+  R.PrintOptions.PrintMode = pmJoin;
+  R.PrintOptions.Copies = 2;
+  RunPrintJob(*R.PreviewPages(), Printer, dmNone, Provider);
+  EXPECT_EQ(Printer.Log.front(), "params 9 bin 100 duplex 0 copies 1");
+  EXPECT_EQ(Pages().size(), 2u);
+  EXPECT_EQ(Printed, (std::vector<std::string>{"100/1", "100/2", "101/1", "101/2", "102/1", "102/2", "103/1", "103/2"}));
+
+  // A5 scaled onto A4: the memos lay text out at the smaller scale.
+  Printer.Log.clear();
+  Printer.SetPrintParams(9, 210, 297, poPortrait, 7, 0, 1);
+  Prepare(1, {}, dmNone, 11);
+  R.PrintOptions.PrintMode = pmScale;
+  R.PrintOptions.Copies = 1;
+  RunPrintJob(*R.PreviewPages(), Printer, dmNone, Provider);
+  EXPECT_NEAR(R.PreviewPages()->PrintScale, std::min(210.0 / 148, 297.0 / 210), 1e-6);
+}
+
+// A spooler that lists no printer: the list holds only the virtual one.
+struct TNoPrinters : TrepPrintSpooler {
+  std::vector<TPrinterEntry> EnumPrinters() override { return {}; }
+  std::string DefaultPrinter() override { return {}; }
+  std::unique_ptr<TrepPrinterDevice> OpenPrinter(const std::string&) override { return nullptr; }
+};
+
+TEST_F(PrintTest, WithoutPhysicalPrintersNothingPrintsAndOptionsStay) {
+  Prepare(2);
+  TNoPrinters Spooler;
+  TrepPrinters List(Spooler);
+  R.PrintOptions.Copies = 4;
+  R.PrintOptions.PrnOutFileName = "out.prn";
+  EXPECT_FALSE(PrintPreparedPages(*R.PreviewPages(), List));
+  EXPECT_TRUE(Printed.empty());
+  EXPECT_EQ(R.PrintOptions.Copies, 4);
+  EXPECT_EQ(R.PrintOptions.PrnOutFileName, "out.prn");
+}
+
+} // namespace
