@@ -40,15 +40,15 @@ Variant TscOLEHelper::DispatchInvoke(bool IsPut, const Variant* Value) {
   } Done{ParentValue};
 
   const std::shared_ptr<rt::IDispatch> Obj = ParentValue.ToDispatch();
-  if (!Obj) throw rt::EOleError("No automation object to call " + FName + " on");
+  if (!Obj) throw rt::EOleError("No automation object to call " + Name() + " on");
   const int Count = this->Count() + (IsPut ? 1 : 0);
   if (Count > MaxArgs)
-    throw rt::EOleError("Too many arguments for " + FName + ": an automation call takes at most " +
+    throw rt::EOleError("Too many arguments for " + Name() + ": an automation call takes at most " +
                         rt::IntToStr(MaxArgs));
 
   rt::TDispID DispID = rt::DISPID_UNKNOWN;
-  const rt::HRESULT NameResult = Obj->GetIDsOfNames(rt::Utf8ToUtf16(FName), rt::GetThreadLocale(), DispID);
-  if (!rt::Succeeded(NameResult)) OleError(NameResult, FName, nullptr);
+  const rt::HRESULT NameResult = Obj->GetIDsOfNames(rt::Utf8ToUtf16(Name()), rt::GetThreadLocale(), DispID);
+  if (!rt::Succeeded(NameResult)) OleError(NameResult, Name(), nullptr);
 
   rt::TDispParams Params;
   Params.Args.reserve(static_cast<std::size_t>(Count));
@@ -67,7 +67,7 @@ Variant TscOLEHelper::DispatchInvoke(bool IsPut, const Variant* Value) {
   Variant Result;
   rt::TExcepInfo Info;
   const rt::HRESULT R = Obj->Invoke(DispID, 0, Flags, Params, WantResult ? &Result : nullptr, &Info);
-  if (!rt::Succeeded(R)) OleError(R, FName, &Info);
+  if (!rt::Succeeded(R)) OleError(R, Name(), &Info);
   return WantResult ? Result : Variant::Null();
 }
 

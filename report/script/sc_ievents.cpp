@@ -118,10 +118,10 @@ Variant TscEventHelper::GetValue() { return Variant(u""); }
 
 void TscEventHelper::SetValue(const Variant& Value) {
   rt::TObject* Inst = rt::VarToObject(ParentValue);
-  if (!Inst) throw rt::Exception("Cannot set the event " + FName + " of a nil object");
-  const rt::TPropInfo* P = Inst->ClassType()->FindProperty(FName);
+  if (!Inst) throw rt::Exception("Cannot set the event " + Name() + " of a nil object");
+  const rt::TPropInfo* P = Inst->ClassType()->FindProperty(Name());
   if (!P || P->Kind != rt::tkMethod || !P->SetMethod)
-    throw rt::Exception("The class " + Inst->ClassName() + " has no event " + FName);
+    throw rt::Exception("The class " + Inst->ClassName() + " has no event " + Name());
   const std::string Text = Value.ToString();
   if (Text == "0") {
     P->SetMethod(Inst, std::any());

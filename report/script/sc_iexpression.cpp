@@ -222,7 +222,7 @@ TscTypeRec NodeType(TscExpressionNode* Node, TscScript* Script, std::string& Err
       }
     }
   }
-  if (Bad && ErrorPos.empty()) ErrorPos = Op->SourcePos;
+  if (Bad && ErrorPos.empty()) ErrorPos = Op->Pos;
   TscTypeRec Res = L;
   if ((L.Typ == fvtInt && Rt.Typ == fvtFloat) || (L.Typ == fvtFloat && Rt.Typ == fvtInt) ||
       (L.Typ == fvtFloat && Rt.Typ == fvtInt64) || (L.Typ == fvtInt64 && Rt.Typ == fvtFloat) ||
@@ -257,8 +257,8 @@ void TscExpression::SetValue(const Variant& Value) {
 }
 
 void TscExpression::AddNode(TscExpressionNode* Node) {
-  Node->SourcePos = CurrentSourcePos;
   auto* Op = dynamic_cast<TscOperatorNode*>(Node);
+  if (Op) Op->Pos = CurrentSourcePos;
   TscExpressionNode* C = FCurNode;
   if (!Op || Op->FOp == opLeftBracket || Op->FOp == opUnMinus || Op->FOp == opNot) {
     C->AddNode(Node);
@@ -387,7 +387,7 @@ void TscExpression::Finalize(std::string& ErrorPos) {
     throw rt::Exception("Expression too complex (more than " + rt::IntToStr(kMaxExpressionDepth) + " levels)");
   // Evaluation reads both operands of every operator: an incomplete tree never runs.
   if (TscOperatorNode* Op = IncompleteOperator(FNode)) {
-    ErrorPos = Op->SourcePos;
+    ErrorPos = Op->Pos;
     throw rt::Exception(Op->FOp == opLeftBracket ? "')' expected" : "Operand expected");
   }
   if (auto* Root = dynamic_cast<TscOperatorNode*>(FNode); Root && Root->FOp == opNone) {

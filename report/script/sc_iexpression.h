@@ -60,6 +60,8 @@ public:
   TscOperatorType FOp;
   bool FStrCat = false;  // "strcat": joins texts, else acts as "+"
   bool FOptimizeBool = false;
+  // Where the operator stands: type errors and incomplete expressions point there.
+  std::string Pos;
 };
 
 // Deepest operator tree Finalize accepts.

@@ -173,7 +173,7 @@ TscCustomVariable* TscILParser::FindName(const std::string& Name, TscScript* Pro
   if (TscCustomVariable* V = Prog->Find(Name)) return V;
   if (FNeedDeclareVars) Fail(SIdUndeclared + Quoted(Name));
   auto* V = new TscVariable(Name, fvtVariant, "");
-  V->OnGetVarValue = FProgram->OnGetVarValue;
+  V->SetOnGetVarValue(FProgram->OnGetVarValue);
   FProgram->Add(Name, V);
   return V;
 }
@@ -252,8 +252,8 @@ void TscILParser::DeclareRoutine(TscXMLItem* E, TscScript* P) {
   FErrorPos = E->Prop("pos");
   CheckRedeclared(Name, P);
   auto* Routine = new TscProcVariable(Name, IsFunc ? Typ : fvtVariant, TypeName, P, IsFunc);
-  Routine->SourcePos = FErrorPos;
-  Routine->SourceUnit = UnitName();
+  Routine->SetSourcePos(FErrorPos);
+  Routine->SetSourceUnit(UnitName());
   P->Add(Name, Routine);
   for (int I = 0; I < E->Count(); ++I) {
     TscXMLItem* C = E->Items(I);
@@ -360,9 +360,9 @@ TscCustomVariable* TscILParser::DeclareVar(TscXMLItem* E, int IdentIndex, TscScr
   if (auto* SV = dynamic_cast<TscStringVariable*>(Item.get())) SV->SetValue(Initial);
   else Item->PValue() = Initial;
   Item->RefItem = Helper;
-  Item->SourcePos = Ident->Prop("pos");
-  Item->SourceUnit = UnitName();
-  Item->OnGetVarValue = FProgram->OnGetVarValue;
+  Item->SetSourcePos(Ident->Prop("pos"));
+  Item->SetSourceUnit(UnitName());
+  Item->SetOnGetVarValue(FProgram->OnGetVarValue);
   TscCustomVariable* V = Item.get();
   if (InitE) {
     TscXMLItem* X = InitE->Count() > 0 ? InitE->Items(0) : nullptr;
@@ -551,8 +551,8 @@ void TscILParser::ConvertStatement(TscXMLItem* X, TscScript* Prog, TscStatement*
     auto* V = new TscVariable(Name, E->Typ, E->TypeName);
     V->PValue() = E->GetValue();
     V->IsReadOnly = true;
-    V->SourcePos = FErrorPos;
-    V->SourceUnit = UnitName();
+    V->SetSourcePos(FErrorPos);
+    V->SetSourceUnit(UnitName());
     Prog->Add(Name, V);
   } else if (N == "procedure" || N == "function") {
     std::string Name;
@@ -738,13 +738,12 @@ void TscILParser::AddExprChildren(TscExpression* E, TscXMLItem* X, TscScript* Pr
   }
 }
 
-std::unique_ptr<TscExpression> TscILParser::DoExpression(TscXMLItem* X, TscScript* Prog) {
+std::unique_ptr<TscExpression> TscILParser::DoExpression(TscXMLItem* X, TscScript* Prog, bool KeepSource) {
   scCheckStack("Nesting too deep");
   auto E = std::make_unique<TscExpression>(Prog);
-  E->SourcePos = X->Prop("pos");
   AddExprChildren(E.get(), X, Prog);
-  E->Source = ExprSource(X);
-  FErrorPos = E->SourcePos;
+  if (KeepSource) E->Source = ExprSource(X);
+  FErrorPos = X->Prop("pos");
   std::string Pos;
   try {
     E->Finalize(Pos);
@@ -810,7 +809,6 @@ bool TscILParser::TryWithScopes(TscDesignator* D, TscXMLItem* Data, const std::s
 
 TscDesignator* TscILParser::DoDesignator(TscXMLItem* Data, TscScript* Prog, TscEmitOp EmitOp) {
   auto D = std::make_unique<TscDesignator>(Prog);
-  D->SourcePos = Data->Prop("pos");
   for (int CI = 0; CI < Data->Count(); ++CI) {
     TscXMLItem* C = Data->Items(CI);
     FErrorPos = C->Prop("pos");
@@ -911,7 +909,8 @@ TscDesignator* TscILParser::DoDesignator(TscXMLItem* Data, TscScript* Prog, TscE
       }
     } else if (CN == "expr") {
       if (D->Count() == 0) Fail(SIncompatibleTypes);
-      D->GetItem(D->Count() - 1)->Add(DoExpression(C, Prog).release());
+      TscDesignatorItem* Step = D->GetItem(D->Count() - 1);
+      Step->Add(DoExpression(C, Prog, Step->Ref && Step->Ref->IsMacro).release());
     } else if (CN == "addr") {
       if (Data->Count() != 2) Fail(SVarRequired);
       auto* S = new TscStringVariable("", fvtString, "String");

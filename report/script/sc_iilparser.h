@@ -45,7 +45,8 @@ private:
                    bool ByRefGroup);
   TscCustomVariable* DeclareVar(TscXMLItem* E, int IdentIndex, TscScript* P, TscStatement* L, bool IsParam,
                                 bool ByRef);
-  std::unique_ptr<TscExpression> DoExpression(TscXMLItem* X, TscScript* Prog);
+  // KeepSource: the expression's text is kept (arguments of macro routines read it).
+  std::unique_ptr<TscExpression> DoExpression(TscXMLItem* X, TscScript* Prog, bool KeepSource = false);
   void AddExprChildren(TscExpression* E, TscXMLItem* X, TscScript* Prog);
   std::unique_ptr<TscSetExpression> DoSet(TscXMLItem* X, TscScript* Prog);
   void CheckParams(TscDesignator* D);

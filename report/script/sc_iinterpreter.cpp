@@ -5,6 +5,7 @@
 #include <cmath>
 #include <new>
 #include <stdexcept>
+#include <typeinfo>
 
 #include "platform/rt/Unicode.h"
 #include "report/script/sc_iexpression.h"
@@ -36,6 +37,8 @@ std::vector<std::string> SplitCommas(const std::string& S) {
 
 } // namespace
 
+void TscItemList::IndexError(int Index) { ::IndexError(Index); }
+
 // =============================================================================================
 // TscItemList
 
@@ -54,17 +57,30 @@ void TscItemList::Remove(rt::TObject* Item) {
   if (It != FItems.end()) FItems.erase(It);
 }
 
-rt::TObject* TscItemList::Get(int Index) const {
-  if (Index < 0 || Index >= Count()) IndexError(Index);
-  return FItems[static_cast<std::size_t>(Index)];
-}
 
 // =============================================================================================
 // TscCustomVariable and the variables
 
 TscCustomVariable::TscCustomVariable(const std::string& AName, TscVarType ATyp, const std::string& ATypeName)
-    : Typ(ATyp), TypeName(ATypeName), FName(AName), FUppercaseName(rt::Utf8UpperCase(AName)),
-      FValue(Variant::Null()) {}
+    : Typ(ATyp), TypeName(ATypeName), FValue(Variant::Null()) {
+  if (!AName.empty()) SetName(AName, rt::Utf8UpperCase(AName));
+}
+
+void TscCustomVariable::SetName(const std::string& Value, const std::string& Uppercase) {
+  if (Value.empty() && Uppercase.empty() && !FExtra) return;
+  Extra().Name = Value;
+  FExtra->UppercaseName = Uppercase == Value ? std::string() : Uppercase;
+}
+
+const std::string& TscCustomVariable::NoText() {
+  static const std::string Empty;
+  return Empty;
+}
+
+const TscGetVariableValueEvent& TscCustomVariable::NoHook() {
+  static const TscGetVariableValueEvent None;
+  return None;
+}
 
 void TscCustomVariable::SetValue(const Variant& Value) {
   if (!IsReadOnly) FValue = Value;
@@ -110,8 +126,8 @@ void TscVariable::SetValue(const Variant& Value) {
 }
 
 Variant TscVariable::GetValue() {
-  if (OnGetVarValue) {
-    Variant V = OnGetVarValue(FName, Typ, FValue);
+  if (HasVarValueHook()) {
+    Variant V = OnGetVarValue()(Name(), Typ, FValue);
     if (!V.IsNull()) return V;
   }
   return FValue;
@@ -121,8 +137,8 @@ void TscStringVariable::SetValue(const Variant& Value) { FStr = Value.ToUString(
 
 Variant TscStringVariable::GetValue() {
   Variant Stored(FStr);
-  if (OnGetVarValue) {
-    Variant V = OnGetVarValue(FName, Typ, Stored);
+  if (HasVarValueHook()) {
+    Variant V = OnGetVarValue()(Name(), Typ, Stored);
     if (!V.IsNull()) return V;
   }
   return Stored;
@@ -178,8 +194,8 @@ Variant TscProcVariable::GetValue() {
   TscScript* Main = scFindMainProgram(Local);
   TscScript* OldRunning = Main ? Main->ProgRunning : nullptr;
   auto Finish = [&] {
-    Local->ExitCalled = false;
-    Local->Terminated = false;
+    Local->ExitCalled.store(false, std::memory_order_relaxed);
+    Local->Terminated.store(false, std::memory_order_relaxed);
     Local->IsRunning = false;
     Local->SetProgName("");
     if (Main) Main->ProgRunning = OldRunning;
@@ -206,10 +222,10 @@ Variant TscProcVariable::GetValue() {
   try {
     if (FIsFunc) RefItem->SetValue(Variant());
     if (Main) Main->ProgRunning = Local;
-    Local->ExitCalled = false;
-    Local->Terminated = false;
+    Local->ExitCalled.store(false, std::memory_order_relaxed);
+    Local->Terminated.store(false, std::memory_order_relaxed);
     Local->IsRunning = true;
-    Local->SetProgName(FName);
+    Local->SetProgName(Name());
     Local->Statement()->Execute();
     if (FIsFunc) Result = RefItem->GetValue();
   } catch (...) {
@@ -220,13 +236,14 @@ Variant TscProcVariable::GetValue() {
   return Result;
 }
 
-const std::vector<TscCustomVariable*>& TscProcVariable::SavedItems() {
+const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SavedItems() {
   TscScript* Local = FProgram.get();
   if (FSavedItemsOf != Local->Count()) {
     FSavedItems.clear();
     for (int I = 0; I < Local->Count(); ++I) {
       TscCustomVariable* V = Local->GetItem(I);
-      if (dynamic_cast<TscVariable*>(V) || dynamic_cast<TscParamItem*>(V)) FSavedItems.push_back(V);
+      if (dynamic_cast<TscVariable*>(V)) FSavedItems.push_back({V, false});
+      else if (dynamic_cast<TscParamItem*>(V)) FSavedItems.push_back({V, typeid(*V) == typeid(TscParamItem)});
     }
     FSavedItemsOf = Local->Count();
   }
@@ -239,9 +256,11 @@ int TscProcVariable::SaveLocalVariables() {
   std::vector<TscLocalVariablesHelper>& Frame = FVarsStack[static_cast<std::size_t>(Index)];
   Frame.clear();
   try {
+    // Reading a value may call this routine again and change the item list: look it up anew
+    // after each read.
     for (std::size_t I = 0; I < SavedItems().size(); ++I) {
-      TscCustomVariable* V = SavedItems()[I];
-      Frame.push_back({V->GetValue(), V});
+      const TSavedItem& Saved = SavedItems()[I];
+      Frame.push_back({Saved.Item->GetValue(), Saved.Item, Saved.Plain});
     }
   } catch (...) {
     FVarsDepth = Index;
@@ -265,7 +284,8 @@ void TscProcVariable::RestoreLocalVariables(int StackIndex, bool bSkipVarParams,
       auto* P = dynamic_cast<TscParamItem*>(H.FVariableLink);
       if (P && P->IsVarParam) continue;
     }
-    H.FVariableLink->SetValue(H.FValue);
+    if (H.FPlain && !H.FVariableLink->IsReadOnly) H.FVariableLink->PValue() = std::move(H.FValue);
+    else H.FVariableLink->SetValue(H.FValue);
   }
   Frame.clear();
   if (dItem)
@@ -350,7 +370,7 @@ Variant TscPropertyHelper::GetValue() {
   Variant V = Variant::Null();
   if (IsPublished) {
     if (Instance) {
-      const rt::TPropInfo* P = Instance->ClassType()->FindProperty(FName);
+      const rt::TPropInfo* P = Instance->ClassType()->FindProperty(Name());
       if (P && P->Get) {
         Variant Raw = P->Get(Instance);
         switch (P->Kind) {
@@ -373,9 +393,9 @@ Variant TscPropertyHelper::GetValue() {
       }
     }
   } else if (OnGetValue) {
-    V = OnGetValue(Instance, ClassRef, FUppercaseName);
+    V = OnGetValue(Instance, ClassRef, UppercaseName());
   } else if (OnGetValueNew) {
-    V = OnGetValueNew(Instance, ClassRef, FUppercaseName, this);
+    V = OnGetValueNew(Instance, ClassRef, UppercaseName(), this);
   }
   if (Typ == fvtBool) V = Variant(rt::VarCompare(V, Variant(0)) != rt::crEqual);
   return V;
@@ -386,7 +406,7 @@ void TscPropertyHelper::SetValue(const Variant& Value) {
   rt::TObject* Instance = rt::VarToObject(ParentValue);
   if (IsPublished) {
     if (!Instance) return;  // nothing to write into
-    const rt::TPropInfo* P = Instance->ClassType()->FindProperty(FName);
+    const rt::TPropInfo* P = Instance->ClassType()->FindProperty(Name());
     if (!P || !P->Set) return;
     switch (P->Kind) {
       case rt::tkInteger: case rt::tkEnumeration: case rt::tkSet: case rt::tkClass:
@@ -403,17 +423,16 @@ void TscPropertyHelper::SetValue(const Variant& Value) {
       default: P->Set(Instance, Value); break;
     }
   } else if (OnSetValue) {
-    OnSetValue(Instance, ClassRef, FUppercaseName, Value);
+    OnSetValue(Instance, ClassRef, UppercaseName(), Value);
   } else if (OnSetValueNew) {
-    OnSetValueNew(Instance, ClassRef, FUppercaseName, Value, this);
+    OnSetValueNew(Instance, ClassRef, UppercaseName(), Value, this);
   }
 }
 
 TscMethodHelper::TscMethodHelper(const std::string& Syntax, TscScript* Script)
     : TscCustomHelper("", fvtVariant, ""), FSyntax(Syntax) {
   std::unique_ptr<TscCustomVariable> D = ParseDeclarationSyntax(Syntax, Script);
-  FName = D->Name();
-  FUppercaseName = D->UppercaseName();
+  SetName(D->Name(), D->UppercaseName());
   Typ = D->Typ;
   TypeName = D->TypeName;
   IsMacro = D->IsMacro;
@@ -432,7 +451,7 @@ rt::TObject* TscMethodHelper::Instance() const {
 
 Variant TscMethodHelper::GetValue() {
   rt::TObject* Inst = Instance();
-  const std::string Name = IndexMethod ? FUppercaseName + ".GET" : FUppercaseName;
+  const std::string Name = IndexMethod ? UppercaseName() + ".GET" : UppercaseName();
   if (OnCall) {
     const int N = Count();
     for (int I = 0; I < N; ++I) FVarArray.ArrayPut({I}, Params(I)->GetValue());
@@ -458,7 +477,7 @@ Variant TscMethodHelper::GetValue() {
 void TscMethodHelper::SetValue(const Variant& Value) {
   if (!IndexMethod) return;
   rt::TObject* Inst = Instance();
-  const std::string Name = FUppercaseName + ".SET";
+  const std::string Name = UppercaseName() + ".SET";
   if (OnCall) {
     const int N = Count();
     Variant Args = rt::VarArrayCreate({0, N}, rt::varVariant);
@@ -714,7 +733,6 @@ TscDesignator* scFinalizeDesignator(TscDesignator* D) {
     default: return D;
   }
   Fast->Borrow(D);
-  Fast->SourcePos = D->SourcePos;
   delete D;
   return Fast;
 }
@@ -746,13 +764,11 @@ void TscDesignator::SetValue(const Variant& Value) {
   DoCalc(&Value);
 }
 
-const TscDesignatorItem::TKinds& TscDesignatorItem::Kinds() {
-  if (FKinds.Of != Ref) {
-    FKinds.Of = Ref;
-    FKinds.Designator = dynamic_cast<TscDesignator*>(Ref);
-    FKinds.Proc = dynamic_cast<TscProcVariable*>(Ref);
-    FKinds.Helper = dynamic_cast<TscCustomHelper*>(Ref);
-  }
+const TscDesignatorItem::TKinds& TscDesignatorItem::SettleKinds() {
+  FKinds.Of = Ref;
+  FKinds.Designator = dynamic_cast<TscDesignator*>(Ref);
+  FKinds.Proc = dynamic_cast<TscProcVariable*>(Ref);
+  FKinds.Helper = dynamic_cast<TscCustomHelper*>(Ref);
   return FKinds;
 }
 
@@ -986,7 +1002,7 @@ bool ReadsWithoutSideEffects(TscCustomVariable* V) {
     }
     if (dynamic_cast<TscParamItem*>(C)) continue;
     auto* Var = dynamic_cast<TscVariable*>(C);
-    if (!Var || Var->OnGetVarValue) return false;
+    if (!Var || Var->HasVarValueHook()) return false;
   }
   return true;
 }
@@ -995,7 +1011,7 @@ bool ReadsWithoutSideEffects(TscCustomVariable* V) {
 std::u16string* TscAssignPlusStmt::AppendTarget() {
   if (FInPlace < 0) {
     auto* Var = dynamic_cast<TscVariable*>(FVar);
-    FInPlace = Var && !Var->OnGetVarValue && !Var->IsReadOnly &&
+    FInPlace = Var && !Var->HasVarValueHook() && !Var->IsReadOnly &&
                        (dynamic_cast<TscStringVariable*>(Var) || Var->Typ == fvtVariant || Var->Typ == fvtString) &&
                        ReadsWithoutSideEffects(FExpr)
                    ? (dynamic_cast<TscStringVariable*>(Var) ? 2 : 1)
@@ -1105,11 +1121,11 @@ void TscRepeatStmt::Execute() {
   for (;;) {
     TscStatement::Execute();
     if (FProgram->BreakCalled || FProgram->ExitCalled || FProgram->Terminated) break;
-    FProgram->ContinueCalled = false;
+    FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
     const bool C = Condition->GetValue().ToBoolean();
     if (InverseCondition ? !C : C) break;
   }
-  FProgram->BreakCalled = false;
+  FProgram->BreakCalled.store(false, std::memory_order_relaxed);
 }
 
 TscWhileStmt::~TscWhileStmt() { delete Condition; }
@@ -1120,9 +1136,9 @@ void TscWhileStmt::Execute() {
   while (!FProgram->Terminated && Condition->GetValue().ToBoolean()) {
     TscStatement::Execute();
     if (FProgram->BreakCalled || FProgram->ExitCalled) break;
-    FProgram->ContinueCalled = false;
+    FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
   }
-  FProgram->BreakCalled = false;
+  FProgram->BreakCalled.store(false, std::memory_order_relaxed);
 }
 
 TscForStmt::~TscForStmt() {
@@ -1148,10 +1164,10 @@ void TscForStmt::Execute() {
     Variable->PValue() = Variant(static_cast<int>(Counter));
     TscStatement::Execute();
     if (FProgram->BreakCalled || FProgram->ExitCalled) break;
-    FProgram->ContinueCalled = false;
+    FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
     Counter += Down ? -1 : 1;
   }
-  FProgram->BreakCalled = false;
+  FProgram->BreakCalled.store(false, std::memory_order_relaxed);
 }
 
 TscVbForStmt::~TscVbForStmt() {
@@ -1174,10 +1190,10 @@ void TscVbForStmt::Execute() {
     Variable->PValue() = Cur;
     TscStatement::Execute();
     if (FProgram->BreakCalled || FProgram->ExitCalled) break;
-    FProgram->ContinueCalled = false;
+    FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
     Cur = Cur + S;
   }
-  FProgram->BreakCalled = false;
+  FProgram->BreakCalled.store(false, std::memory_order_relaxed);
 }
 
 TscCppForStmt::TscCppForStmt(TscScript* AProgram, const std::string& UnitName, const std::string& SourcePos)
@@ -1195,10 +1211,10 @@ void TscCppForStmt::Execute() {
   while (!FProgram->Terminated && Expression->GetValue().ToBoolean()) {
     TscStatement::Execute();
     if (FProgram->BreakCalled || FProgram->ExitCalled) break;
-    FProgram->ContinueCalled = false;
+    FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
     FSecondStmt->Execute();
   }
-  FProgram->BreakCalled = false;
+  FProgram->BreakCalled.store(false, std::memory_order_relaxed);
 }
 
 TscTryStmt::TscTryStmt(TscScript* AProgram, const std::string& UnitName, const std::string& SourcePos)
@@ -1226,13 +1242,13 @@ void TscTryStmt::Execute() {
     const bool Exit = FProgram->ExitCalled;
     const bool Break = FProgram->BreakCalled;
     const bool Continue = FProgram->ContinueCalled;
-    FProgram->ExitCalled = false;
-    FProgram->BreakCalled = false;
-    FProgram->ContinueCalled = false;
+    FProgram->ExitCalled.store(false, std::memory_order_relaxed);
+    FProgram->BreakCalled.store(false, std::memory_order_relaxed);
+    FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
     FExceptStmt->Execute();
-    FProgram->ExitCalled = Exit;
-    FProgram->BreakCalled = Break || FProgram->BreakCalled;
-    FProgram->ContinueCalled = Continue || FProgram->ContinueCalled;
+    FProgram->ExitCalled.store(Exit, std::memory_order_relaxed);
+    FProgram->BreakCalled.store(Break || FProgram->BreakCalled, std::memory_order_relaxed);
+    FProgram->ContinueCalled.store(Continue || FProgram->ContinueCalled, std::memory_order_relaxed);
   };
   try {
     TscStatement::Execute();
@@ -1253,7 +1269,7 @@ void TscContinueStmt::Execute() { FProgram->ContinueCalled = true; }
 
 void TscExitStmt::Execute() {
   Notify();
-  FProgram->ExitCalled = true;
+  FProgram->ExitCalled.store(true, std::memory_order_relaxed);
 }
 
 TscWithStmt::~TscWithStmt() { delete Designator; }
@@ -1464,7 +1480,7 @@ void TscScript::AddVariable(const std::string& Name, const std::string& Typ, con
   if (Find(Name)) return;
   auto V = std::make_unique<TscVariable>(Name, TypeNameToVarType(Typ, this), Typ);
   V->SetValue(Value);
-  V->OnGetVarValue = OnGetVarValue;
+  V->SetOnGetVarValue(OnGetVarValue);
   Add(Name, V.release());
 }
 

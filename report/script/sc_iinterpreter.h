@@ -87,9 +87,13 @@ public:
   void Add(rt::TObject* Item);
   // Takes Item out without freeing it.
   void Remove(rt::TObject* Item);
-  rt::TObject* Get(int Index) const;
+  rt::TObject* Get(int Index) const {
+    if (static_cast<std::size_t>(Index) >= FItems.size()) IndexError(Index);
+    return FItems[static_cast<std::size_t>(Index)];
+  }
 
 protected:
+  [[noreturn]] static void IndexError(int Index);
   std::vector<rt::TObject*> FItems;
 };
 
@@ -108,25 +112,53 @@ public:
   std::string GetFullTypeName() const;
   int GetNumberOfRequiredParams() const;
 
-  const std::string& Name() const { return FName; }
+  const std::string& Name() const { return FExtra ? FExtra->Name : NoText(); }
   // Upper case of the name; handlers receive it as the member name.
-  const std::string& UppercaseName() const { return FUppercaseName; }
+  const std::string& UppercaseName() const {
+    return FExtra && !FExtra->UppercaseName.empty() ? FExtra->UppercaseName : Name();
+  }
+  // Where a declared name was declared; empty for the items a program makes while compiling.
+  const std::string& SourcePos() const { return FExtra ? FExtra->SourcePos : NoText(); }
+  const std::string& SourceUnit() const { return FExtra ? FExtra->SourceUnit : NoText(); }
+  void SetSourcePos(const std::string& Value) { Extra().SourcePos = Value; }
+  void SetSourceUnit(const std::string& Value) { Extra().SourceUnit = Value; }
+  // The host's hook that may supply the value when it is read (variables only).
+  bool HasVarValueHook() const { return FExtra && FExtra->OnGetVarValue; }
+  const TscGetVariableValueEvent& OnGetVarValue() const { return FExtra ? FExtra->OnGetVarValue : NoHook(); }
+  void SetOnGetVarValue(const TscGetVariableValueEvent& Value) {
+    if (Value || FExtra) Extra().OnGetVarValue = Value;
+  }
 
   TscAddedBy AddedBy = nullptr;
   bool IsMacro = false;
   bool IsReadOnly = false;
   bool NeedResult = true;
-  TscCustomVariable* RefItem = nullptr;
-  std::string SourcePos;
-  std::string SourceUnit;
   TscVarType Typ;
+  TscCustomVariable* RefItem = nullptr;
   std::string TypeName;
-  TscGetVariableValueEvent OnGetVarValue;
 
 protected:
-  std::string FName;
-  std::string FUppercaseName;
+  // Sets the name and its upper case.
+  void SetName(const std::string& Value, const std::string& Uppercase);
   rt::Variant FValue;
+
+private:
+  // What only declared names and named members carry, kept out of line: a compiled program has
+  // millions of nameless nodes and steps, and every byte here is paid for each of them.
+  struct TExtra {
+    std::string Name;
+    std::string UppercaseName;  // empty when it equals the name
+    std::string SourcePos;
+    std::string SourceUnit;
+    TscGetVariableValueEvent OnGetVarValue;
+  };
+  TExtra& Extra() {
+    if (!FExtra) FExtra = std::make_unique<TExtra>();
+    return *FExtra;
+  }
+  static const std::string& NoText();
+  static const TscGetVariableValueEvent& NoHook();
+  std::unique_ptr<TExtra> FExtra;
 };
 
 // A variable: stores its value converted to its kind, and may take its value from a hook.
@@ -186,16 +218,22 @@ private:
   struct TscLocalVariablesHelper {
     rt::Variant FValue;
     TscCustomVariable* FVariableLink;
+    bool FPlain;
+  };
+  struct TSavedItem {
+    TscCustomVariable* Item;
+    // A parameter stores what it is given as it is: its saved value goes back by a move.
+    bool Plain;
   };
   // The locals and parameters a frame saves, found once per count of the local program's items.
-  const std::vector<TscCustomVariable*>& SavedItems();
+  const std::vector<TSavedItem>& SavedItems();
   bool FIsFunc;
   std::unique_ptr<TscScript> FProgram;
   // Frames 0 .. FVarsDepth - 1 are in use; the others keep their storage for the next calls. A
   // deque, because reading a value to save may call the routine again and add a frame.
   std::deque<std::vector<TscLocalVariablesHelper>> FVarsStack;
   int FVarsDepth = 0;
-  std::vector<TscCustomVariable*> FSavedItems;
+  std::vector<TSavedItem> FSavedItems;
   int FSavedItemsOf = -1;
 };
 
@@ -354,9 +392,10 @@ public:
     TscProcVariable* Proc = nullptr;
     TscCustomHelper* Helper = nullptr;
   };
-  const TKinds& Kinds();
+  const TKinds& Kinds() { return FKinds.Of == Ref ? FKinds : SettleKinds(); }
 
 private:
+  const TKinds& SettleKinds();
   TKinds FKinds;
 };
 

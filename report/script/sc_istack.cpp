@@ -20,17 +20,15 @@ std::uintptr_t ComputeStackLimit() {
   return reinterpret_cast<std::uintptr_t>(Low) + Reserve;
 }
 
-thread_local std::uintptr_t GStackLimit = 0;
-thread_local bool GStackLimitKnown = false;
-
 } // namespace
 
-std::uintptr_t scStackLimit() {
-  if (!GStackLimitKnown) {
-    GStackLimit = ComputeStackLimit();
-    GStackLimitKnown = true;
-  }
-  return GStackLimit;
+thread_local constinit std::uintptr_t GscStackLimit = 0;
+
+std::uintptr_t scComputeStackLimit() {
+  // 1 when the stack is unknown: no frame lies that low, and it is not computed again.
+  const std::uintptr_t L = ComputeStackLimit();
+  GscStackLimit = L ? L : 1;
+  return GscStackLimit;
 }
 
 void scStackOverflow(const char* Message) { throw rt::EStackOverflow(Message); }

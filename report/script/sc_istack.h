@@ -9,8 +9,14 @@
 // and for raising the error; a quarter of the stack on threads with less than 1 MB.
 constexpr std::size_t kScriptStackReserve = 256 * 1024;
 
-// The lowest address a checked frame may reach on this thread (computed once per thread).
-std::uintptr_t scStackLimit();
+// The lowest address a checked frame may reach on this thread, computed on first use; 0 until then.
+// Kept in a plain thread-local so that the check on every call stays a compare.
+extern thread_local constinit std::uintptr_t GscStackLimit;
+std::uintptr_t scComputeStackLimit();
+inline std::uintptr_t scStackLimit() {
+  const std::uintptr_t L = GscStackLimit;
+  return L ? L : scComputeStackLimit();
+}
 
 // rt::EStackOverflow with Message when the current thread's stack is nearly used up.
 void scStackOverflow(const char* Message);
