@@ -12,6 +12,8 @@
 #include "platform/gfx/FontFace.h"
 #include "platform/rt/DateUtils.h"
 #include "platform/rt/Unicode.h"
+#include "platform/rt/SysUtils.h"
+#include "report/engine/repIOTransport.h"
 #include "report/engine/repRes.h"
 #include "report/pdf/repmd5.h"
 
@@ -22,8 +24,8 @@ std::string repExportRes(const std::string& Key, const std::string& Default);
 TrepPDFExport::TrepPDFExport() {
   // The document's creator is the running program.
   Creator = program_invocation_short_name;
-  FilterDesc = repExportRes("8707", FilterDesc);
-  DefaultExt = repExportRes("8708", DefaultExt);
+  FilterDesc = repExportRes("8707", "Adobe PDF file (*.pdf)|*.pdf");
+  DefaultExt = repExportRes("8708", ".pdf");
   FPOH.Position = [this] { return Position(); };
 }
 
@@ -180,15 +182,19 @@ void TrepPDFExport::Flush() {
 }
 
 bool TrepPDFExport::Start() {
-  if (FileName.empty() && !Stream) return false;
+  if (FileName().empty() && !Stream) return false;
   if (!UserPassword.empty() || !OwnerPassword.empty())
     throw rt::Exception("PDF encryption is not available: remove the passwords to export without protection");
   ClearDocumentState();
   FFile.reset();
+  FTransportStream = nullptr;
   if (Stream) {
     FPdf = Stream;
+  } else if (IOTransport != nullptr) {
+    FPdf = FTransportStream = IOTransport->GetStream(FileName());
+    if (!FPdf) throw rt::EFCreateError("Cannot create file \"" + FileName() + "\"");
   } else {
-    FFile = std::make_unique<rt::TFileStream>(FileName, rt::fmCreate);
+    FFile = std::make_unique<rt::TFileStream>(FileName(), rt::fmCreate);
     FPdf = FFile.get();
   }
   // File identifier: the digest of a new random identifier, unless the caller fixed one.
@@ -498,4 +504,7 @@ void TrepPDFExport::Finish() {
   ClearDocumentState();
   FPdf = nullptr;
   FFile.reset();
+  // Freeing the transport's stream puts the finished file in place.
+  if (FTransportStream != nullptr && IOTransport != nullptr) IOTransport->FreeStream(FTransportStream, FileName());
+  FTransportStream = nullptr;
 }

@@ -73,26 +73,6 @@ public:
   TrepPDFExport(const TrepPDFExport&) = delete;
   TrepPDFExport& operator=(const TrepPDFExport&) = delete;
 
-  // ---- Options of every export filter ----
-  bool CurPage = false;             // export only the current preview page
-  bool ExportNotPrintable = false;  // also export objects that are not printable
-  std::string FileName;             // output file
-  bool ShowDialog = true;           // show the options dialog before exporting
-  rt::TStream* Stream = nullptr;    // caller's output stream (not owned); no file is written when set
-  bool UseFileCache = true;         // page data may go to temporary files
-  std::string DefaultPath;          // folder for a FileName without one
-  bool SlaveExport = false;         // driven by another export: no own file name, no dialog
-  bool ShowProgress = true;         // progress window while exporting
-  std::string DefaultExt = ".pdf";
-  std::string FilterDesc = "Adobe PDF file (*.pdf)|*.pdf";
-  bool SuppressPageHeadersFooters = false;
-  std::string ExportTitle;
-  bool OverwritePrompt = false;     // ask before overwriting a file
-  double CreationTime = 0;          // document time stamp, set by the export driver
-  bool DataOnly = false;            // export only objects inside data bands
-  bool OpenAfterExport = false;     // open the file when done
-  std::string PageNumbers;          // page range text such as "1,3-5"
-
   // ---- PDF options ----
   bool Compressed = true;             // deflate stream objects
   bool EmbedFontsIfProtected = true;  // EmbeddedFonts value used for encrypted documents
@@ -149,7 +129,9 @@ public:
 
   // ---- The export driver's calls ----
 
-  // False (and nothing written) when neither FileName nor Stream is set. Raises when a
+  // False (and nothing written) when neither FileName() nor Stream is set. The output is
+  // Stream when set, else the file FileName() through the export driver's transport (so a
+  // failed export leaves no file behind), else that file written directly. Raises when a
   // password is set: this writer cannot encrypt, and must never write such a document in
   // the clear.
   bool Start() override;
@@ -232,8 +214,9 @@ private:
 
   std::string FOut;              // the document's bytes not yet handed to the output
   std::int64_t FFlushed = 0;     // bytes already handed to the output
-  rt::TStream* FPdf = nullptr;   // the output (Stream, or FFile)
+  rt::TStream* FPdf = nullptr;   // the output (Stream, the transport's stream, or FFile)
   std::unique_ptr<rt::TStream> FFile;
+  rt::TStream* FTransportStream = nullptr;  // the output when the driver's transport made it
   std::string FContent;          // the current page's content
   bool FInPage = false;
   TPDFObjectsHelper FPOH;

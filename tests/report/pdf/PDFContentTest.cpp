@@ -321,7 +321,7 @@ TEST(PDFDocumentOrder, CallsOutOfOrderAreRefused) {
   // A file name alone writes the file.
   const std::filesystem::path Path =
       std::filesystem::temp_directory_path() / ("pdforder-" + std::to_string(getpid()) + ".pdf");
-  F.FileName = Path.string();
+  F.SetFileName(Path.string());
   ASSERT_TRUE(F.Start());
   EXPECT_THROW(F.FinishPage(nullptr, 0), rt::Exception);
   F.Finish();
