@@ -9,7 +9,6 @@
 #include <string>
 
 #include "platform/chart/Chart.h"
-#include "platform/gfx/MetafileCanvas.h"
 #include "platform/gfx/Picture.h"
 #include "platform/rt/SysUtils.h"
 #include "platform/web/Cache.h"
@@ -50,7 +49,14 @@ void Prepare(R& Report) {
     throw rt::Exception("the report layout is not available on this server");
 }
 
+template <class R>
+constexpr bool CanPrepare() {
+  return requires(R& Report) { Report.PrepareReport(true); };
+}
+
 }  // namespace
+
+bool webapp::ReportLayoutBuiltIn() { return CanPrepare<TrepReport>(); }
 
 void TGlobemain::CreateReportControls() {
   Report1->OnClick = [this](TIWControl* s) { Report1Click(s); };
@@ -130,9 +136,6 @@ void TGlobemain::PrintChartPage(const chart::TChartMetafile& Drawing) {
   TIWUserSession* S = UserSession();
   TrepReport& R = *S->VXCVrep1;
   try {
-    // The chart the panel shows, drawn as a metafile at its own size.
-    gfx::TMetafileCanvas Canvas(Drawing.Width, Drawing.Height);
-    if (Chart2) Chart2->Draw(Canvas, {0, 0, Drawing.Width, Drawing.Height});
     webapp::TChartPageInputs In;
     In.ValveLine = S->ValveLine;
     In.Customer = CustEditBox->Text;
@@ -141,7 +144,7 @@ void TGlobemain::PrintChartPage(const chart::TChartMetafile& Drawing) {
     In.LineItem = LineEditBox->Text;
     In.CvTexts = {MinCvlabeltext, NormCvlabeltext, MaxCvlabeltext};
     webapp::RestoreReportTemplate(R);
-    webapp::FillChartPage(R, In, Canvas.Metafile());
+    webapp::FillChartPage(R, In, Drawing.Metafile());
   } catch (const std::exception& e) {
     Application().ShowMessage(std::string("The chart page could not be made: ") + e.what());
     return;
