@@ -39,24 +39,7 @@ std::string NewErrors(TrepReport& R, const std::set<std::string>& Before) {
   return Text;
 }
 
-// The layout engine prepares pages when it is built in; without it the run has nothing to
-// export and says so.
-template <class R>
-void Prepare(R& Report) {
-  if constexpr (requires { Report.PrepareReport(true); })
-    Report.PrepareReport(true);
-  else
-    throw rt::Exception("the report layout is not available on this server");
-}
-
-template <class R>
-constexpr bool CanPrepare() {
-  return requires(R& Report) { Report.PrepareReport(true); };
-}
-
 }  // namespace
-
-bool webapp::ReportLayoutBuiltIn() { return CanPrepare<TrepReport>(); }
 
 void TGlobemain::CreateReportControls() {
   Report1->OnClick = [this](TIWControl* s) { Report1Click(s); };
@@ -175,7 +158,7 @@ void TGlobemain::ExportReportPage(const std::string& PageName) {
     webapp::ShowOnlyPage(R, PageName);
     // Errors the preparation collects are not shown (the engine runs silently); only what
     // keeps the export from writing the document stops the run.
-    Prepare(R);
+    R.PrepareReport(true);
     std::set<std::string> Before;
     for (int i = 0; i < R.Errors().Count(); ++i) Before.insert(R.Errors().Strings(i));
     if (!R.Export(&F)) {

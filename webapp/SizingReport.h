@@ -73,9 +73,6 @@ void FillChartPage(TrepReport& Report, const TChartPageInputs& In, std::unique_p
 // Shows the one report page a run prints and hides the other.
 void ShowOnlyPage(TrepReport& Report, const std::string& PageName);
 
-// True when the report engine can lay pages out (prepare the report) in this build.
-bool ReportLayoutBuiltIn();
-
 // The fixed texts of the data sheet and the chart page.
 extern const char* const StandardsLines[5];
 extern const char* const SuggestionLines[4];

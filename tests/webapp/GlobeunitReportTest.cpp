@@ -127,7 +127,6 @@ TEST_F(Report, AFailedExportIsOneMessageAndOpensNothing) {
 }
 
 TEST_F(Report, MenuAndPrinterImageOpenTheReportWindowOnAOneTimeFile) {
-  if (!webapp::ReportLayoutBuiltIn()) GTEST_SKIP() << "the report layout engine is not built in";
   // The menu item, then the printer image.
   for (int k = 0; k < 2; ++k) {
     if (k == 0)
@@ -153,7 +152,6 @@ TEST_F(Report, MenuAndPrinterImageOpenTheReportWindowOnAOneTimeFile) {
 }
 
 TEST_F(Report, AReportNeverFetchedGoesWithTheSession) {
-  if (!webapp::ReportLayoutBuiltIn()) GTEST_SKIP() << "the report layout engine is not built in";
   const int Before = CacheFiles();
   f->Report1Click(nullptr);
   ASSERT_EQ(f->TakeInitProcs().size(), 1u);
