@@ -152,15 +152,36 @@ std::string LiteralString(std::string_view Bytes) {
 
 } // namespace
 
-std::string TrepPDFExport::InfoString(const std::string& Text) const {
-  if (Text.empty()) return "()";
+rt::TStream& TrepPDFExport::Output() {
+  if (!FOutputStream) FOutputStream = std::make_unique<TPDFAppendStream>(FOut);
+  return *FOutputStream;
+}
+
+void TrepPDFExport::WriteStreamObject(std::unique_ptr<rt::TStream> Source, int ObjectNumber, bool OpenDictionary,
+                                      bool Compress, bool Encrypt) {
+  std::string Data;
+  if (Source) {
+    Source->SetPosition(0);
+    Data.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, Source->Size())));
+    if (!Data.empty()) Source->ReadBuffer(Data.data(), static_cast<std::int64_t>(Data.size()));
+  }
+  Source.reset();
+  WriteStreamData(Data, ObjectNumber, OpenDictionary, Compress, Encrypt && FProtection);
+}
+
+std::string TrepPDFExport::TextStringToPDF(std::string_view Text, int ObjectNumber) {
   // UTF-16 big-endian with its byte-order mark.
   std::string Bytes = "\xFE\xFF";
-  for (char16_t U : rt::Utf8ToUtf16(Text)) {
+  for (char16_t U : rt::Utf8ToUtf16(std::string(Text))) {
     Bytes += static_cast<char>(U >> 8);
     Bytes += static_cast<char>(U & 0xFF);
   }
+  if (FProtection) return "(" + FSecurity.EncryptString(Bytes, ObjectNumber) + ")";
   return LiteralString(Bytes);
+}
+
+std::string TrepPDFExport::InfoString(const std::string& Text, int ObjectNumber) {
+  return Text.empty() ? "()" : TextStringToPDF(Text, ObjectNumber);
 }
 
 void TrepPDFExport::ClearDocumentState() {
@@ -169,6 +190,10 @@ void TrepPDFExport::ClearDocumentState() {
   FPOH.ClearUsedXObjects();
   FPOH.ClearPageFonts();
   FPagesRef.clear();
+  FAnnots.clear();
+  FPageAnnots.clear();
+  FExportedPages.clear();
+  FPageHeights.clear();
   FContent.clear();
   FInPage = false;
   FOut.clear();
@@ -183,8 +208,9 @@ void TrepPDFExport::Flush() {
 
 bool TrepPDFExport::Start() {
   if (FileName().empty() && !Stream) return false;
-  if (!UserPassword.empty() || !OwnerPassword.empty())
-    throw rt::Exception("PDF encryption is not available: remove the passwords to export without protection");
+  // PDF/A forbids encryption: the passwords are not used for such a document.
+  FProtection = !IsPDFA() && (!UserPassword.empty() || !OwnerPassword.empty());
+  if (IsPDFA()) SetEmbeddedFonts(true);
   ClearDocumentState();
   FFile.reset();
   FTransportStream = nullptr;
@@ -200,6 +226,10 @@ bool TrepPDFExport::Start() {
   // File identifier: the digest of a new random identifier, unless the caller fixed one.
   FFileID = IsHexID(FixedFileID) ? FixedFileID : MD5HexText(NewGuidText());
   for (char& Ch : FFileID) Ch = static_cast<char>(std::tolower(static_cast<unsigned char>(Ch)));
+  if (FProtection) {
+    FSecurity.PrepareSecurityKeys(UserPassword, OwnerPassword, FEncBits, FFileID);
+    SetEmbeddedFonts(EmbedFontsIfProtected);
+  }
   Line("%PDF-" + PDFVersionText(FPDFVersion));
   Line("%\xE2\xE3\xCF\xD3");
   FPOH.UpdateXRef();  // object 1: the page tree, written at the end
@@ -219,6 +249,9 @@ void TrepPDFExport::StartPage(TrepReportPage* Page, int Index) {
   FMarginLeft = FPage.LeftMargin * 0.05;
   FMarginTop = FPage.TopMargin * 0.05;
   FContent.clear();
+  FPageAnnots.clear();
+  FExportedPages.push_back(Index);
+  FPageHeights.push_back(FHeight);
   FInPage = true;
   constexpr double K = 72 / 25.4;
   double L = FPage.LeftMargin, R = FPage.RightMargin;
@@ -247,7 +280,12 @@ void TrepPDFExport::BeginClip(TrepView* Obj) {
 
 void TrepPDFExport::EndClip() { CL("Q"); }
 
-void TrepPDFExport::WriteStreamObject(std::string_view Data, bool OpenDictionary, bool Compress) {
+void TrepPDFExport::WriteStreamObject(std::string_view Data, int ObjectNumber, bool OpenDictionary, bool Compress) {
+  WriteStreamData(Data, ObjectNumber, OpenDictionary, Compress, FProtection);
+}
+
+void TrepPDFExport::WriteStreamData(std::string_view Data, int ObjectNumber, bool OpenDictionary, bool Compress,
+                                    bool Encrypt) {
   if (OpenDictionary) Raw("<<");
   std::string Packed;
   if (Compress) {
@@ -259,7 +297,11 @@ void TrepPDFExport::WriteStreamObject(std::string_view Data, bool OpenDictionary
   }
   Line(">>");
   Line("stream");
-  Raw(Data);
+  // RC4 keeps the length, so /Length above holds for the encrypted bytes too.
+  if (Encrypt)
+    Raw(FSecurity.EncryptBytes(Data, ObjectNumber));
+  else
+    Raw(Data);
   Raw("\n");
   Line("endstream");
   Line("endobj");
@@ -272,7 +314,7 @@ void TrepPDFExport::FinishPage(TrepReportPage* Page, int Index) {
   FInPage = false;
   const int N = FPOH.UpdateXRef();
   Line(ObjNumberText(N));
-  WriteStreamObject(FContent, true, Compressed);
+  WriteStreamObject(FContent, N, true, Compressed);
   FContent.clear();
   for (TrepPDFFont* Font : FPOH.PageFonts())
     if (!Font->Saved) {
@@ -286,6 +328,12 @@ void TrepPDFExport::FinishPage(TrepReportPage* Page, int Index) {
   Line("/Type /Page");
   Line("/Parent " + ObjRefText(1));
   Line("/MediaBox [0 0 " + PDFFixed(FWidth, 2) + " " + PDFFixed(FHeight, 2) + " ]");
+  if (!FPageAnnots.empty()) {
+    Line("/Annots [");
+    Raw(FPageAnnots);
+    Line("]");
+    FPageAnnots.clear();
+  }
   if (FTransparency) Line("/Group << /Type /Group /S /Transparency /CS /DeviceRGB >>");
   Line("/Resources <<");
   // Only the fonts this page uses.
@@ -320,10 +368,10 @@ void TrepPDFExport::WriteFontObjects(TrepPDFFont& Font) {
   Line(ObjNumberText(P));
   if (Compact) {
     Raw("<</Subtype /OpenType");
-    WriteStreamObject({reinterpret_cast<const char*>(Program.data()), Program.size()}, false, Compressed);
+    WriteStreamObject({reinterpret_cast<const char*>(Program.data()), Program.size()}, P, false, Compressed);
   } else {
     Raw("<</Length1 " + std::to_string(Program.size()));
-    WriteStreamObject({reinterpret_cast<const char*>(Program.data()), Program.size()}, false, Compressed);
+    WriteStreamObject({reinterpret_cast<const char*>(Program.data()), Program.size()}, P, false, Compressed);
   }
 
   const int Q = FPOH.UpdateXRef();
@@ -374,7 +422,7 @@ void TrepPDFExport::WriteFontObjects(TrepPDFFont& Font) {
   Map += "endcmap\r\nCMapName currentdict /CMap defineresource pop\r\nend\r\nend\r\n";
   const int R = FPOH.UpdateXRef();
   Line(ObjNumberText(R));
-  WriteStreamObject(Map, true, Compressed);
+  WriteStreamObject(Map, R, true, Compressed);
 
   const int S = FPOH.UpdateXRef();
   Line(ObjNumberText(S));
@@ -446,21 +494,42 @@ void TrepPDFExport::Finish() {
   Line(">>");
   Line("endobj");
 
+  if (IsPDFA()) {
+    TrepPDFAInfo PI;
+    PI.Title = Title;
+    PI.Author = Author;
+    PI.Subject = Subject;
+    PI.Keywords = Keywords;
+    PI.Creator = Creator;
+    PI.Producer = Producer;
+    PI.Standard = FPDFStandard;
+    PI.Version = FPDFVersion;
+    PI.CreationDateTime = Created;
+    PI.FileID = FFileID;
+    PI.Compressed = Compressed;
+    FPDFA.WritePDFAObjects(*this, PI);
+  }
+
   const int Info = FPOH.UpdateXRef();
   Line(ObjNumberText(Info));
   Line("<<");
-  Line("/Title " + InfoString(Title));
-  Line("/Author " + InfoString(Author));
-  Line("/Subject " + InfoString(Subject));
-  Line("/Keywords " + InfoString(Keywords));
-  Line("/Creator " + InfoString(Creator));
-  Line("/Producer " + InfoString(Producer));
-  Line("/PDFVersion " + InfoString(PDFVersionText(FPDFVersion)));
-  const std::string D = rt::FormatDateTime("yyyymmddhhnnss", Created);
-  Line("/CreationDate (D:" + D + "-00'00')");
-  Line("/ModDate (D:" + D + "-00'00')");
+  Line("/Title " + InfoString(Title, Info));
+  Line("/Author " + InfoString(Author, Info));
+  Line("/Subject " + InfoString(Subject, Info));
+  Line("/Keywords " + InfoString(Keywords, Info));
+  Line("/Creator " + InfoString(Creator, Info));
+  Line("/Producer " + InfoString(Producer, Info));
+  Line("/PDFVersion " + InfoString(PDFVersionText(FPDFVersion), Info));
+  const std::string D = "D:" + rt::FormatDateTime("yyyymmddhhnnss", Created) + "-00'00'";
+  // Every string of a protected document is encrypted, the dates too.
+  Line("/CreationDate " + (FProtection ? InfoString(D, Info) : "(" + D + ")"));
+  Line("/ModDate " + (FProtection ? InfoString(D, Info) : "(" + D + ")"));
   Line(">>");
   Line("endobj");
+
+  const int Encrypt = FProtection ? FSecurity.WriteEncryptionObject(*this) : 0;
+  const int OutlineRoot = Outline ? WriteOutline() : 0;
+  WriteLinkAnnotations();
 
   const int Cat = FPOH.UpdateXRef();
   Line(ObjNumberText(Cat));
@@ -469,7 +538,9 @@ void TrepPDFExport::Finish() {
   Line("/Version /" + PDFVersionText(FPDFVersion));
   Line("/MarkInfo << /Marked true >>");
   Line("/Pages " + ObjRefText(1));
-  Line("/PageMode /UseNone");
+  Line(Outline ? "/PageMode /UseOutlines" : "/PageMode /UseNone");
+  if (OutlineRoot > 0) Line("/Outlines " + ObjRefText(OutlineRoot));
+  if (IsPDFA()) FPDFA.WriteCatalogEntries(Output());
   Line("/ViewerPreferences <<");
   if (!Title.empty()) Line("/DisplayDocTitle true");
   if (HideToolbar) Line("/HideToolbar true");
@@ -495,12 +566,14 @@ void TrepPDFExport::Finish() {
   Line("/Root " + ObjRefText(Cat));
   Line("/Info " + ObjRefText(Info));
   Line("/ID [<" + FFileID + "><" + FFileID + ">]");
+  if (Encrypt > 0) Line("/Encrypt " + ObjRefText(Encrypt));
   Line(">>");
   Line("startxref");
   Line(std::to_string(StartXRef));
   Line("%%EOF");
   Flush();
   FStarted = false;
+  FPDFA.Clear();
   ClearDocumentState();
   FPdf = nullptr;
   FFile.reset();

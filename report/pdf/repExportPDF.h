@@ -16,8 +16,11 @@
 #include "platform/rt/Classes.h"
 #include "report/engine/repClass.h"
 #include "report/engine/repDsgnIntf.h"
+#include "report/pdf/repExportPDFA.h"
 #include "report/pdf/repExportPDFHelpers.h"
 #include "report/pdf/repExportPDFObjects.h"
+#include "report/pdf/repExportPDFSecurity.h"
+#include "report/pdf/repExportPDFSink.h"
 
 class TrepDrawText;
 
@@ -66,7 +69,9 @@ public:
   virtual void OpenExportedFile() {}
 };
 
-class TrepPDFExport : public TrepBaseDialogExportFilter {
+// The document is also the sink through which the security handler and the PDF/A writer add
+// their objects.
+class TrepPDFExport : public TrepBaseDialogExportFilter, public TrepPDFDocumentSink {
 public:
   TrepPDFExport();
   ~TrepPDFExport() override;
@@ -113,6 +118,18 @@ public:
   bool SaveOriginalImages() const noexcept { return FSaveOriginalImages; }
   void SetSaveOriginalImages(bool value);
 
+  // Files attached to the next PDF/A document (ignored by other documents); the list is
+  // emptied when a document is finished.
+  void AddEmbeddedFile(std::string_view Name, std::string_view Description, double ModDate,
+                       TEmbeddedRelation Relation, std::string_view MIME, std::unique_ptr<rt::TStream> FileStream) {
+    FPDFA.AddEmbeddedFile(Name, Description, ModDate, Relation, MIME, std::move(FileStream));
+  }
+  void AddEmbeddedXML(std::string_view Name, std::string_view Description, double ModDate,
+                      std::unique_ptr<rt::TStream> FileStream, TZUGFeRD_ConformanceLevel Level) {
+    FPDFA.AddEmbeddedXML(Name, Description, ModDate, std::move(FileStream), Level);
+  }
+  const TrepPDFA& PDFAParts() const noexcept { return FPDFA; }
+
   bool IsPDFA() const noexcept { return FPDFStandard != psNone; }
   bool IsPDFA_1() const noexcept { return FPDFStandard == psPDFA_1a || FPDFStandard == psPDFA_1b; }
 
@@ -131,9 +148,9 @@ public:
 
   // False (and nothing written) when neither FileName() nor Stream is set. The output is
   // Stream when set, else the file FileName() through the export driver's transport (so a
-  // failed export leaves no file behind), else that file written directly. Raises when a
-  // password is set: this writer cannot encrypt, and must never write such a document in
-  // the clear.
+  // failed export leaves no file behind), else that file written directly. A password
+  // encrypts the document (never under PDF/A, which forbids it); EmbeddedFonts then takes
+  // EmbedFontsIfProtected.
   bool Start() override;
   void StartPage(TrepReportPage* Page, int Index) override;
   // Views that are exported (vsExport, or every view with ExportNotPrintable) become content
@@ -149,15 +166,29 @@ public:
   void ExportView(TrepView* View);
   // The memo's fill, its lines of text clipped to it, its ruled lines and its frame.
   void ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Block);
-  // The parts of a text block a view knows by itself (font of a memo waits for the memo).
+  // The text block of a memo view: its lines, font and layout options (no lines for any
+  // other view).
   static void FillTextBlock(TrepView* View, TrepPDFTextBlock& Block);
 
   // The objects helper of the current document.
   TPDFObjectsHelper& ObjectsHelper() { return FPOH; }
+  // The current document is encrypted.
+  bool Protected() const noexcept { return FProtection; }
+
+  // ---- The document sink ----
+  int UpdateXRef() override { return FPOH.UpdateXRef(); }
+  rt::TStream& Output() override;
+  void WriteStreamObject(std::unique_ptr<rt::TStream> Source, int ObjectNumber, bool OpenDictionary, bool Compress,
+                         bool Encrypt) override;
+  std::string TextStringToPDF(std::string_view Text, int ObjectNumber) override;
 
   // Limits against hostile templates: pages per document and bytes of one page's content.
   static constexpr int MaxPages = 100000;
   static constexpr std::size_t MaxPageContentBytes = 256u << 20;
+  // Links per document, and outline entries and levels written.
+  static constexpr std::size_t MaxAnnotations = 1000000;
+  static constexpr std::size_t MaxOutlineItems = 1000000;
+  static constexpr int MaxOutlineDepth = 64;
 
 private:
   // ---- document ----
@@ -169,11 +200,14 @@ private:
   }
   std::int64_t Position() const { return FFlushed + static_cast<std::int64_t>(FOut.size()); }
   void Flush();
-  // Opens "<<" and writes /Length (and /Filter), the data, "endstream" and "endobj". The
-  // caller wrote the object's first line and, with OpenDictionary False, "<<" and its keys.
-  void WriteStreamObject(std::string_view Data, bool OpenDictionary, bool Compress);
+  // Opens "<<" and writes /Length (and /Filter), the data (encrypted for ObjectNumber in a
+  // protected document), "endstream" and "endobj". The caller wrote the object's first line
+  // and, with OpenDictionary False, "<<" and its keys.
+  void WriteStreamObject(std::string_view Data, int ObjectNumber, bool OpenDictionary, bool Compress);
   void WriteFontObjects(TrepPDFFont& Font);
-  std::string InfoString(const std::string& Text) const;
+  // A text string of object ObjectNumber; "()" for an empty text.
+  std::string InfoString(const std::string& Text, int ObjectNumber);
+  void WriteStreamData(std::string_view Data, int ObjectNumber, bool OpenDictionary, bool Compress, bool Encrypt);
 
   // ---- page content ----
   void C(std::string_view S) { FContent.append(S); }
@@ -201,6 +235,38 @@ private:
   void ExportShape(TrepShapeView* View);
   void ExportCheckBox(TrepCheckBoxView* View);
   void ExportPicture(TrepPictureView* View);
+  // Writes an image XObject (after its soft mask) and returns its index; -1 for data that is
+  // no image. Data is JPEG when Jpeg (its own size counts), else W x H RGB samples; Mask, when
+  // not empty, one byte per pixel, 255 opaque.
+  int WriteImageXObject(const TrepPDFXObjectHash& Hash, const std::string& Data, bool Jpeg, int W, int H,
+                        const std::string& Mask);
+  // The metafile road (Metafile) or the image road of a view, through the page and document
+  // seams those roads are written against.
+  void ExportViewRoad(TrepView* View, bool Metafile);
+  friend class TrepPDFViewRoads;
+
+  // ---- links and outline (repExportPDFLinks.cpp) ----
+  struct TrepPDFAnnot {
+    int Number = 0;
+    std::string Rect;     // the /Rect operands
+    std::string Address;  // a link to an address, or
+    int DestPage = -1;    // the prepared page a link goes to
+    int DestY = 0;        // its height there, in points
+  };
+  void AddViewLink(TrepView* View);
+  TrepPDFAnnot& NewAnnotation();
+  void AddURLAnnotation(const std::string& Address);
+  void AddPageAnnotation(int Page, double Y);
+  void AddAnchorAnnotation(const std::string& Name);
+  void WriteLinkAnnotations();
+  // The outline root's object number; 0 when no entry stands on an exported page.
+  int WriteOutline();
+  // The position of a prepared page among the exported pages; -1 when it was not exported.
+  int ExportedPageOf(int PreparedIndex) const;
+  std::vector<TrepPDFAnnot> FAnnots;
+  std::string FPageAnnots;           // references of the current page's links, one a line
+  std::vector<int> FExportedPages;   // prepared-page index of every exported page
+  std::vector<double> FPageHeights;  // and its height in points
   // The image XObject of a graphic (written once per document); -1 for an empty graphic.
   int ImageOf(const gfx::TGraphic& Graphic, bool Transparent, gfx::TColor TransparentColor);
   // One line of text at (X, Y) in PDF points, with the word spacing Adjust (thousandths of
@@ -229,6 +295,11 @@ private:
   gfx::TColor FLastColor = 0;
   std::string FLastColorResult = "0 0 0";
   bool FStarted = false;
+  bool FProtection = false;
+  TrepPDFSecurity FSecurity;
+  TrepPDFA FPDFA;
+  std::unique_ptr<rt::TStream> FOutputStream;  // Output(): appends to FOut
+  std::unique_ptr<rt::TStream> FContentStream;  // appends to FContent, for the view roads
 
   bool FEmbeddedFonts = false;
   bool FTransparency = false;

@@ -68,6 +68,23 @@ void WritePDFLine(rt::TStream& Stream, std::string_view S);
 void WritePDFLine(rt::TStream& Stream, std::u16string_view S);
 void WritePDFText(rt::TStream& Stream, std::u16string_view S);
 
+// A stream that appends whatever is written to a string the caller owns (the document's or a
+// page's bytes not yet handed on); it cannot be read back.
+class TPDFAppendStream : public rt::TStream {
+public:
+  explicit TPDFAppendStream(std::string& Target) : FTarget(Target) {}
+  std::int64_t Read(void*, std::int64_t) override { return 0; }
+  std::int64_t Write(const void* Buffer, std::int64_t Count) override {
+    FTarget.append(static_cast<const char*>(Buffer), static_cast<std::size_t>(Count));
+    return Count;
+  }
+  std::int64_t Seek(std::int64_t, rt::TSeekOrigin) override { return static_cast<std::int64_t>(FTarget.size()); }
+  void SetSize(std::int64_t) override {}
+
+private:
+  std::string& FTarget;
+};
+
 // The MD5 digest of the whole stream.
 void StreamMD5(TrepPDFXObjectHash& Hash, rt::TStream& Stream);
 // Appends the whole of Source to Dest, encrypted with RC4 under the key of the object (the MD5

@@ -68,6 +68,60 @@ TrepPDFXObjectHash Digest(const std::string& A, const std::string& B) {
 
 } // namespace
 
+int TrepPDFExport::WriteImageXObject(const TrepPDFXObjectHash& Hash, const std::string& Data, bool Jpeg, int W, int H,
+                                     const std::string& Mask) {
+  TJPEGInfo Info;
+  if (Jpeg) {
+    if (!ReadJPEGInfo(Data, Info)) return -1;
+    W = Info.Width;
+    H = Info.Height;
+  }
+  if (W <= 0 || H <= 0) return -1;
+  // A mask must cover the image exactly; a short one is no mask at all.
+  const bool Masked = !Mask.empty() && Mask.size() == static_cast<std::size_t>(W) * static_cast<std::size_t>(H);
+  int MaskId = 0;
+  if (Masked) {
+    MaskId = FPOH.UpdateXRef();
+    Line(ObjNumberText(MaskId));
+    Line("<<");
+    Line("/Type /XObject");
+    Line("/Subtype /Image");
+    Line("/Width " + std::to_string(W));
+    Line("/Height " + std::to_string(H));
+    Line("/ColorSpace /DeviceGray");
+    Line("/BitsPerComponent 8");
+    const std::string Packed = DeflateImage(Mask);
+    Raw("/Filter /FlateDecode");
+    WriteStreamObject(Packed, MaskId, false, false);
+  }
+  const int Id = FPOH.UpdateXRef();
+  const int Index = FPOH.AddXObject(Id, Hash);
+  Line(ObjNumberText(Id));
+  Line("<<");
+  Line("/Type /XObject");
+  Line("/Subtype /Image");
+  if (Jpeg) {
+    Line(Info.Components == 1 ? "/ColorSpace /DeviceGray"
+                              : Info.Components == 4 ? "/ColorSpace /DeviceCMYK" : "/ColorSpace /DeviceRGB");
+    if (Info.Components == 4 && Info.Adobe) Line("/Decode [1 0 1 0 1 0 1 0]");
+  } else {
+    Line("/ColorSpace /DeviceRGB");
+  }
+  Line("/BitsPerComponent 8");
+  Line("/Width " + std::to_string(W));
+  Line("/Height " + std::to_string(H));
+  if (Masked) Line("/SMask " + ObjRefText(MaskId));
+  if (Jpeg) {
+    Line("/Filter /DCTDecode");
+    WriteStreamObject(Data, Id, false, false);
+  } else {
+    const std::string Packed = DeflateImage(Data);
+    Raw("/Filter /FlateDecode");
+    WriteStreamObject(Packed, Id, false, false);
+  }
+  return Index;
+}
+
 int TrepPDFExport::ImageOf(const gfx::TGraphic& Graphic, bool Transparent, gfx::TColor TransparentColor) {
   if (Graphic.Empty()) return -1;
   // JPEG pictures go in as they are.
@@ -75,24 +129,8 @@ int TrepPDFExport::ImageOf(const gfx::TGraphic& Graphic, bool Transparent, gfx::
     TJPEGInfo Info;
     if (ReadJPEGInfo(Jpeg->Bytes(), Info)) {
       const TrepPDFXObjectHash Hash = Digest("jpeg", Jpeg->Bytes());
-      int Index = FPOH.FindXObject(Hash);
-      if (Index < 0) {
-        const int Id = FPOH.UpdateXRef();
-        Index = FPOH.AddXObject(Id, Hash);
-        Line(ObjNumberText(Id));
-        Line("<<");
-        Line("/Type /XObject");
-        Line("/Subtype /Image");
-        Line(Info.Components == 1 ? "/ColorSpace /DeviceGray"
-                                  : Info.Components == 4 ? "/ColorSpace /DeviceCMYK" : "/ColorSpace /DeviceRGB");
-        if (Info.Components == 4 && Info.Adobe) Line("/Decode [1 0 1 0 1 0 1 0]");
-        Line("/BitsPerComponent 8");
-        Line("/Filter /DCTDecode");
-        Line("/Width " + std::to_string(Info.Width));
-        Line("/Height " + std::to_string(Info.Height));
-        WriteStreamObject(Jpeg->Bytes(), false, false);
-      }
-      return Index;
+      const int Index = FPOH.FindXObject(Hash);
+      return Index >= 0 ? Index : WriteImageXObject(Hash, Jpeg->Bytes(), true, 0, 0, {});
     }
   }
   const gfx::TBitmap* Bmp = Graphic.Pixels();
@@ -126,38 +164,10 @@ int TrepPDFExport::ImageOf(const gfx::TGraphic& Graphic, bool Transparent, gfx::
   }
   const std::string Size = std::to_string(W) + "x" + std::to_string(H);
   const TrepPDFXObjectHash Hash = Digest("rgb" + Size, AnyMask ? RGB + Mask : RGB);
-  int Index = FPOH.FindXObject(Hash);
+  const int Index = FPOH.FindXObject(Hash);
   if (Index >= 0) return Index;
-  int MaskId = 0;
-  if (AnyMask) {
-    MaskId = FPOH.UpdateXRef();
-    Line(ObjNumberText(MaskId));
-    Line("<<");
-    Line("/Type /XObject");
-    Line("/Subtype /Image");
-    Line("/Width " + std::to_string(W));
-    Line("/Height " + std::to_string(H));
-    Line("/ColorSpace /DeviceGray");
-    Line("/BitsPerComponent 8");
-    const std::string Packed = DeflateImage(Mask);
-    Raw("/Filter /FlateDecode");
-    WriteStreamObject(Packed, false, false);
-  }
-  const int Id = FPOH.UpdateXRef();
-  Index = FPOH.AddXObject(Id, Hash);
-  Line(ObjNumberText(Id));
-  Line("<<");
-  Line("/Type /XObject");
-  Line("/Subtype /Image");
-  Line("/Width " + std::to_string(W));
-  Line("/Height " + std::to_string(H));
-  Line("/ColorSpace /DeviceRGB");
-  Line("/BitsPerComponent 8");
-  if (AnyMask) Line("/SMask " + ObjRefText(MaskId));
-  const std::string Packed = DeflateImage(RGB);
-  Raw("/Filter /FlateDecode");
-  WriteStreamObject(Packed, false, false);
-  return Index;
+  if (!AnyMask) Mask.clear();
+  return WriteImageXObject(Hash, RGB, false, W, H, Mask);
 }
 
 void TrepPDFExport::ExportPicture(TrepPictureView* View) {

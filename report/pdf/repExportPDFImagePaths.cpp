@@ -30,8 +30,9 @@ void SetMetafileOptions(TEMFtoPDFExport& Converter, TrepView* View, const TrepPD
   Converter.ForceNullBrush = dynamic_cast<TrepShapeView*>(View) != nullptr;
   Converter.Transparency = Filter.Transparency();
   Converter.ForceAnsi = Filter.IsPDFA() && Name != "TREPCHECKBOXVIEW";
-  // An unclipped memo lets its text run past its rectangle; the memo view brings that flag.
-  Converter.Clipped = true;
+  // An unclipped memo lets its text run past its rectangle.
+  auto* Memo = dynamic_cast<TrepMemoView*>(View);
+  Converter.Clipped = Memo == nullptr || Memo->Clipped;
 }
 
 void ExportViaMetafile(TrepView* View, TPDFViewPage& Page) {
@@ -168,6 +169,11 @@ void ExportAsImage(TrepView* View, TPDFViewPage& Page) {
     StreamMD5(Hash, M);
     Index = Doc.FindXObject(Hash);
     if (Index < 0) Index = Doc.OutXObjectImage(Hash, Jpeg, W, H);
+  }
+  Frame.SetWidth(FrameWidth);
+  if (Index < 0) {  // no image could be made of the drawing
+    Page.ExportFrame(View);
+    return;
   }
   Doc.AddUsedObject(Index);
 

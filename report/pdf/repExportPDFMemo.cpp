@@ -24,10 +24,30 @@ double Sane(double V, double Limit) { return std::isfinite(V) ? std::clamp(V, -L
 } // namespace
 
 void TrepPDFExport::FillTextBlock(TrepView* View, TrepPDFTextBlock& Block) {
-  // The memo object's text, font and layout options come with the memo class; until then a
-  // memo view contributes its fill and frame only.
-  (void)View;
+  auto* Memo = dynamic_cast<TrepCustomMemoView*>(View);
   Block.Lines.clear();
+  if (!Memo) return;
+  const TrepWideStrings& Lines = Memo->Lines();
+  Block.Lines.reserve(static_cast<std::size_t>(Lines.Count()));
+  for (int I = 0; I < Lines.Count(); ++I) Block.Lines.push_back(Lines[I]);
+  const gfx::TFont& Font = Memo->Font();
+  Block.FontName = Font.Name();
+  Block.FontSize = Font.Size();
+  Block.FontStyle = Font.Style();
+  Block.FontColor = Font.Color();
+  Block.HAlign = static_cast<int>(Memo->HAlign);
+  Block.VAlign = static_cast<int>(Memo->VAlign);
+  Block.GapX = Memo->GapX;
+  Block.GapY = Memo->GapY;
+  Block.LineSpacing = Memo->LineSpacing;
+  Block.ParagraphGap = Memo->ParagraphGap;
+  Block.CharSpacing = Memo->CharSpacing;
+  Block.WordWrap = Memo->WordWrap;
+  Block.WordBreak = Memo->WordBreak;
+  Block.RTLReading = Memo->RTLReading;
+  Block.Clipped = Memo->Clipped;
+  Block.Wysiwyg = Memo->Wysiwyg;
+  Block.Underlines = Memo->Underlines();
 }
 
 void TrepPDFExport::ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Block) {

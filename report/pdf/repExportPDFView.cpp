@@ -86,7 +86,14 @@ void TrepPDFExport::ExportView(TrepView* View) {
   stTop = F2(R.Top);
   stRight = F2(R.Right);
   stBottom = F2(R.Bottom);
-  if (auto* Memo = dynamic_cast<TrepCustomMemoView*>(View)) {
+  // The page-background picture shows only when the page's background is exported.
+  if (View->Name() == "_pagebackground" && dynamic_cast<TrepPictureView*>(View) &&
+      !(Background && FPage.BackPictureVisible))
+    return;
+  AddViewLink(View);
+  auto* Memo = dynamic_cast<TrepCustomMemoView*>(View);
+  // Rotated text and character spacing are drawn by the memo itself, through its metafile.
+  if (Memo && Memo->ReducedAngle() == 0 && Memo->CharSpacing == 0) {
     TrepPDFTextBlock Block;
     FillTextBlock(Memo, Block);
     ExportTextBlock(Memo, Block);
@@ -95,14 +102,18 @@ void TrepPDFExport::ExportView(TrepView* View) {
   } else if (auto* Shape = dynamic_cast<TrepShapeView*>(View)) {
     ExportShape(Shape);
   } else if (auto* Box = dynamic_cast<TrepCheckBoxView*>(View)) {
+    // Check boxes have exact vector marks of their own; a metafile would only redraw them.
     ExportCheckBox(Box);
-  } else if (auto* Picture = dynamic_cast<TrepPictureView*>(View)) {
-    if (Picture->Name() == "_pagebackground" && !(Background && FPage.BackPictureVisible)) return;
-    if (View->Width() != 0 && View->Height() != 0) ExportPicture(Picture);
-  } else {
-    // Views without a form of their own here keep their fill and frame.
-    ExportFill(View);
-    ExportFrame(View->Frame(), R);
+  } else if (View->IsEMFExportable()) {
+    ExportViewRoad(View, true);
+  } else if (View->Width() != 0 && View->Height() != 0) {
+    auto* Picture = dynamic_cast<TrepPictureView*>(View);
+    // Raster pictures go in as their own samples (JPEG data as it is), which keeps them
+    // lossless; every other view is drawn into an image.
+    if (Picture)
+      ExportPicture(Picture);
+    else
+      ExportViewRoad(View, false);
   }
 }
 

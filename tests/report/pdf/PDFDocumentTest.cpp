@@ -414,17 +414,25 @@ TEST_F(PDFDocumentTest, UnicodeMapsAndDescriptors) {
   }
 }
 
-TEST(PDFDocument, StartRefusesWhatItCannotWrite) {
+TEST(PDFDocument, StartRefusesWhatItCannotWriteAndPasswordsEncrypt) {
   TrepPDFExport F;
   EXPECT_FALSE(F.Start());  // neither a file nor a stream
-  rt::TMemoryStream S;
-  F.Stream = &S;
-  F.UserPassword = "secret";
-  EXPECT_THROW(F.Start(), rt::Exception);
-  EXPECT_EQ(S.Size(), 0);
-  F.UserPassword.clear();
-  F.OwnerPassword = "owner";
-  EXPECT_THROW(F.Start(), rt::Exception);
+  struct Case {
+    const char *User, *Owner;
+  } Cases[] = {{"secret", ""}, {"", "owner"}};
+  for (const Case& C : Cases) {
+    rt::TMemoryStream S;
+    F.Stream = &S;
+    F.UserPassword = C.User;
+    F.OwnerPassword = C.Owner;
+    ASSERT_TRUE(F.Start());
+    EXPECT_TRUE(F.Protected());
+    F.Finish();
+    const std::string Pdf(static_cast<const char*>(S.Memory()), static_cast<std::size_t>(S.Size()));
+    EXPECT_NE(Pdf.find("/Encrypt "), std::string::npos) << C.User << C.Owner;
+    EXPECT_NE(Pdf.find("/Filter /Standard"), std::string::npos);
+  }
+  F.Stream = nullptr;
 }
 
 TEST(PDFDocument, ADocumentWithoutPagesIsComplete) {

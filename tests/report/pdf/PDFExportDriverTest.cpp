@@ -8,6 +8,7 @@
 #include <regex>
 #include <string>
 
+#include "platform/gfx/MetafileCanvas.h"
 #include "platform/gfx/Picture.h"
 #include "report/engine/repClass.h"
 #include "report/engine/repDrawText.h"
@@ -124,6 +125,211 @@ TEST(PDFExportDriver, WritesTheFileTheDriverNames) {
   H.SetFileName("/nonexistent-folder-for-pdf/x.pdf");
   EXPECT_FALSE(T.Report.Export(&H));
   EXPECT_FALSE(fs::exists("/nonexistent-folder-for-pdf/x.pdf"));
+}
+
+// A report page of its own for the document-level tests: a plain memo, a memo turned by 90
+// degrees, a picture holding a metafile with text, and a shape carrying a link.
+struct TRichReport : TPrepared {
+  TrepMemoView* Plain;
+  TrepMemoView* Turned;
+  TrepPictureView* Drawing;
+
+  TRichReport() {
+    Band->SetHeight(400);
+    Plain = new TrepMemoView(Band);
+    Plain->SetName("Plain");
+    Plain->SetBounds(10, 40, 300, 24);
+    Plain->SetText(u"Plain memo text");
+    Plain->Font().SetName("Arial");
+    Plain->Font().SetSize(12);
+    Turned = new TrepMemoView(Band);
+    Turned->SetName("Turned");
+    Turned->SetBounds(400, 40, 30, 200);
+    Turned->SetText(u"Rotated caption");
+    Turned->Font().SetName("Arial");
+    Turned->Font().SetSize(12);
+    Turned->SetRotation(90);
+    Drawing = new TrepPictureView(Band);
+    Drawing->SetName("Drawing");
+    Drawing->SetBounds(10, 120, 200, 100);
+    gfx::TMetafileCanvas C(200, 100);
+    C.Font.SetName("Arial");
+    C.Font.SetSize(12);
+    C.Rectangle(2, 2, 198, 98);
+    C.TextOut(10, 30, u"Metafile words");
+    Drawing->Picture().SetGraphic(C.Metafile());
+  }
+};
+
+std::string Decrypted(const TTempPath& File, const std::string& Password) {
+  TTempPath Plain("pdfdriver-plain");
+  const TRun R = RunTool("qpdf --password=" + Password + " --decrypt --qdf --object-streams=disable " + File.Str() +
+                         " " + Plain.Str());
+  EXPECT_EQ(R.Status, 0) << R.Err;
+  return Plain.Bytes();
+}
+
+TEST(PDFExportDriver, PasswordsEncryptTheDocument) {
+  if (!HaveTool("qpdf") || !HaveTool("pdftotext") || !HaveTool("pdfinfo")) GTEST_SKIP() << "qpdf and poppler";
+  TRichReport T;
+  T.Prepare(1);
+  TTempPath Out("pdfdriver-enc");
+  TrepPDFExport F;
+  Quiet(F);
+  F.Title = "Sizing (secret)";
+  F.UserPassword = "user";
+  F.OwnerPassword = "owner";
+  F.SetProtectionFlags(ePrint | eCopy);
+  F.SetFileName(Out.Str());
+  ASSERT_TRUE(T.Report.Export(&F));
+  const std::string Raw = Out.Bytes();
+  EXPECT_NE(Raw.find("/Encrypt "), std::string::npos);
+  EXPECT_EQ(Raw.find("Sizing"), std::string::npos);  // the title is encrypted too
+
+  // Neither a reader without the password nor one with a wrong one gets in.
+  EXPECT_NE(RunTool("qpdf --check " + Out.Str()).Status, 0);
+  EXPECT_NE(RunTool("qpdf --password=wrong --check " + Out.Str()).Status, 0);
+  for (const char* Password : {"user", "owner"}) {
+    SCOPED_TRACE(Password);
+    const TRun Check = RunTool(std::string("qpdf --password=") + Password + " --check " + Out.Str());
+    EXPECT_EQ(Check.Status, 0) << Check.Out << Check.Err;
+    EXPECT_NE(Check.Out.find("No syntax or stream encoding errors"), std::string::npos) << Check.Out;
+  }
+  const TRun Enc = RunTool("qpdf --password=user --show-encryption " + Out.Str());
+  EXPECT_NE(Enc.Out.find("R = 3"), std::string::npos) << Enc.Out;
+  EXPECT_NE(Enc.Out.find("P = -44"), std::string::npos) << Enc.Out;
+  EXPECT_NE(Enc.Out.find("print low resolution: allowed"), std::string::npos) << Enc.Out;
+  EXPECT_NE(Enc.Out.find("modify other: not allowed"), std::string::npos) << Enc.Out;
+  EXPECT_NE(Enc.Out.find("extract for any purpose: allowed"), std::string::npos) << Enc.Out;
+
+  const TRun Info = RunTool("pdfinfo -upw user " + Out.Str());
+  EXPECT_NE(Info.Out.find("Sizing (secret)"), std::string::npos) << Info.Out << Info.Err;
+  const TRun Text = RunTool("pdftotext -upw user -enc UTF-8 " + Out.Str() + " -");
+  EXPECT_NE(Text.Out.find("Plain memo text"), std::string::npos) << Text.Out << Text.Err;
+  EXPECT_NE(Text.Out.find("Metafile words"), std::string::npos) << Text.Out;
+  // Fonts embedded whatever EmbeddedFonts said: EmbedFontsIfProtected took its place.
+  EXPECT_TRUE(F.EmbeddedFonts());
+  const std::string Plain = Decrypted(Out, "user");
+  EXPECT_NE(Plain.find("/FontFile2"), std::string::npos);
+}
+
+TEST(PDFExportDriver, PDFADocumentsCarryTheirMetadataAndNeverEncrypt) {
+  if (!HaveTool("qpdf") || !HaveTool("pdfinfo")) GTEST_SKIP() << "qpdf and poppler";
+  TRichReport T;
+  T.Prepare(1);
+  TTempPath Out("pdfdriver-pdfa");
+  TrepPDFExport F;
+  Quiet(F);
+  F.SetPDFStandard(psPDFA_2b);
+  F.Title = "Valve data sheet";
+  F.UserPassword = "ignored";  // PDF/A forbids encryption
+  auto Xml = std::make_unique<rt::TMemoryStream>();
+  Xml->WriteBuffer("<a/>", 4);
+  F.AddEmbeddedXML("factur.xml", "Invoice", 46000, std::move(Xml), clBASIC);
+  F.SetFileName(Out.Str());
+  ASSERT_TRUE(T.Report.Export(&F));
+  const std::string Pdf = Out.Bytes();
+  EXPECT_EQ(Pdf.rfind("%PDF-1.7", 0), 0u);
+  EXPECT_EQ(Pdf.find("/Encrypt"), std::string::npos);
+  for (const char* Key : {"/Metadata ", "/OutputIntents [ ", "/StructTreeRoot ", "/AF ", "/GTS_PDFA1"})
+    EXPECT_NE(Pdf.find(Key), std::string::npos) << Key;
+  // The attachment list is the document's: the next export has none.
+  EXPECT_TRUE(F.PDFAParts().EmbeddedFiles().empty());
+
+  const TRun Check = RunTool("qpdf --check " + Out.Str());
+  EXPECT_EQ(Check.Status, 0) << Check.Out << Check.Err;
+  const TRun Meta = RunTool("pdfinfo -meta " + Out.Str());
+  EXPECT_NE(Meta.Out.find("<pdfaid:part>2</pdfaid:part>"), std::string::npos) << Meta.Out;
+  EXPECT_NE(Meta.Out.find("Valve data sheet"), std::string::npos);
+  const TRun Files = RunTool("qpdf --list-attachments " + Out.Str());
+  EXPECT_NE(Files.Out.find("factur.xml"), std::string::npos) << Files.Out;
+}
+
+TEST(PDFExportDriver, EveryRoadOfAViewReachesThePage) {
+  if (!HaveTool("qpdf") || !HaveTool("pdftotext") || !HaveTool("pdftoppm")) GTEST_SKIP() << "qpdf and poppler";
+  TRichReport T;
+  T.Prepare(1);
+  TTempPath Out("pdfdriver-roads");
+  TrepPDFExport F;
+  Quiet(F);
+  F.SetFileName(Out.Str());
+  ASSERT_TRUE(T.Report.Export(&F));
+  const TRun Check = RunTool("qpdf --check " + Out.Str());
+  EXPECT_EQ(Check.Status, 0) << Check.Out << Check.Err;
+  const TRun Text = RunTool("pdftotext -enc UTF-8 " + Out.Str() + " -");
+  // The plain memo as text of its own, the turned memo and the drawing through their metafiles.
+  for (const char* Expected : {"Plain memo text", "Rotated caption", "Metafile words"})
+    EXPECT_NE(Text.Out.find(Expected), std::string::npos) << Expected << " not in:\n" << Text.Out;
+  const TRun Render = RunTool("pdftoppm -r 20 -png " + Out.Str());
+  EXPECT_EQ(Render.Status, 0);
+  EXPECT_EQ(Render.Err, "");
+}
+
+TEST(PDFExportDriver, OutlineAndLinks) {
+  if (!HaveTool("qpdf")) GTEST_SKIP() << "qpdf";
+  TRichReport T;
+  // Links: an address with a backslash and parentheses, one that is not ASCII, a page number,
+  // a page past the end, an anchor.
+  struct TLink {
+    const char* URL;
+    const char* Expect;  // in the decompressed document; empty: no destination
+  } Links[] = {
+      {"https://example.org/a(1)\\b", "/URI (https://example.org/a(1)\\\\b)"},
+      {"https://example.org/\u00e9", "/URI <00680074007400700073003A002F002F006500780061006D0070006C0065002E006F00720067002F00E9>"},
+      {"@2", "/XYZ null "},
+      {"@9", ""},
+  };
+  int N = 0;
+  for (const TLink& L : Links) {
+    auto* V = new TrepShapeView(T.Band);
+    V->SetName("Link" + std::to_string(++N));
+    V->SetBounds(10 + 40 * N, 300, 30, 20);
+    V->SetURL(L.URL);
+  }
+  T.Prepare(3);
+  // Headings: one on each page, the second with a child; page 1's heading is not exported.
+  TrepCustomOutline& O = *T.Pages().Outline();
+  T.Pages().CurPage = 0;
+  O.LevelRoot();
+  O.AddItem("First page", 10);
+  O.LevelRoot();
+  T.Pages().CurPage = 1;
+  O.AddItem("Second page", 20);
+  O.AddItem("Child of second", 200);
+  O.LevelRoot();
+  T.Pages().CurPage = 2;
+  O.AddItem("Third page", 30);
+
+  TTempPath Out("pdfdriver-nav");
+  TrepPDFExport F;
+  Quiet(F);
+  F.Outline = true;
+  F.Compressed = false;
+  F.PageNumbers = "2-3";
+  F.SetFileName(Out.Str());
+  ASSERT_TRUE(T.Report.Export(&F));
+  const TRun Check = RunTool("qpdf --check " + Out.Str());
+  EXPECT_EQ(Check.Status, 0) << Check.Out << Check.Err;
+  const std::string Pdf = Out.Bytes();
+  EXPECT_NE(Pdf.find("/PageMode /UseOutlines"), std::string::npos);
+  EXPECT_NE(Pdf.find("/Type /Outlines\r\n/Count 3"), std::string::npos);
+  EXPECT_EQ(Pdf.find("First page"), std::string::npos);
+  for (const char* Title : {"Second page", "Child of second", "Third page"}) {
+    std::string Utf16 = "(\xFE\xFF";
+    for (const char* C = Title; *C; ++C) Utf16 += std::string(1, '\0') + *C;
+    EXPECT_NE(Pdf.find("/Title " + Utf16 + ")"), std::string::npos) << Title;
+  }
+  for (const TLink& L : Links) {
+    if (*L.Expect) EXPECT_NE(Pdf.find(L.Expect), std::string::npos) << L.Expect;
+  }
+  // Each of the two pages lists its four links; the link to page 9 has none to go to.
+  std::size_t Annots = 0, Dests = 0;
+  for (std::size_t At = Pdf.find("/Subtype /Link"); At != std::string::npos; At = Pdf.find("/Subtype /Link", At + 1))
+    ++Annots;
+  for (std::size_t At = Pdf.find("/XYZ null "); At != std::string::npos; At = Pdf.find("/XYZ null ", At + 1)) ++Dests;
+  EXPECT_EQ(Annots, 8u);
+  EXPECT_EQ(Dests, 2u);
+  EXPECT_EQ(std::regex_search(Pdf, std::regex("/Annots \\[\r\n(\\d+ 0 R\r\n){4}\\]")), true);
 }
 
 } // namespace
