@@ -133,7 +133,7 @@ function reportTest(title, body) {
 // PDF's text (layout kept) and file.
 async function report(page, how = 'menu') {
   await page.evaluate(() => { window.__opened = []; });
-  await page.click(how === 'menu' ? '#Report1' : '#PrintIcon');
+  await page.click({ menu: '#Report1', icon: '#PrintIcon', chart: '#ChartPDFbtn' }[how]);
   await settle(page);
   const shown = await takeMessages(page);
   // A build whose report engine cannot lay pages out says so; the tests then have nothing to read.
@@ -282,5 +282,22 @@ reportTest('the ruled grid sits where the data sheet places it', async () => {
   // Between rules the page is white: no rule a few pixels off its place.
   assert.ok(share(down(774, 160, 900)) < 0.05, 'white right of the grid');
   assert.ok(share(across(40, 52, 764)) < 0.05, 'white above the grid');
+  await page.close();
+});
+
+reportTest('the chart panel\'s PDF button opens the chart page with the chart and its Cv labels', async () => {
+  const page = await openForm();
+  await enterCase(page, 'gate-water-cv');
+  await page.click('#ChartBtn');
+  await settle(page);
+  assert.deepEqual(await takeMessages(page), []);
+  const labels = [];
+  for (const n of conditionNames) labels.push((await page.textContent(`#${n}Cvlabel`)).trim());
+  const { text } = await report(page, 'chart');
+  const flat = squeeze(text);
+  for (const t of ['Flow gpm', '% Travel - 2.00 in  Sliding Gate', 'VXCVMax Flow  - Sliding Gate', 'Sizing Recommendations:',
+    '\u25CF PRV\u2019s size to 70% capacity', ...labels.filter((l) => l)])
+    assert.ok(flat.includes(squeeze(t)), `"${t}" on the chart page`);
+  assert.ok(labels.filter((l) => l).length >= 2, 'Cv labels drawn');
   await page.close();
 });
