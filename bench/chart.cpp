@@ -68,7 +68,7 @@ void BM_ChartDrawingOnly(benchmark::State& state) {
     std::string svg = s.f->Chart2->ChartToSvg();
     chart::TChartMetafile m = s.f->Chart2->ChartCreateMetafile({0, 0, s.f->Chart2->Width, s.f->Chart2->Height});
     benchmark::DoNotOptimize(svg.data());
-    benchmark::DoNotOptimize(m.Recording.get());
+    benchmark::DoNotOptimize(m.Bytes.data());
   }
 }
 BENCHMARK(BM_ChartDrawingOnly)->Unit(benchmark::kMicrosecond);

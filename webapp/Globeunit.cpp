@@ -133,6 +133,7 @@ TGlobemain::TGlobemain(TIWApplication& app) : TIWAppForm(app) {
   RenderInvisibleControls = true;
   CreateControls();
   CreateFileControls();
+  CreateReportControls();
   OnCreate = [this](TIWAppForm*) { IWAppFormCreate(); };
   OnRender = [this](TIWAppForm*) { IWAppFormRender(); };
   OnDefaultAction = [this](TIWControl* s) { CalcButtonClick(s); };

@@ -23,6 +23,9 @@ namespace chart {
 class TChart;
 class TChartMetafile;
 }
+namespace webapp {
+struct TSizingReportInputs;
+}
 class TIWUserSession;
 
 // Warning notes a calculation collects for the notes memo under the results grid.
@@ -333,6 +336,27 @@ protected:
 private:
   std::unique_ptr<chart::TChartMetafile> FChartDrawing;
   void ForgetChart();
+
+public:
+  // ---- Sizing report (GlobeunitReport.cpp) ----
+  web::TIWImageButton* PrintIcon;
+  // The menu item and the printer image: the data sheet as a PDF in a new window.
+  void Report1Click(web::TIWControl* Sender);
+  void PrintSizingReport();
+  // What the data sheet shows, read from the form and the session as they stand.
+  webapp::TSizingReportInputs SizingReportInputs() const;
+  // The window the PDF opens in, and its options.
+  static constexpr const char* ReportWindowName = "Sizing_Report";
+  static constexpr const char* ReportWindowOptions =
+      "toolbar=no,status=no,menubar=yes,scrollbars=yes,resizable=yes,location=no,directories=no,width=780,height=580";
+
+protected:
+  // Prepares the one page of the session's report, exports it into a one-time temporary file
+  // and opens that in the report window. A failure is one message and opens nothing.
+  void ExportReportPage(const std::string& PageName);
+
+private:
+  void CreateReportControls();
 
 public:
   // ---- Sizing files, user fluids and preferences (GlobeunitSizingFile.cpp,

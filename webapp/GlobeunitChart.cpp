@@ -214,7 +214,3 @@ void TGlobemain::ChartPDFbtnClick(TIWControl*) {
   }
   PrintChartPage(*FChartDrawing);
 }
-
-void TGlobemain::PrintChartPage(const chart::TChartMetafile&) {
-  Application().ShowMessage("The chart page of the sizing report is not available on this server yet.");
-}

@@ -10,6 +10,7 @@
 #include "report/engine/repDrawText.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repStartup.h"
+#include "report/pdf/repEMFtoCanvas.h"
 #include "report/script/sc_ibasic.h"
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_icpp.h"
@@ -54,6 +55,7 @@ int main(int argc, char** argv) {
   repChBoxRTTIInitialization();
   repStartupInitialization();
   repDrawTextInitialization();
+  EMFCanvasPlayerInitialization();
 
   web::TIWStart::TOptions options;
   for (int i = 1; i < argc; ++i) {

@@ -8,6 +8,7 @@
 
 #include "platform/chart/SvgCanvas.h"
 #include "platform/gfx/FontFace.h"
+#include "platform/gfx/MetafileCanvas.h"
 #include "platform/rt/Unicode.h"
 
 namespace chart {
@@ -471,12 +472,19 @@ void TChart::Draw(gfx::TCanvas& C, const gfx::TRect& R, const TChartPartNotify& 
 TChartMetafile TChart::ChartCreateMetafile(const gfx::TRect& R) const {
   if (R.Width() <= 0 || R.Height() <= 0 || R.Width() > MaxChartSide || R.Height() > MaxChartSide)
     throw EChartException("The chart's size is out of range");
-  auto rec = std::make_shared<gfx::TRecordingCanvas>();
-  Draw(*rec, R);
+  gfx::TMetafileCanvas canvas(R.Width(), R.Height());
+  Draw(canvas, {0, 0, R.Width(), R.Height()});
   TChartMetafile m;
   m.Width = R.Width();
   m.Height = R.Height();
-  m.Recording = std::move(rec);
+  m.Bytes = canvas.Bytes();
+  return m;
+}
+
+std::unique_ptr<gfx::TMetafile> TChartMetafile::Metafile() const {
+  auto m = std::make_unique<gfx::TMetafile>();
+  m->LoadFromBytes(Bytes);
+  m->SetSize(Width, Height);
   return m;
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // A small charting layer: line and point series on a left and a bottom axis, with titles, a
 // legend, markers and labels. A chart draws itself through the graphics layer's canvas, so one
-// drawing serves every output: an SVG image for the page (ChartToSvg) and the recording that
-// becomes the metafile of a printed page (ChartCreateMetafile).
+// drawing serves every output: an SVG image for the page (ChartToSvg) and the enhanced metafile
+// of a printed page (ChartCreateMetafile).
 //
 // Values reach a chart from calculations; a value that is not a finite number is refused when
 // it is added, so nothing is ever drawn at NaN or infinity.
@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/gfx/Canvas.h"
+#include "platform/gfx/Picture.h"
 #include "platform/rt/SysUtils.h"
 
 namespace chart {
@@ -132,12 +133,16 @@ struct TChartLayout {
   int YToPixel(double Y) const;
 };
 
-// The chart drawn for a printed page: every drawing operation in order over Width by Height.
+// The chart drawn for a printed page: an enhanced metafile of Width by Height pixels (96 per
+// inch), ready to be a picture's graphic.
 class TChartMetafile {
 public:
   int Width = 0, Height = 0;
-  std::shared_ptr<const gfx::TRecordingCanvas> Recording;
-  bool Empty() const { return !Recording; }
+  // The whole metafile file.
+  std::string Bytes;
+  bool Empty() const { return Bytes.empty(); }
+  // A new metafile graphic of the bytes (EInvalidGraphic when there are none).
+  std::unique_ptr<gfx::TMetafile> Metafile() const;
 };
 
 class TChart {
@@ -171,7 +176,8 @@ public:
   TChartLayout Layout(const gfx::TRect& R) const;
   // Draws the whole chart into R of the canvas.
   void Draw(gfx::TCanvas& Canvas, const gfx::TRect& R, const TChartPartNotify& Notify = {}) const;
-  // The chart over R as a recording for a printed page.
+  // The chart drawn at R's size as an enhanced metafile whose frame is 0, 0, R's width and
+  // height, for a printed page.
   TChartMetafile ChartCreateMetafile(const gfx::TRect& R) const;
   // The chart at Width by Height as an SVG document.
   std::string ChartToSvg() const;

@@ -399,8 +399,19 @@ void TRasterCanvas::ExtTextOut(const TTextOut& T) {
     FBitmap.SetPixel(X, Y, Font.Color());
   };
   TDrawFaces Faces(Px);
-  const int Baseline = T.Y + Sized->Ascent();
-  int PenX = T.X;
+  // Turned text: glyphs rendered turned by FreeType, the pen walking along the direction from
+  // the baseline under the cell's top left corner.
+  const double Angle = (T.Escapement % 3600) * std::numbers::pi / 1800;
+  const double Cos = T.Escapement % 3600 == 0 ? 1 : std::cos(Angle), Sin = T.Escapement % 3600 == 0 ? 0 : std::sin(Angle);
+  FT_Matrix Turn{static_cast<FT_Fixed>(std::lround(Cos * 65536)), static_cast<FT_Fixed>(std::lround(-Sin * 65536)),
+                 static_cast<FT_Fixed>(std::lround(Sin * 65536)), static_cast<FT_Fixed>(std::lround(Cos * 65536))};
+  const double BaseX = T.X + Sized->Ascent() * Sin, BaseY = T.Y + Sized->Ascent() * Cos;
+  // A point Along the baseline and Up from it, in pixels.
+  auto At = [&](double Along, double Up, int& X, int& Y) {
+    X = static_cast<int>(std::floor(BaseX + Along * Cos - Up * Sin));
+    Y = static_cast<int>(std::floor(BaseY - Along * Sin - Up * Cos));
+  };
+  int Pen = 0;
   const std::size_t N = T.Text.size();
   for (std::size_t I = 0; I < N; ++I) {
     char32_t C = T.Text[I];
@@ -410,10 +421,13 @@ void TRasterCanvas::ExtTextOut(const TTextOut& T) {
       Units = 2;
     }
     const TGlyphRef G = Sized->Glyph(C);
-    if (FT_Face F = G.Face ? Faces.Get(G.Face) : nullptr;
-        F && FT_Load_Glyph(F, G.Glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) == 0) {
+    FT_Face F = G.Face ? Faces.Get(G.Face) : nullptr;
+    if (F) FT_Set_Transform(F, Sin == 0 && Cos == 1 ? nullptr : &Turn, nullptr);
+    if (F && FT_Load_Glyph(F, G.Glyph, FT_LOAD_RENDER | FT_LOAD_TARGET_MONO | FT_LOAD_MONOCHROME) == 0) {
       const FT_Bitmap& B = F->glyph->bitmap;
-      const int Left = PenX + F->glyph->bitmap_left, Top = Baseline - F->glyph->bitmap_top;
+      int OX = 0, OY = 0;
+      At(Pen, 0, OX, OY);
+      const int Left = OX + F->glyph->bitmap_left, Top = OY - F->glyph->bitmap_top;
       for (unsigned Row = 0; Row < B.rows; ++Row) {
         const unsigned char* Line = B.buffer + static_cast<std::ptrdiff_t>(Row) * B.pitch;
         for (unsigned Col = 0; Col < B.width; ++Col) {
@@ -423,16 +437,21 @@ void TRasterCanvas::ExtTextOut(const TTextOut& T) {
         }
       }
     }
-    PenX += I < T.Dx.size() ? T.Dx[I] + (Units == 2 && I + 1 < T.Dx.size() ? T.Dx[I + 1] : 0) : Sized->Advance(C);
+    Pen += I < T.Dx.size() ? T.Dx[I] + (Units == 2 && I + 1 < T.Dx.size() ? T.Dx[I + 1] : 0) : Sized->Advance(C);
     I += Units - 1;
   }
   const int Bar = std::max(1, Px / 14);
-  auto Rule = [&](int Y) {
-    for (int Y1 = Y; Y1 < Y + Bar; ++Y1)
-      for (int X = T.X; X < PenX; ++X) Plot(X, Y1);
+  // Rules along the baseline, stepped by half pixels so that turned ones have no gaps.
+  auto Rule = [&](int Up) {
+    for (int H = 0; H < 2 * Bar; ++H)
+      for (int A = 0; A < 2 * std::abs(Pen); ++A) {
+        int X = 0, Y = 0;
+        At((Pen < 0 ? -A : A) / 2.0, Up - H / 2.0, X, Y);
+        Plot(X, Y);
+      }
   };
-  if (Font.Style() & FontStyles({fsUnderline})) Rule(Baseline + std::max(1, Sized->Descent() / 3));
-  if (Font.Style() & FontStyles({fsStrikeOut})) Rule(Baseline - Sized->Ascent() / 3);
+  if (Font.Style() & FontStyles({fsUnderline})) Rule(-std::max(1, Sized->Descent() / 3));
+  if (Font.Style() & FontStyles({fsStrikeOut})) Rule(Sized->Ascent() / 3);
 }
 
 } // namespace gfx

@@ -32,7 +32,7 @@ public:
   // Text in Font with the glyph outlines of the font layer's faces, rendered without
   // anti-aliasing in the font's colour; the top of the line at Y, advances from Dx where given.
   // Underline and strike-out are drawn as one-pixel-high bars scaled with the size. Turned text
-  // (escapement) is drawn unturned.
+  // (escapement) turns about the cell's top left corner.
   void ExtTextOut(const TTextOut& T) override;
 
 protected:

@@ -1021,6 +1021,14 @@ public:
   // report's functions (Get, Set, IIF, the aggregates) in the script, and compiles ScriptText
   // in ScriptLanguage. False with "clScrError" in Errors when it does not compile.
   bool PrepareScript(TrepReport* ActiveReport = nullptr);
+  // Lays the report out into its prepared pages: dataset check, script compiled and its main
+  // block run, then the layout engine. True when the engine completed and no error is left;
+  // errors are reported once at the end by EngineOptions.SilentMode. With DestroyForms on the
+  // report saves itself first and reads itself back afterwards, so objects taken from it before
+  // the call are no longer valid.
+  bool PrepareReport(bool ClearLastReport = true);
+  // Runs the engine over one page alone: no dataset check, no script, no error report.
+  bool PreparePage(TrepPage* APage);
   // A user function served by OnUserFunction (Syntax is its declaration).
   void AddFunction(const std::string& FuncName, const std::string& Category = {},
                    const std::string& Description = {});
@@ -1038,7 +1046,7 @@ public:
   void SetTerminated(bool Value);
 
   // ---- engine, prepared pages, preview ----
-  // Empty until the layout engine and the prepared-pages store are built in.
+  // The layout engine and the prepared-pages store, both made with the report.
   TrepCustomEngine* Engine() const { return FEngine.get(); }
   TrepCustomPreviewPages* PreviewPages() const { return FPreviewPages; }
   TrepCustomPreviewPages* MainPreviewPages() const { return FMainPreviewPages.get(); }

@@ -8,6 +8,7 @@
 #include "platform/rt/Unicode.h"
 #include "report/engine/repDrawText.h"
 #include "report/engine/repExpression.h"
+#include "report/engine/repEngine.h"
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repPrinter.h"
 #include "report/engine/repRes.h"
@@ -291,6 +292,7 @@ TrepReport::TrepReport(rt::TComponent* AOwner)
   FErrors.SetSorted(true);
   FErrors.Duplicates = rt::dupIgnore;
   frComponentStyle.Include(csHandlesNestedProperties);
+  FEngine = std::make_unique<TrepEngine>(this);
   FMainPreviewPages = std::make_unique<TrepPreviewPages>(this);
   SetPreviewPages(FMainPreviewPages.get());
   Clear();

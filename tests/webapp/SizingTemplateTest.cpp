@@ -5,8 +5,14 @@
 #include <string>
 
 #include "platform/gfx/Picture.h"
+#include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
 #include "report/engine/repClass.h"
+#include "report/engine/repClassRTTI.h"
+#include "report/engine/repPreviewPages.h"
+#include "report/script/sc_iclassesrtti.h"
+#include "report/script/sc_ipascal.h"
+#include "report/script/sc_isysrtti.h"
 #include "webapp/SizingTemplate.h"
 #include "webapp/UserSessionUnit.h"
 
@@ -126,4 +132,57 @@ TEST(SizingTemplate, EverySessionHasItsOwnCopy) {
   ASSERT_NE(MA, nullptr);
   MA->SetText(u"FV-101");
   EXPECT_EQ(MB->Text(), u"");
+}
+
+TEST(SizingTemplate, EachReportPagePreparesAloneWithItsFilledMemos) {
+  sc_ipascalInitialization();
+  sc_isysrttiInitialization();
+  sc_iclassesrttiInitialization();
+  repClassRTTIInitialization();
+  TrepReport R(nullptr);
+  webapp::LoadSizingTemplate(R);
+  R.EngineOptions.DestroyForms = false;
+  R.EngineOptions.SilentMode = simSilent;
+  R.EngineOptions.EnableThreadSafe = true;
+  auto* P1 = dynamic_cast<TrepReportPage*>(R.GetPages(1));
+  auto* P2 = dynamic_cast<TrepReportPage*>(R.GetPages(2));
+  ASSERT_NE(P1, nullptr);
+  ASSERT_NE(P2, nullptr);
+  auto Fill = [&](const char* Name, std::u16string_view Text) {
+    auto* M = dynamic_cast<TrepMemoView*>(R.FindObject(Name));
+    ASSERT_NE(M, nullptr) << Name;
+    M->SetLiteralText(Text);
+  };
+  Fill("CustName", u"ACME [Report.Terminated := True]");
+  Fill("P1Min", u"100.5");
+  Fill("WarningMemo", u"Cavitating\r\nFlashing\r\n*Choked Flow\r\nValve capacity exceeded");
+  Fill("ChartCust", u"Chart customer");
+  auto& Pages = *static_cast<TrepPreviewPages*>(R.PreviewPages());
+  auto TextOn = [&](const char* Name) {
+    for (TrepComponent* C : Pages.GetPage(0)->AllObjects())
+      if (auto* M = dynamic_cast<TrepMemoView*>(C); M != nullptr && rt::SameText(M->Name(), Name))
+        return rt::Utf16ToUtf8(M->Memo().Count() == 1 ? M->Memo()[0] : M->Text());
+    return std::string("<missing>");
+  };
+
+  P1->SetVisible(true);
+  P2->SetVisible(false);
+  ASSERT_TRUE(R.PrepareReport(true)) << R.Errors().Text();
+  ASSERT_EQ(Pages.Count(), 1);
+  EXPECT_EQ(TextOn("CustName"), "ACME [Report.Terminated := True]");
+  EXPECT_EQ(TextOn("P1Min"), "100.5");
+  EXPECT_EQ(TextOn("WarningMemo"), "Cavitating\r\nFlashing\r\n*Choked Flow\r\nValve capacity exceeded\r\n");
+  EXPECT_EQ(TextOn("ChartCust"), "<missing>");
+  // Letter paper, portrait, in pixels.
+  EXPECT_EQ(Pages.GetPageSize(0).Y > Pages.GetPageSize(0).X, true);
+
+  P1->SetVisible(false);
+  P2->SetVisible(true);
+  ASSERT_TRUE(R.PrepareReport(true)) << R.Errors().Text();
+  ASSERT_EQ(Pages.Count(), 1);
+  EXPECT_EQ(TextOn("ChartCust"), "Chart customer");
+  EXPECT_EQ(TextOn("CustName"), "<missing>");
+  EXPECT_EQ(Pages.GetPageSize(0).X > Pages.GetPageSize(0).Y, true);
+  // The template keeps what the fill wrote.
+  EXPECT_EQ(rt::Utf16ToUtf8(dynamic_cast<TrepMemoView*>(R.FindObject("P1Min"))->Memo()[0]), "100.5");
 }

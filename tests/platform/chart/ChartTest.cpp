@@ -237,3 +237,27 @@ TEST(ChartSvg, ShapesKeepTheDeviceRulesAndTextSitsOnItsBaseline) {
   EXPECT_GT(std::stoi(m[1].str()), 7 + 8) << "the baseline is an ascent below the cell's top";
   EXPECT_NE(svg.find("<g class=\"series\" data-title=\"x&quot;y\"></g></svg>"), std::string::npos) << svg;
 }
+
+TEST(ChartMetafile, IsAnEnhancedMetafileOfTheRectanglesSizeWithTheChartsTexts) {
+  TChart c;
+  c.Title.Text = {"Flow chart"};
+  c.LeftAxis.Title = "Flow gpm";
+  c.BottomAxis.Title = "% Travel";
+  AddTravelLine(c, 10, 0x0000FF);
+  const chart::TChartMetafile m = c.ChartCreateMetafile({8, 8, 408, 258});
+  ASSERT_FALSE(m.Empty());
+  EXPECT_EQ(m.Width, 400);
+  EXPECT_EQ(m.Height, 250);
+  EXPECT_EQ(gfx::SniffGraphic(reinterpret_cast<const std::uint8_t*>(m.Bytes.data()), m.Bytes.size()),
+            gfx::gkMetafile);
+  const std::unique_ptr<gfx::TMetafile> g = m.Metafile();
+  EXPECT_TRUE(g->Enhanced());
+  EXPECT_EQ(g->Width(), 400);
+  EXPECT_EQ(g->Height(), 250);
+  // Texts are written as UTF-16 text records.
+  const std::u16string title = u"Flow gpm";
+  const std::string wide(reinterpret_cast<const char*>(title.data()), title.size() * 2);
+  EXPECT_NE(m.Bytes.find(wide), std::string::npos);
+  // The drawing starts at the metafile's own origin wherever the rectangle lies.
+  EXPECT_EQ(m.Bytes, c.ChartCreateMetafile({0, 0, 400, 250}).Bytes);
+}

@@ -106,3 +106,42 @@ TEST(RasterCanvas, StretchDrawScalesAndLeavesOutTheTransparentColour) {
   EXPECT_EQ(C & 0xFF, 0xFF);
   EXPECT_NEAR(C >> 8 & 0xFF, 0x7F, 2);
 }
+
+TEST(RasterCanvas, TurnedTextRunsAlongItsEscapementFromTheCellCorner) {
+  struct Case {
+    int Escapement;
+    bool Long;  // the ink is longer across than down
+    int Left, Top, Right, Bottom;  // where the ink must lie (-1: no bound)
+  } Cases[] = {
+      {0, true, 100, 100, -1, 125},     // to the right, below the corner
+      {900, false, 100, -1, 125, 101},  // upwards, right of the corner
+      {1800, true, -1, 75, 101, 101},   // to the left, above the corner
+      {2700, false, 75, 100, 101, -1},  // downwards, left of the corner
+  };
+  for (const Case& K : Cases) {
+    TBitmap B(200, 200);
+    B.Canvas().Brush = {clWhite, bsSolid};
+    B.Canvas().FillRect({0, 0, 200, 200});
+    B.Canvas().Font.SetName("Arial");
+    B.Canvas().Font.SetColor(Red);
+    TTextOut T;
+    T.X = 100;
+    T.Y = 100;
+    T.Text = u"Turned text";
+    T.FontHeight = 16;
+    T.Escapement = K.Escapement;
+    B.Canvas().ExtTextOut(T);
+    TRect Ink{200, 200, -1, -1};
+    for (int Y = 0; Y < 200; ++Y)
+      for (int X = 0; X < 200; ++X)
+        if (B.Pixel(X, Y) == Red) Ink = {std::min(Ink.Left, X), std::min(Ink.Top, Y), std::max(Ink.Right, X + 1),
+                                         std::max(Ink.Bottom, Y + 1)};
+    ASSERT_GT(Ink.Right, Ink.Left) << K.Escapement;
+    EXPECT_EQ(Ink.Width() > 3 * Ink.Height(), K.Long) << K.Escapement;
+    EXPECT_EQ(Ink.Height() > 3 * Ink.Width(), !K.Long) << K.Escapement;
+    if (K.Left >= 0) EXPECT_GE(Ink.Left, K.Left) << K.Escapement;
+    if (K.Top >= 0) EXPECT_GE(Ink.Top, K.Top) << K.Escapement;
+    if (K.Right >= 0) EXPECT_LE(Ink.Right, K.Right) << K.Escapement;
+    if (K.Bottom >= 0) EXPECT_LE(Ink.Bottom, K.Bottom) << K.Escapement;
+  }
+}

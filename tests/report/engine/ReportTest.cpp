@@ -66,8 +66,10 @@ TEST(Report, ANewReportIsEmptyWithItsDefaults) {
   EXPECT_TRUE(R.Script()->RTTIAdded());
   EXPECT_TRUE(R.frComponentStyle.Contains(csHandlesNestedProperties));
   EXPECT_EQ(R.ReportOptions.Report, &R);
-  EXPECT_EQ(R.Engine(), nullptr);
-  // The report owns its prepared pages from the start, empty.
+  // The report owns its engine and prepared pages from the start, bound to each other.
+  ASSERT_NE(R.Engine(), nullptr);
+  EXPECT_EQ(R.Engine()->PreviewPages, R.PreviewPages());
+  EXPECT_EQ(R.PreviewPages()->Engine, R.Engine());
   ASSERT_NE(R.PreviewPages(), nullptr);
   EXPECT_EQ(R.PreviewPages(), R.MainPreviewPages());
   EXPECT_EQ(R.PreviewPages()->Report(), &R);

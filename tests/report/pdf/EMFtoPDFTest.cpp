@@ -10,6 +10,7 @@
 #include <regex>
 #include <tuple>
 
+#include "platform/chart/Chart.h"
 #include "platform/gfx/MetafileCanvas.h"
 #include "platform/gfx/Picture.h"
 #include "platform/gfx/RasterCanvas.h"
@@ -544,6 +545,36 @@ TEST(EMFtoPDFFile, MetafileOfAnIndependentWriterBecomesAValidPage) {
   EXPECT_TRUE(R.Ok) << R.QpdfOutput << "\n" << Content;
   EXPECT_NE(R.Text.find("Independent"), std::string::npos) << R.Text;
   EXPECT_NE(R.Text.find("Turned"), std::string::npos) << R.Text;
+}
+
+TEST(EMFtoPDFFile, ChartMetafileBecomesAPageWithItsTitlesAndLabels) {
+  if (!emfpdf::HaveTool("qpdf") || !emfpdf::HaveTool("pdftotext")) GTEST_SKIP() << "qpdf or poppler missing";
+  chart::TChart c;
+  c.Width = 600;
+  c.Height = 450;
+  c.Title.Text = {"Flow chart of the sizing"};
+  c.LeftAxis.Title = "Flow gpm";
+  c.BottomAxis.Title = "% Travel - 2.00 in";
+  c.BottomAxis.SetMinMax(-2, 18);
+  auto* line = c.AddSeries(std::make_unique<chart::TLineSeries>());
+  line->Title = "Normal";
+  line->LinePen.Width = 2;
+  for (int i = 2; i <= 18; ++i) line->Add(i * 7.5, std::to_string(i * 5), 0x008000);
+  auto* marks = c.AddSeries(std::make_unique<chart::TPointSeries>());
+  marks->AddXY(3, 40, "Min Cv 12.5", 0xFF0000);
+  marks->AddXY(8, 70, "Norm Cv 31.0", 0x008000);
+  marks->AddXY(13, 110, "Max Cv 58.2", 0x0000FF);
+  const chart::TChartMetafile m = c.ChartCreateMetafile({0, 0, c.Width, c.Height});
+
+  emfpdf::TestDocument Doc;
+  const std::string Content = emfpdf::Play(m.Bytes, TrepRect{0, 423, 558, 0}, &Doc);
+  EXPECT_TRUE(Balanced(Content));
+  EXPECT_FALSE(HasNonFinite(Content));
+  const PDFCheck R = CheckPDF(Content, 558, 423, Doc);
+  EXPECT_TRUE(R.Ok) << R.QpdfOutput;
+  for (const char* T : {"Flow chart of the sizing", "Flow", "gpm", "% Travel - 2.00 in", "Min Cv 12.5", "Norm Cv 31.0",
+                        "Max Cv 58.2", "Normal"})
+    EXPECT_NE(R.Text.find(T), std::string::npos) << T << " in:\n" << R.Text;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,0 +1,151 @@
+#pragma once
+// The layout engine: lays the report pages of a template out into prepared pages. It walks the
+// pages, links their bands into a tree, iterates the datasets, asks bands and objects for their
+// data and height, stretches and shifts objects, splits bands that do not fit, and hands
+// positioned bands to the prepared-pages store, which copies them.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "report/engine/repAggregate.h"
+#include "report/engine/repClass.h"
+
+class TrepShiftStructure;
+class TrepPreviewPages;
+
+// Moves the objects of a stretched container out of the way of the objects above them that
+// grew or shrank. One structure per container, built on first use in a run and reused for every
+// later output of that container.
+class TrepObjectShifter {
+public:
+  TrepObjectShifter();
+  ~TrepObjectShifter();
+  TrepObjectShifter(const TrepObjectShifter&) = delete;
+  TrepObjectShifter& operator=(const TrepObjectShifter&) = delete;
+
+  void PrepareShiftTree(TrepComponent* Container);
+  // Sets how far the object grew and forgets where it went in the previous output.
+  void InitShiftAmount(TrepComponent* AObject, double ShiftAmount);
+  void ShiftObjects(TrepComponent* Container);
+  // Frees every structure.
+  void Clear();
+  // Frees the structure of one container (before the container itself goes).
+  void ClearContainer(TrepComponent* Container);
+  // Frees structures whose containers went while they were in use.
+  void ClearDestroyQueue();
+  // Called by a structure whose container is being freed.
+  void ContainerToDestroyQueue(TrepShiftStructure* S);
+
+private:
+  std::map<TrepComponent*, std::unique_ptr<TrepShiftStructure>> FContainers;
+  std::vector<std::unique_ptr<TrepShiftStructure>> FDestroyQueue;
+};
+
+class TrepEngine : public TrepCustomEngine {
+public:
+  // Limits that keep a run finite whatever the template says.
+  // Pages one pass may produce; past it the run stops with an error line.
+  static constexpr int MaxPagesPerPass = 100000;
+  // Split steps in a row that place nothing on their page before a band is given up as one
+  // that can never fit.
+  static constexpr int MaxFruitlessSplitSteps = 3;
+  // Pixels per millimetre at the report's 96 per inch.
+  static constexpr double PixelsPerMM = 3.77953;
+
+  explicit TrepEngine(TrepReport* AReport);
+  ~TrepEngine() override;
+
+  double GetPageHeight() override;
+  void EndPage() override;
+  void BreakAllKeep() override;
+  void NewColumn() override;
+  void NewPage() override;
+  void ShowBand(TrepBand* Band) override;
+  double FreeSpace() override;
+  rt::Variant GetAggregateValue(const std::string& Name, const std::string& Expression, TrepBand* Band,
+                                int Flags) override;
+  void ProcessObject(TrepView* ReportObject) override;
+  bool Run(bool ARunDialogs, bool AClearLast, TrepPage* APage) override;
+
+  // Fetch data, measure and shift the objects of a container; always paired with UnStretch.
+  virtual void Stretch(TrepComponent* Container);
+  // Gives every object of the container back its design state.
+  virtual void UnStretch(TrepComponent* Container);
+  void PrepareShiftTree(TrepComponent* Container) { FShifter.PrepareShiftTree(Container); }
+  // Page header and column header chains (with their children).
+  double HeaderHeight(bool AddReprintOnNewPage = false);
+  // Column footer plus page footer.
+  double FooterHeight();
+
+  bool Initialize();
+  void Finalize();
+
+  TrepAggregateList& Aggregates() { return FAggregates; }
+  TrepReportPage* CurrentPage() const { return FPage; }
+  TrepBand* CurBand() const { return FCurBand; }
+
+private:
+  struct THeaderEntry {
+    TrepBand* Band;
+    double Left;
+  };
+
+  void ReportError(const std::string& Text);
+  TrepPreviewPages* Store();
+  // The dataset a data band walks: its own, or its row counter when it has RowCount only.
+  TrepDataSet* DataSetOf(TrepBand* Band);
+  void BuildBandTree(TrepReportPage* Page);
+  bool HasDataRows(TrepComponent* Container, bool PrintIfEmpty);
+  void OutputDataBands(TrepComponent* Container);
+  // Shows a band and its child; returns the band when its child waits for rows to be filled.
+  TrepBand* ShowBandTree(TrepBand* Band);
+  void OutputBand(TrepBand* Band);
+  void OutputBandInParts(TrepBand* Band);
+  void OutputPageEndBand(TrepBand* Band);
+  void FinishBandAggregates(TrepBand* Band, TrepProcessAtMode Mode = paDefault);
+  void RunAllPages(TrepReportPage* OnlyPage);
+  void RunPagesOnce(TrepReportPage* OnlyPage);
+  void ProcessReportPage();
+  void ProcessPageCopy();
+  void StartReportPage();
+  void OpenNewPage();
+  void OutputPageObjects();
+  void AddPageOutline();
+  // The first band of that class on the page being laid out.
+  template <class T>
+  T* FindBand() const {
+    if (FPage == nullptr) return nullptr;
+    for (TrepComponent* C : FPage->Objects())
+      if (auto* B = dynamic_cast<T*>(C)) return B;
+    return nullptr;
+  }
+
+  TrepAggregateList FAggregates;
+  TrepObjectShifter FShifter;
+  bool FCallFromAddPage = false;
+  bool FCallFromEndPage = false;
+  bool FCallFromPHeader = false;
+  TrepBand* FCurBand = nullptr;
+  TrepBand* FLastBandOnPage = nullptr;
+  std::vector<THeaderEntry> FHeaderList;
+  bool FFirstReportPage = false;
+  double FFirstColumnY = 0;
+  bool FIsFirstBand = false;
+  bool FIsFirstPage = false;
+  bool FIsLastPage = false;
+  bool FTitlePrinted = false;
+  std::vector<std::string> FHBandNamesTree;
+  bool FKeeping = false;
+  bool FKeepHeader = false;
+  double FPrevFooterHeight = 0;
+  TrepReportPage* FPage = nullptr;
+  double FPageCurX = 0;
+  TrepBand* FStartNewPageBand = nullptr;
+  bool FBreakShowBandTree = false;
+  bool FLockResetAggregates = false;
+  // Pages opened in the current pass, for the page limit.
+  int FPagesThisPass = 0;
+  // Heights of bands after their last stretch.
+  std::map<TrepBand*, double> FStretchedHeight;
+};

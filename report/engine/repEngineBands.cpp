@@ -1,0 +1,577 @@
+// The band side of the layout engine: the band tree, data bands walking their datasets, showing
+// a band with its child, deciding between fitting, moving and splitting, and stretching.
+#include <algorithm>
+#include <cmath>
+
+#include "platform/rt/Unicode.h"
+#include "report/engine/repEngine.h"
+#include "report/engine/repPostProcessor.h"
+#include "report/engine/repPreviewPages.h"
+#include "report/engine/repRes.h"
+
+namespace {
+
+constexpr double Eps = 0.0001;
+// Records one data band may walk in one run; a dataset that never ends stops here.
+constexpr int MaxRecordsPerBand = 10'000'000;
+
+bool IsDataBand(const TrepComponent* C) { return dynamic_cast<const TrepDataBand*>(C) != nullptr; }
+
+// Switches a list's change notices off while the engine borrows it, so that the report's name
+// index does not see objects leave and come back.
+class TQuietList {
+public:
+  explicit TQuietList(TrepObjectsNotifyList& L) : FList(L), FNotify(std::move(L.OnNotifyList)) {
+    L.OnNotifyList = nullptr;
+  }
+  ~TQuietList() { FList.OnNotifyList = std::move(FNotify); }
+  TQuietList(const TQuietList&) = delete;
+  TQuietList& operator=(const TQuietList&) = delete;
+
+private:
+  TrepObjectsNotifyList& FList;
+  TrepObjectsNotifyList::TNotifyEvent FNotify;
+};
+
+} // namespace
+
+TrepDataSet* TrepEngine::DataSetOf(TrepBand* Band) {
+  auto* D = dynamic_cast<TrepDataBand*>(Band);
+  if (D == nullptr) return nullptr;
+  if (TrepDataSet* DS = D->DataSet()) return DS;
+  return D->RowCount() > 0 ? &D->VirtualDataSet() : nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The band tree
+
+void TrepEngine::BuildBandTree(TrepReportPage* Page) {
+  Page->AlignChildren(false, {});
+  Page->SubBands.clear();
+  const TrepResources& Res = ResourceTable();
+  std::vector<TrepBand*> List;
+  for (TrepComponent* C : Page->Objects()) {
+    auto* B = dynamic_cast<TrepBand*>(C);
+    if (B == nullptr || B->Vertical) continue;
+    PrepareShiftTree(B);
+    B->SubBands.clear();
+    B->Header = B->Footer = B->Group = nullptr;
+    B->HasVBands = false;
+    if (auto* D = dynamic_cast<TrepDataBand*>(B); D != nullptr && D->DataSet() == nullptr && D->RowCount() > 0)
+      D->VirtualDataSet().Initialize();
+    const int N = B->BandNumber();
+    if (N >= 4 && N <= 13) List.push_back(B);
+  }
+  std::stable_sort(List.begin(), List.end(), [](const TrepBand* A, const TrepBand* B) {
+    return std::round(A->Top() * 100) < std::round(B->Top() * 100);
+  });
+  auto Error = [&](const char* Res1, const TrepBand* B) { ReportError(Res.Get(Res1) + " " + B->Name()); };
+
+  // Groups: a run of group headers is one chain held by its first header.
+  std::vector<TrepBand*> Rest;
+  std::vector<TrepGroupHeader*> OpenHeaders;
+  for (std::size_t I = 0; I < List.size(); ++I) {
+    auto* GH = dynamic_cast<TrepGroupHeader*>(List[I]);
+    if (GH == nullptr) continue;
+    if (I > 0 && dynamic_cast<TrepGroupHeader*>(List[I - 1]) != nullptr) continue;
+    std::size_t J = I;
+    while (J < List.size() && dynamic_cast<TrepGroupHeader*>(List[J]) != nullptr) GH->SubBands.push_back(List[J++]);
+    TrepBand* Data = nullptr;
+    for (std::size_t K = J; K < List.size() && Data == nullptr; ++K)
+      if (IsDataBand(List[K])) Data = List[K];
+    if (Data != nullptr)
+      Data->Group = GH;
+    else
+      Error("enUnconnGroup", GH);
+  }
+  for (TrepBand* B : List) {
+    if (auto* GH = dynamic_cast<TrepGroupHeader*>(B)) {
+      OpenHeaders.push_back(GH);
+    } else if (dynamic_cast<TrepGroupFooter*>(B) != nullptr) {
+      if (OpenHeaders.empty()) {
+        Error("enUnconnGFooter", B);
+      } else {
+        OpenHeaders.back()->Footer = B;
+        OpenHeaders.pop_back();
+      }
+    } else {
+      Rest.push_back(B);
+    }
+  }
+
+  // Headers and footers belong to the data band right beside them.
+  std::vector<TrepBand*> Data;
+  for (std::size_t I = 0; I < Rest.size(); ++I) {
+    TrepBand* B = Rest[I];
+    if (dynamic_cast<TrepHeader*>(B) != nullptr) {
+      if (I + 1 < Rest.size() && IsDataBand(Rest[I + 1]))
+        Rest[I + 1]->Header = B;
+      else
+        Error("enUnconnHeader", B);
+    } else if (dynamic_cast<TrepFooter*>(B) != nullptr) {
+      if (I > 0 && IsDataBand(Rest[I - 1]))
+        Rest[I - 1]->Footer = B;
+      else
+        Error("enUnconnHeader", B);
+    } else {
+      Data.push_back(B);
+    }
+  }
+
+  // Master and detail levels by band number; a level may not be skipped.
+  std::vector<bool> Used(Data.size(), false);
+  std::size_t Pos = 0;
+  auto Details = [&](auto& Self, TrepBand* Parent) -> void {
+    const int N = Parent->BandNumber();
+    while (Pos < Data.size() && Data[Pos]->BandNumber() == N + 1) {
+      TrepBand* D = Data[Pos];
+      Used[Pos++] = true;
+      if (DataSetOf(D) != nullptr) Parent->SubBands.push_back(D);
+      Self(Self, D);
+    }
+  };
+  while (Pos < Data.size()) {
+    TrepBand* B = Data[Pos];
+    if (dynamic_cast<TrepMasterData*>(B) == nullptr) {
+      ++Pos;
+      continue;
+    }
+    Used[Pos++] = true;
+    if (DataSetOf(B) != nullptr) Page->SubBands.push_back(B);
+    Details(Details, B);
+  }
+  for (std::size_t I = 0; I < Data.size(); ++I)
+    if (!Used[I]) Error("enBandPos", Data[I]);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Data bands
+
+bool TrepEngine::HasDataRows(TrepComponent* Container, bool PrintIfEmpty) {
+  if (PrintIfEmpty) return true;
+  auto* Band = dynamic_cast<TrepBand*>(Container);
+  const std::vector<TrepBand*>& Subs =
+      Band != nullptr ? Band->SubBands : static_cast<TrepReportPage*>(Container)->SubBands;
+  bool Result = Band != nullptr && Subs.empty();
+  for (TrepBand* B : Subs) {
+    TrepDataSet* DS = DataSetOf(B);
+    if (DS == nullptr || !DS->CanEnd()) continue;
+    FReport->DoNotifyEvent(B, static_cast<TrepDataBand*>(B)->OnMasterDetail);
+    DS->First();
+    for (int N = 0; !DS->Eof() && N < MaxRecordsPerBand; ++N) {
+      if (HasDataRows(B, static_cast<TrepDataBand*>(B)->PrintIfDetailEmpty)) return true;
+      DS->Next();
+    }
+  }
+  return Result;
+}
+
+void TrepEngine::OutputDataBands(TrepComponent* Container) {
+  if (FReport->Terminated()) return;
+  auto* Parent = dynamic_cast<TrepBand*>(Container);
+  const std::vector<TrepBand*> Subs =
+      Parent != nullptr ? Parent->SubBands : static_cast<TrepReportPage*>(Container)->SubBands;
+  for (TrepBand* B : Subs) {
+    auto* Band = static_cast<TrepDataBand*>(B);
+    TrepDataSet* DS = DataSetOf(Band);
+    if (DS == nullptr) continue;
+    if (!DS->CanEnd()) {
+      ReportError(Band->Name() + ": dataset \"" + DS->UserName() + "\" has no end");
+      continue;
+    }
+    DS->First();
+    Band->LineN = 1;
+    Band->LineThrough = 1;
+    Band->SetCurColumn(1);
+    PreviewPages->PostProcessor().ResetDuplicates(Band->Name());
+    for (TrepComponent* C : Band->Objects())
+      if (auto* M = dynamic_cast<TrepCustomMemoView*>(C)) M->LastValue = rt::Variant::Null();
+    PreviewPages->PostProcessor().EnterData();
+    bool Shown = false;
+    for (int N = 0; !DS->Eof() && !FReport->Terminated(); ++N) {
+      if (N >= MaxRecordsPerBand) {
+        ReportError(Band->Name() + ": more than " + std::to_string(MaxRecordsPerBand) + " records");
+        break;
+      }
+      bool Pass = true;
+      if (!rt::Trim(Band->Filter).empty()) {
+        FReport->CurObject = Band->Name();
+        Pass = FReport->Calc(Band->Filter) == rt::Variant(true);
+      }
+      if (Pass && HasDataRows(Band, Band->PrintIfDetailEmpty)) {
+        if (!Shown) {
+          ShowBand(Band->Header);
+          Shown = true;
+        }
+        CurLine = Band->LineN;
+        CurLineThrough = Band->LineThrough;
+        ShowBandTree(Band);
+        FKeepHeader = false;
+        for (int I = 0; I < FNotifyList.Count(); ++I)
+          if (auto* C = dynamic_cast<TrepComponent*>(FNotifyList.Items(I))) C->OnNotify(Band);
+        FHBandNamesTree.push_back(Band->Name() + "=" + std::to_string(Band->LineThrough));
+        ++Band->LineN;
+        ++Band->LineThrough;
+        const bool HasOutline = !Band->OutlineText.empty();
+        if (HasOutline && Band->Visible() && PreviewPages->Outline() != nullptr) {
+          rt::Variant V;
+          try {
+            V = FReport->Calc(Band->OutlineText);
+          } catch (const ErepExpressionError&) {
+          }
+          auto It = FStretchedHeight.find(Band);
+          const double H = Band->Stretched && It != FStretchedHeight.end() ? It->second : Band->Height();
+          PreviewPages->Outline()->AddItem(V.ToString(), static_cast<int>(std::lround(CurY - H)));
+        }
+        OutputDataBands(Band);
+        FHBandNamesTree.pop_back();
+        if (HasOutline && PreviewPages->Outline() != nullptr) PreviewPages->Outline()->LevelUp();
+        FIsFirstBand = false;
+        if (Band->FooterAfterEach) ShowBand(Band->Footer);
+      }
+      DS->Next();
+      if (Band->RowCount() != 0 && Band->RowCount() < Band->LineN) break;
+    }
+    if (Shown && !Band->FooterAfterEach) ShowBand(Band->Footer);
+    PreviewPages->PostProcessor().LeaveData();
+    if (FReport->Terminated()) return;
+    FIsFirstBand = false;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Showing a band
+
+void TrepEngine::ShowBand(TrepBand* Band) { ShowBandTree(Band); }
+
+TrepBand* TrepEngine::ShowBandTree(TrepBand* Band) {
+  if (Band == nullptr) return nullptr;
+  TrepBand* Result = nullptr;
+  OutputBand(Band);
+  if (TrepChild* Child = Band->Child()) {
+    if (Child->ToNRowsMode == rmTillPageEnds || Child->ToNRows > 0) {
+      Result = Band;  // filling rows up to a count or the page end is not laid out
+    } else if ((Band->Visible() || Band->PrintChildIfInvisible) &&
+               !(IsDataBand(Band) && static_cast<TrepDataBand*>(Band)->CurColumn() > 1)) {
+      FIsFirstBand = false;
+      ShowBandTree(Child);
+    }
+  }
+  if (IsDataBand(Band)) FAggregates.AddValue(Band, 0);
+  return Result;
+}
+
+void TrepEngine::OutputBand(TrepBand* Band) {
+  if (Band->Vertical) return;  // vertical bands are not laid out
+  const bool IsNull = dynamic_cast<TrepNullBand*>(Band) != nullptr;
+  const bool FirstRow = (IsDataBand(Band) || dynamic_cast<TrepGroupHeader*>(Band) != nullptr) && Band->LineN == 1;
+  if (Band->Visible() && Band->StartNewPage && !FCallFromAddPage && !FirstRow) {
+    FStartNewPageBand = Band;
+    if (auto* GH = dynamic_cast<TrepGroupHeader*>(Band); GH != nullptr && GH->ResetPageNumbers)
+      PreviewPages->ResetLogicalPageNumber();
+    NewPage();
+    FStartNewPageBand = nullptr;
+  }
+
+  bool Done = false;
+  try {
+    Stretch(Band);
+    FStretchedHeight[Band] = Band->Height();
+    auto* DB = dynamic_cast<TrepDataBand*>(Band);
+    const bool MultiColumn = DB != nullptr && DB->Columns > 1;
+    // Bands shown while a page is being opened go where they are: breaking the page from there
+    // would open the same page again without end.
+    if (Band->Visible() && !MultiColumn && dynamic_cast<TrepOverlay*>(Band) == nullptr && !IsNull &&
+        !FCallFromAddPage && !FCallFromEndPage && FreeSpace() < Band->Height()) {
+      auto* Child = dynamic_cast<TrepChild*>(Band);
+      if (Child != nullptr && Child->ToNRowsMode == rmTillPageEnds) {
+        FBreakShowBandTree = true;
+        Done = true;
+      } else {
+        const double Limit = GetPageHeight() - FooterHeight();
+        const bool Forced = Band->Height() > Limit;
+        if ((Band->AllowSplit || Forced)) {
+          if (Forced && !Band->AllowSplit && Band->LineThrough > 1 && !Band->StartNewPage) NewColumn();
+          OutputBandInParts(Band);
+          Done = true;
+        } else {
+          NewColumn();
+        }
+      }
+    }
+    if (!Done && !FReport->Terminated()) {
+      if (!IsNull) {
+        Band->SetLeft(MultiColumn ? Band->Left() + CurX : CurX);
+        Band->SetTop(CurY);
+      }
+      if (FinalPass) Band->CreateFillMemo();
+      if (auto* RS = dynamic_cast<TrepReportSummary*>(Band); RS != nullptr && RS->PrintAtBottom) {
+        CurY = CurY + FreeSpace() - FStretchedHeight[Band];
+        Band->SetTop(CurY);
+      }
+      if (!FCallFromAddPage || !PreviewPages->BandExists(Band)) PreviewPages->AddObject(Band);
+      if (Band->Visible()) CurY += Band->Height();
+      FCurBand = Band;
+    }
+  } catch (...) {
+    UnStretch(Band);
+    throw;
+  }
+  UnStretch(Band);
+  FinishBandAggregates(Band);
+}
+
+void TrepEngine::OutputPageEndBand(TrepBand* Band) {
+  bool Drop = false;
+  try {
+    Stretch(Band);
+    if (Band->Visible()) {
+      Band->SetLeft(0);
+      Band->SetTop(CurY);
+    }
+    if (auto* F = dynamic_cast<TrepPageFooter*>(Band)) {
+      Drop = ((FIsFirstPage && !F->PrintOnFirstPage) || (FIsLastPage && !F->PrintOnLastPage && !FCallFromEndPage)) &&
+             !(F->PrintOnSinglePage && FIsFirstPage && FIsLastPage);
+    }
+    if (!Drop) {
+      if (FinalPass) Band->CreateFillMemo();
+      if (!PreviewPages->BandExists(Band)) PreviewPages->AddObject(Band);
+      if (Band->Visible()) CurY += Band->Height();
+    }
+  } catch (...) {
+    UnStretch(Band);
+    throw;
+  }
+  UnStretch(Band);
+  if (!Drop) FinishBandAggregates(Band);
+}
+
+void TrepEngine::FinishBandAggregates(TrepBand* Band, TrepProcessAtMode Mode) {
+  if (FLockResetAggregates) return;
+  if (Mode == paDefault && Band != nullptr) {
+    if (dynamic_cast<TrepGroupFooter*>(Band) != nullptr)
+      Mode = paGroupFinished;
+    else if (dynamic_cast<TrepFooter*>(Band) != nullptr)
+      Mode = paDataFinished;
+    else if (dynamic_cast<TrepPageFooter*>(Band) != nullptr)
+      Mode = paPageFinished;
+    else if (dynamic_cast<TrepReportSummary*>(Band) != nullptr)
+      Mode = paReportPageFinished;
+    else if (dynamic_cast<TrepColumnFooter*>(Band) != nullptr)
+      Mode = paColumnFinished;
+  }
+  if (Mode != paDefault) {
+    TrepBand* Keep = FCurBand;
+    FCurBand = Band;
+    try {
+      PreviewPages->PostProcessor().ProcessExpressions(FReport, Band, Mode);
+    } catch (...) {
+      FCurBand = Keep;
+      throw;
+    }
+    FCurBand = Keep;
+  }
+  if (Band != nullptr) FAggregates.Reset(Band);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Splitting a band that does not fit
+
+void TrepEngine::OutputBandInParts(TrepBand* Band) {
+  TrepObjectsNotifyList& Objects = Band->Objects();
+  TQuietList Quiet(Objects);
+  const std::vector<TrepComponent*> All = Objects.List();
+  std::vector<TrepComponent*> Pending;
+  for (TrepComponent* C : All) {
+    if (dynamic_cast<TrepSubreport*>(C) != nullptr) continue;
+    Pending.push_back(C);
+    if (auto* S = dynamic_cast<TrepStretcheable*>(C)) {
+      S->InitPart();
+      S->SaveHeight = S->Height();
+    }
+  }
+  auto Restore = [&] {
+    while (Objects.Count() > 0) Objects.Extract(Objects.Items(Objects.Count() - 1));
+    for (TrepComponent* C : All) Objects.Add(C);
+  };
+  while (Objects.Count() > 0) Objects.Extract(Objects.Items(Objects.Count() - 1));
+  double Free = FreeSpace();
+  const double NeverFits = GetPageHeight() - FooterHeight();
+  bool SplitObject = false;
+  int Fruitless = 0;
+  try {
+    while (!Pending.empty() && !FReport->Terminated()) {
+      std::vector<TrepComponent*> Moved;
+      bool Placed = false;
+      const std::vector<TrepComponent*> Step = Pending;
+      auto MoveBelow = [&](TrepComponent* Above, double By) {
+        for (TrepComponent* O : Pending) {
+          if (O == Above || O->Top() < Above->Top() + Eps) continue;
+          if (std::find(Moved.begin(), Moved.end(), O) != Moved.end()) continue;
+          const bool Overlap = O->Left() < Above->Left() + Above->Width() - Eps && O->Left() + O->Width() > Above->Left() + Eps;
+          if (!Overlap) continue;
+          O->SetTop(O->Top() + By);
+          Moved.push_back(O);
+        }
+      };
+      for (TrepComponent* C : Step) {
+        auto* S = dynamic_cast<TrepStretcheable*>(C);
+        bool Fits = C->Top() + C->Height() <= Free + Eps;
+        double Remaining = 0;
+        if (S != nullptr && C->Top() < Free) {
+          S->SavedTop = C->Top();
+          S->SetHeight(Free - C->Top());
+          Remaining = S->DrawPart();
+          Fits = !S->HasNextDataPart(Free);
+          // A memo whose text is all placed is done, whatever its height estimate says.
+          if (auto* M = dynamic_cast<TrepCustomMemoView*>(S); M != nullptr && M->PartMemo.empty()) Fits = true;
+        }
+        auto* RC = dynamic_cast<TrepReportComponent*>(C);
+        TrepComponent* Save = RC != nullptr ? RC->GetSaveToComponent() : C;
+        if (Fits) {
+          if (S != nullptr) S->SetHeight(S->SaveHeight);
+          Objects.Add(Save);
+          Pending.erase(std::find(Pending.begin(), Pending.end(), C));
+          Placed = true;
+        } else if (S != nullptr && C->Top() < Free) {
+          MoveBelow(C, Remaining);
+          if (std::fabs(Remaining - C->Height()) < Eps) {
+            C->SetTop(Free);
+            C->SetHeight(S->SaveHeight);
+          } else {
+            Objects.Add(Save);
+            S->SaveHeight -= C->Height() - Remaining;
+            SplitObject = true;
+            Placed = true;
+          }
+        } else if (S == nullptr) {
+          if (C->Height() > NeverFits) {
+            // Taller than any page: it goes whole into this part.
+            Objects.Add(Save);
+            Pending.erase(std::find(Pending.begin(), Pending.end(), C));
+            Placed = true;
+          } else if (C->Top() < Free) {
+            MoveBelow(C, Free - C->Top());
+            C->SetTop(Free);
+          }
+        }
+      }
+      double H = 0;
+      for (TrepComponent* C : Objects) H = std::max(H, C->Top() + C->Height());
+      Band->SetHeight(H);
+      if (Pending.empty())
+        for (TrepComponent* C : Objects) {
+          auto* V = dynamic_cast<TrepView*>(C);
+          if (V != nullptr && V->Align == baBottom) C->SetTop(H - C->Height());
+          if (auto* S = dynamic_cast<TrepStretcheable*>(C); S != nullptr && S->StretchMode == smMaxHeight)
+            C->SetHeight(H - C->Top());
+        }
+      Band->SetLeft(CurX);
+      Band->SetTop(CurY);
+      PreviewPages->AddObject(Band);
+      CurY += Band->Height();
+      FCurBand = Band;
+      if (!Pending.empty()) {
+        Fruitless = Placed ? 0 : Fruitless + 1;
+        if (Fruitless >= MaxFruitlessSplitSteps) {
+          ReportError(Band->Name() + ": the band does not fit on a page");
+          break;
+        }
+        NewColumn();
+      }
+      while (Objects.Count() > 0) Objects.Extract(Objects.Items(Objects.Count() - 1));
+      const bool Untouched = !SplitObject && Pending.size() == Step.size() && Step.size() == All.size();
+      for (TrepComponent* C : Pending) {
+        auto* S = dynamic_cast<TrepStretcheable*>(C);
+        C->SetTop(C->Top() - Free);
+        if (S != nullptr && Untouched) C->SetTop(S->SavedTop);
+        if (C->Top() < 0) C->SetTop(0);
+        if (S != nullptr) C->SetHeight(S->SaveHeight);
+      }
+      Free = FreeSpace();
+    }
+  } catch (...) {
+    Restore();
+    throw;
+  }
+  Restore();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Stretching
+
+void TrepEngine::Stretch(TrepComponent* Container) {
+  auto* Band = dynamic_cast<TrepBand*>(Container);
+  auto* RC = dynamic_cast<TrepReportComponent*>(Container);
+  if (Band != nullptr) FCurBand = Band;
+  PrepareShiftTree(Container);
+  FReport->CurObject = Container->Name();
+  if (Band != nullptr) Band->BeforePrint();
+  if (RC != nullptr) FReport->DoBeforePrint(RC);
+  const bool Visible = Container->Visible();
+  bool Changed = false;
+  const std::vector<TrepComponent*> List = Container->Objects().List();
+  for (TrepComponent* C : List) {
+    auto* O = dynamic_cast<TrepReportComponent*>(C);
+    if (O == nullptr) continue;
+    FReport->CurObject = C->Name();
+    O->BeforePrint();
+    auto* V = dynamic_cast<TrepView*>(O);
+    if (Visible) {
+      FReport->DoBeforePrint(O);
+      if (O->Visible() && (V == nullptr || V->Processing().ProcessAt == paDefault)) {
+        O->GetData();
+        FReport->DoNotifyEvent(O, O->OnAfterData);
+      }
+    }
+    FShifter.InitShiftAmount(O, 0);
+    auto* S = dynamic_cast<TrepStretcheable*>(O);
+    if (S != nullptr && S->Visible() && Visible && (S->StretchMode != smDontStretch || S->CanShrink)) {
+      const double Old = S->Height();
+      const double New = S->CalcHeight();
+      if ((S->StretchMode != smDontStretch && New > Old) || (S->CanShrink && New < Old)) {
+        FShifter.InitShiftAmount(S, New - Old);
+        if (std::fabs(New - Old) > Eps) S->SetHeight(New);
+        Changed = true;
+      }
+    }
+  }
+  if (!Visible) return;
+  if (Changed) FShifter.ShiftObjects(Container);
+  double Needed = 0;
+  for (TrepComponent* C : Container->Objects()) Needed = std::max(Needed, C->Top() + C->Height());
+  if (Band == nullptr || Band->Stretched) Container->SetHeight(Needed);
+  FReport->CurObject = Container->Name();
+  if (Band != nullptr) FReport->DoNotifyEvent(Band, Band->OnAfterCalcHeight);
+  for (TrepComponent* C : Container->Objects())
+    if (auto* S = dynamic_cast<TrepStretcheable*>(C); S != nullptr && S->StretchMode == smMaxHeight)
+      S->SetHeight(Needed - S->Top());
+}
+
+void TrepEngine::UnStretch(TrepComponent* Container) {
+  auto* Band = dynamic_cast<TrepBand*>(Container);
+  auto* RC = dynamic_cast<TrepReportComponent*>(Container);
+  const std::vector<TrepComponent*> List = Container->Objects().List();
+  if (Container->Visible())
+    for (TrepComponent* C : List)
+      if (auto* O = dynamic_cast<TrepReportComponent*>(C)) FReport->DoAfterPrint(O);
+  Container->BeginAnchorsUpdate();
+  try {
+    for (TrepComponent* C : List)
+      if (auto* O = dynamic_cast<TrepReportComponent*>(C)) O->AfterPrint();
+    if (RC != nullptr) FReport->DoAfterPrint(RC);
+    if (Band != nullptr) {
+      Band->AfterPrint();
+      if (FinalPass) Band->DisposeFillMemo();
+    }
+  } catch (...) {
+    Container->EndAnchorsUpdate();
+    throw;
+  }
+  Container->EndAnchorsUpdate();
+  if (RC != nullptr && RC->OriginalObjectsCount != -1) {
+    while (Container->Objects().Count() > RC->OriginalObjectsCount)
+      delete Container->Objects().Items(Container->Objects().Count() - 1);
+    RC->OriginalObjectsCount = -1;
+  }
+}

@@ -1,0 +1,81 @@
+#pragma once
+// Filling the sizing report's template: the data sheet page (Page1) from what the sizing form
+// shows, and the chart page (Page2) from the drawn chart. The form gathers its controls into
+// plain records first, so the fill is one function of its inputs that tests drive directly.
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "webapp/UserSessionUnit.h"
+
+class TrepReport;
+class TrepPage;
+namespace gfx {
+class TGraphic;
+}
+
+namespace webapp {
+
+// Which rows of the template a run fills: decided from the valve line first, then the type.
+enum class TReportValveCase { Gate, Globe, LowFlow };
+TReportValveCase ReportValveCase(const std::string& ValveLine, const std::string& Valvetype);
+
+// Everything the data sheet shows, as the form and the session hold it at the time of the run.
+struct TSizingReportInputs {
+  // Session.
+  std::string Version, VersionDate;
+  TPrefs Prefs;
+  std::string ValveLine, Valvetype;
+  std::string FluidState;  // SelectedFluidData.State
+  std::string FluidName;   // SelectedFluid
+  std::string SelectedFlowUnit;
+  float SelectedSize = 0;
+  bool GageP = true;
+  bool SessionCalcForCv = false;  // the session's CalcForCv
+  std::array<std::string, 3> ActualDeltaP;
+  // The pressure table's UNITS text of the current unit.
+  std::string PressureUnit;
+
+  // Form.
+  std::string TagNo, Customer, LineItem, ValveTypeText;
+  bool CvMode = true;  // the Cv radio of "Solve for"
+  bool DesignCv = false, LFCalcCvdisplay = false;
+  bool Linear = true;  // the Lin characteristic radio
+  std::string DesignCvText;  // FLEdit
+  std::string CvText;        // CvCombo
+  std::array<std::string, 3> Flow, P1, P2, Temp, VP, CP, SG, Visc;
+  std::string TempUnit;
+  std::string UpDiam, DownDiam, Schedule;
+  std::string Notes;  // the warnings memo under the grid
+  // The results grid: Grid[row][column], rows and columns as the form numbers them; a cell the
+  // grid does not have reads empty.
+  std::vector<std::vector<std::string>> Grid;
+  const std::string& Cell(int Row, int Col) const;
+};
+
+// Puts every object the fill touches back as the stored template has it: texts, literal flags,
+// font sizes and visibility. Each run starts here, so nothing of an earlier run shows.
+void RestoreReportTemplate(TrepReport& Report);
+
+// Fills Page1. Every text is written literally: what a user typed prints as typed.
+void FillSizingReport(TrepReport& Report, const TSizingReportInputs& In);
+
+struct TChartPageInputs {
+  std::string ValveLine;
+  std::string Customer, User, TagNo, LineItem;
+  std::array<std::string, 3> CvTexts;  // Min, Norm, Max Cv labels of the last chart
+};
+
+// Fills Page2 and puts the chart (a metafile) into Picture1.
+void FillChartPage(TrepReport& Report, const TChartPageInputs& In, std::unique_ptr<gfx::TGraphic> Chart);
+
+// Shows the one report page a run prints and hides the other.
+void ShowOnlyPage(TrepReport& Report, const std::string& PageName);
+
+// The fixed texts of the data sheet and the chart page.
+extern const char* const StandardsLines[5];
+extern const char* const SuggestionLines[4];
+extern const char* const ChartSuggestionLines[6];
+
+}  // namespace webapp
