@@ -134,6 +134,10 @@ void TrepEngine::Finalize() {
   PreviewPages->Finish();
   FShifter.Clear();
   Running = false;
+  // The run's bands may not outlive it (a report that restores itself replaces them).
+  FCurBand = FLastBandOnPage = FStartNewPageBand = nullptr;
+  FStretchedHeight.clear();
+  FHeaderList.clear();
 }
 
 bool TrepEngine::Run(bool ARunDialogs, bool AClearLast, TrepPage* APage) {

@@ -103,6 +103,11 @@ private:
   void OutputBand(TrepBand* Band);
   void OutputBandInParts(TrepBand* Band);
   void OutputPageEndBand(TrepBand* Band);
+  // Groups: headers from a level inward, a break check for every row after the first, and
+  // footers from the innermost level out to a level.
+  void OutputGroupHeaders(TrepDataBand* Band, TrepBand* Group, bool First, std::size_t From);
+  void CheckGroupBreak(TrepDataBand* Band, TrepBand* Group);
+  void OutputGroupFooters(TrepBand* Group, std::size_t From, TrepDataBand* Band);
   void FinishBandAggregates(TrepBand* Band, TrepProcessAtMode Mode = paDefault);
   void RunAllPages(TrepReportPage* OnlyPage);
   void RunPagesOnce(TrepReportPage* OnlyPage);

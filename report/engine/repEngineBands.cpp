@@ -202,6 +202,9 @@ void TrepEngine::OutputDataBands(TrepComponent* Container) {
         if (!Shown) {
           ShowBand(Band->Header);
           Shown = true;
+          if (Band->Group != nullptr) OutputGroupHeaders(Band, Band->Group, true, 0);
+        } else if (Band->Group != nullptr) {
+          CheckGroupBreak(Band, Band->Group);
         }
         CurLine = Band->LineN;
         CurLineThrough = Band->LineThrough;
@@ -232,10 +235,78 @@ void TrepEngine::OutputDataBands(TrepComponent* Container) {
       DS->Next();
       if (Band->RowCount() != 0 && Band->RowCount() < Band->LineN) break;
     }
+    if (Shown && Band->Group != nullptr) OutputGroupFooters(Band->Group, 0, Band);
     if (Shown && !Band->FooterAfterEach) ShowBand(Band->Footer);
     PreviewPages->PostProcessor().LeaveData();
     if (FReport->Terminated()) return;
     FIsFirstBand = false;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Groups
+
+void TrepEngine::OutputGroupHeaders(TrepDataBand* Band, TrepBand* Group, bool First, std::size_t From) {
+  const std::vector<TrepBand*>& Chain = Group->SubBands;
+  for (std::size_t I = From; I < Chain.size(); ++I) {
+    TrepBand* H = Chain[I];
+    if (First) {
+      H->LineN = 1;
+      H->LineThrough = 1;
+      PreviewPages->PostProcessor().ResetDuplicates(H->Name());
+    } else {
+      ++H->LineN;
+      if (I + 1 < Chain.size()) Chain[I + 1]->LineN = 0;
+      ++H->LineThrough;
+    }
+  }
+  Band->SetCurColumn(1);
+  for (std::size_t I = From; I < Chain.size(); ++I) {
+    auto* H = static_cast<TrepGroupHeader*>(Chain[I]);
+    CurLine = H->LineN;
+    CurLineThrough = H->LineThrough;
+    FReport->CurObject = H->Name();
+    H->LastValue = FReport->Calc(H->Condition);
+    PreviewPages->PostProcessor().EnterGroup();
+    ShowBand(H);
+  }
+}
+
+void TrepEngine::CheckGroupBreak(TrepDataBand* Band, TrepBand* Group) {
+  const std::vector<TrepBand*>& Chain = Group->SubBands;
+  std::size_t Level = Chain.size();
+  for (std::size_t I = 0; I < Chain.size() && Level == Chain.size(); ++I) {
+    auto* H = static_cast<TrepGroupHeader*>(Chain[I]);
+    FReport->CurObject = H->Name();
+    if (!(FReport->Calc(H->Condition) == H->LastValue)) Level = I;
+  }
+  if (Level == Chain.size()) return;
+  // The footers see the group's last record.
+  TrepDataSet* DS = DataSetOf(Band);
+  bool Stepped = false;
+  try {
+    DS->Prior();
+    Stepped = true;
+  } catch (const rt::Exception&) {
+  }
+  OutputGroupFooters(Group, Level, Band);
+  if (Stepped) DS->Next();
+  OutputGroupHeaders(Band, Group, false, Level);
+  Band->LineN = 1;
+  PreviewPages->PostProcessor().ResetDuplicates(Band->Name());
+}
+
+void TrepEngine::OutputGroupFooters(TrepBand* Group, std::size_t From, TrepDataBand* Band) {
+  const std::vector<TrepBand*>& Chain = Group->SubBands;
+  for (std::size_t I = Chain.size(); I-- > From;) {
+    auto* F = dynamic_cast<TrepGroupFooter*>(Chain[I]->Footer);
+    if (F != nullptr) {
+      if (F->HideIfSingleDataRecord && Band->LineN < 3)
+        FinishBandAggregates(F, paGroupFinished);
+      else
+        ShowBand(F);
+    }
+    PreviewPages->PostProcessor().LeaveGroup();
   }
 }
 

@@ -163,6 +163,13 @@ void TrepObjectShifter::PrepareShiftTree(TrepComponent* Container) {
   if (Container == nullptr || FContainers.count(Container) != 0) return;
   auto* Band = dynamic_cast<TrepBand*>(Container);
   if (Band != nullptr && Band->ShiftEngine == seDontShift) return;
+  // Nothing moves in a container none of whose objects can change height; the tree compares
+  // every pair of objects, so such containers (a page of fixed cells) go without one.
+  bool CanChange = false;
+  for (TrepComponent* C : Container->Objects())
+    if (auto* S = dynamic_cast<TrepStretcheable*>(C); S != nullptr && (S->StretchMode != smDontStretch || S->CanShrink))
+      CanChange = true;
+  if (!CanChange) return;
   const bool Linear = Band != nullptr && Band->ShiftEngine == seLinear;
   auto S = std::make_unique<TrepShiftStructure>(this, Container, Linear);
 

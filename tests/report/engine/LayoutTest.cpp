@@ -43,6 +43,10 @@ std::string Plain(TrepCustomMemoView* M) {
 
 // A4 with 10 mm margins: (297 - 20) x 3.77953 = 1046.93 pixels of printable height.
 struct Layout {
+  // A report loads the script modules registered when it is made: they come first.
+  struct TStarted {
+    TStarted() { Start(); }
+  } Started;
   TrepReport Report{nullptr};
   TrepReportPage* Page;
   TrepPageHeader* Header = nullptr;
@@ -52,7 +56,6 @@ struct Layout {
   TrepMemoView* FooterMemo = nullptr;
 
   Layout() {
-    Start();
     Report.EngineOptions.SilentMode = simSilent;
     Report.EngineOptions.DestroyForms = false;
     Page = new TrepReportPage(&Report);
@@ -486,4 +489,39 @@ TEST(PrepareReport, ChecksScriptAndRestoresTheTemplate) {
     EXPECT_EQ(L.Report.Errors().Count(), 0) << L.Report.Errors().Text();
     EXPECT_EQ(L.Pages().Count(), 0);
   }
+}
+
+TEST(Layout, GroupsBreakOnTheirConditionAndFootersSeeTheGroupsLastRecord) {
+  Layout L;
+  TrepMemoryDataSet Data(nullptr);
+  Data.SetUserName("Data");
+  Data.Fields.Add("K");
+  Data.Fields.Add("V");
+  for (const char* K : {"A", "A", "B", "B", "B", "C"}) Data.AppendRow({rt::Variant(K), rt::Variant(1)});
+  L.Report.DataSets().Add(&Data);
+  auto* GH = new TrepGroupHeader(L.Page);
+  GH->SetName("GroupHeader1");
+  GH->SetBounds(0, 50, 700, 20);
+  GH->Condition = "Data.\"K\"";
+  Layout::Memo(GH, "Key", 0, 0, 100, 20, u"[Data.\"K\"]");
+  auto* M = new TrepMasterData(L.Page);
+  M->SetName("MasterData1");
+  M->SetBounds(0, 100, 700, 20);
+  M->SetDataSet(&Data);
+  auto* GF = new TrepGroupFooter(L.Page);
+  GF->SetName("GroupFooter1");
+  GF->SetBounds(0, 150, 700, 20);
+  GF->HideIfSingleDataRecord = true;
+  Layout::Memo(GF, "Count", 0, 0, 100, 20, u"[Data.\"K\"] [COUNT(MasterData1)]");
+  ASSERT_TRUE(L.Report.PrepareReport()) << L.Report.Errors().Text();
+  std::vector<std::string> Bands;
+  for (TrepComponent* C : L.Pages().GetPage(0)->Objects()) Bands.push_back(C->Name());
+  // C has a single record: its footer is hidden.
+  EXPECT_EQ(Bands, (std::vector<std::string>{"GroupHeader1", "MasterData1", "MasterData1", "GroupFooter1",
+                                             "GroupHeader1", "MasterData1", "MasterData1", "MasterData1",
+                                             "GroupFooter1", "GroupHeader1", "MasterData1"}));
+  EXPECT_EQ(L.Texts("Key")[0], (std::vector<std::string>{"A", "B", "C"}));
+  EXPECT_EQ(L.Texts("Count")[0], (std::vector<std::string>{"A 2", "B 3"}));
+  M->SetDataSet(nullptr);
+  L.Report.DataSets().Clear();
 }
