@@ -6,6 +6,8 @@
 #include <map>
 
 #include "platform/chart/Chart.h"
+#include "platform/gfx/Picture.h"
+#include "report/pdf/repEMFtoCanvas.h"
 #include "platform/web/Html.h"
 #include "webapp/Globeunit.h"
 #include "webapp/ServerController.h"
@@ -72,5 +74,34 @@ void BM_ChartDrawingOnly(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ChartDrawingOnly)->Unit(benchmark::kMicrosecond);
+
+// The chart page's picture: the enhanced metafile of the drawn chart, and that metafile played
+// onto a bitmap of the chart's size (a raster page). Counter: the metafile's size in bytes.
+void BM_ChartMetafile(benchmark::State& state) {
+  TSession s;
+  s.f->ChartBtnClick(s.f->ChartBtn);
+  const chart::TChart& c = *s.f->Chart2;
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    chart::TChartMetafile m = c.ChartCreateMetafile({0, 0, c.Width, c.Height});
+    bytes = m.Bytes.size();
+    benchmark::DoNotOptimize(m.Bytes.data());
+  }
+  state.counters["emf_bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_ChartMetafile)->Unit(benchmark::kMicrosecond);
+
+void BM_ChartMetafileOntoRaster(benchmark::State& state) {
+  TSession s;
+  s.f->ChartBtnClick(s.f->ChartBtn);
+  const chart::TChart& c = *s.f->Chart2;
+  const chart::TChartMetafile m = c.ChartCreateMetafile({0, 0, c.Width, c.Height});
+  gfx::TBitmap b(c.Width, c.Height);
+  for (auto _ : state) {
+    PlayMetafileOnCanvas(*m.Metafile(), b.Canvas(), {0, 0, c.Width, c.Height});
+    benchmark::DoNotOptimize(b.Pixel(10, 10));
+  }
+}
+BENCHMARK(BM_ChartMetafileOntoRaster)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

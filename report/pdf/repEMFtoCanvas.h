@@ -29,8 +29,9 @@ public:
   static constexpr std::int64_t MaxBitmapPixels = 25'000'000;
   // Points one path may collect; figures beyond are dropped.
   static constexpr std::size_t MaxPathPoints = 1'000'000;
-  // Device coordinates are kept within this distance of the target.
-  static constexpr int MaxCoordinateMargin = 16384;
+  // Device coordinates are kept within this distance of the target: the raster canvas walks
+  // one-pixel lines pixel by pixel, so a line may not run across the whole integer range.
+  static constexpr int MaxCoordinateMargin = 4096;
 
 protected:
   void DoAngleArc() override;
