@@ -934,8 +934,9 @@ void TrepPreviewPages::PrepareForWrite() {
 void TrepPreviewPages::WriteDocument(rt::TStream& Stream) {
   std::unique_ptr<TrepCustomCompressor> Compressor;
   rt::TStream* Target = &Stream;
-  if (FReport != nullptr && FReport->ReportOptions.Compressed && DefaultCompressorClass) {
+  if (FReport != nullptr && FReport->ReportOptions.Compressed && DefaultCompressorClass)
     Compressor = DefaultCompressorClass();
+  if (Compressor) {
     Compressor->Report = FReport;
     Compressor->IsRT3File = false;
     Compressor->CreateStream();
@@ -954,10 +955,12 @@ void TrepPreviewPages::ReadDocument(rt::TStream& Stream) {
   if (DefaultCompressorClass) {
     try {
       Compressor = DefaultCompressorClass();
-      Compressor->Report = FReport;
-      Compressor->IsRT3File = false;
-      Compressor->CreateStream();
-      if (Compressor->Decompress(Stream)) {
+      if (Compressor) {
+        Compressor->Report = FReport;
+        Compressor->IsRT3File = false;
+        Compressor->CreateStream();
+      }
+      if (Compressor && Compressor->Decompress(Stream)) {
         Source = Compressor->Stream();
         // The unpacked copy goes with the compressor, so nothing can wait in it.
         FAllowPartialLoading = false;
