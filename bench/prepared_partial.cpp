@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/rt/Unicode.h"
 #include "report/engine/repClass.h"
 #include "report/engine/repDsgnIntf.h"
 #include "report/engine/repPreviewPages.h"
@@ -93,7 +94,6 @@ void BM_ExportAfterPartialLoad200Pages(benchmark::State& State) {
     TrepReport R(nullptr);
     R.PreviewPages()->LoadFromStream(In, true);
     Counting F;
-    F.OnBeginExport = [&](rt::TObject*) {};
     R.Export(&F);
     Peak = HeapInUse() - Before;
     Objects = F.Objects;

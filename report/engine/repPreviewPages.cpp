@@ -492,7 +492,8 @@ void TrepPreviewPages::BuildObjects(TrepXMLItem* Item, TrepComponent* Parent, in
     if (auto* Pic = dynamic_cast<TrepPictureView*>(Obj.get()); Pic != nullptr && Pic->Picture().Graphic() == nullptr)
       FPictureCache.GetPicture(Pic);
     if (auto* Memo = dynamic_cast<TrepCustomMemoView*>(Obj.get())) {
-      Memo->ApplyPreviewHighlight();
+      // Asking a memo for its highlight would give it one.
+      if (Memo->Highlights().Count() > 0) Memo->ApplyPreviewHighlight();
       if (!PostProcessedIndexValid(Memo)) {
         AddError("Object \"" + C->Name() + "\" of a prepared page refers to a post-processed value that does not exist");
         continue;
