@@ -46,6 +46,9 @@ bool TrepZLibCompressor::Decompress(rt::TStream& Source) {
   // A zlib stream starts with deflate's method byte and a header check that is a multiple of 31.
   if (Got != 2 || (Head[0] & 0x0F) != 8 || ((Head[0] << 8) | Head[1]) % 31 != 0) return false;
   const std::int64_t Size = Source.Size() - Start;
+  // Data longer than the largest stream that could unpack within the cap is refused unread.
+  if (Size > MaxReportInflatedSize + MaxReportInflatedSize / 64 + 1024)
+    throw EZDecompressionError("Compressed data is larger than a report may be");
   std::vector<unsigned char> In(static_cast<std::size_t>(Size));
   if (Size > 0) Source.ReadBuffer(In.data(), Size);
   std::vector<unsigned char> Out;

@@ -113,12 +113,22 @@ void TrepPostProcessor::SaveToXML(TrepXMLItem* Item) const {
   }
 }
 
-void TrepPostProcessor::LoadFromXML(TrepXMLItem* Item) {
+void TrepPostProcessor::LoadFromXML(TrepXMLItem* Item, rt::TStrings* Errors) {
   if (Item == nullptr) return;
   for (int I = 0; I < Item->Count(); ++I) {
     TrepXMLItem* E = Item->Items(I);
     auto Entry = std::make_unique<TrepMacrosItem>();
-    for (int J = 0; J < E->Count(); ++J) Entry->Items().AddObject(E->Items(J)->GetProp("cnt"), &FinalMark());
+    for (int J = 0; J < E->Count(); ++J) {
+      std::u16string V;
+      try {
+        V = E->Items(J)->GetProp("cnt");
+      } catch (const rt::EConvertError&) {
+        // Indexes on the pages count slots, so a damaged value still takes its place.
+        if (Errors != nullptr)
+          Errors->Add("Post-processed value " + std::to_string(J) + " of \"" + E->Name() + "\" cannot be read");
+      }
+      Entry->Items().AddObject(V, &FinalMark());
+    }
     FMacroses[E->Name()] = std::move(Entry);
   }
   Item->Clear();

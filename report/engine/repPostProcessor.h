@@ -65,8 +65,9 @@ public:
   // and was freed (the caller must not use it any more).
   bool LoadValue(TrepComponent* aComponent);
   void SaveToXML(TrepXMLItem* Item) const;
-  // Replaces nothing: entries are added; Item loses its children.
-  void LoadFromXML(TrepXMLItem* Item);
+  // Replaces nothing: entries are added; Item loses its children. A value whose text cannot be
+  // read keeps its slot, empty, with a line in Errors (when given).
+  void LoadFromXML(TrepXMLItem* Item, rt::TStrings* Errors = nullptr);
   void ResetSuppressed();
   void ResetDuplicates(const std::string& BandName);
   // Recomputes every waiting entry whose moment is ProcessMode.

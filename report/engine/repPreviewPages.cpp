@@ -13,6 +13,9 @@
 #include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
 #include "report/engine/repIOTransport.h"
+#include "report/engine/repPostProcessor.h"
+#include "report/engine/repReportStorage.h"
+#include "report/engine/repRes.h"
 #include "report/engine/repUtils.h"
 #include "report/engine/repXMLSerializer.h"
 
@@ -131,6 +134,20 @@ std::unique_ptr<TrepReportPage> NewPageOfClass(std::string_view ClassName) {
   return std::make_unique<TrepReportPage>(nullptr);
 }
 
+// The caller's stream lent to the document for a partial load; the caller keeps it alive.
+class TBorrowedStream : public rt::TStream {
+public:
+  explicit TBorrowedStream(rt::TStream& S) : FS(S) {}
+  std::int64_t Read(void* Buffer, std::int64_t Count) override { return FS.Read(Buffer, Count); }
+  std::int64_t Write(const void* Buffer, std::int64_t Count) override { return FS.Write(Buffer, Count); }
+  std::int64_t Seek(std::int64_t Offset, rt::TSeekOrigin Origin) override { return FS.Seek(Offset, Origin); }
+  std::int64_t Size() override { return FS.Size(); }
+  void SetSize(std::int64_t NewSize) override { FS.SetSize(NewSize); }
+
+private:
+  rt::TStream& FS;
+};
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -176,6 +193,7 @@ void TrepPreviewPages::Clear() {
   FXMLDoc.Clear();
   FXMLDoc.Root()->SetName("preparedreport");
   FDictionary.Clear();
+  FPostProcessor->Clear();
   FPictureCache.Clear();
   // The cursor would point into the freed outline.
   FOutline->CurItem = nullptr;
@@ -329,6 +347,9 @@ void TrepPreviewPages::AddObject(TrepComponent* Obj) {
 
 void TrepPreviewPages::AddObjectTo(TrepXMLItem* Parent, TrepComponent* Obj, bool WholePage) {
   if (!Obj->Visible() || !Obj->frComponentStyle.Contains(csPreviewVisible)) return;
+  // A delayed or merged value goes to the post-processor; the object keeps its index.
+  if (auto* V = dynamic_cast<TrepView*>(Obj); V != nullptr && V->IsPostProcessAllowed())
+    V->SaveContentToDictionary(FReport, FPostProcessor.get());
   // A changed picture goes into the cache while its differences are taken; the hook does not
   // outlive the call, so a picture never reaches a store that has gone.
   auto* Pic = dynamic_cast<TrepPictureView*>(Obj);
@@ -383,11 +404,14 @@ TrepReportPage* TrepPreviewPages::GetPage(int Index) {
   TrepReportPage* Result = Page.get();
   FPageCache.insert(FPageCache.begin() + static_cast<std::ptrdiff_t>(std::min(L, FPageCache.size())),
                     std::make_pair(Index, std::move(Page)));
+  // Repeated values are merged within one page: the next page starts afresh.
+  FPostProcessor->ResetSuppressed();
   const int Limit = FReport != nullptr ? FReport->PreviewOptions.PagesInCache : 50;
   if (static_cast<int>(FPageCache.size()) > Limit && FPageCache.size() > 1) {
     const int Evicted = FPageCache.back().first;
-    if (FReport != nullptr && FReport->EngineOptions.UseFileCache)
-      if (TrepXMLItem* Item = PageItem(Evicted); Item != nullptr && Item->Unloadable()) FXMLDoc.UnloadItem(Item);
+    const bool FileCache = FReport != nullptr && FReport->EngineOptions.UseFileCache;
+    if (TrepXMLItem* Item = PageItem(Evicted); Item != nullptr && Item->Unloadable())
+      if (!FXMLDoc.ReturnItemToSource(Item) && FileCache) FXMLDoc.UnloadItem(Item);
     if (FPageCache.back().second.get() == FLockedPage) FLockedPage = nullptr;
     FPageCache.pop_back();
   }
@@ -467,12 +491,32 @@ void TrepPreviewPages::BuildObjects(TrepXMLItem* Item, TrepComponent* Parent, in
     }
     if (auto* Pic = dynamic_cast<TrepPictureView*>(Obj.get()); Pic != nullptr && Pic->Picture().Graphic() == nullptr)
       FPictureCache.GetPicture(Pic);
+    if (auto* Memo = dynamic_cast<TrepCustomMemoView*>(Obj.get())) {
+      // Asking a memo for its highlight would give it one.
+      if (Memo->Highlights().Count() > 0) Memo->ApplyPreviewHighlight();
+      if (!PostProcessedIndexValid(Memo)) {
+        AddError("Object \"" + C->Name() + "\" of a prepared page refers to a post-processed value that does not exist");
+        continue;
+      }
+    }
     TrepComponent* O = Obj.release();
+    // Placed first, so that a merged repeat measures its first print in page coordinates.
     O->SetParent(Parent);
+    // A repeat that is left out is freed (and taken off the page) by the post-processor.
+    if (FPostProcessor->LoadValue(O)) continue;
     O->SerializedItem = C;
     BuildObjects(C, O, Budget);
     O->UpdateBounds();
   }
+}
+
+bool TrepPreviewPages::PostProcessedIndexValid(TrepCustomMemoView* Memo) const {
+  const TrepMacrosItem* Entry = Memo->Name().empty() ? nullptr : FPostProcessor->Find(Memo->Name());
+  if (Entry == nullptr || Memo->Memo().Count() == 0) return true;
+  int V = 0;
+  // Only a number is an index; any other text is the memo's own.
+  if (!rt::TryStrToInt(U8(Memo->Memo().Get(0)), V)) return true;
+  return V >= 0 && V < Entry->Count();
 }
 
 gfx::TPoint TrepPreviewPages::GetPageSize(int Index) {
@@ -502,8 +546,9 @@ void TrepPreviewPages::FlushPageCache() {
       Kept.push_back(std::move(E));
       continue;
     }
-    if (FileCache)
-      if (TrepXMLItem* Item = PageItem(E.first); Item != nullptr && Item->Unloadable()) FXMLDoc.UnloadItem(Item);
+    // A page read from the source of a partial load goes back to waiting there.
+    if (TrepXMLItem* Item = PageItem(E.first); Item != nullptr && Item->Unloadable())
+      if (!FXMLDoc.ReturnItemToSource(Item) && FileCache) FXMLDoc.UnloadItem(Item);
   }
   FPageCache = std::move(Kept);
 }
@@ -882,19 +927,60 @@ void TrepPreviewPages::PrepareForWrite() {
   for (int I = 0; I < Names.Count(); ++I)
     D->Add(Names.Strings(I))->SetProp("name", std::u16string_view(U16(FDictionary.GetSourceName(Names.Strings(I)))));
   FPictureCache.SaveToXML(Root->FindItem("picturecache"));
-  Root->FindItem("postprocessing")->Clear();
+  TrepXMLItem* PP = Root->FindItem("postprocessing");
+  PP->Clear();
+  FPostProcessor->SaveToXML(PP);
 }
 
 void TrepPreviewPages::WriteDocument(rt::TStream& Stream) {
+  std::unique_ptr<TrepCustomCompressor> Compressor;
+  rt::TStream* Target = &Stream;
+  if (FReport != nullptr && FReport->ReportOptions.Compressed && DefaultCompressorClass)
+    Compressor = DefaultCompressorClass();
+  if (Compressor) {
+    Compressor->Report = FReport;
+    Compressor->IsRT3File = false;
+    Compressor->CreateStream();
+    Target = Compressor->Stream();
+  }
   PrepareForWrite();
-  FXMLDoc.SaveToStream(Stream);
+  FXMLDoc.SaveToStream(*Target);
+  if (Compressor) Compressor->Compress(Stream);
 }
 
 void TrepPreviewPages::SaveToStream(rt::TStream& Stream) { WriteDocument(Stream); }
 
 void TrepPreviewPages::ReadDocument(rt::TStream& Stream) {
+  rt::TStream* Source = &Stream;
+  std::unique_ptr<TrepCustomCompressor> Compressor;
+  if (DefaultCompressorClass) {
+    try {
+      Compressor = DefaultCompressorClass();
+      if (Compressor) {
+        Compressor->Report = FReport;
+        Compressor->IsRT3File = false;
+        Compressor->CreateStream();
+      }
+      if (Compressor && Compressor->Decompress(Stream)) {
+        Source = Compressor->Stream();
+        // The unpacked copy goes with the compressor, so nothing can wait in it.
+        FAllowPartialLoading = false;
+      }
+    } catch (const std::exception&) {
+      Compressor.reset();
+      Clear();
+      if (FReport != nullptr) {
+        FReport->Errors().Add(ResourceTable().Get("clDecompressError"));
+        FReport->ReportErrors();
+      }
+      return;
+    }
+  }
   try {
-    FXMLDoc.LoadFromStream(Stream);
+    if (FAllowPartialLoading)
+      FXMLDoc.LoadFromStream(std::make_unique<TBorrowedStream>(*Source), true);
+    else
+      FXMLDoc.LoadFromStream(*Source);
   } catch (...) {
     // A refused file leaves no half-read document behind.
     Clear();
@@ -910,6 +996,7 @@ void TrepPreviewPages::ReadDocument(rt::TStream& Stream) {
 void TrepPreviewPages::RebuildAfterRead() {
   const int ErrorsBefore = FReport != nullptr ? FReport->Errors().Count() : 0;
   TrepXMLItem* Root = FXMLDoc.Root();
+  if (FAllowPartialLoading) LoadAllButPages();
   PagesItem();
 
   // Only the report settings the store writes are taken from a file.
@@ -967,17 +1054,30 @@ void TrepPreviewPages::RebuildAfterRead() {
   }
   FPictureCache.LoadFromXML(Root->FindItem("picturecache"), FReport != nullptr ? &FReport->Errors() : nullptr);
   const int PI = Root->Find("postprocessing");
-  if (PI >= 0) delete Root->Items(PI);
+  if (PI >= 0) {
+    FPostProcessor->LoadFromXML(Root->Items(PI), FReport != nullptr ? &FReport->Errors() : nullptr);
+    delete Root->Items(PI);
+  }
   CurPage = -1;
   if (FReport != nullptr && FReport->Errors().Count() != ErrorsBefore) FReport->ReportErrors();
 }
 
+void TrepPreviewPages::LoadAllButPages() {
+  // Only page elements may wait in the source; a file may mark anything as such.
+  TrepXMLItem* Root = FXMLDoc.Root();
+  std::vector<TrepXMLItem*> Stack{Root};
+  while (!Stack.empty()) {
+    TrepXMLItem* Item = Stack.back();
+    Stack.pop_back();
+    if (!Item->Loaded()) FXMLDoc.LoadItem(Item);
+    if (Item->Parent() == Root && rt::SameText(Item->Name(), "previewpages")) continue;
+    for (int I = 0; I < Item->Count(); ++I) Stack.push_back(Item->Items(I));
+  }
+}
+
 void TrepPreviewPages::LoadFromStream(rt::TStream& Stream, bool AllowPartialLoading) {
   Clear();
-  // The document is read whole: a prepared report from a caller's stream does not keep that
-  // stream alive.
-  (void)AllowPartialLoading;
-  FAllowPartialLoading = false;
+  FAllowPartialLoading = AllowPartialLoading;
   ReadDocument(Stream);
 }
 

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/gfx/Picture.h"
 #include "platform/rt/Classes.h"
 #include "report/engine/repClass.h"
 #include "report/engine/repPictureCache.h"
@@ -115,6 +116,10 @@ public:
                 bool bHighlightEditable) override;
   void AddFrom(TrepReport* Report) override;
   // Clear, then the document; TrepInvalidXMLException for bytes that are no prepared report.
+  // With AllowPartialLoading, page elements of plain (not compressed) data stay in Stream and
+  // are read when a page is asked for: Stream must then outlive the store's use of it (until the
+  // next load or Clear). Compressed data that does not unpack leaves the store empty with
+  // "clDecompressError" reported.
   void LoadFromStream(rt::TStream& Stream, bool AllowPartialLoading = false) override;
   void SaveToStream(rt::TStream& Stream) override;
   bool SaveToFilter(TrepCustomIOTransport* Filter, const std::string& FileName) override;
@@ -156,6 +161,8 @@ private:
   void WriteDocument(rt::TStream& Stream);
   void ReadDocument(rt::TStream& Stream);
   void RebuildAfterRead();
+  // After a partial load: brings back every unloaded element outside the page elements.
+  void LoadAllButPages();
   void PrepareForWrite();
   TrepComponent* SourceObjectOf(const std::string& Alias);
   // Appends the object and its shown children under Parent.
@@ -163,6 +170,8 @@ private:
   // Builds the objects of an element under Parent; Budget counts what a page may still hold.
   void BuildObjects(TrepXMLItem* Item, TrepComponent* Parent, int& Budget);
   std::unique_ptr<TrepReportPage> BuildPage(int Index);
+  // False when the memo names a post-processed value its entry does not hold.
+  bool PostProcessedIndexValid(TrepCustomMemoView* Memo) const;
   void AddError(const std::string& Text);
   bool FinalPass() const;
   // Selected: the pages of the range, nullptr for all.
@@ -184,4 +193,6 @@ private:
   long long FXMLSize = 0;
   double FLastY = 0;
   TrepReportPage* FLockedPage = nullptr;
+  // Measures auto-width memos during one export.
+  std::unique_ptr<gfx::TBitmap> FScratch;
 };

@@ -67,6 +67,7 @@ bool TrepPreviewPages::Export(TrepCustomExportFilter* Filter) {
   // transport detached; a failed export leaves no partial file behind.
   std::vector<std::string> Written;
   auto CleanUp = [&](bool Failed) {
+    FScratch.reset();
     const std::vector<std::string>& Created = Transport->CreatedFiles();
     Written.assign(Created.begin() + static_cast<std::ptrdiff_t>(std::min(FilesBefore, Created.size())), Created.end());
     Transport->CloseFilter();
@@ -192,6 +193,17 @@ void TrepPreviewPages::ExportPage(TrepCustomExportFilter* Filter, int I, const s
 void TrepPreviewPages::ExportOneObject(TrepCustomExportFilter* Filter, TrepComponent* Obj) {
   if (Filter->DataOnly && !IsA(Obj->Parent(), "TrepDataBand")) return;
   if (auto* V = dynamic_cast<TrepView*>(Obj); V != nullptr && !V->Visibility.Contains(vsExport)) return;
+  if (auto* Memo = dynamic_cast<TrepCustomMemoView*>(Obj)) {
+    // Page totals and copy names are known only now that every page exists.
+    Memo->TotalPages = GetCount();
+    Memo->CopyNo = 1;
+    Memo->ExtractMacros(nullptr);
+    if (Memo->AutoWidth) {
+      // Drawing once makes the memo take the width of its text before the filter sees it.
+      if (!FScratch) FScratch = std::make_unique<gfx::TBitmap>(1, 1);
+      Memo->Draw(FScratch->Canvas(), 1, 1, 0, 0);
+    }
+  }
   if (!Obj->ExportInternal(Filter)) Filter->ExportObject(Obj);
   if (FReport != nullptr && FReport->Terminated()) throw EExportTerminated("Export terminated");
 }
@@ -230,6 +242,11 @@ void TrepPreviewPages::DrawPage(int Index, gfx::TCanvas& Canvas, double ScaleX, 
     auto* V = dynamic_cast<TrepView*>(C);
     if (V == nullptr || !V->Visibility.Contains(Printing ? vsPrint : vsPreview)) continue;
     V->SetIsPrinting(Printing);
+    if (auto* Memo = dynamic_cast<TrepCustomMemoView*>(V)) {
+      Memo->TotalPages = GetCount();
+      Memo->CopyNo = PrintCopyNo;
+      Memo->PrintScale = PrintScale;
+    }
     if (!V->IsOwnerDraw())
       V->InteractiveDraw(Canvas, ScaleX, ScaleY, OffsetX, OffsetY,
                          bHighlightEditable && !V->Restrictions().Contains(rfDontEditInPreview), gfx::clNone);

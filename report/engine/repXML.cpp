@@ -581,6 +581,13 @@ void TrepXMLDocument::LoadItem(TrepXMLItem* Item) {
   Reader.SetPosition(Item->FOffset);
   Reader.ReadRootItem(Item, true);
   Item->FLoaded = true;
+  Item->FFromSource = !Item->FInSwapFile;
+}
+
+bool TrepXMLDocument::ReturnItemToSource(TrepXMLItem* Item) {
+  if (!Item->FLoaded || !Item->FUnloadable || !Item->FFromSource || !FTempStream) return false;
+  Item->Clear();
+  return true;
 }
 
 void TrepXMLDocument::UnloadItem(TrepXMLItem* Item) {
@@ -599,4 +606,5 @@ void TrepXMLDocument::UnloadItem(TrepXMLItem* Item) {
   Item->Clear();
   Item->FOffset = Offset;
   Item->FInSwapFile = true;
+  Item->FFromSource = false;
 }

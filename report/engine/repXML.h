@@ -80,6 +80,8 @@ public:
   TrepXMLItem* Parent() const { return FParent; }
   bool Unloadable() const { return FUnloadable; }
   void SetUnloadable(bool V) { FUnloadable = V; }
+  // Loaded back from the stream of a partial load, which still holds it at Offset.
+  bool FromSource() const { return FFromSource; }
 
 private:
   friend class TrepXMLReader;
@@ -100,6 +102,7 @@ private:
   std::int64_t FOffset = 0;
   // Where an unloaded subtree waits: the document's swap file rather than its source stream.
   bool FInSwapFile = false;
+  bool FFromSource = false;
 };
 
 // Reads tags from a stream through a 4096-byte buffer. Freeing the reader leaves the stream
@@ -189,6 +192,10 @@ public:
   void LoadItem(TrepXMLItem* Item);
   // Moves the children of a loaded unloadable element to the swap file.
   void UnloadItem(TrepXMLItem* Item);
+  // Lets go of the children of an element read back from the stream of a partial load, which
+  // still holds them at its offset (nothing is written); False, and nothing done, for any other
+  // element. The caller vouches that the children were not changed since.
+  bool ReturnItemToSource(TrepXMLItem* Item);
 
   TrepXMLItem* Root() const { return FRoot.get(); }
   bool AutoIndent() const { return FAutoIndent; }

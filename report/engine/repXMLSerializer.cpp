@@ -372,6 +372,14 @@ void TrepXMLSerializer::ApplyAttribute(rt::TObject* Obj, const std::string& Full
     }
     return;
   }
+  // The memo text of prepared objects, written by the compact difference form.
+  if ((Name == "u" || Name == "x") && dynamic_cast<TrepCustomMemoView*>(Target) != nullptr) {
+    std::u16string Raw(Value);
+    // Old files held the UTF-8 bytes as 8-bit text.
+    if (Name == "u" && FOldFormat) Raw = rt::Utf8ToUtf16(rt::Utf16ToAnsi(Raw));
+    static_cast<TrepCustomMemoView*>(Target)->SetText(UnescapeXMLText(Raw));
+    return;
+  }
   if (Name == "Text") {
     if (auto* L = dynamic_cast<rt::TStrings*>(Target)) {
       L->SetText(U8(UnescapeXMLText(Value)));

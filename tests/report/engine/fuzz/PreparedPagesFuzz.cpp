@@ -1,6 +1,7 @@
 // A prepared-report file from anywhere: TrepPreviewPages::LoadFromStream on arbitrary bytes,
-// then every page rebuilt, exported to a filter that only looks, and the store written again.
-// Elements that do not fit go to the report's errors; bytes that are no prepared report raise.
+// read whole and again partially (pages read when asked for), compressed or not; then every page
+// rebuilt, exported to a filter that only looks, and the store written again. Elements that do
+// not fit go to the report's errors; bytes that are no prepared report raise.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -8,6 +9,7 @@
 #include "report/engine/repClass.h"
 #include "report/engine/repDsgnIntf.h"
 #include "report/engine/repPreviewPages.h"
+#include "report/engine/repReportStorage.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repXML.h"
 
@@ -24,21 +26,18 @@ struct Looking : TrepCustomExportFilter {
 
 } // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-  static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    return true;
-  }();
-  (void)Started;
+namespace {
+
+void Exercise(const uint8_t* Data, size_t Size, bool Partial) {
   TrepReport R(nullptr);
   R.EngineOptions.SilentMode = simSilent;
   auto& Pages = *static_cast<TrepPreviewPages*>(R.PreviewPages());
+  // A partial load reads pages from this stream later: it lives as long as the store.
   rt::TStringStream In(std::string(reinterpret_cast<const char*>(Data), Size));
   try {
-    Pages.LoadFromStream(In);
+    Pages.LoadFromStream(In, Partial);
   } catch (const TrepInvalidXMLException&) {
-    return 0;
+    return;
   }
   for (int I = 0; I < Pages.GetCount(); ++I) {
     Pages.GetPage(I);
@@ -48,5 +47,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   R.Export(&F);
   rt::TStringStream Out;
   Pages.SaveToStream(Out);
+  Pages.Clear();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  static const bool Started = [] {
+    repInitEngineResources();
+    repClassInitialization();
+    DefaultCompressorClass = [] { return std::make_unique<TrepZLibCompressor>(nullptr); };
+    return true;
+  }();
+  (void)Started;
+  Exercise(Data, Size, false);
+  Exercise(Data, Size, true);
   return 0;
 }
