@@ -136,10 +136,21 @@ TIWUserSession::TIWUserSession()
   repPDFExport2.SetPDFVersion(pv17);
 
   SetupValidOptions(*this);
-
-  FVXCVrep1 = std::make_unique<TrepReport>(nullptr);
-  VXCVrep1 = FVXCVrep1.get();
-  webapp::LoadSizingTemplate(*VXCVrep1);
+  // The program's template is parsed (and the report classes registered) with the first
+  // session, as before; only the session's own copy waits for its first use.
+  webapp::SizingTemplateDocument();
 }
 
 TIWUserSession::~TIWUserSession() = default;
+
+TSessionReport::TSessionReport() = default;
+TSessionReport::~TSessionReport() = default;
+
+TrepReport* TSessionReport::get() const {
+  if (!FReport) {
+    auto R = std::make_unique<TrepReport>(nullptr);
+    webapp::LoadSizingTemplate(*R);
+    FReport = std::move(R);
+  }
+  return FReport.get();
+}

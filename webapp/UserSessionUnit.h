@@ -3,6 +3,7 @@
 // Handlers and calculations reach it through UserSession() (ServerController.h) and read and
 // write its fields directly.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -55,6 +56,32 @@ const std::string& ContentFolder();
 void SetContentFolder(std::string folder);
 // The table of valid options: "ValidOptions.csv" in the content folder's "files" folder.
 std::string ValidOptionsFileName();
+
+// The session's own copy of the sizing template, read from the process's parsed copy when it
+// is first reached: a session that never reports pays nothing for it. It reads like the owning
+// pointer it stands for (->, *, comparison with nullptr, conversion to TrepReport*).
+class TSessionReport {
+public:
+  TSessionReport();
+  ~TSessionReport();
+  TSessionReport(const TSessionReport&) = delete;
+  TSessionReport& operator=(const TSessionReport&) = delete;
+
+  // The copy, read on the first call; never nullptr.
+  TrepReport* get() const;
+  TrepReport* operator->() const { return get(); }
+  TrepReport& operator*() const { return *get(); }
+  operator TrepReport*() const { return get(); }
+  // Whether the copy has been read yet.
+  bool Loaded() const { return FReport != nullptr; }
+
+  friend bool operator==(const TSessionReport& A, std::nullptr_t) { return A.get() == nullptr; }
+  friend bool operator==(const TSessionReport& A, const TSessionReport& B) { return A.get() == B.get(); }
+  friend bool operator==(const TSessionReport& A, const TrepReport* B) { return A.get() == B; }
+
+private:
+  mutable std::unique_ptr<TrepReport> FReport;
+};
 
 class TIWUserSession : public web::TIWUserSessionBase {
 public:
@@ -210,9 +237,9 @@ public:
       TQBCPMDataSetHOLESIZE{TQBCPMDataSet, "HOLESIZE"};
 
 
-  // The sizing report's template, read from the program's copy at creation; owned.
-  std::unique_ptr<TrepReport> FVXCVrep1;
-  TrepReport* VXCVrep1 = nullptr;
+  // The sizing report's template: the session's own copy of the program's template, read when
+  // first reached.
+  TSessionReport VXCVrep1;
   TrepPDFExport repPDFExport2;      // PDF export filter of the report, with its stored settings
 
   // Table of valid options and the batch move that fills it.

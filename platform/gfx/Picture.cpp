@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
+#include <string_view>
+#include <typeindex>
+#include <typeinfo>
+#include <unordered_map>
 
 #include "platform/gfx/Graphics.h"
 #include "platform/gfx/RasterCanvas.h"
@@ -207,41 +212,121 @@ void TBitmap::Assign(const TGraphic& Source) {
 
 // ---- encoded graphics ----
 
+namespace {
+
+// Decoded pixels by the bytes they came from, for graphics of one class. Entries only point at
+// bytes and pixels some graphic still holds; expired ones are swept as the table grows.
+class TDecodedPictures {
+public:
+  bool Find(std::type_index Class, const std::string& Data, std::shared_ptr<const std::string>& Bytes,
+            std::shared_ptr<const TBitmap>& Pixels) {
+    const std::size_t Key = std::hash<std::string_view>()(Data);
+    std::lock_guard L(FLock);
+    auto [First, Last] = FEntries.equal_range(Key);
+    for (auto It = First; It != Last; ++It) {
+      if (It->second.Class != Class) continue;
+      auto B = It->second.Bytes.lock();
+      auto P = It->second.Pixels.lock();
+      if (B && P && *B == Data) {
+        Bytes = std::move(B);
+        Pixels = std::move(P);
+        return true;
+      }
+    }
+    return false;
+  }
+
+  void Add(std::type_index Class, const std::shared_ptr<const std::string>& Bytes,
+           const std::shared_ptr<const TBitmap>& Pixels) {
+    const std::size_t Key = std::hash<std::string_view>()(*Bytes);
+    std::lock_guard L(FLock);
+    if (FEntries.size() >= FSweepAt) {
+      std::erase_if(FEntries, [](const auto& E) { return E.second.Pixels.expired() || E.second.Bytes.expired(); });
+      FSweepAt = std::max<std::size_t>(kFirstSweep, 2 * FEntries.size());
+    }
+    FEntries.emplace(Key, TEntry{Class, Bytes, Pixels});
+  }
+
+private:
+  static constexpr std::size_t kFirstSweep = 64;
+  struct TEntry {
+    std::type_index Class;
+    std::weak_ptr<const std::string> Bytes;
+    std::weak_ptr<const TBitmap> Pixels;
+  };
+  std::mutex FLock;
+  std::unordered_multimap<std::size_t, TEntry> FEntries;
+  std::size_t FSweepAt = kFirstSweep;
+};
+
+TDecodedPictures& DecodedPictures() {
+  static TDecodedPictures Table;
+  return Table;
+}
+
+} // namespace
+
 void TEncodedGraphic::LoadFromStream(rt::TStream& Stream) { LoadFromBytes(ReadGraphicBytes(Stream)); }
 
+const std::string& TEncodedGraphic::Bytes() const {
+  static const std::string None;
+  return FBytes ? *FBytes : None;
+}
+
 void TEncodedGraphic::LoadFromBytes(std::string Data) {
+  const std::type_index Class(typeid(*this));
+  std::shared_ptr<const std::string> SharedBytes;
+  std::shared_ptr<const TBitmap> SharedPixels;
+  if (!Data.empty() && DecodedPictures().Find(Class, Data, SharedBytes, SharedPixels)) {
+    FBytes = std::move(SharedBytes);
+    FBitmap = std::move(SharedPixels);
+    Changed();
+    return;
+  }
   std::string Error;
-  TBitmap Decoded;
-  const bool Ok = Decode(Data, Decoded, Error);
-  FBitmap.Assign(Decoded);
-  FBytes = Ok ? std::move(Data) : std::string();
-  if (!Ok) FBitmap.Clear();
+  auto Decoded = std::make_shared<TBitmap>();
+  if (!Decode(Data, *Decoded, Error)) {
+    FBitmap.reset();
+    FBytes.reset();
+    Changed();
+    throw EInvalidGraphic(Error);
+  }
+  FBytes = std::make_shared<const std::string>(std::move(Data));
+  FBitmap = std::move(Decoded);
+  if (!FBytes->empty()) DecodedPictures().Add(Class, FBytes, FBitmap);
   Changed();
-  if (!Ok) throw EInvalidGraphic(Error);
+}
+
+void TEncodedGraphic::ShareFrom(const TEncodedGraphic& Source) {
+  FBytes = Source.FBytes;
+  FBitmap = Source.FBitmap;
+  Transparent = Source.Transparent;
 }
 
 void TEncodedGraphic::SaveToStream(rt::TStream& Stream) const {
-  if (!FBytes.empty()) Stream.WriteBuffer(FBytes.data(), static_cast<std::int64_t>(FBytes.size()));
+  if (FBytes && !FBytes->empty()) Stream.WriteBuffer(FBytes->data(), static_cast<std::int64_t>(FBytes->size()));
 }
 
 void TEncodedGraphic::Draw(TCanvas& Canvas, const TRect& Rect) const {
-  if (FBitmap.Empty()) return;
-  Canvas.StretchDraw(Rect, FBitmap, Transparent && FBitmap.PixelFormat() != pf32bit ? FBitmap.EffectiveTransparentColor() : clNone);
+  if (const TBitmap* B = Pixels())
+    Canvas.StretchDraw(Rect, *B, Transparent && B->PixelFormat() != pf32bit ? B->EffectiveTransparentColor() : clNone);
 }
 
-namespace {
-template <class T>
-std::unique_ptr<TGraphic> CloneEncoded(const T& Self) {
-  auto R = std::make_unique<T>();
-  if (!Self.Bytes().empty()) R->LoadFromBytes(Self.Bytes());
-  R->Transparent = Self.Transparent;
+std::unique_ptr<TGraphic> TJPEGImage::Clone() const {
+  auto R = std::make_unique<TJPEGImage>();
+  R->ShareFrom(*this);
   return R;
 }
-} // namespace
-
-std::unique_ptr<TGraphic> TJPEGImage::Clone() const { return CloneEncoded(*this); }
-std::unique_ptr<TGraphic> TPNGObject::Clone() const { return CloneEncoded(*this); }
-std::unique_ptr<TGraphic> TIcon::Clone() const { return CloneEncoded(*this); }
+std::unique_ptr<TGraphic> TPNGObject::Clone() const {
+  auto R = std::make_unique<TPNGObject>();
+  R->ShareFrom(*this);
+  return R;
+}
+std::unique_ptr<TGraphic> TIcon::Clone() const {
+  auto R = std::make_unique<TIcon>();
+  R->ShareFrom(*this);
+  return R;
+}
 
 bool TJPEGImage::Decode(const std::string& B, TBitmap& Into, std::string& Error) const {
   return DecodeJPEG(Raw(B), B.size(), Into, Error);
@@ -257,7 +342,8 @@ void TJPEGImage::Assign(const TBitmap& Source, int Quality) { LoadFromBytes(Enco
 void TPNGObject::Assign(const TBitmap& Source) { LoadFromBytes(EncodePNG(Source)); }
 
 bool TPNGObject::HasTransparency() const {
-  for (std::uint32_t P : FBitmap.Data())
+  if (!FBitmap) return false;
+  for (std::uint32_t P : FBitmap->Data())
     if ((P >> 24) != 0xFF) return true;
   return false;
 }

@@ -133,24 +133,29 @@ private:
 };
 
 // A graphic kept in its encoded form (so it is written back unchanged) and decoded to pixels.
+// Bytes and pixels never change once decoded, so copies share them, and so do graphics read
+// from the same bytes while one of them lives: a template read once per session holds its
+// pictures' pixels once.
 class TEncodedGraphic : public TGraphic {
 public:
   RT_CLASS_INFO(TEncodedGraphic)
-  int Width() const override { return FBitmap.Width(); }
-  int Height() const override { return FBitmap.Height(); }
+  int Width() const override { return FBitmap ? FBitmap->Width() : 0; }
+  int Height() const override { return FBitmap ? FBitmap->Height() : 0; }
   void LoadFromStream(rt::TStream& Stream) override;
   void SaveToStream(rt::TStream& Stream) const override;
   void Draw(TCanvas& Canvas, const TRect& Rect) const override;
-  const TBitmap* Pixels() const override { return FBitmap.Empty() ? nullptr : &FBitmap; }
-  const std::string& Bytes() const { return FBytes; }
+  const TBitmap* Pixels() const override { return FBitmap && !FBitmap->Empty() ? FBitmap.get() : nullptr; }
+  const std::string& Bytes() const;
   // Decodes Bytes (EInvalidGraphic, and an empty graphic, when they are bad).
   void LoadFromBytes(std::string Bytes);
 
 protected:
   // Fills Into from the bytes; false with Error set when they are bad.
   virtual bool Decode(const std::string& Bytes, TBitmap& Into, std::string& Error) const = 0;
-  TBitmap FBitmap;
-  std::string FBytes;
+  // Takes Source's bytes and pixels without decoding again (Source is of the same class).
+  void ShareFrom(const TEncodedGraphic& Source);
+  std::shared_ptr<const TBitmap> FBitmap;
+  std::shared_ptr<const std::string> FBytes;
 };
 
 class TJPEGImage : public TEncodedGraphic {

@@ -161,6 +161,9 @@ TrepComponent::~TrepComponent() {
 }
 
 void TrepComponent::DestroyChildren() {
+  // A whole tree that goes drops its name index rather than update it for every object; were
+  // it asked for meanwhile, it would be built again from what is left.
+  if (FParent == nullptr) FSortedObjects.reset();
   // Children of an ancestor report go as well: nothing would free them later.
   while (FObjects.Count() > 0) delete FObjects[0];
 }

@@ -867,6 +867,31 @@ private:
 
 using TrepNotifyEventHandler = std::function<void(rt::TObject* Sender)>;
 
+// A dataset bound by pointer and by name. The dataset's serial, taken when binding, tells a
+// live dataset from one freed since (or another made at the same address); the name stays so
+// that the dataset can be found again, as when a template is read before its datasets exist.
+class TrepDataSetLink {
+public:
+  // nullptr once the bound dataset is gone.
+  TrepDataSet* Get() const;
+  // Binds Value and takes its user name.
+  void Set(TrepDataSet* Value);
+  // The bound dataset's user name, else the stored name.
+  std::string Name() const;
+  // Stores Value and binds D, the dataset found by it (nullptr for none).
+  void Bind(const std::string& Value, TrepDataSet* D);
+  // Stores Value and binds the dataset Owner finds by that name.
+  void SetName(TrepComponent* Owner, const std::string& Value);
+  // Unbinds when the bound dataset is D, keeping the name.
+  void Forget(const TrepDataSet* D);
+  void Clear();
+
+private:
+  TrepDataSet* FDataSet = nullptr;
+  std::uint64_t FSerial = 0;
+  std::string FName;
+};
+
 class TrepCustomIOTransport;
 enum TrepFilterAccess { faRead, faWrite };
 
@@ -1128,9 +1153,7 @@ private:
   std::unique_ptr<TrepReportDataSets> FEnabledDataSets;
   std::unique_ptr<TrepVariables> FVariables;
   std::unique_ptr<TrepStyles> FStyles;
-  TrepDataSet* FDataSet = nullptr;
-  std::uint64_t FDataSetSerial = 0;
-  std::string FDataSetName;
+  TrepDataSetLink FDataSet;
   std::unique_ptr<TrepCustomEngine> FEngine;
   std::unique_ptr<TrepCustomPreviewPages> FMainPreviewPages;
   TrepCustomPreviewPages* FPreviewPages = nullptr;
@@ -1488,9 +1511,7 @@ public:
   TVectorCanvas* VC = nullptr;
 
 private:
-  TrepDataSet* FDataSet = nullptr;
-  std::uint64_t FDataSetSerial = 0;
-  std::string FDataSetName;
+  TrepDataSetLink FDataSet;
   TrepFrame FFrame;
   std::string FURL;
   TrepHyperlink FHyperlink;
@@ -2109,9 +2130,7 @@ public:
   void SetDataSetName(const std::string& Value);
 
 private:
-  TrepDataSet* FDataSet = nullptr;
-  std::uint64_t FSerial = 0;
-  std::string FDataSetName;
+  TrepDataSetLink FDataSet;
 };
 
 // The datasets a report uses (its DataSets and EnabledDataSets lists).
@@ -2266,9 +2285,7 @@ public:
   double MaxY = 0;
 
 private:
-  TrepDataSet* FDataSet = nullptr;
-  std::uint64_t FDataSetSerial = 0;
-  std::string FDataSetName;
+  TrepDataSetLink FDataSet;
   int FRowCount = 0;
   int FCurColumn = 0;
   std::unique_ptr<TrepUserDataSet> FVirtualDataSet;
@@ -2520,9 +2537,7 @@ private:
   int FColumns = 0;
   int FPageCount = 1;
   rt::TStringList FColumnPositions, FHGuides, FVGuides;
-  TrepDataSet* FDataSet = nullptr;
-  std::uint64_t FDataSetSerial = 0;
-  std::string FDataSetName;
+  TrepDataSetLink FDataSet;
   rt::Variant FSubReport;
 };
 

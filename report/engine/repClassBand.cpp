@@ -148,25 +148,10 @@ TrepDataBand::TrepDataBand(rt::TComponent* AOwner)
 
 TrepDataBand::~TrepDataBand() { DestroyChildren(); }
 
-TrepDataSet* TrepDataBand::DataSet() const { return IsLiveDataSet(FDataSet, FDataSetSerial) ? FDataSet : nullptr; }
-
-void TrepDataBand::SetDataSet(TrepDataSet* Value) {
-  FDataSet = Value;
-  FDataSetSerial = Value ? Value->Serial() : 0;
-  FDataSetName = Value ? Value->UserName() : std::string();
-}
-
-std::string TrepDataBand::DataSetName() const {
-  if (TrepDataSet* D = DataSet()) return D->UserName();
-  return FDataSetName;
-}
-
-void TrepDataBand::SetDataSetName(const std::string& Value) {
-  FDataSetName = Value;
-  TrepDataSet* D = FindDataSet(this, DataSet(), Value);
-  FDataSet = D;
-  FDataSetSerial = D ? D->Serial() : 0;
-}
+TrepDataSet* TrepDataBand::DataSet() const { return FDataSet.Get(); }
+void TrepDataBand::SetDataSet(TrepDataSet* Value) { FDataSet.Set(Value); }
+std::string TrepDataBand::DataSetName() const { return FDataSet.Name(); }
+void TrepDataBand::SetDataSetName(const std::string& Value) { FDataSet.SetName(this, Value); }
 
 void TrepDataBand::SetRowCount(int Value) {
   FRowCount = Value;

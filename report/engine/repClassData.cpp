@@ -320,28 +320,55 @@ std::string TrepCustomDBDataSet::ConvertAlias(const std::string& fName) const {
 // ---------------------------------------------------------------------------------------------
 // The report's dataset lists
 
-TrepDataSet* TrepDataSetItem::DataSet() const { return IsLiveDataSet(FDataSet, FSerial) ? FDataSet : nullptr; }
+// ---------------------------------------------------------------------------------------------
+// Dataset links
 
-void TrepDataSetItem::SetDataSet(TrepDataSet* Value) {
+TrepDataSet* TrepDataSetLink::Get() const { return IsLiveDataSet(FDataSet, FSerial) ? FDataSet : nullptr; }
+
+void TrepDataSetLink::Set(TrepDataSet* Value) {
   FDataSet = Value;
   FSerial = Value ? Value->Serial() : 0;
-  FDataSetName = Value ? Value->UserName() : std::string();
+  FName = Value ? Value->UserName() : std::string();
 }
 
-std::string TrepDataSetItem::DataSetName() const {
-  if (TrepDataSet* D = DataSet()) return D->UserName();
-  return FDataSetName;
+std::string TrepDataSetLink::Name() const {
+  if (TrepDataSet* D = Get()) return D->UserName();
+  return FName;
 }
+
+void TrepDataSetLink::Bind(const std::string& Value, TrepDataSet* D) {
+  FName = Value;
+  FDataSet = D;
+  FSerial = D ? D->Serial() : 0;
+}
+
+void TrepDataSetLink::SetName(TrepComponent* Owner, const std::string& Value) {
+  Bind(Value, FindDataSet(Owner, Get(), Value));
+}
+
+void TrepDataSetLink::Forget(const TrepDataSet* D) {
+  if (FDataSet != D) return;
+  FDataSet = nullptr;
+  FSerial = 0;
+}
+
+void TrepDataSetLink::Clear() {
+  FDataSet = nullptr;
+  FSerial = 0;
+  FName.clear();
+}
+
+TrepDataSet* TrepDataSetItem::DataSet() const { return FDataSet.Get(); }
+void TrepDataSetItem::SetDataSet(TrepDataSet* Value) { FDataSet.Set(Value); }
+std::string TrepDataSetItem::DataSetName() const { return FDataSet.Name(); }
 
 void TrepDataSetItem::SetDataSetName(const std::string& Value) {
-  FDataSetName = Value;
   TrepDataSet* D = nullptr;
   if (!Value.empty()) {
     auto* List = dynamic_cast<TrepReportDataSets*>(Collection());
     if (List != nullptr && List->Report() != nullptr) D = FindDataSet(List->Report(), DataSet(), Value);
   }
-  FDataSet = D;
-  FSerial = D ? D->Serial() : 0;
+  FDataSet.Bind(Value, D);
 }
 
 TrepReportDataSets::TrepReportDataSets(TrepReport* AReport)

@@ -118,25 +118,10 @@ void TrepReportPage::SetColumns(int Value) {
   for (int I = 0; I < Value; ++I) FColumnPositions.Add(rt::FloatToStr(I * ColumnWidth));
 }
 
-TrepDataSet* TrepReportPage::DataSet() const { return IsLiveDataSet(FDataSet, FDataSetSerial) ? FDataSet : nullptr; }
-
-void TrepReportPage::SetDataSet(TrepDataSet* Value) {
-  FDataSet = Value;
-  FDataSetSerial = Value ? Value->Serial() : 0;
-  FDataSetName = Value ? Value->UserName() : std::string();
-}
-
-std::string TrepReportPage::DataSetName() const {
-  if (TrepDataSet* D = DataSet()) return D->UserName();
-  return FDataSetName;
-}
-
-void TrepReportPage::SetDataSetName(const std::string& Value) {
-  FDataSetName = Value;
-  TrepDataSet* D = FindDataSet(this, DataSet(), Value);
-  FDataSet = D;
-  FDataSetSerial = D ? D->Serial() : 0;
-}
+TrepDataSet* TrepReportPage::DataSet() const { return FDataSet.Get(); }
+void TrepReportPage::SetDataSet(TrepDataSet* Value) { FDataSet.Set(Value); }
+std::string TrepReportPage::DataSetName() const { return FDataSet.Name(); }
+void TrepReportPage::SetDataSetName(const std::string& Value) { FDataSet.SetName(this, Value); }
 
 TrepSubreport* TrepReportPage::SubReport() const {
   return FSubReport.IsEmpty() ? nullptr : dynamic_cast<TrepSubreport*>(rt::VarFindObject(FSubReport));

@@ -317,9 +317,7 @@ void TrepReport::Clear() {
   FDataSets->Clear();
   FVariables->Clear();
   FStyles->Clear();
-  FDataSet = nullptr;
-  FDataSetSerial = 0;
-  FDataSetName.clear();
+  FDataSet.Clear();
   DotMatrixReport = false;
   SetParentReport("");
   ScriptLanguage = "PascalScript";
@@ -354,25 +352,10 @@ void TrepReport::SetStyles(const TrepStyles* Value) {
   FStyles->Apply();
 }
 
-TrepDataSet* TrepReport::DataSet() const { return IsLiveDataSet(FDataSet, FDataSetSerial) ? FDataSet : nullptr; }
-
-void TrepReport::SetDataSet(TrepDataSet* Value) {
-  FDataSet = Value;
-  FDataSetSerial = Value ? Value->Serial() : 0;
-  FDataSetName = Value ? Value->UserName() : std::string();
-}
-
-std::string TrepReport::DataSetName() const {
-  if (TrepDataSet* D = DataSet()) return D->UserName();
-  return FDataSetName;
-}
-
-void TrepReport::SetDataSetName(const std::string& Value) {
-  FDataSetName = Value;
-  TrepDataSet* D = FindDataSet(this, DataSet(), Value);
-  FDataSet = D;
-  FDataSetSerial = D ? D->Serial() : 0;
-}
+TrepDataSet* TrepReport::DataSet() const { return FDataSet.Get(); }
+void TrepReport::SetDataSet(TrepDataSet* Value) { FDataSet.Set(Value); }
+std::string TrepReport::DataSetName() const { return FDataSet.Name(); }
+void TrepReport::SetDataSetName(const std::string& Value) { FDataSet.SetName(this, Value); }
 
 TrepDataSet* TrepReport::GetDataset(const std::string& Alias) const {
   TrepDataSetItem* Item = FDataSets->Find(Alias);
@@ -422,10 +405,7 @@ void TrepReport::Notification(rt::TComponent* AComponent) {
   }
   if (TrepDataSetItem* Item = FDataSets->Find(D)) FDataSets->Delete(Item->Index());
   if (TrepDataSetItem* Item = FEnabledDataSets->Find(D)) FEnabledDataSets->Delete(Item->Index());
-  if (FDataSet == D) {
-    FDataSet = nullptr;
-    FDataSetSerial = 0;
-  }
+  FDataSet.Forget(D);
 }
 
 TrepPage* TrepReport::GetPages(int Index) const { return dynamic_cast<TrepPage*>(Objects().Items(Index)); }

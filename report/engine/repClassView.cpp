@@ -109,25 +109,10 @@ TrepView::TrepView(rt::TComponent* AOwner) : TrepReportComponent(AOwner), FFill(
 
 TrepView::~TrepView() = default;
 
-TrepDataSet* TrepView::DataSet() const { return IsLiveDataSet(FDataSet, FDataSetSerial) ? FDataSet : nullptr; }
-
-void TrepView::SetDataSet(TrepDataSet* Value) {
-  FDataSet = Value;
-  FDataSetSerial = Value ? Value->Serial() : 0;
-  FDataSetName = Value ? Value->UserName() : std::string();
-}
-
-std::string TrepView::DataSetName() const {
-  if (TrepDataSet* D = DataSet()) return D->UserName();
-  return FDataSetName;
-}
-
-void TrepView::SetDataSetName(const std::string& Value) {
-  FDataSetName = Value;
-  TrepDataSet* D = FindDataSet(this, DataSet(), Value);
-  FDataSet = D;
-  FDataSetSerial = D ? D->Serial() : 0;
-}
+TrepDataSet* TrepView::DataSet() const { return FDataSet.Get(); }
+void TrepView::SetDataSet(TrepDataSet* Value) { FDataSet.Set(Value); }
+std::string TrepView::DataSetName() const { return FDataSet.Name(); }
+void TrepView::SetDataSetName(const std::string& Value) { FDataSet.SetName(this, Value); }
 
 bool TrepView::IsDataField() const { return DataSet() != nullptr && !DataField.empty(); }
 

@@ -124,6 +124,14 @@ TEST(SizingTemplate, TemplateTextsFontsAndPlaces) {
 
 TEST(SizingTemplate, EverySessionHasItsOwnCopy) {
   TIWUserSession A, B;
+  // An idle session holds no copy; the first use reads a whole one.
+  EXPECT_FALSE(A.VXCVrep1.Loaded());
+  EXPECT_NE(A.VXCVrep1->FindObject("tagno"), nullptr);
+  EXPECT_TRUE(A.VXCVrep1.Loaded());
+  EXPECT_EQ(A.VXCVrep1->Errors().Count(), 0) << A.VXCVrep1->Errors().Text();
+  EXPECT_EQ(A.VXCVrep1->PagesCount(), 3);
+  TrepReport* First = A.VXCVrep1;
+  EXPECT_EQ(A.VXCVrep1, First) << "later uses reach the same copy";
   ASSERT_NE(A.VXCVrep1, nullptr);
   ASSERT_NE(B.VXCVrep1, nullptr);
   EXPECT_NE(A.VXCVrep1, B.VXCVrep1);

@@ -323,3 +323,33 @@ TEST(Picture, BitmapOfAnotherGraphicAndCopies) {
   Q.Clear();
   EXPECT_EQ(Q.Width(), 0);
 }
+
+// Decoded pixels are shared between copies and between graphics read from the same bytes; an
+// edit through a picture's bitmap must reach that picture only.
+TEST(Picture, SharedPixelsStayPrivateToEachPicture) {
+  TPNGObject Png;
+  Png.Assign(*MakeSample());
+  const std::string Encoded = Png.Bytes();
+
+  TPNGObject Read;
+  Read.LoadFromBytes(Encoded);
+  auto Copy = Png.Clone();
+  EXPECT_EQ(Read.Pixels(), Png.Pixels()) << "same bytes, one decoding";
+  EXPECT_EQ(Copy->Pixels(), Png.Pixels());
+
+  TPNGObject Other;
+  Other.Assign(*MakeSample(pf32bit));
+  EXPECT_NE(Other.Pixels(), Png.Pixels());
+  TJPEGImage NotAPng;
+  EXPECT_THROW(NotAPng.LoadFromBytes(Encoded), EInvalidGraphic) << "the table is per class";
+  EXPECT_EQ(NotAPng.Pixels(), nullptr);
+
+  TPicture A, B;
+  A.SetGraphic(&Read);
+  B.SetGraphic(&Read);
+  A.Bitmap().SetPixel(0, 0, clBlack);
+  EXPECT_EQ(A.Bitmap().Pixel(0, 0), clBlack);
+  ExpectSample(*B.Graphic()->Pixels());
+  ExpectSample(*Png.Pixels());
+  EXPECT_EQ(Bytes(*B.Graphic()), Encoded);
+}

@@ -3,6 +3,7 @@
 // dataset lists.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -162,6 +163,57 @@ TEST(DataSets, ReferencesAreCheckedOnUse) {
   }
   EXPECT_EQ(Outside->ReportRef, nullptr);
   delete Outside;
+}
+
+// Every object that can be bound to a dataset holds it the same way: bound by object or by
+// name, seen as gone once freed while the name stays, and found again by name.
+TEST(DataSets, EveryHolderBindsByObjectAndByName) {
+  Start();
+  TrepReport R(nullptr);
+  auto* Page = new TrepReportPage(&R);
+  auto* Band = new TrepDataBand(Page);
+  auto* View = new TrepView(Band);
+  struct Holder {
+    const char* Kind;
+    std::function<TrepDataSet*()> Get;
+    std::function<void(TrepDataSet*)> Set;
+    std::function<std::string()> Name;
+    std::function<void(const std::string&)> SetName;
+  };
+  const Holder Holders[] = {
+      {"view", [&] { return View->DataSet(); }, [&](TrepDataSet* D) { View->SetDataSet(D); },
+       [&] { return View->DataSetName(); }, [&](const std::string& N) { View->SetDataSetName(N); }},
+      {"data band", [&] { return Band->DataSet(); }, [&](TrepDataSet* D) { Band->SetDataSet(D); },
+       [&] { return Band->DataSetName(); }, [&](const std::string& N) { Band->SetDataSetName(N); }},
+      {"page", [&] { return Page->DataSet(); }, [&](TrepDataSet* D) { Page->SetDataSet(D); },
+       [&] { return Page->DataSetName(); }, [&](const std::string& N) { Page->SetDataSetName(N); }},
+      {"report", [&] { return R.DataSet(); }, [&](TrepDataSet* D) { R.SetDataSet(D); },
+       [&] { return R.DataSetName(); }, [&](const std::string& N) { R.SetDataSetName(N); }},
+  };
+  for (const Holder& H : Holders) {
+    SCOPED_TRACE(H.Kind);
+    auto* Orders = new TrepUserDataSet(Page);
+    Orders->SetName("Orders");
+    H.Set(Orders);
+    EXPECT_EQ(H.Get(), Orders);
+    EXPECT_EQ(H.Name(), "Orders");
+    Orders->SetUserName("Sales");
+    EXPECT_EQ(H.Name(), "Sales") << "a bound dataset answers with its current name";
+    delete Orders;
+    EXPECT_EQ(H.Get(), nullptr);
+    EXPECT_EQ(H.Name(), "Orders") << "the name given when binding stays";
+
+    auto* Lines = new TrepUserDataSet(Page);
+    Lines->SetName("Lines");
+    H.SetName("LINES");
+    EXPECT_EQ(H.Get(), Lines);
+    H.Set(nullptr);
+    EXPECT_EQ(H.Name(), "");
+    H.SetName("Nothing");
+    EXPECT_EQ(H.Get(), nullptr);
+    EXPECT_EQ(H.Name(), "Nothing");
+    delete Lines;
+  }
 }
 
 TEST(DataSets, GlobalListAndLookups) {
