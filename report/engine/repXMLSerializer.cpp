@@ -390,12 +390,8 @@ void TrepXMLSerializer::ApplyAttribute(rt::TObject* Obj, const std::string& Full
       return;
     }
   }
-  // A prepared memo carries its printed text as "u" and its paragraph marks as plain flags.
+  // A prepared memo carries its paragraph marks as plain flags.
   if (auto* Memo = dynamic_cast<TrepCustomMemoView*>(Target)) {
-    if (Name == "u") {
-      Memo->SetText(UnescapeXMLText(Value));
-      return;
-    }
     if (Name == "FirstParaBreak" || Name == "LastParaBreak") {
       (Name[0] == 'F' ? Memo->FirstParaBreak : Memo->LastParaBreak) = Value == u"1";
       return;
