@@ -82,7 +82,7 @@ void BM_ReportToPdfBytes(benchmark::State& state) {
   TSession s;
   std::size_t bytes = 0;
   for (auto _ : state) {
-    s.f->Report1Click(s.f->Report1);
+    s.f->Report1Click(nullptr);
     const std::string id = WindowAddress(s.f->TakeInitProcs());
     auto entry = web::TIWAppCache::Take(id);
     if (!entry) {
