@@ -319,6 +319,22 @@ void TrepCustomIOTransport::CloseAllStreams() {
   }
 }
 
+std::vector<std::string> TrepCustomIOTransport::AbandonWrites() {
+  std::vector<std::string> Names;
+  if (!FDirTree) return Names;
+  std::vector<TrepNode*> Stack{FDirTree.get()};
+  while (!Stack.empty()) {
+    TrepNode* N = Stack.back();
+    Stack.pop_back();
+    if (auto* S = dynamic_cast<TrepSafeFileStream*>(N->ObjectData())) {
+      S->Abandon();
+      Names.push_back(N->OriginalName());
+    }
+    for (int I = 0; I < N->Count(); ++I) Stack.push_back(N->GetNode(I));
+  }
+  return Names;
+}
+
 void TrepCustomIOTransport::LoadClosedStreams() {
   std::vector<TrepNode*> Stack{FDirTree.get()};
   while (!Stack.empty()) {

@@ -125,6 +125,9 @@ public:
   virtual void AssignSharedProperties(const TrepCustomIOTransport& Source) { (void)Source; }
 
   void CloseAllStreams();
+  // Marks every stream still open for writing as abandoned, so closing it leaves its target as
+  // it was; gives the names of those targets.
+  std::vector<std::string> AbandonWrites();
   void LoadClosedStreams();
   void LoadStreamsList(rt::TStrings& aStrings);
   void CopyStreamsNames(rt::TStrings& aStrings, bool OpenedOnly);

@@ -66,15 +66,22 @@ bool TrepPreviewPages::Export(TrepCustomExportFilter* Filter) {
   // Whatever happens below: the output is closed, the file name restored and a default
   // transport detached; a failed export leaves no partial file behind.
   std::vector<std::string> Written;
+  // Targets whose output was abandoned still hold whatever was there before: never removed.
+  std::vector<std::string> Kept;
   auto CleanUp = [&](bool Failed) {
     FScratch.reset();
     const std::vector<std::string>& Created = Transport->CreatedFiles();
     Written.assign(Created.begin() + static_cast<std::ptrdiff_t>(std::min(FilesBefore, Created.size())), Created.end());
+    if (Failed) {
+      std::vector<std::string> More = Transport->AbandonWrites();
+      Kept.insert(Kept.end(), More.begin(), More.end());
+    }
     Transport->CloseFilter();
     Filter->SetFileName(SavedFileName);
     if (OwnTransport) Filter->IOTransport = nullptr;
     if (Failed)
-      for (const std::string& F : Written) std::remove(F.c_str());
+      for (const std::string& F : Written)
+        if (std::find(Kept.begin(), Kept.end(), F) == Kept.end()) std::remove(F.c_str());
   };
   try {
     if (!Transport->OpenFilter()) {
@@ -108,8 +115,16 @@ bool TrepPreviewPages::Export(TrepCustomExportFilter* Filter) {
         if (Filter->ShowProgress && FReport != nullptr) FReport->InternalOnProgressStart(ptExporting);
         try {
           for (int I = 0; I < GetCount(); ++I) ExportPage(Filter, I, AllPages ? nullptr : &Selected);
+        } catch (const EExportTerminated&) {
+          // A stop asked for by the user: the pages so far make the document.
+          if (Filter->ShowProgress && FReport != nullptr) FReport->InternalOnProgressStop(ptExporting);
+          Filter->DoFinish();
+          throw;
         } catch (...) {
           if (Filter->ShowProgress && FReport != nullptr) FReport->InternalOnProgressStop(ptExporting);
+          // The filter's finishing must not put a failed document over an older file.
+          std::vector<std::string> More = Transport->AbandonWrites();
+          Kept.insert(Kept.end(), More.begin(), More.end());
           Filter->DoFinish();
           throw;
         }

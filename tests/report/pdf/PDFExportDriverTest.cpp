@@ -127,6 +127,45 @@ TEST(PDFExportDriver, WritesTheFileTheDriverNames) {
   EXPECT_FALSE(fs::exists("/nonexistent-folder-for-pdf/x.pdf"));
 }
 
+// A filter whose second page raises, as a full disk or a broken view would.
+struct TFailingPDFExport : TrepPDFExport {
+  void StartPage(TrepReportPage* Page, int Index) override {
+    if (Index == 1) throw rt::Exception("the disk is full");
+    TrepPDFExport::StartPage(Page, Index);
+  }
+};
+
+TEST(PDFExportDriver, AFailedExportKeepsTheOlderFileWhole) {
+  TPrepared T;
+  T.Prepare(3);
+  TTempPath Out("pdfdriver-older");
+  {
+    TrepPDFExport Good;
+    Quiet(Good);
+    Good.SetFileName(Out.Str());
+    ASSERT_TRUE(T.Report.Export(&Good));
+  }
+  const std::string Older = Out.Bytes();
+  ASSERT_EQ(Older.rfind("%PDF-", 0), 0u);
+  TFailingPDFExport Bad;
+  Quiet(Bad);
+  Bad.SetFileName(Out.Str());
+  EXPECT_FALSE(T.Report.Export(&Bad));
+  EXPECT_EQ(Out.Bytes(), Older) << "the older document is neither replaced nor removed";
+  int Siblings = 0;
+  for (const fs::directory_entry& E : fs::directory_iterator(Out.Path.parent_path()))
+    if (E.path().filename().string().rfind(Out.Path.filename().string(), 0) == 0) ++Siblings;
+  EXPECT_EQ(Siblings, 1) << "no temporary file left beside it";
+
+  // Without an older file the failed export leaves nothing at all.
+  TTempPath Fresh("pdfdriver-fresh");
+  TFailingPDFExport Bad2;
+  Quiet(Bad2);
+  Bad2.SetFileName(Fresh.Str());
+  EXPECT_FALSE(T.Report.Export(&Bad2));
+  EXPECT_FALSE(fs::exists(Fresh.Path));
+}
+
 // A report page of its own for the document-level tests: a plain memo, a memo turned by 90
 // degrees, a picture holding a metafile with text, and a shape carrying a link.
 struct TRichReport : TPrepared {
@@ -320,7 +359,9 @@ TEST(PDFExportDriver, OutlineAndLinks) {
     EXPECT_NE(Pdf.find("/Title " + Utf16 + ")"), std::string::npos) << Title;
   }
   for (const TLink& L : Links) {
-    if (*L.Expect) EXPECT_NE(Pdf.find(L.Expect), std::string::npos) << L.Expect;
+    if (*L.Expect) {
+      EXPECT_NE(Pdf.find(L.Expect), std::string::npos) << L.Expect;
+    }
   }
   // Each of the two pages lists its four links; the link to page 9 has none to go to.
   std::size_t Annots = 0, Dests = 0;
