@@ -51,6 +51,13 @@ int RoundInt(double V) {
   return static_cast<int>(std::lround(std::clamp(V, -1e9, 1e9)));
 }
 
+// The page index a page-number link names; a text that is no number names no page, so the link
+// goes nowhere instead of failing the whole document.
+int LinkPageIndex(const std::string& Text) {
+  int N = 0;
+  return rt::TryStrToInt(rt::Trim(Text), N) && N > 0 ? N - 1 : -1;
+}
+
 } // namespace
 
 void TrepPDFExport::AddViewLink(TrepView* View) {
@@ -59,7 +66,7 @@ void TrepPDFExport::AddViewLink(TrepView* View) {
     switch (Link.Kind) {
     case hkURL: AddURLAnnotation(Link.Value); break;
     case hkAnchor: AddAnchorAnnotation(Link.Value); break;
-    case hkPageNumber: AddPageAnnotation(rt::StrToInt(rt::Trim(Link.Value)) - 1, 0); break;
+    case hkPageNumber: AddPageAnnotation(LinkPageIndex(Link.Value), 0); break;
     default: break;
     }
     return;
@@ -69,7 +76,7 @@ void TrepPDFExport::AddViewLink(TrepView* View) {
   if (URL[0] == '#')
     AddAnchorAnnotation(URL.substr(1));
   else if (URL[0] == '@')
-    AddPageAnnotation(rt::StrToInt(rt::Trim(URL.substr(1))) - 1, 0);
+    AddPageAnnotation(LinkPageIndex(URL.substr(1)), 0);
   else
     AddURLAnnotation(URL);
 }

@@ -317,6 +317,7 @@ TEST(PDFExportDriver, OutlineAndLinks) {
       {"https://example.org/\u00e9", "/URI <00680074007400700073003A002F002F006500780061006D0070006C0065002E006F00720067002F00E9>"},
       {"@2", "/XYZ null "},
       {"@9", ""},
+      {"@nine", ""},  // no number: a link to nowhere, never a failed document
   };
   int N = 0;
   for (const TLink& L : Links) {
@@ -363,14 +364,14 @@ TEST(PDFExportDriver, OutlineAndLinks) {
       EXPECT_NE(Pdf.find(L.Expect), std::string::npos) << L.Expect;
     }
   }
-  // Each of the two pages lists its four links; the link to page 9 has none to go to.
+  // Each of the two pages lists its five links; the links to page 9 and to "nine" have none to go to.
   std::size_t Annots = 0, Dests = 0;
   for (std::size_t At = Pdf.find("/Subtype /Link"); At != std::string::npos; At = Pdf.find("/Subtype /Link", At + 1))
     ++Annots;
   for (std::size_t At = Pdf.find("/XYZ null "); At != std::string::npos; At = Pdf.find("/XYZ null ", At + 1)) ++Dests;
-  EXPECT_EQ(Annots, 8u);
+  EXPECT_EQ(Annots, 10u);
   EXPECT_EQ(Dests, 2u);
-  EXPECT_EQ(std::regex_search(Pdf, std::regex("/Annots \\[\r\n(\\d+ 0 R\r\n){4}\\]")), true);
+  EXPECT_EQ(std::regex_search(Pdf, std::regex("/Annots \\[\r\n(\\d+ 0 R\r\n){5}\\]")), true);
 }
 
 } // namespace
