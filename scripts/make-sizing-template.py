@@ -68,7 +68,7 @@ class Page:
     def __init__(self):
         self.items = []
 
-    def memo(self, x, y, w, h, text="", name=None, font="Arial", px=13, bold=False):
+    def memo(self, x, y, w, h, text="", name=None, font="Arial", px=13, bold=False, rotation=0):
         if name is None:
             Page.memos += 1
             name = "Memo%d" % Page.memos
@@ -77,6 +77,8 @@ class Page:
         if bold:
             attrs.append('Font.Style="1"')
         attrs.append('ParentFont="False"')
+        if rotation:
+            attrs.append('Rotation="%d"' % rotation)
         if text:
             attrs.append('Text="%s"' % esc(text.replace("\n", "\r\n") + "\r\n"))
         self.items.append("<TrepMemoView %s/>" % " ".join(attrs))
@@ -214,7 +216,8 @@ def page1():
     for (top, bottom, caption) in ((block1, block1_end, "Service Conditions"), (block2, block2_end, "Line"),
                                    (block3, block3_end, "Our Solution"), (756, 906, "Common")):
         p.rect(72, top, 96, bottom)
-        p.memo(74, top + 2, 20, bottom - top - 4, caption, px=11, bold=True)
+        # Side captions read upwards, as printed data sheets have them.
+        p.memo(74, top + 2, 20, bottom - top - 4, caption, px=11, bold=True, rotation=90)
 
     # Footer: who submitted it, and the standards used.
     p.rect(48, 906, 360, 1014)
