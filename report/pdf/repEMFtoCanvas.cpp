@@ -620,44 +620,43 @@ void TEMFtoCanvasExport::BitmapRecord(const TRect& Rect, std::uint32_t Rop, bool
   }
 }
 
+// The destination rectangle of a bitmap record; a far corner past the integer range is clamped.
+namespace {
+template <class TRecord>
+TRect DestRect(const TRecord& B) {
+  auto Clamp = [](std::int64_t V) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(V, INT32_MIN, INT32_MAX)); };
+  return {B.xDest, B.yDest, Clamp(std::int64_t(B.xDest) + B.cxDest), Clamp(std::int64_t(B.yDest) + B.cyDest)};
+}
+}  // namespace
+
 void TEMFtoCanvasExport::DoBitBlt() {
   TEMFAbstractExport::DoBitBlt();
   const tagEMRBITBLT& B = LastRecordData()->BitBlt;
-  auto Clamp = [](std::int64_t V) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(V, INT32_MIN, INT32_MAX)); };
-  BitmapRecord({B.xDest, B.yDest, Clamp(std::int64_t(B.xDest) + B.cxDest), Clamp(std::int64_t(B.yDest) + B.cyDest)},
-               B.dwRop, false);
+  BitmapRecord(DestRect(B), B.dwRop, false);
 }
 
 void TEMFtoCanvasExport::DoStretchBlt() {
   TEMFAbstractExport::DoStretchBlt();
   const tagEMRBITBLT& B = LastRecordData()->BitBlt;
-  auto Clamp = [](std::int64_t V) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(V, INT32_MIN, INT32_MAX)); };
-  BitmapRecord({B.xDest, B.yDest, Clamp(std::int64_t(B.xDest) + B.cxDest), Clamp(std::int64_t(B.yDest) + B.cyDest)},
-               B.dwRop, false);
+  BitmapRecord(DestRect(B), B.dwRop, false);
 }
 
 void TEMFtoCanvasExport::DoAlphaBlend() {
   TEMFAbstractExport::DoAlphaBlend();
   const tagEMRALPHABLEND& B = LastRecordData()->AlphaBlend;
-  auto Clamp = [](std::int64_t V) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(V, INT32_MIN, INT32_MAX)); };
-  BitmapRecord({B.xDest, B.yDest, Clamp(std::int64_t(B.xDest) + B.cxDest), Clamp(std::int64_t(B.yDest) + B.cyDest)},
-               B.dwRop, false);
+  BitmapRecord(DestRect(B), B.dwRop, false);
 }
 
 void TEMFtoCanvasExport::DoTransparentBlt() {
   TEMFAbstractExport::DoTransparentBlt();
   const tagEMRTRANSPARENTBLT& B = LastRecordData()->TransparentBlt;
-  auto Clamp = [](std::int64_t V) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(V, INT32_MIN, INT32_MAX)); };
-  BitmapRecord({B.xDest, B.yDest, Clamp(std::int64_t(B.xDest) + B.cxDest), Clamp(std::int64_t(B.yDest) + B.cyDest)},
-               B.dwRop, true);
+  BitmapRecord(DestRect(B), B.dwRop, true);
 }
 
 void TEMFtoCanvasExport::DoStretchDIBits() {
   TEMFAbstractExport::DoStretchDIBits();
   const tagEMRSTRETCHDIBITS& S = LastRecordData()->StretchDIBits;
-  auto Clamp = [](std::int64_t V) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(V, INT32_MIN, INT32_MAX)); };
-  BitmapRecord({S.xDest, S.yDest, Clamp(std::int64_t(S.xDest) + S.cxDest), Clamp(std::int64_t(S.yDest) + S.cyDest)},
-               S.dwRop, false);
+  BitmapRecord(DestRect(S), S.dwRop, false);
 }
 
 // ---------------------------------------------------------------------------------------------
