@@ -35,12 +35,32 @@ export function startServer(program = app) {
   });
 }
 
-export function launchBrowser() {
-  return chromium.launch({
+// Waits for a page event. The server under test runs with the sanitizers, often beside other test
+// processes, so the browser's 30 s default is too short to tell a slow machine from a fault.
+export const EVENT_TIMEOUT_MS = 120000;
+
+export async function launchBrowser() {
+  const browser = await chromium.launch({
     executablePath: '/usr/bin/chromium',
     args: ['--headless', '--no-sandbox', '--disable-gpu', '--no-first-run', '--disable-background-networking',
       '--disable-component-update', '--disable-sync'],
   });
+  const newContext = browser.newContext.bind(browser);
+  browser.newContext = async (...args) => {
+    const context = await newContext(...args);
+    context.setDefaultTimeout(EVENT_TIMEOUT_MS);
+    context.setDefaultNavigationTimeout(EVENT_TIMEOUT_MS);
+    return context;
+  };
+  // A page made straight from the browser gets a context of its own, made without the wrapper.
+  const newPage = browser.newPage.bind(browser);
+  browser.newPage = async (...args) => {
+    const page = await newPage(...args);
+    page.setDefaultTimeout(EVENT_TIMEOUT_MS);
+    page.setDefaultNavigationTimeout(EVENT_TIMEOUT_MS);
+    return page;
+  };
+  return browser;
 }
 
 // The name of the form the page shows.
