@@ -904,7 +904,8 @@ public:
   virtual bool HasTab(const std::string& Name) const { (void)Name; return false; }
   virtual void SwitchToTab(const std::string& Name) { (void)Name; }
   // A new tab showing Report's prepared pages. A detail report made for the tab, and the
-  // prepared pages made for a detail page, belong to the tab from then on.
+  // prepared pages made for a detail page, belong to the tab from then on; such pages refer to
+  // Report, so the host frees them before it.
   virtual void AddTab(TrepReport* Report, std::unique_ptr<TrepReport> OwnedReport,
                       std::unique_ptr<TrepCustomPreviewPages> OwnedPages, const std::string& Name,
                       const std::string& PageName, const std::string& Caption) {
@@ -1171,6 +1172,10 @@ public:
   // From a component editor: an open designer is activated; otherwise a modal designer, when
   // the editor is the report editor (EditorClassName "TrepReportEditor") and IDesigner is set.
   void DesignReport(rt::TObject* IDesigner, const std::string& EditorClassName);
+  // Keeps a call with a literal class name from meaning DesignReport(Modal, MDIChild).
+  void DesignReport(rt::TObject* IDesigner, const char* EditorClassName) {
+    DesignReport(IDesigner, std::string(EditorClassName));
+  }
   void DesignReportInPanel(rt::TObject* Panel);
   // A designer over a prepared page, shown modally; whether it changed the page.
   bool DesignPreviewPage();

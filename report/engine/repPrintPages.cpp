@@ -361,6 +361,17 @@ bool PrintPreparedPages(TrepCustomPreviewPages& Pages, TrepPrinters& Printers, c
   }
   if (R->OnPrintReport) R->OnPrintReport(R);
   R->DoNotifyEvent(R, R->OnReportPrint, true);
+  // A preview showing these pages holds its repainting while they print.
+  struct TPreviewLock {
+    TrepCustomPreview* P;
+    ~TPreviewLock() {
+      if (P != nullptr) P->Unlock();
+    }
+  } PreviewLock{R->Preview()};
+  if (PreviewLock.P != nullptr) {
+    PreviewLock.P->Lock();
+    PreviewLock.P->InvalidatePages();
+  }
   if (!P->Initialized()) {
     ShowErrorBox("Printer selected is not valid");
     return true;

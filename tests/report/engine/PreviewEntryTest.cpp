@@ -237,8 +237,9 @@ TEST_F(PreviewEntry, PreviewWindowsAreMadeShownAndFreed) {
     EXPECT_EQ(Log, (TLog{"window init", C.Shown}));
     ASSERT_NE(Report->PreviewForm(), nullptr);
     EXPECT_EQ(Report->Preview(), Report->PreviewForm()->PreviewControl());
-    // A failed preparation closes the window.
-    Report->ScriptText().SetText("begin x := ; end.");
+    // A preparation that produced no pages closes the window.
+    TrepReport* Rep = Report.get();
+    Report->OnBeginDoc = [Rep](rt::TObject*) { Rep->SetTerminated(true); };
     Log.clear();
     EXPECT_FALSE(Report->PrepareReport());
     EXPECT_EQ(Log, (TLog{"init", "close", "window freed"})) << C.Shown;
@@ -467,6 +468,8 @@ TEST_F(PreviewEntry, DetailPageOpensInATabOfItsOwn) {
   EXPECT_EQ(Main->Count(), MainCount);
   EXPECT_EQ(R.Preview(), &Preview);
   EXPECT_NE(std::find(Log.begin(), Log.end(), "tab details DetailPage More pages 1"), Log.end());
+  // The tab's pages belong to the report: they go before it.
+  Preview.TabPages.clear();
 }
 
 TEST_F(PreviewEntry, ShiftClicksSelectAndPlainDownsClear) {
@@ -723,6 +726,11 @@ TEST_F(PrintDialogTest, ReportPrintShowsTheHostsDialog) {
   EXPECT_TRUE(PrintPreparedPages(*R.PreviewPages(), Printers));
   EXPECT_EQ(Asked, 2);
   EXPECT_EQ(Printed, 3);
+  // A preview of the pages holds its repainting while they print.
+  R.SetPreview(&Preview);
+  Log.clear();
+  EXPECT_TRUE(PrintPreparedPages(*R.PreviewPages(), Printers));
+  EXPECT_EQ(Log, (TLog{"lock", "invalidate", "unlock"}));
 }
 
 // ---- The inherit-conflict question ----
