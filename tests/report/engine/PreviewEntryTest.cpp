@@ -445,6 +445,49 @@ TEST_F(PreviewEntry, HyperlinksByKind) {
   }
 }
 
+TEST_F(PreviewEntry, DrillDownHeadersToggleAndHintsShow) {
+  auto* GH = new TrepGroupHeader(Page);
+  GH->SetName("GroupHeader1");
+  GH->SetBounds(0, 60, 700, 20);
+  GH->Condition = "1";
+  GH->DrillDown = true;
+  GH->DrillName = "G1";
+  Memo(GH, "GroupMemo", 0);
+  auto* Data = new TrepMasterData(Page);
+  Data->SetName("MasterData1");
+  Data->SetBounds(0, 100, 700, 20);
+  Data->SetRowCount(1);
+  B->Hint = "short|long";
+  B->ShowHint = true;
+  ASSERT_TRUE(R.PrepareReport()) << R.Errors().Text();
+  R.SetPreview(&Preview);
+  Preview.UseReportHints = true;
+  TrepView* G = Prepared("GroupMemo");
+  ASSERT_NE(G, nullptr);
+  const double Y = G->AbsTop() + 5;
+
+  for (bool Expanded : {true, false}) {
+    EXPECT_EQ(Over(10, Y, meMouseMove).Cursor, crHandPoint);
+    Log.clear();
+    Over(10, Y, meClick);
+    EXPECT_EQ(R.DrillState().IndexOf("G1") >= 0, Expanded);
+    EXPECT_NE(std::find(Log.begin(), Log.end(), "refresh"), Log.end());
+    EXPECT_EQ(Pages().LastObjectOver(), nullptr);
+  }
+
+  Log.clear();
+  Over(210, 10, meMouseMove);
+  EXPECT_EQ(Log, (TLog{"hint-line long", "hint short"}));
+  Log.clear();
+  Over(150, 10, meMouseMove);
+  EXPECT_EQ(Log, (TLog{"hint ", "message ", "hint-line "}));
+  // Without report hints the preview shows none.
+  Preview.UseReportHints = false;
+  Log.clear();
+  Over(210, 10, meMouseMove);
+  EXPECT_TRUE(Log.empty());
+}
+
 TEST_F(PreviewEntry, DetailPageOpensInATabOfItsOwn) {
   auto* Detail = new TrepReportPage(&R);
   Detail->SetName("DetailPage");
