@@ -179,7 +179,10 @@ void TrepPreviewPages::ObjectOver(int Index, int X, int Y, rt::TMouseButton Butt
   rt::Variant ObjHandle;
   if (Obj != nullptr) {
     ObjHandle = rt::VarFromObject(Obj);
-    if (Last != nullptr && Last != Obj) R->DoMouseLeave(Last, LX, LY, Obj, EP);
+    if (Last != nullptr && Last != Obj) {
+      R->DoMouseLeave(Last, LX, LY, Obj, EP);
+      Last = LastObjectOver();
+    }
     if (Obj != Last && Live<TrepView>(ObjHandle) != nullptr) {
       R->DoMouseEnter(Obj, Last, EP);
       FLastObjectOver = ObjHandle;
