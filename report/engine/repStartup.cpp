@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "report/engine/repDMPClass.h"
 #include "report/engine/repDsgnIntf.h"
 #include "report/engine/repIOTransport.h"
 
@@ -35,11 +36,13 @@ void repStartupInitialization() {
   Editors.Register({rt::tkInteger, "TShortCut"}, nullptr, "", TrepShortCutProperty::ClassInfo());
   (void)BitCountTable();
   repIOTransportDialogInitialization();
+  repDMPInitialization();
 }
 
 void repStartupFinalization() {
   std::lock_guard<std::mutex> Lock(StartupLock());
   if (StartupCount == 0 || --StartupCount > 0) return;
+  repDMPFinalization();
   repIOTransportDialogFinalization();
   PropertyEditors().UnRegister(TrepNameProperty::ClassInfo());
   PropertyEditors().UnRegister(TrepModalResultProperty::ClassInfo());
