@@ -38,6 +38,10 @@ std::uint32_t SteadyTicks() {
 // Collects every text output of a page drawing with its bounding rectangle.
 class TTextCollector : public gfx::TCanvas {
 public:
+  void FillRect(const gfx::TRect&) override {}
+  void Rectangle(int, int, int, int) override {}
+  void Ellipse(int, int, int, int) override {}
+  bool GeometricLine(int, int, int, int, const gfx::TGeometricPen&) override { return true; }
   void ExtTextOut(const gfx::TTextOut& T) override {
     int W = 0;
     for (int D : T.Dx) W += D;
@@ -52,6 +56,9 @@ public:
     Texts.push_back({T.Text, R});
   }
   std::vector<TrepDrawnText> Texts;
+
+protected:
+  void DrawLine(int, int, int, int) override {}
 };
 
 std::u16string Upper(const std::u16string& S) { return rt::WideUpperCase(S); }

@@ -4,6 +4,7 @@
 
 #include "report/engine/repDMPClass.h"
 #include "report/engine/repDsgnIntf.h"
+#include "report/engine/repInPlaceCopyPaste.h"
 #include "report/engine/repIOTransport.h"
 
 namespace {
@@ -37,11 +38,13 @@ void repStartupInitialization() {
   (void)BitCountTable();
   repIOTransportDialogInitialization();
   repDMPInitialization();
+  repInPlaceCopyPasteInitialization();
 }
 
 void repStartupFinalization() {
   std::lock_guard<std::mutex> Lock(StartupLock());
   if (StartupCount == 0 || --StartupCount > 0) return;
+  repInPlaceCopyPasteFinalization();
   repDMPFinalization();
   repIOTransportDialogFinalization();
   PropertyEditors().UnRegister(TrepNameProperty::ClassInfo());

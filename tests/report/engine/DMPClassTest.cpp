@@ -197,8 +197,14 @@ TEST(DMPObjects, RegisteredAndReadBackFromATemplate) {
       EXPECT_EQ(It->Category, repCategoryBit(ctDMP));
       ++Found;
     }
-    if (It->ClassRef == TrepDMPCommand::ClassInfo()) EXPECT_EQ(It->ButtonImageIndex, 21), ++Found;
-    if (It->ClassRef == TrepDMPLineView::ClassInfo()) EXPECT_EQ(It->ButtonImageIndex, 5), ++Found;
+    if (It->ClassRef == TrepDMPCommand::ClassInfo()) {
+      EXPECT_EQ(It->ButtonImageIndex, 21);
+      ++Found;
+    }
+    if (It->ClassRef == TrepDMPLineView::ClassInfo()) {
+      EXPECT_EQ(It->ButtonImageIndex, 5);
+      ++Found;
+    }
   }
   EXPECT_EQ(Found, 3);
   EXPECT_EQ(rt::GetClass("TrepDMPPage"), TrepDMPPage::ClassInfo());

@@ -138,14 +138,21 @@ TEST(PreviewPageList, RowsAreCentredAndWidePagesStandAlone) {
 }
 
 TEST(PreviewPageList, FindingPagesAndTheirRectangles) {
+  TrepPageList Column;
+  for (int I = 0; I < 4; ++I) Column.AddPage(400, 200, 1);
+  Column.CalcBounds(500);  // one per row: tops 10, 220, 430, 640
+  EXPECT_EQ(Column.Items(2).OffsetY, 430);
+  EXPECT_EQ(Column.FindPage(5, 100), -1);  // a point above the first page
+  EXPECT_EQ(Column.FindPage(430 - 50, 0), 1);
+  EXPECT_EQ(Column.FindPage(430 - 30, 0), 2);  // within a fifth of its height (40): current
+  EXPECT_EQ(Column.FindPage(300, Column.Items(1).OffsetX + 5), 1);
+
   TrepPageList L;
   for (int I = 0; I < 4; ++I) L.AddPage(400, 200, 1);
-  L.CalcBounds(1000);  // rows of two: tops 10, 220
-  EXPECT_EQ(L.FindPage(0, 0), -1);        // above the first page
-  EXPECT_EQ(L.FindPage(190, 0), 1);       // page 3's top 30 pixels below: not yet...
-  EXPECT_EQ(L.FindPage(220 - 40, 0), 3);  // ...within a fifth of its height (40): current
+  L.CalcBounds(1000);  // rows of two
   const int Left2 = L.Items(1).OffsetX;
   EXPECT_EQ(L.FindPage(50, Left2 + 5), 1);
+  EXPECT_EQ(L.FindPage(50, L.Items(0).OffsetX + 5), 0);
   // The gap between two pages of a row resolves to the search's candidate.
   EXPECT_EQ(L.FindPage(50, L.Items(0).OffsetX + 405), 1);
 
@@ -280,9 +287,10 @@ TEST(PreviewSearch, FindsTextPageByPage) {
   EXPECT_FALSE(V.FindNext());
   EXPECT_FALSE(V.AllowF3);
 
-  EXPECT_FALSE(V.FindText(u"alpha", true, true));
+  EXPECT_FALSE(V.FindText(u"aLPHA", true, true));
   EXPECT_TRUE(V.FindText(u"ALPHA", true, true));
   EXPECT_EQ(V.Search().LastFoundPage, 1);
+  EXPECT_TRUE(V.FindText(u"again", false, false));  // from the current page on
 
   TrepSearchState All;
   All.Text = u"alpha";
@@ -325,15 +333,17 @@ TEST(PageSettings, UnitsPaperAndApply) {
 
 TEST(PageSettings, AppliedToEveryPageOfTheReport) {
   Prepared P;
-  auto* Second = new TrepReportPage(P.Report.get());
-  Second->SetName("Page2");
+  (new TrepReportPage(P.Report.get()))->SetName("Page2");
   TrepReportPage Settings(nullptr);
   Settings.SetOrientation(poLandscape);
   Settings.LeftMargin = 25;
   TrepPreview V;
   V.Report = P.Report.get();
   V.ApplyPageSettings(&Settings, true);
-  for (TrepReportPage* Pg : {P.Page, Second}) {
+  // Preparing reads the template back, so the pages are found again by name.
+  for (const char* Name : {"Page1", "Page2"}) {
+    auto* Pg = dynamic_cast<TrepReportPage*>(P.Report->FindObject(Name));
+    ASSERT_NE(Pg, nullptr) << Name;
     EXPECT_EQ(Pg->Orientation(), poLandscape);
     EXPECT_EQ(Pg->LeftMargin, 25);
   }
