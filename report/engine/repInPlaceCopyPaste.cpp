@@ -475,4 +475,8 @@ void repInPlaceCopyPasteFinalization() {
   for (const TrepInPlaceEditorClassInfo* E :
        {&repMemoCopyPasteEditorClass, &repPictureCopyPasteEditorClass, &repMemoEditorClass, &repDataFieldEditorClass})
     R.UnRegisterEditor(E);
+  // A class left without editors leaves the registry.
+  for (rt::TClass C : {TrepMemoView::ClassInfo(), TrepPictureView::ClassInfo()})
+    if (const TrepComponentEditorsRegItem* I = R.Item(C->ClassName()); I != nullptr && I->EditorClasses.empty())
+      R.UnRegister(C);
 }

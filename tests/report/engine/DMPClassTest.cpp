@@ -23,7 +23,11 @@ void Start() {
   static const bool Started = [] {
     repInitEngineResources();
     repClassInitialization();
-    repDMPInitialization();
+    // Templates name these classes; the object registry is entered only where it is tested,
+    // since other tests expect that process-wide registry empty.
+    for (rt::TClass C : {TrepDMPPage::ClassInfo(), TrepDMPMemoView::ClassInfo(), TrepDMPLineView::ClassInfo(),
+                         TrepDMPCommand::ClassInfo()})
+      rt::RegisterClass(C);
     return true;
   }();
   (void)Started;
@@ -189,6 +193,13 @@ TEST(DMPObjects, FrameGoesHalfACellOutside) {
 
 TEST(DMPObjects, RegisteredAndReadBackFromATemplate) {
   DMPReport R;
+  repDMPInitialization();
+  struct Done {
+    ~Done() {
+      repDMPFinalization();
+      rt::RegisterClass(TrepDMPPage::ClassInfo());
+    }
+  } AtEnd;
   int Found = 0;
   for (int I = 0; I < ReportObjects().Count(); ++I) {
     const TrepObjectItem* It = ReportObjects().GetObjectItem(I);

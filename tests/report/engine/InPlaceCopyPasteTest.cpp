@@ -26,10 +26,11 @@ struct Grid {
   Grid() {
     static const bool Started = [] {
       repInitEngineResources();
-      repInPlaceCopyPasteInitialization();
       return true;
     }();
     (void)Started;
+    // Other tests expect the process-wide editor registry empty, so it is filled per test.
+    repInPlaceCopyPasteInitialization();
     Page = new TrepReportPage(&Report);
     Report.PreviewOptions.Buttons.Include(pbCopy);
     Report.PreviewOptions.Buttons.Include(pbPaste);
@@ -38,6 +39,9 @@ struct Grid {
     Preview.SetInPlaceEditorsList(ComponentEditorsRegistry().CreateEditorsInstances(evPreview, &Preview));
     repClipboard().Clear();
   }
+  ~Grid() { repInPlaceCopyPasteFinalization(); }
+  Grid(const Grid&) = delete;
+  Grid& operator=(const Grid&) = delete;
   TrepMemoView* Memo(int Col, int Row, std::u16string_view Text) {
     auto* M = new TrepMemoView(Page);
     M->SetBounds(Col * 120, Row * 30, 100, 20);
