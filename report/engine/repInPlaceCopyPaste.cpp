@@ -8,6 +8,7 @@
 
 #include "platform/rt/Events.h"
 #include "platform/rt/SysUtils.h"
+#include "platform/rt/Unicode.h"
 #include "report/engine/repUnicodeUtils.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -432,6 +433,46 @@ void TrepInPlaceDataFiledEditor::ChooseField(const std::string& Field) {
       V->DataField = Field;
     }
   FModified = true;
+}
+
+bool TrepInPlaceDataFiledEditor::DropNodes(const std::vector<TDroppedNode>& Nodes,
+                                           TrepInteractiveEventsParams& EventParams) {
+  auto* View = dynamic_cast<TrepView*>(FComponent);
+  if (View == nullptr || Nodes.empty()) return false;
+  auto* Memo = dynamic_cast<TrepCustomMemoView*>(View);
+  TrepReport* R = View->Report();
+  bool Result = false;
+  bool First = true;
+  // The expressions follow each other without a break; the text is written once at the end.
+  std::u16string Text;
+  auto ClearText = [&] {
+    Text.clear();
+    Memo->SetDataSet(nullptr);
+    Memo->DataField.clear();
+  };
+  for (std::size_t K = Nodes.size(); K-- > 0; First = false) {
+    const TDroppedNode& N = Nodes[K];
+    EventParams.Refresh = true;
+    EventParams.Modified = true;
+    const std::string Alias = N.DataSet != nullptr && R != nullptr ? R->GetAlias(N.DataSet) : std::string();
+    if (!Alias.empty()) {
+      if (Nodes.size() == 1 || (Memo == nullptr && First)) {
+        View->SetDataSet(N.DataSet);
+        View->DataField = N.Text;
+        return true;
+      }
+      if (Memo == nullptr) continue;
+      if (First) ClearText();
+      Text += rt::Utf8ToUtf16("[" + Alias + ".\"" + N.Text + "\"]");
+      Result = true;
+    } else if (Memo != nullptr) {
+      if (First) ClearText();
+      Text += rt::Utf8ToUtf16("[" + N.Text + "]");
+      Result = true;
+    }
+  }
+  if (Result && Memo != nullptr) Memo->SetText(Text);
+  return Result;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -136,6 +136,17 @@ public:
   std::vector<std::string> FieldList();
   // The object, and every selected object of its class, takes the data set and the field.
   void ChooseField(const std::string& Field);
+  // One node of a data tree dropped on the object: a field of DataSet (nullptr: a variable or
+  // any other name).
+  struct TDroppedNode {
+    TrepDataSet* DataSet = nullptr;
+    std::string Text;
+  };
+  // Nodes dropped in selection order, walked from the last. A single field (or the first walked
+  // on an object that is not a text) binds the object to it; several fields, or names without a
+  // data set, replace a text object's text by their bracketed expressions. True when the drop
+  // was taken.
+  bool DropNodes(const std::vector<TDroppedNode>& Nodes, TrepInteractiveEventsParams& EventParams);
   bool Modified() const { return FModified; }
 
 private:

@@ -10,6 +10,7 @@
 #include "platform/rt/Unicode.h"
 #include "report/engine/repPrinter.h"
 #include "report/engine/repRes.h"
+#include "report/engine/repInPlaceEditors.h"
 #include "report/engine/repUtils.h"
 
 namespace {
@@ -537,6 +538,17 @@ void TrepPreview::ApplyPageSettings(TrepReportPage* Settings, bool ToAllPages) {
     throw;
   }
   Unlock();
+}
+
+void TrepPreview::SelectRubberBand(const gfx::TRect& Band, int X, int Y) {
+  if (Report == nullptr || FPreviewPages == nullptr || !Report->PreviewOptions.Buttons.Contains(pbSelection)) return;
+  if (Band.Left == Band.Right || Band.Top == Band.Bottom) return;
+  const int Index = FWorkspace.PageAtPoint(X, Y);
+  TrepReportPage* P = FPreviewPages->GetPage(Index);
+  if (P == nullptr) return;
+  std::vector<TrepComponent*> Found;
+  P->GetContainedComponents(FWorkspace.SelectionToPage(Band, Index), TrepView::ClassInfo(), &Found);
+  for (TrepComponent* C : Found) SelectionList().Add(C);
 }
 
 void TrepPreview::ResetSearch() {

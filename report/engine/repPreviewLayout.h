@@ -262,6 +262,10 @@ public:
   // prepared again, or to the current prepared page only.
   void ApplyPageSettings(TrepReportPage* Settings, bool ToAllPages);
 
+  // A rubber band (client coordinates) released at (X, Y): with the report's pbSelection, the
+  // views of the page under the point that lie wholly inside it join the selection list.
+  void SelectRubberBand(const gfx::TRect& Band, int X, int Y);
+
   // ---- search ----
   TrepSearchState& Search() { return FSearch; }
   bool FindText(const std::u16string& SearchString, bool FromTop, bool IsCaseSensitive);

@@ -220,3 +220,36 @@ TEST(InPlaceDataField, ChoosingAFieldBindsTheSelection) {
   EXPECT_EQ(TrepInPlaceDataFiledEditor::ButtonSize(144, 40), 24);
   EXPECT_EQ(TrepInPlaceDataFiledEditor::ButtonSize(144, 13), 12);
 }
+
+TEST(InPlaceDataField, DroppedFieldsBindOrBecomeExpressions) {
+  Grid G;
+  auto* DS = new TrepMemoryDataSet(G.Page);
+  DS->SetName("Items");
+  G.Report.DataSets().Add(DS);
+  auto* M = G.Memo(0, 0, u"old");
+  TrepInPlaceDataFiledEditor E(TrepMemoView::ClassInfo(), nullptr);
+  E.SetComponent(M);
+  TrepInteractiveEventsParams P;
+  using N = TrepInPlaceDataFiledEditor::TDroppedNode;
+
+  // One field binds the text object to it.
+  EXPECT_TRUE(E.DropNodes({N{DS, "Name"}}, P));
+  EXPECT_EQ(M->DataSet(), DS);
+  EXPECT_EQ(M->DataField, "Name");
+  EXPECT_TRUE(P.Modified);
+  // Two fields: both bracketed, the one selected last first, nothing between them.
+  EXPECT_TRUE(E.DropNodes({N{DS, "Name"}, N{DS, "Price"}}, P));
+  EXPECT_EQ(Grid::Plain(M), u"[Items.\"Price\"][Items.\"Name\"]");
+  EXPECT_EQ(M->DataSet(), nullptr);
+  EXPECT_EQ(M->DataField, "");
+  // A name without a data set (a variable) in brackets.
+  EXPECT_TRUE(E.DropNodes({N{nullptr, "Total"}}, P));
+  EXPECT_EQ(Grid::Plain(M), u"[Total]");
+
+  // A picture takes the first field walked and ignores names.
+  auto* Pic = new TrepPictureView(G.Page);
+  E.SetComponent(Pic);
+  EXPECT_FALSE(E.DropNodes({N{nullptr, "Total"}}, P));
+  EXPECT_TRUE(E.DropNodes({N{DS, "Photo"}, N{DS, "Logo"}}, P));
+  EXPECT_EQ(Pic->DataField, "Logo");
+}

@@ -8,6 +8,7 @@
 #include "platform/rt/Unicode.h"
 #include "report/engine/repClass.h"
 #include "report/engine/repClassRTTI.h"
+#include "report/engine/repInPlaceEditors.h"
 #include "report/engine/repPreviewLayout.h"
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repRes.h"
@@ -299,6 +300,27 @@ TEST(PreviewSearch, FindsTextPageByPage) {
   EXPECT_EQ(All.Hits.size(), 3u);
   EXPECT_EQ(All.HitPages, (std::vector<int>{0, 1}));
   EXPECT_EQ(All.Hits[1].Snippet, u"beta ALPHA");
+}
+
+TEST(PreviewControl, RubberBandSelectsTheViewsInside) {
+  Prepared P;
+  P.Fill({{u"inside"}});
+  P.Report->PreviewOptions.Buttons.Include(pbSelection);
+  TrepPreview V;
+  V.Workspace().Resize(850, 600);
+  V.Init(P.Report.get(), &P.Pages());
+  const gfx::TRect Page = V.Workspace().PageList().GetPageBounds(0, 850, 1, false);
+  // The memo stands at (10, 5) inside the margins (top margin 10 mm), 300 x 20.
+  const int Top = Page.Top + RoundHalfEven(10 * 3.77953);
+  V.SelectRubberBand({Page.Left + 330, Top + 40, Page.Left + 5, Top - 5}, Page.Left + 5, Top);
+  ASSERT_EQ(V.SelectionList().Count(), 1);
+  EXPECT_NE(dynamic_cast<TrepMemoView*>(V.SelectionList().Items(0)), nullptr);
+  V.SelectionList().Clear();
+  V.SelectRubberBand({Page.Left + 20, Top, Page.Left + 330, Top + 40}, Page.Left + 20, Top);  // cuts the memo
+  EXPECT_EQ(V.SelectionList().Count(), 0);
+  P.Report->PreviewOptions.Buttons.Exclude(pbSelection);
+  V.SelectRubberBand({Page.Left + 330, Top + 40, Page.Left + 5, Top - 5}, Page.Left + 5, Top);
+  EXPECT_EQ(V.SelectionList().Count(), 0);
 }
 
 TEST(PageSettings, UnitsPaperAndApply) {
