@@ -431,9 +431,10 @@ void TrepPreview::Cancel() {
 }
 
 void TrepPreview::InternalOnProgressStart(TrepReport* Sender, TrepProgressType ProgressType, int Progress) {
-  (void)Sender, (void)ProgressType, (void)Progress;
+  (void)ProgressType, (void)Progress;
   if (Refreshing) return;
   Clear();
+  if (Sender != nullptr) Sender->DrillState().Clear();
   FRunning = true;
 }
 
@@ -453,11 +454,13 @@ void TrepPreview::InternalOnProgress(TrepReport* Sender, TrepProgressType Progre
   }
   if (Progress == 0) {
     SetPageNo(1);
+    if (Final) UpdatePages();
     FTick = TickCount();
   } else if (Progress == 1) {
     const std::uint32_t Elapsed = TickCount() - FTick;
     FTick = Elapsed < 5 ? 50 : Elapsed < 10 ? 20 : 5;
     SetPageNo(1);
+    if (Final) UpdatePages();
   } else if (FTick != 0 && static_cast<unsigned>(Progress) % FTick == 0) {
     if (OnPageChanged) OnPageChanged(this, FPageNo);
     if (Final) FWorkspace.UpdateScrollBars();

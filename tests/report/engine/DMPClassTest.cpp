@@ -12,6 +12,7 @@
 #include "report/engine/repClassRTTI.h"
 #include "report/engine/repDMPClass.h"
 #include "report/engine/repDsgnIntf.h"
+#include "report/engine/repPreviewPages.h"
 #include "report/engine/repRes.h"
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
@@ -250,4 +251,35 @@ TEST(DMPObjects, RegisteredAndReadBackFromATemplate) {
   auto* C = dynamic_cast<TrepDMPCommand*>(Copy.FindObject("Cmd1"));
   ASSERT_NE(C, nullptr);
   EXPECT_EQ(C->Command, "#27#64");
+}
+
+TEST(DMPObjects, PreparedPagesKeepTheDotMatrixPage) {
+  DMPReport R;
+  R.Report->DotMatrixReport = true;
+  auto* Band = new TrepNullBand(R.Page);
+  Band->SetName("Band1");
+  auto* Memo = new TrepDMPMemoView(Band);
+  Memo->SetName("Memo1");
+  Memo->SetBounds(9.6, 17, 96, 17);
+  Memo->SetLiteralText(u"cells");
+  auto& Store = *static_cast<TrepPreviewPages*>(R.Report->PreviewPages());
+  Store.Clear();
+  Store.Initialize();
+  Store.AddPageAction = apAdd;
+  Store.AddSourcePage(R.Page);
+  Store.BeginPass();
+  Store.AddPage(R.Page);
+  Store.AddObject(Band);
+  Store.Finish();
+
+  rt::TMemoryStream S;
+  Store.SaveToStream(S);
+  S.SetPosition(0);
+  TrepReport Other(nullptr);
+  Other.EngineOptions.SilentMode = simSilent;
+  auto& Loaded = *static_cast<TrepPreviewPages*>(Other.PreviewPages());
+  Loaded.LoadFromStream(S);
+  ASSERT_EQ(Loaded.Count(), 1);
+  EXPECT_NE(dynamic_cast<TrepDMPPage*>(Loaded.GetPage(0)), nullptr);
+  EXPECT_TRUE(Other.DotMatrixReport);
 }

@@ -267,6 +267,24 @@ TEST(PreviewControl, ProgressPacesRefreshes) {
   }
 }
 
+TEST(PreviewControl, FollowsAReportBeingPrepared) {
+  Prepared P;
+  P.Memo->SetText(u"one");
+  TrepPreview V;
+  V.Workspace().Resize(850, 600);
+  V.Init(P.Report.get(), P.Report->PreviewPages());
+  P.Report->SetPreview(&V);
+  std::vector<int> Changes;
+  V.OnPageChanged = [&](TrepPreview*, int N) { Changes.push_back(N); };
+  ASSERT_TRUE(P.Report->PrepareReport(true));
+  EXPECT_FALSE(V.Running());
+  EXPECT_EQ(V.PageCount(), 1);
+  EXPECT_EQ(V.PageNo(), 1);
+  EXPECT_EQ(V.Workspace().PageList().Count(), 1);
+  EXPECT_FALSE(Changes.empty());
+  P.Report->SetPreview(nullptr);
+}
+
 TEST(PreviewSearch, FindsTextPageByPage) {
   Prepared P;
   P.Fill({{u"Alpha", u"nothing"}, {u"beta ALPHA", u"alpha again"}, {u"gamma"}});
