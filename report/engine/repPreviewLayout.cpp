@@ -229,6 +229,35 @@ bool repSearchPages(TrepCustomPreviewPages& Pages, TrepSearchState& S) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Outline
+
+namespace {
+
+void ReadLevel(TrepCustomOutline& O, std::vector<TrepOutlineNode>& Into, int Depth) {
+  const int N = O.Count();
+  for (int I = 0; I < N; ++I) {
+    TrepOutlineNode Node;
+    O.GetItem(I, Node.Text, Node.Page, Node.Top);
+    if (Depth < repMaxOutlineDepth) {
+      O.LevelDown(I);
+      ReadLevel(O, Node.Children, Depth + 1);
+      O.LevelUp();
+    }
+    Into.push_back(std::move(Node));
+  }
+}
+
+} // namespace
+
+std::vector<TrepOutlineNode> repOutlineTree(TrepCustomOutline& Outline) {
+  std::vector<TrepOutlineNode> R;
+  Outline.LevelRoot();
+  ReadLevel(Outline, R, 1);
+  Outline.LevelRoot();
+  return R;
+}
+
+// ---------------------------------------------------------------------------------------------
 // TrepPreviewWorkspace
 
 TrepPreviewWorkspace::TrepPreviewWorkspace() {
@@ -541,6 +570,20 @@ void TrepPreview::ApplyPageSettings(TrepReportPage* Settings, bool ToAllPages) {
     throw;
   }
   Unlock();
+}
+
+void TrepPreview::OutlineNodeClick(const TrepOutlineNode& Node) {
+  FWorkspace.SetPosition(Node.Page + 1, Node.Top);
+  FWorkspace.DisableUpdate = true;
+  SetPageNo(Node.Page + 1);
+  FWorkspace.DisableUpdate = false;
+}
+
+void TrepPreview::ShowSearchHit(const TrepSearchHit& Hit) {
+  FSearch.FoundRect = Hit.Bounds;
+  FSearch.Found = true;
+  FSearch.LastFoundPage = Hit.Page;
+  ScrollToFoundText();
 }
 
 void TrepPreview::SelectRubberBand(const gfx::TRect& Band, int X, int Y) {

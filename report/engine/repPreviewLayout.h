@@ -140,6 +140,22 @@ std::vector<TrepDrawnText> repDrawnTexts(TrepCustomPreviewPages& Pages, int Inde
 // hit of every page. True when something was found.
 bool repSearchPages(TrepCustomPreviewPages& Pages, TrepSearchState& State);
 
+// ---- Outline ----
+
+// Outline levels read from prepared pages (which may come from a file) go no deeper than this.
+inline constexpr int repMaxOutlineDepth = 64;
+
+// One heading of the prepared pages' outline: its text, the 0-based page and the position on it.
+struct TrepOutlineNode {
+  std::string Text;
+  int Page = 0;
+  int Top = 0;
+  std::vector<TrepOutlineNode> Children;
+};
+
+// The whole outline as a tree; the outline's current level is back at the root afterwards.
+std::vector<TrepOutlineNode> repOutlineTree(TrepCustomOutline& Outline);
+
 // ---- The workspace ----
 
 class TrepPreview;
@@ -261,6 +277,11 @@ public:
   // The page settings of page p applied: to every report page of the report, which is then
   // prepared again, or to the current prepared page only.
   void ApplyPageSettings(TrepReportPage* Settings, bool ToAllPages);
+
+  // A heading chosen in the outline: its page scrolled to the heading, which becomes current.
+  void OutlineNodeClick(const TrepOutlineNode& Node);
+  // A find-all result chosen: the hit becomes the found text and is scrolled into view.
+  void ShowSearchHit(const TrepSearchHit& Hit);
 
   // A rubber band (client coordinates) released at (X, Y): with the report's pbSelection, the
   // views of the page under the point that lie wholly inside it join the selection list.

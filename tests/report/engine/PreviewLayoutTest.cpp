@@ -285,6 +285,35 @@ TEST(PreviewControl, FollowsAReportBeingPrepared) {
   P.Report->SetPreview(nullptr);
 }
 
+TEST(PreviewControl, OutlineTreeAndHeadingClicks) {
+  Prepared P;
+  P.Fill({{u"a"}, {u"b"}, {u"c"}});
+  TrepCustomOutline& O = *P.Pages().Outline();
+  P.Pages().CurPage = 0;
+  O.LevelRoot();
+  O.AddItem("A", 10);
+  O.AddItem("B", 20);
+  O.LevelRoot();
+  P.Pages().CurPage = 2;
+  O.AddItem("C", 30);
+  O.LevelRoot();
+  const std::vector<TrepOutlineNode> Tree = repOutlineTree(O);
+  ASSERT_EQ(Tree.size(), 2u);
+  EXPECT_EQ(Tree[0].Text, "A");
+  ASSERT_EQ(Tree[0].Children.size(), 1u);
+  EXPECT_EQ(Tree[0].Children[0].Top, 20);
+  EXPECT_EQ(Tree[1].Page, 2);
+
+  TrepPreview V;
+  V.Workspace().Resize(850, 600);
+  V.Init(P.Report.get(), &P.Pages());
+  V.OutlineNodeClick(Tree[1]);
+  EXPECT_EQ(V.PageNo(), 3);
+  const gfx::TRect Third = V.Workspace().PageList().GetPageBounds(2, 850, 1, false);
+  EXPECT_EQ(V.Workspace().VertPosition(), Third.Top + RoundHalfEven(10 * 3.77953 + 30) - 10);
+  EXPECT_EQ(V.Workspace().GetTopPosition(), 30);
+}
+
 TEST(PreviewSearch, FindsTextPageByPage) {
   Prepared P;
   P.Fill({{u"Alpha", u"nothing"}, {u"beta ALPHA", u"alpha again"}, {u"gamma"}});
@@ -318,6 +347,12 @@ TEST(PreviewSearch, FindsTextPageByPage) {
   EXPECT_EQ(All.Hits.size(), 3u);
   EXPECT_EQ(All.HitPages, (std::vector<int>{0, 1}));
   EXPECT_EQ(All.Hits[1].Snippet, u"beta ALPHA");
+  // Choosing a result scrolls its hit into view.
+  V.Workspace().SetVertPosition(0);
+  V.ShowSearchHit(All.Hits[2]);
+  EXPECT_TRUE(V.FindTextFound());
+  EXPECT_EQ(V.Search().LastFoundPage, 1);
+  EXPECT_GT(V.Workspace().VertPosition(), 0);
 }
 
 TEST(PreviewControl, RubberBandSelectsTheViewsInside) {
