@@ -31,6 +31,20 @@ TrepPreviewTools repPreviewTools(const TrepPreviewOptions& O) {
   return T;
 }
 
+TrepPreviewCommandState repPreviewCommands(const TrepPreviewOptions& O, bool Running, int PageCount,
+                                           int SelectedCount, bool PasteAvailable, bool HasDrillDown) {
+  TrepPreviewCommandState S;
+  S.PageTools = !Running && PageCount > 0;
+  S.Open = !Running;
+  S.Designer = !Running && O.AllowEdit;
+  S.CopyVisible = O.Buttons.Contains(pbCopy) && O.AllowPreviewEdit;
+  S.PasteVisible = O.Buttons.Contains(pbPaste) && O.AllowPreviewEdit;
+  S.CopyEnabled = SelectedCount > 0;
+  S.PasteEnabled = S.CopyEnabled && PasteAvailable;
+  S.DrillDownItems = !Running && HasDrillDown;
+  return S;
+}
+
 std::vector<std::string> repZoomItems() {
   return {"25%", "50%", "75%", "100%", "150%", "200%", ResourceTable().Get("zmPageWidth"),
           ResourceTable().Get("zmWholePage")};

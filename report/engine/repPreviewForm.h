@@ -21,6 +21,18 @@ struct TrepPreviewTools {
 };
 TrepPreviewTools repPreviewTools(const TrepPreviewOptions& Options);
 
+// Which commands are usable at a moment: the tools that need pages while no report runs, the
+// copy and paste entries of the context menu, and the drill-down entries.
+struct TrepPreviewCommandState {
+  bool PageTools = false;  // print, save, export, find, page settings
+  bool Open = false;
+  bool Designer = false;
+  bool CopyVisible = false, PasteVisible = false, CopyEnabled = false, PasteEnabled = false;
+  bool DrillDownItems = false;  // expand all / collapse all
+};
+TrepPreviewCommandState repPreviewCommands(const TrepPreviewOptions& Options, bool Running, int PageCount,
+                                           int SelectedCount, bool PasteAvailable, bool HasDrillDown);
+
 // "25%" ... "200%", then the page-width and whole-page texts.
 std::vector<std::string> repZoomItems();
 // The zoom box's choice: item 6 page width, item 7 whole page; otherwise the text with its first

@@ -44,6 +44,28 @@ TEST(PreviewForm, ToolsFollowThePreviewOptions) {
   EXPECT_FALSE(T.Close);
 }
 
+TEST(PreviewForm, CommandsFollowTheMoment) {
+  TrepPreviewOptions O;
+  O.Buttons = TrepPreviewButtons{pbCopy};
+  TrepPreviewCommandState S = repPreviewCommands(O, true, 3, 1, true, true);
+  EXPECT_FALSE(S.PageTools);
+  EXPECT_FALSE(S.Open);
+  EXPECT_FALSE(S.DrillDownItems);
+  S = repPreviewCommands(O, false, 0, 0, true, false);
+  EXPECT_FALSE(S.PageTools);  // nothing to print without pages
+  EXPECT_TRUE(S.Open);
+  EXPECT_TRUE(S.CopyVisible);
+  EXPECT_FALSE(S.PasteVisible);
+  EXPECT_FALSE(S.CopyEnabled);
+  EXPECT_FALSE(S.PasteEnabled);  // paste needs a selection too
+  S = repPreviewCommands(O, false, 2, 2, true, true);
+  EXPECT_TRUE(S.PageTools);
+  EXPECT_TRUE(S.PasteEnabled);
+  EXPECT_TRUE(S.DrillDownItems);
+  O.AllowPreviewEdit = false;
+  EXPECT_FALSE(repPreviewCommands(O, false, 2, 2, true, true).CopyVisible);
+}
+
 TEST(PreviewForm, ZoomBoxAndSteps) {
   Start();
   EXPECT_EQ(repZoomItems().size(), 8u);
