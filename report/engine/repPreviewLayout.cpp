@@ -506,6 +506,50 @@ void TrepPreview::InternalOnProgressStop(TrepReport* Sender, TrepProgressType Pr
   FThumbnail.UpdateScrollBars();
 }
 
+namespace {
+
+// Lock around a prepared-pages operation, unlocked also when it fails.
+template <class F>
+void WithLock(TrepPreview& P, F&& Op) {
+  P.Lock();
+  try {
+    Op();
+  } catch (...) {
+    P.Unlock();
+    throw;
+  }
+  P.Unlock();
+}
+
+} // namespace
+
+void TrepPreview::SaveToFile(const std::string& FileName) {
+  if (FRunning || FPreviewPages == nullptr) return;
+  WithLock(*this, [&] { FPreviewPages->SaveToFile(FileName); });
+}
+
+void TrepPreview::LoadFromFile(const std::string& FileName) {
+  if (FRunning || FPreviewPages == nullptr) return;
+  Lock();
+  try {
+    FPreviewPages->LoadFromFile(FileName, false);
+  } catch (...) {
+    SetPageNo(1);
+    Unlock();
+    throw;
+  }
+  SetPageNo(1);
+  Unlock();
+}
+
+bool TrepPreview::Export(TrepCustomExportFilter* Filter) {
+  if (FRunning || FPreviewPages == nullptr || Filter == nullptr) return false;
+  FPreviewPages->CurPreviewPage = FPageNo;
+  bool Result = false;
+  WithLock(*this, [&] { Result = FPreviewPages->Export(Filter); });
+  return Result;
+}
+
 void TrepPreview::AddPage() {
   if (FRunning || FPreviewPages == nullptr) return;
   FPreviewPages->AddEmptyPage(FPageNo - 1);

@@ -270,6 +270,14 @@ public:
   // Milliseconds of a steady clock; tests give their own.
   std::function<std::uint32_t()> TickCount;
 
+  // ---- files and exports (refused while a report runs; unlocked again on failure, which
+  // goes on to the caller) ----
+  void SaveToFile(const std::string& FileName);
+  // The page number and layout are reset even when loading failed.
+  void LoadFromFile(const std::string& FileName);
+  // The current page is the prepared pages' current page for the filter's page options.
+  bool Export(TrepCustomExportFilter* Filter);
+
   // ---- pages ----
   void AddPage();
   void DeletePage();

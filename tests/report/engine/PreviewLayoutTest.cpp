@@ -2,12 +2,14 @@
 // pacing, page settings and text search over prepared pages.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/rt/Unicode.h"
 #include "report/engine/repClass.h"
 #include "report/engine/repClassRTTI.h"
+#include "report/engine/repDsgnIntf.h"
 #include "report/engine/repInPlaceEditors.h"
 #include "report/engine/repPreviewLayout.h"
 #include "report/engine/repPreviewPages.h"
@@ -233,6 +235,38 @@ TEST(PreviewControl, WholePageIgnoresTheScrollBarForOnePage) {
   V.SetZoomMode(zmWholePage);
   const gfx::TPoint Size = P.Pages().GetPageSize(0);
   EXPECT_DOUBLE_EQ(V.Zoom(), std::min((850.0 - 26) / Size.X, (600.0 - 26) / Size.Y));
+}
+
+TEST(PreviewControl, FilesAndExportsUnlockAfterwards) {
+  Prepared P;
+  P.Fill({{u"a"}, {u"b"}});
+  TrepPreview V;
+  V.Workspace().Resize(850, 600);
+  V.Init(P.Report.get(), &P.Pages());
+  V.Last();
+  const std::string File = testing::TempDir() + "periph_preview.rp3";
+  V.SaveToFile(File);
+  EXPECT_FALSE(V.Locked());
+  V.LoadFromFile(File);
+  EXPECT_FALSE(V.Locked());
+  EXPECT_EQ(V.PageCount(), 2);
+  EXPECT_EQ(V.PageNo(), 1);
+
+  // A filter that fails: the failure reaches the caller and the preview is usable again.
+  struct Failing : TrepCustomExportFilter {
+    Failing() : TrepCustomExportFilter(NoRegister{}) { ShowDialog = false; }
+    bool Start() override { throw rt::Exception("refused"); }
+  } F;
+  V.SetPageNo(2);
+  try {
+    V.Export(&F);
+  } catch (const rt::Exception&) {
+  }
+  EXPECT_FALSE(V.Locked());
+  EXPECT_EQ(P.Pages().CurPreviewPage, 2);
+  EXPECT_THROW(V.SaveToFile("/nonexistent-dir/x.rp3"), rt::Exception);
+  EXPECT_FALSE(V.Locked());
+  std::remove(File.c_str());
 }
 
 TEST(PreviewControl, NoPagesMeansPageZero) {
