@@ -369,6 +369,9 @@ bool TrepPreview::Init(TrepReport* AReport, TrepCustomPreviewPages* APreviewPage
 }
 
 void TrepPreview::UnInit(TrepCustomPreviewPages* APreviewPages) {
+  // A report that lets go of its pages (it is going away) is dropped too, so no pointer to it
+  // stays behind.
+  if (Report != nullptr && Report->Preview() == this && Report->PreviewPages() == APreviewPages) Report = nullptr;
   if (APreviewPages != FPreviewPages) return;
   FPreviewPages = nullptr;
   FWorkspace.PreviewPages = nullptr;

@@ -316,7 +316,11 @@ TEST(PreviewControl, FollowsAReportBeingPrepared) {
   EXPECT_EQ(V.PageNo(), 1);
   EXPECT_EQ(V.Workspace().PageList().Count(), 1);
   EXPECT_FALSE(Changes.empty());
-  P.Report->SetPreview(nullptr);
+  // The report going first leaves the preview empty, holding nothing of it.
+  P.Report.reset();
+  EXPECT_EQ(V.Report, nullptr);
+  EXPECT_EQ(V.PageCount(), 0);
+  EXPECT_FALSE(V.Initialized());
 }
 
 TEST(PreviewControl, OutlineTreeAndHeadingClicks) {
