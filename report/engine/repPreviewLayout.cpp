@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
 
 #include "platform/rt/Unicode.h"
 #include "report/engine/repPrinter.h"
@@ -694,7 +695,26 @@ void TrepPreview::ScrollToFoundText() {
 TrepPageSettings::TrepPageSettings(TrepReportPage* Page, TrepDesignerUnits AUnits)
     : Units(AUnits), PaperSize(Page->PaperSize()), PaperWidth(Page->PaperWidth()), PaperHeight(Page->PaperHeight()),
       LeftMargin(Page->LeftMargin), TopMargin(Page->TopMargin), RightMargin(Page->RightMargin),
-      BottomMargin(Page->BottomMargin), Orientation(Page->Orientation()) {}
+      BottomMargin(Page->BottomMargin), Orientation(Page->Orientation()) {
+  std::lock_guard<std::recursive_mutex> Lock(PrintersLock());
+  TrepCustomPrinter* P = GetPrinters().Printer();
+  if (P == nullptr) return;
+  P->Init();  // the paper list is filled on first use
+  if (P->PaperIndex(PaperSize) == -1) PaperSize = 256;
+}
+
+std::vector<std::pair<std::string, int>> TrepPageSettings::PaperNames() {
+  std::vector<std::pair<std::string, int>> R;
+  std::lock_guard<std::recursive_mutex> Lock(PrintersLock());
+  TrepCustomPrinter* P = GetPrinters().Printer();
+  if (P == nullptr) return R;
+  P->Init();
+  const rt::TStringList& L = P->Papers();
+  // The list keeps each paper's number as the entry's object (names may repeat or be empty).
+  for (int I = 0; I < L.Count(); ++I)
+    R.emplace_back(L[I], static_cast<int>(reinterpret_cast<std::intptr_t>(L.Objects(I))));
+  return R;
+}
 
 double TrepPageSettings::ToUnits(double Millimetres) const {
   return Units == duInches ? Millimetres / 25.4 : Millimetres / 10;

@@ -328,8 +328,11 @@ enum TrepDesignerUnits { duCM, duInches, duPixels, duChars };
 // designer's unit, paper chosen from a printer's list, applied to a page on OK only.
 class TrepPageSettings {
 public:
-  // Reads the page: paper number, sizes, margins and orientation.
+  // Reads the page: paper number (the user's own, 256, when the current printer does not list
+  // it), sizes, margins and orientation.
   explicit TrepPageSettings(TrepReportPage* Page, TrepDesignerUnits Units = duCM);
+  // The current printer's paper names with their numbers, as the size list shows them.
+  static std::vector<std::pair<std::string, int>> PaperNames();
   TrepDesignerUnits Units;
   // Millimetres as shown (inches: / 25.4; otherwise / 10) and back.
   double ToUnits(double Millimetres) const;

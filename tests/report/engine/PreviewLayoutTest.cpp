@@ -426,6 +426,12 @@ TEST(PageSettings, UnitsPaperAndApply) {
   TrepPageSettings Cm(&Page);
   EXPECT_EQ(Cm.Shown(210), "21");
 
+  EXPECT_EQ(S.PaperSize, 256);  // the page's own size
+  bool ListsA4 = false;
+  for (const auto& [Name, Number] : TrepPageSettings::PaperNames()) ListsA4 = ListsA4 || Number == 9;
+  EXPECT_TRUE(ListsA4);
+  Page.SetPaperSize(9);
+  EXPECT_EQ(TrepPageSettings(&Page).PaperSize, 9);
   S.PaperChosen(9);
   EXPECT_EQ(S.PaperSize, 9);
   S.SizeEdited(100, 150);
