@@ -87,6 +87,8 @@ bool TrepEngine::Initialize() {
   Running = true;
   FKeeping = false;
   CurVColumn = 0;
+  FOutputTo = nullptr;
+  FVMasterBand = nullptr;
   FAggregates.Clear();
   FStretchedHeight.clear();
   const int ErrorsBefore = FReport->Errors().Count();
@@ -95,6 +97,7 @@ bool TrepEngine::Initialize() {
     if (P == nullptr) continue;
     FPage = P;
     BuildBandTree(P);
+    BuildBandTree(P, true);
   }
   for (int I = 0; I < FReport->PagesCount(); ++I) {
     auto* P = dynamic_cast<TrepReportPage*>(FReport->GetPages(I));
@@ -123,6 +126,11 @@ bool TrepEngine::Initialize() {
 }
 
 void TrepEngine::Finalize() {
+  // The template gets back the objects its vertical bands borrowed, whatever happened.
+  RestoreVerticalObjects();
+  FVMasterBand = nullptr;
+  FVHeaderList.clear();
+  FVPageList.clear();
   try {
     FReport->DataSets().Finalize();
   } catch (...) {
@@ -309,6 +317,7 @@ void TrepEngine::StartReportPage() {
   PageWidth = (FPage->PaperWidth() - FPage->LeftMargin - FPage->RightMargin) * PixelsPerMM;
   CurX = CurY = FPageCurX = 0;
   CurColumn = 1;
+  FVMasterBand = nullptr;
   FIsFirstPage = true;
   FIsLastPage = false;
   FTitlePrinted = false;
@@ -374,6 +383,8 @@ void TrepEngine::OpenNewPage() {
         continue;
     }
     if (dynamic_cast<TrepHeader*>(B) != nullptr && B == FLastBandOnPage) continue;
+    if (FDontShowHeaders && (dynamic_cast<TrepHeader*>(B) != nullptr || dynamic_cast<TrepGroupHeader*>(B) != nullptr))
+      continue;
     const bool IsTitle = dynamic_cast<TrepReportTitle*>(B) != nullptr;
     if (IsTitle) E.Band = nullptr;  // the title prints once
     const int SaveLine = CurLine, SaveLineThrough = CurLineThrough;

@@ -95,7 +95,8 @@ private:
   TrepPreviewPages* Store();
   // The dataset a data band walks: its own, or its row counter when it has RowCount only.
   TrepDataSet* DataSetOf(TrepBand* Band);
-  void BuildBandTree(TrepReportPage* Page);
+  // Links the horizontal bands of a page, or with Vertical its vertical bands, into a tree.
+  void BuildBandTree(TrepReportPage* Page, bool Vertical = false);
   bool HasDataRows(TrepComponent* Container, bool PrintIfEmpty);
   void OutputDataBands(TrepComponent* Container);
   // Shows a band and its child; returns the band when its child waits for rows to be filled.
@@ -153,4 +154,61 @@ private:
   int FPagesThisPass = 0;
   // Heights of bands after their last stretch.
   std::map<TrepBand*, double> FStretchedHeight;
+
+  // ---- subreports and vertical bands (repEngineSubreports.cpp, repEngineVertical.cpp) ----
+  // What a master row of vertical bands changes before its band is stretched and gives back
+  // once its cells are distributed.
+  struct TVerticalRow {
+    bool Active = false;
+    double SaveX = 0;
+    TrepBand* MasterBand = nullptr;
+    std::vector<int> PageList;
+  };
+  // Subreports with PrintOnParent, laid out into the container, which then grows.
+  void EmbedSubreports(TrepComponent* Container);
+  // Subreports without PrintOnParent, run below/beside the band just output.
+  void OutputSubreports(TrepBand* Band);
+  // Runs a subreport page's data bands where the engine stands.
+  void RunSubreportPage(TrepSubreport* Sub);
+  // A copy of a shown band in the output band instead of the prepared pages.
+  void CopyToOutputBand(TrepBand* Band);
+  // Objects of the horizontal band that lie inside a vertical band move into it.
+  void MoveIntoVerticalBands(TrepReportPage* Page, TrepBand* Band);
+  // Every object moved into a vertical band goes back to its band.
+  void RestoreVerticalObjects();
+  void BeginVerticalRow(TrepBand* Band, TVerticalRow& Row);
+  // With Band: the cells go to their horizontal pages. Always: the engine leaves the row.
+  void EndVerticalRow(TrepBand* Band, TVerticalRow& Row);
+  // A row that failed before its band was stretched: its cells go, the band is as designed.
+  void AbandonVerticalRow(TrepBand* Band, TVerticalRow& Row);
+  void CollectVerticalBands(TrepBand* Band);
+  void OutputVerticalBands(const std::vector<TrepBand*>& Bands);
+  void OutputVerticalBand(TrepBand* Band);
+  // Opens the next horizontal page of the master row (the next existing page, or a new one).
+  void NewVerticalPage();
+  void DistributeVerticalCells(TrepBand* Band, double SaveX);
+  // The index of the first cell of the vertical master band, or -1 when Container is not it.
+  int VerticalCellsStart(TrepComponent* Container);
+
+  // While set, shown bands are copied into it instead of going to the prepared pages.
+  TrepNullBand* FOutputTo = nullptr;
+  // The horizontal band whose cells are being laid out.
+  TrepBand* FVMasterBand = nullptr;
+  // Vertical headers repeated on each horizontal page.
+  std::vector<TrepBand*> FVHeaderList;
+  // Indexes into the master band's objects where each horizontal page's cells begin, and the end.
+  std::vector<int> FVPageList;
+  // Suppresses reprinted headers while the horizontal pages of a vertical row are opened.
+  bool FDontShowHeaders = false;
+  // Set while the vertical headers are shown again on a new horizontal page.
+  bool FVHeadersReprinting = false;
+  // Objects moved into vertical bands, with their band and place there, to be put back.
+  struct TMovedObject {
+    TrepComponent* Object;
+    TrepBand* Band;
+    int Index;
+  };
+  std::vector<TMovedObject> FVMovedObjects;
+  // Subreport pages being run inside each other.
+  int FSubreportDepth = 0;
 };

@@ -45,25 +45,32 @@ TrepDataSet* TrepEngine::DataSetOf(TrepBand* Band) {
 // ---------------------------------------------------------------------------------------------
 // The band tree
 
-void TrepEngine::BuildBandTree(TrepReportPage* Page) {
+void TrepEngine::BuildBandTree(TrepReportPage* Page, bool Vertical) {
   Page->AlignChildren(false, {});
-  Page->SubBands.clear();
+  std::vector<TrepBand*>& Masters = Vertical ? Page->VSubBands : Page->SubBands;
+  Masters.clear();
   const TrepResources& Res = ResourceTable();
   std::vector<TrepBand*> List;
   for (TrepComponent* C : Page->Objects()) {
     auto* B = dynamic_cast<TrepBand*>(C);
-    if (B == nullptr || B->Vertical) continue;
-    PrepareShiftTree(B);
+    if (B == nullptr || B->Vertical != Vertical) continue;
     B->SubBands.clear();
     B->Header = B->Footer = B->Group = nullptr;
     B->HasVBands = false;
+    if (!Vertical) {
+      // The cells leave the band before its shift tree is made, so the tree never holds them.
+      MoveIntoVerticalBands(Page, B);
+      PrepareShiftTree(B);
+    }
     if (auto* D = dynamic_cast<TrepDataBand*>(B); D != nullptr && D->DataSet() == nullptr && D->RowCount() > 0)
       D->VirtualDataSet().Initialize();
     const int N = B->BandNumber();
     if (N >= 4 && N <= 13) List.push_back(B);
   }
-  std::stable_sort(List.begin(), List.end(), [](const TrepBand* A, const TrepBand* B) {
-    return std::round(A->Top() * 100) < std::round(B->Top() * 100);
+  // Vertical bands follow each other from left to right.
+  std::stable_sort(List.begin(), List.end(), [Vertical](const TrepBand* A, const TrepBand* B) {
+    return Vertical ? std::round(A->Left() * 100) < std::round(B->Left() * 100)
+                    : std::round(A->Top() * 100) < std::round(B->Top() * 100);
   });
   auto Error = [&](const char* Res1, const TrepBand* B) { ReportError(Res.Get(Res1) + " " + B->Name()); };
 
@@ -137,7 +144,7 @@ void TrepEngine::BuildBandTree(TrepReportPage* Page) {
       continue;
     }
     Used[Pos++] = true;
-    if (DataSetOf(B) != nullptr) Page->SubBands.push_back(B);
+    if (DataSetOf(B) != nullptr) Masters.push_back(B);
     Details(Details, B);
   }
   for (std::size_t I = 0; I < Data.size(); ++I)
@@ -333,14 +340,26 @@ TrepBand* TrepEngine::ShowBandTree(TrepBand* Band) {
 }
 
 void TrepEngine::OutputBand(TrepBand* Band) {
-  if (Band->Vertical) return;  // vertical bands are not laid out
+  if (Band->Vertical) {
+    OutputVerticalBand(Band);
+    return;
+  }
+  // A band crossed by vertical bands lays its row of cells out first.
+  TVerticalRow Row;
+  if (Band->HasVBands && dynamic_cast<TrepPageHeader*>(Band) == nullptr) BeginVerticalRow(Band, Row);
   const bool IsNull = dynamic_cast<TrepNullBand*>(Band) != nullptr;
   const bool FirstRow = (IsDataBand(Band) || dynamic_cast<TrepGroupHeader*>(Band) != nullptr) && Band->LineN == 1;
-  if (Band->Visible() && Band->StartNewPage && !FCallFromAddPage && !FirstRow) {
+  if (Band->Visible() && Band->StartNewPage && !FCallFromAddPage && FOutputTo == nullptr && !FirstRow) {
     FStartNewPageBand = Band;
     if (auto* GH = dynamic_cast<TrepGroupHeader*>(Band); GH != nullptr && GH->ResetPageNumbers)
       PreviewPages->ResetLogicalPageNumber();
-    NewPage();
+    try {
+      NewPage();
+    } catch (...) {
+      FStartNewPageBand = nullptr;
+      if (Row.Active) AbandonVerticalRow(Band, Row);
+      throw;
+    }
     FStartNewPageBand = nullptr;
   }
 
@@ -352,16 +371,18 @@ void TrepEngine::OutputBand(TrepBand* Band) {
     const bool MultiColumn = DB != nullptr && DB->Columns > 1;
     // Bands shown while a page is being opened go where they are: breaking the page from there
     // would open the same page again without end.
+    // A band laid out into an output band takes no page or column break.
     if (Band->Visible() && !MultiColumn && dynamic_cast<TrepOverlay*>(Band) == nullptr && !IsNull &&
-        !FCallFromAddPage && !FCallFromEndPage && FreeSpace() < Band->Height()) {
+        !FCallFromAddPage && !FCallFromEndPage && FOutputTo == nullptr && FreeSpace() < Band->Height()) {
       auto* Child = dynamic_cast<TrepChild*>(Band);
       if (Child != nullptr && Child->ToNRowsMode == rmTillPageEnds) {
         FBreakShowBandTree = true;
         Done = true;
       } else {
+        // A row of vertical cells moves whole: its cells cannot be cut.
         const double Limit = GetPageHeight() - FooterHeight();
-        const bool Forced = Band->Height() > Limit;
-        if ((Band->AllowSplit || Forced)) {
+        const bool Forced = !Row.Active && Band->Height() > Limit;
+        if ((Band->AllowSplit && !Row.Active) || Forced) {
           if (Forced && !Band->AllowSplit && Band->LineThrough > 1 && !Band->StartNewPage) NewColumn();
           OutputBandInParts(Band);
           Done = true;
@@ -376,20 +397,30 @@ void TrepEngine::OutputBand(TrepBand* Band) {
         Band->SetTop(CurY);
       }
       if (FinalPass) Band->CreateFillMemo();
-      if (auto* RS = dynamic_cast<TrepReportSummary*>(Band); RS != nullptr && RS->PrintAtBottom) {
-        CurY = CurY + FreeSpace() - FStretchedHeight[Band];
-        Band->SetTop(CurY);
+      if (FOutputTo != nullptr) {
+        CopyToOutputBand(Band);
+      } else {
+        if (auto* RS = dynamic_cast<TrepReportSummary*>(Band); RS != nullptr && RS->PrintAtBottom) {
+          CurY = CurY + FreeSpace() - FStretchedHeight[Band];
+          Band->SetTop(CurY);
+        }
+        if (Row.Active)
+          EndVerticalRow(Band, Row);
+        else if (!FCallFromAddPage || !PreviewPages->BandExists(Band))
+          PreviewPages->AddObject(Band);
       }
-      if (!FCallFromAddPage || !PreviewPages->BandExists(Band)) PreviewPages->AddObject(Band);
       if (Band->Visible()) CurY += Band->Height();
       FCurBand = Band;
     }
   } catch (...) {
+    if (Row.Active) EndVerticalRow(nullptr, Row);
     UnStretch(Band);
     throw;
   }
+  if (Row.Active) EndVerticalRow(nullptr, Row);
   UnStretch(Band);
   FinishBandAggregates(Band);
+  if (Band->Visible()) OutputSubreports(Band);
 }
 
 void TrepEngine::OutputPageEndBand(TrepBand* Band) {
@@ -576,23 +607,32 @@ void TrepEngine::Stretch(TrepComponent* Container) {
   auto* RC = dynamic_cast<TrepReportComponent*>(Container);
   if (Band != nullptr) FCurBand = Band;
   PrepareShiftTree(Container);
-  FReport->CurObject = Container->Name();
-  if (Band != nullptr) Band->BeforePrint();
-  if (RC != nullptr) FReport->DoBeforePrint(RC);
+  // The master band of a row of vertical cells had its BeforePrint before the cells were made,
+  // and the cells had theirs when they were copied.
+  const int Cells = VerticalCellsStart(Container);
+  if (Cells < 0) {
+    FReport->CurObject = Container->Name();
+    if (Band != nullptr) Band->BeforePrint();
+    if (RC != nullptr) FReport->DoBeforePrint(RC);
+  }
   const bool Visible = Container->Visible();
   bool Changed = false;
+  bool Embed = false;
   const std::vector<TrepComponent*> List = Container->Objects().List();
-  for (TrepComponent* C : List) {
-    auto* O = dynamic_cast<TrepReportComponent*>(C);
+  for (std::size_t I = 0; I < List.size(); ++I) {
+    auto* O = dynamic_cast<TrepReportComponent*>(List[I]);
     if (O == nullptr) continue;
-    FReport->CurObject = C->Name();
-    O->BeforePrint();
+    if (auto* S = dynamic_cast<TrepSubreport*>(O); S != nullptr && S->Visible() && S->PrintOnParent) Embed = true;
     auto* V = dynamic_cast<TrepView*>(O);
-    if (Visible) {
-      FReport->DoBeforePrint(O);
-      if (O->Visible() && (V == nullptr || V->Processing().ProcessAt == paDefault)) {
-        O->GetData();
-        FReport->DoNotifyEvent(O, O->OnAfterData);
+    if (Cells < 0 || static_cast<int>(I) < Cells) {
+      FReport->CurObject = O->Name();
+      O->BeforePrint();
+      if (Visible) {
+        FReport->DoBeforePrint(O);
+        if (O->Visible() && (V == nullptr || V->Processing().ProcessAt == paDefault)) {
+          O->GetData();
+          FReport->DoNotifyEvent(O, O->OnAfterData);
+        }
       }
     }
     FShifter.InitShiftAmount(O, 0);
@@ -609,6 +649,7 @@ void TrepEngine::Stretch(TrepComponent* Container) {
   }
   if (!Visible) return;
   if (Changed) FShifter.ShiftObjects(Container);
+  if (Embed) EmbedSubreports(Container);
   double Needed = 0;
   for (TrepComponent* C : Container->Objects()) Needed = std::max(Needed, C->Top() + C->Height());
   if (Band == nullptr || Band->Stretched) Container->SetHeight(Needed);
@@ -622,7 +663,14 @@ void TrepEngine::Stretch(TrepComponent* Container) {
 void TrepEngine::UnStretch(TrepComponent* Container) {
   auto* Band = dynamic_cast<TrepBand*>(Container);
   auto* RC = dynamic_cast<TrepReportComponent*>(Container);
-  const std::vector<TrepComponent*> List = Container->Objects().List();
+  std::vector<TrepComponent*> List = Container->Objects().List();
+  // Objects added during output (vertical cells, embedded subreport rows) had no BeforePrint
+  // here and are freed below: they get no AfterPrint. A fill memo made since stands first.
+  if (RC != nullptr && RC->OriginalObjectsCount != -1) {
+    std::size_t Design = static_cast<std::size_t>(RC->OriginalObjectsCount);
+    if (Band != nullptr && Band->FillMemo() != nullptr && !List.empty() && List.front() == Band->FillMemo()) ++Design;
+    if (Design < List.size()) List.resize(Design);
+  }
   if (Container->Visible())
     for (TrepComponent* C : List)
       if (auto* O = dynamic_cast<TrepReportComponent*>(C)) FReport->DoAfterPrint(O);
