@@ -40,8 +40,8 @@ double TrepEngine::HeaderHeight(bool AddReprintOnNewPage) {
   Chain(FindBand<TrepColumnHeader>());
   Chain(FindBand<TrepPageHeader>());
   if (AddReprintOnNewPage)
-    for (const THeaderEntry& E : FHeaderList)
-      if (E.Band != nullptr && E.Band->Visible()) Result += E.Band->Height();
+    for (int I = 0; I < FHeaderList.Count(); ++I)
+      if (TrepBand* B = FHeaderList.Items(I)->Band; B != nullptr && B->Visible()) Result += B->Height();
   return Result;
 }
 
@@ -145,7 +145,7 @@ void TrepEngine::Finalize() {
   // The run's bands may not outlive it (a report that restores itself replaces them).
   FCurBand = FLastBandOnPage = FStartNewPageBand = nullptr;
   FStretchedHeight.clear();
-  FHeaderList.clear();
+  FHeaderList.Clear();
 }
 
 bool TrepEngine::Run(bool ARunDialogs, bool AClearLast, TrepPage* APage) {
@@ -303,15 +303,15 @@ void TrepEngine::AddPageOutline() {
 }
 
 void TrepEngine::StartReportPage() {
-  FHeaderList.clear();
+  FHeaderList.Clear();
   TrepBand* Title = FindBand<TrepReportTitle>();
   TrepBand* Header = FindBand<TrepPageHeader>();
   if (FPage->TitleBeforeHeader) {
-    FHeaderList.push_back({Title, 0});
-    FHeaderList.push_back({Header, 0});
+    FHeaderList.AddItem(Title, 0, false);
+    FHeaderList.AddItem(Header, 0, false);
   } else {
-    FHeaderList.push_back({Header, 0});
-    FHeaderList.push_back({Title, 0});
+    FHeaderList.AddItem(Header, 0, false);
+    FHeaderList.AddItem(Title, 0, false);
   }
   PageHeight = (FPage->PaperHeight() - FPage->TopMargin - FPage->BottomMargin) * PixelsPerMM;
   PageWidth = (FPage->PaperWidth() - FPage->LeftMargin - FPage->RightMargin) * PixelsPerMM;
@@ -328,8 +328,7 @@ void TrepEngine::StartReportPage() {
     PreviewPages->CurPage = PreviewPages->Count() - 1;
     CurY = PreviewPages->GetLastY(0);
     FFirstColumnY = CurY;
-    for (THeaderEntry& E : FHeaderList)
-      if (E.Band == Title) E.Band = nullptr;
+    if (Title != nullptr) FHeaderList.RemoveItem(Title);
     if (Title != nullptr) {
       ShowBand(Title);
       FFirstColumnY = CurY;
@@ -341,10 +340,9 @@ void TrepEngine::StartReportPage() {
   if (FFirstReportPage) PreviewPages->FirstPage = PreviewPages->CurPage;
   if (TrepBand* CH = FindBand<TrepColumnHeader>()) {
     ShowBand(CH);
-    FHeaderList.push_back({CH, 0});
+    FHeaderList.AddItem(CH, 0, false);
   }
-  for (THeaderEntry& E : FHeaderList)
-    if (E.Band == Title) E.Band = nullptr;
+  if (Title != nullptr) FHeaderList.RemoveItem(Title);
   AddPageOutline();
 }
 
@@ -371,7 +369,8 @@ void TrepEngine::OpenNewPage() {
   }
   FFirstColumnY = 0;
   const double SaveX = CurX;
-  for (THeaderEntry& E : FHeaderList) {
+  for (int I = 0; I < FHeaderList.Count(); ++I) {
+    TrepHeaderListItem& E = *FHeaderList.Items(I);
     CurX = E.Left;
     TrepBand* B = E.Band;
     if (B == nullptr || B == FStartNewPageBand) continue;

@@ -42,6 +42,31 @@ private:
   std::vector<std::unique_ptr<TrepShiftStructure>> FDestroyQueue;
 };
 
+// One band reprinted at the top of each new page and column, with the X it was shown at.
+struct TrepHeaderListItem {
+  TrepBand* Band = nullptr;
+  double Left = 0;
+  // Added while a keep-together block was open: the block carries it when it moves.
+  bool IsInKeepList = false;
+};
+
+// The bands reprinted at the top of each new page and column; owns its entries.
+class TrepHeaderList {
+public:
+  TrepHeaderList() = default;
+  TrepHeaderList(const TrepHeaderList&) = delete;
+  TrepHeaderList& operator=(const TrepHeaderList&) = delete;
+  void Clear() { FList.clear(); }
+  int Count() const { return static_cast<int>(FList.size()); }
+  TrepHeaderListItem* Items(int Index) const { return FList.at(static_cast<std::size_t>(Index)).get(); }
+  void AddItem(TrepBand* ABand, double ALeft, bool AInKeepList);
+  // Removes the first entry holding the band; nothing when none does.
+  void RemoveItem(TrepBand* ABand);
+
+private:
+  std::vector<std::unique_ptr<TrepHeaderListItem>> FList;
+};
+
 class TrepEngine : public TrepCustomEngine {
 public:
   // Limits that keep a run finite whatever the template says.
@@ -86,11 +111,6 @@ public:
   TrepBand* CurBand() const { return FCurBand; }
 
 private:
-  struct THeaderEntry {
-    TrepBand* Band;
-    double Left;
-  };
-
   void ReportError(const std::string& Text);
   TrepPreviewPages* Store();
   // The dataset a data band walks: its own, or its row counter when it has RowCount only.
@@ -107,8 +127,32 @@ private:
   // Groups: headers from a level inward, a break check for every row after the first, and
   // footers from the innermost level out to a level.
   void OutputGroupHeaders(TrepDataBand* Band, TrepBand* Group, bool First, std::size_t From);
-  void CheckGroupBreak(TrepDataBand* Band, TrepBand* Group);
+  void CheckGroupBreak(TrepDataBand* Band, TrepBand* Group, double ColumnY, int ColumnPosition);
   void OutputGroupFooters(TrepBand* Group, std::size_t From, TrepDataBand* Band);
+  // Shows or hides the bands below each drill-down group header by its expanded state.
+  void ApplyDrillDownState(TrepDataBand* Band, TrepBand* Group);
+  // Reprinted headers: page, column, data and group headers that show again at the top of each
+  // new page and column.
+  void RememberReprintHeader(TrepBand* Band);
+  void ForgetReprintHeader(TrepBand* Band);
+  // Keep-together: a block of bands that moves as a whole to the next column or page.
+  void StartKeeping(TrepBand* Band, int Position = 0);
+  void StopKeeping(TrepBand* Band);
+  // The moving halves of NewPage and NewColumn for an open block.
+  void CutKeptBlockForPage(TrepBand*& TakenHeader, bool& Restore);
+  void PasteKeptBlockOnPage(TrepBand* TakenHeader, bool Restore);
+  // Page columns.
+  void MoveToNextColumn();
+  void OutputColumnFooter();
+  void ShowReprintHeadersInColumn(double Offset);
+  // Data-band columns: called after every row, and once more with the last column when the rows
+  // end.
+  void AdvanceDataColumn(TrepDataBand* Band, int RowPosition, double& HeaderY, double RowY, int& HeaderPosition);
+  // Child rows after the data rows, up to a count or the page end.
+  void FillChildRows(TrepDataBand* Band, TrepBand* RowBand, bool AfterFooters, int PageCount, int Position,
+                     TrepXMLItem* Outline, int Anchor);
+  // Lets memos with suppressed repeated values show their value again on the next page.
+  void RecalcBandOnNewPage(TrepBand* Band);
   void FinishBandAggregates(TrepBand* Band, TrepProcessAtMode Mode = paDefault);
   void RunAllPages(TrepReportPage* OnlyPage);
   void RunPagesOnce(TrepReportPage* OnlyPage);
@@ -134,7 +178,7 @@ private:
   bool FCallFromPHeader = false;
   TrepBand* FCurBand = nullptr;
   TrepBand* FLastBandOnPage = nullptr;
-  std::vector<THeaderEntry> FHeaderList;
+  TrepHeaderList FHeaderList;
   bool FFirstReportPage = false;
   double FFirstColumnY = 0;
   bool FIsFirstBand = false;
@@ -142,12 +186,22 @@ private:
   bool FIsLastPage = false;
   bool FTitlePrinted = false;
   std::vector<std::string> FHBandNamesTree;
+  // Keep-together state.
+  TrepBand* FKeepBand = nullptr;
+  bool FKeepFooter = false;
   bool FKeeping = false;
   bool FKeepHeader = false;
+  double FKeepCurY = 0;
   double FPrevFooterHeight = 0;
+  TrepXMLItem* FKeepOutline = nullptr;
+  int FKeepPosition = 0;
+  int FKeepAnchor = 0;
   TrepReportPage* FPage = nullptr;
   double FPageCurX = 0;
   TrepBand* FStartNewPageBand = nullptr;
+  // Where a kept block went when a page break moved it (subreports read these).
+  int FSubSavePageN = 0;
+  double FSubSaveCurY = 0;
   bool FBreakShowBandTree = false;
   bool FLockResetAggregates = false;
   // Pages opened in the current pass, for the page limit.

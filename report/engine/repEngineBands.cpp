@@ -211,7 +211,7 @@ void TrepEngine::OutputDataBands(TrepComponent* Container) {
           Shown = true;
           if (Band->Group != nullptr) OutputGroupHeaders(Band, Band->Group, true, 0);
         } else if (Band->Group != nullptr) {
-          CheckGroupBreak(Band, Band->Group);
+          CheckGroupBreak(Band, Band->Group, 0, 0);
         }
         CurLine = Band->LineN;
         CurLineThrough = Band->LineThrough;
@@ -279,7 +279,9 @@ void TrepEngine::OutputGroupHeaders(TrepDataBand* Band, TrepBand* Group, bool Fi
   }
 }
 
-void TrepEngine::CheckGroupBreak(TrepDataBand* Band, TrepBand* Group) {
+void TrepEngine::CheckGroupBreak(TrepDataBand* Band, TrepBand* Group, double ColumnY, int ColumnPosition) {
+  (void)ColumnY;
+  (void)ColumnPosition;
   const std::vector<TrepBand*>& Chain = Group->SubBands;
   std::size_t Level = Chain.size();
   for (std::size_t I = 0; I < Chain.size() && Level == Chain.size(); ++I) {
