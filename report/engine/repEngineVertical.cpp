@@ -45,7 +45,10 @@ void TrimObjects(TrepComponent* Container, int Count) {
 // Preparing the band tree
 
 void TrepEngine::MoveIntoVerticalBands(TrepReportPage* Page, TrepBand* Band) {
-  if (dynamic_cast<TrepOverlay*>(Band) != nullptr) return;
+  // Page headers and footers never lay a row of cells out: their objects would be lost.
+  if (dynamic_cast<TrepOverlay*>(Band) != nullptr || dynamic_cast<TrepPageHeader*>(Band) != nullptr ||
+      dynamic_cast<TrepPageFooter*>(Band) != nullptr)
+    return;
   std::vector<TrepBand*> VBands;
   for (TrepComponent* C : Page->Objects())
     if (auto* B = dynamic_cast<TrepBand*>(C); B != nullptr && B->Vertical) VBands.push_back(B);
@@ -175,6 +178,13 @@ void TrepEngine::OutputVerticalBands(const std::vector<TrepBand*>& Bands) {
       ReportError(Band->Name() + ": dataset \"" + DS->UserName() + "\" has no end");
       continue;
     }
+    // Setting a data band's column moves it to that column's place; a vertical band keeps its
+    // designed left, which places its cells when the run ends.
+    struct TKeepLeft {
+      TrepBand* B;
+      double Left;
+      ~TKeepLeft() { B->SetLeft(Left); }
+    } KeepLeft{Band, Band->Left()};
     DS->First();
     Band->LineN = 1;
     Band->LineThrough = 1;
@@ -197,7 +207,7 @@ void TrepEngine::OutputVerticalBands(const std::vector<TrepBand*>& Bands) {
           FVHeaderList.push_back(H);
         if (Band->Group != nullptr) OutputGroupHeaders(Band, Band->Group, true, 0);
       } else if (Band->Group != nullptr) {
-        CheckGroupBreak(Band, Band->Group);
+        CheckGroupBreak(Band, Band->Group, 0, 0);
       }
       CurLine = Band->LineN;
       CurLineThrough = Band->LineThrough;

@@ -269,8 +269,9 @@ TEST(SubreportLayout, AVerticalRowSpillsOntoHorizontalPagesWithItsHeaders) {
     SCOPED_TRACE(P);
     // Every master row has its header cell and its six columns on every horizontal page.
     EXPECT_EQ(F.Texts(P, "Caption"), (std::vector<std::string>{"row", "row"}));
-    std::vector<std::string> Expected = Numbers(6 * P + 1, 6 * P + 6);
-    Expected.insert(Expected.end(), Expected.begin(), Expected.end());
+    const std::vector<std::string> Row = Numbers(6 * P + 1, 6 * P + 6);
+    std::vector<std::string> Expected = Row;
+    Expected.insert(Expected.end(), Row.begin(), Row.end());
     EXPECT_EQ(F.Texts(P, "Cell"), Expected);
     const std::vector<TrepMemoView*> Cells = F.Memos(P, "Cell");
     for (std::size_t I = 0; I < 6; ++I) {
@@ -295,7 +296,7 @@ TEST(SubreportLayout, TheTemplateIsAsDesignedAfterAVerticalRun) {
     EXPECT_EQ(F.Texts(1, "Cell").size(), 3u * 2u);
     EXPECT_EQ(F.Rows->Objects().List(), Before);
     EXPECT_EQ(F.Cell->Parent(), F.Rows);
-    EXPECT_EQ(F.Cell->Left(), 100);
+    EXPECT_EQ(F.Cell->Left(), 100) << F.VData->Left() << " " << F.VHeader->Left();
     EXPECT_EQ(F.Caption->Left(), 0);
     EXPECT_EQ(F.Cell->OriginalBand, nullptr);
     EXPECT_EQ(F.VData->Objects().Count(), 0);
@@ -309,8 +310,9 @@ TEST(SubreportLayout, AnEndlessWidthPageWidensInsteadOfAddingPages) {
   F.Page->EndlessWidth = true;
   ASSERT_TRUE(F.Report.PrepareReport()) << F.Report.Errors().Text();
   ASSERT_EQ(F.Pages().Count(), 1);
-  std::vector<std::string> Expected = Numbers(1, 30);
-  Expected.insert(Expected.end(), Expected.begin(), Expected.end());
+  const std::vector<std::string> Row = Numbers(1, 30);
+  std::vector<std::string> Expected = Row;
+  Expected.insert(Expected.end(), Row.begin(), Row.end());
   EXPECT_EQ(F.Texts(0, "Cell"), Expected);
   EXPECT_NEAR(F.Memos(0, "Cell").back()->AbsLeft(), 3000, 1e-6);
   // Wide enough for the header and thirty columns beside the margins.
