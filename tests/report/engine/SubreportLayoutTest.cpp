@@ -183,6 +183,11 @@ TEST(SubreportLayout, ASubreportThatShowsItselfStopsWithAMessage) {
       // Laid out into its parent the inner subreport is left to the outer one: one row.
       EXPECT_EQ(F.Texts(0, "LoopRow").size(), 1u);
     }
+    // The page still belongs to a subreport, so it never prints as a page of its own.
+    EXPECT_TRUE(Loop->IsSubReport());
+    const int Pages = F.Pages().Count();
+    F.Report.PrepareReport();
+    EXPECT_EQ(F.Pages().Count(), Pages);
   }
 }
 
@@ -219,7 +224,11 @@ TEST(SubreportLayout, ASubreportOnItsParentGrowsTheBandWithoutAPageBreak) {
     EXPECT_NEAR(SubRows[I]->Left(), 150, 1e-6) << I;
     EXPECT_EQ(Plain(SubRows[I]), std::to_string(I + 1));
   }
-  // The band is as designed again.
+  // The band is as designed again, and a second run gives the same.
+  EXPECT_TRUE(Rows->IsSubReport());
+  ASSERT_TRUE(F.Report.PrepareReport()) << F.Report.Errors().Text();
+  ASSERT_EQ(F.Pages().Count(), 2);
+  EXPECT_EQ(F.Memos(1, "SubRow").size(), 10u);
   EXPECT_EQ(Main->Objects().Count(), DesignObjects);
   EXPECT_EQ(Main->Height(), 50);
   EXPECT_EQ(Main->OriginalObjectsCount, -1);
@@ -319,4 +328,18 @@ TEST(SubreportLayout, AnEndlessWidthPageWidensInsteadOfAddingPages) {
   TrepReportPage* P = F.Pages().GetPage(0);
   EXPECT_GE(P->PaperWidth(), 20 + 3100 / 3.77953 - 0.01);
   EXPECT_LT(P->PaperWidth(), 20 + 3200 / 3.77953);
+}
+
+TEST(SubreportLayout, AFooterCrossedByVerticalBandsTotalsEachColumnApart) {
+  CrossTable F(3, 4);
+  auto* Footer = Fixture::Band<TrepFooter>(F.Page, "RowFooter", 0, 200, 700, 20);
+  Fixture::Memo(Footer, "Total", 100, 0, 100, 20, u"[COUNT(RowData)]");
+  ASSERT_TRUE(F.Report.PrepareReport()) << F.Report.Errors().Text();
+  ASSERT_EQ(F.Pages().Count(), 1);
+  EXPECT_EQ(F.Texts(0, "Total"), (std::vector<std::string>{"3", "3", "3", "3"}));
+  const std::vector<TrepMemoView*> Totals = F.Memos(0, "Total");
+  for (std::size_t I = 0; I < Totals.size(); ++I) {
+    EXPECT_NEAR(Totals[I]->AbsLeft(), 100.0 * static_cast<double>(I + 1), 1e-6) << I;
+    EXPECT_NEAR(Totals[I]->AbsTop(), 30 + 3 * 20, 1e-6) << I;
+  }
 }
