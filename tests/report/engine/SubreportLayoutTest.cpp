@@ -343,3 +343,23 @@ TEST(SubreportLayout, AFooterCrossedByVerticalBandsTotalsEachColumnApart) {
     EXPECT_NEAR(Totals[I]->AbsTop(), 30 + 3 * 20, 1e-6) << I;
   }
 }
+
+TEST(SubreportLayout, RowsThatFillAPageContinueOnFreshHorizontalPages) {
+  // 50 rows fit under the page header; each row needs two horizontal pages.
+  CrossTable F(60, 8);
+  ASSERT_TRUE(F.Report.PrepareReport()) << F.Report.Errors().Text();
+  ASSERT_EQ(F.Pages().Count(), 4);
+  const int RowsOn[] = {50, 50, 10, 10};
+  const int FirstColumn[] = {1, 7, 1, 7};
+  for (int P = 0; P < 4; ++P) {
+    SCOPED_TRACE(P);
+    EXPECT_EQ(F.Texts(P, "Caption").size(), static_cast<std::size_t>(RowsOn[P]));
+    const std::vector<std::string> Cells = F.Texts(P, "Cell");
+    const int PerRow = FirstColumn[P] == 1 ? 6 : 2;
+    ASSERT_EQ(Cells.size(), static_cast<std::size_t>(RowsOn[P] * PerRow));
+    EXPECT_EQ(Cells.front(), std::to_string(FirstColumn[P]));
+    EXPECT_EQ(Cells.back(), std::to_string(FirstColumn[P] + PerRow - 1));
+    EXPECT_EQ(F.Texts(P, "PageHeaderMemo").size(), 1u);
+    EXPECT_NEAR(F.Memos(P, "Caption").front()->AbsTop(), 30, 1e-6);
+  }
+}
