@@ -139,13 +139,21 @@ void TrepEngine::EndVerticalRow(TrepBand* Band, TVerticalRow& Row) {
     Band->SetLeft(0);
     if (Band->Visible() && FVPageList.size() >= 2) {
       Row.Active = false;
-      DistributeVerticalCells(Band, Row.SaveX);
+      try {
+        DistributeVerticalCells(Band, Row.SaveX);
+      } catch (...) {
+        FVMasterBand = nullptr;
+        throw;
+      }
+      FVMasterBand = nullptr;
       return;
     }
   }
   Row.Active = false;
   CurX = Row.SaveX;
   PreviewPages->AddPageAction = apAdd;
+  // Between rows a vertical band shown (by a script) makes no cells.
+  FVMasterBand = nullptr;
 }
 
 void TrepEngine::CollectVerticalBands(TrepBand* Band) {

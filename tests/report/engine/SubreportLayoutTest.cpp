@@ -363,3 +363,39 @@ TEST(SubreportLayout, RowsThatFillAPageContinueOnFreshHorizontalPages) {
     EXPECT_NEAR(F.Memos(P, "Caption").front()->AbsTop(), 30, 1e-6);
   }
 }
+
+TEST(SubreportLayout, AFailureInsideAVerticalRowLeavesTheTemplateAsDesigned) {
+  struct Case {
+    const char* Name;
+    std::string Object;  // the object whose BeforePrint fails
+    int Hit;             // on its Hit-th call
+  } Cases[] = {
+      {"while the cells are made", "Cell", 9},
+      {"while the row is stretched", "Outside", 2},
+      {"while the row goes to its horizontal pages", "PageHeader1", 3},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    CrossTable F(3, 8);
+    const std::vector<TrepComponent*> Before = F.Rows->Objects().List();
+    int Calls = 0;
+    F.Report.OnBeforePrint = [&](TrepReportComponent* Sender) {
+      if (Sender->Name() == C.Object && ++Calls == C.Hit) throw rt::Exception("stop here");
+    };
+    try {
+      EXPECT_FALSE(F.Report.PrepareReport());
+    } catch (const rt::Exception&) {
+    }
+    EXPECT_EQ(Calls, C.Hit);
+    EXPECT_EQ(F.Rows->Objects().List(), Before);
+    EXPECT_EQ(F.Cell->Left(), 100);
+    EXPECT_EQ(F.VData->Objects().Count(), 0);
+    EXPECT_EQ(F.Rows->OriginalObjectsCount, -1);
+    // The next run is whole.
+    F.Report.OnBeforePrint = nullptr;
+    ASSERT_TRUE(F.Report.PrepareReport()) << F.Report.Errors().Text();
+    ASSERT_EQ(F.Pages().Count(), 2);
+    EXPECT_EQ(F.Texts(0, "Cell").size(), 3u * 6u);
+    EXPECT_EQ(F.Texts(1, "Cell").size(), 3u * 2u);
+  }
+}
