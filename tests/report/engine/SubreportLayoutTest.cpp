@@ -399,3 +399,30 @@ TEST(SubreportLayout, AFailureInsideAVerticalRowLeavesTheTemplateAsDesigned) {
     EXPECT_EQ(F.Texts(1, "Cell").size(), 3u * 2u);
   }
 }
+
+TEST(SubreportLayout, AFailureInsideAnEmbeddedSubreportLeavesTheBandAsDesigned) {
+  Fixture F;
+  auto* Main = Fixture::Band<TrepMasterData>(F.Page, "MainData", 0, 0, 700, 50);
+  Main->SetRowCount(2);
+  Main->Stretched = true;
+  Fixture::Subreport(Main, "Sub1", 0, 0, F.RowsPage("SubPage1", "SubData1", "SubRow", 4, 20))->PrintOnParent = true;
+  const std::vector<TrepComponent*> Before = Main->Objects().List();
+  int Calls = 0;
+  // The second main row fails in its third subreport row.
+  F.Report.OnBeforePrint = [&](TrepReportComponent* Sender) {
+    if (Sender->Name() == "SubRow" && ++Calls == 7) throw rt::Exception("stop here");
+  };
+  try {
+    EXPECT_FALSE(F.Report.PrepareReport());
+  } catch (const rt::Exception&) {
+  }
+  EXPECT_EQ(Calls, 7);
+  EXPECT_EQ(Main->Objects().List(), Before);
+  EXPECT_EQ(Main->OriginalObjectsCount, -1);
+  EXPECT_EQ(Main->Height(), 50);
+  F.Report.OnBeforePrint = nullptr;
+  ASSERT_TRUE(F.Report.PrepareReport()) << F.Report.Errors().Text();
+  EXPECT_EQ(F.Texts(0, "SubRow"), (std::vector<std::string>{"1", "2", "3", "4", "1", "2", "3", "4"}));
+  // The second main row follows the first, grown to its four rows.
+  EXPECT_NEAR(F.Memos(0, "SubRow")[4]->AbsTop(), 80, 1e-6);
+}
