@@ -69,11 +69,6 @@ void TrepEngine::ProcessObject(TrepView* ReportObject) {
     PreviewPages->PostProcessor().ProcessObject(FReport, ReportObject);
 }
 
-void TrepEngine::BreakAllKeep() {
-  FKeeping = false;
-  FKeepHeader = false;
-}
-
 // ---------------------------------------------------------------------------------------------
 // The run
 
@@ -372,6 +367,9 @@ void TrepEngine::OpenNewPage() {
       else
         continue;
     }
+    // A kept block that moves here brings its own headers.
+    if (!FKeepFooter && ((FKeepHeader && dynamic_cast<TrepHeader*>(B) != nullptr) || (FKeeping && E.IsInKeepList)))
+      continue;
     if (dynamic_cast<TrepHeader*>(B) != nullptr && B == FLastBandOnPage) continue;
     const bool IsTitle = dynamic_cast<TrepReportTitle*>(B) != nullptr;
     if (IsTitle) E.Band = nullptr;  // the title prints once
@@ -437,6 +435,10 @@ void TrepEngine::OutputPageObjects() {
 }
 
 void TrepEngine::EndPage() {
+  if (!FCallFromEndPage) OutputColumnFooter();
+  // A following report page printed on this one goes on in the last column used.
+  if (FPage != nullptr && FPage->Columns() > 1)
+    if (TrepPreviewPages* S = Store()) S->UpdatePageLastColumn(CurColumn, CurX, false);
   if (!FIsLastPage) {
     CurX = FPageCurX;
     CurColumn = 1;
@@ -464,16 +466,3 @@ void TrepEngine::EndPage() {
   }
   FIsFirstPage = false;
 }
-
-void TrepEngine::NewPage() {
-  FLastBandOnPage = FCurBand;
-  EndPage();
-  OpenNewPage();
-  FLastBandOnPage = nullptr;
-  FKeeping = false;
-  FKeepHeader = false;
-  AddPageOutline();
-}
-
-// Columns are not laid out: the next column is the next page.
-void TrepEngine::NewColumn() { NewPage(); }
