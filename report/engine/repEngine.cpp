@@ -69,11 +69,6 @@ void TrepEngine::ProcessObject(TrepView* ReportObject) {
     PreviewPages->PostProcessor().ProcessObject(FReport, ReportObject);
 }
 
-void TrepEngine::BreakAllKeep() {
-  FKeeping = false;
-  FKeepHeader = false;
-}
-
 // ---------------------------------------------------------------------------------------------
 // The run
 
@@ -381,6 +376,9 @@ void TrepEngine::OpenNewPage() {
       else
         continue;
     }
+    // A kept block that moves here brings its own headers.
+    if (!FKeepFooter && ((FKeepHeader && dynamic_cast<TrepHeader*>(B) != nullptr) || (FKeeping && E.IsInKeepList)))
+      continue;
     if (dynamic_cast<TrepHeader*>(B) != nullptr && B == FLastBandOnPage) continue;
     if (FDontShowHeaders && (dynamic_cast<TrepHeader*>(B) != nullptr || dynamic_cast<TrepGroupHeader*>(B) != nullptr))
       continue;
@@ -448,6 +446,10 @@ void TrepEngine::OutputPageObjects() {
 }
 
 void TrepEngine::EndPage() {
+  if (!FCallFromEndPage) OutputColumnFooter();
+  // A following report page printed on this one goes on in the last column used.
+  if (FPage != nullptr && FPage->Columns() > 1)
+    if (TrepPreviewPages* S = Store()) S->UpdatePageLastColumn(CurColumn, CurX, false);
   if (!FIsLastPage) {
     CurX = FPageCurX;
     CurColumn = 1;
@@ -475,16 +477,3 @@ void TrepEngine::EndPage() {
   }
   FIsFirstPage = false;
 }
-
-void TrepEngine::NewPage() {
-  FLastBandOnPage = FCurBand;
-  EndPage();
-  OpenNewPage();
-  FLastBandOnPage = nullptr;
-  FKeeping = false;
-  FKeepHeader = false;
-  AddPageOutline();
-}
-
-// Columns are not laid out: the next column is the next page.
-void TrepEngine::NewColumn() { NewPage(); }

@@ -60,6 +60,8 @@ public:
   int Count() const { return static_cast<int>(FList.size()); }
   TrepHeaderListItem* Items(int Index) const { return FList.at(static_cast<std::size_t>(Index)).get(); }
   void AddItem(TrepBand* ABand, double ALeft, bool AInKeepList);
+  // The index of the first entry holding the band; -1 when none does.
+  int IndexOf(const TrepBand* ABand) const;
   // Removes the first entry holding the band; nothing when none does.
   void RemoveItem(TrepBand* ABand);
 
@@ -77,6 +79,10 @@ public:
   static constexpr int MaxFruitlessSplitSteps = 3;
   // Pixels per millimetre at the report's 96 per inch.
   static constexpr double PixelsPerMM = 3.77953;
+  // Child bands followed from one band; a longer chain is a cycle.
+  static constexpr int MaxChildChain = 1000;
+  // Child rows one fill may print, whatever count the template asks for.
+  static constexpr int MaxChildRows = 100000;
 
   explicit TrepEngine(TrepReport* AReport);
   ~TrepEngine() override;
@@ -151,6 +157,8 @@ private:
   // Child rows after the data rows, up to a count or the page end.
   void FillChildRows(TrepDataBand* Band, TrepBand* RowBand, bool AfterFooters, int PageCount, int Position,
                      TrepXMLItem* Outline, int Anchor);
+  // A data band's footer, kept with the rows above it from Position when the band asks.
+  void ShowFooter(TrepDataBand* Band, int KeepPosition);
   // Lets memos with suppressed repeated values show their value again on the next page.
   void RecalcBandOnNewPage(TrepBand* Band);
   void FinishBandAggregates(TrepBand* Band, TrepProcessAtMode Mode = paDefault);
@@ -238,6 +246,8 @@ private:
   void CollectVerticalBands(TrepBand* Band);
   void OutputVerticalBands(const std::vector<TrepBand*>& Bands);
   void OutputVerticalBand(TrepBand* Band);
+  // Vertical group headers go from the page's reprint list to the horizontal pages' one.
+  void TakeVerticalReprintHeaders();
   // Opens the next horizontal page of the master row (the next existing page, or a new one).
   void NewVerticalPage();
   void DistributeVerticalCells(TrepBand* Band, double SaveX);

@@ -195,6 +195,12 @@ void TrepEngine::OutputDataBands(TrepComponent* Container) {
       if (auto* M = dynamic_cast<TrepCustomMemoView*>(C)) M->LastValue = rt::Variant::Null();
     PreviewPages->PostProcessor().EnterData();
     bool Shown = false;
+    // Keep-together and column bookkeeping of this run of the band.
+    bool HeaderKeepOpen = false;
+    int FooterKeepPosition = 0, FooterKeepPage = -1;
+    int RowPosition = 0, HeaderPosition = 0;
+    double RowY = CurY, HeaderY = 0;
+    TrepBand* FillBand = nullptr;
     for (int N = 0; !DS->Eof() && !FReport->Terminated(); ++N) {
       if (N >= MaxRecordsPerBand) {
         ReportError(Band->Name() + ": more than " + std::to_string(MaxRecordsPerBand) + " records");
@@ -206,22 +212,53 @@ void TrepEngine::OutputDataBands(TrepComponent* Container) {
         Pass = FReport->Calc(Band->Filter) == rt::Variant(true);
       }
       if (Pass && HasDataRows(Band, Band->PrintIfDetailEmpty)) {
+        if (HeaderKeepOpen) {
+          // A header kept with the first row is released when the next record begins.
+          HeaderKeepOpen = false;
+          StopKeeping(Band);
+        }
         if (!Shown) {
+          if (Band->KeepHeader && Band->Header != nullptr) {
+            if (FIsFirstBand) FIsFirstBand = !FTitlePrinted;
+            FKeepHeader = !FIsFirstBand;
+            StartKeeping(Band);
+            HeaderKeepOpen = FKeeping && FKeepBand == Band && !(Band->KeepTogether && Band->Group != nullptr);
+            if (Band->Columns > 1 && Band->CurColumn() == 1) {
+              HeaderPosition = PreviewPages->GetCurPosition();
+              HeaderY = CurY;
+            }
+          }
           ShowBand(Band->Header);
+          RememberReprintHeader(Band->Header);
           Shown = true;
+          if (Band->KeepTogether) StartKeeping(Band);
           if (Band->Group != nullptr) OutputGroupHeaders(Band, Band->Group, true, 0);
-        } else if (Band->Group != nullptr) {
-          CheckGroupBreak(Band, Band->Group, 0, 0);
+        } else {
+          if (Band->KeepTogether && Band->Group == nullptr) StartKeeping(Band);
+          if (Band->Group != nullptr) CheckGroupBreak(Band, Band->Group, RowY, RowPosition);
+        }
+        if (Band->KeepFooter) {
+          FooterKeepPosition = PreviewPages->GetCurPosition();
+          FooterKeepPage = PreviewPages->CurPage;
+        }
+        if (Band->CurColumn() <= 1) {
+          RowPosition = PreviewPages->GetCurPosition();
+          RowY = CurY;
         }
         CurLine = Band->LineN;
         CurLineThrough = Band->LineThrough;
-        ShowBandTree(Band);
+        if (TrepBand* Fill = ShowBandTree(Band)) FillBand = Fill;
         FKeepHeader = false;
+        if (HeaderKeepOpen && !(Band->KeepFooter && Band->Footer != nullptr)) {
+          HeaderKeepOpen = false;
+          StopKeeping(Band);
+        }
         for (int I = 0; I < FNotifyList.Count(); ++I)
           if (auto* C = dynamic_cast<TrepComponent*>(FNotifyList.Items(I))) C->OnNotify(Band);
         FHBandNamesTree.push_back(Band->Name() + "=" + std::to_string(Band->LineThrough));
         ++Band->LineN;
         ++Band->LineThrough;
+        AdvanceDataColumn(Band, RowPosition, HeaderY, RowY, HeaderPosition);
         const bool HasOutline = !Band->OutlineText.empty();
         if (HasOutline && Band->Visible() && PreviewPages->Outline() != nullptr) {
           rt::Variant V;
@@ -237,16 +274,61 @@ void TrepEngine::OutputDataBands(TrepComponent* Container) {
         FHBandNamesTree.pop_back();
         if (HasOutline && PreviewPages->Outline() != nullptr) PreviewPages->Outline()->LevelUp();
         FIsFirstBand = false;
-        if (Band->FooterAfterEach) ShowBand(Band->Footer);
+        // A row that moved to another page leaves no position to keep the footer from.
+        if (FooterKeepPage != PreviewPages->CurPage) FooterKeepPosition = 0;
+        if (Band->FooterAfterEach) ShowFooter(Band, FooterKeepPosition);
+        if (Band->KeepTogether && Band->Group == nullptr) StopKeeping(Band);
       }
       DS->Next();
       if (Band->RowCount() != 0 && Band->RowCount() < Band->LineN) break;
     }
-    if (Shown && Band->Group != nullptr) OutputGroupFooters(Band->Group, 0, Band);
-    if (Shown && !Band->FooterAfterEach) ShowBand(Band->Footer);
+    // The open row of cells is closed.
+    if (Band->Columns > 1 && Band->CurColumn() > 1) {
+      Band->SetCurColumn(Band->Columns);
+      AdvanceDataColumn(Band, RowPosition, HeaderY, RowY, HeaderPosition);
+    }
+    if (!Band->Visible() && Band->Columns > 1 && CurY < Band->MaxY) CurY = Band->MaxY;
+    // Child rows fill after the footers, which are then moved below them.
+    const int PageCount = PreviewPages->Count();
+    const int FillPosition = PreviewPages->GetCurPosition();
+    TrepXMLItem* FillOutline = PreviewPages->Outline() != nullptr ? PreviewPages->Outline()->GetCurPosition() : nullptr;
+    const int FillAnchor = PreviewPages->GetAnchorCurPosition();
+    if (FillBand != nullptr) FLockResetAggregates = true;
+    try {
+        if (FooterKeepPage != PreviewPages->CurPage) FooterKeepPosition = 0;
+      if (Shown && Band->Group != nullptr) OutputGroupFooters(Band->Group, 0, Band);
+      if (FooterKeepPage != PreviewPages->CurPage) FooterKeepPosition = 0;
+      if (Shown && !Band->FooterAfterEach) ShowFooter(Band, FooterKeepPosition);
+    } catch (...) {
+      FLockResetAggregates = false;
+      throw;
+    }
+    if (HeaderKeepOpen || (Band->KeepTogether && Band->Group != nullptr)) StopKeeping(Band);
+    if (Shown) ForgetReprintHeader(Band->Header);
+    if (FillBand != nullptr)
+      FillChildRows(Band, FillBand, true, PageCount, FillPosition, FillOutline, FillAnchor);
     PreviewPages->PostProcessor().LeaveData();
     if (FReport->Terminated()) return;
     FIsFirstBand = false;
+  }
+}
+
+void TrepEngine::ShowFooter(TrepDataBand* Band, int KeepPosition) {
+  if (Band->Footer == nullptr) return;
+  const bool Keep = Band->KeepFooter;
+  if (Keep) {
+    StartKeeping(Band, KeepPosition);
+    FKeepFooter = true;
+  }
+  try {
+    ShowBand(Band->Footer);
+  } catch (...) {
+    FKeepFooter = false;
+    throw;
+  }
+  if (Keep) {
+    FKeepFooter = false;
+    StopKeeping(Band);
   }
 }
 
@@ -268,20 +350,32 @@ void TrepEngine::OutputGroupHeaders(TrepDataBand* Band, TrepBand* Group, bool Fi
     }
   }
   Band->SetCurColumn(1);
+  ApplyDrillDownState(Band, Group);
   for (std::size_t I = From; I < Chain.size(); ++I) {
     auto* H = static_cast<TrepGroupHeader*>(Chain[I]);
     CurLine = H->LineN;
     CurLineThrough = H->LineThrough;
     FReport->CurObject = H->Name();
     H->LastValue = FReport->Calc(H->Condition);
+    if (H->KeepTogether) StartKeeping(H);
     PreviewPages->PostProcessor().EnterGroup();
     ShowBand(H);
+    if (!H->OutlineText.empty() && H->Visible() && PreviewPages->Outline() != nullptr) {
+      rt::Variant V;
+      try {
+        V = FReport->Calc(H->OutlineText);
+      } catch (const ErepExpressionError&) {
+      }
+      auto It = FStretchedHeight.find(H);
+      const double Height = H->Stretched && It != FStretchedHeight.end() ? It->second : H->Height();
+      PreviewPages->Outline()->AddItem(V.ToString(), static_cast<int>(std::lround(CurY - Height)));
+    }
+    RememberReprintHeader(H);
   }
 }
 
 void TrepEngine::CheckGroupBreak(TrepDataBand* Band, TrepBand* Group, double ColumnY, int ColumnPosition) {
-  (void)ColumnY;
-  (void)ColumnPosition;
+  ApplyDrillDownState(Band, Group);
   const std::vector<TrepBand*>& Chain = Group->SubBands;
   std::size_t Level = Chain.size();
   for (std::size_t I = 0; I < Chain.size() && Level == Chain.size(); ++I) {
@@ -290,6 +384,13 @@ void TrepEngine::CheckGroupBreak(TrepDataBand* Band, TrepBand* Group, double Col
     if (!(FReport->Calc(H->Condition) == H->LastValue)) Level = I;
   }
   if (Level == Chain.size()) return;
+  // The open row of cells is closed before the footers.
+  if (Band->Columns > 1 && Band->CurColumn() > 1) {
+    Band->SetCurColumn(Band->Columns);
+    int NoHeader = 0;
+    double HeaderY = 0;
+    AdvanceDataColumn(Band, ColumnPosition, HeaderY, ColumnY, NoHeader);
+  }
   // The footers see the group's last record.
   TrepDataSet* DS = DataSetOf(Band);
   bool Stepped = false;
@@ -308,14 +409,18 @@ void TrepEngine::CheckGroupBreak(TrepDataBand* Band, TrepBand* Group, double Col
 void TrepEngine::OutputGroupFooters(TrepBand* Group, std::size_t From, TrepDataBand* Band) {
   const std::vector<TrepBand*>& Chain = Group->SubBands;
   for (std::size_t I = Chain.size(); I-- > From;) {
-    auto* F = dynamic_cast<TrepGroupFooter*>(Chain[I]->Footer);
+    auto* H = static_cast<TrepGroupHeader*>(Chain[I]);
+    auto* F = dynamic_cast<TrepGroupFooter*>(H->Footer);
     if (F != nullptr) {
       if (F->HideIfSingleDataRecord && Band->LineN < 3)
         FinishBandAggregates(F, paGroupFinished);
       else
         ShowBand(F);
     }
+    if (!H->OutlineText.empty() && PreviewPages->Outline() != nullptr) PreviewPages->Outline()->LevelUp();
     PreviewPages->PostProcessor().LeaveGroup();
+    ForgetReprintHeader(H);
+    if (H->KeepTogether) StopKeeping(H);
   }
 }
 
@@ -327,16 +432,18 @@ void TrepEngine::ShowBand(TrepBand* Band) { ShowBandTree(Band); }
 TrepBand* TrepEngine::ShowBandTree(TrepBand* Band) {
   if (Band == nullptr) return nullptr;
   TrepBand* Result = nullptr;
+  if (Band->KeepChild) StartKeeping(Band);
   OutputBand(Band);
   if (TrepChild* Child = Band->Child()) {
     if (Child->ToNRowsMode == rmTillPageEnds || Child->ToNRows > 0) {
-      Result = Band;  // filling rows up to a count or the page end is not laid out
+      Result = Band;  // the data loop fills these rows after the data
     } else if ((Band->Visible() || Band->PrintChildIfInvisible) &&
                !(IsDataBand(Band) && static_cast<TrepDataBand*>(Band)->CurColumn() > 1)) {
       FIsFirstBand = false;
-      ShowBandTree(Child);
+      Result = ShowBandTree(Child);
     }
   }
+  if (Band->KeepChild) StopKeeping(Band);
   if (IsDataBand(Band)) FAggregates.AddValue(Band, 0);
   return Result;
 }
@@ -383,12 +490,17 @@ void TrepEngine::OutputBand(TrepBand* Band) {
       } else {
         // A row of vertical cells moves whole: its cells cannot be cut.
         const double Limit = GetPageHeight() - FooterHeight();
-        const bool Forced = !Row.Active && Band->Height() > Limit;
-        if ((Band->AllowSplit && !Row.Active) || Forced) {
+        const bool Forced = !Row.Active && Band->Height() > Limit && !Band->HasVBands;
+        // A kept block that fits an empty page together with this band moves instead.
+        const bool KeptFits =
+            FKeeping && CurY - FKeepCurY + Band->Height() <= PageHeight - HeaderHeight() - FooterHeight();
+        if ((Band->AllowSplit && !Row.Active && !KeptFits) || Forced) {
           if (Forced && !Band->AllowSplit && Band->LineThrough > 1 && !Band->StartNewPage) NewColumn();
+          if (FKeeping && FKeepBand == Band) StopKeeping(Band);
           OutputBandInParts(Band);
           Done = true;
         } else {
+          if (!FKeeping) RecalcBandOnNewPage(Band);
           NewColumn();
         }
       }

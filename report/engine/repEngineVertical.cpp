@@ -217,6 +217,7 @@ void TrepEngine::OutputVerticalBands(const std::vector<TrepBand*>& Bands) {
       } else if (Band->Group != nullptr) {
         CheckGroupBreak(Band, Band->Group, 0, 0);
       }
+      TakeVerticalReprintHeaders();
       CurLine = Band->LineN;
       CurLineThrough = Band->LineThrough;
       ShowBand(Band);
@@ -230,11 +231,27 @@ void TrepEngine::OutputVerticalBands(const std::vector<TrepBand*>& Bands) {
       if (Band->RowCount() != 0 && Band->RowCount() < Band->LineN) break;
     }
     if (Shown) {
-      if (Band->Group != nullptr) OutputGroupFooters(Band->Group, 0, Band);
+      if (Band->Group != nullptr) {
+        OutputGroupFooters(Band->Group, 0, Band);
+        for (TrepBand* H : Band->Group->SubBands)
+          FVHeaderList.erase(std::remove(FVHeaderList.begin(), FVHeaderList.end(), H), FVHeaderList.end());
+      }
       FVHeaderList.erase(std::remove(FVHeaderList.begin(), FVHeaderList.end(), Band->Header), FVHeaderList.end());
       if (!Band->FooterAfterEach) ShowBand(Band->Footer);
     }
     if (FReport->Terminated()) return;
+  }
+}
+
+void TrepEngine::TakeVerticalReprintHeaders() {
+  // Group headers note themselves for reprinting on new pages; vertical ones reprint on new
+  // horizontal pages instead.
+  std::vector<TrepBand*> Vertical;
+  for (int I = 0; I < FHeaderList.Count(); ++I)
+    if (TrepBand* B = FHeaderList.Items(I)->Band; B != nullptr && B->Vertical) Vertical.push_back(B);
+  for (TrepBand* B : Vertical) {
+    FHeaderList.RemoveItem(B);
+    if (std::find(FVHeaderList.begin(), FVHeaderList.end(), B) == FVHeaderList.end()) FVHeaderList.push_back(B);
   }
 }
 
