@@ -359,8 +359,10 @@ void TrepEngine::DistributeVerticalCells(TrepBand* Band, double SaveX) {
   const int SavePage = PreviewPages->CurPage;
   const double SaveY = CurY;
   PreviewPages->AddPageAction = apWriteOver;
-  // A fill memo made after the cells were laid out stands first and moves every cell by one.
-  const int Shift = std::max(0, static_cast<int>(All.size()) - FVPageList.back());
+  // A fill memo made after the cells were laid out stands first and moves every cell by one;
+  // rows of subreports laid out into the band follow the cells and print with the first slice.
+  const int Shift = !All.empty() && Band->FillMemo() != nullptr && All.front() == Band->FillMemo() ? 1 : 0;
+  const int CellsEnd = std::min(FVPageList.back() + Shift, static_cast<int>(All.size()));
   const std::size_t Slices = FVPageList.size() - 1;
   auto Restore = [&] {
     while (Objects.Count() > 0) Objects.Extract(Objects.Items(Objects.Count() - 1));
@@ -377,6 +379,8 @@ void TrepEngine::DistributeVerticalCells(TrepBand* Band, double SaveX) {
       const int To = std::min(FVPageList[I + 1] + Shift, static_cast<int>(All.size()));
       while (Objects.Count() > 0) Objects.Extract(Objects.Items(Objects.Count() - 1));
       for (int J = std::max(From, 0); J < To; ++J) Objects.Add(All[static_cast<std::size_t>(J)]);
+      if (I == 0)
+        for (std::size_t J = static_cast<std::size_t>(CellsEnd); J < All.size(); ++J) Objects.Add(All[J]);
       PreviewPages->AddObject(Band);
       if (I + 1 < Slices) {
         FDontShowHeaders = true;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -270,8 +271,10 @@ struct CrossTable : Fixture {
 } // namespace
 
 TEST(SubreportLayout, AVerticalRowSpillsOntoHorizontalPagesWithItsHeaders) {
-  // 718 pixels: the header and six columns of 100 fit; 30 columns need five pages.
+  // 718 pixels: the header and six columns of 100 fit; 30 columns need five pages. The row's
+  // frame is drawn by a fill memo made after the cells, which must not move them between pages.
   CrossTable F(2, 30);
+  F.Rows->Frame().Typ = TrepFrameTypes{ftLeft, ftRight, ftTop, ftBottom};
   ASSERT_TRUE(F.Report.PrepareReport()) << F.Report.Errors().Text();
   ASSERT_EQ(F.Pages().Count(), 5);
   for (int P = 0; P < 5; ++P) {
@@ -425,4 +428,35 @@ TEST(SubreportLayout, AFailureInsideAnEmbeddedSubreportLeavesTheBandAsDesigned) 
   EXPECT_EQ(F.Texts(0, "SubRow"), (std::vector<std::string>{"1", "2", "3", "4", "1", "2", "3", "4"}));
   // The second main row follows the first, grown to its four rows.
   EXPECT_NEAR(F.Memos(0, "SubRow")[4]->AbsTop(), 80, 1e-6);
+}
+
+TEST(SubreportLayout, ATemplateFileWithSubreportsAndVerticalBands) {
+  Start();
+  // The seed of the layout fuzz target.
+  const std::string Path =
+      (std::filesystem::path(__FILE__).parent_path() / "fuzz/PrepareReport/seed-subreports-vertical.xml").string();
+  TrepReport R(nullptr);
+  R.EngineOptions.SilentMode = simSilent;
+  R.LoadFromFile(Path);
+  ASSERT_EQ(R.Errors().Count(), 0) << R.Errors().Text();
+  R.EngineOptions.DestroyForms = false;
+  auto* Sub1 = dynamic_cast<TrepSubreport*>(R.FindObject("Sub1"));
+  ASSERT_NE(Sub1, nullptr);
+  ASSERT_NE(Sub1->Page(), nullptr);
+  EXPECT_EQ(Sub1->Page()->Name(), "SubPage1");
+  ASSERT_TRUE(R.PrepareReport()) << R.Errors().Text();
+  auto& Pages = *static_cast<TrepPreviewPages*>(R.PreviewPages());
+  // Nine columns: the header, the group mark and six columns on the first page.
+  ASSERT_EQ(Pages.Count(), 2);
+  auto TextsOn = [&](int Page, const std::string& Name) {
+    std::vector<std::string> T;
+    for (TrepComponent* C : Pages.GetPage(Page)->AllObjects())
+      if (auto* M = dynamic_cast<TrepMemoView*>(C); M != nullptr && M->Name() == Name) T.push_back(Plain(M));
+    return T;
+  };
+  EXPECT_EQ(TextsOn(0, "Cell").size() + TextsOn(1, "Cell").size(), 27u);
+  EXPECT_EQ(TextsOn(0, "SubRow1").size(), 6u);  // two rows under each of the three master rows
+  EXPECT_EQ(TextsOn(0, "SubRow2"), (std::vector<std::string>{"1", "2", "3"}));
+  EXPECT_EQ(TextsOn(0, "Total").size() + TextsOn(1, "Total").size(), 9u);
+  for (const std::string& T : TextsOn(0, "Total")) EXPECT_EQ(T, "3");
 }
