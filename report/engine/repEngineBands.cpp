@@ -473,6 +473,8 @@ void TrepEngine::OutputBand(TrepBand* Band) {
   }
 
   bool Done = false;
+  // A child row left for the next page prints no subreports either.
+  bool Dropped = false;
   try {
     Stretch(Band);
     FStretchedHeight[Band] = Band->Height();
@@ -487,6 +489,7 @@ void TrepEngine::OutputBand(TrepBand* Band) {
       if (Child != nullptr && Child->ToNRowsMode == rmTillPageEnds) {
         FBreakShowBandTree = true;
         Done = true;
+        Dropped = true;
       } else {
         // A row of vertical cells moves whole: its cells cannot be cut.
         const double Limit = GetPageHeight() - FooterHeight();
@@ -534,7 +537,7 @@ void TrepEngine::OutputBand(TrepBand* Band) {
   if (Row.Active) EndVerticalRow(nullptr, Row);
   UnStretch(Band);
   FinishBandAggregates(Band);
-  if (Band->Visible()) OutputSubreports(Band);
+  if (Band->Visible() && !Dropped && !FReport->Terminated()) OutputSubreports(Band);
 }
 
 void TrepEngine::OutputPageEndBand(TrepBand* Band) {
