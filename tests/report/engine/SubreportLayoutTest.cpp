@@ -462,3 +462,45 @@ TEST(SubreportLayout, ATemplateFileWithSubreportsAndVerticalBands) {
   EXPECT_EQ(TextsOn(0, "Total").size() + TextsOn(1, "Total").size(), 9u);
   for (const std::string& T : TextsOn(0, "Total")) EXPECT_EQ(T, "3");
 }
+
+TEST(SubreportLayout, AVerticalGroupHeaderIsRepeatedOnEachHorizontalPage) {
+  Fixture F;
+  TrepMemoryDataSet V(nullptr);
+  V.SetUserName("V");
+  V.Fields.Add("G");
+  V.Fields.Add("N");
+  for (int I = 1; I <= 12; ++I) V.AppendRow({rt::Variant(std::string(I <= 6 ? "A" : "B")), rt::Variant(I)});
+  F.Report.DataSets().Add(&V);
+  auto* Rows = Fixture::Band<TrepMasterData>(F.Page, "RowData", 0, 100, 700, 20);
+  Rows->SetRowCount(1);
+  Fixture::Memo(Rows, "Caption", 0, 0, 100, 20, u"row");
+  Fixture::Memo(Rows, "GroupCell", 100, 0, 50, 20, u"[V.\"G\"]");
+  Fixture::Memo(Rows, "Cell", 150, 0, 100, 20, u"[V.\"N\"]");
+  auto* VHeader = Fixture::Band<TrepHeader>(F.Page, "VHeader", 0, 0, 100, 400);
+  VHeader->Vertical = true;
+  VHeader->ReprintOnNewPage = true;
+  auto* VGroup = Fixture::Band<TrepGroupHeader>(F.Page, "VGroup", 100, 0, 50, 400);
+  VGroup->Vertical = true;
+  VGroup->ReprintOnNewPage = true;
+  VGroup->Condition = "V.\"G\"";
+  auto* VData = Fixture::Band<TrepMasterData>(F.Page, "VData", 150, 0, 100, 400);
+  VData->Vertical = true;
+  VData->SetDataSet(&V);
+
+  ASSERT_TRUE(F.Report.PrepareReport()) << F.Report.Errors().Text();
+  ASSERT_EQ(F.Pages().Count(), 3);
+  // 718 pixels: after the header and the group mark five columns fit on the first page; the
+  // group changes on the second, where the repeated mark still shows the group it continues.
+  EXPECT_EQ(F.Texts(0, "GroupCell"), (std::vector<std::string>{"A"}));
+  EXPECT_EQ(F.Texts(0, "Cell"), Numbers(1, 5));
+  EXPECT_EQ(F.Texts(1, "GroupCell"), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(F.Texts(1, "Cell"), Numbers(6, 10));
+  EXPECT_EQ(F.Texts(2, "GroupCell"), (std::vector<std::string>{"B"}));
+  EXPECT_EQ(F.Texts(2, "Cell"), Numbers(11, 12));
+  for (int P = 0; P < 3; ++P) {
+    EXPECT_EQ(F.Texts(P, "Caption").size(), 1u) << P;
+    EXPECT_NEAR(F.Memos(P, "GroupCell").front()->AbsLeft(), 100, 1e-6) << P;
+  }
+  VData->SetDataSet(nullptr);
+  F.Report.DataSets().Delete("V");
+}
