@@ -235,7 +235,7 @@ void TrepEngine::MoveToNextColumn() {
   ++CurColumn;
   double Offset = 0;
   rt::TStringList& Positions = FPage->ColumnPositions();
-  if (CurColumn - 1 < Positions.Count()) {
+  if (CurColumn >= 1 && CurColumn - 1 < Positions.Count()) {
     try {
       Offset = TextToFloat(Positions.Strings(CurColumn - 1)) * PixelsPerMM;
     } catch (const rt::EConvertError&) {

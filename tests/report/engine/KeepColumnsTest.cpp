@@ -272,6 +272,45 @@ TEST(Columns, PageColumnsReprintTheirHeadersAndTheFourthColumnStartsAPage) {
   EXPECT_EQ(S.Texts("Count")[1], (Strings{"3"}));
 }
 
+TEST(Columns, AReportPagePrintedOnThePreviousOneGoesOnInItsLastColumn) {
+  struct Case {
+    const char* Name;
+    bool Title;
+    double Left, Top;
+  } Cases[] = {
+      {"in the last column", false, 190.0 / 2 * TrepEngine::PixelsPerMM, 8 * 20},
+      // A title goes across the page under the lowest column; full there, on a new page.
+      {"under a title", true, 0, 20},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Sheet S;
+    S.Page->SetColumns(2);
+    S.Rows<TrepMasterData>("M", 20, 60);
+    auto* Next = new TrepReportPage(&S.Report);
+    Next->SetName("Page2");
+    Next->SetSizeAndDimensions(9, 210, 297);
+    Next->LeftMargin = Next->RightMargin = Next->TopMargin = Next->BottomMargin = 10;
+    Next->SetColumns(2);
+    Next->PrintOnPreviousPage = true;
+    auto* Title = new TrepReportTitle(Next);
+    Title->SetName("T2");
+    Title->SetBounds(0, 0, 300, 20);
+    if (!C.Title) delete Title;
+    auto* M2 = new TrepMasterData(Next);
+    M2->SetName("M2");
+    M2->SetBounds(0, 100, 300, 20);
+    M2->SetRowCount(3);
+    S.Prepare();
+    const int Last = S.Pages().Count() - 1;
+    ASSERT_EQ(Last, C.Title ? 1 : 0);
+    const auto P = S.Places(Last, "M2");
+    ASSERT_EQ(P.size(), 3u);
+    EXPECT_NEAR(P[0].first, C.Left, 0.01);
+    EXPECT_NEAR(P[0].second, C.Top, 0.01);
+  }
+}
+
 TEST(Columns, DataBandCellsFillRowsAndAFullRowMovesWhole) {
   Sheet S;
   auto* M = S.Rows<TrepMasterData>("M", 20, 160);
