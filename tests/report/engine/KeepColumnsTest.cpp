@@ -521,3 +521,58 @@ TEST(SuppressRepeated, TheValueShowsAgainAtTheTopOfTheNextPage) {
   EXPECT_EQ(Texts[1][0], "A");
   EXPECT_EQ(Texts[1][1], "");
 }
+
+TEST(KeepTogether, AGroupMovesWholeToTheNextPageOrColumnWithItsOutlineItem) {
+  const double Offset = 190.0 / 2 * TrepEngine::PixelsPerMM;
+  struct Case {
+    const char* Name;
+    int Columns;
+    bool Keep;
+    int Page;
+    double Left, Top;
+  } Cases[] = {
+      {"not kept", 1, false, 0, 0, 840},
+      {"to the next page", 1, true, 1, 0, 0},
+      // The next column is on the same page: the outline item stays on it.
+      {"to the next column", 2, true, 0, Offset, 0},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Sheet S;
+    S.Page->SetColumns(C.Columns);
+    std::vector<std::vector<rt::Variant>> Rows(40, {rt::Variant("A")});
+    Rows.resize(70, {rt::Variant("B")});
+    auto& D = S.Table("D", {"K"}, Rows);
+    auto* GH = S.Band<TrepGroupHeader>("GH", 20);
+    GH->Condition = "D.\"K\"";
+    GH->KeepTogether = C.Keep;
+    GH->OutlineText = "<D.\"K\">";
+    Sheet::Memo(GH, "Key", u"[D.\"K\"]");
+    auto* M = S.Band<TrepMasterData>("M", 20);
+    M->SetDataSet(&D);
+    S.Band<TrepGroupFooter>("GF", 20);
+    S.Prepare();
+    // Group B starts at 840 and its tenth row does not fit.
+    const auto Keys = S.Texts("Key");
+    int Page = -1;
+    for (std::size_t I = 0; I < Keys.size() && Page < 0; ++I)
+      if (CountOf(Keys[I], "B") == 1) Page = static_cast<int>(I);
+    ASSERT_EQ(Page, C.Page);
+    const auto P = S.Places(Page, "GH");
+    EXPECT_NEAR(P.back().first, C.Left, 0.01);
+    EXPECT_NEAR(P.back().second, C.Top, 0.01);
+    // All of group B's rows follow its header.
+    int Rows2 = 0;
+    for (int I = Page; I < S.Pages().Count(); ++I) Rows2 += static_cast<int>(S.Places(I, "M").size());
+    EXPECT_EQ(Rows2 - (Page == 0 ? 40 : 0), 30);
+    TrepCustomOutline* O = S.Pages().Outline();
+    O->LevelRoot();
+    ASSERT_EQ(O->Count(), 2);
+    std::string Text;
+    int OutPage = -1, OutTop = -1;
+    O->GetItem(1, Text, OutPage, OutTop);
+    EXPECT_EQ(Text, "B");
+    EXPECT_EQ(OutPage, C.Page);
+    EXPECT_EQ(OutTop, static_cast<int>(C.Top));
+  }
+}
