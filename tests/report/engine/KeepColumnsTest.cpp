@@ -576,3 +576,61 @@ TEST(KeepTogether, AGroupMovesWholeToTheNextPageOrColumnWithItsOutlineItem) {
     EXPECT_EQ(OutTop, static_cast<int>(C.Top));
   }
 }
+
+TEST(ChildRows, NoRowsAreFilledWhenTheFootersOpenedANewPage) {
+  Sheet S;
+  // 52 rows fill 1040 of 1046.93 pixels: the footer goes to page 2.
+  auto* M = S.Rows<TrepMasterData>("M", 20, 52);
+  S.Band<TrepFooter>("F", 30);
+  auto* Child = S.Band<TrepChild>("C", 20);
+  Child->ToNRows = 60;
+  M->SetChild(Child);
+  S.Prepare();
+  const auto Bands = S.Bands();
+  ASSERT_EQ(Bands.size(), 2u);
+  EXPECT_EQ(CountOf(Bands[0], "C") + CountOf(Bands[1], "C"), 0);
+  EXPECT_EQ(Bands[1], (Strings{"F"}));
+}
+
+TEST(KeepTogether, ABandKeptWithItsChildMovesWithIt) {
+  for (bool Keep : {false, true}) {
+    SCOPED_TRACE(Keep);
+    Sheet S;
+    S.Rows<TrepMasterData>("M0", 20, 51);
+    auto* M = S.Rows<TrepMasterData>("M", 20, 1);
+    M->KeepChild = Keep;
+    auto* Child = S.Band<TrepChild>("C", 20);
+    M->SetChild(Child);
+    S.Prepare();
+    // M fits at 1020; its child at 1040 does not.
+    const auto Bands = S.Bands();
+    ASSERT_EQ(Bands.size(), 2u);
+    EXPECT_EQ(Bands[1], Keep ? (Strings{"M", "C"}) : (Strings{"C"}));
+  }
+}
+
+TEST(ChildRows, FillingToThePageEndStopsOnAnEndlessPageAndForRowsWithoutHeight) {
+  struct Case {
+    const char* Name;
+    bool Endless;
+    double ChildHeight;
+    int Children;
+  } Cases[] = {
+      {"endless page", true, 20, 0},
+      {"row without height", false, 0, 1},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Sheet S;
+    S.Page->EndlessHeight = C.Endless;
+    auto* M = S.Rows<TrepMasterData>("M", 20, 3);
+    S.Band<TrepFooter>("F", 30);
+    auto* Child = S.Band<TrepChild>("C", C.ChildHeight);
+    Child->ToNRowsMode = rmTillPageEnds;
+    M->SetChild(Child);
+    S.Prepare();
+    ASSERT_EQ(S.Pages().Count(), 1);
+    EXPECT_EQ(CountOf(S.Bands()[0], "C"), C.Children);
+    EXPECT_EQ(S.Bands()[0].back(), "F");
+  }
+}
