@@ -321,11 +321,33 @@ void TrepEngine::StartReportPage() {
   if (PreviewPages->Count() > 0 && FPage->PrintOnPreviousPage) {
     // Output goes on under what the previous report page left on its last page.
     PreviewPages->CurPage = PreviewPages->Count() - 1;
-    CurY = PreviewPages->GetLastY(0);
-    FFirstColumnY = CurY;
+    // In the column the previous report page ended in, unless this page has one column or
+    // prints its title across the page first.
+    int Column = 0;
+    double ColumnX = 0;
+    if (TrepPreviewPages* S = Store()) S->GetLastColumnPos(Column, ColumnX);
+    const bool Single = FPage->Columns() < 2 || (Title != nullptr && FPage->ShowTitleOnPreviousPage);
+    if (Single || Column < 0) {
+      Column = 0;
+      ColumnX = 0;
+    }
+    CurX = ColumnX;
+    CurY = PreviewPages->GetLastY(CurX);
+    if (Column != 0)
+      CurColumn = Column;
+    else
+      FFirstColumnY = CurY;
     if (Title != nullptr) FHeaderList.RemoveItem(Title);
-    if (Title != nullptr) {
-      ShowBand(Title);
+    if (Single && Title != nullptr) {
+      // A title that does not fit goes to a new page, not to the next column.
+      CurColumn = FPage->Columns();
+      try {
+        ShowBand(Title);
+      } catch (...) {
+        CurColumn = 1;
+        throw;
+      }
+      CurColumn = 1;
       FFirstColumnY = CurY;
     }
   } else {

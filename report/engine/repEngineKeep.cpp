@@ -235,7 +235,7 @@ void TrepEngine::MoveToNextColumn() {
   ++CurColumn;
   double Offset = 0;
   rt::TStringList& Positions = FPage->ColumnPositions();
-  if (CurColumn - 1 < Positions.Count()) {
+  if (CurColumn >= 1 && CurColumn - 1 < Positions.Count()) {
     try {
       Offset = TextToFloat(Positions.Strings(CurColumn - 1)) * PixelsPerMM;
     } catch (const rt::EConvertError&) {
@@ -365,8 +365,10 @@ void TrepEngine::FillChildRows(TrepDataBand* Band, TrepBand* RowBand, bool After
     int Counter = Child->ToNRowsMode == rmCount ? Band->LineN : 1;
     Child->LineN = 1;
     const bool TillPageEnds = Child->ToNRowsMode == rmTillPageEnds;
+    // A page without end has no end to fill up to.
+    const int Limit = TillPageEnds && FPage->EndlessHeight ? 0 : MaxChildRows;
     try {
-      for (int N = 0; N < MaxChildRows && (TillPageEnds ? !FBreakShowBandTree : Counter <= Child->ToNRows); ++N) {
+      for (int N = 0; N < Limit && (TillPageEnds ? !FBreakShowBandTree : Counter <= Child->ToNRows); ++N) {
         CurLine = Band->LineN;
         CurLineThrough = Band->LineThrough;
         const double Before = CurY;
@@ -383,9 +385,15 @@ void TrepEngine::FillChildRows(TrepDataBand* Band, TrepBand* RowBand, bool After
     }
     if (AfterFooters) {
       PreviewPages->PasteObjects(CurX, CurY);
-      if (Outline != nullptr && Outline->Parent() != nullptr)
-        ShiftTopsOnPage(Outline->Parent(), Outline->Parent()->IndexOf(Outline), RoundY(CurY));
-      if (TrepPreviewPages* S = Store()) ShiftTopsOnPage(S->FindAnchorRoot(), Anchor, RoundY(CurY));
+      if (PreviewPages->Count() != PageCount) {
+        // The rows ran onto a new page, and the footers went with them.
+        if (PreviewPages->Outline() != nullptr) PreviewPages->Outline()->ShiftItems(Outline, RoundY(CurY));
+        PreviewPages->ShiftAnchors(Anchor, RoundY(CurY));
+      } else {
+        if (Outline != nullptr && Outline->Parent() != nullptr)
+          ShiftTopsOnPage(Outline->Parent(), Outline->Parent()->IndexOf(Outline), RoundY(CurY));
+        if (TrepPreviewPages* S = Store()) ShiftTopsOnPage(S->FindAnchorRoot(), Anchor, RoundY(CurY));
+      }
       CurY = PreviewPages->GetLastY(CurX);
     }
     FPrevFooterHeight = 0;

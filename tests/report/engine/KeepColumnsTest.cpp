@@ -272,6 +272,45 @@ TEST(Columns, PageColumnsReprintTheirHeadersAndTheFourthColumnStartsAPage) {
   EXPECT_EQ(S.Texts("Count")[1], (Strings{"3"}));
 }
 
+TEST(Columns, AReportPagePrintedOnThePreviousOneGoesOnInItsLastColumn) {
+  struct Case {
+    const char* Name;
+    bool Title;
+    double Left, Top;
+  } Cases[] = {
+      {"in the last column", false, 190.0 / 2 * TrepEngine::PixelsPerMM, 8 * 20},
+      // A title goes across the page under the lowest column; full there, on a new page.
+      {"under a title", true, 0, 20},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Sheet S;
+    S.Page->SetColumns(2);
+    S.Rows<TrepMasterData>("M", 20, 60);
+    auto* Next = new TrepReportPage(&S.Report);
+    Next->SetName("Page2");
+    Next->SetSizeAndDimensions(9, 210, 297);
+    Next->LeftMargin = Next->RightMargin = Next->TopMargin = Next->BottomMargin = 10;
+    Next->SetColumns(2);
+    Next->PrintOnPreviousPage = true;
+    auto* Title = new TrepReportTitle(Next);
+    Title->SetName("T2");
+    Title->SetBounds(0, 0, 300, 20);
+    if (!C.Title) delete Title;
+    auto* M2 = new TrepMasterData(Next);
+    M2->SetName("M2");
+    M2->SetBounds(0, 100, 300, 20);
+    M2->SetRowCount(3);
+    S.Prepare();
+    const int Last = S.Pages().Count() - 1;
+    ASSERT_EQ(Last, C.Title ? 1 : 0);
+    const auto P = S.Places(Last, "M2");
+    ASSERT_EQ(P.size(), 3u);
+    EXPECT_NEAR(P[0].first, C.Left, 0.01);
+    EXPECT_NEAR(P[0].second, C.Top, 0.01);
+  }
+}
+
 TEST(Columns, DataBandCellsFillRowsAndAFullRowMovesWhole) {
   Sheet S;
   auto* M = S.Rows<TrepMasterData>("M", 20, 160);
@@ -481,4 +520,117 @@ TEST(SuppressRepeated, TheValueShowsAgainAtTheTopOfTheNextPage) {
   EXPECT_EQ(Texts[0][1], "");
   EXPECT_EQ(Texts[1][0], "A");
   EXPECT_EQ(Texts[1][1], "");
+}
+
+TEST(KeepTogether, AGroupMovesWholeToTheNextPageOrColumnWithItsOutlineItem) {
+  const double Offset = 190.0 / 2 * TrepEngine::PixelsPerMM;
+  struct Case {
+    const char* Name;
+    int Columns;
+    bool Keep;
+    int Page;
+    double Left, Top;
+  } Cases[] = {
+      {"not kept", 1, false, 0, 0, 840},
+      {"to the next page", 1, true, 1, 0, 0},
+      // The next column is on the same page: the outline item stays on it.
+      {"to the next column", 2, true, 0, Offset, 0},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Sheet S;
+    S.Page->SetColumns(C.Columns);
+    std::vector<std::vector<rt::Variant>> Rows(40, {rt::Variant("A")});
+    Rows.resize(70, {rt::Variant("B")});
+    auto& D = S.Table("D", {"K"}, Rows);
+    auto* GH = S.Band<TrepGroupHeader>("GH", 20);
+    GH->Condition = "D.\"K\"";
+    GH->KeepTogether = C.Keep;
+    GH->OutlineText = "<D.\"K\">";
+    Sheet::Memo(GH, "Key", u"[D.\"K\"]");
+    auto* M = S.Band<TrepMasterData>("M", 20);
+    M->SetDataSet(&D);
+    S.Band<TrepGroupFooter>("GF", 20);
+    S.Prepare();
+    // Group B starts at 840 and its tenth row does not fit.
+    const auto Keys = S.Texts("Key");
+    int Page = -1;
+    for (std::size_t I = 0; I < Keys.size() && Page < 0; ++I)
+      if (CountOf(Keys[I], "B") == 1) Page = static_cast<int>(I);
+    ASSERT_EQ(Page, C.Page);
+    const auto P = S.Places(Page, "GH");
+    EXPECT_NEAR(P.back().first, C.Left, 0.01);
+    EXPECT_NEAR(P.back().second, C.Top, 0.01);
+    // All of group B's rows follow its header.
+    int Rows2 = 0;
+    for (int I = Page; I < S.Pages().Count(); ++I) Rows2 += static_cast<int>(S.Places(I, "M").size());
+    EXPECT_EQ(Rows2 - (Page == 0 ? 40 : 0), 30);
+    TrepCustomOutline* O = S.Pages().Outline();
+    O->LevelRoot();
+    ASSERT_EQ(O->Count(), 2);
+    std::string Text;
+    int OutPage = -1, OutTop = -1;
+    O->GetItem(1, Text, OutPage, OutTop);
+    EXPECT_EQ(Text, "B");
+    EXPECT_EQ(OutPage, C.Page);
+    EXPECT_EQ(OutTop, static_cast<int>(C.Top));
+  }
+}
+
+TEST(ChildRows, NoRowsAreFilledWhenTheFootersOpenedANewPage) {
+  Sheet S;
+  // 52 rows fill 1040 of 1046.93 pixels: the footer goes to page 2.
+  auto* M = S.Rows<TrepMasterData>("M", 20, 52);
+  S.Band<TrepFooter>("F", 30);
+  auto* Child = S.Band<TrepChild>("C", 20);
+  Child->ToNRows = 60;
+  M->SetChild(Child);
+  S.Prepare();
+  const auto Bands = S.Bands();
+  ASSERT_EQ(Bands.size(), 2u);
+  EXPECT_EQ(CountOf(Bands[0], "C") + CountOf(Bands[1], "C"), 0);
+  EXPECT_EQ(Bands[1], (Strings{"F"}));
+}
+
+TEST(KeepTogether, ABandKeptWithItsChildMovesWithIt) {
+  for (bool Keep : {false, true}) {
+    SCOPED_TRACE(Keep);
+    Sheet S;
+    S.Rows<TrepMasterData>("M0", 20, 51);
+    auto* M = S.Rows<TrepMasterData>("M", 20, 1);
+    M->KeepChild = Keep;
+    auto* Child = S.Band<TrepChild>("C", 20);
+    M->SetChild(Child);
+    S.Prepare();
+    // M fits at 1020; its child at 1040 does not.
+    const auto Bands = S.Bands();
+    ASSERT_EQ(Bands.size(), 2u);
+    EXPECT_EQ(Bands[1], Keep ? (Strings{"M", "C"}) : (Strings{"C"}));
+  }
+}
+
+TEST(ChildRows, FillingToThePageEndStopsOnAnEndlessPageAndForRowsWithoutHeight) {
+  struct Case {
+    const char* Name;
+    bool Endless;
+    double ChildHeight;
+    int Children;
+  } Cases[] = {
+      {"endless page", true, 20, 0},
+      {"row without height", false, 0, 1},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Sheet S;
+    S.Page->EndlessHeight = C.Endless;
+    auto* M = S.Rows<TrepMasterData>("M", 20, 3);
+    S.Band<TrepFooter>("F", 30);
+    auto* Child = S.Band<TrepChild>("C", C.ChildHeight);
+    Child->ToNRowsMode = rmTillPageEnds;
+    M->SetChild(Child);
+    S.Prepare();
+    ASSERT_EQ(S.Pages().Count(), 1);
+    EXPECT_EQ(CountOf(S.Bands()[0], "C"), C.Children);
+    EXPECT_EQ(S.Bands()[0].back(), "F");
+  }
 }
