@@ -504,3 +504,29 @@ TEST(SubreportLayout, AVerticalGroupHeaderIsRepeatedOnEachHorizontalPage) {
   VData->SetDataSet(nullptr);
   F.Report.DataSets().Delete("V");
 }
+
+TEST(SubreportLayout, SubreportsOfAKeptBandFollowItToTheNextPage) {
+  Fixture F;
+  auto* Title = Fixture::Band<TrepReportTitle>(F.Page, "Title", 0, 0, 700, 980);
+  Fixture::Memo(Title, "TitleMemo", 0, 0, 100, 20, u"title");
+  // The first data band of a page never moves; the kept one comes second.
+  Fixture::Band<TrepMasterData>(F.Page, "LeadData", 0, 990, 700, 20)->SetRowCount(1);
+  auto* Main = Fixture::Band<TrepMasterData>(F.Page, "MainData", 0, 1020, 700, 20);
+  Main->SetRowCount(1);
+  Main->KeepTogether = true;
+  Fixture::Memo(Main, "MainMemo", 0, 0, 100, 20, u"main");
+  // From y 1020 the first row fits and the second does not: the kept band and that row move.
+  Fixture::Subreport(Main, "Sub1", 0, 20, F.RowsPage("SubPage1", "SubData1", "LongRow", 3, 20));
+  Fixture::Subreport(Main, "Sub2", 300, 20, F.RowsPage("SubPage2", "SubData2", "ShortRow", 2, 20));
+
+  ASSERT_TRUE(F.Report.PrepareReport()) << F.Report.Errors().Text();
+  ASSERT_EQ(F.Pages().Count(), 2);
+  EXPECT_TRUE(F.Texts(0, "MainMemo").empty());
+  EXPECT_EQ(F.Texts(1, "MainMemo"), std::vector<std::string>{"main"});
+  EXPECT_EQ(F.Texts(1, "LongRow"), Numbers(1, 3));
+  // The second subreport starts beside the moved band, not where the band first stood.
+  EXPECT_TRUE(F.Texts(0, "ShortRow").empty());
+  ASSERT_EQ(F.Texts(1, "ShortRow"), Numbers(1, 2));
+  EXPECT_NEAR(F.Memos(1, "ShortRow").front()->AbsTop(), F.Memos(1, "MainMemo").front()->AbsTop() + 20, 1e-6);
+  EXPECT_NEAR(F.Memos(1, "ShortRow").front()->AbsLeft(), 300, 1e-6);
+}
