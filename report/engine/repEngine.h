@@ -207,6 +207,11 @@ private:
   TrepReportPage* FPage = nullptr;
   double FPageCurX = 0;
   TrepBand* FStartNewPageBand = nullptr;
+  // Where each shown data header went (page, store position), so a moving block knows whether
+  // it carries the header.
+  std::map<TrepBand*, std::pair<int, int>> FHeaderShownAt;
+  // Child rows are being filled while footers are cut aside: no block may be cut meanwhile.
+  bool FFillingRows = false;
   // Where a kept block went when a page break moved it (subreports read these).
   int FSubSavePageN = 0;
   double FSubSaveCurY = 0;

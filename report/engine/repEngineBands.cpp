@@ -228,7 +228,14 @@ void TrepEngine::OutputDataBands(TrepComponent* Container) {
               HeaderY = CurY;
             }
           }
-          ShowBand(Band->Header);
+          if (Band->Header != nullptr) {
+            const int Page = PreviewPages->CurPage;
+            const int Position = PreviewPages->GetCurPosition();
+            ShowBand(Band->Header);
+            FHeaderShownAt[Band->Header] = Page == PreviewPages->CurPage
+                                               ? std::make_pair(Page, Position)
+                                               : std::make_pair(PreviewPages->CurPage, PreviewPages->GetCurPosition() - 1);
+          }
           RememberReprintHeader(Band->Header);
           Shown = true;
           if (Band->KeepTogether) StartKeeping(Band);
@@ -305,6 +312,7 @@ void TrepEngine::OutputDataBands(TrepComponent* Container) {
     }
     if (HeaderKeepOpen || (Band->KeepTogether && Band->Group != nullptr)) StopKeeping(Band);
     if (Shown) ForgetReprintHeader(Band->Header);
+    FHeaderShownAt.erase(Band->Header);
     if (FillBand != nullptr)
       FillChildRows(Band, FillBand, true, PageCount, FillPosition, FillOutline, FillAnchor);
     PreviewPages->PostProcessor().LeaveData();

@@ -118,7 +118,9 @@ void TrepEngine::ApplyDrillDownState(TrepDataBand* Band, TrepBand* Group) {
 // Keep-together
 
 void TrepEngine::StartKeeping(TrepBand* Band, int Position) {
-  if (FKeeping || FIsFirstBand) return;  // the first band of a report page never moves
+  // The first band of a report page never moves; child rows filled while the footers are cut
+  // aside cannot move either, for the store holds one cut at a time.
+  if (FKeeping || FIsFirstBand || FFillingRows) return;
   FKeepCurY = CurY;
   FKeeping = true;
   FKeepBand = Band;
@@ -163,9 +165,13 @@ void TrepEngine::CutKeptBlockForPage(TrepBand*& TakenHeader, bool& Restore) {
   if (Restore) FAggregates.DeleteValue(FKeepBand);
   PreviewPages->CutObjects(FKeepPosition);
   auto* DB = dynamic_cast<TrepDataBand*>(FCurBand);
-  if (std::fabs(PreviewPages->GetLastY(0) - CurY) >= Eps && DB != nullptr && DB->KeepHeader &&
+  auto Shown = DB != nullptr ? FHeaderShownAt.find(DB->Header) : FHeaderShownAt.end();
+  const bool InBlock = Shown != FHeaderShownAt.end() && Shown->second.first == PreviewPages->CurPage &&
+                       Shown->second.second >= FKeepPosition;
+  if (std::fabs(PreviewPages->GetLastY(0) - CurY) >= Eps && DB != nullptr && DB->KeepHeader && InBlock &&
       FHeaderList.IndexOf(DB->Header) >= 0) {
-    // The block already holds the header: the new page must not print it twice.
+    // The block holds the header: the new page must not print it twice. A block that began
+    // below the header (a group kept together) leaves it to be reprinted.
     TakenHeader = DB->Header;
     FHeaderList.RemoveItem(TakenHeader);
   }
@@ -361,12 +367,19 @@ void TrepEngine::FillChildRows(TrepDataBand* Band, TrepBand* RowBand, bool After
     // The free space keeps room for the footers that come back below the rows.
     FPrevFooterHeight = CurY - PreviewPages->GetLastY(0) + FooterHeight();
     if (AfterFooters) CurY = PreviewPages->GetLastY(0);
+    // A block still open from an enclosing band cannot be cut while the footers are.
+    if (AfterFooters && FKeeping) {
+      FKeeping = false;
+      FAggregates.EndKeep();
+    }
     FBreakShowBandTree = false;
     int Counter = Child->ToNRowsMode == rmCount ? Band->LineN : 1;
     Child->LineN = 1;
     const bool TillPageEnds = Child->ToNRowsMode == rmTillPageEnds;
     // A page without end has no end to fill up to.
     const int Limit = TillPageEnds && FPage->EndlessHeight ? 0 : MaxChildRows;
+    const bool SaveFilling = FFillingRows;
+    FFillingRows = AfterFooters;
     try {
       for (int N = 0; N < Limit && (TillPageEnds ? !FBreakShowBandTree : Counter <= Child->ToNRows); ++N) {
         CurLine = Band->LineN;
@@ -380,9 +393,11 @@ void TrepEngine::FillChildRows(TrepDataBand* Band, TrepBand* RowBand, bool After
         if (TillPageEnds && CurY <= Before) break;
       }
     } catch (...) {
+      FFillingRows = SaveFilling;
       FPrevFooterHeight = 0;
       throw;
     }
+    FFillingRows = SaveFilling;
     if (AfterFooters) {
       PreviewPages->PasteObjects(CurX, CurY);
       if (PreviewPages->Count() != PageCount) {

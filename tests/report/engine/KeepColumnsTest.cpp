@@ -634,3 +634,50 @@ TEST(ChildRows, FillingToThePageEndStopsOnAnEndlessPageAndForRowsWithoutHeight) 
     EXPECT_EQ(S.Bands()[0].back(), "F");
   }
 }
+
+TEST(KeepTogether, AGroupMovedBelowAKeptHeaderLeavesTheHeaderToBeReprinted) {
+  Sheet S;
+  std::vector<std::vector<rt::Variant>> Rows(40, {rt::Variant("A")});
+  Rows.resize(70, {rt::Variant("B")});
+  auto& D = S.Table("D", {"K"}, Rows);
+  auto* H = S.Band<TrepHeader>("H", 20);
+  H->ReprintOnNewPage = true;
+  auto* GH = S.Band<TrepGroupHeader>("GH", 20);
+  GH->Condition = "D.\"K\"";
+  GH->KeepTogether = true;
+  auto* M = S.Band<TrepMasterData>("M", 20);
+  M->SetDataSet(&D);
+  M->KeepHeader = true;
+  S.Band<TrepGroupFooter>("GF", 20);
+  S.Prepare();
+  // Group B starts at 860 and its ninth row does not fit: the group moves, the header does not.
+  const auto Bands = S.Bands();
+  ASSERT_EQ(Bands.size(), 2u);
+  EXPECT_EQ(CountOf(Bands[0], "GH"), 1);
+  ASSERT_GE(Bands[1].size(), 3u);
+  EXPECT_EQ(Strings(Bands[1].begin(), Bands[1].begin() + 3), (Strings{"H", "GH", "M"}));
+  EXPECT_EQ(CountOf(Bands[1], "H"), 1);
+  EXPECT_EQ(CountOf(Bands[1], "M"), 30);
+}
+
+TEST(ChildRows, ChildrenKeptWithTheirOwnChildAndRunningOntoANewPageLeaveTheFooterLast) {
+  Sheet S;
+  auto* M = S.Rows<TrepMasterData>("M", 20, 3);
+  auto* F = S.Band<TrepFooter>("F", 30);
+  Sheet::Memo(F, "Count", u"[COUNT(M)]");
+  auto* Child = S.Band<TrepChild>("C", 20);
+  Child->ToNRows = 60;
+  Child->ToNRowsMode = rmAddToCount;
+  Child->KeepChild = true;
+  M->SetChild(Child);
+  S.Prepare();
+  const auto Bands = S.Bands();
+  ASSERT_EQ(Bands.size(), 2u);
+  EXPECT_EQ(CountOf(Bands[0], "C") + CountOf(Bands[1], "C"), 60);
+  EXPECT_EQ(CountOf(Bands[0], "F") + CountOf(Bands[1], "F"), 1);
+  EXPECT_EQ(Bands[1].back(), "F");
+  const auto Children = S.Places(1, "C");
+  ASSERT_FALSE(Children.empty());
+  EXPECT_NEAR(S.Places(1, "F")[0].second, Children.back().second + 20, 0.01);
+  EXPECT_EQ(S.Texts("Count")[1], (Strings{"3"}));
+}
