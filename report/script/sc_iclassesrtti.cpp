@@ -389,9 +389,9 @@ Variant TFunctions::GetProp(rt::TObject* Instance, rt::TClass ClassType, const s
     auto* X = As<TscXMLItem>(Instance, "TscXMLItem");
     if (N == "DATA") return Variant(static_cast<int>(reinterpret_cast<std::intptr_t>(X->Data)));
     if (N == "COUNT") return Variant(X->Count());
-    if (N == "NAME") return Variant(X->Name);
+    if (N == "NAME") return Variant(X->Name.Str());
     if (N == "PARENT") return ObjVar(X->Parent());
-    if (N == "TEXT") return Variant(X->Text);
+    if (N == "TEXT") return Variant(X->Text.View());
   } else if (ClassType == TscXMLDocument::ClassInfo()) {
     if (N == "ROOT") return ObjVar(As<TscXMLDocument>(Instance, "TscXMLDocument")->Root());
   }

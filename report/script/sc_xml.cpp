@@ -1,6 +1,13 @@
 #include "report/script/sc_xml.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <stdexcept>
+#include <mutex>
+#include <new>
+#include <ostream>
+#include <unordered_set>
 
 #include "platform/rt/SysUtils.h"
 
@@ -101,6 +108,68 @@ std::string scXMLToStr(std::string_view S) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// TscXMLName
+
+const std::string* TscXMLName::Shared(std::string_view S) {
+  // Never freed: elements of any thread may point into the set for the life of the process.
+  static std::mutex Lock;
+  static auto* Names = new std::unordered_set<std::string>{std::string()};
+  static const std::string* const Empty = &*Names->find(std::string());
+  if (S.empty()) return Empty;
+  if (S.size() > kMaxSharedXMLNameLength) return nullptr;
+  const std::string Key(S);
+  std::lock_guard<std::mutex> Guard(Lock);
+  auto It = Names->find(Key);
+  if (It != Names->end()) return &*It;
+  if (Names->size() >= kMaxSharedXMLNames) return nullptr;
+  return &*Names->insert(Key).first;
+}
+
+void TscXMLName::Release() {
+  if (FOwned) delete FText;
+  FOwned = false;
+}
+
+void TscXMLName::Set(std::string_view S) {
+  const std::string* Text = Shared(S);
+  const bool Owned = !Text;
+  if (Owned) Text = new std::string(S);
+  Release();
+  FText = Text;
+  FOwned = Owned;
+}
+
+TscXMLName& TscXMLName::operator=(const TscXMLName& Other) {
+  if (this == &Other) return *this;
+  if (!Other.FOwned) {
+    Release();
+    FText = Other.FText;
+  } else {
+    Set(Other.Str());
+  }
+  return *this;
+}
+
+std::ostream& operator<<(std::ostream& Out, const TscXMLName& N) { return Out << N.Str(); }
+
+// ---------------------------------------------------------------------------------------------
+// TscXMLText
+
+void TscXMLText::Assign(std::string_view S) {
+  if (S.size() > UINT32_MAX) throw std::length_error("XML attribute text too long");
+  char* Data = nullptr;
+  if (!S.empty()) {
+    Data = new char[S.size()];
+    std::copy(S.begin(), S.end(), Data);
+  }
+  delete[] FData;
+  FData = Data;
+  FSize = static_cast<std::uint32_t>(S.size());
+}
+
+std::ostream& operator<<(std::ostream& Out, const TscXMLText& T) { return Out << T.View(); }
+
+// ---------------------------------------------------------------------------------------------
 // TscXMLItem
 
 rt::TClass TscXMLItem::ClassInfo() {
@@ -113,15 +182,63 @@ rt::TClass TscXMLDocument::ClassInfo() {
   return &Info;
 }
 
+struct TscXMLItem::TChildren {
+  std::uint32_t Count = 0;
+  std::uint32_t Capacity = 0;
+  TscXMLItem** Items() { return reinterpret_cast<TscXMLItem**>(this + 1); }
+  TscXMLItem** begin() { return Items(); }
+  TscXMLItem** end() { return Items() + Count; }
+
+  static TChildren* Make(std::uint32_t Capacity) {
+    void* Block = ::operator new(sizeof(TChildren) + Capacity * sizeof(TscXMLItem*));
+    auto* C = new (Block) TChildren;
+    C->Capacity = Capacity;
+    return C;
+  }
+  static void Free(TChildren* C) { ::operator delete(C); }
+  // The list with room for at least Need children (C itself when it has the room; C is freed
+  // otherwise).
+  static TChildren* Grow(TChildren* C, std::uint32_t Need) {
+    if (C && C->Capacity >= Need) return C;
+    std::uint32_t Cap = C ? C->Capacity : 0;
+    Cap = std::max(Need, Cap < 2 ? 2 : Cap * 2);
+    TChildren* New = Make(Cap);
+    if (C) {
+      std::copy(C->begin(), C->end(), New->Items());
+      New->Count = C->Count;
+      Free(C);
+    }
+    return New;
+  }
+};
+
 TscXMLItem::~TscXMLItem() {
   Clear();
   if (FParent) FParent->Detach(this);
 }
 
+int TscXMLItem::Count() const { return FItems ? static_cast<int>(FItems->Count) : 0; }
+
 TscXMLItem* TscXMLItem::Add() {
   auto* Item = new TscXMLItem;
   AddItem(Item);
   return Item;
+}
+
+void TscXMLItem::Append(TscXMLItem* Item) {
+  FItems = TChildren::Grow(FItems, (FItems ? FItems->Count : 0) + 1);
+  FItems->Items()[FItems->Count++] = Item;
+  Item->FParent = this;
+}
+
+void TscXMLItem::Reserve(int Capacity) {
+  if (Capacity > 0) FItems = TChildren::Grow(FItems, static_cast<std::uint32_t>(Capacity));
+}
+
+TscXMLItem::TChildren* TscXMLItem::ReleaseChildren() {
+  TChildren* C = FItems;
+  FItems = nullptr;
+  return C;
 }
 
 void TscXMLItem::AddItem(TscXMLItem* Item) {
@@ -132,9 +249,7 @@ void TscXMLItem::AddItem(TscXMLItem* Item) {
     for (const TscXMLItem* P = FParent; P; P = P->FParent)
       if (P == Item) throw rt::Exception("An XML element cannot contain itself");
   if (Item->FParent) Item->FParent->Detach(Item);
-  if (!FItems) FItems = std::make_unique<std::vector<TscXMLItem*>>();
-  FItems->push_back(Item);
-  Item->FParent = this;
+  Append(Item);
 }
 
 void TscXMLItem::InsertItem(int Index, TscXMLItem* Item) {
@@ -142,24 +257,22 @@ void TscXMLItem::InsertItem(int Index, TscXMLItem* Item) {
   if (!Item) return;
   if (Index < 0 || Index >= Count())
     throw rt::EListError("List index out of bounds (" + std::to_string(Index) + ")");
-  auto& L = *FItems;
-  std::rotate(L.begin() + Index, L.end() - 1, L.end());
+  std::rotate(FItems->begin() + Index, FItems->end() - 1, FItems->end());
 }
 
 void TscXMLItem::Clear() {
   if (!FItems) return;
   // Without recursion, so that deep trees cannot exhaust the stack.
-  std::vector<TscXMLItem*> Pending = std::move(*FItems);
-  FItems.reset();
+  std::vector<TChildren*> Pending{ReleaseChildren()};
   while (!Pending.empty()) {
-    TscXMLItem* Item = Pending.back();
+    TChildren* C = Pending.back();
     Pending.pop_back();
-    if (Item->FItems) {
-      Pending.insert(Pending.end(), Item->FItems->begin(), Item->FItems->end());
-      Item->FItems.reset();
+    for (TscXMLItem* Item : *C) {
+      if (Item->FItems) Pending.push_back(Item->ReleaseChildren());
+      Item->FParent = nullptr;
+      delete Item;
     }
-    Item->FParent = nullptr;
-    delete Item;
+    TChildren::Free(C);
   }
 }
 
@@ -167,32 +280,53 @@ void TscXMLItem::TakeChildren(TscXMLItem* From) {
   if (!From || From == this || !From->FItems) return;
   for (const TscXMLItem* P = this; P; P = P->FParent)
     if (P == From) throw rt::Exception("An XML element cannot contain itself");
-  if (!FItems) FItems = std::make_unique<std::vector<TscXMLItem*>>();
-  FItems->reserve(FItems->size() + From->FItems->size());
-  for (TscXMLItem* Child : *From->FItems) {
-    Child->FParent = this;
-    FItems->push_back(Child);
+  TChildren* C = From->ReleaseChildren();
+  if (!FItems) {
+    FItems = C;
+    for (TscXMLItem* Child : *C) Child->FParent = this;
+    return;
   }
-  From->FItems.reset();
+  FItems = TChildren::Grow(FItems, FItems->Count + C->Count);
+  for (TscXMLItem* Child : *C) {
+    Child->FParent = this;
+    FItems->Items()[FItems->Count++] = Child;
+  }
+  TChildren::Free(C);
+}
+
+std::vector<std::unique_ptr<TscXMLItem>> TscXMLItem::ReleaseItems() {
+  std::vector<std::unique_ptr<TscXMLItem>> Items;
+  TChildren* C = ReleaseChildren();
+  if (!C) return Items;
+  Items.reserve(C->Count);
+  for (TscXMLItem* Child : *C) {
+    Child->FParent = nullptr;
+    Items.emplace_back(Child);
+  }
+  TChildren::Free(C);
+  return Items;
 }
 
 void TscXMLItem::Detach(TscXMLItem* Item) {
   if (FItems) {
-    auto It = std::find(FItems->begin(), FItems->end(), Item);
-    if (It != FItems->end()) FItems->erase(It);
+    TscXMLItem** It = std::find(FItems->begin(), FItems->end(), Item);
+    if (It != FItems->end()) {
+      std::copy(It + 1, FItems->end(), It);
+      if (--FItems->Count == 0) TChildren::Free(ReleaseChildren());
+    }
   }
   Item->FParent = nullptr;
 }
 
 int TscXMLItem::Find(std::string_view Name) const {
   for (int I = 0, N = Count(); I < N; ++I)
-    if (rt::SameText((*FItems)[static_cast<std::size_t>(I)]->Name, Name)) return I;
+    if (rt::SameText(FItems->Items()[I]->Name, Name)) return I;
   return -1;
 }
 
 TscXMLItem* TscXMLItem::FindItem(std::string_view Name) {
   const int I = Find(Name);
-  if (I >= 0) return (*FItems)[static_cast<std::size_t>(I)];
+  if (I >= 0) return FItems->Items()[I];
   TscXMLItem* Item = Add();
   Item->Name = std::string(Name);
   return Item;
@@ -200,7 +334,7 @@ TscXMLItem* TscXMLItem::FindItem(std::string_view Name) {
 
 int TscXMLItem::IndexOf(const TscXMLItem* Item) const {
   if (!FItems) return -1;
-  auto It = std::find(FItems->begin(), FItems->end(), Item);
+  TscXMLItem** It = std::find(FItems->begin(), FItems->end(), Item);
   return It == FItems->end() ? -1 : static_cast<int>(It - FItems->begin());
 }
 
@@ -213,7 +347,7 @@ TscXMLItem* TscXMLItem::Root() {
 TscXMLItem* TscXMLItem::Items(int Index) const {
   if (Index < 0 || Index >= Count())
     throw rt::EListError("List index out of bounds (" + std::to_string(Index) + ")");
-  return (*FItems)[static_cast<std::size_t>(Index)];
+  return FItems->Items()[Index];
 }
 
 void TscXMLItem::SetParent(TscXMLItem* Value) {
@@ -249,25 +383,23 @@ void TscXMLItem::Assign(const TscXMLItem* Item) {
   Name = std::move(Copy.Name);
   Text = std::move(Copy.Text);
   Data = Copy.Data;
-  if (Copy.FItems) {
-    FItems = std::move(Copy.FItems);
-    for (TscXMLItem* Child : *FItems) Child->FParent = this;
-  }
+  TakeChildren(&Copy);
 }
 
 bool TscXMLItem::FindProp(std::string_view PropName, std::size_t& NameAt, std::size_t& ValueAt) const {
   // The name must follow a blank (or start the text) and stand outside every quoted value.
+  const std::string_view T = Text.View();
   bool InValue = false;
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    if (!InValue && (I == 0 || Text[I - 1] == ' ') && SameNameAt(Text, I, PropName)) {
+  for (std::size_t I = 0; I < T.size(); ++I) {
+    if (!InValue && (I == 0 || T[I - 1] == ' ') && SameNameAt(T, I, PropName)) {
       const std::size_t E = I + PropName.size();
-      if (E + 1 < Text.size() && Text[E] == '=' && Text[E + 1] == '"') {
+      if (E + 1 < T.size() && T[E] == '=' && T[E + 1] == '"') {
         NameAt = I;
         ValueAt = E + 2;
         return true;
       }
     }
-    if (Text[I] == '"') InValue = !InValue;
+    if (T[I] == '"') InValue = !InValue;
   }
   return false;
 }
@@ -275,9 +407,10 @@ bool TscXMLItem::FindProp(std::string_view PropName, std::size_t& NameAt, std::s
 std::string TscXMLItem::Prop(std::string_view PropName) const {
   std::size_t NameAt = 0, ValueAt = 0;
   if (!FindProp(PropName, NameAt, ValueAt)) return std::string();
-  std::size_t End = Text.find('"', ValueAt);
-  if (End == std::string::npos) End = Text.size();
-  return scXMLToStr(std::string_view(Text).substr(ValueAt, End - ValueAt));
+  const std::string_view T = Text.View();
+  std::size_t End = T.find('"', ValueAt);
+  if (End == std::string_view::npos) End = T.size();
+  return scXMLToStr(T.substr(ValueAt, End - ValueAt));
 }
 
 bool TscXMLItem::PropExists(std::string_view PropName) const {
@@ -286,21 +419,23 @@ bool TscXMLItem::PropExists(std::string_view PropName) const {
 }
 
 void TscXMLItem::SetProp(std::string_view PropName, std::string_view Value) {
+  std::string T = Text.Str();
   std::size_t NameAt = 0, ValueAt = 0;
-  std::size_t At = Text.size();
+  std::size_t At = T.size();
   if (FindProp(PropName, NameAt, ValueAt)) {
-    std::size_t End = Text.find('"', ValueAt);
-    End = End == std::string::npos ? Text.size() : End + 1;
-    Text.erase(NameAt, End - NameAt);
+    std::size_t End = T.find('"', ValueAt);
+    End = End == std::string::npos ? T.size() : End + 1;
+    T.erase(NameAt, End - NameAt);
     At = NameAt;
   }
   std::string S;
-  if (At > 0 && Text[At - 1] != ' ') S += ' ';
+  if (At > 0 && T[At - 1] != ' ') S += ' ';
   S.append(PropName);
   S += "=\"";
   S += scStrToXML(Value);
   S += '"';
-  Text.insert(At, S);
+  T.insert(At, S);
+  Text = T;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -422,13 +557,13 @@ void TscXMLReader::ReadHeader() {
 namespace {
 
 // An empty-element tag loses its '/' and has no children to read.
-bool Complete(TscXMLItem* Item) {
-  if (!Item->Name.empty() && Item->Name.back() == '/') {
-    Item->Name.pop_back();
+bool Complete(std::string& Name, std::string& Text) {
+  if (!Name.empty() && Name.back() == '/') {
+    Name.pop_back();
     return true;
   }
-  if (!Item->Text.empty() && Item->Text.back() == '/') {
-    Item->Text.pop_back();
+  if (!Text.empty() && Text.back() == '/') {
+    Text.pop_back();
     return true;
   }
   return false;
@@ -440,9 +575,10 @@ void TscXMLReader::ReadRootItem(TscXMLItem* Item) {
   std::string Name, Text;
   ReadTag(Name, Text);
   if (Name.empty() || Name[0] == '/') return;
-  Item->Name = std::move(Name);
+  const bool RootComplete = Complete(Name, Text);
+  Item->Name = Name;
   Item->Text = std::move(Text);
-  if (Complete(Item)) return;
+  if (RootComplete) return;
   // The open elements, innermost last; read without recursion.
   std::vector<TscXMLItem*> Open{Item};
   while (!Open.empty()) {
@@ -453,10 +589,11 @@ void TscXMLReader::ReadRootItem(TscXMLItem* Item) {
       Open.pop_back();
       continue;
     }
+    const bool ChildComplete = Complete(Name, Text);
     TscXMLItem* Child = Open.back()->Add();
-    Child->Name = std::move(Name);
+    Child->Name = Name;
     Child->Text = std::move(Text);
-    if (!Complete(Child)) Open.push_back(Child);
+    if (!ChildComplete) Open.push_back(Child);
   }
 }
 
@@ -483,10 +620,10 @@ void TscXMLWriter::WriteHeader() { WriteLine(0, "<?xml version=\"1.0\"?>"); }
 namespace {
 
 std::string StartTag(const TscXMLItem* Item) {
-  std::string S = "<" + Item->Name;
+  std::string S = "<" + Item->Name.Str();
   if (!Item->Text.empty()) {
     if (Item->Text[0] != ' ') S += ' ';
-    S += Item->Text;
+    S += Item->Text.View();
   }
   S += Item->Count() > 0 ? ">" : "/>";
   return S;
@@ -511,7 +648,7 @@ void TscXMLWriter::WriteRootItem(const TscXMLItem* RootItem) {
       WriteLine(Level, StartTag(Child));
       if (Child->Count() > 0) Open.push_back({Child, Level, 0});
     } else {
-      WriteLine(F.Level, "</" + F.Item->Name + ">");
+      WriteLine(F.Level, "</" + F.Item->Name.Str() + ">");
       Open.pop_back();
     }
   }
