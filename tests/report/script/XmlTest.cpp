@@ -322,6 +322,38 @@ TEST(XmlDocumentTest, LargeAndDeepDocumentsRoundTrip) {
   Nested.reset();  // frees the whole chain
 }
 
+TEST(XmlDocumentTest, NamesOfAnyLengthAndNumberStayTheElementsOwn) {
+  // Short names are shared between elements, but only up to a limit: past it, and for long
+  // names, each element keeps its own copy. Either way every name reads back as it was written,
+  // survives copies of the element and changes on one element only.
+  TscXMLDocument Doc;
+  Doc.Root()->Name = "r";
+  const std::string Long(kMaxSharedXMLNameLength + 1, 'n');
+  std::vector<std::string> Names{Long, Long + "x", "same", "same"};
+  for (std::size_t I = 0; I < kMaxSharedXMLNames + 10; ++I) Names.push_back("distinct" + std::to_string(I));
+  for (const std::string& N : Names) {
+    TscXMLItem* Item = Doc.Root()->Add();
+    Item->Name = N;
+    Item->Text = "a=\"" + N + "\"";
+  }
+  Doc.Root()->Items(3)->Name = "changed";
+  Names[3] = "changed";
+  TscXMLItem Copy;
+  Copy.Assign(Doc.Root());
+  TscXMLDocument Again;
+  Load(Again, "<?xml version=\"1.0\"?>" + OneLine(Doc));
+  for (const TscXMLItem* Tree : {Doc.Root(), &Copy, Again.Root()}) {
+    ASSERT_EQ(Tree->Count(), static_cast<int>(Names.size()));
+    for (std::size_t I = 0; I < Names.size(); ++I) {
+      EXPECT_EQ(Tree->Items(static_cast<int>(I))->Name, Names[I]) << I;
+      EXPECT_EQ(Tree->Items(static_cast<int>(I))->Prop("a"), I == 3 ? "same" : Names[I]) << I;
+    }
+  }
+  TscXMLName Moved = std::move(Copy.Items(0)->Name);
+  EXPECT_EQ(Moved, Long);
+  EXPECT_TRUE(Copy.Items(0)->Name.empty());
+}
+
 TEST(XmlDocumentTest, FilesRoundTrip) {
   const std::filesystem::path Dir = std::filesystem::temp_directory_path() /
                                     ("scxml" + std::to_string(::getpid()));
