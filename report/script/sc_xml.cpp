@@ -1,12 +1,14 @@
 #include "report/script/sc_xml.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <stdexcept>
 #include <mutex>
 #include <new>
 #include <ostream>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "platform/rt/SysUtils.h"
@@ -126,24 +128,23 @@ const std::string* TscXMLName::Shared(std::string_view S) {
 }
 
 void TscXMLName::Release() {
-  if (FOwned) delete FText;
-  FOwned = false;
+  if (Owned()) delete Text();
+  FBits = reinterpret_cast<std::uintptr_t>(Shared({}));
 }
 
 void TscXMLName::Set(std::string_view S) {
   const std::string* Text = Shared(S);
-  const bool Owned = !Text;
-  if (Owned) Text = new std::string(S);
+  std::uintptr_t Bits = reinterpret_cast<std::uintptr_t>(Text);
+  if (!Text) Bits = reinterpret_cast<std::uintptr_t>(new std::string(S)) | kOwned;
   Release();
-  FText = Text;
-  FOwned = Owned;
+  FBits = Bits;
 }
 
 TscXMLName& TscXMLName::operator=(const TscXMLName& Other) {
   if (this == &Other) return *this;
-  if (!Other.FOwned) {
+  if (!Other.Owned()) {
     Release();
-    FText = Other.FText;
+    FBits = Other.FBits;
   } else {
     Set(Other.Str());
   }
@@ -212,9 +213,44 @@ struct TscXMLItem::TChildren {
   }
 };
 
+namespace {
+
+// Data of the elements that carry one; Count lets every other element skip the lock.
+struct TDataTable {
+  std::mutex Lock;
+  std::unordered_map<const TscXMLItem*, void*> Map;
+  std::atomic<std::size_t> Count{0};
+};
+
+TDataTable& DataTable() {
+  static auto* Table = new TDataTable;  // never freed: elements may outlive static destruction
+  return *Table;
+}
+
+}  // namespace
+
 TscXMLItem::~TscXMLItem() {
   Clear();
   if (FParent) FParent->Detach(this);
+  if (DataTable().Count.load(std::memory_order_acquire) > 0) SetData(nullptr);
+}
+
+void* TscXMLItem::Data() const {
+  TDataTable& T = DataTable();
+  if (T.Count.load(std::memory_order_acquire) == 0) return nullptr;
+  std::lock_guard<std::mutex> Guard(T.Lock);
+  auto It = T.Map.find(this);
+  return It == T.Map.end() ? nullptr : It->second;
+}
+
+void TscXMLItem::SetData(void* Value) {
+  TDataTable& T = DataTable();
+  std::lock_guard<std::mutex> Guard(T.Lock);
+  if (Value)
+    T.Map[this] = Value;
+  else
+    T.Map.erase(this);
+  T.Count.store(T.Map.size(), std::memory_order_release);
 }
 
 int TscXMLItem::Count() const { return FItems ? static_cast<int>(FItems->Count) : 0; }
@@ -365,7 +401,7 @@ void TscXMLItem::Assign(const TscXMLItem* Item) {
   TscXMLItem Copy;
   Copy.Name = Item->Name;
   Copy.Text = Item->Text;
-  Copy.Data = Item->Data;
+  Copy.SetData(Item->Data());
   std::vector<std::pair<const TscXMLItem*, TscXMLItem*>> Pending{{Item, &Copy}};
   while (!Pending.empty()) {
     auto [From, To] = Pending.back();
@@ -375,14 +411,14 @@ void TscXMLItem::Assign(const TscXMLItem* Item) {
       TscXMLItem* New = To->Add();
       New->Name = Child->Name;
       New->Text = Child->Text;
-      New->Data = Child->Data;
+      New->SetData(Child->Data());
       if (Child->Count() > 0) Pending.emplace_back(Child, New);
     }
   }
   Clear();
   Name = std::move(Copy.Name);
   Text = std::move(Copy.Text);
-  Data = Copy.Data;
+  SetData(Copy.Data());
   TakeChildren(&Copy);
 }
 

@@ -52,11 +52,11 @@ public:
   TscXMLName& operator=(const char* S) { return *this = std::string_view(S); }
   TscXMLName& operator=(const std::string& S) { return *this = std::string_view(S); }
 
-  const std::string& Str() const { return *FText; }
-  operator const std::string&() const { return *FText; }
-  operator std::string_view() const { return *FText; }
-  bool empty() const { return FText->empty(); }
-  std::size_t size() const { return FText->size(); }
+  const std::string& Str() const { return *Text(); }
+  operator const std::string&() const { return Str(); }
+  operator std::string_view() const { return Str(); }
+  bool empty() const { return Str().empty(); }
+  std::size_t size() const { return Str().size(); }
   void clear() { Set({}); }
 
   friend bool operator==(const TscXMLName& A, const TscXMLName& B) { return A.Str() == B.Str(); }
@@ -66,20 +66,18 @@ public:
   friend std::ostream& operator<<(std::ostream& Out, const TscXMLName& N);
 
 private:
+  // The text's address, its lowest bit set when the text is the element's own.
+  static constexpr std::uintptr_t kOwned = 1;
+  const std::string* Text() const { return reinterpret_cast<const std::string*>(FBits & ~kOwned); }
+  bool Owned() const { return (FBits & kOwned) != 0; }
   void Set(std::string_view S);
   void Release();
-  void Swap(TscXMLName& Other) noexcept {
-    std::swap(FText, Other.FText);
-    std::swap(FOwned, Other.FOwned);
-  }
+  void Swap(TscXMLName& Other) noexcept { std::swap(FBits, Other.FBits); }
   static const std::string* Shared(std::string_view S);
 
-  const std::string* FText = Shared({});
-  bool FOwned = false;
+  std::uintptr_t FBits = reinterpret_cast<std::uintptr_t>(Shared({}));
 };
 
-// The raw attribute text of an element, in a block of exactly its size: a program keeps about
-// one of these per token until it is converted, so its size matters more than quick growth.
 class TscXMLText {
 public:
   TscXMLText() = default;
@@ -182,8 +180,10 @@ public:
   TscXMLName Name;
   // Raw attribute text of the start tag, e.g.: text="x" pos="3:5"
   TscXMLText Text;
-  // For the user; copied by Assign, never interpreted.
-  void* Data = nullptr;
+  // For the user; copied by Assign, never interpreted. Kept out of the element (a table of the
+  // few elements that carry one), so that the millions of a large program do not pay for it.
+  void* Data() const;
+  void SetData(void* Value);
 
 private:
   // The children: their count, the room for them and the pointers, in one block (none for an

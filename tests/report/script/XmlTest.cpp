@@ -187,13 +187,13 @@ TEST(XmlTreeTest, AssignCopiesTheSubtree) {
   TscXMLDocument Doc;
   Load(Doc, "<?xml version=\"1.0\"?><a k=\"1\"><b><c/></b><d/></a>");
   int Tag = 0;
-  Doc.Root()->Data = &Tag;
+  Doc.Root()->SetData(&Tag);
   TscXMLItem Copy;
   Copy.Add()->Name = "old";
   Copy.Assign(Doc.Root());
   EXPECT_EQ(Copy.Name, "a");
   EXPECT_EQ(Copy.Prop("k"), "1");
-  EXPECT_EQ(Copy.Data, &Tag);
+  EXPECT_EQ(Copy.Data(), &Tag);
   EXPECT_EQ(scfront::Shape(&Copy), "b(c) d");
   EXPECT_NE(Copy.Items(0), Doc.Root()->Items(0));
 
