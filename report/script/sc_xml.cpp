@@ -197,20 +197,6 @@ struct TscXMLItem::TChildren {
     return C;
   }
   static void Free(TChildren* C) { ::operator delete(C); }
-  // The list with room for at least Need children (C itself when it has the room; C is freed
-  // otherwise).
-  static TChildren* Grow(TChildren* C, std::uint32_t Need) {
-    if (C && C->Capacity >= Need) return C;
-    std::uint32_t Cap = C ? C->Capacity : 0;
-    Cap = std::max(Need, Cap < 2 ? 2 : Cap * 2);
-    TChildren* New = Make(Cap);
-    if (C) {
-      std::copy(C->begin(), C->end(), New->Items());
-      New->Count = C->Count;
-      Free(C);
-    }
-    return New;
-  }
 };
 
 namespace {
@@ -253,7 +239,10 @@ void TscXMLItem::SetData(void* Value) {
   T.Count.store(T.Map.size(), std::memory_order_release);
 }
 
-int TscXMLItem::Count() const { return FItems ? static_cast<int>(FItems->Count) : 0; }
+int TscXMLItem::Count() const {
+  if (!FItems) return 0;
+  return HasBlock() ? static_cast<int>(Block()->Count) : 1;
+}
 
 TscXMLItem* TscXMLItem::Add() {
   auto* Item = new TscXMLItem;
@@ -261,20 +250,42 @@ TscXMLItem* TscXMLItem::Add() {
   return Item;
 }
 
+void TscXMLItem::Reserve(int Capacity) {
+  if (Capacity < 2) return;
+  const auto Need = static_cast<std::uint32_t>(Capacity);
+  if (HasBlock() && Block()->Capacity >= Need) return;
+  TChildren* New = TChildren::Make(Need);
+  if (HasBlock()) {
+    TChildren* Old = Block();
+    std::copy(Old->begin(), Old->end(), New->Items());
+    New->Count = Old->Count;
+    TChildren::Free(Old);
+  } else if (FItems) {
+    New->Items()[New->Count++] = Single();
+  }
+  FItems = reinterpret_cast<std::uintptr_t>(New) | 1;
+}
+
 void TscXMLItem::Append(TscXMLItem* Item) {
-  FItems = TChildren::Grow(FItems, (FItems ? FItems->Count : 0) + 1);
-  FItems->Items()[FItems->Count++] = Item;
+  if (!FItems) {
+    FItems = reinterpret_cast<std::uintptr_t>(Item);
+  } else {
+    const int N = Count();
+    if (!HasBlock() || Block()->Count == Block()->Capacity) Reserve(std::max(2, N * 2));
+    Block()->Items()[Block()->Count++] = Item;
+  }
   Item->FParent = this;
 }
 
-void TscXMLItem::Reserve(int Capacity) {
-  if (Capacity > 0) FItems = TChildren::Grow(FItems, static_cast<std::uint32_t>(Capacity));
-}
-
-TscXMLItem::TChildren* TscXMLItem::ReleaseChildren() {
-  TChildren* C = FItems;
-  FItems = nullptr;
-  return C;
+void TscXMLItem::MoveChildrenTo(std::vector<TscXMLItem*>& Out) {
+  if (HasBlock()) {
+    TChildren* C = Block();
+    Out.insert(Out.end(), C->begin(), C->end());
+    TChildren::Free(C);
+  } else if (FItems) {
+    Out.push_back(Single());
+  }
+  FItems = 0;
 }
 
 void TscXMLItem::AddItem(TscXMLItem* Item) {
@@ -293,22 +304,20 @@ void TscXMLItem::InsertItem(int Index, TscXMLItem* Item) {
   if (!Item) return;
   if (Index < 0 || Index >= Count())
     throw rt::EListError("List index out of bounds (" + std::to_string(Index) + ")");
-  std::rotate(FItems->begin() + Index, FItems->end() - 1, FItems->end());
+  if (HasBlock()) std::rotate(Block()->begin() + Index, Block()->end() - 1, Block()->end());
 }
 
 void TscXMLItem::Clear() {
   if (!FItems) return;
   // Without recursion, so that deep trees cannot exhaust the stack.
-  std::vector<TChildren*> Pending{ReleaseChildren()};
+  std::vector<TscXMLItem*> Pending;
+  MoveChildrenTo(Pending);
   while (!Pending.empty()) {
-    TChildren* C = Pending.back();
+    TscXMLItem* Item = Pending.back();
     Pending.pop_back();
-    for (TscXMLItem* Item : *C) {
-      if (Item->FItems) Pending.push_back(Item->ReleaseChildren());
-      Item->FParent = nullptr;
-      delete Item;
-    }
-    TChildren::Free(C);
+    Item->MoveChildrenTo(Pending);
+    Item->FParent = nullptr;
+    delete Item;
   }
 }
 
@@ -316,62 +325,59 @@ void TscXMLItem::TakeChildren(TscXMLItem* From) {
   if (!From || From == this || !From->FItems) return;
   for (const TscXMLItem* P = this; P; P = P->FParent)
     if (P == From) throw rt::Exception("An XML element cannot contain itself");
-  TChildren* C = From->ReleaseChildren();
-  if (!FItems) {
-    FItems = C;
-    for (TscXMLItem* Child : *C) Child->FParent = this;
-    return;
-  }
-  FItems = TChildren::Grow(FItems, FItems->Count + C->Count);
-  for (TscXMLItem* Child : *C) {
-    Child->FParent = this;
-    FItems->Items()[FItems->Count++] = Child;
-  }
-  TChildren::Free(C);
+  std::vector<TscXMLItem*> Moved;
+  From->MoveChildrenTo(Moved);
+  Reserve(Count() + static_cast<int>(Moved.size()));
+  for (TscXMLItem* Child : Moved) Append(Child);
 }
 
 std::vector<std::unique_ptr<TscXMLItem>> TscXMLItem::ReleaseItems() {
+  std::vector<TscXMLItem*> Moved;
+  MoveChildrenTo(Moved);
   std::vector<std::unique_ptr<TscXMLItem>> Items;
-  TChildren* C = ReleaseChildren();
-  if (!C) return Items;
-  Items.reserve(C->Count);
-  for (TscXMLItem* Child : *C) {
+  Items.reserve(Moved.size());
+  for (TscXMLItem* Child : Moved) {
     Child->FParent = nullptr;
     Items.emplace_back(Child);
   }
-  TChildren::Free(C);
   return Items;
 }
 
 void TscXMLItem::Detach(TscXMLItem* Item) {
-  if (FItems) {
-    TscXMLItem** It = std::find(FItems->begin(), FItems->end(), Item);
-    if (It != FItems->end()) {
-      std::copy(It + 1, FItems->end(), It);
-      if (--FItems->Count == 0) TChildren::Free(ReleaseChildren());
+  if (HasBlock()) {
+    TChildren* C = Block();
+    TscXMLItem** It = std::find(C->begin(), C->end(), Item);
+    if (It != C->end()) {
+      std::copy(It + 1, C->end(), It);
+      if (--C->Count == 0) {
+        TChildren::Free(C);
+        FItems = 0;
+      }
     }
+  } else if (FItems && Single() == Item) {
+    FItems = 0;
   }
   Item->FParent = nullptr;
 }
 
 int TscXMLItem::Find(std::string_view Name) const {
   for (int I = 0, N = Count(); I < N; ++I)
-    if (rt::SameText(FItems->Items()[I]->Name, Name)) return I;
+    if (rt::SameText(Items(I)->Name, Name)) return I;
   return -1;
 }
 
 TscXMLItem* TscXMLItem::FindItem(std::string_view Name) {
   const int I = Find(Name);
-  if (I >= 0) return FItems->Items()[I];
+  if (I >= 0) return Items(I);
   TscXMLItem* Item = Add();
   Item->Name = std::string(Name);
   return Item;
 }
 
 int TscXMLItem::IndexOf(const TscXMLItem* Item) const {
-  if (!FItems) return -1;
-  TscXMLItem** It = std::find(FItems->begin(), FItems->end(), Item);
-  return It == FItems->end() ? -1 : static_cast<int>(It - FItems->begin());
+  for (int I = 0, N = Count(); I < N; ++I)
+    if (Items(I) == Item) return I;
+  return -1;
 }
 
 TscXMLItem* TscXMLItem::Root() {
@@ -383,7 +389,7 @@ TscXMLItem* TscXMLItem::Root() {
 TscXMLItem* TscXMLItem::Items(int Index) const {
   if (Index < 0 || Index >= Count())
     throw rt::EListError("List index out of bounds (" + std::to_string(Index) + ")");
-  return FItems->Items()[Index];
+  return HasBlock() ? Block()->Items()[Index] : Single();
 }
 
 void TscXMLItem::SetParent(TscXMLItem* Value) {

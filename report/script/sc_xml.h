@@ -186,19 +186,22 @@ public:
   void SetData(void* Value);
 
 private:
-  // The children: their count, the room for them and the pointers, in one block (none for an
-  // element without children). An intermediate program has about one element per two bytes of
-  // source, so each element's list costs one small allocation, sized to fit.
+  // The children. One child is held in place; more go in one block with their count and the
+  // room for them (FItems then has its lowest bit set). An intermediate program has about one
+  // element per two bytes of source, most with none or one child, so this is what it costs.
   struct TChildren;
+  bool HasBlock() const { return (FItems & 1) != 0; }
+  TChildren* Block() const { return reinterpret_cast<TChildren*>(FItems & ~std::uintptr_t(1)); }
+  TscXMLItem* Single() const { return reinterpret_cast<TscXMLItem*>(FItems); }
   void Detach(TscXMLItem* Item);
   void Append(TscXMLItem* Item);
-  // Takes the list away, leaving the element without children.
-  TChildren* ReleaseChildren();
+  // Moves the children into Out, in order, leaving the element without children.
+  void MoveChildrenTo(std::vector<TscXMLItem*>& Out);
   // Offset in Text of the attribute's name and of its value's first character, or npos.
   bool FindProp(std::string_view Name, std::size_t& NameAt, std::size_t& ValueAt) const;
 
   TscXMLItem* FParent = nullptr;
-  TChildren* FItems = nullptr;
+  std::uintptr_t FItems = 0;
 };
 
 class TscXMLDocument : public rt::TObject {

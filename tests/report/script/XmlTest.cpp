@@ -162,6 +162,39 @@ TEST(XmlTreeTest, ChildrenMoveBetweenParentsAndLeaveWhenFreed) {
   EXPECT_THROW(Z->AddItem(&B), rt::Exception);  // an element cannot hold its own ancestor
 }
 
+TEST(XmlTreeTest, ListsOfEveryLengthInsertRemoveAndRelease) {
+  // A lone child is held differently from several: every change that crosses between the two
+  // keeps the order and the parents right.
+  for (int N = 0; N <= 4; ++N) {
+    for (int At = 0; At <= N; ++At) {
+      TscXMLItem P;
+      std::string Names;
+      for (int I = 0; I < N; ++I) {
+        P.Add()->Name = std::string(1, static_cast<char>('a' + I));
+        Names += static_cast<char>('a' + I);
+      }
+      TscXMLItem* New = P.Add();
+      New->Name = "x";
+      P.InsertItem(At, New);
+      Names.insert(static_cast<std::size_t>(At), "x");
+      std::string Got;
+      for (int I = 0; I < P.Count(); ++I) Got += P.Items(I)->Name.Str();
+      EXPECT_EQ(Got, Names) << N << " " << At;
+      EXPECT_EQ(P.IndexOf(New), At);
+      delete P.Items(N - At);  // any one child leaves the list
+      Names.erase(static_cast<std::size_t>(N - At), 1);
+      std::vector<std::unique_ptr<TscXMLItem>> Released = P.ReleaseItems();
+      EXPECT_EQ(P.Count(), 0);
+      Got.clear();
+      for (auto& R : Released) {
+        EXPECT_EQ(R->Parent(), nullptr);
+        Got += R->Name.Str();
+      }
+      EXPECT_EQ(Got, Names) << N << " " << At;
+    }
+  }
+}
+
 TEST(XmlTreeTest, TakeChildrenMovesThemAllAndRefusesAnAncestor) {
   TscXMLDocument Doc;
   Load(Doc, "<?xml version=\"1.0\"?><a><b><c/></b><d/></a>");
