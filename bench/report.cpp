@@ -13,6 +13,7 @@
 #include "report/engine/repStartup.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/EngineSetup.h"
 #include "webapp/Globeunit.h"
 #include "webapp/ServerController.h"
 
@@ -30,11 +31,8 @@ void InitOnce() {
   static const bool Done = [] {
     ServerControllerInitialization();
     GlobeunitInitialization();
-    sc_ipascalInitialization();
-    sc_isysrttiInitialization();
-    repInitEngineResources();
-    repClassInitialization();
-    repClassRTTIInitialization();
+    enginesetup::StartEngine();
+    enginesetup::AddScriptModules();
     repStartupInitialization();
     repDrawTextInitialization();
     return true;

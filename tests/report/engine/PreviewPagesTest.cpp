@@ -19,17 +19,11 @@
 #include "report/engine/repRes.h"
 #include "report/engine/repUtils.h"
 #include "report/engine/repXML.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
-void Start() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    return true;
-  }();
-  (void)Started;
-}
+void Start() { enginesetup::StartEngine(); }
 
 gfx::TBitmap Bitmap(int W, int H) { return gfx::TBitmap(W, H); }
 

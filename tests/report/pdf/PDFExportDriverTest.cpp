@@ -15,6 +15,7 @@
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repRes.h"
 #include "report/pdf/repExportPDF.h"
+#include "tests/report/EngineSetup.h"
 #include "tests/report/pdf/PDFTools.h"
 
 namespace {
@@ -22,14 +23,7 @@ namespace {
 using namespace pdftools;
 namespace fs = std::filesystem;
 
-void StartEngine() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    return true;
-  }();
-  (void)Started;
-}
+using enginesetup::StartEngine;
 
 // A report of a template page with a band holding a shape and a picture, prepared into Pages
 // pages.
