@@ -2567,12 +2567,13 @@ public:
   void SetOrientation(TPrinterOrientation Value);
   double PaperWidth() const { return FPaperWidth; }
   double PaperHeight() const { return FPaperHeight; }
-  // Rounded to 8 decimals; the paper becomes the user's own size (256).
-  void SetPaperWidth(double Value);
-  void SetPaperHeight(double Value);
+  // Rounded to 8 decimals; the paper becomes the user's own size (256). Overridable: the
+  // dot-matrix page snaps the paper to whole character cells.
+  virtual void SetPaperWidth(double Value);
+  virtual void SetPaperHeight(double Value);
   int PaperSize() const { return FPaperSize; }
   // Below 256 the paper table gives the sides (swapped for landscape) and the size follows.
-  void SetPaperSize(int Value);
+  virtual void SetPaperSize(int Value);
   // Sides rounded to 8 decimals, then the paper number, then the size.
   void SetSizeAndDimensions(int ASize, double AWidth, double AHeight);
   // Margins 10 mm, paper and orientation of the current printer.
@@ -2648,6 +2649,10 @@ public:
   // The background picture over the printable area, unless hidden (or not printable while
   // printing).
   void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+
+protected:
+  // Both sides (rounded to 8 decimals) without touching the paper number, then the size.
+  void StorePaperDimensions(double AWidth, double AHeight);
 
 private:
   std::unique_ptr<TrepPictureView> FBackPicture;
