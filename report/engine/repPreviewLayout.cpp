@@ -355,6 +355,7 @@ TrepPreview::~TrepPreview() {
 bool TrepPreview::Init(TrepReport* AReport, TrepCustomPreviewPages* APreviewPages) {
   Report = AReport;
   FPreviewPages = APreviewPages;
+  TrepCustomPreview::PreviewPages = APreviewPages;
   FWorkspace.PreviewPages = APreviewPages;
   FThumbnail.PreviewPages = APreviewPages;
   ResetSearch();
@@ -375,6 +376,7 @@ void TrepPreview::UnInit(TrepCustomPreviewPages* APreviewPages) {
   if (Report != nullptr && Report->Preview() == this && Report->PreviewPages() == APreviewPages) Report = nullptr;
   if (APreviewPages != FPreviewPages) return;
   FPreviewPages = nullptr;
+  TrepCustomPreview::PreviewPages = nullptr;
   FWorkspace.PreviewPages = nullptr;
   FThumbnail.PreviewPages = nullptr;
   FWorkspace.ClearPageList();
@@ -457,6 +459,29 @@ void TrepPreview::MouseWheelScroll(int WheelDelta, bool Ctrl, bool Horizontal) {
 void TrepPreview::Unlock() {
   FLocked = false;
   UpdatePages();
+}
+
+void TrepPreview::RefreshReport() {
+  if (Report == nullptr) return;
+  const int SavedPage = FPageNo;
+  const double SavedZoom = FZoom;
+  const TrepZoomMode SavedMode = FZoomMode;
+  Lock();
+  Refreshing = true;
+  try {
+    Report->PrepareReport(true);
+    FZoom = SavedZoom;
+    FZoomMode = SavedMode;
+    FLocked = false;
+    SetPageNo(std::min(SavedPage, PageCount()));
+    UpdatePages();
+  } catch (...) {
+    Refreshing = false;
+    FLocked = false;
+    throw;
+  }
+  Refreshing = false;
+  if (FPageNo > PageCount()) SetPageNo(PageCount());
 }
 
 void TrepPreview::Cancel() {

@@ -226,7 +226,7 @@ public:
   TrepPreviewWorkspace& Thumbnail() { return FThumbnail; }
 
   // Attaches a report and its prepared pages; the first attachment takes the report's zoom.
-  bool Init(TrepReport* AReport, TrepCustomPreviewPages* APreviewPages);
+  bool Init(TrepReport* AReport, TrepCustomPreviewPages* APreviewPages) override;
   void UnInit(TrepCustomPreviewPages* APreviewPages) override;
   TrepCustomPreviewPages* PreviewPages() const { return FPreviewPages; }
   bool Initialized() const { return FInitialized; }
@@ -254,11 +254,14 @@ public:
   void MouseWheelScroll(int WheelDelta, bool Ctrl, bool Horizontal);
 
   // Lock / Unlock around long operations; no layout pass while locked.
-  void Lock() { FLocked = true; }
-  void Unlock();
+  void Lock() override { FLocked = true; }
+  void Unlock() override;
   bool Locked() const { return FLocked; }
   bool Running() const { return FRunning; }
   bool Refreshing = false;
+  // Prepares the attached report again and shows it, keeping the zoom and, where it still
+  // exists, the page.
+  void RefreshReport() override;
   void Cancel();
 
   // ---- preparation progress ----

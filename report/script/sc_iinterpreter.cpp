@@ -966,11 +966,19 @@ TscAssignmentStmt::~TscAssignmentStmt() {
 }
 
 void TscAssignmentStmt::Optimize() {
-  FVar = Designator;
-  if (dynamic_cast<TscVariableDesignator*>(Designator)) FVar = Designator->RefItem;
+  if (Designator) {
+    FVar = Designator;
+    if (dynamic_cast<TscVariableDesignator*>(Designator)) FVar = Designator->RefItem;
+  }
   FExpr = Expression;
   if (auto* E = dynamic_cast<TscExpression*>(Expression))
     if (TscCustomVariable* Single = E->SingleItem()) FExpr = Single;
+}
+
+void TscAssignmentStmt::DropPlainTarget() {
+  if (!FVar || FVar == Designator || !dynamic_cast<TscVariableDesignator*>(Designator)) return;
+  delete Designator;
+  Designator = nullptr;
 }
 
 void TscAssignmentStmt::Execute() {

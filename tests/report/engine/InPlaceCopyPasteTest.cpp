@@ -18,6 +18,10 @@ struct TPreview : TrepCustomPreview {
   void InternalOnProgress(TrepReport*, TrepProgressType, int) override {}
   void InternalOnProgressStop(TrepReport*, TrepProgressType, int) override {}
   void UnInit(TrepCustomPreviewPages*) override {}
+  bool Init(TrepReport*, TrepCustomPreviewPages*) override { return true; }
+  void Lock() override {}
+  void Unlock() override {}
+  void RefreshReport() override {}
 };
 
 // A page with memos at given cells (column, row), 100 x 20 each, and a preview whose editors

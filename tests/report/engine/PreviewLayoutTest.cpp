@@ -323,6 +323,39 @@ TEST(PreviewControl, FollowsAReportBeingPrepared) {
   EXPECT_FALSE(V.Initialized());
 }
 
+TEST(PreviewControl, RefreshKeepsZoomAndAPageThatStillExists) {
+  Prepared P;
+  auto* Rows = new TrepMasterData(P.Page);
+  Rows->SetName("Rows");
+  Rows->SetBounds(0, 60, 700, 100);
+  Rows->SetRowCount(40);
+  TrepPreview V;
+  V.Workspace().Resize(850, 600);
+  V.Init(P.Report.get(), P.Report->PreviewPages());
+  P.Report->SetPreview(&V);
+  ASSERT_TRUE(P.Report->PrepareReport(true));
+  const int Pages = V.PageCount();
+  ASSERT_GE(Pages, 3);
+  V.SetZoom(0.8);
+  V.SetPageNo(3);
+  ASSERT_EQ(V.PageNo(), 3);
+  V.RefreshReport();
+  EXPECT_EQ(V.PageCount(), Pages);
+  EXPECT_EQ(V.PageNo(), 3);
+  EXPECT_DOUBLE_EQ(V.Zoom(), 0.8);
+  EXPECT_FALSE(V.Locked());
+  EXPECT_FALSE(V.Refreshing);
+  // Fewer pages after the refresh: the page number comes down to the last one. Preparing reads
+  // the report back, so the band is found again by name.
+  Rows = dynamic_cast<TrepMasterData*>(P.Report->FindObject("Rows"));
+  ASSERT_NE(Rows, nullptr);
+  Rows->SetRowCount(1);
+  V.RefreshReport();
+  EXPECT_EQ(V.PageCount(), 1);
+  EXPECT_EQ(V.PageNo(), 1);
+  P.Report->SetPreview(nullptr);
+}
+
 TEST(PreviewControl, OutlineTreeAndHeadingClicks) {
   Prepared P;
   P.Fill({{u"a"}, {u"b"}, {u"c"}});
