@@ -3,50 +3,16 @@
 // alone. Counters: the picture's size in bytes and the page's size.
 #include <benchmark/benchmark.h>
 
-#include <map>
-
+#include "bench/SizingSession.h"
 #include "platform/chart/Chart.h"
 #include "platform/gfx/Picture.h"
 #include "report/pdf/repEMFtoCanvas.h"
 #include "platform/web/Html.h"
-#include "webapp/Globeunit.h"
-#include "webapp/ServerController.h"
 
 namespace {
 
-// Water on a 2-inch sliding gate, Cv 60, three conditions.
-const std::map<std::string, std::string> Inputs = {
-    {"TempMinEdit", "60"},  {"P1MinEdit", "100"},  {"P2MinEdit", "80"},  {"FlowMinEdit", "50"},
-    {"TempNormEdit", "60"}, {"P1NormEdit", "100"}, {"P2NormEdit", "60"}, {"FlowNormEdit", "120"},
-    {"TempMaxEdit", "60"},  {"P1MaxEdit", "150"},  {"P2MaxEdit", "100"}, {"FlowMaxEdit", "200"},
-};
-
-struct TSession {
-  web::TIWApplication app;
-  std::unique_ptr<web::TCurrentApplicationScope> scope;
-  TGlobemain* f = nullptr;
-  TSession() {
-    TIWServerController controller;
-    controller.OnNewSession(app);
-    app.BeginRequest(web::TIWRequest{}, 1280);
-    scope = std::make_unique<web::TCurrentApplicationScope>(&app);
-    f = app.CreateForm<TGlobemain>();
-    f->Show();
-    f->IWAppFormRender();
-    f->SizeCombo->SetText("2.00 in");
-    f->SizeComboChange(f->SizeCombo);
-    f->CvCombo->SetText("60");
-    f->CvComboChange(f->CvCombo);
-    for (const auto& [name, value] : Inputs)
-      static_cast<web::TIWEdit*>(f->DataRegion1->FindControl(name))->Text = value;
-    f->AssignfluidParams();
-    f->IWAppFormRender();
-    app.TakeMessages();
-  }
-};
-
 void BM_ChartButton(benchmark::State& state) {
-  TSession s;
+  TSizingSession s;
   std::size_t page = 0;
   for (auto _ : state) {
     s.f->ChartBtnClick(s.f->ChartBtn);
@@ -64,7 +30,7 @@ void BM_ChartButton(benchmark::State& state) {
 BENCHMARK(BM_ChartButton)->Unit(benchmark::kMicrosecond);
 
 void BM_ChartDrawingOnly(benchmark::State& state) {
-  TSession s;
+  TSizingSession s;
   s.f->ChartBtnClick(s.f->ChartBtn);
   for (auto _ : state) {
     std::string svg = s.f->Chart2->ChartToSvg();
@@ -78,7 +44,7 @@ BENCHMARK(BM_ChartDrawingOnly)->Unit(benchmark::kMicrosecond);
 // The chart page's picture: the enhanced metafile of the drawn chart, and that metafile played
 // onto a bitmap of the chart's size (a raster page). Counter: the metafile's size in bytes.
 void BM_ChartMetafile(benchmark::State& state) {
-  TSession s;
+  TSizingSession s;
   s.f->ChartBtnClick(s.f->ChartBtn);
   const chart::TChart& c = *s.f->Chart2;
   std::size_t bytes = 0;
@@ -92,7 +58,7 @@ void BM_ChartMetafile(benchmark::State& state) {
 BENCHMARK(BM_ChartMetafile)->Unit(benchmark::kMicrosecond);
 
 void BM_ChartMetafileOntoRaster(benchmark::State& state) {
-  TSession s;
+  TSizingSession s;
   s.f->ChartBtnClick(s.f->ChartBtn);
   const chart::TChart& c = *s.f->Chart2;
   const chart::TChartMetafile m = c.ChartCreateMetafile({0, 0, c.Width, c.Height});

@@ -11,16 +11,14 @@
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
 void Start() {
   static const bool Started = [] {
-    repInitEngineResources();
-    sc_ipascalInitialization();
-    sc_isysrttiInitialization();
-    sc_iclassesrttiInitialization();
-    repClassRTTIInitialization();
+    enginesetup::StartResources();
+    enginesetup::AddScriptModules();
     return true;
   }();
   (void)Started;

@@ -11,6 +11,7 @@
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
@@ -21,12 +22,8 @@ struct Report {
   TrepMemoryDataSet Data{nullptr};
   Report() {
     static const bool Started = [] {
-      repInitEngineResources();
-      repClassInitialization();
-      sc_ipascalInitialization();
-      sc_isysrttiInitialization();
-      sc_iclassesrttiInitialization();
-      repClassRTTIInitialization();
+      enginesetup::StartEngine();
+      enginesetup::AddScriptModules();
       return true;
     }();
     (void)Started;

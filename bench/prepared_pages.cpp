@@ -9,6 +9,7 @@
 #include "report/engine/repDsgnIntf.h"
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repRes.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
@@ -19,12 +20,7 @@ struct Report {
   TrepReportPage* Page;
   TrepNullBand* Band;
   Report() {
-    static const bool Started = [] {
-      repInitEngineResources();
-      repClassInitialization();
-      return true;
-    }();
-    (void)Started;
+    enginesetup::StartEngine();
     Page = new TrepReportPage(&R);
     Page->SetName("Page1");
     Band = new TrepNullBand(Page);

@@ -12,6 +12,7 @@
 #include "report/engine/repDsgnIntf.h"
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repRes.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
@@ -20,8 +21,7 @@ constexpr int Pages = 200, Rows = 45, Memos = 5;
 // The saved bytes of the report, made once.
 const std::string& SavedReport() {
   static const std::string Bytes = [] {
-    repInitEngineResources();
-    repClassInitialization();
+    enginesetup::StartEngine();
     TrepReport R(nullptr);
     auto* Page = new TrepReportPage(&R);
     Page->SetName("Page1");

@@ -8,6 +8,8 @@ import { mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 import { startServer, launchBrowser } from './lib.mjs';
+import * as form from './form.mjs';
+import { settle, replaceText, conditionNames, messages as takeMessages } from './form.mjs';
 
 const expected = JSON.parse(readFileSync(new URL('./grid_expectations.json', import.meta.url), 'utf8'));
 
@@ -23,97 +25,22 @@ after(async () => {
   if (dir) rmSync(dir, { recursive: true, force: true });
 });
 
-async function settle(page) {
-  await page.waitForTimeout(20);
-  await page.waitForFunction(() => !document.documentElement.classList.contains('iwBusy'));
+// Records the browser's window opening instead of doing it (the PDF is fetched by the test
+// itself, so it can check that it is served once).
+function recordWindowOpening() {
+  window.__opened = [];
+  window.open = (url, name, options) => { window.__opened.push({ url, name, options }); return null; };
 }
 
-async function takeMessages(page) {
-  const texts = [];
-  for (;;) {
-    const box = page.locator('#iwMessage');
-    if (!(await box.count()) || !(await box.isVisible())) return texts;
-    texts.push(await page.textContent('#iwMessage .iwMessageText'));
-    await page.click('#iwMessage button');
-  }
-}
-
-// The form, with the browser's window opening recorded instead of done (the PDF is fetched by
-// the test itself, so it can check that it is served once).
-async function openForm() {
-  const page = await browser.newPage({ viewport: { width: 1300, height: 1100 } });
-  await page.addInitScript(() => {
-    window.__opened = [];
-    window.open = (url, name, options) => { window.__opened.push({ url, name, options }); return null; };
-  });
-  await page.goto(server.url);
-  await page.click('#VXimage');
-  await page.waitForSelector('#iwForm[data-form="Globemain"]');
-  await settle(page);
-  return page;
-}
-
-async function choose(page, id, label) {
-  await page.selectOption(`#${id}`, { label });
-  await settle(page);
-}
-
-async function typeInto(page, id, text) {
-  await page.locator(`#${id}`).pressSequentially(text);
-  await settle(page);
-}
-
-async function replaceText(page, id, text) {
-  await page.fill(`#${id}`, text);
-  await page.locator(`#${id}`).blur();
-  await settle(page);
-}
-
-const conditionNames = ['Min', 'Norm', 'Max'];
-const styleRadio = { Gate: 'GateRB', Globe: 'GlobeRB', LowFlow: 'LowflowRB' };
+const openForm = () => form.openForm(browser, server.url, 1300, 1100, { init: recordWindowOpening });
 
 // One of the results tests' cases, typed as a user does, then Calculate.
 async function enterCase(page, name) {
-  const c = structuredClone(expected[name].input);
-  await page.click(`#${styleRadio[c.style]}`);
-  await settle(page);
-  if (c.style !== 'LowFlow') {
-    await choose(page, 'SizeCombo', `${c.size.toFixed(2)} in`);
-    await choose(page, 'CvCombo', c.cv);
-    if (c.pipes[0] !== c.size || c.pipes[1] !== c.size) {
-      await page.uncheck('#LinkDiamsCB');
-      await settle(page);
-      await replaceText(page, 'UpDiamEdit', `${c.pipes[0].toFixed(2)} in`);
-      await replaceText(page, 'DownDiamEdit', `${c.pipes[1].toFixed(2)} in`);
-    }
-    if (c.mode === 'Flow') {
-      await page.click('#CalcForFlow');
-      await settle(page);
-    }
-  }
-  await choose(page, 'FluidStateCombo', c.state);
-  await choose(page, 'FluidCombo', c.fluid);
-  if (c.punit) await choose(page, 'P1Combo', c.punit);
-  if (c.funit) await choose(page, 'FlowCombo', c.funit);
-  if (c.gauge === false) {
-    await page.click('#AbsRadButt');
-    await settle(page);
-  }
-  for (const [i, x] of c.conditions.entries()) {
-    if (!x.P1) continue;
-    const n = conditionNames[i];
-    if (x.T) await typeInto(page, `Temp${n}Edit`, x.T);
-    await typeInto(page, `P1${n}Edit`, x.P1);
-    await typeInto(page, `P2${n}Edit`, x.P2);
-    await typeInto(page, `Flow${n}Edit`, x.Q);
-  }
-  await takeMessages(page);
-  await page.click('#CalcButton');
-  await settle(page);
-  assert.deepEqual(await takeMessages(page), [], `${name}: no message on Calculate`);
+  const { calculate } = await form.enterCase(page, structuredClone(expected[name].input));
+  assert.deepEqual(calculate, [], `${name}: no message on Calculate`);
 }
 
-const grid = (page) => page.$$eval('#ResultsGrid tr', (rows) => rows.map((r) => [...r.cells].map((td) => td.textContent)));
+const grid = async (page) => (await form.readGrid(page)).map((row) => row.map((cell) => cell.text));
 
 class NoLayout extends Error {}
 

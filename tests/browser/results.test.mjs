@@ -5,6 +5,8 @@ import { test, before, after } from 'node:test';
 import assert from 'node:assert/strict';
 import { readFileSync } from 'node:fs';
 import { startServer, launchBrowser } from './lib.mjs';
+import * as form from './form.mjs';
+import { enterCase, readGrid, replaceText } from './form.mjs';
 
 const expected = JSON.parse(readFileSync(new URL('./grid_expectations.json', import.meta.url), 'utf8'));
 
@@ -12,99 +14,7 @@ let server, browser;
 before(async () => { server = await startServer(); browser = await launchBrowser(); });
 after(async () => { await browser?.close(); await server?.stop(); });
 
-// Waits until the page has sent every event and put the last answer in place.
-async function settle(page) {
-  await page.waitForTimeout(20);
-  await page.waitForFunction(() => !document.documentElement.classList.contains('iwBusy'));
-}
-
-// Messages the page shows, in order; each is acknowledged with its OK button.
-async function takeMessages(page) {
-  const texts = [];
-  for (;;) {
-    const box = page.locator('#iwMessage');
-    if (!(await box.count()) || !(await box.isVisible())) return texts;
-    texts.push(await page.textContent('#iwMessage .iwMessageText'));
-    await page.click('#iwMessage button');
-  }
-}
-
-async function openForm() {
-  const page = await browser.newPage({ viewport: { width: 1300, height: 1100 } });
-  await page.goto(server.url);
-  await page.click('#VXimage');
-  await page.waitForSelector('#iwForm[data-form="Globemain"]');
-  await settle(page);
-  return page;
-}
-
-async function choose(page, id, label) {
-  await page.selectOption(`#${id}`, { label });
-  await settle(page);
-}
-
-async function typeInto(page, id, text) {
-  await page.locator(`#${id}`).pressSequentially(text);
-  await settle(page);
-}
-
-// Replaces an edit's text and lets the page report the change.
-async function replaceText(page, id, text) {
-  await page.fill(`#${id}`, text);
-  await page.locator(`#${id}`).blur();
-  await settle(page);
-}
-
-const conditionNames = ['Min', 'Norm', 'Max'];
-const styleRadio = { Gate: 'GateRB', Globe: 'GlobeRB', LowFlow: 'LowflowRB' };
-
-// Types one case into the form the way a user would, then presses Calculate.
-async function enterCase(page, c, { beforeCalculate } = {}) {
-  await page.click(`#${styleRadio[c.style]}`);
-  await settle(page);
-  if (c.style !== 'LowFlow') {
-    await choose(page, 'SizeCombo', `${c.size.toFixed(2)} in`);
-    await choose(page, 'CvCombo', c.cv);
-    if (c.pipes[0] !== c.size || c.pipes[1] !== c.size) {
-      await page.uncheck('#LinkDiamsCB');
-      await settle(page);
-      await replaceText(page, 'UpDiamEdit', `${c.pipes[0].toFixed(2)} in`);
-      await replaceText(page, 'DownDiamEdit', `${c.pipes[1].toFixed(2)} in`);
-    }
-    if (c.mode === 'Flow') {
-      await page.click('#CalcForFlow');
-      await settle(page);
-    }
-  }
-  await choose(page, 'FluidStateCombo', c.state);
-  await choose(page, 'FluidCombo', c.fluid);
-  if (c.punit) await choose(page, 'P1Combo', c.punit);
-  if (c.funit) await choose(page, 'FlowCombo', c.funit);
-  if (c.gauge === false) {
-    await page.click('#AbsRadButt');
-    await settle(page);
-  }
-  c.conditions.forEach((x, i) => { x.name = conditionNames[i]; });
-  for (const x of c.conditions) {
-    if (!x.P1) continue;
-    if (x.T) await typeInto(page, `Temp${x.name}Edit`, x.T);
-    await typeInto(page, `P1${x.name}Edit`, x.P1);
-    await typeInto(page, `P2${x.name}Edit`, x.P2);
-    await typeInto(page, `Flow${x.name}Edit`, x.Q);
-  }
-  if (beforeCalculate) await beforeCalculate(page);
-  const typing = await takeMessages(page);
-  await page.click('#CalcButton');
-  await settle(page);
-  return { typing, calculate: await takeMessages(page) };
-}
-
-async function readGrid(page) {
-  return page.$$eval('#ResultsGrid tr', (rows) => rows.map((r) => [...r.cells].map((td) => ({
-    text: td.textContent,
-    yellow: getComputedStyle(td).backgroundColor === 'rgb(255, 255, 0)',
-  }))));
-}
+const openForm = () => form.openForm(browser, server.url, 1300, 1100);
 
 async function readNotes(page) {
   return page.$eval('#Memo1', (m) => (getComputedStyle(m).display === 'none' ? [] : m.value.split(/\r?\n/)));

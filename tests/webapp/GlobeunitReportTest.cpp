@@ -16,6 +16,7 @@
 #include "report/engine/repStartup.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/EngineSetup.h"
 #include "webapp/Globeunit.h"
 #include "webapp/ServerController.h"
 #include "webapp/SizingReport.h"
@@ -28,11 +29,8 @@ namespace {
 // What the program's start-up registers and the report run needs.
 void InitReportEngine() {
   static const bool Done = [] {
-    sc_ipascalInitialization();
-    sc_isysrttiInitialization();
-    repInitEngineResources();
-    repClassInitialization();
-    repClassRTTIInitialization();
+    enginesetup::StartEngine();
+    enginesetup::AddScriptModules();
     repStartupInitialization();
     repDrawTextInitialization();
     return true;

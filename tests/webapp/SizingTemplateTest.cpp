@@ -13,6 +13,7 @@
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/EngineSetup.h"
 #include "webapp/SizingTemplate.h"
 #include "webapp/UserSessionUnit.h"
 
@@ -143,10 +144,7 @@ TEST(SizingTemplate, EverySessionHasItsOwnCopy) {
 }
 
 TEST(SizingTemplate, EachReportPagePreparesAloneWithItsFilledMemos) {
-  sc_ipascalInitialization();
-  sc_isysrttiInitialization();
-  sc_iclassesrttiInitialization();
-  repClassRTTIInitialization();
+  enginesetup::AddScriptModules();
   TrepReport R(nullptr);
   webapp::LoadSizingTemplate(R);
   R.EngineOptions.DestroyForms = false;

@@ -10,17 +10,15 @@
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
 class ClassRtti : public PrintingScriptTest {
 protected:
   void SetUp() override {
-    repInitEngineResources();
-    sc_ipascalInitialization();
-    sc_isysrttiInitialization();
-    sc_iclassesrttiInitialization();
-    repClassRTTIInitialization();
+    enginesetup::StartResources();
+    enginesetup::AddScriptModules();
     repChBoxRTTIInitialization();
     PrepareScript();
     auto* Page = new TrepReportPage(&Report);

@@ -8,13 +8,13 @@
 #include "report/engine/repClass.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repXMLSerializer.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
 void Start() {
   static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
+    enginesetup::StartEngine();
     rt::RegisterClass(TrepReportComponent::ClassInfo());
     rt::RegisterClass(TrepBand::ClassInfo());
     return true;

@@ -9,16 +9,11 @@
 #include "platform/rt/Unicode.h"
 #include "report/engine/repClass.h"
 #include "report/engine/repRes.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
-void StartResources() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    return true;
-  }();
-  (void)Started;
-}
+using enginesetup::StartResources;
 
 // A view that counts its destruction and can claim to draw itself.
 struct TCountedView : TrepView {

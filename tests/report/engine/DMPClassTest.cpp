@@ -17,13 +17,13 @@
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
 void Start() {
   static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
+    enginesetup::StartEngine();
     // Templates name these classes; the object registry is entered only where it is tested,
     // since other tests expect that process-wide registry empty.
     for (rt::TClass C : {TrepDMPPage::ClassInfo(), TrepDMPMemoView::ClassInfo(), TrepDMPLineView::ClassInfo(),
@@ -32,10 +32,7 @@ void Start() {
     return true;
   }();
   (void)Started;
-  sc_ipascalInitialization();
-  sc_isysrttiInitialization();
-  sc_iclassesrttiInitialization();
-  repClassRTTIInitialization();
+  enginesetup::AddScriptModules();
 }
 
 struct DMPReport {

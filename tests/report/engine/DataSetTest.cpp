@@ -9,16 +9,11 @@
 
 #include "report/engine/repClass.h"
 #include "report/engine/repRes.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
-void Start() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    return true;
-  }();
-  (void)Started;
-}
+void Start() { enginesetup::StartResources(); }
 
 } // namespace
 

@@ -13,20 +13,13 @@
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
 void StartScripts() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    return true;
-  }();
-  (void)Started;
-  // The module list is emptied between tests elsewhere in this binary; adding is idempotent.
-  sc_ipascalInitialization();
-  sc_isysrttiInitialization();
-  sc_iclassesrttiInitialization();
-  repClassRTTIInitialization();
+  enginesetup::StartResources();
+  enginesetup::AddScriptModules();
 }
 
 // A store whose page numbers the test sets.

@@ -10,6 +10,7 @@
 #include "report/engine/repClass.h"
 #include "report/engine/repInPlaceCopyPaste.h"
 #include "report/engine/repRes.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
@@ -28,11 +29,7 @@ struct TPreview : TrepCustomPreview {
 // are those registered for preview use.
 struct Grid {
   Grid() {
-    static const bool Started = [] {
-      repInitEngineResources();
-      return true;
-    }();
-    (void)Started;
+    enginesetup::StartResources();
     // Other tests expect the process-wide editor registry empty, so it is filled per test.
     repInPlaceCopyPasteInitialization();
     Page = new TrepReportPage(&Report);

@@ -17,19 +17,13 @@
 #include "report/engine/repClass.h"
 #include "report/engine/repReportStorage.h"
 #include "report/engine/repRes.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-void Start() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    return true;
-  }();
-  (void)Started;
-}
+void Start() { enginesetup::StartEngine(); }
 
 std::string ReadFile(const fs::path& P) {
   std::ifstream In(P, std::ios::binary);

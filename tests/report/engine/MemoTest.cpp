@@ -13,21 +13,15 @@
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
 class Memos : public ::testing::Test {
 protected:
   void SetUp() override {
-    static const bool Started = [] {
-      repInitEngineResources();
-      return true;
-    }();
-    (void)Started;
-    sc_ipascalInitialization();
-    sc_isysrttiInitialization();
-    sc_iclassesrttiInitialization();
-    repClassRTTIInitialization();
+    enginesetup::StartResources();
+    enginesetup::AddScriptModules();
     R = std::make_unique<TrepReport>(nullptr);
     R->EngineOptions.SilentMode = simSilent;
     Page = new TrepReportPage(R.get());

@@ -9,17 +9,11 @@
 #include "report/engine/repPictureCache.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repXML.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
-void Start() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    return true;
-  }();
-  (void)Started;
-}
+void Start() { enginesetup::StartEngine(); }
 
 constexpr gfx::TColor Red = 0x0000FF, Blue = 0xFF0000;
 

@@ -24,17 +24,11 @@
 #include "report/engine/repXML.h"
 #include "report/engine/repXMLSerializer.h"
 #include "report/engine/repZLib.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
-void Start() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    return true;
-  }();
-  (void)Started;
-}
+void Start() { enginesetup::StartEngine(); }
 
 std::string Plain(std::u16string S) {
   while (!S.empty() && (S.back() == u'\n' || S.back() == u'\r')) S.pop_back();

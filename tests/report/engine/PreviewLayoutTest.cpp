@@ -17,20 +17,13 @@
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
 void Start() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    return true;
-  }();
-  (void)Started;
-  sc_ipascalInitialization();
-  sc_isysrttiInitialization();
-  sc_iclassesrttiInitialization();
-  repClassRTTIInitialization();
+  enginesetup::StartEngine();
+  enginesetup::AddScriptModules();
 }
 
 // A report whose prepared pages each hold one memo with the given text.

@@ -19,64 +19,31 @@
 #include "report/engine/repRes.h"
 #include "report/engine/repUtils.h"
 #include "report/engine/repXML.h"
+#include "tests/report/EngineSetup.h"
+#include "tests/report/TemplatePage.h"
 
 namespace {
 
-void Start() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    return true;
-  }();
-  (void)Started;
-}
+void Start() { enginesetup::StartEngine(); }
 
 gfx::TBitmap Bitmap(int W, int H) { return gfx::TBitmap(W, H); }
 
 std::string Num(double V) { return rt::FloatToStr(V); }
 
-// A template page: a band with a shape and a picture, and a hidden line.
-struct Template {
-  TrepReport Report{nullptr};
-  TrepReportPage* Page;
-  TrepNullBand* Band;
-  TrepShapeView* Shape;
-  TrepPictureView* Pic;
+// The template page with a hidden line on its band besides the shape and the picture.
+struct Template : TTemplatePage {
   TrepLineView* Hidden;
 
-  Template() {
-    Start();
-    Report.EngineOptions.SilentMode = simSilent;
-    Page = new TrepReportPage(&Report);
-    Page->SetName("Page1");
-    Page->SetBounds(0, 0, 794, 1123);
-    Band = new TrepNullBand(Page);
-    Band->SetName("Band1");
-    Band->SetBounds(0, 0, 700, 40);
-    Shape = new TrepShapeView(Band);
-    Shape->SetName("Shape1");
-    Shape->SetBounds(10, 5, 100, 20);
-    Pic = new TrepPictureView(Band);
-    Pic->SetName("Picture1");
-    Pic->SetBounds(200, 5, 30, 30);
-    const gfx::TBitmap B = Bitmap(3, 2);
-    Pic->Picture().SetGraphic(&B);
+  Template() : TTemplatePage(40) {
     Hidden = new TrepLineView(Band);
     Hidden->SetName("Line1");
     Hidden->SetVisible(false);
   }
 
-  TrepPreviewPages& Pages() { return *static_cast<TrepPreviewPages*>(Report.PreviewPages()); }
-
   // Pages of RowsPerPage bands 40 pixels apart; the shape grows by a pixel per row, and the
   // picture changes on the second page only.
   void Prepare(int PageCount, int RowsPerPage = 2) {
-    TrepPreviewPages& P = Pages();
-    P.Clear();
-    P.Initialize();
-    P.AddPageAction = apAdd;
-    P.AddSourcePage(Page);
-    P.BeginPass();
+    TrepPreviewPages& P = BeginPrepare();
     int Row = 0;
     for (int I = 0; I < PageCount; ++I) {
       P.AddPage(Page);

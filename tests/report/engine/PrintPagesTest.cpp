@@ -13,17 +13,11 @@
 #include "report/engine/repPrintPages.h"
 #include "report/engine/repPrinter.h"
 #include "report/engine/repRes.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
-void Start() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    return true;
-  }();
-  (void)Started;
-}
+void Start() { enginesetup::StartEngine(); }
 
 // An A4 printer at 96 dpi without margins that logs its calls.
 class TLogPrinter : public TrepCustomPrinter {

@@ -7,12 +7,13 @@
 
 #include "report/engine/repPrinter.h"
 #include "report/engine/repRes.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
 class PrinterTest : public ::testing::Test {
 protected:
-  void SetUp() override { repInitEngineResources(); }
+  void SetUp() override { enginesetup::StartResources(); }
 };
 
 // A spooler with printers of our own making: each device reports what its settings ask for.

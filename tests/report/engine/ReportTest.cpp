@@ -10,16 +10,11 @@
 #include "report/engine/repPrinter.h"
 #include "report/engine/repRes.h"
 #include "report/script/sc_iinterpreter.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
-void StartResources() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    return true;
-  }();
-  (void)Started;
-}
+using enginesetup::StartResources;
 
 std::vector<std::string> Lines(const rt::TStrings& L) { return {L.begin(), L.end()}; }
 

@@ -22,17 +22,11 @@
 #include "report/engine/repUtils.h"
 #include "report/engine/repXML.h"
 #include "report/engine/repZLib.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
-void Start() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    return true;
-  }();
-  (void)Started;
-}
+void Start() { enginesetup::StartEngine(); }
 
 std::string Saved(TrepReport& R) {
   rt::TStringStream S;

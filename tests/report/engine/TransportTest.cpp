@@ -13,17 +13,11 @@
 #include "report/engine/repIOTransport.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repUtils.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
-void Start() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    return true;
-  }();
-  (void)Started;
-}
+void Start() { enginesetup::StartEngine(); }
 
 struct TTempDir {
   TTempDir() {

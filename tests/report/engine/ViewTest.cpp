@@ -11,17 +11,11 @@
 #include "report/engine/repClass.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repVectorCanvas.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
-void Start() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    return true;
-  }();
-  (void)Started;
-}
+void Start() { enginesetup::StartEngine(); }
 
 std::string U8(const std::u16string& S) { return rt::Utf16ToUtf8(S); }
 

@@ -11,6 +11,7 @@
 #include "platform/rt/Unicode.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repXMLSerializer.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
@@ -144,7 +145,7 @@ rt::TClass TGrid::ClassInfo() {
 class Serializer : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
-    repInitEngineResources();
+    enginesetup::StartResources();
     rt::RegisterClass(TTestView::ClassInfo());
     rt::RegisterClass(TTestPage::ClassInfo());
     rt::RegisterClass(TGrid::ClassInfo());

@@ -12,6 +12,7 @@
 #include "report/engine/repClass.h"
 #include "report/engine/repRes.h"
 #include "report/pdf/repEMFtoCanvas.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
@@ -209,11 +210,7 @@ TEST(EMFtoCanvas, MetafileGraphicsDrawThroughTheRegisteredPlayer) {
 
 // The chart page's road: a picture view holding the chart's metafile, drawn onto a raster page.
 TEST(EMFtoCanvas, PictureViewDrawsItsMetafileOntoARasterPage) {
-  static const bool Started = [] {
-    repInitEngineResources();
-    return true;
-  }();
-  (void)Started;
+  enginesetup::StartResources();
   EMFCanvasPlayerInitialization();
   chart::TChart C;
   C.Width = 300;

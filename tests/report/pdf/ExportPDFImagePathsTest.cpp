@@ -6,6 +6,7 @@
 #include "report/engine/repClass.h"
 #include "report/engine/repRes.h"
 #include "report/pdf/repExportPDFImagePaths.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
@@ -48,11 +49,7 @@ private:
 
 struct Fixture {
   Fixture() {
-    static const bool Started = [] {
-      repInitEngineResources();
-      return true;
-    }();
-    (void)Started;
+    enginesetup::StartResources();
     Report.reset(new TrepReport(nullptr));
     ReportPage = new TrepReportPage(Report.get());
   }

@@ -15,6 +15,7 @@
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repRes.h"
 #include "report/pdf/repExportPDF.h"
+#include "tests/report/TemplatePage.h"
 #include "tests/report/pdf/PDFTools.h"
 
 namespace {
@@ -22,54 +23,13 @@ namespace {
 using namespace pdftools;
 namespace fs = std::filesystem;
 
-void StartEngine() {
-  static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    return true;
-  }();
-  (void)Started;
-}
-
-// A report of a template page with a band holding a shape and a picture, prepared into Pages
-// pages.
-struct TPrepared {
-  TrepReport Report{nullptr};
-  TrepReportPage* Page;
-  TrepNullBand* Band;
-  TrepShapeView* Shape;
-  TrepPictureView* Pic;
-
-  TPrepared() {
-    StartEngine();
-    Report.EngineOptions.SilentMode = simSilent;
-    Page = new TrepReportPage(&Report);
-    Page->SetName("Page1");
-    Page->SetBounds(0, 0, 794, 1123);
-    Band = new TrepNullBand(Page);
-    Band->SetName("Band1");
-    Band->SetBounds(0, 0, 700, 60);
-    Shape = new TrepShapeView(Band);
-    Shape->SetName("Shape1");
-    Shape->SetBounds(10, 5, 100, 20);
-    Shape->SetColor(0x3366CC);
-    Pic = new TrepPictureView(Band);
-    Pic->SetName("Picture1");
-    Pic->SetBounds(200, 5, 30, 30);
-    const gfx::TBitmap B(3, 2);
-    Pic->Picture().SetGraphic(&B);
-  }
-
-  TrepPreviewPages& Pages() { return *static_cast<TrepPreviewPages*>(Report.PreviewPages()); }
+// The template page with a coloured shape, prepared into pages of one band each.
+struct TPrepared : TTemplatePage {
+  TPrepared() : TTemplatePage(60) { Shape->SetColor(0x3366CC); }
 
   // Views added to the band before Prepare are copied onto every page.
   void Prepare(int PageCount) {
-    TrepPreviewPages& P = Pages();
-    P.Clear();
-    P.Initialize();
-    P.AddPageAction = apAdd;
-    P.AddSourcePage(Page);
-    P.BeginPass();
+    TrepPreviewPages& P = BeginPrepare();
     for (int I = 0; I < PageCount; ++I) {
       P.AddPage(Page);
       P.AddObject(Band);

@@ -5,16 +5,13 @@
 #include "platform/gfx/MetafileCanvas.h"
 #include "report/engine/repClass.h"
 #include "report/engine/repRes.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
 struct Fixture {
   Fixture() {
-    static const bool Started = [] {
-      repInitEngineResources();
-      return true;
-    }();
-    (void)Started;
+    enginesetup::StartResources();
     Page = new TrepReportPage(&Report);
   }
   TrepReport Report{nullptr};

@@ -15,6 +15,7 @@
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 constexpr std::size_t kMaxInput = 4 * 1024;
@@ -24,11 +25,8 @@ const char* const kDelimiters[] = {"[,]", "{,}", "<%,%>", "", ",", "[", "[,", "x
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   if (Size < 1 || Size > kMaxInput) return 0;
   static const bool Started = [] {
-    repInitEngineResources();
-    sc_ipascalInitialization();
-    sc_isysrttiInitialization();
-    sc_iclassesrttiInitialization();
-    repClassRTTIInitialization();
+    enginesetup::StartResources();
+    enginesetup::AddScriptModules();
     return true;
   }();
   (void)Started;

@@ -12,15 +12,12 @@
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/EngineSetup.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
-    sc_ipascalInitialization();
-    sc_isysrttiInitialization();
-    sc_iclassesrttiInitialization();
-    repClassRTTIInitialization();
+    enginesetup::StartEngine();
+    enginesetup::AddScriptModules();
     return true;
   }();
   (void)Started;

@@ -12,6 +12,7 @@
 #include "report/engine/repReportStorage.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repXML.h"
+#include "tests/report/EngineSetup.h"
 
 namespace {
 
@@ -54,8 +55,7 @@ void Exercise(const uint8_t* Data, size_t Size, bool Partial) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   static const bool Started = [] {
-    repInitEngineResources();
-    repClassInitialization();
+    enginesetup::StartEngine();
     DefaultCompressorClass = [] { return std::make_unique<TrepZLibCompressor>(nullptr); };
     return true;
   }();
