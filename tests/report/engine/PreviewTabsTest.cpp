@@ -84,11 +84,12 @@ struct PreviewTabs : ::testing::Test {
     return nullptr;
   }
   // A mouse event on the memo at page pixel (10, 10) of the first page the control shows.
-  void Mouse(TrepMouseIntEvents Event) {
+  void Mouse(TrepMouseIntEvents Event, double X = 10, double Y = 10) {
     TrepPreviewIntEventParams P;
     P.MouseEventType = Event;
-    const int At = static_cast<int>(10 + 10 * fr01cm + 0.5);
-    V->PreviewPages()->ObjectOver(0, At, At, rt::mbLeft, 0, 1, 0, 0, P);
+    const double M = 10 * fr01cm;
+    V->PreviewPages()->ObjectOver(0, static_cast<int>(X + M + 0.5), static_cast<int>(Y + M + 0.5), rt::mbLeft, 0, 1,
+                                  0, 0, P);
   }
   void Click() {
     Mouse(meMouseMove);
@@ -165,6 +166,48 @@ TEST_F(PreviewTabs, ADetailPageOpensInItsTabAndIsPreparedThereAgain) {
   EXPECT_FALSE(V->HasVisibleTabs());
   EXPECT_EQ(V->PreviewPages(), Main);
   EXPECT_EQ(V->PageCount(), 3);
+}
+
+TEST_F(PreviewTabs, ADrillDownOnADetailTabPreparesThatTabAgain) {
+  auto* Detail = dynamic_cast<TrepReportPage*>(R->FindObject("DetailPage"));
+  ASSERT_NE(Detail, nullptr);
+  auto* GH = new TrepGroupHeader(Detail);
+  GH->SetName("GroupHeader1");
+  GH->SetBounds(0, 60, 700, 20);
+  GH->Condition = "1";
+  GH->DrillDown = true;
+  auto* GM = new TrepMemoView(GH);
+  GM->SetName("GroupMemo");
+  GM->SetBounds(0, 0, 100, 20);
+  GM->SetText(u"group");
+  auto* Data = new TrepMasterData(Detail);
+  Data->SetName("MasterData1");
+  Data->SetBounds(0, 100, 700, 20);
+  Data->SetRowCount(1);
+  auto* DM = new TrepMemoView(Data);
+  DM->SetName("RowMemo");
+  DM->SetBounds(0, 0, 100, 20);
+  DM->SetText(u"row");
+
+  Link("MemoA", hkDetailPage, "details", "DetailPage", "");
+  Click();
+  ASSERT_EQ(V->CurrentTab(), 1);
+  TrepCustomPreviewPages* TabPages = V->PreviewPages();
+  TrepView* G = Shown("GroupMemo");
+  ASSERT_NE(G, nullptr);
+  // Collapsed by default: the row is not there until the header is clicked.
+  EXPECT_EQ(Shown("RowMemo"), nullptr);
+  const double Y = G->AbsTop() + 5;
+  Mouse(meMouseMove, 10, Y);
+  Mouse(meClick, 10, Y);
+  EXPECT_EQ(R->DrillState().Count(), 1);
+  // The tab's own pages were prepared again, with the group expanded; the report's stayed.
+  EXPECT_EQ(V->CurrentTab(), 1);
+  EXPECT_EQ(V->PreviewPages(), TabPages);
+  EXPECT_NE(Shown("RowMemo"), nullptr);
+  EXPECT_EQ(R->PreviewPages(), Main);
+  EXPECT_EQ(Main->Count(), 3);
+  EXPECT_FALSE(V->Locked());
 }
 
 TEST_F(PreviewTabs, ADetailPageLinkOnADetailTabOpensAThirdTab) {
