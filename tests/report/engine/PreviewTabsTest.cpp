@@ -1,6 +1,6 @@
 // The preview control's tabs and its answers to the prepared pages: detail pages and detail
 // reports opening in tabs of their own and prepared again there, each tab keeping its zoom and
-// page, closing tabs, reports going before the control, hyperlink jumps and texts, printing.
+// page, closing tabs, reports going before the control, hyperlink jumps and texts, printing and the print button.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -11,6 +11,7 @@
 #include "report/engine/repClassRTTI.h"
 #include "report/engine/repInPlaceEditors.h"
 #include "report/engine/repPreview.h"
+#include "report/engine/repPreviewForm.h"
 #include "report/engine/repPreviewLayout.h"
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repRes.h"
@@ -369,6 +370,25 @@ TEST_F(PreviewTabs, PrintingLeavesTheControlUnlocked) {
   EXPECT_EQ(Main->CurPreviewPage, 2);
   TrepPreview Empty;
   EXPECT_FALSE(Empty.Print());
+}
+
+TEST_F(PreviewTabs, ThePrintButtonPrintsOnlyWhenShownAndUsable) {
+  V->SetPageNo(3);
+  Main->CurPreviewPage = 1;
+  R->PreviewOptions.Buttons.Exclude(pbPrint);
+  EXPECT_TRUE(repPreviewCommands(*V).PageTools);
+  EXPECT_FALSE(repPreviewPrintClick(*V));
+  EXPECT_EQ(Main->CurPreviewPage, 1) << "a hidden button prints nothing";
+  R->PreviewOptions.Buttons.Include(pbPrint);
+  repPreviewPrintClick(*V);
+  EXPECT_EQ(Main->CurPreviewPage, 3);
+  EXPECT_FALSE(V->Locked());
+  // Without pages the command is not usable.
+  Main->CurPreviewPage = 1;
+  V->Clear();
+  EXPECT_FALSE(repPreviewCommands(*V).PageTools);
+  EXPECT_FALSE(repPreviewPrintClick(*V));
+  EXPECT_EQ(Main->CurPreviewPage, 1);
 }
 
 } // namespace
