@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "platform/rt/Unicode.h"
+#include "platform/rt/Variants.h"
 #include "report/engine/repPrinter.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repInPlaceEditors.h"
@@ -360,6 +361,7 @@ TrepPreview::~TrepPreview() {
 
 bool TrepPreview::Init(TrepReport* AReport, TrepCustomPreviewPages* APreviewPages) {
   if (FCalledFromPreview) return false;
+  DropFreedReports();
   if (FInitialized && EachReportInTab && AReport != nullptr) {
     AddPreviewTabOrSwitch(AReport);
     return false;
@@ -386,6 +388,7 @@ bool TrepPreview::Init(TrepReport* AReport, TrepCustomPreviewPages* APreviewPage
     // The same pages attached again keep their place (a drill-down comes back through here).
     const bool Same = T0.Report == AReport && T0.PreviewPages == APreviewPages;
     T0.Report = AReport;
+    T0.ReportHandle = rt::VarFromObject(AReport);
     T0.PreviewPages = APreviewPages;
     T0.DetailPage.clear();
     if (FCurTab != 0) {
@@ -404,6 +407,7 @@ bool TrepPreview::Init(TrepReport* AReport, TrepCustomPreviewPages* APreviewPage
     auto T = std::make_unique<TrepPreviewTabItem>();
     if (AReport != nullptr) T->Name = !AReport->FileName.empty() ? repFileBaseName(AReport->FileName) : AReport->Name();
     T->Report = AReport;
+    T->ReportHandle = rt::VarFromObject(AReport);
     T->PreviewPages = APreviewPages;
     T->Zoom = FZoom;
     T->ZoomMode = FZoomMode;
@@ -424,26 +428,35 @@ void TrepPreview::UnInit(TrepCustomPreviewPages* APreviewPages) {
   for (const auto& T : FTabs)
     if (T->PreviewPages == APreviewPages && T->Report != nullptr) Going = T->Report;
   if (Report != nullptr && Report->Preview() == this && Report->PreviewPages() == APreviewPages) Going = Report;
-  const auto Drops = [&](int I) {
-    const TrepPreviewTabItem& T = *FTabs[static_cast<std::size_t>(I)];
-    return T.PreviewPages == APreviewPages || (Going != nullptr && T.Report == Going);
-  };
   if (!FTabs.empty()) {
-    // A tab that stays is shown before the others go.
-    int Keep = FCurTab >= 0 && FCurTab < TabCount() && !Drops(FCurTab) ? FCurTab : -1;
-    for (int I = TabCount() - 1; Keep < 0 && I >= 0; --I)
-      if (!Drops(I)) Keep = I;
-    if (Keep >= 0 && Keep != FCurTab) SetCurrentTab(Keep);
-    for (int I = TabCount() - 1; I >= 0; --I) {
-      if (!Drops(I)) continue;
-      DeleteTab(I);
-      if (FCurTab > I) --FCurTab;
-    }
-    if (!FTabs.empty()) return;
-    FCurTab = -1;
+    if (DropTabs([&](const TrepPreviewTabItem& T) {
+          return T.PreviewPages == APreviewPages || (Going != nullptr && T.Report == Going);
+        }))
+      return;
   } else if (APreviewPages != FPreviewPages && Going == nullptr) {
     return;
   }
+  DetachAll();
+}
+
+bool TrepPreview::DropTabs(const std::function<bool(const TrepPreviewTabItem&)>& Drops) {
+  const auto At = [&](int I) { return Drops(*FTabs[static_cast<std::size_t>(I)]); };
+  // A tab that stays is shown before the others go.
+  int Keep = FCurTab >= 0 && FCurTab < TabCount() && !At(FCurTab) ? FCurTab : -1;
+  for (int I = TabCount() - 1; Keep < 0 && I >= 0; --I)
+    if (!At(I)) Keep = I;
+  if (Keep >= 0 && Keep != FCurTab) SetCurrentTab(Keep);
+  for (int I = TabCount() - 1; I >= 0; --I) {
+    if (!At(I)) continue;
+    DeleteTab(I);
+    if (FCurTab > I) --FCurTab;
+  }
+  if (!FTabs.empty()) return true;
+  FCurTab = -1;
+  return false;
+}
+
+void TrepPreview::DetachAll() {
   Report = nullptr;
   FPreviewPages = nullptr;
   TrepCustomPreview::PreviewPages = nullptr;
@@ -548,6 +561,7 @@ void TrepPreview::Unlock() {
 }
 
 void TrepPreview::RefreshReport() {
+  DropFreedReports();
   if (Report == nullptr) return;
   TrepReport* R = Report;
   TrepPreviewTabItem* T = FCurTab > 0 ? CurTab() : nullptr;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/gfx/Canvas.h"
+#include "platform/rt/Variants.h"
 #include "report/engine/repClass.h"
 
 // ---- Scroll arithmetic ----
@@ -220,6 +221,9 @@ struct TrepPreviewTabItem {
   std::string Name;     // the key hyperlinks look tabs up by
   std::string Caption;  // what the tab strip shows; the name when empty
   TrepReport* Report = nullptr;
+  // The report's handle: a report freed while detached from the control ends it, and its tab
+  // goes before anything touches the report again.
+  rt::Variant ReportHandle;
   TrepCustomPreviewPages* PreviewPages = nullptr;
   // The report page the tab prepares alone; empty for a whole report.
   std::string DetailPage;
@@ -401,6 +405,12 @@ private:
   void ResetSearch();
   TrepPreviewTabItem* CurTab() { return FCurTab >= 0 && FCurTab < TabCount() ? FTabs[static_cast<std::size_t>(FCurTab)].get() : nullptr; }
   void DeleteTab(int Index);
+  // Removes the tabs Drops picks, showing one that stays first; False when none stays.
+  bool DropTabs(const std::function<bool(const TrepPreviewTabItem&)>& Drops);
+  // Tabs whose report was freed while it was not attached to this control.
+  void DropFreedReports();
+  static bool ReportFreed(const TrepPreviewTabItem& T);
+  void DetachAll();
   std::vector<std::unique_ptr<TrepPreviewTabItem>> FTabs;
   int FCurTab = -1;
   // The control itself makes a report re-attach it: the report's call back into Init changes

@@ -5,23 +5,35 @@
 
 #include "report/engine/repPreviewLayout.h"
 
+#include "platform/rt/Variants.h"
+
 std::string repFileBaseName(const std::string& Path) {
   const auto Slash = Path.find_last_of("/\\");
   return Slash == std::string::npos ? Path : Path.substr(Slash + 1);
 }
 
+bool TrepPreview::ReportFreed(const TrepPreviewTabItem& T) {
+  return T.Report != nullptr && rt::VarFindObject(T.ReportHandle) == nullptr;
+}
+
+void TrepPreview::DropFreedReports() {
+  if (std::none_of(FTabs.begin(), FTabs.end(), [](const auto& T) { return ReportFreed(*T); })) return;
+  if (!DropTabs(ReportFreed)) DetachAll();
+}
+
 bool TrepPreview::HasTab(const std::string& Name) const {
-  return std::any_of(FTabs.begin(), FTabs.end(), [&](const auto& T) { return T->Name == Name; });
+  return std::any_of(FTabs.begin(), FTabs.end(), [&](const auto& T) { return !ReportFreed(*T) && T->Name == Name; });
 }
 
 bool TrepPreview::HasTab(TrepReport* AReport) const {
   if (AReport == nullptr) return false;
   return std::any_of(FTabs.begin(), FTabs.end(), [&](const auto& T) {
-    return T->Report == AReport && T->PreviewPages == AReport->PreviewPages();
+    return !ReportFreed(*T) && T->Report == AReport && T->PreviewPages == AReport->PreviewPages();
   });
 }
 
 void TrepPreview::SwitchToTab(const std::string& Name) {
+  DropFreedReports();
   for (int I = 0; I < TabCount(); ++I)
     if (FTabs[static_cast<std::size_t>(I)]->Name == Name) {
       SetCurrentTab(I);
@@ -30,6 +42,7 @@ void TrepPreview::SwitchToTab(const std::string& Name) {
 }
 
 void TrepPreview::SwitchToTab(TrepReport* AReport) {
+  DropFreedReports();
   for (int I = 0; I < TabCount(); ++I) {
     const TrepPreviewTabItem& T = *FTabs[static_cast<std::size_t>(I)];
     if (T.Report == AReport && T.PreviewPages == AReport->PreviewPages()) {
@@ -46,6 +59,7 @@ int TrepPreview::AddPreviewTab(TrepReport* AReport, const std::string& TabName, 
   T->Name = TabName;
   T->Caption = TabCaption.empty() ? TabName : TabCaption;
   T->Report = AReport;
+  T->ReportHandle = rt::VarFromObject(AReport);
   T->PreviewPages = OwnedPages ? OwnedPages.get() : AReport != nullptr ? AReport->PreviewPages() : nullptr;
   T->DetailPage = DetailPage;
   T->PageNo = 1;
@@ -79,6 +93,10 @@ void TrepPreview::AddTab(TrepReport* AReport, std::unique_ptr<TrepReport> OwnedR
 
 void TrepPreview::SetCurrentTab(int Index) {
   if (Index < 0 || Index >= TabCount()) return;
+  if (ReportFreed(*FTabs[static_cast<std::size_t>(Index)])) {
+    DropFreedReports();
+    return;
+  }
   if (Index != FCurTab) {
     if (TrepPreviewTabItem* Old = CurTab()) {
       Old->ZoomMode = FZoomMode;
@@ -146,12 +164,19 @@ void TrepPreview::DeleteTab(int Index) {
 
 void TrepPreview::RemoveTab(int Index) {
   if (!TabClosable(Index)) return;
+  const TrepPreviewTabItem* Target = FTabs[static_cast<std::size_t>(Index)].get();
+  // Tabs whose report is gone go first, so none of them is shown on the way.
+  DropFreedReports();
+  const auto It = std::find_if(FTabs.begin(), FTabs.end(), [&](const auto& T) { return T.get() == Target; });
+  if (It == FTabs.end() || It == FTabs.begin()) return;
+  Index = static_cast<int>(It - FTabs.begin());
   if (FCurTab == Index) SetCurrentTab(Index - 1);
   DeleteTab(Index);
   if (FCurTab > Index) --FCurTab;
 }
 
 void TrepPreview::ClearAllTabs() {
+  DropFreedReports();
   if (FTabs.empty()) return;
   if (FCurTab != 0) SetCurrentTab(0);
   while (TabCount() > 1) DeleteTab(TabCount() - 1);

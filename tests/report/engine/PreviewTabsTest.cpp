@@ -329,6 +329,28 @@ TEST_F(PreviewTabs, EachReportInItsOwnTab) {
   V->RemoveTab(1);
 }
 
+TEST_F(PreviewTabs, AReportFreedWhileDetachedLosesItsTab) {
+  V->EachReportInTab = true;
+  {
+    TrepReport Other(nullptr);
+    Other.EngineOptions.SilentMode = simSilent;
+    Other.SetName("Other");
+    AddPage(Other, "Page1", "OtherMemo");
+    ASSERT_TRUE(Other.PrepareReport());
+    Other.SetPreview(V.get());
+    ASSERT_EQ(V->CurrentTab(), 1);
+    // Detached, it cannot tell the control when it goes.
+    Other.SetPreview(nullptr);
+  }
+  EXPECT_FALSE(V->HasTab("Other"));
+  V->SwitchToTab("Other");
+  EXPECT_EQ(V->TabCount(), 1);
+  EXPECT_EQ(V->CurrentTab(), 0);
+  EXPECT_EQ(V->Report, R.get());
+  EXPECT_EQ(V->PreviewPages(), Main);
+  EXPECT_EQ(V->PageCount(), 3);
+}
+
 TEST_F(PreviewTabs, HyperlinksMoveTheControlAndReachTheHost) {
   V->SetZoom(0.5);
   std::vector<std::string> Opened;
