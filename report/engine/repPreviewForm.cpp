@@ -5,6 +5,7 @@
 #include "platform/gfx/Font.h"
 #include "platform/rt/Format.h"
 #include "report/engine/repDsgnIntf.h"
+#include "report/engine/repInPlaceEditors.h"
 #include "report/engine/repPreviewLayout.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repUtils.h"
@@ -43,6 +44,26 @@ TrepPreviewCommandState repPreviewCommands(const TrepPreviewOptions& O, bool Run
   S.PasteEnabled = S.CopyEnabled && PasteAvailable;
   S.DrillDownItems = !Running && HasDrillDown;
   return S;
+}
+
+TrepPreviewCommandState repPreviewCommands(TrepPreview& Preview) {
+  TrepReport* R = Preview.Report;
+  const TrepPreviewOptions Options = R != nullptr ? R->PreviewOptions : TrepPreviewOptions{};
+  bool HasDrillDown = false;
+  if (R != nullptr)
+    for (TrepComponent* C : R->AllObjects())
+      if (auto* G = dynamic_cast<TrepGroupHeader*>(C); G != nullptr && G->DrillDown) {
+        HasDrillDown = true;
+        break;
+      }
+  return repPreviewCommands(Options, Preview.Running(), Preview.PageCount(), Preview.SelectionList().Count(),
+                            Preview.InternalIsPasteAvailable(), HasDrillDown);
+}
+
+bool repPreviewPrintClick(TrepPreview& Preview) {
+  if (Preview.Report == nullptr || !repPreviewTools(Preview.Report->PreviewOptions).Print) return false;
+  if (!repPreviewCommands(Preview).PageTools) return false;
+  return Preview.Print();
 }
 
 std::vector<std::string> repZoomItems() {

@@ -33,6 +33,13 @@ struct TrepPreviewCommandState {
 TrepPreviewCommandState repPreviewCommands(const TrepPreviewOptions& Options, bool Running, int PageCount,
                                            int SelectedCount, bool PasteAvailable, bool HasDrillDown);
 
+// The same read from a preview control: its report's options, whether a report runs in it,
+// its pages and selection, the clipboard, and the report's drill-down group headers.
+TrepPreviewCommandState repPreviewCommands(TrepPreview& Preview);
+// The print button (and its menu entry): the preview prints when the button is shown and its
+// command usable; the print's answer, False when nothing was asked.
+bool repPreviewPrintClick(TrepPreview& Preview);
+
 // "25%" ... "200%", then the page-width and whole-page texts.
 std::vector<std::string> repZoomItems();
 // The zoom box's choice: item 6 page width, item 7 whole page; otherwise the text with its first

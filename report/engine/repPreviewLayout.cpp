@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "platform/rt/Unicode.h"
+#include "platform/rt/Variants.h"
 #include "report/engine/repPrinter.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repInPlaceEditors.h"
@@ -31,6 +32,7 @@ constexpr double kMinWheelZoom = 0.3;
 constexpr int kIncrementalPages = 50;
 
 int RoundI(double X) { return RoundHalfEven(X); }
+
 
 std::uint32_t SteadyTicks() {
   using namespace std::chrono;
@@ -334,7 +336,7 @@ void TrepPreviewWorkspace::VertPositionChanged() {
   FOffset.Y = VertPosition();
   if (IsThumbnail || FPreview == nullptr) return;
   DisableUpdate = true;
-  FPreview->SetPageNo(FPreview->SavedPageNo != -1 ? FPreview->SavedPageNo : FPageList.FindPage(FOffset.Y, 0) + 1);
+  FPreview->PageScrolled(FPreview->SavedPageNo != -1 ? FPreview->SavedPageNo : FPageList.FindPage(FOffset.Y, 0) + 1);
   DisableUpdate = false;
 }
 
@@ -349,10 +351,21 @@ TrepPreview::TrepPreview() : TickCount(SteadyTicks) {
 }
 
 TrepPreview::~TrepPreview() {
+  ClearAllTabs();
   if (Report != nullptr && Report->Preview() == this) Report->SetPreview(nullptr);
+  // The first tab's report may not be the one shown last.
+  if (!FTabs.empty() && FTabs[0]->Report != nullptr && FTabs[0]->Report->Preview() == this)
+    FTabs[0]->Report->SetPreview(nullptr);
+  FTabs.clear();
 }
 
 bool TrepPreview::Init(TrepReport* AReport, TrepCustomPreviewPages* APreviewPages) {
+  if (FCalledFromPreview) return false;
+  DropFreedReports();
+  if (FInitialized && EachReportInTab && AReport != nullptr) {
+    AddPreviewTabOrSwitch(AReport);
+    return false;
+  }
   Report = AReport;
   FPreviewPages = APreviewPages;
   TrepCustomPreview::PreviewPages = APreviewPages;
@@ -360,9 +373,46 @@ bool TrepPreview::Init(TrepReport* AReport, TrepCustomPreviewPages* APreviewPage
   FThumbnail.PreviewPages = APreviewPages;
   ResetSearch();
   AllowF3 = false;
+  if (FInitialized && !FTabs.empty()) {
+    // A report attached again that a tab already shows is shown there (a drill-down hands its
+    // report back to the control); any other report goes to the first tab.
+    for (int I = 1; I < TabCount(); ++I) {
+      const TrepPreviewTabItem& T = *FTabs[static_cast<std::size_t>(I)];
+      if (T.Report == AReport && T.PreviewPages == APreviewPages) {
+        if (I == FCurTab) UpdatePages();
+        else SetCurrentTab(I);
+        return true;
+      }
+    }
+    TrepPreviewTabItem& T0 = *FTabs[0];
+    // The same pages attached again keep their place (a drill-down comes back through here).
+    const bool Same = T0.Report == AReport && T0.PreviewPages == APreviewPages;
+    T0.Report = AReport;
+    T0.ReportHandle = rt::VarFromObject(AReport);
+    T0.PreviewPages = APreviewPages;
+    T0.DetailPage.clear();
+    if (FCurTab != 0) {
+      SetCurrentTab(0);
+    } else {
+      UpdatePages();
+      if (!Same) First();
+    }
+    return true;
+  }
   if (!FInitialized && AReport != nullptr) {
     if (AReport->PreviewOptions.ZoomMode != zmDefault) FZoomMode = AReport->PreviewOptions.ZoomMode;
     else FZoom = std::max(kMinZoom, AReport->PreviewOptions.Zoom);
+  }
+  if (FTabs.empty()) {
+    auto T = std::make_unique<TrepPreviewTabItem>();
+    if (AReport != nullptr) T->Name = !AReport->FileName.empty() ? repFileBaseName(AReport->FileName) : AReport->Name();
+    T->Report = AReport;
+    T->ReportHandle = rt::VarFromObject(AReport);
+    T->PreviewPages = APreviewPages;
+    T->Zoom = FZoom;
+    T->ZoomMode = FZoomMode;
+    FTabs.push_back(std::move(T));
+    FCurTab = 0;
   }
   FInitialized = true;
   UpdatePages();
@@ -372,9 +422,42 @@ bool TrepPreview::Init(TrepReport* AReport, TrepCustomPreviewPages* APreviewPage
 
 void TrepPreview::UnInit(TrepCustomPreviewPages* APreviewPages) {
   // A report that lets go of its pages (it is going away) is dropped too, so no pointer to it
-  // stays behind.
-  if (Report != nullptr && Report->Preview() == this && Report->PreviewPages() == APreviewPages) Report = nullptr;
-  if (APreviewPages != FPreviewPages) return;
+  // stays behind: so are the tabs of those pages, and the detail-page tabs of that report, whose
+  // pages refer to it.
+  TrepReport* Going = nullptr;
+  for (const auto& T : FTabs)
+    if (T->PreviewPages == APreviewPages && T->Report != nullptr) Going = T->Report;
+  if (Report != nullptr && Report->Preview() == this && Report->PreviewPages() == APreviewPages) Going = Report;
+  if (!FTabs.empty()) {
+    if (DropTabs([&](const TrepPreviewTabItem& T) {
+          return T.PreviewPages == APreviewPages || (Going != nullptr && T.Report == Going);
+        }))
+      return;
+  } else if (APreviewPages != FPreviewPages && Going == nullptr) {
+    return;
+  }
+  DetachAll();
+}
+
+bool TrepPreview::DropTabs(const std::function<bool(const TrepPreviewTabItem&)>& Drops) {
+  const auto At = [&](int I) { return Drops(*FTabs[static_cast<std::size_t>(I)]); };
+  // A tab that stays is shown before the others go.
+  int Keep = FCurTab >= 0 && FCurTab < TabCount() && !At(FCurTab) ? FCurTab : -1;
+  for (int I = TabCount() - 1; Keep < 0 && I >= 0; --I)
+    if (!At(I)) Keep = I;
+  if (Keep >= 0 && Keep != FCurTab) SetCurrentTab(Keep);
+  for (int I = TabCount() - 1; I >= 0; --I) {
+    if (!At(I)) continue;
+    DeleteTab(I);
+    if (FCurTab > I) --FCurTab;
+  }
+  if (!FTabs.empty()) return true;
+  FCurTab = -1;
+  return false;
+}
+
+void TrepPreview::DetachAll() {
+  Report = nullptr;
   FPreviewPages = nullptr;
   TrepCustomPreview::PreviewPages = nullptr;
   FWorkspace.PreviewPages = nullptr;
@@ -392,9 +475,25 @@ void TrepPreview::SetPageNo(int Value) {
   FPageNo = Value;
   FWorkspace.PageNo = Value;
   FThumbnail.PageNo = Value;
-  FWorkspace.ShowPage(Value);
+  KeepingPage([&] { FWorkspace.ShowPage(Value); });
   FThumbnail.ShowPage(Value);
-  if (OnPageChanged) OnPageChanged(this, Value);
+  if (OnPageChanged) OnPageChanged(this, FPageNo);
+}
+
+void TrepPreview::PageScrolled(int APageNo) {
+  if (!FShowingPage) SetPageNo(APageNo);
+}
+
+void TrepPreview::KeepingPage(const std::function<void()>& Op) {
+  const bool Was = FShowingPage;
+  FShowingPage = true;
+  try {
+    Op();
+  } catch (...) {
+    FShowingPage = Was;
+    throw;
+  }
+  FShowingPage = Was;
 }
 
 void TrepPreview::SetZoom(double Value) {
@@ -439,7 +538,7 @@ void TrepPreview::UpdatePages() {
   FThumbnail.UpdateScrollBars();
   FWorkspace.SetHorzPosition(FWorkspace.HorzPosition());
   FWorkspace.SetVertPosition(FWorkspace.VertPosition());
-  if (FZoomMode == zmWholePage) FWorkspace.SetPosition(FPageNo, 0);
+  if (FZoomMode == zmWholePage) KeepingPage([&] { FWorkspace.SetPosition(FPageNo, 0); });
 }
 
 void TrepPreview::MouseWheelScroll(int WheelDelta, bool Ctrl, bool Horizontal) {
@@ -462,14 +561,37 @@ void TrepPreview::Unlock() {
 }
 
 void TrepPreview::RefreshReport() {
+  DropFreedReports();
   if (Report == nullptr) return;
+  TrepReport* R = Report;
+  TrepPreviewTabItem* T = FCurTab > 0 ? CurTab() : nullptr;
   const int SavedPage = FPageNo;
+  const int SavedLeft = FWorkspace.HorzPosition(), SavedTop = FWorkspace.VertPosition();
   const double SavedZoom = FZoom;
   const TrepZoomMode SavedMode = FZoomMode;
   Lock();
   Refreshing = true;
   try {
-    Report->PrepareReport(true);
+    auto* Detail = T != nullptr && !T->DetailPage.empty() && T->PreviewPages != nullptr
+                       ? dynamic_cast<TrepPage*>(R->FindObject(T->DetailPage))
+                       : nullptr;
+    if (Detail != nullptr) {
+      // The page alone into the tab's own pages; the report then has its own pages back, so
+      // that it never keeps a store the tab frees.
+      TrepCustomPreviewPages* Own = R->PreviewPages();
+      T->PreviewPages->Clear();
+      R->SetTerminated(false);
+      R->SetPreviewPages(T->PreviewPages);
+      try {
+        R->PreparePage(Detail);
+      } catch (...) {
+        R->SetPreviewPages(Own);
+        throw;
+      }
+      R->SetPreviewPages(Own);
+    } else {
+      R->PrepareReport(true);
+    }
     FZoom = SavedZoom;
     FZoomMode = SavedMode;
     FLocked = false;
@@ -481,6 +603,8 @@ void TrepPreview::RefreshReport() {
     throw;
   }
   Refreshing = false;
+  FWorkspace.SetHorzPosition(SavedLeft);
+  KeepingPage([&] { FWorkspace.SetVertPosition(SavedTop); });
   if (FPageNo > PageCount()) SetPageNo(PageCount());
 }
 
@@ -576,6 +700,21 @@ bool TrepPreview::Export(TrepCustomExportFilter* Filter) {
   FPreviewPages->CurPreviewPage = FPageNo;
   bool Result = false;
   WithLock(*this, [&] { Result = FPreviewPages->Export(Filter); });
+  return Result;
+}
+
+bool TrepPreview::Print() {
+  if (FRunning || FPreviewPages == nullptr || PageCount() == 0) return false;
+  FPreviewPages->CurPreviewPage = FPageNo;
+  // The pages lock the control while they print; it is unlocked here whatever happened.
+  bool Result = false;
+  try {
+    Result = FPreviewPages->Print();
+  } catch (...) {
+    Unlock();
+    throw;
+  }
+  Unlock();
   return Result;
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/gfx/Canvas.h"
+#include "platform/rt/Variants.h"
 #include "report/engine/repClass.h"
 
 // ---- Scroll arithmetic ----
@@ -213,6 +214,26 @@ private:
 
 // ---- The preview's logic ----
 
+// One tab of a preview: the report it shows with its prepared pages, and where the control
+// stood on it when another tab was chosen. A detail report opened for the tab, and a detail
+// page's prepared pages, belong to the tab; such pages refer to their report, so they go first.
+struct TrepPreviewTabItem {
+  std::string Name;     // the key hyperlinks look tabs up by
+  std::string Caption;  // what the tab strip shows; the name when empty
+  TrepReport* Report = nullptr;
+  // The report's handle: a report freed while detached from the control ends it, and its tab
+  // goes before anything touches the report again.
+  rt::Variant ReportHandle;
+  TrepCustomPreviewPages* PreviewPages = nullptr;
+  // The report page the tab prepares alone; empty for a whole report.
+  std::string DetailPage;
+  int Top = 0, Left = 0, PageNo = 1;
+  double Zoom = 1;
+  TrepZoomMode ZoomMode = zmDefault;
+  std::unique_ptr<TrepReport> OwnedReport;
+  std::unique_ptr<TrepCustomPreviewPages> OwnedPages;  // destroyed before OwnedReport
+};
+
 
 // The operations of the preview control that need no window: page number, zoom and zoom
 // modes, the layout pass, wheel steps, preparation progress, page setup and text search. The
@@ -259,10 +280,72 @@ public:
   bool Locked() const { return FLocked; }
   bool Running() const { return FRunning; }
   bool Refreshing = false;
-  // Prepares the attached report again and shows it, keeping the zoom and, where it still
-  // exists, the page.
+  // Prepares the current tab again and shows it, keeping the zoom and, where it still exists,
+  // the page: the first tab prepares its report, a detail page's tab that page alone into the
+  // tab's own pages.
   void RefreshReport() override;
   void Cancel();
+  // Prints the prepared pages with the current page as theirs (for a current-page print); the
+  // pages lock the control meanwhile, and it is unlocked also when printing fails. False while
+  // a report runs or without pages.
+  bool Print();
+
+  // ---- tabs (the strip is the host's; these are its data) ----
+  // Tab 0 shows the report first attached; detail reports and detail pages add more. A report
+  // attached later to an initialised control gets a tab of its own when EachReportInTab is set.
+  bool EachReportInTab = false;
+  int TabCount() const { return static_cast<int>(FTabs.size()); }
+  const TrepPreviewTabItem& Tab(int Index) const { return *FTabs.at(static_cast<std::size_t>(Index)); }
+  int CurrentTab() const { return FCurTab; }
+  // The strip shows only with more than one tab.
+  bool HasVisibleTabs() const { return TabCount() > 1; }
+  bool ShowsTabs() const override { return HasVisibleTabs(); }
+  // Every tab but the first carries a close glyph.
+  bool TabClosable(int Index) const { return Index > 0 && Index < TabCount(); }
+  // A tab of that name (case-sensitive); a tab of that report showing its current pages.
+  bool HasTab(const std::string& Name) const override;
+  bool HasTab(TrepReport* AReport) const;
+  void SwitchToTab(const std::string& Name) override;
+  void SwitchToTab(TrepReport* AReport);
+  // Adds a tab showing AReport's current prepared pages (or OwnedPages, which the tab keeps)
+  // and selects it; the index of the new tab.
+  int AddPreviewTab(TrepReport* AReport, const std::string& TabName, const std::string& DetailPage,
+                    const std::string& TabCaption, std::unique_ptr<TrepReport> OwnedReport = nullptr,
+                    std::unique_ptr<TrepCustomPreviewPages> OwnedPages = nullptr);
+  // The report's tab when it has one, else a new tab named TabName, the report's file name
+  // without directory, or the report's name.
+  void AddPreviewTabOrSwitch(TrepReport* AReport, const std::string& TabName = "");
+  // The prepared pages' request for a detail report or detail page tab.
+  void AddTab(TrepReport* AReport, std::unique_ptr<TrepReport> OwnedReport,
+              std::unique_ptr<TrepCustomPreviewPages> OwnedPages, const std::string& Name,
+              const std::string& PageName, const std::string& Caption) override;
+  // Shows tab Index: the tab left keeps its zoom, scroll positions and page; the tab shown
+  // brings back its own.
+  void SetCurrentTab(int Index);
+  // Closes a closable tab; the tab before it is shown.
+  void RemoveTab(int Index);
+  // Every tab but the first.
+  void ClearAllTabs();
+
+  // ---- what the prepared pages ask of the control ----
+  // Page PageNo from its top, or Top report units below its top margin; the page asked for
+  // becomes current.
+  void ShowPage(int APageNo, int Top = 0) override;
+  // The message line and the hint line (the preview window's status panels 2 and 3).
+  void ShowMessageText(const std::string& Text, bool IsHint) override;
+  const std::string& MessageText() const { return FMessageText; }
+  const std::string& HintLineText() const { return FHintLineText; }
+  // The short hint and where it shows; an empty text hides it.
+  void ShowHintAt(const std::string& Hint, int X, int Y) override;
+  const std::string& HintText() const { return FHintText; }
+  gfx::TPoint HintPos() const { return FHintPos; }
+  void InvalidatePages() override;
+  unsigned Invalidations() const { return FInvalidations; }
+  // Hyperlink addresses come from report data: the host decides whether to open one.
+  void OpenURL(const std::string& URL) override;
+  std::function<void(TrepPreview* Sender, const std::string& URL)> OnOpenURL;
+  std::function<void(TrepPreview* Sender, const std::string& Text, bool IsHint)> OnMessageText;
+  std::function<void(TrepPreview* Sender)> OnInvalidatePages;
 
   // ---- preparation progress ----
   void InternalOnProgressStart(TrepReport* Sender, TrepProgressType ProgressType, int Progress) override;
@@ -312,7 +395,31 @@ public:
   std::function<void(TrepPreview* Sender, int PageNo)> OnPageChanged;
 
 private:
+  friend class TrepPreviewWorkspace;
+  // The main workspace scrolled: the page at its top becomes current, unless the scroll came
+  // from showing a page asked for.
+  void PageScrolled(int APageNo);
+  // Scrolls with Op keeping FPageNo: a row may hold several pages, and the one asked for is
+  // the current one even when another shares its top.
+  void KeepingPage(const std::function<void()>& Op);
   void ResetSearch();
+  TrepPreviewTabItem* CurTab() { return FCurTab >= 0 && FCurTab < TabCount() ? FTabs[static_cast<std::size_t>(FCurTab)].get() : nullptr; }
+  void DeleteTab(int Index);
+  // Removes the tabs Drops picks, showing one that stays first; False when none stays.
+  bool DropTabs(const std::function<bool(const TrepPreviewTabItem&)>& Drops);
+  // Tabs whose report was freed while it was not attached to this control.
+  void DropFreedReports();
+  static bool ReportFreed(const TrepPreviewTabItem& T);
+  void DetachAll();
+  std::vector<std::unique_ptr<TrepPreviewTabItem>> FTabs;
+  int FCurTab = -1;
+  // The control itself makes a report re-attach it: the report's call back into Init changes
+  // nothing.
+  bool FCalledFromPreview = false;
+  bool FShowingPage = false;
+  std::string FMessageText, FHintLineText, FHintText;
+  gfx::TPoint FHintPos{};
+  unsigned FInvalidations = 0;
   TrepPreviewWorkspace FWorkspace, FThumbnail;
   TrepCustomPreviewPages* FPreviewPages = nullptr;
   TrepSearchState FSearch;
@@ -322,6 +429,9 @@ private:
   bool FLocked = false, FRunning = false, FInitialized = false;
   unsigned FTick = 0;
 };
+
+// A report file's name without its directory (what a report's tab is named after).
+std::string repFileBaseName(const std::string& Path);
 
 // ---- Page settings ----
 

@@ -106,12 +106,21 @@ void TrepPreviewPages::FollowHyperlink(TrepView* Obj, int X, int Y, TrepInteract
       MouseLeaveCleanup(X, Y, EventParams);
       R->SetTerminated(false);
       auto Pages = std::make_unique<TrepPreviewPages>(R);
+      // The click may come from another detail page's tab: the report's own pages are not
+      // necessarily this store.
+      TrepCustomPreviewPages* Own = R->PreviewPages();
       R->SetPreview(nullptr);
       R->SetPreviewPages(Pages.get());
-      R->PreparePage(Page);
+      try {
+        R->PreparePage(Page);
+      } catch (...) {
+        R->SetPreviewPages(Own);
+        R->SetPreview(Preview);
+        throw;
+      }
       // The tab keeps the page's store; the report goes back to its own pages and preview, so
       // that it never refers to a store the tab frees.
-      R->SetPreviewPages(this);
+      R->SetPreviewPages(Own);
       R->SetPreview(Preview);
       Preview->AddTab(R, nullptr, std::move(Pages), Link.Value, Page->Name(), Link.TabCaption);
       break;

@@ -262,6 +262,44 @@ TEST(PreviewControl, FilesAndExportsUnlockAfterwards) {
   std::remove(File.c_str());
 }
 
+TEST(PreviewControl, APageAskedForStaysCurrentWhenItSharesItsRow) {
+  Prepared P;
+  P.Fill({{u"a"}, {u"b"}, {u"c"}, {u"d"}, {u"e"}, {u"f"}});
+  TrepPreview V;
+  V.Workspace().Resize(850, 600);
+  V.Init(P.Report.get(), &P.Pages());
+  V.SetZoom(0.5);
+  const TrepPageList& L = V.Workspace().PageList();
+  ASSERT_EQ(L.Items(2).OffsetY, L.Items(3).OffsetY) << "two pages per row at this zoom";
+  std::vector<int> Heard;
+  V.OnPageChanged = [&](TrepPreview*, int N) { Heard.push_back(N); };
+  // Every navigation lands on the page asked for, the left page of a row included, and the
+  // page change is announced with that page.
+  struct Step {
+    void (*Go)(TrepPreview&);
+    int Expected;
+  };
+  const Step Steps[] = {{[](TrepPreview& X) { X.SetPageNo(3); }, 3}, {[](TrepPreview& X) { X.Next(); }, 4},
+                        {[](TrepPreview& X) { X.Next(); }, 5},       {[](TrepPreview& X) { X.Prior(); }, 4},
+                        {[](TrepPreview& X) { X.Prior(); }, 3},      {[](TrepPreview& X) { X.Last(); }, 6},
+                        {[](TrepPreview& X) { X.First(); }, 1}};
+  for (const Step& S : Steps) {
+    Heard.clear();
+    S.Go(V);
+    EXPECT_EQ(V.PageNo(), S.Expected);
+    EXPECT_EQ(V.Workspace().PageNo, S.Expected);
+    ASSERT_FALSE(Heard.empty());
+    EXPECT_EQ(Heard.back(), S.Expected);
+  }
+  // Scrolling by hand still makes the page at the top current (the row's last one).
+  V.Workspace().SetVertPosition(L.Items(2).OffsetY);
+  EXPECT_EQ(V.PageNo(), 4);
+  // Whole-page zoom places the current page without changing it.
+  V.SetPageNo(3);
+  V.SetZoomMode(zmWholePage);
+  EXPECT_EQ(V.PageNo(), 3);
+}
+
 TEST(PreviewControl, NoPagesMeansPageZero) {
   TrepPreview V;
   V.SetPageNo(5);
