@@ -111,8 +111,29 @@ int TscCustomVariable::GetNumberOfRequiredParams() const {
   return N;
 }
 
+bool TscVariable::StoresAsIs(const Variant& Value) const {
+  switch (Typ) {
+    case fvtInt: return Value.VarType() == rt::varInteger;
+    case fvtBool: return Value.IsBoolean();
+    case fvtFloat: return Value.IsFloat();
+    case fvtString: return Value.IsString();
+    case fvtInt64: return Value.VarType() == rt::varInt64;
+    default: return true;
+  }
+}
+
+void TscVariable::TakeValue(Variant&& Value) {
+  if (IsReadOnly) return;
+  if (StoresAsIs(Value)) FValue = std::move(Value);
+  else SetValue(Value);
+}
+
 void TscVariable::SetValue(const Variant& Value) {
   if (IsReadOnly) return;
+  if (StoresAsIs(Value)) {
+    FValue = Value;
+    return;
+  }
   switch (Typ) {
     case fvtInt: FValue = Variant(Value.ToInteger()); break;
     case fvtBool: FValue = Variant(Value.ToBoolean()); break;
@@ -197,7 +218,7 @@ Variant TscProcVariable::GetValue() {
     Local->ExitCalled.store(false, std::memory_order_relaxed);
     Local->Terminated.store(false, std::memory_order_relaxed);
     Local->IsRunning = false;
-    Local->SetProgName("");
+    Local->SetProgNameRef(nullptr);
     if (Main) Main->ProgRunning = OldRunning;
     Executing = WasExecuting;
     if (Main && Main->ClearLocalVars) {
@@ -225,7 +246,8 @@ Variant TscProcVariable::GetValue() {
     Local->ExitCalled.store(false, std::memory_order_relaxed);
     Local->Terminated.store(false, std::memory_order_relaxed);
     Local->IsRunning = true;
-    Local->SetProgName(Name());
+    // The routine's own name: no copy per call.
+    Local->SetProgNameRef(&Name());
     Local->Statement()->Execute();
     if (FIsFunc) Result = RefItem->GetValue();
   } catch (...) {
@@ -242,8 +264,10 @@ const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SavedItems() {
     FSavedItems.clear();
     for (int I = 0; I < Local->Count(); ++I) {
       TscCustomVariable* V = Local->GetItem(I);
-      if (dynamic_cast<TscVariable*>(V)) FSavedItems.push_back({V, false});
-      else if (dynamic_cast<TscParamItem*>(V)) FSavedItems.push_back({V, typeid(*V) == typeid(TscParamItem)});
+      if (dynamic_cast<TscVariable*>(V))
+        FSavedItems.push_back({V, typeid(*V) == typeid(TscVariable) ? skVariable : skOther});
+      else if (dynamic_cast<TscParamItem*>(V))
+        FSavedItems.push_back({V, typeid(*V) == typeid(TscParamItem) ? skPlain : skOther});
     }
     FSavedItemsOf = Local->Count();
   }
@@ -257,10 +281,14 @@ int TscProcVariable::SaveLocalVariables() {
   Frame.clear();
   try {
     // Reading a value may call this routine again and change the item list: look it up anew
-    // after each read.
+    // after each read. Values read directly call nothing.
     for (std::size_t I = 0; I < SavedItems().size(); ++I) {
-      const TSavedItem& Saved = SavedItems()[I];
-      Frame.push_back({Saved.Item->GetValue(), Saved.Item, Saved.Plain});
+      const TSavedItem& Saved = FSavedItems[I];
+      TscCustomVariable* V = Saved.Item;
+      if (Saved.Kind == skPlain || (Saved.Kind == skVariable && !V->HasVarValueHook()))
+        Frame.push_back({V->PValue(), V, Saved.Kind});
+      else
+        Frame.push_back({V->GetValue(), V, skOther});
     }
   } catch (...) {
     FVarsDepth = Index;
@@ -272,9 +300,12 @@ int TscProcVariable::SaveLocalVariables() {
 void TscProcVariable::RestoreLocalVariables(int StackIndex, bool bSkipVarParams, TscDesignatorItem* dItem) {
   if (StackIndex < 0 || StackIndex >= FVarsDepth) return;
   // What the call left in its var parameters goes to the caller's variables, after the saved
-  // values of this level are back.
-  std::vector<std::pair<int, Variant>> VarParams;
+  // values of this level are back. Most routines have none: no list is made then.
+  bool HasVarParams = false;
   if (dItem)
+    for (int I = 0; I < Count() && !HasVarParams; ++I) HasVarParams = Params(I)->IsVarParam;
+  std::vector<std::pair<int, Variant>> VarParams;
+  if (HasVarParams)
     for (int I = 0; I < Count(); ++I)
       if (Params(I)->IsVarParam) VarParams.emplace_back(I, Params(I)->GetValue());
   std::vector<TscLocalVariablesHelper>& Frame = FVarsStack[static_cast<std::size_t>(StackIndex)];
@@ -284,13 +315,14 @@ void TscProcVariable::RestoreLocalVariables(int StackIndex, bool bSkipVarParams,
       auto* P = dynamic_cast<TscParamItem*>(H.FVariableLink);
       if (P && P->IsVarParam) continue;
     }
-    if (H.FPlain && !H.FVariableLink->IsReadOnly) H.FVariableLink->PValue() = std::move(H.FValue);
-    else H.FVariableLink->SetValue(H.FValue);
+    TscCustomVariable* V = H.FVariableLink;
+    if (H.FKind == skPlain && !V->IsReadOnly) V->PValue() = std::move(H.FValue);
+    else if (H.FKind == skVariable) static_cast<TscVariable*>(V)->TakeValue(std::move(H.FValue));
+    else V->SetValue(H.FValue);
   }
   Frame.clear();
-  if (dItem)
-    for (auto& [I, V] : VarParams)
-      if (I < dItem->Count()) dItem->GetItem(I)->SetValue(V);
+  for (auto& [I, V] : VarParams)
+    if (I < dItem->Count()) dItem->GetItem(I)->SetValue(V);
 }
 
 // =============================================================================================
@@ -793,9 +825,7 @@ public:
       FSpill.push_back(std::move(V));
     }
   }
-  const Variant& operator[](int I) const {
-    return FSpill.capacity() == 0 ? Inline()[I] : FSpill[static_cast<std::size_t>(I)];
-  }
+  Variant& operator[](int I) { return FSpill.capacity() == 0 ? Inline()[I] : FSpill[static_cast<std::size_t>(I)]; }
 
 private:
   static constexpr int kInline = 8;
@@ -840,7 +870,11 @@ Variant TscDesignator::DoCalc(const Variant* Assign) {
             Args.Push(E->GetValue());
           }
         }
-        for (int J = 0; J < PC && J < AC; ++J) R->Params(J)->SetValue(Args[J]);
+        // Parameters store what they are given as it is (no kind of their own).
+        for (int J = 0; J < PC && J < AC; ++J) {
+          TscParamItem* P = R->Params(J);
+          if (!P->IsReadOnly) P->PValue() = std::move(Args[J]);
+        }
       }
       if (TscCustomHelper* H = K.Helper) {
         H->ParentRef = Prev;
@@ -969,8 +1003,11 @@ void TscAssignmentStmt::Optimize() {
   FVar = Designator;
   if (dynamic_cast<TscVariableDesignator*>(Designator)) FVar = Designator->RefItem;
   FExpr = Expression;
-  if (auto* E = dynamic_cast<TscExpression*>(Expression))
-    if (TscCustomVariable* Single = E->SingleItem()) FExpr = Single;
+  // An expression's value is its tree's: read the tree directly.
+  if (auto* E = dynamic_cast<TscExpression*>(Expression)) {
+    TscCustomVariable* Single = E->SingleItem();
+    FExpr = Single ? Single : E->Root();
+  }
 }
 
 void TscAssignmentStmt::Execute() {
@@ -1073,10 +1110,9 @@ void TscCallStmt::Execute() {
   if (Modificator.empty()) {
     Designator->NeedResult = false;
     Designator->GetValue();
-  } else if (Modificator == "+") {
-    Designator->SetValue(Designator->GetValue() + Variant(1));
-  } else if (Modificator == "-") {
-    Designator->SetValue(Designator->GetValue() - Variant(1));
+  } else if (Modificator.size() == 1 && (Modificator[0] == '+' || Modificator[0] == '-')) {
+    Variant V = Designator->GetValue();
+    Designator->SetValue(Modificator[0] == '+' ? V + Variant(1) : V - Variant(1));
   }
 }
 
@@ -1088,7 +1124,11 @@ TscIfStmt::~TscIfStmt() { delete Condition; }
 void TscIfStmt::Execute() {
   Notify();
   if (Terminated()) return;
-  if (Condition->GetValue().ToBoolean()) TscStatement::Execute();
+  if (!FCondition) {
+    auto* E = dynamic_cast<TscExpression*>(Condition);
+    FCondition = E ? static_cast<TscCustomVariable*>(E->Root()) : Condition;
+  }
+  if (FCondition->GetValue().ToBoolean()) TscStatement::Execute();
   else FElseStmt->Execute();
 }
 
@@ -1571,10 +1611,15 @@ void TscScript::SetVariables(const std::string& Name, const Variant& Value) {
 }
 
 std::string TscScript::ProgName() const {
-  return ProgRunning && ProgRunning != this ? ProgRunning->ProgName() : FProgName;
+  if (ProgRunning && ProgRunning != this) return ProgRunning->ProgName();
+  return FProgNameRef ? *FProgNameRef : FProgName;
 }
 
 void TscScript::SetProgName(const std::string& Value) {
-  if (ProgRunning && ProgRunning != this) ProgRunning->SetProgName(Value);
-  else FProgName = Value;
+  if (ProgRunning && ProgRunning != this) {
+    ProgRunning->SetProgName(Value);
+    return;
+  }
+  FProgName = Value;
+  FProgNameRef = nullptr;
 }
