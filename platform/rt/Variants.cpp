@@ -148,6 +148,14 @@ void Variant::AssignHeavy(const Variant& O) {
   *this = std::move(Copy);
 }
 
+void Variant::MoveAssignHeavy(Variant&& O) noexcept {
+  if (FStore >= Store::Str) DestroyHeavy();
+  FType = O.FType;
+  FStore = O.FStore;
+  if (O.FStore < Store::Str) FInt = O.FInt;
+  else MoveHeavy(std::move(O));
+}
+
 void Variant::DestroyHeavy() noexcept {
   switch (FStore) {
     case Store::Str: FStr.~basic_string(); break;
@@ -239,6 +247,7 @@ std::string VarTypeAsText(TVarType Type) {
 // Conversions
 
 std::int64_t Variant::ToInt64Other() const {
+  if (FType == varEmpty) return 0;
   switch (CatOf(*this)) {
     case Cat::Empty: return 0;
     case Cat::Int: case Cat::Int64: return RawInt();
@@ -262,6 +271,7 @@ std::int64_t Variant::ToInt64Other() const {
 }
 
 int Variant::ToIntegerOther() const {
+  if (FType == varEmpty) return 0;
   switch (CatOf(*this)) {
     case Cat::Null: case Cat::Array: CastError(VarType(), varInteger);
     case Cat::Double: case Cat::Date: {

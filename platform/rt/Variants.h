@@ -127,11 +127,7 @@ public:
       FStore = O.FStore;
       FInt = O.FInt;
     } else if (this != &O) {
-      if (FStore >= Store::Str) DestroyHeavy();
-      FType = O.FType;
-      FStore = O.FStore;
-      if (O.FStore < Store::Str) FInt = O.FInt;
-      else MoveHeavy(std::move(O));
+      MoveAssignHeavy(std::move(O));
     }
     return *this;
   }
@@ -238,6 +234,7 @@ private:
   void CopyHeavy(const Variant& O);
   void MoveHeavy(Variant&& O) noexcept;
   void AssignHeavy(const Variant& O);
+  void MoveAssignHeavy(Variant&& O) noexcept;
   void DestroyHeavy() noexcept;
 
   TVarType FType = varEmpty;

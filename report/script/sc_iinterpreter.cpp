@@ -111,17 +111,6 @@ int TscCustomVariable::GetNumberOfRequiredParams() const {
   return N;
 }
 
-bool TscVariable::StoresAsIs(const Variant& Value) const {
-  switch (Typ) {
-    case fvtInt: return Value.VarType() == rt::varInteger;
-    case fvtBool: return Value.IsBoolean();
-    case fvtFloat: return Value.IsFloat();
-    case fvtString: return Value.IsString();
-    case fvtInt64: return Value.VarType() == rt::varInt64;
-    default: return true;
-  }
-}
-
 void TscVariable::TakeValue(Variant&& Value) {
   if (IsReadOnly) return;
   if (StoresAsIs(Value)) FValue = std::move(Value);
@@ -258,19 +247,22 @@ Variant TscProcVariable::GetValue() {
   return Result;
 }
 
-const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SavedItems() {
+const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SettleSavedItems() {
   TscScript* Local = FProgram.get();
-  if (FSavedItemsOf != Local->Count()) {
-    FSavedItems.clear();
-    for (int I = 0; I < Local->Count(); ++I) {
-      TscCustomVariable* V = Local->GetItem(I);
-      if (dynamic_cast<TscVariable*>(V))
-        FSavedItems.push_back({V, typeid(*V) == typeid(TscVariable) ? skVariable : skOther});
-      else if (dynamic_cast<TscParamItem*>(V))
-        FSavedItems.push_back({V, typeid(*V) == typeid(TscParamItem) ? skPlain : skOther});
-    }
-    FSavedItemsOf = Local->Count();
+  FSavedItems.clear();
+  for (int I = 0; I < Local->Count(); ++I) {
+    TscCustomVariable* V = Local->GetItem(I);
+    if (dynamic_cast<TscVariable*>(V))
+      FSavedItems.push_back({V, typeid(*V) == typeid(TscVariable) ? skVariable : skOther});
+    else if (dynamic_cast<TscParamItem*>(V))
+      FSavedItems.push_back({V, typeid(*V) == typeid(TscParamItem) ? skPlain : skOther});
   }
+  FSavedDirect = std::none_of(FSavedItems.begin(), FSavedItems.end(),
+                              [](const TSavedItem& S) { return S.Kind == skOther; });
+  FHasVarParams = false;
+  for (int I = 0; I < Count(); ++I)
+    if (Params(I)->IsVarParam) FHasVarParams = true;
+  FSavedItemsOf = Local->Count();
   return FSavedItems;
 }
 
@@ -280,6 +272,19 @@ int TscProcVariable::SaveLocalVariables() {
   std::vector<TscLocalVariablesHelper>& Frame = FVarsStack[static_cast<std::size_t>(Index)];
   Frame.clear();
   try {
+    if (SavedItems(), FSavedDirect) {
+      // Only a hook on a variable calls anything; without one no read changes the list.
+      bool Hooked = false;
+      for (const TSavedItem& Saved : FSavedItems) {
+        if (Saved.Kind == skVariable && Saved.Item->HasVarValueHook()) {
+          Hooked = true;
+          break;
+        }
+        Frame.push_back({Saved.Item->PValue(), Saved.Item, Saved.Kind});
+      }
+      if (!Hooked) return Index;
+      Frame.clear();
+    }
     // Reading a value may call this routine again and change the item list: look it up anew
     // after each read. Values read directly call nothing.
     for (std::size_t I = 0; I < SavedItems().size(); ++I) {
@@ -301,9 +306,7 @@ void TscProcVariable::RestoreLocalVariables(int StackIndex, bool bSkipVarParams,
   if (StackIndex < 0 || StackIndex >= FVarsDepth) return;
   // What the call left in its var parameters goes to the caller's variables, after the saved
   // values of this level are back. Most routines have none: no list is made then.
-  bool HasVarParams = false;
-  if (dItem)
-    for (int I = 0; I < Count() && !HasVarParams; ++I) HasVarParams = Params(I)->IsVarParam;
+  const bool HasVarParams = dItem && this->HasVarParams();
   std::vector<std::pair<int, Variant>> VarParams;
   if (HasVarParams)
     for (int I = 0; I < Count(); ++I)
@@ -739,7 +742,9 @@ void TscDesignator::Finalize() {
   IsReadOnly = Last->IsReadOnly;
   FKind = dkOther;
   TscCustomVariable* First = GetItem(0)->Ref;
-  if (Count() == 1 && dynamic_cast<TscVariable*>(First)) {
+  // A parameter reads and writes its stored value as a variable does.
+  if (Count() == 1 && (dynamic_cast<TscVariable*>(First) ||
+                       (typeid(*First) == typeid(TscParamItem) && GetItem(0)->Count() == 0))) {
     FKind = dkVariable;
     RefItem = First;
   } else if (Count() == 2 && dynamic_cast<TscStringVariable*>(First) && GetItem(1)->Count() > 0) {
@@ -887,8 +892,9 @@ Variant TscDesignator::DoCalc(const Variant* Assign) {
         R->NeedResult = Last ? NeedResult : true;
         Val = R->GetValue();
       }
-      for (int J = 0; J < PC && J < Step->Count(); ++J)
-        if (R->Params(J)->IsVarParam) Step->GetItem(J)->SetValue(R->Params(J)->GetValue());
+      if (!Proc || Proc->HasVarParams())
+        for (int J = 0; J < PC && J < Step->Count(); ++J)
+          if (R->Params(J)->IsVarParam) Step->GetItem(J)->SetValue(R->Params(J)->GetValue());
       if (Proc && Proc->Executing) Proc->RestoreLocalVariables(StackIndex, false, Step);
     } catch (...) {
       if (Proc && Proc->Executing) Proc->RestoreLocalVariables(StackIndex, false, Step);

@@ -172,7 +172,16 @@ public:
 
 private:
   // Value already has the kind this variable stores it as.
-  bool StoresAsIs(const rt::Variant& Value) const;
+  bool StoresAsIs(const rt::Variant& Value) const {
+    switch (Typ) {
+      case fvtInt: return Value.VarType() == rt::varInteger;
+      case fvtBool: return Value.IsBoolean();
+      case fvtFloat: return Value.IsFloat();
+      case fvtString: return Value.IsString();
+      case fvtInt64: return Value.VarType() == rt::varInt64;
+      default: return true;
+    }
+  }
 };
 
 // A type name registered with AddType.
@@ -237,7 +246,8 @@ private:
     TSaveKind Kind;
   };
   // The locals and parameters a frame saves, found once per count of the local program's items.
-  const std::vector<TSavedItem>& SavedItems();
+  inline const std::vector<TSavedItem>& SavedItems();
+  const std::vector<TSavedItem>& SettleSavedItems();
   bool FIsFunc;
   std::unique_ptr<TscScript> FProgram;
   // Frames 0 .. FVarsDepth - 1 are in use; the others keep their storage for the next calls. A
@@ -246,6 +256,18 @@ private:
   int FVarsDepth = 0;
   std::vector<TSavedItem> FSavedItems;
   int FSavedItemsOf = -1;
+  // Every saved item is read without calling anything (no skOther), so the list cannot change
+  // while a frame is saved.
+  bool FSavedDirect = false;
+  // Some parameter is a var parameter; settled with the saved items.
+  bool FHasVarParams = false;
+
+public:
+  // The routine's var parameters, as of the last SavedItems.
+  bool HasVarParams() {
+    SavedItems();
+    return FHasVarParams;
+  }
 };
 
 // Base of compiled expressions. Source is the expression's text (macro arguments).
@@ -825,6 +847,10 @@ private:
   std::string FProgName;
   const std::string* FProgNameRef = nullptr;  // when set, the name instead of FProgName
 };
+
+inline const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SavedItems() {
+  return FSavedItemsOf == FProgram->Count() ? FSavedItems : SettleSavedItems();
+}
 
 // The script's program running a procedure: the first program with MainProg set on the way from
 // Prog up the parent chain, or nullptr.
