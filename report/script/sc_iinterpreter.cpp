@@ -1070,6 +1070,13 @@ void TscAssignPlusStmt::Execute() {
   if (Terminated()) return;
   if (!FVar) Optimize();
   if (std::u16string* Target = AppendTarget()) {
+    // A constant text is appended from where it is stored, without a copy.
+    if (typeid(*FExpr) == typeid(TscOperandNode) && FExpr->PValue().IsString()) {
+      const std::u16string& Add = FExpr->PValue().RawString();
+      rt::CheckStringLength(Target->size() + Add.size());
+      Target->append(Add);
+      return;
+    }
     Variant R = FExpr->GetValue();
     // Text + text joins; any other pair follows the Variant rules below.
     if (R.IsString()) {
@@ -1117,8 +1124,22 @@ void TscCallStmt::Execute() {
     Designator->NeedResult = false;
     Designator->GetValue();
   } else if (Modificator.size() == 1 && (Modificator[0] == '+' || Modificator[0] == '-')) {
+    const bool Up = Modificator[0] == '+';
+    // An Integer variable steps in place while the result stays an Integer.
+    if (typeid(*Designator) == typeid(TscVariableDesignator) && !Designator->LateBinding) {
+      TscCustomVariable* Var = Designator->RefItem;
+      Variant& Stored = Var->PValue();
+      if (typeid(*Var) == typeid(TscVariable) && Var->Typ == fvtInt && !Var->IsReadOnly && !Var->HasVarValueHook() &&
+          Stored.VarType() == rt::varInteger) {
+        const int I = Stored.ToInteger();
+        if (Up ? I < INT_MAX : I > INT_MIN) {
+          Stored = Variant(Up ? I + 1 : I - 1);
+          return;
+        }
+      }
+    }
     Variant V = Designator->GetValue();
-    Designator->SetValue(Modificator[0] == '+' ? V + Variant(1) : V - Variant(1));
+    Designator->SetValue(Up ? V + Variant(1) : V - Variant(1));
   }
 }
 
@@ -1553,17 +1574,38 @@ void TscScript::Execute() {
   IsRunning = false;
 }
 
+namespace {
+// Calls Func with the values of the array Params. A host calling a routine that is running
+// already (from inside it, through a native function) must not clobber the running call: its
+// locals and parameters are saved and put back afterwards, as for a script's own recursive call.
+// Back, when given, receives what the call left in the parameters.
+Variant CallFromHost(TscProcVariable* Func, const Variant& Params, std::vector<Variant>* Back) {
+  const int Frame = Func->Executing ? Func->SaveLocalVariables() : -1;
+  Variant R;
+  try {
+    if (Params.IsArray()) {
+      const int High = Params.ArrayHighBound(1);
+      const int Low = Params.ArrayLowBound(1);
+      for (int I = 0; I <= High; ++I) {
+        if (I >= Func->Count()) IndexError(I);
+        Func->Params(I)->SetValue(I >= Low ? Params.ArrayGet({I}) : Variant());
+      }
+    }
+    R = Func->GetValue();
+    if (Back)
+      for (int I = 0; I < Func->Count(); ++I) Back->push_back(Func->Params(I)->GetValue());
+  } catch (...) {
+    Func->RestoreLocalVariables(Frame, false, nullptr);
+    throw;
+  }
+  Func->RestoreLocalVariables(Frame, false, nullptr);
+  return R;
+}
+} // namespace
+
 Variant TscScript::CallFunction2(TscProcVariable* Func, const Variant& Params) {
   if (!Func) return Variant::Null();
-  if (Params.IsArray()) {
-    const int High = Params.ArrayHighBound(1);
-    const int Low = Params.ArrayLowBound(1);
-    for (int I = 0; I <= High; ++I) {
-      if (I >= Func->Count()) IndexError(I);
-      Func->Params(I)->SetValue(I >= Low ? Params.ArrayGet({I}) : Variant());
-    }
-  }
-  return Func->GetValue();
+  return CallFromHost(Func, Params, nullptr);
 }
 
 Variant TscScript::CallFunction(const std::string& Name, const Variant& Params, bool sGlobal) {
@@ -1574,10 +1616,11 @@ Variant TscScript::CallFunction(const std::string& Name, const Variant& Params, 
 Variant TscScript::CallFunction1(const std::string& Name, Variant& Params, bool sGlobal) {
   auto* F = dynamic_cast<TscProcVariable*>(sGlobal ? Find(Name) : FindLocal(Name));
   if (!F) return Variant::Null();
-  Variant R = CallFunction2(F, Params);
+  std::vector<Variant> Back;
+  Variant R = CallFromHost(F, Params, &Back);
   if (Params.IsArray())
     for (int I = Params.ArrayLowBound(1); I <= Params.ArrayHighBound(1); ++I)
-      if (I >= 0 && I < F->Count()) Params.ArrayPut({I}, F->Params(I)->GetValue());
+      if (I >= 0 && I < static_cast<int>(Back.size())) Params.ArrayPut({I}, Back[static_cast<std::size_t>(I)]);
   return R;
 }
 
