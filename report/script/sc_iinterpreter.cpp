@@ -238,7 +238,11 @@ Variant TscProcVariable::GetValue() {
     // The routine's own name: no copy per call.
     Local->SetProgNameRef(&Name());
     Local->Statement()->Execute();
-    if (FIsFunc) Result = RefItem->GetValue();
+    if (FIsFunc) {
+      // A result variable without a hook is read where it is stored.
+      if (typeid(*RefItem) == typeid(TscVariable) && !RefItem->HasVarValueHook()) Result = RefItem->PValue();
+      else Result = RefItem->GetValue();
+    }
   } catch (...) {
     Finish();
     throw;
