@@ -762,6 +762,22 @@ protected:
 
 enum TrepAddPageAction { apWriteOver, apAdd };
 
+// Mouse events a preview hands to the prepared pages, and what it gets back.
+enum TrepMouseIntEvents { meClick, meDbClick, meMouseMove, meMouseUp, meMouseDown, meDragOver, meDragDrop, meMouseWheel };
+struct TrepPreviewIntEventParams {
+  TrepMouseIntEvents MouseEventType = meMouseMove;
+  // Results: the object handled the event; the cursor to show.
+  bool RetResult = false;
+  int Cursor = 0;
+  // Drag and drop: the dragged object, the state, whether the object accepts it.
+  rt::TObject* Sender = nullptr;
+  TrepDragState State = dsDragMove;
+  bool Accept = false;
+  // The wheel.
+  int WheelDelta = 0;
+  gfx::TPoint MousePos{};
+};
+
 // The prepared-pages store as the report, the layout engine and the exports see it.
 class TrepCustomPreviewPages : public rt::TObject {
 public:
@@ -812,6 +828,13 @@ public:
   virtual bool LoadFromFile(const std::string& FileName, bool ExceptionIfNotFound = false) = 0;
   virtual void SaveToFile(const std::string& FileName) = 0;
   virtual bool Export(TrepCustomExportFilter* Filter) = 0;
+  // Prints the pages on the report's printer (repPrintPages.h); False without a physical
+  // printer or when the print dialog was cancelled.
+  virtual bool Print() = 0;
+  // A mouse event of the preview over page Index at preview pixel (X, Y); Scale is the zoom
+  // and the offsets place the page's paper corner.
+  virtual void ObjectOver(int Index, int X, int Y, rt::TMouseButton Button, rt::TShiftState Shift, double Scale,
+                          double OffsetX, double OffsetY, TrepPreviewIntEventParams& aEventParams) = 0;
 
   TrepAddPageAction AddPageAction = apWriteOver;
   // The page being filled; -1 when none.
@@ -858,7 +881,40 @@ public:
   virtual void InternalOnProgressStart(TrepReport* Sender, TrepProgressType ProgressType, int Progress) = 0;
   virtual void InternalOnProgress(TrepReport* Sender, TrepProgressType ProgressType, int Progress) = 0;
   virtual void InternalOnProgressStop(TrepReport* Sender, TrepProgressType ProgressType, int Progress) = 0;
+  // Attaches the preview to a report and its prepared pages; detaches it from them.
+  virtual bool Init(TrepReport* aReport, TrepCustomPreviewPages* aPrevPages) = 0;
   virtual void UnInit(TrepCustomPreviewPages* PreviewPages) = 0;
+  // Suspend and resume repainting; prepare the report again and show it.
+  virtual void Lock() = 0;
+  virtual void Unlock() = 0;
+  virtual void RefreshReport() = 0;
+  TrepCustomPreviewPages* PreviewPages = nullptr;  // not owned
+  // The window the preview sits in; nullptr for a preview the application placed itself.
+  rt::TObject* PreviewForm = nullptr;  // not owned
+
+  // ---- what the prepared pages ask of the preview control (repPreviewPagesInteract.cpp) ----
+  // The control's side is the host's; the base does nothing.
+  // The window's message line (IsHint: the second, hint line).
+  virtual void ShowMessageText(const std::string& Text, bool IsHint) { (void)Text, (void)IsHint; }
+  // The short hint at (X, Y) of the control; an empty text hides it.
+  virtual void ShowHintAt(const std::string& Hint, int X, int Y) { (void)Hint, (void)X, (void)Y; }
+  virtual bool ShowsTabs() const { return false; }
+  // Shows page PageNo (1-based) from its top, or from Top pixels down.
+  virtual void ShowPage(int PageNo, int Top = 0) { (void)PageNo, (void)Top; }
+  virtual bool HasTab(const std::string& Name) const { (void)Name; return false; }
+  virtual void SwitchToTab(const std::string& Name) { (void)Name; }
+  // A new tab showing Report's prepared pages. A detail report made for the tab, and the
+  // prepared pages made for a detail page, belong to the tab from then on; such pages refer to
+  // Report, so the host frees them before it.
+  virtual void AddTab(TrepReport* Report, std::unique_ptr<TrepReport> OwnedReport,
+                      std::unique_ptr<TrepCustomPreviewPages> OwnedPages, const std::string& Name,
+                      const std::string& PageName, const std::string& Caption) {
+    (void)Report, (void)OwnedReport, (void)OwnedPages, (void)Name, (void)PageName, (void)Caption;
+  }
+  // Repaints the page area.
+  virtual void InvalidatePages() {}
+  // An address of a hyperlink to open. Report data chose it: a host opens only what it trusts.
+  virtual void OpenURL(const std::string& URL) { (void)URL; }
 
 private:
   std::unique_ptr<TrepSelectedObjectsList> FSelectionList;
@@ -894,6 +950,9 @@ private:
 
 class TrepCustomIOTransport;
 enum TrepFilterAccess { faRead, faWrite };
+class TrepPreviewWindow;
+class TrepCustomDesigner;
+class TrepHyperlink;
 
 // The root object of a report: its children are the pages; it owns the options, the error
 // list, the script and (in later layers) the engine and the prepared pages.
@@ -1080,7 +1139,63 @@ public:
   // Hands the prepared pages to the filter (the store's Export); False without a store.
   bool Export(TrepCustomExportFilter* Filter);
   TrepCustomPreview* Preview() const { return FPreview; }
-  void SetPreview(TrepCustomPreview* Value) { FPreview = Value; }
+  // nullptr detaches an assigned preview from the report and its prepared pages; a preview is
+  // initialised with the report and its prepared pages and attached to both.
+  void SetPreview(TrepCustomPreview* Value);
+
+  // ---- preview, print and designer (repClassPreview.cpp) ----
+  // Nothing while the engine runs. With OldStyleProgress the report is prepared and then shown
+  // (a failed preparation shows nothing; from inside a running script this raises "Rebuild
+  // itself from the script is not allowed!"); otherwise it is shown at once and prepared by the
+  // preparation timer about 50 ms later, filling the preview as it goes.
+  void ShowReport(bool ClearLastReport = true);
+  // An assigned preview is initialised; otherwise a window of the registered preview window
+  // class shows the prepared pages (none is registered on the server).
+  void ShowPreparedReport();
+  // The prepared pages' Print.
+  bool Print();
+  // The open preview window; nullptr when none.
+  TrepPreviewWindow* PreviewForm() const { return FPreviewForm.get(); }
+  // Closes an open modeless preview window (not one that is already closing).
+  void ClosePreviewForm();
+  // The host tells the report that its modeless preview window has closed; the window goes.
+  void PreviewFormClosed();
+  // The deferred preparation of ShowReport: the host's timer calls PreparationTimerTick once
+  // the interval has passed; it does nothing while the script runs a program, otherwise it
+  // stops the timer and prepares the report.
+  bool PreparationTimerEnabled() const { return FTimerEnabled; }
+  void PreparationTimerTick();
+  // The designer of the registered class (DesignerClass); nothing when one is open or none is
+  // registered.
+  TrepCustomDesigner* Designer() const { return FDesigner.get(); }
+  void DesignReport(bool Modal = true, bool MDIChild = false);
+  // From a component editor: an open designer is activated; otherwise a modal designer, when
+  // the editor is the report editor (EditorClassName "TrepReportEditor") and IDesigner is set.
+  void DesignReport(rt::TObject* IDesigner, const std::string& EditorClassName);
+  // Keeps a call with a literal class name from meaning DesignReport(Modal, MDIChild).
+  void DesignReport(rt::TObject* IDesigner, const char* EditorClassName) {
+    DesignReport(IDesigner, std::string(EditorClassName));
+  }
+  void DesignReportInPanel(rt::TObject* Panel);
+  // A designer over a prepared page, shown modally; whether it changed the page.
+  bool DesignPreviewPage();
+  // The host tells the report that its modeless designer has closed; the designer goes.
+  void DesignerClosed();
+  // The preview's mouse events for a view: the view's own handling, its script handler and the
+  // report's events.
+  void DoPreviewClick(TrepView* v, rt::TMouseButton Button, rt::TShiftState Shift, bool& Modified,
+                      TrepInteractiveEventsParams& EventParams, bool DblClick = false);
+  void DoMouseEnter(TrepView* Sender, TrepComponent* aPreviousObject, TrepInteractiveEventsParams& EventParams);
+  void DoMouseLeave(TrepView* Sender, int X, int Y, TrepComponent* aNextObject,
+                    TrepInteractiveEventsParams& EventParams);
+  void DoMouseUp(TrepView* Sender, int X, int Y, rt::TMouseButton Button, rt::TShiftState Shift,
+                 TrepInteractiveEventsParams& EventParams);
+  std::function<void(TrepView* Sender, rt::TMouseButton Button, rt::TShiftState Shift, bool& Modified)>
+      OnClickObject, OnDblClickObject;
+  std::function<void(TrepView* Sender)> OnMouseEnter, OnMouseLeave, OnMouseOverObject;
+  // Loads a detail report of a hyperlink instead of its file; True when it loaded.
+  std::function<bool(TrepReport* Report, const std::string& TemplateName, const TrepHyperlink& AHyperlink)>
+      OnLoadDetailTemplate;
 
   // ---- progress ----
   // None of the three does anything in thread-safe mode. Otherwise they fire the matching
@@ -1158,6 +1273,11 @@ private:
   std::unique_ptr<TrepCustomPreviewPages> FMainPreviewPages;
   TrepCustomPreviewPages* FPreviewPages = nullptr;
   TrepCustomPreview* FPreview = nullptr;
+  std::unique_ptr<TrepPreviewWindow> FPreviewForm;
+  std::unique_ptr<TrepCustomDesigner> FDesigner;
+  bool FTimerEnabled = false;
+  // Removes the report's script items and readies every database dataset for the designer.
+  void PrepareDesigner(bool MarkDesigning);
   TrepXMLSerializer* FXMLSerializer = nullptr;
   // ---- inheritance ----
   std::string FParentReport;
@@ -2447,12 +2567,13 @@ public:
   void SetOrientation(TPrinterOrientation Value);
   double PaperWidth() const { return FPaperWidth; }
   double PaperHeight() const { return FPaperHeight; }
-  // Rounded to 8 decimals; the paper becomes the user's own size (256).
-  void SetPaperWidth(double Value);
-  void SetPaperHeight(double Value);
+  // Rounded to 8 decimals; the paper becomes the user's own size (256). Overridable: the
+  // dot-matrix page snaps the paper to whole character cells.
+  virtual void SetPaperWidth(double Value);
+  virtual void SetPaperHeight(double Value);
   int PaperSize() const { return FPaperSize; }
   // Below 256 the paper table gives the sides (swapped for landscape) and the size follows.
-  void SetPaperSize(int Value);
+  virtual void SetPaperSize(int Value);
   // Sides rounded to 8 decimals, then the paper number, then the size.
   void SetSizeAndDimensions(int ASize, double AWidth, double AHeight);
   // Margins 10 mm, paper and orientation of the current printer.
@@ -2528,6 +2649,10 @@ public:
   // The background picture over the printable area, unless hidden (or not printable while
   // printing).
   void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
+
+protected:
+  // Both sides (rounded to 8 decimals) without touching the paper number, then the size.
+  void StorePaperDimensions(double AWidth, double AHeight);
 
 private:
   std::unique_ptr<TrepPictureView> FBackPicture;

@@ -310,12 +310,16 @@ rt::Variant TrepReport::CalcFromScript(const std::string& Expr) { return CalcInt
 
 bool TrepReport::PrepareScript(TrepReport* ActiveReport) {
   TrepReport* Active = ActiveReport ? ActiveReport : this;
+  // An inherited report first prepares its parent's script, which becomes this script's parent:
+  // the parent's routines and objects are then reachable from this script.
+  if (!PrepareInheritedScript(Active)) return false;
   FExpressionCache->Clear();
   FExpressionCache->ScriptLanguage = ScriptLanguage;
   if (FEngine) FEngine->NotifyList().Clear();
   FScript->ClearItems(Active);
   FScript->AddedBy = Active;
   FScript->MainProg = true;
+  FScript->Parent = ParentScriptForPrepare();
   FLocalValue = nullptr;
   FSelfValue = nullptr;
   bool Result = false;

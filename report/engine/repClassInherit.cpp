@@ -15,6 +15,7 @@
 #include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
 #include "report/engine/repClass.h"
+#include "report/engine/repPreview.h"
 #include "report/engine/repReportStorage.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repUtils.h"
@@ -432,12 +433,27 @@ bool TrepReport::InheritFromTemplate(const std::string& templName, TrepInheriteM
     Result = false;
   }
 
+  bool Delete = InheriteMode == imDelete;
+  if (Result && InheriteMode == imDefault && InheritErrorHandler()) {
+    // A host asks its user what to do with clashing names; without one (a server) a clash
+    // under imDefault renames, as imRename does.
+    bool Clash = false;
+    for (TrepComponent* O : Copy->AllObjects())
+      if (dynamic_cast<TrepPage*>(O) == nullptr && !O->Name().empty() && FindObject(O->Name()) != nullptr) {
+        Clash = true;
+        break;
+      }
+    if (Clash) switch (InheritErrorHandler()(InheritErrorTexts())) {
+        case iaDelete: Delete = true; break;
+        case iaRename: break;
+        case iaCancel: Result = false; break;
+      }
+  }
   if (Result) {
-    // No user can be asked on a server: a clash under imDefault renames, as imRename does.
     TMergeState St;
     St.Report = this;
     St.Copy = Copy.get();
-    St.Delete = InheriteMode == imDelete;
+    St.Delete = Delete;
     const std::string TemplScript = FScriptText.Text();
 
     FMergingTemplate = true;

@@ -98,6 +98,12 @@ void TrepReportPage::SetSizeAndDimensions(int ASize, double AWidth, double AHeig
   UpdateSize();
 }
 
+void TrepReportPage::StorePaperDimensions(double AWidth, double AHeight) {
+  FPaperWidth = RoundTo8Decimals(AWidth);
+  FPaperHeight = RoundTo8Decimals(AHeight);
+  UpdateSize();
+}
+
 void TrepReportPage::SetDefaults() {
   LeftMargin = RightMargin = TopMargin = BottomMargin = 10;
   std::lock_guard<std::recursive_mutex> Lock(PrintersLock());

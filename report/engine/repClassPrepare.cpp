@@ -8,6 +8,7 @@
 
 bool TrepReport::PrepareReport(bool ClearLastReport) {
   if (ClearLastReport && FPreviewPages != nullptr) FPreviewPages->Clear();
+  if (FPreview != nullptr) FPreview->Init(this, FPreviewPages);
   FErrors.Clear();
   SetTerminated(false);
   bool Result = false;
@@ -41,6 +42,8 @@ bool TrepReport::PrepareReport(bool ClearLastReport) {
         if (Ran) {
           if (OnEndDoc) OnEndDoc(this);
           Result = true;
+        } else {
+          ClosePreviewForm();
         }
       }
     } catch (const rt::Exception& E) {

@@ -9,6 +9,7 @@
 #include "report/engine/repDrawText.h"
 #include "report/engine/repExpression.h"
 #include "report/engine/repEngine.h"
+#include "report/engine/repPreview.h"
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repPrinter.h"
 #include "report/engine/repRes.h"
@@ -299,9 +300,11 @@ TrepReport::TrepReport(rt::TComponent* AOwner)
 }
 
 TrepReport::~TrepReport() {
+  if (FDesigner) FDesigner->Report = nullptr;
   ForgetReportInDataSets(this);
   // The pages go first, while the report they belong to is still whole.
   DestroyChildren();
+  ClosePreviewForm();
   if (FPreview != nullptr) {
     FPreview->UnInit(FPreviewPages);
     FPreview = nullptr;
@@ -476,11 +479,6 @@ void TrepReport::InternalOnProgressStop(TrepProgressType ProgressType) {
   if (FPreview != nullptr && ProgressType == ptRunning) FPreview->InternalOnProgressStop(this, ProgressType, 0);
 }
 
-void TrepReport::SetProgressMessage(const std::string& Value, bool Ishint, bool bHandleMessage) {
-  (void)Value;
-  (void)Ishint;
-  (void)bHandleMessage;
-}
 
 void repClassInitialization() {
   for (rt::TClass C : {TrepCustomMemoView::ClassInfo(), TrepMemoView::ClassInfo(), TrepSysMemoView::ClassInfo(), TrepDialogPage::ClassInfo(), TrepFrame::ClassInfo(),

@@ -40,8 +40,8 @@ double TrepEngine::HeaderHeight(bool AddReprintOnNewPage) {
   Chain(FindBand<TrepColumnHeader>());
   Chain(FindBand<TrepPageHeader>());
   if (AddReprintOnNewPage)
-    for (const THeaderEntry& E : FHeaderList)
-      if (E.Band != nullptr && E.Band->Visible()) Result += E.Band->Height();
+    for (int I = 0; I < FHeaderList.Count(); ++I)
+      if (TrepBand* B = FHeaderList.Items(I)->Band; B != nullptr && B->Visible()) Result += B->Height();
   return Result;
 }
 
@@ -69,11 +69,6 @@ void TrepEngine::ProcessObject(TrepView* ReportObject) {
     PreviewPages->PostProcessor().ProcessObject(FReport, ReportObject);
 }
 
-void TrepEngine::BreakAllKeep() {
-  FKeeping = false;
-  FKeepHeader = false;
-}
-
 // ---------------------------------------------------------------------------------------------
 // The run
 
@@ -87,6 +82,8 @@ bool TrepEngine::Initialize() {
   Running = true;
   FKeeping = false;
   CurVColumn = 0;
+  FOutputTo = nullptr;
+  FVMasterBand = nullptr;
   FAggregates.Clear();
   FStretchedHeight.clear();
   const int ErrorsBefore = FReport->Errors().Count();
@@ -95,6 +92,7 @@ bool TrepEngine::Initialize() {
     if (P == nullptr) continue;
     FPage = P;
     BuildBandTree(P);
+    BuildBandTree(P, true);
   }
   for (int I = 0; I < FReport->PagesCount(); ++I) {
     auto* P = dynamic_cast<TrepReportPage*>(FReport->GetPages(I));
@@ -123,6 +121,11 @@ bool TrepEngine::Initialize() {
 }
 
 void TrepEngine::Finalize() {
+  // The template gets back the objects its vertical bands borrowed, whatever happened.
+  RestoreVerticalObjects();
+  FVMasterBand = nullptr;
+  FVHeaderList.clear();
+  FVPageList.clear();
   try {
     FReport->DataSets().Finalize();
   } catch (...) {
@@ -137,7 +140,7 @@ void TrepEngine::Finalize() {
   // The run's bands may not outlive it (a report that restores itself replaces them).
   FCurBand = FLastBandOnPage = FStartNewPageBand = nullptr;
   FStretchedHeight.clear();
-  FHeaderList.clear();
+  FHeaderList.Clear();
 }
 
 bool TrepEngine::Run(bool ARunDialogs, bool AClearLast, TrepPage* APage) {
@@ -295,20 +298,21 @@ void TrepEngine::AddPageOutline() {
 }
 
 void TrepEngine::StartReportPage() {
-  FHeaderList.clear();
+  FHeaderList.Clear();
   TrepBand* Title = FindBand<TrepReportTitle>();
   TrepBand* Header = FindBand<TrepPageHeader>();
   if (FPage->TitleBeforeHeader) {
-    FHeaderList.push_back({Title, 0});
-    FHeaderList.push_back({Header, 0});
+    FHeaderList.AddItem(Title, 0, false);
+    FHeaderList.AddItem(Header, 0, false);
   } else {
-    FHeaderList.push_back({Header, 0});
-    FHeaderList.push_back({Title, 0});
+    FHeaderList.AddItem(Header, 0, false);
+    FHeaderList.AddItem(Title, 0, false);
   }
   PageHeight = (FPage->PaperHeight() - FPage->TopMargin - FPage->BottomMargin) * PixelsPerMM;
   PageWidth = (FPage->PaperWidth() - FPage->LeftMargin - FPage->RightMargin) * PixelsPerMM;
   CurX = CurY = FPageCurX = 0;
   CurColumn = 1;
+  FVMasterBand = nullptr;
   FIsFirstPage = true;
   FIsLastPage = false;
   FTitlePrinted = false;
@@ -317,12 +321,33 @@ void TrepEngine::StartReportPage() {
   if (PreviewPages->Count() > 0 && FPage->PrintOnPreviousPage) {
     // Output goes on under what the previous report page left on its last page.
     PreviewPages->CurPage = PreviewPages->Count() - 1;
-    CurY = PreviewPages->GetLastY(0);
-    FFirstColumnY = CurY;
-    for (THeaderEntry& E : FHeaderList)
-      if (E.Band == Title) E.Band = nullptr;
-    if (Title != nullptr) {
-      ShowBand(Title);
+    // In the column the previous report page ended in, unless this page has one column or
+    // prints its title across the page first.
+    int Column = 0;
+    double ColumnX = 0;
+    if (TrepPreviewPages* S = Store()) S->GetLastColumnPos(Column, ColumnX);
+    const bool Single = FPage->Columns() < 2 || (Title != nullptr && FPage->ShowTitleOnPreviousPage);
+    if (Single || Column < 0) {
+      Column = 0;
+      ColumnX = 0;
+    }
+    CurX = ColumnX;
+    CurY = PreviewPages->GetLastY(CurX);
+    if (Column != 0)
+      CurColumn = Column;
+    else
+      FFirstColumnY = CurY;
+    if (Title != nullptr) FHeaderList.RemoveItem(Title);
+    if (Single && Title != nullptr) {
+      // A title that does not fit goes to a new page, not to the next column.
+      CurColumn = FPage->Columns();
+      try {
+        ShowBand(Title);
+      } catch (...) {
+        CurColumn = 1;
+        throw;
+      }
+      CurColumn = 1;
       FFirstColumnY = CurY;
     }
   } else {
@@ -332,10 +357,9 @@ void TrepEngine::StartReportPage() {
   if (FFirstReportPage) PreviewPages->FirstPage = PreviewPages->CurPage;
   if (TrepBand* CH = FindBand<TrepColumnHeader>()) {
     ShowBand(CH);
-    FHeaderList.push_back({CH, 0});
+    FHeaderList.AddItem(CH, 0, false);
   }
-  for (THeaderEntry& E : FHeaderList)
-    if (E.Band == Title) E.Band = nullptr;
+  if (Title != nullptr) FHeaderList.RemoveItem(Title);
   AddPageOutline();
 }
 
@@ -362,7 +386,8 @@ void TrepEngine::OpenNewPage() {
   }
   FFirstColumnY = 0;
   const double SaveX = CurX;
-  for (THeaderEntry& E : FHeaderList) {
+  for (int I = 0; I < FHeaderList.Count(); ++I) {
+    TrepHeaderListItem& E = *FHeaderList.Items(I);
     CurX = E.Left;
     TrepBand* B = E.Band;
     if (B == nullptr || B == FStartNewPageBand) continue;
@@ -373,7 +398,12 @@ void TrepEngine::OpenNewPage() {
       else
         continue;
     }
+    // A kept block that moves here brings its own headers.
+    if (!FKeepFooter && ((FKeepHeader && dynamic_cast<TrepHeader*>(B) != nullptr) || (FKeeping && E.IsInKeepList)))
+      continue;
     if (dynamic_cast<TrepHeader*>(B) != nullptr && B == FLastBandOnPage) continue;
+    if (FDontShowHeaders && (dynamic_cast<TrepHeader*>(B) != nullptr || dynamic_cast<TrepGroupHeader*>(B) != nullptr))
+      continue;
     const bool IsTitle = dynamic_cast<TrepReportTitle*>(B) != nullptr;
     if (IsTitle) E.Band = nullptr;  // the title prints once
     const int SaveLine = CurLine, SaveLineThrough = CurLineThrough;
@@ -438,6 +468,10 @@ void TrepEngine::OutputPageObjects() {
 }
 
 void TrepEngine::EndPage() {
+  if (!FCallFromEndPage) OutputColumnFooter();
+  // A following report page printed on this one goes on in the last column used.
+  if (FPage != nullptr && FPage->Columns() > 1)
+    if (TrepPreviewPages* S = Store()) S->UpdatePageLastColumn(CurColumn, CurX, false);
   if (!FIsLastPage) {
     CurX = FPageCurX;
     CurColumn = 1;
@@ -465,16 +499,3 @@ void TrepEngine::EndPage() {
   }
   FIsFirstPage = false;
 }
-
-void TrepEngine::NewPage() {
-  FLastBandOnPage = FCurBand;
-  EndPage();
-  OpenNewPage();
-  FLastBandOnPage = nullptr;
-  FKeeping = false;
-  FKeepHeader = false;
-  AddPageOutline();
-}
-
-// Columns are not laid out: the next column is the next page.
-void TrepEngine::NewColumn() { NewPage(); }

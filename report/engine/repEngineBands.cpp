@@ -45,25 +45,32 @@ TrepDataSet* TrepEngine::DataSetOf(TrepBand* Band) {
 // ---------------------------------------------------------------------------------------------
 // The band tree
 
-void TrepEngine::BuildBandTree(TrepReportPage* Page) {
+void TrepEngine::BuildBandTree(TrepReportPage* Page, bool Vertical) {
   Page->AlignChildren(false, {});
-  Page->SubBands.clear();
+  std::vector<TrepBand*>& Masters = Vertical ? Page->VSubBands : Page->SubBands;
+  Masters.clear();
   const TrepResources& Res = ResourceTable();
   std::vector<TrepBand*> List;
   for (TrepComponent* C : Page->Objects()) {
     auto* B = dynamic_cast<TrepBand*>(C);
-    if (B == nullptr || B->Vertical) continue;
-    PrepareShiftTree(B);
+    if (B == nullptr || B->Vertical != Vertical) continue;
     B->SubBands.clear();
     B->Header = B->Footer = B->Group = nullptr;
     B->HasVBands = false;
+    if (!Vertical) {
+      // The cells leave the band before its shift tree is made, so the tree never holds them.
+      MoveIntoVerticalBands(Page, B);
+      PrepareShiftTree(B);
+    }
     if (auto* D = dynamic_cast<TrepDataBand*>(B); D != nullptr && D->DataSet() == nullptr && D->RowCount() > 0)
       D->VirtualDataSet().Initialize();
     const int N = B->BandNumber();
     if (N >= 4 && N <= 13) List.push_back(B);
   }
-  std::stable_sort(List.begin(), List.end(), [](const TrepBand* A, const TrepBand* B) {
-    return std::round(A->Top() * 100) < std::round(B->Top() * 100);
+  // Vertical bands follow each other from left to right.
+  std::stable_sort(List.begin(), List.end(), [Vertical](const TrepBand* A, const TrepBand* B) {
+    return Vertical ? std::round(A->Left() * 100) < std::round(B->Left() * 100)
+                    : std::round(A->Top() * 100) < std::round(B->Top() * 100);
   });
   auto Error = [&](const char* Res1, const TrepBand* B) { ReportError(Res.Get(Res1) + " " + B->Name()); };
 
@@ -137,7 +144,7 @@ void TrepEngine::BuildBandTree(TrepReportPage* Page) {
       continue;
     }
     Used[Pos++] = true;
-    if (DataSetOf(B) != nullptr) Page->SubBands.push_back(B);
+    if (DataSetOf(B) != nullptr) Masters.push_back(B);
     Details(Details, B);
   }
   for (std::size_t I = 0; I < Data.size(); ++I)
@@ -188,6 +195,12 @@ void TrepEngine::OutputDataBands(TrepComponent* Container) {
       if (auto* M = dynamic_cast<TrepCustomMemoView*>(C)) M->LastValue = rt::Variant::Null();
     PreviewPages->PostProcessor().EnterData();
     bool Shown = false;
+    // Keep-together and column bookkeeping of this run of the band.
+    bool HeaderKeepOpen = false;
+    int FooterKeepPosition = 0, FooterKeepPage = -1;
+    int RowPosition = 0, HeaderPosition = 0;
+    double RowY = CurY, HeaderY = 0;
+    TrepBand* FillBand = nullptr;
     for (int N = 0; !DS->Eof() && !FReport->Terminated(); ++N) {
       if (N >= MaxRecordsPerBand) {
         ReportError(Band->Name() + ": more than " + std::to_string(MaxRecordsPerBand) + " records");
@@ -199,22 +212,60 @@ void TrepEngine::OutputDataBands(TrepComponent* Container) {
         Pass = FReport->Calc(Band->Filter) == rt::Variant(true);
       }
       if (Pass && HasDataRows(Band, Band->PrintIfDetailEmpty)) {
+        if (HeaderKeepOpen) {
+          // A header kept with the first row is released when the next record begins.
+          HeaderKeepOpen = false;
+          StopKeeping(Band);
+        }
         if (!Shown) {
-          ShowBand(Band->Header);
+          if (Band->KeepHeader && Band->Header != nullptr) {
+            if (FIsFirstBand) FIsFirstBand = !FTitlePrinted;
+            FKeepHeader = !FIsFirstBand;
+            StartKeeping(Band);
+            HeaderKeepOpen = FKeeping && FKeepBand == Band && !(Band->KeepTogether && Band->Group != nullptr);
+            if (Band->Columns > 1 && Band->CurColumn() == 1) {
+              HeaderPosition = PreviewPages->GetCurPosition();
+              HeaderY = CurY;
+            }
+          }
+          if (Band->Header != nullptr) {
+            const int Page = PreviewPages->CurPage;
+            const int Position = PreviewPages->GetCurPosition();
+            ShowBand(Band->Header);
+            FHeaderShownAt[Band->Header] = Page == PreviewPages->CurPage
+                                               ? std::make_pair(Page, Position)
+                                               : std::make_pair(PreviewPages->CurPage, PreviewPages->GetCurPosition() - 1);
+          }
+          RememberReprintHeader(Band->Header);
           Shown = true;
+          if (Band->KeepTogether) StartKeeping(Band);
           if (Band->Group != nullptr) OutputGroupHeaders(Band, Band->Group, true, 0);
-        } else if (Band->Group != nullptr) {
-          CheckGroupBreak(Band, Band->Group);
+        } else {
+          if (Band->KeepTogether && Band->Group == nullptr) StartKeeping(Band);
+          if (Band->Group != nullptr) CheckGroupBreak(Band, Band->Group, RowY, RowPosition);
+        }
+        if (Band->KeepFooter) {
+          FooterKeepPosition = PreviewPages->GetCurPosition();
+          FooterKeepPage = PreviewPages->CurPage;
+        }
+        if (Band->CurColumn() <= 1) {
+          RowPosition = PreviewPages->GetCurPosition();
+          RowY = CurY;
         }
         CurLine = Band->LineN;
         CurLineThrough = Band->LineThrough;
-        ShowBandTree(Band);
+        if (TrepBand* Fill = ShowBandTree(Band)) FillBand = Fill;
         FKeepHeader = false;
+        if (HeaderKeepOpen && !(Band->KeepFooter && Band->Footer != nullptr)) {
+          HeaderKeepOpen = false;
+          StopKeeping(Band);
+        }
         for (int I = 0; I < FNotifyList.Count(); ++I)
           if (auto* C = dynamic_cast<TrepComponent*>(FNotifyList.Items(I))) C->OnNotify(Band);
         FHBandNamesTree.push_back(Band->Name() + "=" + std::to_string(Band->LineThrough));
         ++Band->LineN;
         ++Band->LineThrough;
+        AdvanceDataColumn(Band, RowPosition, HeaderY, RowY, HeaderPosition);
         const bool HasOutline = !Band->OutlineText.empty();
         if (HasOutline && Band->Visible() && PreviewPages->Outline() != nullptr) {
           rt::Variant V;
@@ -230,16 +281,62 @@ void TrepEngine::OutputDataBands(TrepComponent* Container) {
         FHBandNamesTree.pop_back();
         if (HasOutline && PreviewPages->Outline() != nullptr) PreviewPages->Outline()->LevelUp();
         FIsFirstBand = false;
-        if (Band->FooterAfterEach) ShowBand(Band->Footer);
+        // A row that moved to another page leaves no position to keep the footer from.
+        if (FooterKeepPage != PreviewPages->CurPage) FooterKeepPosition = 0;
+        if (Band->FooterAfterEach) ShowFooter(Band, FooterKeepPosition);
+        if (Band->KeepTogether && Band->Group == nullptr) StopKeeping(Band);
       }
       DS->Next();
       if (Band->RowCount() != 0 && Band->RowCount() < Band->LineN) break;
     }
-    if (Shown && Band->Group != nullptr) OutputGroupFooters(Band->Group, 0, Band);
-    if (Shown && !Band->FooterAfterEach) ShowBand(Band->Footer);
+    // The open row of cells is closed.
+    if (Band->Columns > 1 && Band->CurColumn() > 1) {
+      Band->SetCurColumn(Band->Columns);
+      AdvanceDataColumn(Band, RowPosition, HeaderY, RowY, HeaderPosition);
+    }
+    if (!Band->Visible() && Band->Columns > 1 && CurY < Band->MaxY) CurY = Band->MaxY;
+    // Child rows fill after the footers, which are then moved below them.
+    const int PageCount = PreviewPages->Count();
+    const int FillPosition = PreviewPages->GetCurPosition();
+    TrepXMLItem* FillOutline = PreviewPages->Outline() != nullptr ? PreviewPages->Outline()->GetCurPosition() : nullptr;
+    const int FillAnchor = PreviewPages->GetAnchorCurPosition();
+    if (FillBand != nullptr) FLockResetAggregates = true;
+    try {
+        if (FooterKeepPage != PreviewPages->CurPage) FooterKeepPosition = 0;
+      if (Shown && Band->Group != nullptr) OutputGroupFooters(Band->Group, 0, Band);
+      if (FooterKeepPage != PreviewPages->CurPage) FooterKeepPosition = 0;
+      if (Shown && !Band->FooterAfterEach) ShowFooter(Band, FooterKeepPosition);
+    } catch (...) {
+      FLockResetAggregates = false;
+      throw;
+    }
+    if (HeaderKeepOpen || (Band->KeepTogether && Band->Group != nullptr)) StopKeeping(Band);
+    if (Shown) ForgetReprintHeader(Band->Header);
+    FHeaderShownAt.erase(Band->Header);
+    if (FillBand != nullptr)
+      FillChildRows(Band, FillBand, true, PageCount, FillPosition, FillOutline, FillAnchor);
     PreviewPages->PostProcessor().LeaveData();
     if (FReport->Terminated()) return;
     FIsFirstBand = false;
+  }
+}
+
+void TrepEngine::ShowFooter(TrepDataBand* Band, int KeepPosition) {
+  if (Band->Footer == nullptr) return;
+  const bool Keep = Band->KeepFooter;
+  if (Keep) {
+    StartKeeping(Band, KeepPosition);
+    FKeepFooter = true;
+  }
+  try {
+    ShowBand(Band->Footer);
+  } catch (...) {
+    FKeepFooter = false;
+    throw;
+  }
+  if (Keep) {
+    FKeepFooter = false;
+    StopKeeping(Band);
   }
 }
 
@@ -261,18 +358,32 @@ void TrepEngine::OutputGroupHeaders(TrepDataBand* Band, TrepBand* Group, bool Fi
     }
   }
   Band->SetCurColumn(1);
+  ApplyDrillDownState(Band, Group);
   for (std::size_t I = From; I < Chain.size(); ++I) {
     auto* H = static_cast<TrepGroupHeader*>(Chain[I]);
     CurLine = H->LineN;
     CurLineThrough = H->LineThrough;
     FReport->CurObject = H->Name();
     H->LastValue = FReport->Calc(H->Condition);
+    if (H->KeepTogether) StartKeeping(H);
     PreviewPages->PostProcessor().EnterGroup();
     ShowBand(H);
+    if (!H->OutlineText.empty() && H->Visible() && PreviewPages->Outline() != nullptr) {
+      rt::Variant V;
+      try {
+        V = FReport->Calc(H->OutlineText);
+      } catch (const ErepExpressionError&) {
+      }
+      auto It = FStretchedHeight.find(H);
+      const double Height = H->Stretched && It != FStretchedHeight.end() ? It->second : H->Height();
+      PreviewPages->Outline()->AddItem(V.ToString(), static_cast<int>(std::lround(CurY - Height)));
+    }
+    RememberReprintHeader(H);
   }
 }
 
-void TrepEngine::CheckGroupBreak(TrepDataBand* Band, TrepBand* Group) {
+void TrepEngine::CheckGroupBreak(TrepDataBand* Band, TrepBand* Group, double ColumnY, int ColumnPosition) {
+  ApplyDrillDownState(Band, Group);
   const std::vector<TrepBand*>& Chain = Group->SubBands;
   std::size_t Level = Chain.size();
   for (std::size_t I = 0; I < Chain.size() && Level == Chain.size(); ++I) {
@@ -281,6 +392,13 @@ void TrepEngine::CheckGroupBreak(TrepDataBand* Band, TrepBand* Group) {
     if (!(FReport->Calc(H->Condition) == H->LastValue)) Level = I;
   }
   if (Level == Chain.size()) return;
+  // The open row of cells is closed before the footers.
+  if (Band->Columns > 1 && Band->CurColumn() > 1) {
+    Band->SetCurColumn(Band->Columns);
+    int NoHeader = 0;
+    double HeaderY = 0;
+    AdvanceDataColumn(Band, ColumnPosition, HeaderY, ColumnY, NoHeader);
+  }
   // The footers see the group's last record.
   TrepDataSet* DS = DataSetOf(Band);
   bool Stepped = false;
@@ -299,14 +417,18 @@ void TrepEngine::CheckGroupBreak(TrepDataBand* Band, TrepBand* Group) {
 void TrepEngine::OutputGroupFooters(TrepBand* Group, std::size_t From, TrepDataBand* Band) {
   const std::vector<TrepBand*>& Chain = Group->SubBands;
   for (std::size_t I = Chain.size(); I-- > From;) {
-    auto* F = dynamic_cast<TrepGroupFooter*>(Chain[I]->Footer);
+    auto* H = static_cast<TrepGroupHeader*>(Chain[I]);
+    auto* F = dynamic_cast<TrepGroupFooter*>(H->Footer);
     if (F != nullptr) {
       if (F->HideIfSingleDataRecord && Band->LineN < 3)
         FinishBandAggregates(F, paGroupFinished);
       else
         ShowBand(F);
     }
+    if (!H->OutlineText.empty() && PreviewPages->Outline() != nullptr) PreviewPages->Outline()->LevelUp();
     PreviewPages->PostProcessor().LeaveGroup();
+    ForgetReprintHeader(H);
+    if (H->KeepTogether) StopKeeping(H);
   }
 }
 
@@ -318,33 +440,49 @@ void TrepEngine::ShowBand(TrepBand* Band) { ShowBandTree(Band); }
 TrepBand* TrepEngine::ShowBandTree(TrepBand* Band) {
   if (Band == nullptr) return nullptr;
   TrepBand* Result = nullptr;
+  if (Band->KeepChild) StartKeeping(Band);
   OutputBand(Band);
   if (TrepChild* Child = Band->Child()) {
     if (Child->ToNRowsMode == rmTillPageEnds || Child->ToNRows > 0) {
-      Result = Band;  // filling rows up to a count or the page end is not laid out
+      Result = Band;  // the data loop fills these rows after the data
     } else if ((Band->Visible() || Band->PrintChildIfInvisible) &&
                !(IsDataBand(Band) && static_cast<TrepDataBand*>(Band)->CurColumn() > 1)) {
       FIsFirstBand = false;
-      ShowBandTree(Child);
+      Result = ShowBandTree(Child);
     }
   }
+  if (Band->KeepChild) StopKeeping(Band);
   if (IsDataBand(Band)) FAggregates.AddValue(Band, 0);
   return Result;
 }
 
 void TrepEngine::OutputBand(TrepBand* Band) {
-  if (Band->Vertical) return;  // vertical bands are not laid out
+  if (Band->Vertical) {
+    OutputVerticalBand(Band);
+    return;
+  }
+  // A band crossed by vertical bands lays its row of cells out first.
+  TVerticalRow Row;
+  if (Band->HasVBands && dynamic_cast<TrepPageHeader*>(Band) == nullptr) BeginVerticalRow(Band, Row);
   const bool IsNull = dynamic_cast<TrepNullBand*>(Band) != nullptr;
   const bool FirstRow = (IsDataBand(Band) || dynamic_cast<TrepGroupHeader*>(Band) != nullptr) && Band->LineN == 1;
-  if (Band->Visible() && Band->StartNewPage && !FCallFromAddPage && !FirstRow) {
+  if (Band->Visible() && Band->StartNewPage && !FCallFromAddPage && FOutputTo == nullptr && !FirstRow) {
     FStartNewPageBand = Band;
     if (auto* GH = dynamic_cast<TrepGroupHeader*>(Band); GH != nullptr && GH->ResetPageNumbers)
       PreviewPages->ResetLogicalPageNumber();
-    NewPage();
+    try {
+      NewPage();
+    } catch (...) {
+      FStartNewPageBand = nullptr;
+      if (Row.Active) AbandonVerticalRow(Band, Row);
+      throw;
+    }
     FStartNewPageBand = nullptr;
   }
 
   bool Done = false;
+  // A child row left for the next page prints no subreports either.
+  bool Dropped = false;
   try {
     Stretch(Band);
     FStretchedHeight[Band] = Band->Height();
@@ -352,20 +490,28 @@ void TrepEngine::OutputBand(TrepBand* Band) {
     const bool MultiColumn = DB != nullptr && DB->Columns > 1;
     // Bands shown while a page is being opened go where they are: breaking the page from there
     // would open the same page again without end.
+    // A band laid out into an output band takes no page or column break.
     if (Band->Visible() && !MultiColumn && dynamic_cast<TrepOverlay*>(Band) == nullptr && !IsNull &&
-        !FCallFromAddPage && !FCallFromEndPage && FreeSpace() < Band->Height()) {
+        !FCallFromAddPage && !FCallFromEndPage && FOutputTo == nullptr && FreeSpace() < Band->Height()) {
       auto* Child = dynamic_cast<TrepChild*>(Band);
       if (Child != nullptr && Child->ToNRowsMode == rmTillPageEnds) {
         FBreakShowBandTree = true;
         Done = true;
+        Dropped = true;
       } else {
+        // A row of vertical cells moves whole: its cells cannot be cut.
         const double Limit = GetPageHeight() - FooterHeight();
-        const bool Forced = Band->Height() > Limit;
-        if ((Band->AllowSplit || Forced)) {
+        const bool Forced = !Row.Active && Band->Height() > Limit && !Band->HasVBands;
+        // A kept block that fits an empty page together with this band moves instead.
+        const bool KeptFits =
+            FKeeping && CurY - FKeepCurY + Band->Height() <= PageHeight - HeaderHeight() - FooterHeight();
+        if ((Band->AllowSplit && !Row.Active && !KeptFits) || Forced) {
           if (Forced && !Band->AllowSplit && Band->LineThrough > 1 && !Band->StartNewPage) NewColumn();
+          if (FKeeping && FKeepBand == Band) StopKeeping(Band);
           OutputBandInParts(Band);
           Done = true;
         } else {
+          if (!FKeeping) RecalcBandOnNewPage(Band);
           NewColumn();
         }
       }
@@ -376,20 +522,30 @@ void TrepEngine::OutputBand(TrepBand* Band) {
         Band->SetTop(CurY);
       }
       if (FinalPass) Band->CreateFillMemo();
-      if (auto* RS = dynamic_cast<TrepReportSummary*>(Band); RS != nullptr && RS->PrintAtBottom) {
-        CurY = CurY + FreeSpace() - FStretchedHeight[Band];
-        Band->SetTop(CurY);
+      if (FOutputTo != nullptr) {
+        CopyToOutputBand(Band);
+      } else {
+        if (auto* RS = dynamic_cast<TrepReportSummary*>(Band); RS != nullptr && RS->PrintAtBottom) {
+          CurY = CurY + FreeSpace() - FStretchedHeight[Band];
+          Band->SetTop(CurY);
+        }
+        if (Row.Active)
+          EndVerticalRow(Band, Row);
+        else if (!FCallFromAddPage || !PreviewPages->BandExists(Band))
+          PreviewPages->AddObject(Band);
       }
-      if (!FCallFromAddPage || !PreviewPages->BandExists(Band)) PreviewPages->AddObject(Band);
       if (Band->Visible()) CurY += Band->Height();
       FCurBand = Band;
     }
   } catch (...) {
+    if (Row.Active) EndVerticalRow(nullptr, Row);
     UnStretch(Band);
     throw;
   }
+  if (Row.Active) EndVerticalRow(nullptr, Row);
   UnStretch(Band);
   FinishBandAggregates(Band);
+  if (Band->Visible() && !Dropped && !FReport->Terminated()) OutputSubreports(Band);
 }
 
 void TrepEngine::OutputPageEndBand(TrepBand* Band) {
@@ -576,23 +732,32 @@ void TrepEngine::Stretch(TrepComponent* Container) {
   auto* RC = dynamic_cast<TrepReportComponent*>(Container);
   if (Band != nullptr) FCurBand = Band;
   PrepareShiftTree(Container);
-  FReport->CurObject = Container->Name();
-  if (Band != nullptr) Band->BeforePrint();
-  if (RC != nullptr) FReport->DoBeforePrint(RC);
+  // The master band of a row of vertical cells had its BeforePrint before the cells were made,
+  // and the cells had theirs when they were copied.
+  const int Cells = VerticalCellsStart(Container);
+  if (Cells < 0) {
+    FReport->CurObject = Container->Name();
+    if (Band != nullptr) Band->BeforePrint();
+    if (RC != nullptr) FReport->DoBeforePrint(RC);
+  }
   const bool Visible = Container->Visible();
   bool Changed = false;
+  bool Embed = false;
   const std::vector<TrepComponent*> List = Container->Objects().List();
-  for (TrepComponent* C : List) {
-    auto* O = dynamic_cast<TrepReportComponent*>(C);
+  for (std::size_t I = 0; I < List.size(); ++I) {
+    auto* O = dynamic_cast<TrepReportComponent*>(List[I]);
     if (O == nullptr) continue;
-    FReport->CurObject = C->Name();
-    O->BeforePrint();
+    if (auto* S = dynamic_cast<TrepSubreport*>(O); S != nullptr && S->Visible() && S->PrintOnParent) Embed = true;
     auto* V = dynamic_cast<TrepView*>(O);
-    if (Visible) {
-      FReport->DoBeforePrint(O);
-      if (O->Visible() && (V == nullptr || V->Processing().ProcessAt == paDefault)) {
-        O->GetData();
-        FReport->DoNotifyEvent(O, O->OnAfterData);
+    if (Cells < 0 || static_cast<int>(I) < Cells) {
+      FReport->CurObject = O->Name();
+      O->BeforePrint();
+      if (Visible) {
+        FReport->DoBeforePrint(O);
+        if (O->Visible() && (V == nullptr || V->Processing().ProcessAt == paDefault)) {
+          O->GetData();
+          FReport->DoNotifyEvent(O, O->OnAfterData);
+        }
       }
     }
     FShifter.InitShiftAmount(O, 0);
@@ -609,6 +774,7 @@ void TrepEngine::Stretch(TrepComponent* Container) {
   }
   if (!Visible) return;
   if (Changed) FShifter.ShiftObjects(Container);
+  if (Embed) EmbedSubreports(Container);
   double Needed = 0;
   for (TrepComponent* C : Container->Objects()) Needed = std::max(Needed, C->Top() + C->Height());
   if (Band == nullptr || Band->Stretched) Container->SetHeight(Needed);
@@ -622,7 +788,14 @@ void TrepEngine::Stretch(TrepComponent* Container) {
 void TrepEngine::UnStretch(TrepComponent* Container) {
   auto* Band = dynamic_cast<TrepBand*>(Container);
   auto* RC = dynamic_cast<TrepReportComponent*>(Container);
-  const std::vector<TrepComponent*> List = Container->Objects().List();
+  std::vector<TrepComponent*> List = Container->Objects().List();
+  // Objects added during output (vertical cells, embedded subreport rows) had no BeforePrint
+  // here and are freed below: they get no AfterPrint. A fill memo made since stands first.
+  if (RC != nullptr && RC->OriginalObjectsCount != -1) {
+    std::size_t Design = static_cast<std::size_t>(RC->OriginalObjectsCount);
+    if (Band != nullptr && Band->FillMemo() != nullptr && !List.empty() && List.front() == Band->FillMemo()) ++Design;
+    if (Design < List.size()) List.resize(Design);
+  }
   if (Container->Visible())
     for (TrepComponent* C : List)
       if (auto* O = dynamic_cast<TrepReportComponent*>(C)) FReport->DoAfterPrint(O);

@@ -127,6 +127,17 @@ public:
   bool LoadFromFile(const std::string& FileName, bool ExceptionIfNotFound = false) override;
   void SaveToFile(const std::string& FileName) override;
   bool Export(TrepCustomExportFilter* Filter) override;
+  // PrintPreparedPages on the process-wide printer list (repPrintPages.h).
+  bool Print() override;
+  // The preview's mouse event over a page (repPreviewPagesInteract.cpp): finds the object under
+  // the mouse, raises the report's and the object's events, shows hints and hyperlink texts,
+  // follows hyperlinks, toggles drill-down groups and writes changed objects back.
+  void ObjectOver(int Index, int X, int Y, rt::TMouseButton Button, rt::TShiftState Shift, double Scale,
+                  double OffsetX, double OffsetY, TrepPreviewIntEventParams& aEventParams) override;
+  // The object under the mouse at the last event, and the drill-down header under it; nullptr
+  // once either is gone with its page.
+  TrepView* LastObjectOver() const;
+  TrepGroupHeader* LastDrill() const;
 
   // ---- anchors ----
   void AddAnchor(const std::string& Text);
@@ -178,6 +189,14 @@ private:
   void ExportPage(TrepCustomExportFilter* Filter, int Index, const std::vector<bool>* Selected);
   void ExportOneObject(TrepCustomExportFilter* Filter, TrepComponent* Obj);
   TrepXMLItem* PageItem(int Index);
+
+  // The mouse-leave clean-up: the report's DoMouseLeave for the last object, both remembered
+  // objects forgotten, the hint and both message lines emptied.
+  void MouseLeaveCleanup(int X, int Y, TrepInteractiveEventsParams& EventParams);
+  void FollowHyperlink(TrepView* Obj, int X, int Y, TrepInteractiveEventsParams& EventParams);
+  // Checked handles: a page leaving the cache frees its objects.
+  rt::Variant FLastObjectOver;
+  rt::Variant FLastDrill;
 
   bool FAllowPartialLoading = false;
   TrepDictionary FDictionary;

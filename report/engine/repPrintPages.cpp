@@ -1,5 +1,6 @@
 // Printing prepared pages through a printer of the printer list. See repPrintPages.h.
 #include "report/engine/repPrintPages.h"
+#include "report/engine/repPreview.h"
 
 #include <algorithm>
 #include <cmath>
@@ -338,9 +339,18 @@ bool PrintPreparedPages(TrepCustomPreviewPages& Pages, TrepPrinters& Printers, c
     }
   } Restore{*R, Pages, Saved};
 
-  const TrepDuplexMode Duplex = R->PrintOptions.Duplex;
+  TrepDuplexMode Duplex = R->PrintOptions.Duplex;
   const int Index = Printers.IndexOf(R->PrintOptions.Printer);
   if (Index >= 0) Printers.SetPrinterIndex(Index);
+  // The print dialog, when the host shows one; the choices hold for this print only.
+  if (R->PrintOptions.ShowDialog && PrintDialogHandler()) {
+    TrepPrintDialog Dialog(R, Printers);
+    Dialog.Show(Duplex);
+    if (Dialog.Close(PrintDialogHandler()(Dialog)) != mrOk) return false;
+    Duplex = Dialog.ADuplexMode;
+    if (TrepCustomPrinter* Chosen = Printers.Printer()) R->PrintOptions.Printer = Chosen->Name();
+    R->PrintOptions.Duplex = Duplex;
+  }
   TrepCustomPrinter* P = Printers.Printer();
   if (P == nullptr) return false;
   if (!R->PrintOptions.PrnOutFileName.empty()) P->SetFileName(R->PrintOptions.PrnOutFileName);
@@ -351,6 +361,17 @@ bool PrintPreparedPages(TrepCustomPreviewPages& Pages, TrepPrinters& Printers, c
   }
   if (R->OnPrintReport) R->OnPrintReport(R);
   R->DoNotifyEvent(R, R->OnReportPrint, true);
+  // A preview showing these pages holds its repainting while they print.
+  struct TPreviewLock {
+    TrepCustomPreview* P;
+    ~TPreviewLock() {
+      if (P != nullptr) P->Unlock();
+    }
+  } PreviewLock{R->Preview()};
+  if (PreviewLock.P != nullptr) {
+    PreviewLock.P->Lock();
+    PreviewLock.P->InvalidatePages();
+  }
   if (!P->Initialized()) {
     ShowErrorBox("Printer selected is not valid");
     return true;

@@ -21,7 +21,9 @@ int PrintSheetCount(double Length, double SheetLength);
 
 // Prints the store's pages on the report's printer by its print options, which are restored
 // afterwards. False, after an error box ("clNoPrinters"), when the list has no physical printer.
-// The print dialog is a window and is not shown: the options are taken as they stand. A printer
+// With ShowDialog and a host's print dialog (SetPrintDialogHandler) the user's choices hold for
+// this print; a cancelled dialog prints nothing (False). Without one the options are taken as
+// they stand. A printer
 // that is not initialised gets the error box "Printer selected is not valid" (True, nothing
 // printed).
 bool PrintPreparedPages(TrepCustomPreviewPages& Pages, TrepPrinters& Printers,

@@ -2,7 +2,9 @@
 
 #include <mutex>
 
+#include "report/engine/repDMPClass.h"
 #include "report/engine/repDsgnIntf.h"
+#include "report/engine/repInPlaceCopyPaste.h"
 #include "report/engine/repIOTransport.h"
 
 namespace {
@@ -35,11 +37,15 @@ void repStartupInitialization() {
   Editors.Register({rt::tkInteger, "TShortCut"}, nullptr, "", TrepShortCutProperty::ClassInfo());
   (void)BitCountTable();
   repIOTransportDialogInitialization();
+  repDMPInitialization();
+  repInPlaceCopyPasteInitialization();
 }
 
 void repStartupFinalization() {
   std::lock_guard<std::mutex> Lock(StartupLock());
   if (StartupCount == 0 || --StartupCount > 0) return;
+  repInPlaceCopyPasteFinalization();
+  repDMPFinalization();
   repIOTransportDialogFinalization();
   PropertyEditors().UnRegister(TrepNameProperty::ClassInfo());
   PropertyEditors().UnRegister(TrepModalResultProperty::ClassInfo());

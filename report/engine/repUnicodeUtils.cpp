@@ -159,7 +159,8 @@ std::string ReadRest(rt::TStream& Stream) {
 void TrepWideStrings::LoadFromStream(rt::TStream& Stream) {
   const std::int64_t Start = Stream.Position();
   const std::int64_t R = Stream.Size() - Start;
-  if (R > 2) {
+  // The mark alone is an empty text, not two characters of the code page.
+  if (R >= 2) {
     unsigned char Mark[2];
     Stream.ReadBuffer(Mark, 2);
     if (Mark[0] == 0xFF && Mark[1] == 0xFE) {

@@ -387,11 +387,11 @@ Variant TFunctions::GetProp(rt::TObject* Instance, rt::TClass ClassType, const s
     if (N == "OWNER") return ObjVar(As<rt::TComponent>(Instance, "TComponent")->Owner());
   } else if (ClassType == TscXMLItem::ClassInfo()) {
     auto* X = As<TscXMLItem>(Instance, "TscXMLItem");
-    if (N == "DATA") return Variant(static_cast<int>(reinterpret_cast<std::intptr_t>(X->Data)));
+    if (N == "DATA") return Variant(static_cast<int>(reinterpret_cast<std::intptr_t>(X->Data())));
     if (N == "COUNT") return Variant(X->Count());
-    if (N == "NAME") return Variant(X->Name);
+    if (N == "NAME") return Variant(X->Name.Str());
     if (N == "PARENT") return ObjVar(X->Parent());
-    if (N == "TEXT") return Variant(X->Text);
+    if (N == "TEXT") return Variant(X->Text.View());
   } else if (ClassType == TscXMLDocument::ClassInfo()) {
     if (N == "ROOT") return ObjVar(As<TscXMLDocument>(Instance, "TscXMLDocument")->Root());
   }
@@ -421,7 +421,7 @@ void TFunctions::SetProp(rt::TObject* Instance, rt::TClass ClassType, const std:
   } else if (ClassType == TscXMLItem::ClassInfo()) {
     auto* X = As<TscXMLItem>(Instance, "TscXMLItem");
     // Data is the item's free integer; it is stored in the pointer-sized field.
-    if (N == "DATA") X->Data = reinterpret_cast<void*>(static_cast<std::intptr_t>(Value.ToInteger()));
+    if (N == "DATA") X->SetData(reinterpret_cast<void*>(static_cast<std::intptr_t>(Value.ToInteger())));
     else if (N == "NAME") X->Name = rt::VarToStr(Value);
     else if (N == "TEXT") X->Text = rt::VarToStr(Value);
   }

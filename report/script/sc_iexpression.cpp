@@ -63,6 +63,12 @@ TscDesignatorNode::TscDesignatorNode(TscDesignator* ADesignator)
   TypeName = ADesignator->TypeName;
 }
 
+TscDesignatorNode::TscDesignatorNode(TscVariable* AVariable)
+    : TscOperandNode(Variant::Null()), FDesignator(nullptr), FVar(AVariable) {
+  Typ = AVariable->Typ;
+  TypeName = AVariable->TypeName;
+}
+
 TscDesignatorNode::~TscDesignatorNode() { delete FDesignator; }
 
 Variant TscDesignatorNode::GetValue() { return FVar->GetValue(); }
@@ -168,7 +174,7 @@ public:
       case opIs: {
         rt::TObject* O = rt::VarToObject(FLeft->GetValue());
         auto* D = dynamic_cast<TscDesignatorNode*>(FRight);
-        if (!O || !D || D->FDesignator->Count() == 0) return Variant(false);
+        if (!O || !D || !D->FDesignator || D->FDesignator->Count() == 0) return Variant(false);
         auto* C = dynamic_cast<TscClassVariable*>(D->FDesignator->GetItem(0)->Ref);
         return Variant(C && O->ClassType()->InheritsFrom(C->ClassRef()));
       }
@@ -319,7 +325,10 @@ Variant TscExpression::GetValue() { return FNode->GetValue(); }
 
 void TscExpression::SetValue(const Variant& Value) {
   if (IsReadOnly) return;
-  if (auto* D = dynamic_cast<TscDesignatorNode*>(FNode)) D->FDesignator->SetValue(Value);
+  if (auto* D = dynamic_cast<TscDesignatorNode*>(FNode)) {
+    if (D->FDesignator) D->FDesignator->SetValue(Value);
+    else D->FVar->SetValue(Value);
+  }
 }
 
 void TscExpression::AddNode(TscExpressionNode* Node) {
@@ -387,6 +396,12 @@ TscExpressionNode* TscExpression::AddConstWithType(const Variant& Value, TscVarT
 
 TscExpressionNode* TscExpression::AddDesignator(TscDesignator* Designator) {
   auto* N = new TscDesignatorNode(Designator);
+  AddNode(N);
+  return N;
+}
+
+TscExpressionNode* TscExpression::AddVariable(TscVariable* Variable) {
+  auto* N = new TscDesignatorNode(Variable);
   AddNode(N);
   return N;
 }
@@ -469,7 +484,7 @@ void TscExpression::Finalize(std::string& ErrorPos) {
   Typ = T.Typ;
   TypeName = T.TypeName;
   auto* D = dynamic_cast<TscDesignatorNode*>(FNode);
-  IsReadOnly = !(D && !D->FDesignator->IsReadOnly);
+  IsReadOnly = !(D && !(D->FDesignator ? D->FDesignator->IsReadOnly : D->FVar->IsReadOnly));
 }
 
 void TscExpression::Optimize(TscDesignator* Designator, std::string& Modificator) {
@@ -482,6 +497,7 @@ void TscExpression::Optimize(TscDesignator* Designator, std::string& Modificator
   if (Op != opPlus && Op != opMinus && Op != opMul && Op != opDivFloat) return;
   auto ReadsVar = [&](TscExpressionNode* N) {
     auto* DN = dynamic_cast<TscDesignatorNode*>(N);
+    if (DN && !DN->FDesignator) return DN->FVar == VD->RefItem;
     auto* NV = DN ? dynamic_cast<TscVariableDesignator*>(DN->FDesignator) : nullptr;
     return NV && NV->RefItem == VD->RefItem;
   };

@@ -39,8 +39,12 @@ public:
 class TscDesignatorNode : public TscOperandNode {
 public:
   explicit TscDesignatorNode(TscDesignator* ADesignator);
+  // Reads the variable straight, with no designator: most operands of a large program are plain
+  // variables, and a designator with its step costs several times the node.
+  explicit TscDesignatorNode(TscVariable* AVariable);
   ~TscDesignatorNode() override;
   rt::Variant GetValue() override;
+  // nullptr when the node reads a plain variable (FVar) straight.
   TscDesignator* FDesignator;
   TscCustomVariable* FVar;
 };
@@ -82,6 +86,8 @@ public:
   TscExpressionNode* AddConst(const rt::Variant& Value);
   TscExpressionNode* AddConstWithType(const rt::Variant& Value, TscVarType Typ);
   TscExpressionNode* AddDesignator(TscDesignator* Designator);
+  // An operand that reads Variable, as a designator of it alone would.
+  TscExpressionNode* AddVariable(TscVariable* Variable);
   TscExpressionNode* AddSet(TscSetExpression* SetExpression);
   // Operator texts: ">", "<", "<=", ">=", "<>", "=", "in", "is", "+", "strcat", "-", "or", "xor",
   // "*", "/", "div", "mod", "and", "shl", "shr", "not", "unminus", "(", ")" (any case).

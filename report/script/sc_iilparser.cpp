@@ -396,11 +396,20 @@ TscCustomVariable* TscILParser::DeclareVar(TscXMLItem* E, int IdentIndex, TscScr
 // ---- statements ----
 
 void TscILParser::ConvertChildren(TscXMLItem* X, TscScript* Prog, TscStatement* L, int From) {
+  // Nothing looks at a converted statement's elements again (late binding keeps copies), so
+  // each is freed once converted: a large program never holds its whole intermediate form
+  // beside its executable one.
+  if (From == 0) {
+    std::vector<std::unique_ptr<TscXMLItem>> Items = X->ReleaseItems();
+    for (std::unique_ptr<TscXMLItem>& C : Items) {
+      ConvertStatement(C.get(), Prog, L);
+      C.reset();
+    }
+    return;
+  }
   for (int I = From; I < X->Count(); ++I) {
     TscXMLItem* C = X->Items(I);
     ConvertStatement(C, Prog, L);
-    // Nothing looks at a converted statement's elements again (late binding keeps copies), so
-    // a large program never holds its whole intermediate form beside its executable one.
     C->Clear();
   }
 }
@@ -595,6 +604,7 @@ void TscILParser::ConvertAssign(TscXMLItem* X, TscScript* Prog, TscStatement* L)
   S->Designator = D.release();
   S->Expression = E.release();
   S->Optimize();
+  S->DropPlainTarget();
   FProgram->AddCodeLine(UnitName(), Pos);
   L->Add(S.release());
 }
@@ -727,7 +737,13 @@ void TscILParser::AddExprChildren(TscExpression* E, TscXMLItem* X, TscScript* Pr
     } else if (Name == "number" || Name == "string") {
       E->AddConst(LiteralToVariant(C->Prop("text")));
     } else if (Name == "dsgn") {
-      E->AddDesignator(DoDesignator(C, Prog));
+      std::unique_ptr<TscDesignator> D(DoDesignator(C, Prog));
+      // A plain variable is read straight; the designator would only cost memory.
+      auto* V = dynamic_cast<TscVariableDesignator*>(D.get()) ? dynamic_cast<TscVariable*>(D->RefItem) : nullptr;
+      if (V && !D->LateBinding && D->Typ == V->Typ && D->TypeName == V->TypeName && D->IsReadOnly == V->IsReadOnly)
+        E->AddVariable(V);
+      else
+        E->AddDesignator(D.release());
     } else if (Name == "set") {
       E->AddSet(DoSet(C, Prog).release());
     } else if (Name == "new") {
@@ -932,6 +948,9 @@ TscDesignator* TscILParser::DoDesignator(TscXMLItem* Data, TscScript* Prog, TscE
   TscDesignator* Result = scFinalizeDesignator(D.release());
   std::unique_ptr<TscDesignator> Guard(Result);
   CheckParams(Result);
+  // The fast form of a plain variable reads its variable alone, so its step would only cost
+  // memory. Not while running: a late-bound designator borrows the steps it is given.
+  if (!RunTime && dynamic_cast<TscVariableDesignator*>(Result)) Result->Clear();
   return Guard.release();
 }
 

@@ -1010,14 +1010,22 @@ TscAssignmentStmt::~TscAssignmentStmt() {
 }
 
 void TscAssignmentStmt::Optimize() {
-  FVar = Designator;
-  if (dynamic_cast<TscVariableDesignator*>(Designator)) FVar = Designator->RefItem;
+  if (Designator) {
+    FVar = Designator;
+    if (dynamic_cast<TscVariableDesignator*>(Designator)) FVar = Designator->RefItem;
+  }
   FExpr = Expression;
   // An expression's value is its tree's: read the tree directly.
   if (auto* E = dynamic_cast<TscExpression*>(Expression)) {
     TscCustomVariable* Single = E->SingleItem();
     FExpr = Single ? Single : E->Root();
   }
+}
+
+void TscAssignmentStmt::DropPlainTarget() {
+  if (!FVar || FVar == Designator || !dynamic_cast<TscVariableDesignator*>(Designator)) return;
+  delete Designator;
+  Designator = nullptr;
 }
 
 void TscAssignmentStmt::Execute() {

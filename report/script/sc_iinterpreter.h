@@ -532,6 +532,9 @@ public:
   void Execute() override;
   // Resolves a plain variable and a single-operand expression once.
   virtual void Optimize();
+  // After Optimize: a target that is a plain variable is kept as the variable alone and its
+  // designator freed (Designator becomes nullptr); a large program has millions of them.
+  void DropPlainTarget();
   TscDesignator* Designator = nullptr;        // owned
   TscCustomExpression* Expression = nullptr;  // owned
 

@@ -490,8 +490,9 @@ enum class TscElementKind {
 struct TscCustomILParser::TElement {
   TscElementKind Kind = TscElementKind::Reference;
   std::string Text;  // lower-cased expected token or loop separator
-  std::string Node;  // lower-cased
-  std::string Add;
+  // Element names: shared, so that naming an emitted element copies no text.
+  TscXMLName Node;  // lower-cased
+  TscXMLName Add;
   bool HasAddText = false;
   std::string AddText;
   bool HasErr = false;
@@ -758,10 +759,10 @@ void TscCustomILParser::RecordError(const TElement& E, int P0) {
   FTermFlag = E.Term;
 }
 
-void TscCustomILParser::Emit(std::string Name, std::string Attributes) {
+void TscCustomILParser::Emit(const TscXMLName& Name, const std::string& Attributes) {
   auto Item = std::make_unique<TscXMLItem>();
-  Item->Name = std::move(Name);
-  Item->Text = std::move(Attributes);
+  Item->Name = Name;
+  Item->Text = Attributes;
   FEmitted.push_back(std::move(Item));
 }
 
@@ -929,9 +930,11 @@ void TscCustomILParser::ApplyNode(const TElement& E, bool Success, int P0, std::
   }
   auto Node = std::make_unique<TscXMLItem>();
   Node->Name = E.Node;
-  Node->Text = "pos=\"" + PositionTextAt(P0) + "\"";
-  if (E.Node == "expr") Node->Text += " pos1=\"" + FParser.GetXYPosition() + "\"";
+  std::string Text = "pos=\"" + PositionTextAt(P0) + "\"";
+  if (E.Node == "expr") Text += " pos1=\"" + FParser.GetXYPosition() + "\"";
+  Node->Text = Text;
   // What the rule emitted becomes the new element's children.
+  Node->Reserve(static_cast<int>(FEmitted.size() - L0));
   for (std::size_t I = L0; I < FEmitted.size(); ++I) Node->AddItem(FEmitted[I].release());
   FEmitted.resize(L0);
   FEmitted.push_back(std::move(Node));

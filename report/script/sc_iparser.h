@@ -193,7 +193,7 @@ private:
   void RecordError(const TElement& E, int P0);
   std::string PositionTextAt(int P0);
   void EmitAdd(const TElement& E, const std::string& Token);
-  void Emit(std::string Name, std::string Attributes);
+  void Emit(const TscXMLName& Name, const std::string& Attributes);
   void IncludeUnits(std::size_t L0);
   std::unique_ptr<TscXMLItem> IncludeUnit(const std::string& UnitName);
   std::string ReadUnitText(const std::string& UnitName);

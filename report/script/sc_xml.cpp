@@ -1,6 +1,15 @@
 #include "report/script/sc_xml.h"
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cstdint>
+#include <stdexcept>
+#include <mutex>
+#include <new>
+#include <ostream>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "platform/rt/SysUtils.h"
 
@@ -101,6 +110,67 @@ std::string scXMLToStr(std::string_view S) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// TscXMLName
+
+const std::string* TscXMLName::Shared(std::string_view S) {
+  // Never freed: elements of any thread may point into the set for the life of the process.
+  static std::mutex Lock;
+  static auto* Names = new std::unordered_set<std::string>{std::string()};
+  static const std::string* const Empty = &*Names->find(std::string());
+  if (S.empty()) return Empty;
+  if (S.size() > kMaxSharedXMLNameLength) return nullptr;
+  const std::string Key(S);
+  std::lock_guard<std::mutex> Guard(Lock);
+  auto It = Names->find(Key);
+  if (It != Names->end()) return &*It;
+  if (Names->size() >= kMaxSharedXMLNames) return nullptr;
+  return &*Names->insert(Key).first;
+}
+
+void TscXMLName::Release() {
+  if (Owned()) delete Text();
+  FBits = reinterpret_cast<std::uintptr_t>(Shared({}));
+}
+
+void TscXMLName::Set(std::string_view S) {
+  const std::string* Text = Shared(S);
+  std::uintptr_t Bits = reinterpret_cast<std::uintptr_t>(Text);
+  if (!Text) Bits = reinterpret_cast<std::uintptr_t>(new std::string(S)) | kOwned;
+  Release();
+  FBits = Bits;
+}
+
+TscXMLName& TscXMLName::operator=(const TscXMLName& Other) {
+  if (this == &Other) return *this;
+  if (!Other.Owned()) {
+    Release();
+    FBits = Other.FBits;
+  } else {
+    Set(Other.Str());
+  }
+  return *this;
+}
+
+std::ostream& operator<<(std::ostream& Out, const TscXMLName& N) { return Out << N.Str(); }
+
+// ---------------------------------------------------------------------------------------------
+// TscXMLText
+
+void TscXMLText::Assign(std::string_view S) {
+  if (S.size() > UINT32_MAX) throw std::length_error("XML attribute text too long");
+  char* Data = nullptr;
+  if (!S.empty()) {
+    Data = new char[S.size()];
+    std::copy(S.begin(), S.end(), Data);
+  }
+  delete[] FData;
+  FData = Data;
+  FSize = static_cast<std::uint32_t>(S.size());
+}
+
+std::ostream& operator<<(std::ostream& Out, const TscXMLText& T) { return Out << T.View(); }
+
+// ---------------------------------------------------------------------------------------------
 // TscXMLItem
 
 rt::TClass TscXMLItem::ClassInfo() {
@@ -113,15 +183,109 @@ rt::TClass TscXMLDocument::ClassInfo() {
   return &Info;
 }
 
+struct TscXMLItem::TChildren {
+  std::uint32_t Count = 0;
+  std::uint32_t Capacity = 0;
+  TscXMLItem** Items() { return reinterpret_cast<TscXMLItem**>(this + 1); }
+  TscXMLItem** begin() { return Items(); }
+  TscXMLItem** end() { return Items() + Count; }
+
+  static TChildren* Make(std::uint32_t Capacity) {
+    void* Block = ::operator new(sizeof(TChildren) + Capacity * sizeof(TscXMLItem*));
+    auto* C = new (Block) TChildren;
+    C->Capacity = Capacity;
+    return C;
+  }
+  static void Free(TChildren* C) { ::operator delete(C); }
+};
+
+namespace {
+
+// Data of the elements that carry one; Count lets every other element skip the lock.
+struct TDataTable {
+  std::mutex Lock;
+  std::unordered_map<const TscXMLItem*, void*> Map;
+  std::atomic<std::size_t> Count{0};
+};
+
+TDataTable& DataTable() {
+  static auto* Table = new TDataTable;  // never freed: elements may outlive static destruction
+  return *Table;
+}
+
+}  // namespace
+
 TscXMLItem::~TscXMLItem() {
   Clear();
   if (FParent) FParent->Detach(this);
+  if (DataTable().Count.load(std::memory_order_acquire) > 0) SetData(nullptr);
+}
+
+void* TscXMLItem::Data() const {
+  TDataTable& T = DataTable();
+  if (T.Count.load(std::memory_order_acquire) == 0) return nullptr;
+  std::lock_guard<std::mutex> Guard(T.Lock);
+  auto It = T.Map.find(this);
+  return It == T.Map.end() ? nullptr : It->second;
+}
+
+void TscXMLItem::SetData(void* Value) {
+  TDataTable& T = DataTable();
+  std::lock_guard<std::mutex> Guard(T.Lock);
+  if (Value)
+    T.Map[this] = Value;
+  else
+    T.Map.erase(this);
+  T.Count.store(T.Map.size(), std::memory_order_release);
+}
+
+int TscXMLItem::Count() const {
+  if (!FItems) return 0;
+  return HasBlock() ? static_cast<int>(Block()->Count) : 1;
 }
 
 TscXMLItem* TscXMLItem::Add() {
   auto* Item = new TscXMLItem;
   AddItem(Item);
   return Item;
+}
+
+void TscXMLItem::Reserve(int Capacity) {
+  if (Capacity < 2) return;
+  const auto Need = static_cast<std::uint32_t>(Capacity);
+  if (HasBlock() && Block()->Capacity >= Need) return;
+  TChildren* New = TChildren::Make(Need);
+  if (HasBlock()) {
+    TChildren* Old = Block();
+    std::copy(Old->begin(), Old->end(), New->Items());
+    New->Count = Old->Count;
+    TChildren::Free(Old);
+  } else if (FItems) {
+    New->Items()[New->Count++] = Single();
+  }
+  FItems = reinterpret_cast<std::uintptr_t>(New) | 1;
+}
+
+void TscXMLItem::Append(TscXMLItem* Item) {
+  if (!FItems) {
+    FItems = reinterpret_cast<std::uintptr_t>(Item);
+  } else {
+    const int N = Count();
+    if (!HasBlock() || Block()->Count == Block()->Capacity) Reserve(std::max(2, N * 2));
+    Block()->Items()[Block()->Count++] = Item;
+  }
+  Item->FParent = this;
+}
+
+void TscXMLItem::MoveChildrenTo(std::vector<TscXMLItem*>& Out) {
+  if (HasBlock()) {
+    TChildren* C = Block();
+    Out.insert(Out.end(), C->begin(), C->end());
+    TChildren::Free(C);
+  } else if (FItems) {
+    Out.push_back(Single());
+  }
+  FItems = 0;
 }
 
 void TscXMLItem::AddItem(TscXMLItem* Item) {
@@ -132,9 +296,7 @@ void TscXMLItem::AddItem(TscXMLItem* Item) {
     for (const TscXMLItem* P = FParent; P; P = P->FParent)
       if (P == Item) throw rt::Exception("An XML element cannot contain itself");
   if (Item->FParent) Item->FParent->Detach(Item);
-  if (!FItems) FItems = std::make_unique<std::vector<TscXMLItem*>>();
-  FItems->push_back(Item);
-  Item->FParent = this;
+  Append(Item);
 }
 
 void TscXMLItem::InsertItem(int Index, TscXMLItem* Item) {
@@ -142,22 +304,18 @@ void TscXMLItem::InsertItem(int Index, TscXMLItem* Item) {
   if (!Item) return;
   if (Index < 0 || Index >= Count())
     throw rt::EListError("List index out of bounds (" + std::to_string(Index) + ")");
-  auto& L = *FItems;
-  std::rotate(L.begin() + Index, L.end() - 1, L.end());
+  if (HasBlock()) std::rotate(Block()->begin() + Index, Block()->end() - 1, Block()->end());
 }
 
 void TscXMLItem::Clear() {
   if (!FItems) return;
   // Without recursion, so that deep trees cannot exhaust the stack.
-  std::vector<TscXMLItem*> Pending = std::move(*FItems);
-  FItems.reset();
+  std::vector<TscXMLItem*> Pending;
+  MoveChildrenTo(Pending);
   while (!Pending.empty()) {
     TscXMLItem* Item = Pending.back();
     Pending.pop_back();
-    if (Item->FItems) {
-      Pending.insert(Pending.end(), Item->FItems->begin(), Item->FItems->end());
-      Item->FItems.reset();
-    }
+    Item->MoveChildrenTo(Pending);
     Item->FParent = nullptr;
     delete Item;
   }
@@ -167,41 +325,59 @@ void TscXMLItem::TakeChildren(TscXMLItem* From) {
   if (!From || From == this || !From->FItems) return;
   for (const TscXMLItem* P = this; P; P = P->FParent)
     if (P == From) throw rt::Exception("An XML element cannot contain itself");
-  if (!FItems) FItems = std::make_unique<std::vector<TscXMLItem*>>();
-  FItems->reserve(FItems->size() + From->FItems->size());
-  for (TscXMLItem* Child : *From->FItems) {
-    Child->FParent = this;
-    FItems->push_back(Child);
+  std::vector<TscXMLItem*> Moved;
+  From->MoveChildrenTo(Moved);
+  Reserve(Count() + static_cast<int>(Moved.size()));
+  for (TscXMLItem* Child : Moved) Append(Child);
+}
+
+std::vector<std::unique_ptr<TscXMLItem>> TscXMLItem::ReleaseItems() {
+  std::vector<TscXMLItem*> Moved;
+  MoveChildrenTo(Moved);
+  std::vector<std::unique_ptr<TscXMLItem>> Items;
+  Items.reserve(Moved.size());
+  for (TscXMLItem* Child : Moved) {
+    Child->FParent = nullptr;
+    Items.emplace_back(Child);
   }
-  From->FItems.reset();
+  return Items;
 }
 
 void TscXMLItem::Detach(TscXMLItem* Item) {
-  if (FItems) {
-    auto It = std::find(FItems->begin(), FItems->end(), Item);
-    if (It != FItems->end()) FItems->erase(It);
+  if (HasBlock()) {
+    TChildren* C = Block();
+    TscXMLItem** It = std::find(C->begin(), C->end(), Item);
+    if (It != C->end()) {
+      std::copy(It + 1, C->end(), It);
+      if (--C->Count == 0) {
+        TChildren::Free(C);
+        FItems = 0;
+      }
+    }
+  } else if (FItems && Single() == Item) {
+    FItems = 0;
   }
   Item->FParent = nullptr;
 }
 
 int TscXMLItem::Find(std::string_view Name) const {
   for (int I = 0, N = Count(); I < N; ++I)
-    if (rt::SameText((*FItems)[static_cast<std::size_t>(I)]->Name, Name)) return I;
+    if (rt::SameText(Items(I)->Name, Name)) return I;
   return -1;
 }
 
 TscXMLItem* TscXMLItem::FindItem(std::string_view Name) {
   const int I = Find(Name);
-  if (I >= 0) return (*FItems)[static_cast<std::size_t>(I)];
+  if (I >= 0) return Items(I);
   TscXMLItem* Item = Add();
   Item->Name = std::string(Name);
   return Item;
 }
 
 int TscXMLItem::IndexOf(const TscXMLItem* Item) const {
-  if (!FItems) return -1;
-  auto It = std::find(FItems->begin(), FItems->end(), Item);
-  return It == FItems->end() ? -1 : static_cast<int>(It - FItems->begin());
+  for (int I = 0, N = Count(); I < N; ++I)
+    if (Items(I) == Item) return I;
+  return -1;
 }
 
 TscXMLItem* TscXMLItem::Root() {
@@ -213,7 +389,7 @@ TscXMLItem* TscXMLItem::Root() {
 TscXMLItem* TscXMLItem::Items(int Index) const {
   if (Index < 0 || Index >= Count())
     throw rt::EListError("List index out of bounds (" + std::to_string(Index) + ")");
-  return (*FItems)[static_cast<std::size_t>(Index)];
+  return HasBlock() ? Block()->Items()[Index] : Single();
 }
 
 void TscXMLItem::SetParent(TscXMLItem* Value) {
@@ -231,7 +407,7 @@ void TscXMLItem::Assign(const TscXMLItem* Item) {
   TscXMLItem Copy;
   Copy.Name = Item->Name;
   Copy.Text = Item->Text;
-  Copy.Data = Item->Data;
+  Copy.SetData(Item->Data());
   std::vector<std::pair<const TscXMLItem*, TscXMLItem*>> Pending{{Item, &Copy}};
   while (!Pending.empty()) {
     auto [From, To] = Pending.back();
@@ -241,33 +417,31 @@ void TscXMLItem::Assign(const TscXMLItem* Item) {
       TscXMLItem* New = To->Add();
       New->Name = Child->Name;
       New->Text = Child->Text;
-      New->Data = Child->Data;
+      New->SetData(Child->Data());
       if (Child->Count() > 0) Pending.emplace_back(Child, New);
     }
   }
   Clear();
   Name = std::move(Copy.Name);
   Text = std::move(Copy.Text);
-  Data = Copy.Data;
-  if (Copy.FItems) {
-    FItems = std::move(Copy.FItems);
-    for (TscXMLItem* Child : *FItems) Child->FParent = this;
-  }
+  SetData(Copy.Data());
+  TakeChildren(&Copy);
 }
 
 bool TscXMLItem::FindProp(std::string_view PropName, std::size_t& NameAt, std::size_t& ValueAt) const {
   // The name must follow a blank (or start the text) and stand outside every quoted value.
+  const std::string_view T = Text.View();
   bool InValue = false;
-  for (std::size_t I = 0; I < Text.size(); ++I) {
-    if (!InValue && (I == 0 || Text[I - 1] == ' ') && SameNameAt(Text, I, PropName)) {
+  for (std::size_t I = 0; I < T.size(); ++I) {
+    if (!InValue && (I == 0 || T[I - 1] == ' ') && SameNameAt(T, I, PropName)) {
       const std::size_t E = I + PropName.size();
-      if (E + 1 < Text.size() && Text[E] == '=' && Text[E + 1] == '"') {
+      if (E + 1 < T.size() && T[E] == '=' && T[E + 1] == '"') {
         NameAt = I;
         ValueAt = E + 2;
         return true;
       }
     }
-    if (Text[I] == '"') InValue = !InValue;
+    if (T[I] == '"') InValue = !InValue;
   }
   return false;
 }
@@ -275,9 +449,10 @@ bool TscXMLItem::FindProp(std::string_view PropName, std::size_t& NameAt, std::s
 std::string TscXMLItem::Prop(std::string_view PropName) const {
   std::size_t NameAt = 0, ValueAt = 0;
   if (!FindProp(PropName, NameAt, ValueAt)) return std::string();
-  std::size_t End = Text.find('"', ValueAt);
-  if (End == std::string::npos) End = Text.size();
-  return scXMLToStr(std::string_view(Text).substr(ValueAt, End - ValueAt));
+  const std::string_view T = Text.View();
+  std::size_t End = T.find('"', ValueAt);
+  if (End == std::string_view::npos) End = T.size();
+  return scXMLToStr(T.substr(ValueAt, End - ValueAt));
 }
 
 bool TscXMLItem::PropExists(std::string_view PropName) const {
@@ -286,21 +461,23 @@ bool TscXMLItem::PropExists(std::string_view PropName) const {
 }
 
 void TscXMLItem::SetProp(std::string_view PropName, std::string_view Value) {
+  std::string T = Text.Str();
   std::size_t NameAt = 0, ValueAt = 0;
-  std::size_t At = Text.size();
+  std::size_t At = T.size();
   if (FindProp(PropName, NameAt, ValueAt)) {
-    std::size_t End = Text.find('"', ValueAt);
-    End = End == std::string::npos ? Text.size() : End + 1;
-    Text.erase(NameAt, End - NameAt);
+    std::size_t End = T.find('"', ValueAt);
+    End = End == std::string::npos ? T.size() : End + 1;
+    T.erase(NameAt, End - NameAt);
     At = NameAt;
   }
   std::string S;
-  if (At > 0 && Text[At - 1] != ' ') S += ' ';
+  if (At > 0 && T[At - 1] != ' ') S += ' ';
   S.append(PropName);
   S += "=\"";
   S += scStrToXML(Value);
   S += '"';
-  Text.insert(At, S);
+  T.insert(At, S);
+  Text = T;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -422,13 +599,13 @@ void TscXMLReader::ReadHeader() {
 namespace {
 
 // An empty-element tag loses its '/' and has no children to read.
-bool Complete(TscXMLItem* Item) {
-  if (!Item->Name.empty() && Item->Name.back() == '/') {
-    Item->Name.pop_back();
+bool Complete(std::string& Name, std::string& Text) {
+  if (!Name.empty() && Name.back() == '/') {
+    Name.pop_back();
     return true;
   }
-  if (!Item->Text.empty() && Item->Text.back() == '/') {
-    Item->Text.pop_back();
+  if (!Text.empty() && Text.back() == '/') {
+    Text.pop_back();
     return true;
   }
   return false;
@@ -440,9 +617,10 @@ void TscXMLReader::ReadRootItem(TscXMLItem* Item) {
   std::string Name, Text;
   ReadTag(Name, Text);
   if (Name.empty() || Name[0] == '/') return;
-  Item->Name = std::move(Name);
+  const bool RootComplete = Complete(Name, Text);
+  Item->Name = Name;
   Item->Text = std::move(Text);
-  if (Complete(Item)) return;
+  if (RootComplete) return;
   // The open elements, innermost last; read without recursion.
   std::vector<TscXMLItem*> Open{Item};
   while (!Open.empty()) {
@@ -453,10 +631,11 @@ void TscXMLReader::ReadRootItem(TscXMLItem* Item) {
       Open.pop_back();
       continue;
     }
+    const bool ChildComplete = Complete(Name, Text);
     TscXMLItem* Child = Open.back()->Add();
-    Child->Name = std::move(Name);
+    Child->Name = Name;
     Child->Text = std::move(Text);
-    if (!Complete(Child)) Open.push_back(Child);
+    if (!ChildComplete) Open.push_back(Child);
   }
 }
 
@@ -483,10 +662,10 @@ void TscXMLWriter::WriteHeader() { WriteLine(0, "<?xml version=\"1.0\"?>"); }
 namespace {
 
 std::string StartTag(const TscXMLItem* Item) {
-  std::string S = "<" + Item->Name;
+  std::string S = "<" + Item->Name.Str();
   if (!Item->Text.empty()) {
     if (Item->Text[0] != ' ') S += ' ';
-    S += Item->Text;
+    S += Item->Text.View();
   }
   S += Item->Count() > 0 ? ">" : "/>";
   return S;
@@ -511,7 +690,7 @@ void TscXMLWriter::WriteRootItem(const TscXMLItem* RootItem) {
       WriteLine(Level, StartTag(Child));
       if (Child->Count() > 0) Open.push_back({Child, Level, 0});
     } else {
-      WriteLine(F.Level, "</" + F.Item->Name + ">");
+      WriteLine(F.Level, "</" + F.Item->Name.Str() + ">");
       Open.pop_back();
     }
   }

@@ -5,6 +5,7 @@
 // no character data. Attributes are looked up in the raw text on demand, so writing a document
 // copies every attribute text verbatim. Texts are UTF-8.
 #include <cstdint>
+#include <iosfwd>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -24,6 +25,109 @@ std::string scXMLToStr(std::string_view S);
 // the replacement character U+FFFD.
 std::string scCharToUTF8(std::uint32_t Code);
 
+// An element name. A program repeats a few dozen names over millions of elements, so names of
+// up to kMaxSharedXMLNameLength bytes are kept once per process (at most kMaxSharedXMLNames of
+// them) and shared; any other name is the element's own copy.
+constexpr std::size_t kMaxSharedXMLNameLength = 64;
+constexpr std::size_t kMaxSharedXMLNames = 4096;
+
+class TscXMLName {
+public:
+  TscXMLName() = default;
+  TscXMLName(std::string_view S) { Set(S); }
+  TscXMLName(const char* S) { Set(S); }
+  TscXMLName(const std::string& S) { Set(S); }
+  TscXMLName(const TscXMLName& Other) { *this = Other; }
+  TscXMLName(TscXMLName&& Other) noexcept { Swap(Other); }
+  ~TscXMLName() { Release(); }
+  TscXMLName& operator=(const TscXMLName& Other);
+  TscXMLName& operator=(TscXMLName&& Other) noexcept {
+    Swap(Other);
+    return *this;
+  }
+  TscXMLName& operator=(std::string_view S) {
+    Set(S);
+    return *this;
+  }
+  TscXMLName& operator=(const char* S) { return *this = std::string_view(S); }
+  TscXMLName& operator=(const std::string& S) { return *this = std::string_view(S); }
+
+  const std::string& Str() const { return *Text(); }
+  operator const std::string&() const { return Str(); }
+  operator std::string_view() const { return Str(); }
+  bool empty() const { return Str().empty(); }
+  std::size_t size() const { return Str().size(); }
+  void clear() { Set({}); }
+
+  friend bool operator==(const TscXMLName& A, const TscXMLName& B) { return A.Str() == B.Str(); }
+  friend bool operator==(const TscXMLName& A, std::string_view B) { return A.Str() == B; }
+  friend bool operator==(const TscXMLName& A, const char* B) { return A.Str() == B; }
+  friend bool operator==(const TscXMLName& A, const std::string& B) { return A.Str() == B; }
+  friend std::ostream& operator<<(std::ostream& Out, const TscXMLName& N);
+
+private:
+  // The text's address, its lowest bit set when the text is the element's own.
+  static constexpr std::uintptr_t kOwned = 1;
+  const std::string* Text() const { return reinterpret_cast<const std::string*>(FBits & ~kOwned); }
+  bool Owned() const { return (FBits & kOwned) != 0; }
+  void Set(std::string_view S);
+  void Release();
+  void Swap(TscXMLName& Other) noexcept { std::swap(FBits, Other.FBits); }
+  static const std::string* Shared(std::string_view S);
+
+  std::uintptr_t FBits = reinterpret_cast<std::uintptr_t>(Shared({}));
+};
+
+class TscXMLText {
+public:
+  TscXMLText() = default;
+  TscXMLText(std::string_view S) { Assign(S); }
+  TscXMLText(const char* S) { Assign(S); }
+  TscXMLText(const std::string& S) { Assign(S); }
+  TscXMLText(const TscXMLText& Other) { Assign(Other.View()); }
+  TscXMLText(TscXMLText&& Other) noexcept { Swap(Other); }
+  ~TscXMLText() { delete[] FData; }
+  TscXMLText& operator=(const TscXMLText& Other) {
+    if (this != &Other) Assign(Other.View());
+    return *this;
+  }
+  TscXMLText& operator=(TscXMLText&& Other) noexcept {
+    Swap(Other);
+    return *this;
+  }
+  TscXMLText& operator=(std::string_view S) {
+    Assign(S);
+    return *this;
+  }
+  TscXMLText& operator=(const char* S) { return *this = std::string_view(S); }
+  TscXMLText& operator=(const std::string& S) { return *this = std::string_view(S); }
+
+  std::string_view View() const { return FData ? std::string_view(FData, FSize) : std::string_view(); }
+  operator std::string_view() const { return View(); }
+  std::string Str() const { return std::string(View()); }
+  bool empty() const { return FSize == 0; }
+  std::size_t size() const { return FSize; }
+  char operator[](std::size_t I) const { return FData[I]; }
+  char back() const { return FData[FSize - 1]; }
+  void clear() { Assign({}); }
+
+  friend bool operator==(const TscXMLText& A, const TscXMLText& B) { return A.View() == B.View(); }
+  friend bool operator==(const TscXMLText& A, std::string_view B) { return A.View() == B; }
+  friend bool operator==(const TscXMLText& A, const char* B) { return A.View() == B; }
+  friend bool operator==(const TscXMLText& A, const std::string& B) { return A.View() == B; }
+  friend std::ostream& operator<<(std::ostream& Out, const TscXMLText& T);
+
+private:
+  void Assign(std::string_view S);
+  void Swap(TscXMLText& Other) noexcept {
+    std::swap(FData, Other.FData);
+    std::swap(FSize, Other.FSize);
+  }
+
+  char* FData = nullptr;
+  std::uint32_t FSize = 0;
+};
+
 class TscXMLItem : public rt::TObject {
 public:
   RT_CLASS_INFO(TscXMLItem)
@@ -39,10 +143,14 @@ public:
   void AddItem(TscXMLItem* Item);
   // AddItem, then moves Item to position Index.
   void InsertItem(int Index, TscXMLItem* Item);
+  // Room for Capacity children in all without growing the list again.
+  void Reserve(int Capacity);
   // Frees every child.
   void Clear();
   // Appends every child of From (which is left without children) in one step.
   void TakeChildren(TscXMLItem* From);
+  // Takes every child out, in order; the caller owns them.
+  std::vector<std::unique_ptr<TscXMLItem>> ReleaseItems();
   // Index of the first child named Name (ignoring case), or -1.
   int Find(std::string_view Name) const;
   // That child; appends a new one of that name when there is none.
@@ -54,7 +162,7 @@ public:
   // Becomes a deep copy of Item (name, attribute text, Data and descendants); nullptr only clears.
   void Assign(const TscXMLItem* Item);
 
-  int Count() const { return FItems ? static_cast<int>(FItems->size()) : 0; }
+  int Count() const;
   // EListError for an index out of range.
   TscXMLItem* Items(int Index) const;
   TscXMLItem* operator[](int Index) const { return Items(Index); }
@@ -69,19 +177,31 @@ public:
   void SetProp(std::string_view Name, std::string_view Value);
   bool PropExists(std::string_view Name) const;
 
-  std::string Name;
+  TscXMLName Name;
   // Raw attribute text of the start tag, e.g.: text="x" pos="3:5"
-  std::string Text;
-  // For the user; copied by Assign, never interpreted.
-  void* Data = nullptr;
+  TscXMLText Text;
+  // For the user; copied by Assign, never interpreted. Kept out of the element (a table of the
+  // few elements that carry one), so that the millions of a large program do not pay for it.
+  void* Data() const;
+  void SetData(void* Value);
 
 private:
+  // The children. One child is held in place; more go in one block with their count and the
+  // room for them (FItems then has its lowest bit set). An intermediate program has about one
+  // element per two bytes of source, most with none or one child, so this is what it costs.
+  struct TChildren;
+  bool HasBlock() const { return (FItems & 1) != 0; }
+  TChildren* Block() const { return reinterpret_cast<TChildren*>(FItems & ~std::uintptr_t(1)); }
+  TscXMLItem* Single() const { return reinterpret_cast<TscXMLItem*>(FItems); }
   void Detach(TscXMLItem* Item);
+  void Append(TscXMLItem* Item);
+  // Moves the children into Out, in order, leaving the element without children.
+  void MoveChildrenTo(std::vector<TscXMLItem*>& Out);
   // Offset in Text of the attribute's name and of its value's first character, or npos.
   bool FindProp(std::string_view Name, std::size_t& NameAt, std::size_t& ValueAt) const;
 
   TscXMLItem* FParent = nullptr;
-  std::unique_ptr<std::vector<TscXMLItem*>> FItems;
+  std::uintptr_t FItems = 0;
 };
 
 class TscXMLDocument : public rt::TObject {

@@ -35,6 +35,10 @@ struct TPreview : TrepCustomPreview {
   void InternalOnProgress(TrepReport*, TrepProgressType, int) override {}
   void InternalOnProgressStop(TrepReport*, TrepProgressType, int) override {}
   void UnInit(TrepCustomPreviewPages*) override {}
+  bool Init(TrepReport*, TrepCustomPreviewPages*) override { return true; }
+  void Lock() override {}
+  void Unlock() override {}
+  void RefreshReport() override {}
 };
 
 } // namespace

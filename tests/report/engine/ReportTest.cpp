@@ -193,6 +193,10 @@ struct TFakePreview : TrepCustomPreview {
   void InternalOnProgress(TrepReport*, TrepProgressType T, int P) override { Log.push_back("progress " + Str(T, P)); }
   void InternalOnProgressStop(TrepReport*, TrepProgressType T, int P) override { Log.push_back("stop " + Str(T, P)); }
   void UnInit(TrepCustomPreviewPages*) override { Log.push_back("uninit"); }
+  bool Init(TrepReport*, TrepCustomPreviewPages*) override { return true; }
+  void Lock() override {}
+  void Unlock() override {}
+  void RefreshReport() override {}
   static std::string Str(TrepProgressType T, int P) { return std::to_string(T) + "/" + std::to_string(P); }
   std::vector<std::string> Log;
 };

@@ -147,6 +147,37 @@ TEST_F(Compiled, AssignmentsFoldIntoCompoundStatements) {
   EXPECT_EQ(S.Variables("s").ToString(), "ab");
 }
 
+TEST_F(Compiled, PlainVariablesAreReadAndAssignedWithoutDesignators) {
+  // A plain variable costs no designator, as an operand or as the target of an assignment;
+  // reading it, writing it through a var parameter and folding assignments work as before.
+  Compile("var a, b: Integer; begin b := a; b := a * 2 end.");
+  TscStatement* M = S.Statement();
+  ASSERT_EQ(M->Count(), 2);
+  auto* First = dynamic_cast<TscAssignmentStmt*>(M->GetItem(0));
+  ASSERT_NE(First, nullptr);
+  EXPECT_EQ(First->Designator, nullptr);
+  auto* E = dynamic_cast<TscExpression*>(First->Expression);
+  ASSERT_NE(E, nullptr);
+  auto* Node = dynamic_cast<TscDesignatorNode*>(E->Root());
+  ASSERT_NE(Node, nullptr);
+  EXPECT_EQ(Node->FDesignator, nullptr);
+  EXPECT_EQ(Node->FVar, S.FindLocal("a"));
+  EXPECT_EQ(Node->Typ, fvtInt);
+
+  struct Case { const char* Language; const char* Text; const char* Printed; } Cases[] = {
+      {"PascalScript",
+       "procedure Add2(var n: Integer); begin n := n + 2 end;\n"
+       "const K = 4; var a, b: Integer; s: String;\n"
+       "begin a := 3; b := a * a - a + K; Add2(b); Print(b); b := b - a; Print(b);\n"
+       "s := 'x'; s := s + s; s := 'y' + s; Print(s); Print(-a); Print(not (a = b)) end.",
+       "12|9|yxx|-3|True"},
+      {"JScript", "var a = 2; var b; b = a + a * a; b += a; Print(b); a = b; Print(a == b);", "8|True"},
+      {"RiravUdevad", "dim a, b\r\na = 5\r\nb = a - 1\r\nPrint(b * a)\r\n", "20"},
+      {"D++Uderir", "{ int a, b; a = 7; b = a; b = b * a; Print(b); }", "49"},
+  };
+  for (const Case& C : Cases) EXPECT_EQ(Run(C.Text, C.Language), C.Printed) << C.Text;
+}
+
 TEST_F(Compiled, CaseSelectorsWithoutStatementsAreDropped) {
   EXPECT_EQ(Run("var i: Integer;\n"
                 "begin for i := 1 to 6 do case i of 1, 3..4: Print('a'); 2: ; 5: Print('b') else Print('e') end end."),

@@ -162,6 +162,39 @@ TEST(XmlTreeTest, ChildrenMoveBetweenParentsAndLeaveWhenFreed) {
   EXPECT_THROW(Z->AddItem(&B), rt::Exception);  // an element cannot hold its own ancestor
 }
 
+TEST(XmlTreeTest, ListsOfEveryLengthInsertRemoveAndRelease) {
+  // A lone child is held differently from several: every change that crosses between the two
+  // keeps the order and the parents right.
+  for (int N = 0; N <= 4; ++N) {
+    for (int At = 0; At <= N; ++At) {
+      TscXMLItem P;
+      std::string Names;
+      for (int I = 0; I < N; ++I) {
+        P.Add()->Name = std::string(1, static_cast<char>('a' + I));
+        Names += static_cast<char>('a' + I);
+      }
+      TscXMLItem* New = P.Add();
+      New->Name = "x";
+      P.InsertItem(At, New);
+      Names.insert(static_cast<std::size_t>(At), "x");
+      std::string Got;
+      for (int I = 0; I < P.Count(); ++I) Got += P.Items(I)->Name.Str();
+      EXPECT_EQ(Got, Names) << N << " " << At;
+      EXPECT_EQ(P.IndexOf(New), At);
+      delete P.Items(N - At);  // any one child leaves the list
+      Names.erase(static_cast<std::size_t>(N - At), 1);
+      std::vector<std::unique_ptr<TscXMLItem>> Released = P.ReleaseItems();
+      EXPECT_EQ(P.Count(), 0);
+      Got.clear();
+      for (auto& R : Released) {
+        EXPECT_EQ(R->Parent(), nullptr);
+        Got += R->Name.Str();
+      }
+      EXPECT_EQ(Got, Names) << N << " " << At;
+    }
+  }
+}
+
 TEST(XmlTreeTest, TakeChildrenMovesThemAllAndRefusesAnAncestor) {
   TscXMLDocument Doc;
   Load(Doc, "<?xml version=\"1.0\"?><a><b><c/></b><d/></a>");
@@ -187,13 +220,13 @@ TEST(XmlTreeTest, AssignCopiesTheSubtree) {
   TscXMLDocument Doc;
   Load(Doc, "<?xml version=\"1.0\"?><a k=\"1\"><b><c/></b><d/></a>");
   int Tag = 0;
-  Doc.Root()->Data = &Tag;
+  Doc.Root()->SetData(&Tag);
   TscXMLItem Copy;
   Copy.Add()->Name = "old";
   Copy.Assign(Doc.Root());
   EXPECT_EQ(Copy.Name, "a");
   EXPECT_EQ(Copy.Prop("k"), "1");
-  EXPECT_EQ(Copy.Data, &Tag);
+  EXPECT_EQ(Copy.Data(), &Tag);
   EXPECT_EQ(scfront::Shape(&Copy), "b(c) d");
   EXPECT_NE(Copy.Items(0), Doc.Root()->Items(0));
 
@@ -320,6 +353,38 @@ TEST(XmlDocumentTest, LargeAndDeepDocumentsRoundTrip) {
   TscXMLItem Copy;
   Copy.Assign(Nested->Root());
   Nested.reset();  // frees the whole chain
+}
+
+TEST(XmlDocumentTest, NamesOfAnyLengthAndNumberStayTheElementsOwn) {
+  // Short names are shared between elements, but only up to a limit: past it, and for long
+  // names, each element keeps its own copy. Either way every name reads back as it was written,
+  // survives copies of the element and changes on one element only.
+  TscXMLDocument Doc;
+  Doc.Root()->Name = "r";
+  const std::string Long(kMaxSharedXMLNameLength + 1, 'n');
+  std::vector<std::string> Names{Long, Long + "x", "same", "same"};
+  for (std::size_t I = 0; I < kMaxSharedXMLNames + 10; ++I) Names.push_back("distinct" + std::to_string(I));
+  for (const std::string& N : Names) {
+    TscXMLItem* Item = Doc.Root()->Add();
+    Item->Name = N;
+    Item->Text = "a=\"" + N + "\"";
+  }
+  Doc.Root()->Items(3)->Name = "changed";
+  Names[3] = "changed";
+  TscXMLItem Copy;
+  Copy.Assign(Doc.Root());
+  TscXMLDocument Again;
+  Load(Again, "<?xml version=\"1.0\"?>" + OneLine(Doc));
+  for (const TscXMLItem* Tree : {Doc.Root(), &Copy, Again.Root()}) {
+    ASSERT_EQ(Tree->Count(), static_cast<int>(Names.size()));
+    for (std::size_t I = 0; I < Names.size(); ++I) {
+      EXPECT_EQ(Tree->Items(static_cast<int>(I))->Name, Names[I]) << I;
+      EXPECT_EQ(Tree->Items(static_cast<int>(I))->Prop("a"), I == 3 ? "same" : Names[I]) << I;
+    }
+  }
+  TscXMLName Moved = std::move(Copy.Items(0)->Name);
+  EXPECT_EQ(Moved, Long);
+  EXPECT_TRUE(Copy.Items(0)->Name.empty());
 }
 
 TEST(XmlDocumentTest, FilesRoundTrip) {

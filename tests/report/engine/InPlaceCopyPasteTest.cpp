@@ -1,0 +1,259 @@
+// Copy and paste of object content through the preview's editors: single objects, cell tables
+// of several selected objects, pictures, the text editor's state and the data-field choice.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/gfx/Picture.h"
+#include "platform/rt/Events.h"
+#include "platform/rt/Unicode.h"
+#include "report/engine/repClass.h"
+#include "report/engine/repInPlaceCopyPaste.h"
+#include "report/engine/repRes.h"
+
+namespace {
+
+struct TPreview : TrepCustomPreview {
+  void InternalOnProgressStart(TrepReport*, TrepProgressType, int) override {}
+  void InternalOnProgress(TrepReport*, TrepProgressType, int) override {}
+  void InternalOnProgressStop(TrepReport*, TrepProgressType, int) override {}
+  void UnInit(TrepCustomPreviewPages*) override {}
+  bool Init(TrepReport*, TrepCustomPreviewPages*) override { return true; }
+  void Lock() override {}
+  void Unlock() override {}
+  void RefreshReport() override {}
+};
+
+// A page with memos at given cells (column, row), 100 x 20 each, and a preview whose editors
+// are those registered for preview use.
+struct Grid {
+  Grid() {
+    static const bool Started = [] {
+      repInitEngineResources();
+      return true;
+    }();
+    (void)Started;
+    // Other tests expect the process-wide editor registry empty, so it is filled per test.
+    repInPlaceCopyPasteInitialization();
+    Page = new TrepReportPage(&Report);
+    Report.PreviewOptions.Buttons.Include(pbCopy);
+    Report.PreviewOptions.Buttons.Include(pbPaste);
+    Report.PreviewOptions.AllowPreviewEdit = true;
+    Preview.Report = &Report;
+    Preview.SetInPlaceEditorsList(ComponentEditorsRegistry().CreateEditorsInstances(evPreview, &Preview));
+    repClipboard().Clear();
+  }
+  ~Grid() { repInPlaceCopyPasteFinalization(); }
+  Grid(const Grid&) = delete;
+  Grid& operator=(const Grid&) = delete;
+  TrepMemoView* Memo(int Col, int Row, std::u16string_view Text) {
+    auto* M = new TrepMemoView(Page);
+    M->SetBounds(Col * 120, Row * 30, 100, 20);
+    M->SetText(Text);
+    return M;
+  }
+  void Select(std::initializer_list<TrepComponent*> Objs) {
+    Preview.SelectionList().Clear();
+    for (TrepComponent* O : Objs) Preview.SelectionList().Add(O);
+  }
+  static std::u16string Plain(TrepCustomMemoView* M) {
+    std::u16string S = M->Text();
+    if (S.size() >= 2 && S.substr(S.size() - 2) == u"\r\n") S.resize(S.size() - 2);
+    return S;
+  }
+  TrepReport Report{nullptr};
+  TrepReportPage* Page;
+  TPreview Preview;
+};
+
+} // namespace
+
+TEST(InPlaceCopyPaste, OneTextObjectGoesThroughTheClipboard) {
+  Grid G;
+  auto* A = G.Memo(0, 0, u"first\r\nsecond");
+  auto* B = G.Memo(1, 0, u"old");
+  G.Select({A});
+  G.Preview.InternalCopy();
+  EXPECT_EQ(repClipboard().Text(), u"first\r\nsecond\r\n");
+  G.Select({B});
+  EXPECT_TRUE(G.Preview.InternalIsPasteAvailable());
+  G.Preview.InternalPaste();
+  EXPECT_EQ(Grid::Plain(B), u"first\r\nsecond");
+  // An object restricted in the preview takes nothing.
+  B->SetRestrictions(TrepRestrictions{rfDontEditInPreview});
+  repClipboard().SetText(u"new");
+  G.Preview.InternalPaste();
+  EXPECT_EQ(Grid::Plain(B), u"first\r\nsecond");
+}
+
+TEST(InPlaceCopyPaste, SeveralObjectsCopyAsCells) {
+  Grid G;
+  auto* C = G.Memo(0, 1, u"third");
+  auto* B = G.Memo(1, 0, u"two\r\nlines");
+  auto* A = G.Memo(0, 0, u"one");
+  G.Select({C, B, A});
+  G.Preview.InternalCopy();
+  EXPECT_EQ(repClipboard().Text(), u"one\ttwo lines\r\nthird");
+  // The selection list is given back after the copy.
+  EXPECT_EQ(G.Preview.SelectionList().Count(), 3);
+}
+
+TEST(InPlaceCopyPaste, CellsPasteIntoTheGridTheyFit) {
+  {
+    Grid G;
+    auto* A = G.Memo(0, 0, u"");
+    auto* B = G.Memo(1, 0, u"");
+    auto* C = G.Memo(0, 1, u"");
+    auto* D = G.Memo(1, 1, u"");
+    G.Select({D, C, B, A});
+    repClipboard().SetText(u"a\tb\r\nc\td");
+    G.Preview.InternalPaste();
+    EXPECT_EQ(Grid::Plain(A), u"a");
+    EXPECT_EQ(Grid::Plain(B), u"b");
+    EXPECT_EQ(Grid::Plain(C), u"c");
+    EXPECT_EQ(Grid::Plain(D), u"d");
+  }
+  {
+    Grid G;
+    auto* A = G.Memo(0, 0, u"x");
+    auto* B = G.Memo(1, 0, u"y");
+    auto* C = G.Memo(2, 0, u"kept");
+    G.Select({A, B, C});
+    repClipboard().SetText(u"a\tb\r\nc\td");
+    G.Preview.InternalPaste();
+    EXPECT_EQ(Grid::Plain(A), u"a");
+    EXPECT_EQ(Grid::Plain(B), u"b");
+    EXPECT_EQ(Grid::Plain(C), u"kept");
+  }
+  {
+    // The first object takes the first cell even when it is empty; a rest of a line beyond the
+    // row's objects is skipped.
+    Grid G;
+    auto* A = G.Memo(0, 0, u"was");
+    auto* C = G.Memo(0, 1, u"");
+    G.Select({A, C});
+    repClipboard().SetText(u"\tignored\r\nnext");
+    G.Preview.InternalPaste();
+    EXPECT_EQ(Grid::Plain(A), u"");
+    EXPECT_EQ(Grid::Plain(C), u"next");
+  }
+}
+
+TEST(InPlaceCopyPaste, PicturesGoToEverySelectedPicture) {
+  Grid G;
+  auto* P1 = new TrepPictureView(G.Page);
+  auto* P2 = new TrepPictureView(G.Page);
+  auto* Src = new TrepPictureView(G.Page);
+  gfx::TBitmap Bmp(4, 3);
+  Src->Picture().SetGraphic(&Bmp);
+  G.Select({Src});
+  G.Preview.InternalCopy();
+  EXPECT_TRUE(repClipboard().HasPicture());
+  G.Select({P1, P2});
+  EXPECT_TRUE(G.Preview.InternalIsPasteAvailable());
+  G.Preview.InternalPaste();
+  EXPECT_EQ(P1->Picture().Width(), 4);
+  EXPECT_EQ(P2->Picture().Height(), 3);
+}
+
+TEST(InPlaceMemoEditor, EditsCoverTheObjectAndCommitOrDiscard) {
+  Grid G;
+  auto* M = G.Memo(1, 1, u"text\r\n");
+  M->HAlign = haRight;
+  TrepInPlaceMemoEditor E(TrepMemoView::ClassInfo(), nullptr);
+  E.SetComponent(M);
+  E.SetOffset(5, 7, 2);
+  int Finished = 0;
+  TrepInteractiveEventsParams P;
+  P.EventSender = esPreview;
+  P.OnFinish = [&](rt::TObject*, bool, bool Modified) { Finished += Modified ? 1 : 0; };
+
+  E.DoMouseUp(0, 0, rt::mbLeft, 0, P);
+  EXPECT_FALSE(E.Visible());  // no Alt, no text tool
+  E.DoMouseUp(0, 0, rt::mbLeft, rt::ssAlt, P);
+  ASSERT_TRUE(E.Visible());
+  EXPECT_EQ(E.EditText(), u"text");  // without the final line break
+  EXPECT_EQ(E.Bounds().Left, 240 + 5);
+  EXPECT_EQ(E.Bounds().Right, RoundHalfEven((120 + 100) * 2 + 1) + 5);
+  EXPECT_EQ(E.Alignment(), TrepInPlaceMemoEditor::taRightJustify);
+  EXPECT_EQ(E.Color(), gfx::clWhite);
+
+  E.SetEditText(u"changed");
+  E.Discard();
+  EXPECT_FALSE(E.Visible());
+  EXPECT_EQ(Grid::Plain(M), u"text");
+  EXPECT_EQ(Finished, 0);
+
+  E.DoMouseUp(0, 0, rt::mbLeft, rt::ssAlt, P);
+  E.SetEditText(u"changed");
+  EXPECT_TRUE(E.EditInPlaceDone());
+  EXPECT_EQ(Grid::Plain(M), u"changed");
+  EXPECT_EQ(Finished, 1);
+
+  M->SetRestrictions(TrepRestrictions{rfDontEditInPreview});
+  E.DoMouseUp(0, 0, rt::mbLeft, rt::ssAlt, P);
+  EXPECT_FALSE(E.Visible());
+}
+
+TEST(InPlaceDataField, ChoosingAFieldBindsTheSelection) {
+  Grid G;
+  auto* DS = new TrepMemoryDataSet(G.Page);
+  DS->SetName("Items");
+  DS->Fields.Add("Name");
+  DS->Fields.Add("Price");
+  auto* Band = new TrepDataBand(G.Page);
+  Band->SetDataSet(DS);
+  auto* A = new TrepMemoView(Band);
+  auto* B = new TrepMemoView(Band);
+  auto* Loose = G.Memo(0, 0, u"");
+  TrepInPlaceDataFiledEditor E(TrepMemoView::ClassInfo(), nullptr);
+  TrepSelectedObjectsList Sel;
+  Sel.Add(A);
+  Sel.Add(B);
+  E.Components = &Sel;
+  E.SetComponent(A);
+  EXPECT_EQ(E.FieldList(), (std::vector<std::string>{"Name", "Price"}));
+  E.ChooseField("Price");
+  EXPECT_TRUE(E.Modified());
+  for (TrepMemoView* M : {A, B}) {
+    EXPECT_EQ(M->DataSet(), DS);
+    EXPECT_EQ(M->DataField, "Price");
+  }
+  EXPECT_EQ(TrepInPlaceDataFiledEditor::DataSetOf(Loose), nullptr);
+  EXPECT_EQ(TrepInPlaceDataFiledEditor::ButtonSize(96, 40), 16);
+  EXPECT_EQ(TrepInPlaceDataFiledEditor::ButtonSize(144, 40), 24);
+  EXPECT_EQ(TrepInPlaceDataFiledEditor::ButtonSize(144, 13), 12);
+}
+
+TEST(InPlaceDataField, DroppedFieldsBindOrBecomeExpressions) {
+  Grid G;
+  auto* DS = new TrepMemoryDataSet(G.Page);
+  DS->SetName("Items");
+  G.Report.DataSets().Add(DS);
+  auto* M = G.Memo(0, 0, u"old");
+  TrepInPlaceDataFiledEditor E(TrepMemoView::ClassInfo(), nullptr);
+  E.SetComponent(M);
+  TrepInteractiveEventsParams P;
+  using N = TrepInPlaceDataFiledEditor::TDroppedNode;
+
+  // One field binds the text object to it.
+  EXPECT_TRUE(E.DropNodes({N{DS, "Name"}}, P));
+  EXPECT_EQ(M->DataSet(), DS);
+  EXPECT_EQ(M->DataField, "Name");
+  EXPECT_TRUE(P.Modified);
+  // Two fields: both bracketed, the one selected last first, nothing between them.
+  EXPECT_TRUE(E.DropNodes({N{DS, "Name"}, N{DS, "Price"}}, P));
+  EXPECT_EQ(Grid::Plain(M), u"[Items.\"Price\"][Items.\"Name\"]");
+  EXPECT_EQ(M->DataSet(), nullptr);
+  EXPECT_EQ(M->DataField, "");
+  // A name without a data set (a variable) in brackets.
+  EXPECT_TRUE(E.DropNodes({N{nullptr, "Total"}}, P));
+  EXPECT_EQ(Grid::Plain(M), u"[Total]");
+
+  // A picture takes the first field walked and ignores names.
+  auto* Pic = new TrepPictureView(G.Page);
+  E.SetComponent(Pic);
+  EXPECT_FALSE(E.DropNodes({N{nullptr, "Total"}}, P));
+  EXPECT_TRUE(E.DropNodes({N{DS, "Photo"}, N{DS, "Logo"}}, P));
+  EXPECT_EQ(Pic->DataField, "Logo");
+}
