@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <new>
+#include <variant>
 
 #include "platform/rt/Classes.h"
 #include "platform/rt/Unicode.h"
@@ -106,9 +108,63 @@ const std::u16string kFalse = u"False";
 // ---------------------------------------------------------------------------------------------
 // Construction and type
 
-Variant::Variant(const char* S) : FType(varUString), FData(Utf8ToUtf16(S)) {}
-Variant::Variant(const std::string& S) : FType(varUString), FData(Utf8ToUtf16(S)) {}
-Variant::Variant(std::string_view S) : FType(varUString), FData(Utf8ToUtf16(S)) {}
+Variant::Variant(const char* S) : FType(varUString), FStore(Store::Str), FStr(Utf8ToUtf16(S)) {}
+Variant::Variant(const std::string& S) : FType(varUString), FStore(Store::Str), FStr(Utf8ToUtf16(S)) {}
+Variant::Variant(std::string_view S) : FType(varUString), FStore(Store::Str), FStr(Utf8ToUtf16(S)) {}
+
+void Variant::BadAccess() { throw std::bad_variant_access(); }
+
+void Variant::CopyHeavy(const Variant& O) {
+  switch (O.FStore) {
+    case Store::Str: new (&FStr) std::u16string(O.FStr); break;
+    case Store::Array: new (&FArray) std::shared_ptr<ArrayData>(O.FArray); break;
+    case Store::Dispatch: new (&FDispatch) std::shared_ptr<IDispatch>(O.FDispatch); break;
+    default: FInt = O.FInt; break;
+  }
+}
+
+// The source keeps its type with an emptied payload, as a moved-from string or pointer is.
+void Variant::MoveHeavy(Variant&& O) noexcept {
+  switch (O.FStore) {
+    case Store::Str: new (&FStr) std::u16string(std::move(O.FStr)); break;
+    case Store::Array: new (&FArray) std::shared_ptr<ArrayData>(std::move(O.FArray)); break;
+    case Store::Dispatch: new (&FDispatch) std::shared_ptr<IDispatch>(std::move(O.FDispatch)); break;
+    default: FInt = O.FInt; break;
+  }
+}
+
+void Variant::AssignHeavy(const Variant& O) {
+  if (FStore == O.FStore) {
+    // Same kind: the string assignment reuses this one's buffer.
+    FType = O.FType;
+    switch (FStore) {
+      case Store::Str: FStr = O.FStr; return;
+      case Store::Array: FArray = O.FArray; return;
+      case Store::Dispatch: FDispatch = O.FDispatch; return;
+      default: FInt = O.FInt; return;
+    }
+  }
+  Variant Copy(O);  // may throw; this value stays as it was then
+  *this = std::move(Copy);
+}
+
+void Variant::MoveAssignHeavy(Variant&& O) noexcept {
+  if (FStore >= Store::Str) DestroyHeavy();
+  FType = O.FType;
+  FStore = O.FStore;
+  if (O.FStore < Store::Str) FInt = O.FInt;
+  else MoveHeavy(std::move(O));
+}
+
+void Variant::DestroyHeavy() noexcept {
+  switch (FStore) {
+    case Store::Str: FStr.~basic_string(); break;
+    case Store::Array: FArray.~shared_ptr(); break;
+    case Store::Dispatch: FDispatch.~shared_ptr(); break;
+    default: break;
+  }
+  FStore = Store::None;
+}
 
 Variant Variant::Null() {
   Variant V;
@@ -125,13 +181,14 @@ Variant Variant::Date(double D) {
 Variant Variant::Dispatch(std::shared_ptr<IDispatch> Obj) {
   Variant V;
   V.FType = varDispatch;
-  V.FData = std::move(Obj);
+  V.FStore = Store::Dispatch;
+  new (&V.FDispatch) std::shared_ptr<IDispatch>(std::move(Obj));
   return V;
 }
 
 std::shared_ptr<IDispatch> Variant::ToDispatch() const {
   if (FType != varDispatch) CastError(VarType(), varDispatch);
-  return std::get<std::shared_ptr<IDispatch>>(FData);
+  return FDispatch;
 }
 
 Variant Variant::OfInt(TVarType Type, std::int64_t X) {
@@ -147,14 +204,12 @@ Variant Variant::OfInt(TVarType Type, std::int64_t X) {
     default: throw EVariantInvalidArgError("Not an integer variant type: " + VarTypeAsText(Type));
   }
   V.FType = Type;
-  V.FData = X;
+  V.FStore = Store::Int;
+  V.FInt = X;
   return V;
 }
 
-TVarType Variant::VarType() const {
-  if (FType == varArray) return varArray | ConstArray().ElementType;
-  return FType;
-}
+TVarType Variant::ArrayVarType() const { return varArray | ConstArray().ElementType; }
 
 bool Variant::IsOrdinal() const {
   const Cat C = CatOf(*this);
@@ -191,11 +246,12 @@ std::string VarTypeAsText(TVarType Type) {
 // ---------------------------------------------------------------------------------------------
 // Conversions
 
-std::int64_t Variant::ToInt64() const {
+std::int64_t Variant::ToInt64Other() const {
+  if (FType == varEmpty) return 0;
   switch (CatOf(*this)) {
     case Cat::Empty: return 0;
     case Cat::Int: case Cat::Int64: return RawInt();
-    case Cat::Bool: return std::get<bool>(FData) ? -1 : 0;
+    case Cat::Bool: return RawBool() ? -1 : 0;
     case Cat::Double: case Cat::Date: {
       double D = RoundEven(RawDouble());
       if (!(D >= -9223372036854775808.0 && D < 9223372036854775808.0)) OverflowError(VarType(), varInt64);
@@ -214,7 +270,8 @@ std::int64_t Variant::ToInt64() const {
   }
 }
 
-int Variant::ToInteger() const {
+int Variant::ToIntegerOther() const {
+  if (FType == varEmpty) return 0;
   switch (CatOf(*this)) {
     case Cat::Null: case Cat::Array: CastError(VarType(), varInteger);
     case Cat::Double: case Cat::Date: {
@@ -235,11 +292,11 @@ int Variant::ToInteger() const {
   return static_cast<int>(V);
 }
 
-double Variant::ToDouble() const {
+double Variant::ToDoubleOther() const {
   switch (CatOf(*this)) {
     case Cat::Empty: return 0;
     case Cat::Int: case Cat::Int64: return static_cast<double>(RawInt());
-    case Cat::Bool: return std::get<bool>(FData) ? -1 : 0;
+    case Cat::Bool: return RawBool() ? -1 : 0;
     case Cat::Double: case Cat::Date: return RawDouble();
     case Cat::Str: {
       double D;
@@ -250,11 +307,11 @@ double Variant::ToDouble() const {
   }
 }
 
-bool Variant::ToBoolean() const {
+bool Variant::ToBooleanOther() const {
   switch (CatOf(*this)) {
     case Cat::Empty: return false;
     case Cat::Int: case Cat::Int64: return RawInt() != 0;
-    case Cat::Bool: return std::get<bool>(FData);
+    case Cat::Bool: return RawBool();
     case Cat::Double: case Cat::Date: return RawDouble() != 0;
     case Cat::Str: {
       const std::u16string& S = RawString();
@@ -272,7 +329,7 @@ std::u16string Variant::ToUString() const {
   switch (CatOf(*this)) {
     case Cat::Empty: return std::u16string();
     case Cat::Int: case Cat::Int64: return Utf8ToUtf16(IntToStr(RawInt()));
-    case Cat::Bool: return std::get<bool>(FData) ? kTrue : kFalse;
+    case Cat::Bool: return RawBool() ? kTrue : kFalse;
     case Cat::Double: return Utf8ToUtf16(FloatToStr(RawDouble()));
     case Cat::Date: return Utf8ToUtf16(DateTimeToStr(RawDouble()));
     case Cat::Str: return RawString();
@@ -423,10 +480,10 @@ bool Variant::Identical(const Variant& O) const {
     case Cat::Empty: case Cat::Null: return true;
     case Cat::Int: case Cat::Int64: return RawInt() == O.RawInt();
     case Cat::Double: case Cat::Date: return RawDouble() == O.RawDouble();
-    case Cat::Bool: return std::get<bool>(FData) == std::get<bool>(O.FData);
+    case Cat::Bool: return RawBool() == O.RawBool();
     case Cat::Str: return RawString() == O.RawString();
     case Cat::Dispatch:
-      return std::get<std::shared_ptr<IDispatch>>(FData) == std::get<std::shared_ptr<IDispatch>>(O.FData);
+      return FDispatch == O.FDispatch;
     case Cat::Array: {
       const ArrayData& A = ConstArray();
       const ArrayData& B = O.ConstArray();
@@ -448,12 +505,12 @@ bool Variant::Identical(const Variant& O) const {
 
 const Variant::ArrayData& Variant::ConstArray() const {
   if (FType != varArray) throw EVariantInvalidArgError("Variant is not an array");
-  return *std::get<std::shared_ptr<ArrayData>>(FData);
+  return *FArray;
 }
 
 Variant::ArrayData& Variant::MutableArray() {
   if (FType != varArray) throw EVariantInvalidArgError("Variant is not an array");
-  auto& P = std::get<std::shared_ptr<ArrayData>>(FData);
+  auto& P = FArray;
   if (P.use_count() > 1) P = std::make_shared<ArrayData>(*P);  // copies keep their own elements
   return *P;
 }
@@ -481,7 +538,8 @@ Variant VarArrayCreate(const std::vector<int>& Bounds, TVarType ElementType) {
   A->Data.assign(Total, Init);
   Variant V;
   V.FType = varArray;
-  V.FData = std::move(A);
+  V.FStore = Variant::Store::Array;
+  new (&V.FArray) std::shared_ptr<Variant::ArrayData>(std::move(A));
   return V;
 }
 

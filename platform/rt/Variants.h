@@ -16,7 +16,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <variant>
 #include <vector>
 
 #include "platform/rt/SysUtils.h"
@@ -92,16 +91,49 @@ struct TVarArrayBound {
 
 class Variant {
 public:
-  Variant() = default;
-  Variant(bool V) : FType(varBoolean), FData(V) {}
-  Variant(int V) : FType(varInteger), FData(static_cast<std::int64_t>(V)) {}
-  Variant(long V) : FType(varInt64), FData(static_cast<std::int64_t>(V)) {}
-  Variant(long long V) : FType(varInt64), FData(static_cast<std::int64_t>(V)) {}
-  Variant(double V) : FType(varDouble), FData(V) {}
+  Variant() : FInt(0) {}
+  Variant(bool V) : FType(varBoolean), FStore(Store::Bool), FInt(V ? 1 : 0) {}
+  Variant(int V) : FType(varInteger), FStore(Store::Int), FInt(V) {}
+  Variant(long V) : FType(varInt64), FStore(Store::Int), FInt(V) {}
+  Variant(long long V) : FType(varInt64), FStore(Store::Int), FInt(V) {}
+  Variant(double V) : FType(varDouble), FStore(Store::Double), FDouble(V) {}
   Variant(const char* S);
   Variant(const std::string& S);
   Variant(std::string_view S);
-  Variant(std::u16string S) : FType(varUString), FData(std::move(S)) {}
+  Variant(std::u16string S) : FType(varUString), FStore(Store::Str), FStr(std::move(S)) {}
+  // Numbers, Booleans, Empty and Null are copied, moved and dropped without a call; only
+  // strings, arrays and automation objects take the slow way.
+  Variant(const Variant& O) : FType(O.FType), FStore(O.FStore) {
+    if (O.FStore < Store::Str) FInt = O.FInt;
+    else CopyHeavy(O);
+  }
+  Variant(Variant&& O) noexcept : FType(O.FType), FStore(O.FStore) {
+    if (O.FStore < Store::Str) FInt = O.FInt;
+    else MoveHeavy(std::move(O));
+  }
+  Variant& operator=(const Variant& O) {
+    if (FStore < Store::Str && O.FStore < Store::Str) {
+      FType = O.FType;
+      FStore = O.FStore;
+      FInt = O.FInt;
+    } else if (this != &O) {
+      AssignHeavy(O);
+    }
+    return *this;
+  }
+  Variant& operator=(Variant&& O) noexcept {
+    if (FStore < Store::Str && O.FStore < Store::Str) {
+      FType = O.FType;
+      FStore = O.FStore;
+      FInt = O.FInt;
+    } else if (this != &O) {
+      MoveAssignHeavy(std::move(O));
+    }
+    return *this;
+  }
+  ~Variant() {
+    if (FStore >= Store::Str) DestroyHeavy();
+  }
   Variant(const char16_t* S) : Variant(std::u16string(S)) {}
   // No accidental Variants from characters (would be numbers) or pointers (would be Booleans).
   Variant(char) = delete;
@@ -116,7 +148,7 @@ public:
   // varLongWord, varInteger, varInt64); the value is taken as that type would hold it.
   static Variant OfInt(TVarType Type, std::int64_t V);
 
-  TVarType VarType() const;
+  TVarType VarType() const { return FType == varArray ? ArrayVarType() : FType; }
   bool IsEmpty() const { return FType == varEmpty; }
   bool IsNull() const { return FType == varNull; }
   bool IsArray() const { return FType == varArray; }
@@ -130,10 +162,10 @@ public:
   bool IsNumeric() const { return IsOrdinal() || IsFloat(); }
 
   // Conversions by the Variant rules; they raise EVariantTypeCastError or EVariantOverflowError.
-  int ToInteger() const;
-  std::int64_t ToInt64() const;
-  double ToDouble() const;
-  bool ToBoolean() const;
+  int ToInteger() const { return FType == varInteger ? static_cast<int>(FInt) : ToIntegerOther(); }
+  std::int64_t ToInt64() const { return FStore == Store::Int ? FInt : ToInt64Other(); }
+  double ToDouble() const { return FStore == Store::Double ? FDouble : ToDoubleOther(); }
+  bool ToBoolean() const { return FType == varBoolean ? FInt != 0 : ToBooleanOther(); }
   std::u16string ToUString() const;
   std::string ToString() const;  // UTF-8
   // The automation object of a varDispatch value (may be nullptr); EVariantTypeCastError for
@@ -141,12 +173,22 @@ public:
   std::shared_ptr<IDispatch> ToDispatch() const;
 
   // The stored payload without conversion; only for the matching type.
-  std::int64_t RawInt() const { return std::get<std::int64_t>(FData); }
-  double RawDouble() const { return std::get<double>(FData); }
-  const std::u16string& RawString() const { return std::get<std::u16string>(FData); }
+  // std::bad_variant_access for any other type.
+  std::int64_t RawInt() const {
+    if (FStore != Store::Int) BadAccess();
+    return FInt;
+  }
+  double RawDouble() const {
+    if (FStore != Store::Double) BadAccess();
+    return FDouble;
+  }
+  const std::u16string& RawString() const {
+    if (FStore != Store::Str) BadAccess();
+    return FStr;
+  }
   // The stored string for changing in place (strings are never shared between Variants);
   // nullptr when the value is not a string.
-  std::u16string* MutableString() { return FType == varUString ? &std::get<std::u16string>(FData) : nullptr; }
+  std::u16string* MutableString() { return FStore == Store::Str ? &FStr : nullptr; }
 
   // Arrays. Dimensions count from 1. Indexes out of bounds raise EVariantBadIndexError; a
   // value that is not an array raises EVariantInvalidArgError.
@@ -176,10 +218,34 @@ private:
   ArrayData& MutableArray();
   const ArrayData& ConstArray() const;
 
+  // What the payload holds. The kinds below Str need no construction or destruction: their 8
+  // bytes are copied as they stand.
+  enum class Store : std::uint8_t { None, Int, Double, Bool, Str, Array, Dispatch };
+  [[noreturn]] static void BadAccess();
+  TVarType ArrayVarType() const;
+  int ToIntegerOther() const;
+  std::int64_t ToInt64Other() const;
+  double ToDoubleOther() const;
+  bool ToBooleanOther() const;
+  bool RawBool() const {
+    if (FStore != Store::Bool) BadAccess();
+    return FInt != 0;
+  }
+  void CopyHeavy(const Variant& O);
+  void MoveHeavy(Variant&& O) noexcept;
+  void AssignHeavy(const Variant& O);
+  void MoveAssignHeavy(Variant&& O) noexcept;
+  void DestroyHeavy() noexcept;
+
   TVarType FType = varEmpty;
-  std::variant<std::monostate, std::int64_t, double, bool, std::u16string, std::shared_ptr<ArrayData>,
-               std::shared_ptr<IDispatch>>
-      FData;
+  Store FStore = Store::None;
+  union {
+    std::int64_t FInt;  // integers; a Boolean as 0 or 1
+    double FDouble;
+    std::u16string FStr;
+    std::shared_ptr<ArrayData> FArray;
+    std::shared_ptr<IDispatch> FDispatch;
+  };
 };
 
 // ---- Type names and conversion ----

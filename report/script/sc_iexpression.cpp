@@ -1,6 +1,9 @@
 #include "report/script/sc_iexpression.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
+#include <typeinfo>
 #include <vector>
 
 #include "platform/rt/Unicode.h"
@@ -111,6 +114,39 @@ bool InArray(const Variant& V, const Variant& A) {
   return false;
 }
 
+// An Integer when the value fits 32 bits, else an Int64 (two 32-bit operands never overflow 64).
+Variant IntValue(std::int64_t V) {
+  return V >= INT32_MIN && V <= INT32_MAX ? Variant(static_cast<int>(V)) : Variant(static_cast<long long>(V));
+}
+
+// How an operand's value is read: kReadUnknown until settled; kReadCall through GetValue; the
+// others in place, without a call or a copy. Only items whose GetValue returns their stored
+// value qualify: constants, parameters, and variables while no hook supplies the value.
+enum : unsigned char { kReadUnknown, kReadCall, kReadConst, kReadParam, kReadVariable };
+
+unsigned char SettleRead(TscExpressionNode* N) {
+  if (!N) return kReadCall;
+  if (typeid(*N) == typeid(TscOperandNode)) return kReadConst;
+  if (typeid(*N) != typeid(TscDesignatorNode)) return kReadCall;
+  TscCustomVariable* V = static_cast<TscDesignatorNode*>(N)->FVar;
+  if (typeid(*V) == typeid(TscParamItem)) return kReadParam;
+  if (typeid(*V) == typeid(TscVariable)) return kReadVariable;
+  return kReadCall;
+}
+
+// The operand's stored value, or nullptr when it must be read through GetValue.
+const Variant* ReadInPlace(TscExpressionNode* N, unsigned char How) {
+  switch (How) {
+    case kReadConst: return &N->PValue();
+    case kReadParam: return &static_cast<TscDesignatorNode*>(N)->FVar->PValue();
+    case kReadVariable: {
+      TscCustomVariable* V = static_cast<TscDesignatorNode*>(N)->FVar;
+      return V->HasVarValueHook() ? nullptr : &V->PValue();
+    }
+    default: return nullptr;
+  }
+}
+
 // Evaluates an operator node.
 class OperatorEval : public TscOperatorNode {
 public:
@@ -144,8 +180,21 @@ public:
       }
       default: break;
     }
+    if (FLeftRead == kReadUnknown) {
+      FLeftRead = SettleRead(FLeft);
+      FRightRead = SettleRead(FRight);
+    }
+    // Operands read in place cost no call; both plain integers need none of the Variant rules.
+    if (FLeftRead != kReadCall && FRightRead != kReadCall) {
+      const Variant* PL = ReadInPlace(FLeft, FLeftRead);
+      const Variant* PR = PL ? ReadInPlace(FRight, FRightRead) : nullptr;
+      if (PL && PR && PL->VarType() == rt::varInteger && PR->VarType() == rt::varInteger)
+        if (std::optional<Variant> V = IntOp(PL->ToInteger(), PR->ToInteger())) return std::move(*V);
+    }
     Variant L = FLeft->GetValue();
     Variant R = FRight->GetValue();
+    if (L.VarType() == rt::varInteger && R.VarType() == rt::varInteger)
+      if (std::optional<Variant> V = IntOp(L.ToInteger(), R.ToInteger())) return std::move(*V);
     switch (FOp) {
       case opGreat: return Variant(rt::VarCompare(L, R) == rt::crGreaterThan);
       case opLess: return Variant(rt::VarCompare(L, R) == rt::crLessThan);
@@ -169,6 +218,23 @@ public:
       case opShl: return rt::VarBinaryOp(L, R, rt::opShiftLeft);
       case opShr: return rt::VarBinaryOp(L, R, rt::opShiftRight);
       default: return Variant::Null();
+    }
+  }
+
+private:
+  // The operator over two plain integers; nothing when it is not one of the common ones.
+  std::optional<Variant> IntOp(std::int64_t A, std::int64_t B) const {
+    switch (FOp) {
+      case opGreat: return Variant(A > B);
+      case opLess: return Variant(A < B);
+      case opLessEq: return Variant(A <= B);
+      case opGreatEq: return Variant(A >= B);
+      case opNonEq: return Variant(A != B);
+      case opEq: return Variant(A == B);
+      case opPlus: return IntValue(A + B);
+      case opMinus: return IntValue(A - B);
+      case opMul: return IntValue(A * B);
+      default: return std::nullopt;
     }
   }
 };
@@ -425,7 +491,8 @@ void TscExpression::Optimize(TscDesignator* Designator, std::string& Modificator
   Modificator = " ";
   auto* VD = dynamic_cast<TscVariableDesignator*>(Designator);
   auto* Root = dynamic_cast<TscOperatorNode*>(FNode);
-  if (!VD || !Root) return;
+  // Parameters keep what they are given whatever its kind: their assignments stay as written.
+  if (!VD || !Root || !dynamic_cast<TscVariable*>(VD->RefItem)) return;
   const TscOperatorType Op = Root->FOp;
   if (Op != opPlus && Op != opMinus && Op != opMul && Op != opDivFloat) return;
   auto ReadsVar = [&](TscExpressionNode* N) {

@@ -64,6 +64,8 @@ public:
   TscOperatorType FOp;
   bool FStrCat = false;  // "strcat": joins texts, else acts as "+"
   bool FOptimizeBool = false;
+  // How each operand's value may be read in place, worked out on first use (sc_iexpression.cpp).
+  unsigned char FLeftRead = 0, FRightRead = 0;
   // Where the operator stands: type errors and incomplete expressions point there.
   std::string Pos;
 };

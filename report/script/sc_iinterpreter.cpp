@@ -111,8 +111,18 @@ int TscCustomVariable::GetNumberOfRequiredParams() const {
   return N;
 }
 
+void TscVariable::TakeValue(Variant&& Value) {
+  if (IsReadOnly) return;
+  if (StoresAsIs(Value)) FValue = std::move(Value);
+  else SetValue(Value);
+}
+
 void TscVariable::SetValue(const Variant& Value) {
   if (IsReadOnly) return;
+  if (StoresAsIs(Value)) {
+    FValue = Value;
+    return;
+  }
   switch (Typ) {
     case fvtInt: FValue = Variant(Value.ToInteger()); break;
     case fvtBool: FValue = Variant(Value.ToBoolean()); break;
@@ -197,7 +207,7 @@ Variant TscProcVariable::GetValue() {
     Local->ExitCalled.store(false, std::memory_order_relaxed);
     Local->Terminated.store(false, std::memory_order_relaxed);
     Local->IsRunning = false;
-    Local->SetProgName("");
+    Local->SetProgNameRef(nullptr);
     if (Main) Main->ProgRunning = OldRunning;
     Executing = WasExecuting;
     if (Main && Main->ClearLocalVars) {
@@ -225,9 +235,14 @@ Variant TscProcVariable::GetValue() {
     Local->ExitCalled.store(false, std::memory_order_relaxed);
     Local->Terminated.store(false, std::memory_order_relaxed);
     Local->IsRunning = true;
-    Local->SetProgName(Name());
+    // The routine's own name: no copy per call.
+    Local->SetProgNameRef(&Name());
     Local->Statement()->Execute();
-    if (FIsFunc) Result = RefItem->GetValue();
+    if (FIsFunc) {
+      // A result variable without a hook is read where it is stored.
+      if (typeid(*RefItem) == typeid(TscVariable) && !RefItem->HasVarValueHook()) Result = RefItem->PValue();
+      else Result = RefItem->GetValue();
+    }
   } catch (...) {
     Finish();
     throw;
@@ -236,17 +251,22 @@ Variant TscProcVariable::GetValue() {
   return Result;
 }
 
-const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SavedItems() {
+const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SettleSavedItems() {
   TscScript* Local = FProgram.get();
-  if (FSavedItemsOf != Local->Count()) {
-    FSavedItems.clear();
-    for (int I = 0; I < Local->Count(); ++I) {
-      TscCustomVariable* V = Local->GetItem(I);
-      if (dynamic_cast<TscVariable*>(V)) FSavedItems.push_back({V, false});
-      else if (dynamic_cast<TscParamItem*>(V)) FSavedItems.push_back({V, typeid(*V) == typeid(TscParamItem)});
-    }
-    FSavedItemsOf = Local->Count();
+  FSavedItems.clear();
+  for (int I = 0; I < Local->Count(); ++I) {
+    TscCustomVariable* V = Local->GetItem(I);
+    if (dynamic_cast<TscVariable*>(V))
+      FSavedItems.push_back({V, typeid(*V) == typeid(TscVariable) ? skVariable : skOther});
+    else if (dynamic_cast<TscParamItem*>(V))
+      FSavedItems.push_back({V, typeid(*V) == typeid(TscParamItem) ? skPlain : skOther});
   }
+  FSavedDirect = std::none_of(FSavedItems.begin(), FSavedItems.end(),
+                              [](const TSavedItem& S) { return S.Kind == skOther; });
+  FHasVarParams = false;
+  for (int I = 0; I < Count(); ++I)
+    if (Params(I)->IsVarParam) FHasVarParams = true;
+  FSavedItemsOf = Local->Count();
   return FSavedItems;
 }
 
@@ -256,11 +276,28 @@ int TscProcVariable::SaveLocalVariables() {
   std::vector<TscLocalVariablesHelper>& Frame = FVarsStack[static_cast<std::size_t>(Index)];
   Frame.clear();
   try {
+    if (SavedItems(), FSavedDirect) {
+      // Only a hook on a variable calls anything; without one no read changes the list.
+      bool Hooked = false;
+      for (const TSavedItem& Saved : FSavedItems) {
+        if (Saved.Kind == skVariable && Saved.Item->HasVarValueHook()) {
+          Hooked = true;
+          break;
+        }
+        Frame.push_back({Saved.Item->PValue(), Saved.Item, Saved.Kind});
+      }
+      if (!Hooked) return Index;
+      Frame.clear();
+    }
     // Reading a value may call this routine again and change the item list: look it up anew
-    // after each read.
+    // after each read. Values read directly call nothing.
     for (std::size_t I = 0; I < SavedItems().size(); ++I) {
-      const TSavedItem& Saved = SavedItems()[I];
-      Frame.push_back({Saved.Item->GetValue(), Saved.Item, Saved.Plain});
+      const TSavedItem& Saved = FSavedItems[I];
+      TscCustomVariable* V = Saved.Item;
+      if (Saved.Kind == skPlain || (Saved.Kind == skVariable && !V->HasVarValueHook()))
+        Frame.push_back({V->PValue(), V, Saved.Kind});
+      else
+        Frame.push_back({V->GetValue(), V, skOther});
     }
   } catch (...) {
     FVarsDepth = Index;
@@ -272,9 +309,10 @@ int TscProcVariable::SaveLocalVariables() {
 void TscProcVariable::RestoreLocalVariables(int StackIndex, bool bSkipVarParams, TscDesignatorItem* dItem) {
   if (StackIndex < 0 || StackIndex >= FVarsDepth) return;
   // What the call left in its var parameters goes to the caller's variables, after the saved
-  // values of this level are back.
+  // values of this level are back. Most routines have none: no list is made then.
+  const bool HasVarParams = dItem && this->HasVarParams();
   std::vector<std::pair<int, Variant>> VarParams;
-  if (dItem)
+  if (HasVarParams)
     for (int I = 0; I < Count(); ++I)
       if (Params(I)->IsVarParam) VarParams.emplace_back(I, Params(I)->GetValue());
   std::vector<TscLocalVariablesHelper>& Frame = FVarsStack[static_cast<std::size_t>(StackIndex)];
@@ -284,13 +322,14 @@ void TscProcVariable::RestoreLocalVariables(int StackIndex, bool bSkipVarParams,
       auto* P = dynamic_cast<TscParamItem*>(H.FVariableLink);
       if (P && P->IsVarParam) continue;
     }
-    if (H.FPlain && !H.FVariableLink->IsReadOnly) H.FVariableLink->PValue() = std::move(H.FValue);
-    else H.FVariableLink->SetValue(H.FValue);
+    TscCustomVariable* V = H.FVariableLink;
+    if (H.FKind == skPlain && !V->IsReadOnly) V->PValue() = std::move(H.FValue);
+    else if (H.FKind == skVariable) static_cast<TscVariable*>(V)->TakeValue(std::move(H.FValue));
+    else V->SetValue(H.FValue);
   }
   Frame.clear();
-  if (dItem)
-    for (auto& [I, V] : VarParams)
-      if (I < dItem->Count()) dItem->GetItem(I)->SetValue(V);
+  for (auto& [I, V] : VarParams)
+    if (I < dItem->Count()) dItem->GetItem(I)->SetValue(V);
 }
 
 // =============================================================================================
@@ -707,7 +746,9 @@ void TscDesignator::Finalize() {
   IsReadOnly = Last->IsReadOnly;
   FKind = dkOther;
   TscCustomVariable* First = GetItem(0)->Ref;
-  if (Count() == 1 && dynamic_cast<TscVariable*>(First)) {
+  // A parameter reads and writes its stored value as a variable does.
+  if (Count() == 1 && (dynamic_cast<TscVariable*>(First) ||
+                       (typeid(*First) == typeid(TscParamItem) && GetItem(0)->Count() == 0))) {
     FKind = dkVariable;
     RefItem = First;
   } else if (Count() == 2 && dynamic_cast<TscStringVariable*>(First) && GetItem(1)->Count() > 0) {
@@ -793,9 +834,7 @@ public:
       FSpill.push_back(std::move(V));
     }
   }
-  const Variant& operator[](int I) const {
-    return FSpill.capacity() == 0 ? Inline()[I] : FSpill[static_cast<std::size_t>(I)];
-  }
+  Variant& operator[](int I) { return FSpill.capacity() == 0 ? Inline()[I] : FSpill[static_cast<std::size_t>(I)]; }
 
 private:
   static constexpr int kInline = 8;
@@ -840,7 +879,11 @@ Variant TscDesignator::DoCalc(const Variant* Assign) {
             Args.Push(E->GetValue());
           }
         }
-        for (int J = 0; J < PC && J < AC; ++J) R->Params(J)->SetValue(Args[J]);
+        // Parameters store what they are given as it is (no kind of their own).
+        for (int J = 0; J < PC && J < AC; ++J) {
+          TscParamItem* P = R->Params(J);
+          if (!P->IsReadOnly) P->PValue() = std::move(Args[J]);
+        }
       }
       if (TscCustomHelper* H = K.Helper) {
         H->ParentRef = Prev;
@@ -853,8 +896,9 @@ Variant TscDesignator::DoCalc(const Variant* Assign) {
         R->NeedResult = Last ? NeedResult : true;
         Val = R->GetValue();
       }
-      for (int J = 0; J < PC && J < Step->Count(); ++J)
-        if (R->Params(J)->IsVarParam) Step->GetItem(J)->SetValue(R->Params(J)->GetValue());
+      if (!Proc || Proc->HasVarParams())
+        for (int J = 0; J < PC && J < Step->Count(); ++J)
+          if (R->Params(J)->IsVarParam) Step->GetItem(J)->SetValue(R->Params(J)->GetValue());
       if (Proc && Proc->Executing) Proc->RestoreLocalVariables(StackIndex, false, Step);
     } catch (...) {
       if (Proc && Proc->Executing) Proc->RestoreLocalVariables(StackIndex, false, Step);
@@ -971,8 +1015,11 @@ void TscAssignmentStmt::Optimize() {
     if (dynamic_cast<TscVariableDesignator*>(Designator)) FVar = Designator->RefItem;
   }
   FExpr = Expression;
-  if (auto* E = dynamic_cast<TscExpression*>(Expression))
-    if (TscCustomVariable* Single = E->SingleItem()) FExpr = Single;
+  // An expression's value is its tree's: read the tree directly.
+  if (auto* E = dynamic_cast<TscExpression*>(Expression)) {
+    TscCustomVariable* Single = E->SingleItem();
+    FExpr = Single ? Single : E->Root();
+  }
 }
 
 void TscAssignmentStmt::DropPlainTarget() {
@@ -1035,6 +1082,13 @@ void TscAssignPlusStmt::Execute() {
   if (Terminated()) return;
   if (!FVar) Optimize();
   if (std::u16string* Target = AppendTarget()) {
+    // A constant text is appended from where it is stored, without a copy.
+    if (typeid(*FExpr) == typeid(TscOperandNode) && FExpr->PValue().IsString()) {
+      const std::u16string& Add = FExpr->PValue().RawString();
+      rt::CheckStringLength(Target->size() + Add.size());
+      Target->append(Add);
+      return;
+    }
     Variant R = FExpr->GetValue();
     // Text + text joins; any other pair follows the Variant rules below.
     if (R.IsString()) {
@@ -1081,10 +1135,23 @@ void TscCallStmt::Execute() {
   if (Modificator.empty()) {
     Designator->NeedResult = false;
     Designator->GetValue();
-  } else if (Modificator == "+") {
-    Designator->SetValue(Designator->GetValue() + Variant(1));
-  } else if (Modificator == "-") {
-    Designator->SetValue(Designator->GetValue() - Variant(1));
+  } else if (Modificator.size() == 1 && (Modificator[0] == '+' || Modificator[0] == '-')) {
+    const bool Up = Modificator[0] == '+';
+    // An Integer variable steps in place while the result stays an Integer.
+    if (typeid(*Designator) == typeid(TscVariableDesignator) && !Designator->LateBinding) {
+      TscCustomVariable* Var = Designator->RefItem;
+      Variant& Stored = Var->PValue();
+      if (typeid(*Var) == typeid(TscVariable) && Var->Typ == fvtInt && !Var->IsReadOnly && !Var->HasVarValueHook() &&
+          Stored.VarType() == rt::varInteger) {
+        const int I = Stored.ToInteger();
+        if (Up ? I < INT_MAX : I > INT_MIN) {
+          Stored = Variant(Up ? I + 1 : I - 1);
+          return;
+        }
+      }
+    }
+    Variant V = Designator->GetValue();
+    Designator->SetValue(Up ? V + Variant(1) : V - Variant(1));
   }
 }
 
@@ -1096,7 +1163,11 @@ TscIfStmt::~TscIfStmt() { delete Condition; }
 void TscIfStmt::Execute() {
   Notify();
   if (Terminated()) return;
-  if (Condition->GetValue().ToBoolean()) TscStatement::Execute();
+  if (!FCondition) {
+    auto* E = dynamic_cast<TscExpression*>(Condition);
+    FCondition = E ? static_cast<TscCustomVariable*>(E->Root()) : Condition;
+  }
+  if (FCondition->GetValue().ToBoolean()) TscStatement::Execute();
   else FElseStmt->Execute();
 }
 
@@ -1515,17 +1586,38 @@ void TscScript::Execute() {
   IsRunning = false;
 }
 
+namespace {
+// Calls Func with the values of the array Params. A host calling a routine that is running
+// already (from inside it, through a native function) must not clobber the running call: its
+// locals and parameters are saved and put back afterwards, as for a script's own recursive call.
+// Back, when given, receives what the call left in the parameters.
+Variant CallFromHost(TscProcVariable* Func, const Variant& Params, std::vector<Variant>* Back) {
+  const int Frame = Func->Executing ? Func->SaveLocalVariables() : -1;
+  Variant R;
+  try {
+    if (Params.IsArray()) {
+      const int High = Params.ArrayHighBound(1);
+      const int Low = Params.ArrayLowBound(1);
+      for (int I = 0; I <= High; ++I) {
+        if (I >= Func->Count()) IndexError(I);
+        Func->Params(I)->SetValue(I >= Low ? Params.ArrayGet({I}) : Variant());
+      }
+    }
+    R = Func->GetValue();
+    if (Back)
+      for (int I = 0; I < Func->Count(); ++I) Back->push_back(Func->Params(I)->GetValue());
+  } catch (...) {
+    Func->RestoreLocalVariables(Frame, false, nullptr);
+    throw;
+  }
+  Func->RestoreLocalVariables(Frame, false, nullptr);
+  return R;
+}
+} // namespace
+
 Variant TscScript::CallFunction2(TscProcVariable* Func, const Variant& Params) {
   if (!Func) return Variant::Null();
-  if (Params.IsArray()) {
-    const int High = Params.ArrayHighBound(1);
-    const int Low = Params.ArrayLowBound(1);
-    for (int I = 0; I <= High; ++I) {
-      if (I >= Func->Count()) IndexError(I);
-      Func->Params(I)->SetValue(I >= Low ? Params.ArrayGet({I}) : Variant());
-    }
-  }
-  return Func->GetValue();
+  return CallFromHost(Func, Params, nullptr);
 }
 
 Variant TscScript::CallFunction(const std::string& Name, const Variant& Params, bool sGlobal) {
@@ -1536,10 +1628,11 @@ Variant TscScript::CallFunction(const std::string& Name, const Variant& Params, 
 Variant TscScript::CallFunction1(const std::string& Name, Variant& Params, bool sGlobal) {
   auto* F = dynamic_cast<TscProcVariable*>(sGlobal ? Find(Name) : FindLocal(Name));
   if (!F) return Variant::Null();
-  Variant R = CallFunction2(F, Params);
+  std::vector<Variant> Back;
+  Variant R = CallFromHost(F, Params, &Back);
   if (Params.IsArray())
     for (int I = Params.ArrayLowBound(1); I <= Params.ArrayHighBound(1); ++I)
-      if (I >= 0 && I < F->Count()) Params.ArrayPut({I}, F->Params(I)->GetValue());
+      if (I >= 0 && I < static_cast<int>(Back.size())) Params.ArrayPut({I}, Back[static_cast<std::size_t>(I)]);
   return R;
 }
 
@@ -1579,10 +1672,15 @@ void TscScript::SetVariables(const std::string& Name, const Variant& Value) {
 }
 
 std::string TscScript::ProgName() const {
-  return ProgRunning && ProgRunning != this ? ProgRunning->ProgName() : FProgName;
+  if (ProgRunning && ProgRunning != this) return ProgRunning->ProgName();
+  return FProgNameRef ? *FProgNameRef : FProgName;
 }
 
 void TscScript::SetProgName(const std::string& Value) {
-  if (ProgRunning && ProgRunning != this) ProgRunning->SetProgName(Value);
-  else FProgName = Value;
+  if (ProgRunning && ProgRunning != this) {
+    ProgRunning->SetProgName(Value);
+    return;
+  }
+  FProgName = Value;
+  FProgNameRef = nullptr;
 }

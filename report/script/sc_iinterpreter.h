@@ -167,6 +167,21 @@ public:
   using TscCustomVariable::TscCustomVariable;
   void SetValue(const rt::Variant& Value) override;
   rt::Variant GetValue() override;
+  // As SetValue, taking the value over when it needs no conversion.
+  void TakeValue(rt::Variant&& Value);
+
+private:
+  // Value already has the kind this variable stores it as.
+  bool StoresAsIs(const rt::Variant& Value) const {
+    switch (Typ) {
+      case fvtInt: return Value.VarType() == rt::varInteger;
+      case fvtBool: return Value.IsBoolean();
+      case fvtFloat: return Value.IsFloat();
+      case fvtString: return Value.IsString();
+      case fvtInt64: return Value.VarType() == rt::varInt64;
+      default: return true;
+    }
+  }
 };
 
 // A type name registered with AddType.
@@ -215,18 +230,24 @@ public:
   void RestoreLocalVariables(int StackIndex, bool bSkipVarParams, TscDesignatorItem* dItem);
 
 private:
+  // How a saved item's value is read and put back.
+  enum TSaveKind : unsigned char {
+    skPlain,     // a parameter: stores what it is given as it is, so its value goes back by a move
+    skVariable,  // a variable of the base class: read directly when no hook supplies the value
+    skOther      // through GetValue and SetValue
+  };
   struct TscLocalVariablesHelper {
     rt::Variant FValue;
     TscCustomVariable* FVariableLink;
-    bool FPlain;
+    TSaveKind FKind;
   };
   struct TSavedItem {
     TscCustomVariable* Item;
-    // A parameter stores what it is given as it is: its saved value goes back by a move.
-    bool Plain;
+    TSaveKind Kind;
   };
   // The locals and parameters a frame saves, found once per count of the local program's items.
-  const std::vector<TSavedItem>& SavedItems();
+  inline const std::vector<TSavedItem>& SavedItems();
+  const std::vector<TSavedItem>& SettleSavedItems();
   bool FIsFunc;
   std::unique_ptr<TscScript> FProgram;
   // Frames 0 .. FVarsDepth - 1 are in use; the others keep their storage for the next calls. A
@@ -235,6 +256,18 @@ private:
   int FVarsDepth = 0;
   std::vector<TSavedItem> FSavedItems;
   int FSavedItemsOf = -1;
+  // Every saved item is read without calling anything (no skOther), so the list cannot change
+  // while a frame is saved.
+  bool FSavedDirect = false;
+  // Some parameter is a var parameter; settled with the saved items.
+  bool FHasVarParams = false;
+
+public:
+  // The routine's var parameters, as of the last SavedItems.
+  bool HasVarParams() {
+    SavedItems();
+    return FHasVarParams;
+  }
 };
 
 // Base of compiled expressions. Source is the expression's text (macro arguments).
@@ -557,6 +590,7 @@ public:
 
 private:
   std::unique_ptr<TscStatement> FElseStmt;
+  TscCustomVariable* FCondition = nullptr;  // what is read for Condition, found on first run
 };
 
 class TscCaseSelector : public TscStatement {
@@ -757,6 +791,16 @@ public:
   void SetVariables(const std::string& Name, const rt::Variant& Value);
   std::string ProgName() const;
   void SetProgName(const std::string& Value);
+  // As SetProgName, by reference to a text that outlives the run (the running routine's name);
+  // nullptr clears the name.
+  void SetProgNameRef(const std::string* Value) {
+    if (ProgRunning && ProgRunning != this) {
+      ProgRunning->SetProgNameRef(Value);
+      return;
+    }
+    FProgNameRef = Value;
+    if (!FProgName.empty()) FProgName.clear();
+  }
   TscStatement* Statement() const { return FStatement.get(); }
   bool RTTIAdded() const { return FRTTIAdded; }
 
@@ -804,7 +848,12 @@ private:
   std::unique_ptr<TscStatement> FStatement;
   std::map<std::string, std::set<std::string>> FUnitLines;
   std::string FProgName;
+  const std::string* FProgNameRef = nullptr;  // when set, the name instead of FProgName
 };
+
+inline const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SavedItems() {
+  return FSavedItemsOf == FProgram->Count() ? FSavedItems : SettleSavedItems();
+}
 
 // The script's program running a procedure: the first program with MainProg set on the way from
 // Prog up the parent chain, or nullptr.

@@ -5,8 +5,11 @@
 #include <memory>
 
 #include <functional>
+#include <variant>
+#include <vector>
 
 #include "platform/rt/Classes.h"
+#include "platform/rt/ComObj.h"
 
 using rt::Variant;
 
@@ -252,4 +255,62 @@ TEST(Variants, DatesCountDaysFrom1899) {
   EXPECT_EQ(rt::DateTimeToStr(36585.75), "2/29/2000 6:00:00 PM");
   EXPECT_EQ(rt::DateTimeToStr(-1), "12/29/1899");
   EXPECT_EQ(rt::TimeToStr(0.5 / 86400.0 / 1000.0 + 0.0), "12:00:00 AM");
+}
+
+namespace {
+class NoMembers : public rt::IDispatch {
+public:
+  rt::HRESULT GetIDsOfNames(std::u16string_view, rt::TLCID, rt::TDispID&) override { return 0; }
+  rt::HRESULT Invoke(rt::TDispID, rt::TLCID, std::uint16_t, rt::TDispParams&, Variant*, rt::TExcepInfo*) override {
+    return 0;
+  }
+};
+} // namespace
+
+// Numbers are copied without a call and strings, arrays and automation objects by their own
+// rules: every pair of kinds must copy, move and overwrite each other without leaking, sharing
+// or losing a payload.
+TEST(Variants, EveryKindCopiesMovesAndOverwritesEveryOther) {
+  auto Obj = std::make_shared<NoMembers>();
+  const std::u16string Long(100, u'q');  // past any in-place buffer
+  const std::vector<Variant> Kinds = {
+      Variant(), Variant::Null(), Variant(7), Variant(1LL << 40), Variant(2.5), Variant::Date(3.25),
+      Variant(true), Variant(false), Variant(u"short"), Variant(Long), rt::VarArrayOf({Variant(1), Variant(Long)}),
+      Variant::Dispatch(Obj)};
+  for (std::size_t I = 0; I < Kinds.size(); ++I) {
+    for (std::size_t J = 0; J < Kinds.size(); ++J) {
+      SCOPED_TRACE(testing::Message() << "from kind " << I << " to kind " << J);
+      const Variant& A = Kinds[I];
+      const Variant& B = Kinds[J];
+      Variant X = A;
+      EXPECT_TRUE(X.Identical(A));
+      X = B;
+      EXPECT_TRUE(X.Identical(B));
+      Variant Y = A;
+      Y = Variant(B);  // move-assigned from a temporary
+      EXPECT_TRUE(Y.Identical(B));
+      Variant Z(std::move(Y));
+      EXPECT_TRUE(Z.Identical(B));
+      Y = A;  // a moved-from value takes a new one
+      EXPECT_TRUE(Y.Identical(A));
+      const Variant& Self = X;
+      X = Self;
+      EXPECT_TRUE(X.Identical(B));
+    }
+  }
+  // A copied array is the copy's own.
+  Variant Arr = Kinds[10];
+  Arr.ArrayPut({0}, Variant(99));
+  EXPECT_EQ(Kinds[10].ArrayGet({0}).ToInteger(), 1);
+  // Every copy of the automation object is gone again: only the list and this test hold it.
+  EXPECT_EQ(Obj.use_count(), 2);
+}
+
+TEST(Variants, RawAccessOfAnotherKindIsRefused) {
+  EXPECT_THROW(Variant(1.5).RawInt(), std::bad_variant_access);
+  EXPECT_THROW(Variant(3).RawString(), std::bad_variant_access);
+  EXPECT_THROW(Variant(u"x").RawDouble(), std::bad_variant_access);
+  EXPECT_EQ(Variant(true).ToInteger(), -1);
+  EXPECT_EQ(Variant().ToInteger(), 0);
+  EXPECT_EQ(Variant().ToInt64(), 0);
 }

@@ -65,3 +65,14 @@ TEST_F(Appends, AHookedVariableIsReadThroughItsHook) {
   S.AddedBy = nullptr;
   EXPECT_EQ(Run("begin H := H + 'b'; Print(H); end."), "<<a>b>\n");
 }
+
+// ++ and -- step an Integer variable in place; past the Integer range, and for other kinds,
+// they follow the Variant rules as before.
+TEST_F(Appends, StepsOfIntegersStayWithinTheIntegerRange) {
+  S.SyntaxType = "D++Uderir";
+  EXPECT_EQ(Run("{ int i; i = 5; i++; i++; i--; Print(i); }"), "6\n");
+  EXPECT_EQ(Run("{ int i; i = -2147483647; i--; Print(i); }"), "-2147483648\n");
+  EXPECT_EQ(Run("{ int i; i = 2147483647; i++; Print(i); }").rfind("raised EVariantOverflowError", 0), 0u);
+  EXPECT_EQ(Run("{ int i; i = -2147483648; i--; Print(i); }").rfind("raised EVariantOverflowError", 0), 0u);
+  EXPECT_EQ(Run("{ Variant v; v = \"5\"; v++; Print(v); }"), "6\n");
+}

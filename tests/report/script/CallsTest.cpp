@@ -63,3 +63,54 @@ TEST_F(Calls, RecursionHandsBackEachLevelsValues) {
     EXPECT_EQ(Run(C.Program), C.Expected) << C.Syntax << ": " << C.Program;
   }
 }
+
+TEST_F(Calls, VarParametersAndNestedRoutinesSeeTheRightLevel) {
+  struct Case {
+    const char* Program;
+    const char* Expected;
+  } Cases[] = {
+      // The var argument is the caller's own local, which its level saves and gets back around
+      // the nested call: the callee's write must still land in it.
+      {"procedure Acc(var total: Integer; n: Integer); var part: Integer; begin part := 0; "
+       "if n > 0 then Acc(part, n - 1); total := total + part + n; end; "
+       "var t: Integer; begin t := 100; Acc(t, 3); Print(t); end.",
+       "106\n"},
+      // A nested routine reads its parent's local and parameter of the level running it, also
+      // after a deeper level of the parent has returned.
+      {"function Outer(n: Integer): Integer; var base: Integer; "
+       "function Inner: Integer; begin Result := base * 10 + n; end; "
+       "begin base := n; if n > 0 then Result := Outer(n - 1) + Inner else Result := Inner; end; "
+       "begin Print(Outer(2)); end.",
+       "33\n"},
+      // Parameters assigned and updated in place, of their declared kind and of a Variant one.
+      {"function F(s: String; n: Integer; v: Variant): String; begin n := n * 2; n := n + 1; s := s + IntToStr(n); "
+       "v := v + 'z'; Result := s + v; end; begin Print(F('a', 4, 'y')); end.",
+       "a9yz\n"},
+      // A runaway recursion is a script error, and the routine can be called normally after it.
+      {"function Down(n: Integer): Integer; begin Result := Down(n + 1); end; "
+       "function Two: Integer; begin Result := 2; end; "
+       "begin try Down(0); except Print('stopped'); end; Print(Two); end.",
+       "stopped\n2\n"},
+  };
+  S.SyntaxType = "PascalScript";
+  for (const Case& C : Cases) EXPECT_EQ(Run(C.Program), C.Expected) << C.Program;
+}
+
+// A native function that calls back into the script while a script routine runs, the routine
+// itself included: the running call's locals and parameters are intact when it comes back.
+TEST_F(Calls, AHostCallIntoARunningRoutineKeepsTheRunningCall) {
+  S.AddedBy = &Out;  // kept when Run replaces the program
+  S.AddMethod("function Host(Name: String; v: Variant): Variant",
+              TscCallMethodNewEvent([this](rt::TObject*, rt::TClass, const std::string&, TscMethodHelper* C) {
+                return S.CallFunction(rt::VarToStr(C->GetVParam(0)), rt::VarArrayOf({C->GetVParam(1)}));
+              }));
+  S.AddedBy = nullptr;
+  S.SyntaxType = "PascalScript";
+  EXPECT_EQ(Run("function Depth(n: Integer): Integer; var k: Integer; begin k := n * 100; "
+                "if n = 0 then Result := 0 else Result := Host('Depth', n - 1) + k + n; end; "
+                "function Twice(n: Integer): Integer; begin Result := n * 2; end; "
+                "function Walk(n: Integer): Integer; var k: Integer; begin k := n; "
+                "if n = 0 then Result := 0 else Result := Walk(n - 1) + Host('Twice', k) + k; end; "
+                "begin Print(Depth(3)); Print(Walk(3)); end."),
+            "606\n18\n");
+}
