@@ -5,33 +5,17 @@
 
 #include "platform/rt/Unicode.h"
 #include "report/engine/repEngine.h"
+#include "report/engine/repEngineParts.h"
 #include "report/engine/repPostProcessor.h"
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repRes.h"
 
+using namespace repengine;
+
 namespace {
 
-constexpr double Eps = 0.0001;
 // Records one data band may walk in one run; a dataset that never ends stops here.
 constexpr int MaxRecordsPerBand = 10'000'000;
-
-bool IsDataBand(const TrepComponent* C) { return dynamic_cast<const TrepDataBand*>(C) != nullptr; }
-
-// Switches a list's change notices off while the engine borrows it, so that the report's name
-// index does not see objects leave and come back.
-class TQuietList {
-public:
-  explicit TQuietList(TrepObjectsNotifyList& L) : FList(L), FNotify(std::move(L.OnNotifyList)) {
-    L.OnNotifyList = nullptr;
-  }
-  ~TQuietList() { FList.OnNotifyList = std::move(FNotify); }
-  TQuietList(const TQuietList&) = delete;
-  TQuietList& operator=(const TQuietList&) = delete;
-
-private:
-  TrepObjectsNotifyList& FList;
-  TrepObjectsNotifyList::TNotifyEvent FNotify;
-};
 
 } // namespace
 

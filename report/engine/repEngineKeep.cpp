@@ -8,14 +8,15 @@
 #include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
 #include "report/engine/repEngine.h"
+#include "report/engine/repEngineParts.h"
 #include "report/engine/repPostProcessor.h"
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repUtils.h"
 #include "report/engine/repXML.h"
 
-namespace {
+using repengine::Eps;
 
-constexpr double Eps = 0.0001;
+namespace {
 
 int RoundY(double Y) { return static_cast<int>(std::lround(Y)); }
 

@@ -4,11 +4,12 @@
 #include <cmath>
 
 #include "report/engine/repEngine.h"
+#include "report/engine/repEngineParts.h"
 #include "report/engine/repUtils.h"
 
-namespace {
+using repengine::Eps;
 
-constexpr double Eps = 0.0001;
+namespace {
 
 TrepRectArea AreaOf(const TrepComponent* C) {
   return TrepRectArea(C->Left(), C->Top(), C->Left() + C->Width(), C->Top() + C->Height());

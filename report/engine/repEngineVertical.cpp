@@ -6,32 +6,16 @@
 #include <memory>
 
 #include "report/engine/repEngine.h"
+#include "report/engine/repEngineParts.h"
 #include "report/engine/repPostProcessor.h"
 #include "report/engine/repPreviewPages.h"
 
+using namespace repengine;
+
 namespace {
 
-constexpr double Eps = 0.0001;
 // Records one vertical data band may walk in one master row.
 constexpr int MaxVerticalRecords = 100000;
-
-bool IsDataBand(const TrepComponent* C) { return dynamic_cast<const TrepDataBand*>(C) != nullptr; }
-
-// Switches a list's change notices off while the engine borrows it, so that the report's name
-// index does not see the cells leave and come back.
-class TQuietObjects {
-public:
-  explicit TQuietObjects(TrepObjectsNotifyList& L) : FList(L), FNotify(std::move(L.OnNotifyList)) {
-    L.OnNotifyList = nullptr;
-  }
-  ~TQuietObjects() { FList.OnNotifyList = std::move(FNotify); }
-  TQuietObjects(const TQuietObjects&) = delete;
-  TQuietObjects& operator=(const TQuietObjects&) = delete;
-
-private:
-  TrepObjectsNotifyList& FList;
-  TrepObjectsNotifyList::TNotifyEvent FNotify;
-};
 
 // Frees the objects of a container past Count.
 void TrimObjects(TrepComponent* Container, int Count) {
@@ -354,7 +338,7 @@ void TrepEngine::OutputVerticalBand(TrepBand* Band) {
 
 void TrepEngine::DistributeVerticalCells(TrepBand* Band, double SaveX) {
   TrepObjectsNotifyList& Objects = Band->Objects();
-  TQuietObjects Quiet(Objects);
+  TQuietList Quiet(Objects);
   const std::vector<TrepComponent*> All = Objects.List();
   const int SavePage = PreviewPages->CurPage;
   const double SaveY = CurY;

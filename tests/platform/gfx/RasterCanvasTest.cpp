@@ -139,9 +139,17 @@ TEST(RasterCanvas, TurnedTextRunsAlongItsEscapementFromTheCellCorner) {
     ASSERT_GT(Ink.Right, Ink.Left) << K.Escapement;
     EXPECT_EQ(Ink.Width() > 3 * Ink.Height(), K.Long) << K.Escapement;
     EXPECT_EQ(Ink.Height() > 3 * Ink.Width(), !K.Long) << K.Escapement;
-    if (K.Left >= 0) EXPECT_GE(Ink.Left, K.Left) << K.Escapement;
-    if (K.Top >= 0) EXPECT_GE(Ink.Top, K.Top) << K.Escapement;
-    if (K.Right >= 0) EXPECT_LE(Ink.Right, K.Right) << K.Escapement;
-    if (K.Bottom >= 0) EXPECT_LE(Ink.Bottom, K.Bottom) << K.Escapement;
+    if (K.Left >= 0) {
+      EXPECT_GE(Ink.Left, K.Left) << K.Escapement;
+    }
+    if (K.Top >= 0) {
+      EXPECT_GE(Ink.Top, K.Top) << K.Escapement;
+    }
+    if (K.Right >= 0) {
+      EXPECT_LE(Ink.Right, K.Right) << K.Escapement;
+    }
+    if (K.Bottom >= 0) {
+      EXPECT_LE(Ink.Bottom, K.Bottom) << K.Escapement;
+    }
   }
 }
