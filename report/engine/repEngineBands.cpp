@@ -594,7 +594,7 @@ void TrepEngine::OutputBandInParts(TrepBand* Band) {
   const std::vector<TrepComponent*> All = Objects.List();
   std::vector<TrepComponent*> Pending;
   for (TrepComponent* C : All) {
-    if (dynamic_cast<TrepSubreport*>(C) != nullptr) continue;
+    if (dynamic_cast<TrepSubreport*>(C) != nullptr || C == Band->FillMemo()) continue;
     Pending.push_back(C);
     if (auto* S = dynamic_cast<TrepStretcheable*>(C)) {
       S->InitPart();
@@ -679,6 +679,11 @@ void TrepEngine::OutputBandInParts(TrepBand* Band) {
         }
       Band->SetLeft(CurX);
       Band->SetTop(CurY);
+      // Each part carries the band's fill and frame, sized to the part, beneath its objects.
+      if (FinalPass) {
+        Band->CreateFillMemo();
+        if (TrepMemoView* Fill = Band->FillMemo(); Fill != nullptr && Objects.IndexOf(Fill) < 0) Objects.Insert(0, Fill);
+      }
       PreviewPages->AddObject(Band);
       CurY += Band->Height();
       FCurBand = Band;

@@ -360,6 +360,35 @@ TEST(Layout, ABandTallerThanThePageIsSplit) {
   EXPECT_EQ(Tall.Find(0, "Huge")->Height(), 1500);
 }
 
+TEST(Layout, EveryPartOfASplitBandCarriesItsFrameSizedToThePart) {
+  Layout L;
+  auto* Band = new TrepMasterData(L.Page);
+  Band->SetName("MasterData1");
+  Band->SetBounds(0, 0, 700, 40);
+  Band->SetRowCount(1);
+  Band->Stretched = true;
+  Band->Frame().Typ = TrepFrameTypes{ftTop, ftBottom};
+  std::u16string Text;
+  for (int I = 1; I <= 120; ++I) Text += u"Line " + rt::Utf8ToUtf16(std::to_string(I)) + u"\r\n";
+  Layout::Memo(Band, "Long", 0, 0, 300, 40, Text)->StretchMode = smActualHeight;
+  ASSERT_TRUE(L.Report.PrepareReport()) << L.Report.Errors().Text();
+  ASSERT_GE(L.Pages().Count(), 2);
+  for (int I = 0; I < L.Pages().Count(); ++I) {
+    auto* Part = dynamic_cast<TrepBand*>(L.Find(I, "MasterData1"));
+    ASSERT_NE(Part, nullptr) << I;
+    ASSERT_GE(Part->Objects().Count(), 2) << I;
+    // The frame is drawn by a memo beneath the part's objects, as tall as the part.
+    auto* Fill = dynamic_cast<TrepMemoView*>(Part->Objects().Items(0));
+    ASSERT_NE(Fill, nullptr) << I;
+    EXPECT_TRUE(Fill->Frame().Typ.Contains(ftTop)) << I;
+    EXPECT_NEAR(Fill->Height(), Part->Height(), 0.01) << I;
+    EXPECT_EQ(Part->Objects().Items(1)->Name(), "Long") << I;
+  }
+  // The template band is left without its fill object.
+  EXPECT_EQ(Band->FillMemo(), nullptr);
+  EXPECT_EQ(Band->Objects().Count(), 1);
+}
+
 TEST(Layout, ABandThatCanNeverFitEndsWithAnErrorLine) {
   Layout L;
   // A page header taller than the page leaves no room on any page.
