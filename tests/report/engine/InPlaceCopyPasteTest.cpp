@@ -11,19 +11,10 @@
 #include "report/engine/repInPlaceCopyPaste.h"
 #include "report/engine/repRes.h"
 #include "tests/report/EngineSetup.h"
+#include "tests/report/MemoText.h"
+#include "tests/report/engine/NullPreview.h"
 
 namespace {
-
-struct TPreview : TrepCustomPreview {
-  void InternalOnProgressStart(TrepReport*, TrepProgressType, int) override {}
-  void InternalOnProgress(TrepReport*, TrepProgressType, int) override {}
-  void InternalOnProgressStop(TrepReport*, TrepProgressType, int) override {}
-  void UnInit(TrepCustomPreviewPages*) override {}
-  bool Init(TrepReport*, TrepCustomPreviewPages*) override { return true; }
-  void Lock() override {}
-  void Unlock() override {}
-  void RefreshReport() override {}
-};
 
 // A page with memos at given cells (column, row), 100 x 20 each, and a preview whose editors
 // are those registered for preview use.
@@ -53,14 +44,10 @@ struct Grid {
     Preview.SelectionList().Clear();
     for (TrepComponent* O : Objs) Preview.SelectionList().Add(O);
   }
-  static std::u16string Plain(TrepCustomMemoView* M) {
-    std::u16string S = M->Text();
-    if (S.size() >= 2 && S.substr(S.size() - 2) == u"\r\n") S.resize(S.size() - 2);
-    return S;
-  }
+  static std::u16string Plain(TrepCustomMemoView* M) { return memotext::PlainU16(M); }
   TrepReport Report{nullptr};
   TrepReportPage* Page;
-  TPreview Preview;
+  TNullPreview Preview;
 };
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "report/engine/repClass.h"
 #include "report/engine/repInPlaceEditors.h"
+#include "tests/report/engine/NullPreview.h"
 
 namespace {
 
@@ -29,17 +30,6 @@ const TrepInPlaceEditorClassInfo LoggingEditor{"TLoggingEditor", [](rt::TClass C
 const TrepInPlaceEditorClassInfo DesignerOnly{"TDesignerOnly", [](rt::TClass C, rt::TObject* Owner) {
                                                 return new TLoggingEditor(C, Owner);
                                               }};
-
-struct TPreview : TrepCustomPreview {
-  void InternalOnProgressStart(TrepReport*, TrepProgressType, int) override {}
-  void InternalOnProgress(TrepReport*, TrepProgressType, int) override {}
-  void InternalOnProgressStop(TrepReport*, TrepProgressType, int) override {}
-  void UnInit(TrepCustomPreviewPages*) override {}
-  bool Init(TrepReport*, TrepCustomPreviewPages*) override { return true; }
-  void Lock() override {}
-  void Unlock() override {}
-  void RefreshReport() override {}
-};
 
 } // namespace
 
@@ -84,7 +74,7 @@ TEST(ComponentEditors, RegistryVisibilityManagersAndCopy) {
   EXPECT_EQ(FindComponentEditors(List.get(), Picture), nullptr);  // visible in the designer only
   EXPECT_EQ(FindComponentEditors(List.get(), new TrepCustomMemoView(Page)), nullptr);  // exact class only
 
-  TPreview Preview;
+  TNullPreview Preview;
   TrepInteractiveEventsParams P;
   Preview.SetDefaultEventParams(P);
   EXPECT_FALSE(P.EditRestricted);  // no report attached

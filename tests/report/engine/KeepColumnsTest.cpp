@@ -21,6 +21,7 @@
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
 #include "tests/report/EngineSetup.h"
+#include "tests/report/MemoText.h"
 
 namespace {
 
@@ -29,11 +30,7 @@ void Start() {
   enginesetup::AddScriptModules();
 }
 
-std::string Plain(TrepCustomMemoView* M) {
-  std::string S = rt::Utf16ToUtf8(M->Text());
-  if (S.size() >= 2 && S.compare(S.size() - 2, 2, "\r\n") == 0) S.resize(S.size() - 2);
-  return S;
-}
+using memotext::Plain;
 
 // A4 with 10 mm margins: 1046.93 pixels of printable height, 718.11 of width.
 constexpr double PageH = 1046.93;

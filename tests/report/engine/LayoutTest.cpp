@@ -19,6 +19,7 @@
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
 #include "tests/report/EngineSetup.h"
+#include "tests/report/MemoText.h"
 
 namespace {
 
@@ -27,12 +28,7 @@ void Start() {
   enginesetup::AddScriptModules();
 }
 
-// A memo's lines joined by CR LF, without a final one.
-std::string Plain(TrepCustomMemoView* M) {
-  std::string S = rt::Utf16ToUtf8(M->Text());
-  if (S.size() >= 2 && S.compare(S.size() - 2, 2, "\r\n") == 0) S.resize(S.size() - 2);
-  return S;
-}
+using memotext::Plain;
 
 // A4 with 10 mm margins: (297 - 20) x 3.77953 = 1046.93 pixels of printable height.
 struct Layout {
