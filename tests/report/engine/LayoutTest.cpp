@@ -59,15 +59,28 @@ struct Layout {
     Header = new TrepPageHeader(Page);
     Header->SetName("PageHeader1");
     Header->SetBounds(0, 0, 700, 50);
-    Master = new TrepMasterData(Page);
-    Master->SetName("MasterData1");
-    Master->SetBounds(0, 100, 700, BandHeight);
-    Master->SetRowCount(Rows);
+    Master = MasterRows("MasterData1", 100, BandHeight, Rows);
     RowMemo = Memo(Master, "RowMemo", 0, 0, 200, BandHeight, u"[Line#]");
     Footer = new TrepPageFooter(Page);
     Footer->SetName("PageFooter1");
     Footer->SetBounds(0, 300, 700, 50);
     FooterMemo = Memo(Footer, "FooterMemo", 0, 0, 300, 20, u"[Page#] of [TotalPages]");
+  }
+
+  // A master data band across the page, Height high at Top, walking Count rows.
+  TrepMasterData* MasterRows(const char* Name, double Top, double Height, int Count) {
+    auto* B = new TrepMasterData(Page);
+    B->SetName(Name);
+    B->SetBounds(0, Top, 700, Height);
+    B->SetRowCount(Count);
+    return B;
+  }
+
+  // "Line 1" .. "Line N", each followed by CR LF.
+  static std::u16string NumberedLines(int N) {
+    std::u16string Text;
+    for (int I = 1; I <= N; ++I) Text += u"Line " + rt::Utf8ToUtf16(std::to_string(I)) + u"\r\n";
+    return Text;
   }
 
   static TrepMemoView* Memo(TrepComponent* Parent, const char* Name, double L, double T, double W, double H,
@@ -264,10 +277,7 @@ TEST(Layout, StretchedMemoShiftsTheObjectsBelowIt) {
   for (const Case& C : Cases) {
     SCOPED_TRACE(C.Name);
     Layout L;
-    auto* Band = new TrepMasterData(L.Page);
-    Band->SetName("MasterData1");
-    Band->SetBounds(0, 0, 700, 100);
-    Band->SetRowCount(1);
+    auto* Band = L.MasterRows("MasterData1", 0, 100, 1);
     Band->Stretched = true;
     TrepMemoView* Grow = Layout::Memo(Band, "Grow", 10, 10, 100, 40, C.Text);
     Grow->StretchMode = smActualHeight;
@@ -303,10 +313,7 @@ TEST(Layout, ShiftModes) {
   for (const Case& C : Cases) {
     SCOPED_TRACE(C.Mode);
     Layout L;
-    auto* Band = new TrepMasterData(L.Page);
-    Band->SetName("MasterData1");
-    Band->SetBounds(0, 0, 700, 300);
-    Band->SetRowCount(1);
+    auto* Band = L.MasterRows("MasterData1", 0, 300, 1);
     TrepMemoView* Grow = Layout::Memo(Band, "Grow", 10, 10, 100, 20, u"1\r\n2\r\n3\r\n4\r\n5");
     Grow->StretchMode = smActualHeight;
     TrepMemoView* Below = Layout::Memo(Band, "Below", 10, C.Top, 100, 20, u"b");
@@ -320,13 +327,9 @@ TEST(Layout, ShiftModes) {
 
 TEST(Layout, ABandTallerThanThePageIsSplit) {
   Layout L;
-  auto* Band = new TrepMasterData(L.Page);
-  Band->SetName("MasterData1");
-  Band->SetBounds(0, 0, 700, 40);
-  Band->SetRowCount(1);
+  auto* Band = L.MasterRows("MasterData1", 0, 40, 1);
   Band->Stretched = true;
-  std::u16string Text;
-  for (int I = 1; I <= 200; ++I) Text += u"Line " + rt::Utf8ToUtf16(std::to_string(I)) + u"\r\n";
+  const std::u16string Text = Layout::NumberedLines(200);
   TrepMemoView* Long = Layout::Memo(Band, "Long", 0, 0, 300, 40, Text);
   Long->StretchMode = smActualHeight;
   ASSERT_TRUE(L.Report.PrepareReport()) << L.Report.Errors().Text();
@@ -343,10 +346,7 @@ TEST(Layout, ABandTallerThanThePageIsSplit) {
 
   // An object taller than any page comes out whole on the first part.
   Layout Tall;
-  auto* B2 = new TrepMasterData(Tall.Page);
-  B2->SetName("MasterData1");
-  B2->SetBounds(0, 0, 700, 1500);
-  B2->SetRowCount(1);
+  auto* B2 = Tall.MasterRows("MasterData1", 0, 1500, 1);
   auto* Shape = new TrepShapeView(B2);
   Shape->SetName("Huge");
   Shape->SetBounds(0, 0, 100, 1500);
@@ -358,15 +358,10 @@ TEST(Layout, ABandTallerThanThePageIsSplit) {
 
 TEST(Layout, EveryPartOfASplitBandCarriesItsFrameSizedToThePart) {
   Layout L;
-  auto* Band = new TrepMasterData(L.Page);
-  Band->SetName("MasterData1");
-  Band->SetBounds(0, 0, 700, 40);
-  Band->SetRowCount(1);
+  auto* Band = L.MasterRows("MasterData1", 0, 40, 1);
   Band->Stretched = true;
   Band->Frame().Typ = TrepFrameTypes{ftTop, ftBottom};
-  std::u16string Text;
-  for (int I = 1; I <= 120; ++I) Text += u"Line " + rt::Utf8ToUtf16(std::to_string(I)) + u"\r\n";
-  Layout::Memo(Band, "Long", 0, 0, 300, 40, Text)->StretchMode = smActualHeight;
+  Layout::Memo(Band, "Long", 0, 0, 300, 40, Layout::NumberedLines(120))->StretchMode = smActualHeight;
   ASSERT_TRUE(L.Report.PrepareReport()) << L.Report.Errors().Text();
   ASSERT_GE(L.Pages().Count(), 2);
   for (int I = 0; I < L.Pages().Count(); ++I) {
@@ -391,10 +386,7 @@ TEST(Layout, ABandThatCanNeverFitEndsWithAnErrorLine) {
   auto* Header = new TrepPageHeader(L.Page);
   Header->SetName("PageHeader1");
   Header->SetBounds(0, 0, 700, 1100);
-  auto* Band = new TrepMasterData(L.Page);
-  Band->SetName("MasterData1");
-  Band->SetBounds(0, 1200, 700, 1200);
-  Band->SetRowCount(1);
+  auto* Band = L.MasterRows("MasterData1", 1200, 1200, 1);
   std::u16string Text;
   for (int I = 0; I < 100; ++I) Text += u"x\r\n";
   Layout::Memo(Band, "Long", 0, 0, 300, 1200, Text)->StretchMode = smActualHeight;
@@ -415,10 +407,7 @@ TEST(Layout, BandTreeMessagesStopTheRun) {
   for (const Case& C : Cases) {
     SCOPED_TRACE(C.Name);
     Layout L;
-    auto* M = new TrepMasterData(L.Page);
-    M->SetName("MasterData1");
-    M->SetBounds(0, 100, 700, 20);
-    M->SetRowCount(2);
+    L.MasterRows("MasterData1", 100, 20, 2);
     if (C.Message.find("Footer1") != std::string::npos) {
       auto* F = new TrepFooter(L.Page);
       F->SetName("Footer1");
@@ -440,10 +429,7 @@ TEST(Layout, HeadersFootersAndDetails) {
   auto* H = new TrepHeader(L.Page);
   H->SetName("Header1");
   H->SetBounds(0, 50, 700, 20);
-  auto* M = new TrepMasterData(L.Page);
-  M->SetName("MasterData1");
-  M->SetBounds(0, 100, 700, 20);
-  M->SetRowCount(2);
+  L.MasterRows("MasterData1", 100, 20, 2);
   auto* D = new TrepDetailData(L.Page);
   D->SetName("DetailData1");
   D->SetBounds(0, 150, 700, 20);
@@ -456,10 +442,7 @@ TEST(Layout, HeadersFootersAndDetails) {
   auto* FH = new TrepHeader(L.Page);
   FH->SetName("Header2");
   FH->SetBounds(0, 300, 700, 20);
-  auto* FM = new TrepMasterData(L.Page);
-  FM->SetName("MasterData2");
-  FM->SetBounds(0, 320, 700, 20);
-  FM->SetRowCount(4);
+  auto* FM = L.MasterRows("MasterData2", 320, 20, 4);
   FM->Filter = "1 = 2";
   ASSERT_TRUE(L.Report.PrepareReport()) << L.Report.Errors().Text();
   std::vector<std::string> Bands;
