@@ -13,6 +13,7 @@
 #include "report/engine/repRes.h"
 #include "report/pdf/repEMFtoCanvas.h"
 #include "tests/report/EngineSetup.h"
+#include "tests/report/pdf/DamagedCorpus.h"
 
 namespace {
 
@@ -253,16 +254,8 @@ TEST(EMFtoCanvasHostile, DamagedMetafilesEndCleanlyAndGiveTheCanvasBack) {
   T.FontHeight = 12;
   C.ExtTextOut(T);
   const std::string Good = C.Bytes();
-  std::vector<std::string> Corpus;
-  for (std::size_t Cut = 0; Cut < Good.size(); Cut += 13) Corpus.push_back(Good.substr(0, Cut));
-  // Sizes, counts, offsets, coordinates and floats at their extremes, word by word.
-  const std::uint32_t Values[] = {0, 1, 7, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 0x7F800000u, 0x7FC00000u};
-  for (std::size_t At = 0; At + 4 <= Good.size(); At += 4)
-    for (std::uint32_t V : Values) {
-      std::string S = Good;
-      std::memcpy(S.data() + At, &V, 4);
-      Corpus.push_back(std::move(S));
-    }
+  const std::vector<std::string> Corpus =
+      DamagedCorpus(Good, 13, {0, 1, 7, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 0x7F800000u, 0x7FC00000u});
   gfx::TBitmap B(60, 40);
   gfx::TCanvas& Canvas = B.Canvas();
   Canvas.SetClipRect(gfx::TRect{1, 1, 59, 39});

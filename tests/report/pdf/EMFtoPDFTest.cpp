@@ -16,6 +16,7 @@
 #include "platform/gfx/RasterCanvas.h"
 #include "EMFPDFHarness.h"
 #include "EMFWriter.h"
+#include "DamagedCorpus.h"
 
 using namespace emftest;
 using emfpdf::Play;
@@ -596,15 +597,8 @@ TEST(EMFtoPDFHostile, DamagedMetafilesFailCleanlyOrPlayFinite) {
   gfx::TBitmap Bmp(3, 3);
   C.StretchDraw({70, 40, 100, 70}, Bmp);
   const std::string Good = C.Bytes();
-  std::vector<std::string> Corpus;
-  for (std::size_t Cut = 0; Cut < Good.size(); Cut += 7) Corpus.push_back(Good.substr(0, Cut));
-  const std::uint32_t Values[] = {0, 1, 7, 8, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 0x3F800000u, 0x7F800000u, 0x7FC00000u};
-  for (std::size_t At = 0; At + 4 <= Good.size(); At += 4)
-    for (std::uint32_t V : Values) {
-      std::string S = Good;
-      std::memcpy(S.data() + At, &V, 4);
-      Corpus.push_back(std::move(S));
-    }
+  const std::vector<std::string> Corpus = DamagedCorpus(
+      Good, 7, {0, 1, 7, 8, 0x7FFFFFFF, 0x80000000u, 0xFFFFFFFFu, 0x3F800000u, 0x7F800000u, 0x7FC00000u});
   emfpdf::TestDocument Doc;
   int Played = 0;
   for (const std::string& S : Corpus) {
