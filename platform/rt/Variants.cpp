@@ -166,12 +166,6 @@ void Variant::DestroyHeavy() noexcept {
   FStore = Store::None;
 }
 
-Variant Variant::Null() {
-  Variant V;
-  V.FType = varNull;
-  return V;
-}
-
 Variant Variant::Date(double D) {
   Variant V(D);
   V.FType = varDate;

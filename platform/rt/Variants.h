@@ -140,7 +140,11 @@ public:
   Variant(char16_t) = delete;
   template <class T> Variant(T*) = delete;
 
-  static Variant Null();
+  static Variant Null() {
+    Variant V;
+    V.FType = varNull;
+    return V;
+  }
   static Variant Date(double V);
   // An automation object (varDispatch); the Variant shares its ownership.
   static Variant Dispatch(std::shared_ptr<IDispatch> Obj);

@@ -158,6 +158,39 @@ TscParamItem::TscParamItem(const std::string& AName, TscVarType ATyp, const std:
                            bool AIsOptional, bool AIsVarParam)
     : TscCustomVariable(AName, ATyp, ATypeName), IsOptional(AIsOptional), IsVarParam(AIsVarParam) {}
 
+namespace {
+// The argument values of one call: up to kInline of them without a heap block, and none made
+// before it is read.
+class TArgs {
+public:
+  explicit TArgs(int Count) {
+    if (Count > kInline) FSpill.reserve(static_cast<std::size_t>(Count));
+  }
+  ~TArgs() {
+    for (int I = 0; I < FCount; ++I) Inline()[I].~Variant();
+  }
+  TArgs(const TArgs&) = delete;
+  TArgs& operator=(const TArgs&) = delete;
+  void Push(Variant&& V) {
+    if (FCount < kInline && FSpill.capacity() == 0) {
+      new (&Inline()[FCount]) Variant(std::move(V));
+      ++FCount;
+    } else {
+      FSpill.push_back(std::move(V));
+    }
+  }
+  Variant& operator[](int I) { return FSpill.capacity() == 0 ? Inline()[I] : FSpill[static_cast<std::size_t>(I)]; }
+
+private:
+  static constexpr int kInline = 8;
+  Variant* Inline() { return reinterpret_cast<Variant*>(FRaw); }
+  const Variant* Inline() const { return reinterpret_cast<const Variant*>(FRaw); }
+  alignas(Variant) unsigned char FRaw[kInline * sizeof(Variant)];
+  int FCount = 0;
+  std::vector<Variant> FSpill;
+};
+} // namespace
+
 // =============================================================================================
 // Script procedures and functions
 
@@ -196,59 +229,71 @@ struct CallDepthGuard {
 };
 } // namespace
 
+namespace {
+// Empties a routine's locals after a call when the main program asks for it.
+void ClearLocals(TscScript* Local, TscCustomVariable* ResultItem) {
+  for (int I = 0; I < Local->Count(); ++I) {
+    auto* V = dynamic_cast<TscVariable*>(Local->GetItem(I));
+    if (!V || V == ResultItem) continue;
+    if (auto* S = dynamic_cast<TscStringVariable*>(V)) {
+      S->Str().clear();
+      continue;
+    }
+    if (V->PValue().IsEmpty()) continue;
+    switch (V->Typ) {
+      case fvtInt: case fvtFloat: case fvtChar: V->PValue() = Variant(0); break;
+      case fvtString: V->PValue() = Variant(u""); break;
+      case fvtVariant: V->PValue() = Variant::Null(); break;
+      default: break;
+    }
+  }
+}
+} // namespace
+
 Variant TscProcVariable::GetValue() {
   CallDepthGuard Depth;
-  const bool WasExecuting = Executing;
-  Executing = true;
   TscScript* Local = FProgram.get();
   TscScript* Main = scFindMainProgram(Local);
-  TscScript* OldRunning = Main ? Main->ProgRunning : nullptr;
-  auto Finish = [&] {
-    Local->ExitCalled.store(false, std::memory_order_relaxed);
-    Local->Terminated.store(false, std::memory_order_relaxed);
-    Local->IsRunning = false;
-    Local->SetProgNameRef(nullptr);
-    if (Main) Main->ProgRunning = OldRunning;
-    Executing = WasExecuting;
-    if (Main && Main->ClearLocalVars) {
-      for (int I = 0; I < Local->Count(); ++I) {
-        auto* V = dynamic_cast<TscVariable*>(Local->GetItem(I));
-        if (!V || V == RefItem) continue;
-        if (auto* S = dynamic_cast<TscStringVariable*>(V)) {
-          S->Str().clear();
-          continue;
-        }
-        if (V->PValue().IsEmpty()) continue;
-        switch (V->Typ) {
-          case fvtInt: case fvtFloat: case fvtChar: V->PValue() = Variant(0); break;
-          case fvtString: V->PValue() = Variant(u""); break;
-          case fvtVariant: V->PValue() = Variant::Null(); break;
-          default: break;
-        }
+  // Puts the running state back however the body ends.
+  struct TRunning {
+    TscProcVariable* Proc;
+    TscScript* Local;
+    TscScript* Main;
+    TscScript* OldRunning;
+    bool WasExecuting;
+    ~TRunning() {
+      Local->ExitCalled.store(false, std::memory_order_relaxed);
+      Local->Terminated.store(false, std::memory_order_relaxed);
+      Local->IsRunning = false;
+      Local->SetProgNameRef(nullptr);
+      Proc->Executing = WasExecuting;
+      if (Main) {
+        Main->ProgRunning = OldRunning;
+        if (Main->ClearLocalVars) ClearLocals(Local, Proc->RefItem);
       }
     }
-  };
-  Variant Result = Variant::Null();
-  try {
-    if (FIsFunc) RefItem->SetValue(Variant());
-    if (Main) Main->ProgRunning = Local;
-    Local->ExitCalled.store(false, std::memory_order_relaxed);
-    Local->Terminated.store(false, std::memory_order_relaxed);
-    Local->IsRunning = true;
-    // The routine's own name: no copy per call.
-    Local->SetProgNameRef(&Name());
-    Local->Statement()->Execute();
-    if (FIsFunc) {
-      // A result variable without a hook is read where it is stored.
-      if (typeid(*RefItem) == typeid(TscVariable) && !RefItem->HasVarValueHook()) Result = RefItem->PValue();
-      else Result = RefItem->GetValue();
+  } Running{this, Local, Main, Main ? Main->ProgRunning : nullptr, Executing};
+  Executing = true;
+  if (FHasResultStart) {
+    RefItem->PValue() = FResultStart;
+  } else if (FIsFunc) {
+    RefItem->SetValue(Variant());
+    if (typeid(*RefItem) == typeid(TscVariable) && !RefItem->IsReadOnly) {
+      FResultStart = RefItem->PValue();
+      FHasResultStart = true;
     }
-  } catch (...) {
-    Finish();
-    throw;
   }
-  Finish();
-  return Result;
+  if (Main) Main->ProgRunning = Local;
+  Local->ExitCalled.store(false, std::memory_order_relaxed);
+  Local->Terminated.store(false, std::memory_order_relaxed);
+  Local->IsRunning = true;
+  // The routine's own name: no copy per call.
+  Local->SetProgNameRef(&Name());
+  Local->Statement()->Execute();
+  if (!FIsFunc) return Variant::Null();
+  // A result variable without a hook is read where it is stored.
+  if (typeid(*RefItem) == typeid(TscVariable) && !RefItem->HasVarValueHook()) return RefItem->PValue();
+  return RefItem->GetValue();
 }
 
 const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SettleSavedItems() {
@@ -263,6 +308,9 @@ const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SettleSavedItem
   }
   FSavedDirect = std::none_of(FSavedItems.begin(), FSavedItems.end(),
                               [](const TSavedItem& S) { return S.Kind == skOther; });
+  FSavedHookSerial = HookSerial.load(std::memory_order_relaxed);
+  FSavedHookFree = std::none_of(FSavedItems.begin(), FSavedItems.end(),
+                                [](const TSavedItem& S) { return S.Item->HasVarValueHook(); });
   FHasVarParams = false;
   for (int I = 0; I < Count(); ++I)
     if (Params(I)->IsVarParam) FHasVarParams = true;
@@ -270,11 +318,17 @@ const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SettleSavedItem
   return FSavedItems;
 }
 
+// A frame is known by where its values begin in FSaved, times two, plus one when every value goes
+// back without a call.
 int TscProcVariable::SaveLocalVariables() {
-  const int Index = FVarsDepth++;
-  if (Index == static_cast<int>(FVarsStack.size())) FVarsStack.emplace_back();
-  std::vector<TscLocalVariablesHelper>& Frame = FVarsStack[static_cast<std::size_t>(Index)];
-  Frame.clear();
+  const std::size_t Begin = FSaved.size();
+  if (FSavedItemsOf == FProgram->Count() && FSavedDirect && FSavedHookFree &&
+      FSavedHookSerial == HookSerial.load(std::memory_order_relaxed)) {
+    // Plain values without hooks, as last settled: copied straight.
+    for (const TSavedItem& Saved : FSavedItems) FSaved.push_back({Saved.Item->PValue(), Saved.Item, Saved.Kind});
+    return static_cast<int>(Begin * 2 + 1);
+  }
+  if (FSavedHookSerial != HookSerial.load(std::memory_order_relaxed)) FSavedItemsOf = -1;  // hooks changed: settle anew
   try {
     if (SavedItems(), FSavedDirect) {
       // Only a hook on a variable calls anything; without one no read changes the list.
@@ -284,52 +338,103 @@ int TscProcVariable::SaveLocalVariables() {
           Hooked = true;
           break;
         }
-        Frame.push_back({Saved.Item->PValue(), Saved.Item, Saved.Kind});
+        FSaved.push_back({Saved.Item->PValue(), Saved.Item, Saved.Kind});
       }
-      if (!Hooked) return Index;
-      Frame.clear();
+      if (!Hooked) return static_cast<int>(Begin * 2 + 1);
+      FSaved.resize(Begin);
     }
-    // Reading a value may call this routine again and change the item list: look it up anew
-    // after each read. Values read directly call nothing.
+    // Reading a value may call this routine again, adding and removing frames after this one
+    // and changing the item list: look it up anew after each read. Values read directly call
+    // nothing.
     for (std::size_t I = 0; I < SavedItems().size(); ++I) {
-      const TSavedItem& Saved = FSavedItems[I];
+      const TSavedItem Saved = FSavedItems[I];
       TscCustomVariable* V = Saved.Item;
-      if (Saved.Kind == skPlain || (Saved.Kind == skVariable && !V->HasVarValueHook()))
-        Frame.push_back({V->PValue(), V, Saved.Kind});
-      else
-        Frame.push_back({V->GetValue(), V, skOther});
+      if (Saved.Kind == skPlain || (Saved.Kind == skVariable && !V->HasVarValueHook())) {
+        FSaved.push_back({V->PValue(), V, Saved.Kind});
+      } else {
+        Variant Value = V->GetValue();
+        FSaved.push_back({std::move(Value), V, skOther});
+      }
     }
   } catch (...) {
-    FVarsDepth = Index;
+    FSaved.resize(Begin);
     throw;
   }
-  return Index;
+  return static_cast<int>(Begin * 2);
 }
 
 void TscProcVariable::RestoreLocalVariables(int StackIndex, bool bSkipVarParams, TscDesignatorItem* dItem) {
-  if (StackIndex < 0 || StackIndex >= FVarsDepth) return;
-  // What the call left in its var parameters goes to the caller's variables, after the saved
-  // values of this level are back. Most routines have none: no list is made then.
+  if (StackIndex < 0) return;
+  const std::size_t Begin = static_cast<std::size_t>(StackIndex) / 2;
+  const bool Direct = StackIndex & 1;
+  if (Begin > FSaved.size()) return;
   const bool HasVarParams = dItem && this->HasVarParams();
+  if (Direct && !HasVarParams && !bSkipVarParams) {
+    // Putting back a plain value calls nothing, so the storage cannot move meanwhile.
+    for (std::size_t I = Begin; I < FSaved.size(); ++I) {
+      TscLocalVariablesHelper& H = FSaved[I];
+      TscCustomVariable* V = H.FVariableLink;
+      if (H.FKind == skVariable) static_cast<TscVariable*>(V)->TakeValue(std::move(H.FValue));
+      else if (!V->IsReadOnly) V->PValue() = std::move(H.FValue);
+    }
+    FSaved.resize(Begin);
+    return;
+  }
+  // What the call left in its var parameters goes to the caller's variables, after the saved
+  // values of this level are back.
   std::vector<std::pair<int, Variant>> VarParams;
   if (HasVarParams)
     for (int I = 0; I < Count(); ++I)
       if (Params(I)->IsVarParam) VarParams.emplace_back(I, Params(I)->GetValue());
-  std::vector<TscLocalVariablesHelper>& Frame = FVarsStack[static_cast<std::size_t>(StackIndex)];
-  FVarsDepth = StackIndex;
-  for (TscLocalVariablesHelper& H : Frame) {
+  // Writing a value back may call this routine again: take the frame out first.
+  std::vector<TscLocalVariablesHelper> Values(std::make_move_iterator(FSaved.begin() + static_cast<std::ptrdiff_t>(Begin)),
+                                              std::make_move_iterator(FSaved.end()));
+  FSaved.resize(Begin);
+  for (TscLocalVariablesHelper& H : Values) {
+    TscCustomVariable* V = H.FVariableLink;
     if (bSkipVarParams) {
-      auto* P = dynamic_cast<TscParamItem*>(H.FVariableLink);
+      auto* P = dynamic_cast<TscParamItem*>(V);
       if (P && P->IsVarParam) continue;
     }
-    TscCustomVariable* V = H.FVariableLink;
     if (H.FKind == skPlain && !V->IsReadOnly) V->PValue() = std::move(H.FValue);
     else if (H.FKind == skVariable) static_cast<TscVariable*>(V)->TakeValue(std::move(H.FValue));
-    else V->SetValue(H.FValue);
+    else if (H.FKind == skOther) V->SetValue(H.FValue);
   }
-  Frame.clear();
   for (auto& [I, V] : VarParams)
     if (I < dItem->Count()) dItem->GetItem(I)->SetValue(V);
+}
+
+Variant TscProcVariable::Call(TscDesignatorItem* Step) {
+  const int StackIndex = Executing ? SaveLocalVariables() : -1;
+  try {
+    const int PC = Count();
+    const int AC = Step->Count();
+    if (PC > 0) {
+      if (AC == 1) {
+        Variant A = Step->GetItem(0)->GetValue();
+        TscParamItem* P = Params(0);
+        if (!P->IsReadOnly) P->PValue() = std::move(A);
+      } else {
+        // All arguments are read before any parameter is set: an argument may read a parameter
+        // of the routine being called.
+        TArgs Args(AC);
+        for (int J = 0; J < AC; ++J) Args.Push(Step->GetItem(J)->GetValue());
+        for (int J = 0; J < PC && J < AC; ++J) {
+          TscParamItem* P = Params(J);
+          if (!P->IsReadOnly) P->PValue() = std::move(Args[J]);
+        }
+      }
+    }
+    Variant Val = TscProcVariable::GetValue();
+    if (PC > 0 && HasVarParams())
+      for (int J = 0; J < PC && J < AC; ++J)
+        if (Params(J)->IsVarParam) Step->GetItem(J)->SetValue(Params(J)->GetValue());
+    if (StackIndex >= 0) RestoreLocalVariables(StackIndex, false, Step);
+    return Val;
+  } catch (...) {
+    if (StackIndex >= 0) RestoreLocalVariables(StackIndex, false, Step);
+    throw;
+  }
 }
 
 // =============================================================================================
@@ -745,6 +850,8 @@ void TscDesignator::Finalize() {
   }
   IsReadOnly = Last->IsReadOnly;
   FKind = dkOther;
+  FRef1 = nullptr;
+  FRef2 = nullptr;
   TscCustomVariable* First = GetItem(0)->Ref;
   // A parameter reads and writes its stored value as a variable does.
   if (Count() == 1 && (dynamic_cast<TscVariable*>(First) ||
@@ -761,6 +868,10 @@ void TscDesignator::Finalize() {
     RefItem = First;
     FRef1 = First->RefItem;
     FRef2 = GetItem(1);
+  } else if (Count() == 1 && dynamic_cast<TscProcVariable*>(First) && !First->IsMacro) {
+    // A lone script routine call: reading the designator calls the routine straight.
+    FRef1 = First;
+    FRef2 = GetItem(0);
   }
 }
 
@@ -797,6 +908,11 @@ void TscDesignator::CheckLateBinding() {
 
 Variant TscDesignator::GetValue() {
   CheckLateBinding();
+  if (FKind == dkOther && FRef2) {
+    scCheckStack();
+    FRef1->NeedResult = NeedResult;
+    return static_cast<TscProcVariable*>(FRef1)->Call(FRef2);
+  }
   return DoCalc(nullptr);
 }
 
@@ -813,44 +929,20 @@ const TscDesignatorItem::TKinds& TscDesignatorItem::SettleKinds() {
   return FKinds;
 }
 
-namespace {
-// The argument values of one call: up to kInline of them without a heap block, and none made
-// before it is read.
-class TArgs {
-public:
-  explicit TArgs(int Count) {
-    if (Count > kInline) FSpill.reserve(static_cast<std::size_t>(Count));
-  }
-  ~TArgs() {
-    for (int I = 0; I < FCount; ++I) Inline()[I].~Variant();
-  }
-  TArgs(const TArgs&) = delete;
-  TArgs& operator=(const TArgs&) = delete;
-  void Push(Variant&& V) {
-    if (FCount < kInline && FSpill.capacity() == 0) {
-      new (&Inline()[FCount]) Variant(std::move(V));
-      ++FCount;
-    } else {
-      FSpill.push_back(std::move(V));
-    }
-  }
-  Variant& operator[](int I) { return FSpill.capacity() == 0 ? Inline()[I] : FSpill[static_cast<std::size_t>(I)]; }
-
-private:
-  static constexpr int kInline = 8;
-  Variant* Inline() { return reinterpret_cast<Variant*>(FRaw); }
-  const Variant* Inline() const { return reinterpret_cast<const Variant*>(FRaw); }
-  alignas(Variant) unsigned char FRaw[kInline * sizeof(Variant)];
-  int FCount = 0;
-  std::vector<Variant> FSpill;
-};
-} // namespace
 
 Variant TscDesignator::DoCalc(const Variant* Assign) {
   scCheckStack();
+  const int N = Count();
+  if (N == 1 && !Assign) {
+    // A lone script routine call: the common case, without the general step loop.
+    TscDesignatorItem* Step = GetItem(0);
+    if (TscProcVariable* Proc = Step->Kinds().Proc; Proc && !Proc->IsMacro) {
+      Proc->NeedResult = NeedResult;
+      return Proc->Call(Step);
+    }
+  }
   Variant Val = Variant::Null();
   TscCustomVariable* Prev = nullptr;
-  const int N = Count();
   for (int I = 0; I < N; ++I) {
     TscDesignatorItem* Step = GetItem(I);
     TscCustomVariable* R = Step->Ref;

@@ -4,7 +4,6 @@
 // designators, set expressions and statements. The parser builds these objects; running a
 // program only walks them.
 #include <atomic>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -126,8 +125,13 @@ public:
   bool HasVarValueHook() const { return FExtra && FExtra->OnGetVarValue; }
   const TscGetVariableValueEvent& OnGetVarValue() const { return FExtra ? FExtra->OnGetVarValue : NoHook(); }
   void SetOnGetVarValue(const TscGetVariableValueEvent& Value) {
-    if (Value || FExtra) Extra().OnGetVarValue = Value;
+    if (!Value && !FExtra) return;
+    Extra().OnGetVarValue = Value;
+    HookSerial.fetch_add(1, std::memory_order_relaxed);
   }
+  // Changes whenever any variable's hook is set, so that callers may remember that a set of
+  // variables has none.
+  static inline std::atomic<unsigned> HookSerial{0};
 
   TscAddedBy AddedBy = nullptr;
   bool IsMacro = false;
@@ -224,10 +228,15 @@ public:
   bool IsFunc() const { return FIsFunc; }
   // The local program holding parameters, locals, nested routines and the body.
   TscScript* Prog() const { return FProgram.get(); }
-  // Pushes the current values of the locals and parameters; returns the frame index.
+  // Pushes the current values of the locals and parameters; returns what names the frame.
   int SaveLocalVariables();
-  // Pops frame StackIndex (-1: nothing). See the recursion rules in the .cpp.
+  // Pops the frame SaveLocalVariables named StackIndex, and every frame after it (-1: nothing).
+  // See the recursion rules in the .cpp.
   void RestoreLocalVariables(int StackIndex, bool bSkipVarParams, TscDesignatorItem* dItem);
+  // A call of this routine as a designator's only step: reads Step's arguments into the
+  // parameters, runs the body and writes var parameters back, saving and restoring the running
+  // level's values when the routine is already running.
+  rt::Variant Call(TscDesignatorItem* Step);
 
 private:
   // How a saved item's value is read and put back.
@@ -249,16 +258,23 @@ private:
   inline const std::vector<TSavedItem>& SavedItems();
   const std::vector<TSavedItem>& SettleSavedItems();
   bool FIsFunc;
+  // What the result variable holds at the start of a call, once known (a plain result variable
+  // only: it converts the empty value the same way every time).
+  bool FHasResultStart = false;
+  rt::Variant FResultStart;
   std::unique_ptr<TscScript> FProgram;
-  // Frames 0 .. FVarsDepth - 1 are in use; the others keep their storage for the next calls. A
-  // deque, because reading a value to save may call the routine again and add a frame.
-  std::deque<std::vector<TscLocalVariablesHelper>> FVarsStack;
-  int FVarsDepth = 0;
+  // The saved values of every frame, one after another. Frames are taken by index, never by
+  // reference: reading a value to save may call the routine again and add a frame, moving the
+  // storage. The storage stays for the next calls.
+  std::vector<TscLocalVariablesHelper> FSaved;
   std::vector<TSavedItem> FSavedItems;
   int FSavedItemsOf = -1;
   // Every saved item is read without calling anything (no skOther), so the list cannot change
   // while a frame is saved.
   bool FSavedDirect = false;
+  // ... and no saved variable had a hook as of HookSerial FSavedHookSerial.
+  bool FSavedHookFree = false;
+  unsigned FSavedHookSerial = 0;
   // Some parameter is a var parameter; settled with the saved items.
   bool FHasVarParams = false;
 
