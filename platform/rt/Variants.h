@@ -154,6 +154,8 @@ public:
 
   TVarType VarType() const { return FType == varArray ? ArrayVarType() : FType; }
   bool IsEmpty() const { return FType == varEmpty; }
+  // varInteger alone.
+  bool IsInteger() const { return FType == varInteger; }
   bool IsNull() const { return FType == varNull; }
   bool IsArray() const { return FType == varArray; }
   bool IsString() const { return FType == varUString; }

@@ -153,6 +153,22 @@ public:
   using TscOperatorNode::TscOperatorNode;
   Variant GetValue() override {
     scCheckStack();
+    if (FLeftRead == kReadUnknown) {
+      FLeftRead = SettleRead(FLeft);
+      FRightRead = SettleRead(FRight);
+    }
+    if (HasIntRule()) {
+      // Operands read in place cost no call; two Integers need none of the Variant rules.
+      if (FLeftRead != kReadCall && FRightRead != kReadCall) {
+        const Variant* PL = ReadInPlace(FLeft, FLeftRead);
+        const Variant* PR = PL ? ReadInPlace(FRight, FRightRead) : nullptr;
+        if (PL && PR && PL->IsInteger() && PR->IsInteger()) return IntRule(PL->ToInteger(), PR->ToInteger());
+      }
+      Variant L = FLeft->GetValue();
+      Variant R = FRight->GetValue();
+      if (L.IsInteger() && R.IsInteger()) return IntRule(L.ToInteger(), R.ToInteger());
+      return Binary(L, R);
+    }
     switch (FOp) {
       case opNone: return FLeft ? FLeft->GetValue() : Variant::Null();
       case opNot: return rt::VarNot(FLeft->GetValue());
@@ -180,21 +196,37 @@ public:
       }
       default: break;
     }
-    if (FLeftRead == kReadUnknown) {
-      FLeftRead = SettleRead(FLeft);
-      FRightRead = SettleRead(FRight);
-    }
-    // Operands read in place cost no call; both plain integers need none of the Variant rules.
-    if (FLeftRead != kReadCall && FRightRead != kReadCall) {
-      const Variant* PL = ReadInPlace(FLeft, FLeftRead);
-      const Variant* PR = PL ? ReadInPlace(FRight, FRightRead) : nullptr;
-      if (PL && PR && PL->VarType() == rt::varInteger && PR->VarType() == rt::varInteger)
-        if (std::optional<Variant> V = IntOp(PL->ToInteger(), PR->ToInteger())) return std::move(*V);
-    }
     Variant L = FLeft->GetValue();
     Variant R = FRight->GetValue();
-    if (L.VarType() == rt::varInteger && R.VarType() == rt::varInteger)
-      if (std::optional<Variant> V = IntOp(L.ToInteger(), R.ToInteger())) return std::move(*V);
+    return Binary(L, R);
+  }
+
+private:
+  // The operators with a shortcut for two Integers.
+  bool HasIntRule() const {
+    switch (FOp) {
+      case opGreat: case opLess: case opLessEq: case opGreatEq: case opNonEq: case opEq:
+      case opPlus: case opMinus: case opMul:
+        return true;
+      default:
+        return false;
+    }
+  }
+  Variant IntRule(std::int64_t A, std::int64_t B) const {
+    switch (FOp) {
+      case opGreat: return Variant(A > B);
+      case opLess: return Variant(A < B);
+      case opLessEq: return Variant(A <= B);
+      case opGreatEq: return Variant(A >= B);
+      case opNonEq: return Variant(A != B);
+      case opEq: return Variant(A == B);
+      case opPlus: return IntValue(A + B);
+      case opMinus: return IntValue(A - B);
+      default: return IntValue(A * B);
+    }
+  }
+  // The binary operators by the Variant rules.
+  Variant Binary(const Variant& L, const Variant& R) const {
     switch (FOp) {
       case opGreat: return Variant(rt::VarCompare(L, R) == rt::crGreaterThan);
       case opLess: return Variant(rt::VarCompare(L, R) == rt::crLessThan);
@@ -218,23 +250,6 @@ public:
       case opShl: return rt::VarBinaryOp(L, R, rt::opShiftLeft);
       case opShr: return rt::VarBinaryOp(L, R, rt::opShiftRight);
       default: return Variant::Null();
-    }
-  }
-
-private:
-  // The operator over two plain integers; nothing when it is not one of the common ones.
-  std::optional<Variant> IntOp(std::int64_t A, std::int64_t B) const {
-    switch (FOp) {
-      case opGreat: return Variant(A > B);
-      case opLess: return Variant(A < B);
-      case opLessEq: return Variant(A <= B);
-      case opGreatEq: return Variant(A >= B);
-      case opNonEq: return Variant(A != B);
-      case opEq: return Variant(A == B);
-      case opPlus: return IntValue(A + B);
-      case opMinus: return IntValue(A - B);
-      case opMul: return IntValue(A * B);
-      default: return std::nullopt;
     }
   }
 };

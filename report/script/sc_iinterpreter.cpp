@@ -370,14 +370,13 @@ void TscProcVariable::RestoreLocalVariables(int StackIndex, bool bSkipVarParams,
   if (Begin > FSaved.size()) return;
   const bool HasVarParams = dItem && this->HasVarParams();
   if (Direct && !HasVarParams && !bSkipVarParams) {
-    // Putting back a plain value calls nothing, so the storage cannot move meanwhile.
+    // A saved plain value is what the item stored: it goes back as it was, calling nothing, so
+    // the storage cannot move meanwhile.
     for (std::size_t I = Begin; I < FSaved.size(); ++I) {
       TscLocalVariablesHelper& H = FSaved[I];
-      TscCustomVariable* V = H.FVariableLink;
-      if (H.FKind == skVariable) static_cast<TscVariable*>(V)->TakeValue(std::move(H.FValue));
-      else if (!V->IsReadOnly) V->PValue() = std::move(H.FValue);
+      if (!H.FVariableLink->IsReadOnly) H.FVariableLink->PValue() = std::move(H.FValue);
     }
-    FSaved.resize(Begin);
+    while (FSaved.size() > Begin) FSaved.pop_back();
     return;
   }
   // What the call left in its var parameters goes to the caller's variables, after the saved
@@ -404,8 +403,57 @@ void TscProcVariable::RestoreLocalVariables(int StackIndex, bool bSkipVarParams,
     if (I < dItem->Count()) dItem->GetItem(I)->SetValue(V);
 }
 
+namespace {
+// The level of a running routine kept aside for a call, in the C++ frame of that call: a few
+// plain values without hooks, each going back as its item stored it, calling nothing.
+class TInlineFrame {
+public:
+  static constexpr std::size_t kMax = 4;
+  TInlineFrame() = default;
+  TInlineFrame(const TInlineFrame&) = delete;
+  TInlineFrame& operator=(const TInlineFrame&) = delete;
+  ~TInlineFrame() { Drop(); }
+  template <class TItems>
+  void Save(const TItems& Items) {
+    for (const auto& Saved : Items) {
+      FItems[FCount] = Saved.Item;
+      new (&Value(FCount)) Variant(Saved.Item->PValue());
+      ++FCount;
+    }
+  }
+  void Restore() {
+    for (std::size_t I = 0; I < FCount; ++I)
+      if (!FItems[I]->IsReadOnly) FItems[I]->PValue() = std::move(Value(I));
+    Drop();
+  }
+
+private:
+  Variant& Value(std::size_t I) { return *std::launder(reinterpret_cast<Variant*>(FRaw) + I); }
+  void Drop() {
+    for (std::size_t I = 0; I < FCount; ++I) Value(I).~Variant();
+    FCount = 0;
+  }
+  std::size_t FCount = 0;
+  TscCustomVariable* FItems[kMax];
+  alignas(Variant) unsigned char FRaw[kMax * sizeof(Variant)];
+};
+} // namespace
+
 Variant TscProcVariable::Call(TscDesignatorItem* Step) {
-  const int StackIndex = Executing ? SaveLocalVariables() : -1;
+  // A routine already running keeps its level's values aside for the call: a few plain values
+  // without hooks, as last settled, in this C++ frame; anything else on the general road.
+  int StackIndex = -1;
+  TInlineFrame Plain;
+  bool InPlain = false;
+  if (Executing) {
+    if (FSavedItemsOf == FProgram->Count() && FSavedDirect && FSavedHookFree && !FHasVarParams &&
+        FSavedItems.size() <= TInlineFrame::kMax && FSavedHookSerial == HookSerial.load(std::memory_order_relaxed)) {
+      Plain.Save(FSavedItems);
+      InPlain = true;
+    } else {
+      StackIndex = SaveLocalVariables();
+    }
+  }
   try {
     const int PC = Count();
     const int AC = Step->Count();
@@ -429,10 +477,12 @@ Variant TscProcVariable::Call(TscDesignatorItem* Step) {
     if (PC > 0 && HasVarParams())
       for (int J = 0; J < PC && J < AC; ++J)
         if (Params(J)->IsVarParam) Step->GetItem(J)->SetValue(Params(J)->GetValue());
-    if (StackIndex >= 0) RestoreLocalVariables(StackIndex, false, Step);
+    if (InPlain) Plain.Restore();
+    else if (StackIndex >= 0) RestoreLocalVariables(StackIndex, false, Step);
     return Val;
   } catch (...) {
-    if (StackIndex >= 0) RestoreLocalVariables(StackIndex, false, Step);
+    if (InPlain) Plain.Restore();
+    else if (StackIndex >= 0) RestoreLocalVariables(StackIndex, false, Step);
     throw;
   }
 }
@@ -1066,10 +1116,6 @@ Variant TscSetExpression::GetValue() {
 
 TscStatement::TscStatement(TscScript* AProgram, const std::string& UnitName, const std::string& SourcePos)
     : FProgram(AProgram), FSourcePos(SourcePos), FUnitName(UnitName) {}
-
-void TscStatement::Notify() { FProgram->NotifyLine(FUnitName, FSourcePos); }
-
-bool TscStatement::Terminated() const { return FProgram->Terminated; }
 
 void TscStatement::Execute() {
   scCheckStack();
@@ -1743,14 +1789,6 @@ void TscScript::AddCodeLine(const std::string& UnitName, const std::string& APos
 bool TscScript::IsExecutableLine(int LineN, const std::string& UnitName) const {
   auto It = FUnitLines.find(rt::Utf8UpperCase(UnitName));
   return It != FUnitLines.end() && It->second.count(rt::IntToStr(LineN)) > 0;
-}
-
-void TscScript::NotifyLine(const std::string& UnitName, const std::string& SourcePos) {
-  for (TscScript* S = this; S; S = S->Parent)
-    if (S->OnRunLine) {
-      S->OnRunLine(this, UnitName, SourcePos);
-      return;
-    }
 }
 
 Variant TscScript::Variables(const std::string& Name) const {

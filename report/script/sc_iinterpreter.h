@@ -534,8 +534,8 @@ public:
   const std::string& UnitName() const { return FUnitName; }
 
 protected:
-  void Notify();
-  bool Terminated() const;
+  inline void Notify();
+  inline bool Terminated() const;
   TscScript* FProgram;
   std::string FSourcePos;
   std::string FUnitName;
@@ -800,7 +800,13 @@ public:
   void AddCodeLine(const std::string& UnitName, const std::string& APos);
   bool IsExecutableLine(int LineN, const std::string& UnitName = {}) const;
   // Calls the OnRunLine handler of the nearest program up the parent chain that has one.
-  void NotifyLine(const std::string& UnitName, const std::string& SourcePos);
+  void NotifyLine(const std::string& UnitName, const std::string& SourcePos) {
+    for (TscScript* S = this; S; S = S->Parent)
+      if (S->OnRunLine) {
+        S->OnRunLine(this, UnitName, SourcePos);
+        return;
+      }
+  }
 
   // Value of the item Find returns (Null when none); writing adds a Variant variable when absent.
   rt::Variant Variables(const std::string& Name) const;
@@ -866,6 +872,9 @@ private:
   std::string FProgName;
   const std::string* FProgNameRef = nullptr;  // when set, the name instead of FProgName
 };
+
+inline void TscStatement::Notify() { FProgram->NotifyLine(FUnitName, FSourcePos); }
+inline bool TscStatement::Terminated() const { return FProgram->Terminated; }
 
 inline const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SavedItems() {
   return FSavedItemsOf == FProgram->Count() ? FSavedItems : SettleSavedItems();
