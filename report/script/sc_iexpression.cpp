@@ -122,13 +122,17 @@ Variant IntValue(std::int64_t V) {
 // How an operand's value is read: kReadUnknown until settled; kReadCall through GetValue; the
 // others in place, without a call or a copy. Only items whose GetValue returns their stored
 // value qualify: constants, parameters, and variables while no hook supplies the value.
-enum : unsigned char { kReadUnknown, kReadCall, kReadConst, kReadParam, kReadVariable };
+// kReadRoutine: a lone script routine call, made straight. The kinds from kReadConst on are read
+// in place.
+enum : unsigned char { kReadUnknown, kReadCall, kReadRoutine, kReadConst, kReadParam, kReadVariable };
 
 unsigned char SettleRead(TscExpressionNode* N) {
   if (!N) return kReadCall;
   if (typeid(*N) == typeid(TscOperandNode)) return kReadConst;
   if (typeid(*N) != typeid(TscDesignatorNode)) return kReadCall;
-  TscCustomVariable* V = static_cast<TscDesignatorNode*>(N)->FVar;
+  auto* D = static_cast<TscDesignatorNode*>(N);
+  TscCustomVariable* V = D->FVar;
+  if (V == D->FDesignator) return D->FDesignator->LoneCall() ? kReadRoutine : kReadCall;
   if (typeid(*V) == typeid(TscParamItem)) return kReadParam;
   if (typeid(*V) == typeid(TscVariable)) return kReadVariable;
   return kReadCall;
@@ -147,6 +151,18 @@ const Variant* ReadInPlace(TscExpressionNode* N, unsigned char How) {
   }
 }
 
+// The operand's value.
+Variant ReadOperand(TscExpressionNode* N, unsigned char How) {
+  if (How == kReadRoutine) {
+    TscDesignator* D = static_cast<TscDesignatorNode*>(N)->FDesignator;
+    if (TscProcVariable* Proc = D->LoneCall()) {
+      Proc->NeedResult = D->NeedResult;
+      return Proc->Call(D->LoneCallStep());
+    }
+  }
+  return N->GetValue();
+}
+
 // Evaluates an operator node.
 class OperatorEval : public TscOperatorNode {
 public:
@@ -159,13 +175,13 @@ public:
     }
     if (HasIntRule()) {
       // Operands read in place cost no call; two Integers need none of the Variant rules.
-      if (FLeftRead != kReadCall && FRightRead != kReadCall) {
+      if (FLeftRead >= kReadConst && FRightRead >= kReadConst) {
         const Variant* PL = ReadInPlace(FLeft, FLeftRead);
         const Variant* PR = PL ? ReadInPlace(FRight, FRightRead) : nullptr;
         if (PL && PR && PL->IsInteger() && PR->IsInteger()) return IntRule(PL->ToInteger(), PR->ToInteger());
       }
-      Variant L = FLeft->GetValue();
-      Variant R = FRight->GetValue();
+      Variant L = ReadOperand(FLeft, FLeftRead);
+      Variant R = ReadOperand(FRight, FRightRead);
       if (L.IsInteger() && R.IsInteger()) return IntRule(L.ToInteger(), R.ToInteger());
       return Binary(L, R);
     }

@@ -291,8 +291,8 @@ Variant TscProcVariable::GetValue() {
   Local->SetProgNameRef(&Name());
   Local->Statement()->Execute();
   if (!FIsFunc) return Variant::Null();
-  // A result variable without a hook is read where it is stored.
-  if (typeid(*RefItem) == typeid(TscVariable) && !RefItem->HasVarValueHook()) return RefItem->PValue();
+  // A plain result variable without a hook is read where it is stored.
+  if (FHasResultStart && !RefItem->HasVarValueHook()) return RefItem->PValue();
   return RefItem->GetValue();
 }
 
@@ -474,7 +474,8 @@ Variant TscProcVariable::Call(TscDesignatorItem* Step) {
       }
     }
     Variant Val = TscProcVariable::GetValue();
-    if (PC > 0 && HasVarParams())
+    // A level kept in this frame belongs to a routine without var parameters.
+    if (PC > 0 && !InPlain && HasVarParams())
       for (int J = 0; J < PC && J < AC; ++J)
         if (Params(J)->IsVarParam) Step->GetItem(J)->SetValue(Params(J)->GetValue());
     if (InPlain) Plain.Restore();
@@ -958,10 +959,9 @@ void TscDesignator::CheckLateBinding() {
 
 Variant TscDesignator::GetValue() {
   CheckLateBinding();
-  if (FKind == dkOther && FRef2) {
-    scCheckStack();
-    FRef1->NeedResult = NeedResult;
-    return static_cast<TscProcVariable*>(FRef1)->Call(FRef2);
+  if (TscProcVariable* Proc = LoneCall()) {
+    Proc->NeedResult = NeedResult;
+    return Proc->Call(FRef2);
   }
   return DoCalc(nullptr);
 }
@@ -1152,6 +1152,7 @@ void TscAssignmentStmt::Optimize() {
     FVar = Designator;
     if (dynamic_cast<TscVariableDesignator*>(Designator)) FVar = Designator->RefItem;
   }
+  FPlainTarget = FVar && typeid(*FVar) == typeid(TscVariable);
   FExpr = Expression;
   // An expression's value is its tree's: read the tree directly.
   if (auto* E = dynamic_cast<TscExpression*>(Expression)) {
@@ -1170,7 +1171,8 @@ void TscAssignmentStmt::Execute() {
   Notify();
   if (Terminated()) return;
   if (!FVar) Optimize();
-  FVar->SetValue(FExpr->GetValue());
+  if (FPlainTarget) static_cast<TscVariable*>(FVar)->TakeValue(FExpr->GetValue());
+  else FVar->SetValue(FExpr->GetValue());
 }
 
 namespace {

@@ -127,10 +127,10 @@ public:
   void SetOnGetVarValue(const TscGetVariableValueEvent& Value) {
     if (!Value && !FExtra) return;
     Extra().OnGetVarValue = Value;
-    HookSerial.fetch_add(1, std::memory_order_relaxed);
+    if (Value) HookSerial.fetch_add(1, std::memory_order_relaxed);
   }
-  // Changes whenever any variable's hook is set, so that callers may remember that a set of
-  // variables has none.
+  // Changes whenever a hook is given to any variable, so that callers may remember that a set
+  // of variables has none.
   static inline std::atomic<unsigned> HookSerial{0};
 
   TscAddedBy AddedBy = nullptr;
@@ -472,6 +472,12 @@ public:
   TscScript* Program() const { return FProgram; }
   TscScript* MainProg() const { return FMainProg; }
   std::unique_ptr<TscLateBinding> LateBinding;
+  // The script routine a lone call names, read by calling it straight with LoneCallStep();
+  // nullptr for any other designator.
+  TscProcVariable* LoneCall() const {
+    return FKind == dkOther && FRef2 && !LateBinding ? static_cast<TscProcVariable*>(FRef1) : nullptr;
+  }
+  TscDesignatorItem* LoneCallStep() const { return FRef2; }
 
 protected:
   void CheckLateBinding();
@@ -557,6 +563,7 @@ public:
 protected:
   TscCustomVariable* FVar = nullptr;
   TscCustomVariable* FExpr = nullptr;
+  bool FPlainTarget = false;  // FVar is a TscVariable of the base class: takes the value over
 };
 
 class TscAssignPlusStmt : public TscAssignmentStmt {
