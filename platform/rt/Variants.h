@@ -102,7 +102,8 @@ public:
   Variant(std::string_view S);
   Variant(std::u16string S) : FType(varUString), FStore(Store::Str), FStr(std::move(S)) {}
   // Numbers, Booleans, Empty and Null are copied, moved and dropped without a call; only
-  // strings, arrays and automation objects take the slow way.
+  // strings, arrays and automation objects take the slow way. The assignments are always
+  // inlined: the compiler otherwise keeps them as calls in large functions.
   Variant(const Variant& O) : FType(O.FType), FStore(O.FStore) {
     if (O.FStore < Store::Str) FInt = O.FInt;
     else CopyHeavy(O);
@@ -111,7 +112,7 @@ public:
     if (O.FStore < Store::Str) FInt = O.FInt;
     else MoveHeavy(std::move(O));
   }
-  Variant& operator=(const Variant& O) {
+  [[gnu::always_inline]] Variant& operator=(const Variant& O) {
     if (FStore < Store::Str && O.FStore < Store::Str) {
       FType = O.FType;
       FStore = O.FStore;
@@ -121,7 +122,7 @@ public:
     }
     return *this;
   }
-  Variant& operator=(Variant&& O) noexcept {
+  [[gnu::always_inline]] Variant& operator=(Variant&& O) noexcept {
     if (FStore < Store::Str && O.FStore < Store::Str) {
       FType = O.FType;
       FStore = O.FStore;

@@ -57,6 +57,21 @@ TEST_F(Calls, RecursionHandsBackEachLevelsValues) {
       {"JScript",
        "function fib(n) { if (n < 2) return n; return fib(n - 1) + fib(n - 2); } Print(fib(12));",
        "144\n"},
+      // More locals than a call keeps in its own frame, of every kind, read after the nested call.
+      {"PascalScript",
+       "function Many(n: Integer): String; var a, b: Integer; c: String; d: Extended; e: Boolean; f: Variant; "
+       "begin a := n; b := n * 2; c := 'c' + IntToStr(n); d := n / 2; e := n mod 2 = 1; f := n * 3; "
+       "if n > 0 then Result := Many(n - 1) else Result := ''; "
+       "Result := Result + Format('%d,%d,%s,%g,%s,%d;', [a, b, c, d, BoolToStr(e), f]); end; "
+       "begin Print(Many(2)); end.",
+       "0,0,c0,0,0,0;1,2,c1,0.5,-1,3;2,4,c2,1,0,6;\n"},
+      // An error raised by a deeper level and caught by the level above: the catching level has
+      // its own values back, and so has every level above it.
+      {"PascalScript",
+       "function Catch(n: Integer): Integer; var k: Integer; begin k := n * 10; "
+       "if n = 0 then Result := 1 div n else try Result := Catch(n - 1); except Result := -1; end; "
+       "Result := Result + k; end; begin Print(Catch(3)); end.",
+       "59\n"},
   };
   for (const Case& C : Cases) {
     S.SyntaxType = C.Syntax;
@@ -94,6 +109,18 @@ TEST_F(Calls, VarParametersAndNestedRoutinesSeeTheRightLevel) {
   };
   S.SyntaxType = "PascalScript";
   for (const Case& C : Cases) EXPECT_EQ(Run(C.Program), C.Expected) << C.Program;
+}
+
+// A host hook that supplies variables' values makes every level's values go aside by the general
+// road; each level still reads its own, and the hook's value wins where it gives one.
+TEST_F(Calls, RecursionWithVariableHooksReadsEachLevelsValues) {
+  S.OnGetVarValue = [](const std::string& Name, TscVarType, const rt::Variant&) {
+    return rt::Variant(Name == "Fixed" ? rt::Variant(7) : rt::Variant::Null());
+  };
+  S.SyntaxType = "PascalScript";
+  EXPECT_EQ(Run("function Sum(n: Integer): Integer; var k, Fixed: Integer; begin k := n * 10; Fixed := 1; "
+                "if n = 0 then Result := Fixed else Result := Sum(n - 1) + k; end; begin Print(Sum(4)); end."),
+            "107\n");
 }
 
 // A native function that calls back into the script while a script routine runs, the routine
