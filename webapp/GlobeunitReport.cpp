@@ -40,20 +40,6 @@ std::string NewErrors(TrepReport& R, const std::set<std::string>& Before) {
   return Text;
 }
 
-// The PDF page of a report page: its own paper and margins (the writer's default is A4).
-TrepPDFPageSetup PageSetupOf(TrepReportPage* Page) {
-  TrepPDFPageSetup Setup;
-  if (!Page) return Setup;
-  Setup.Width = Page->PaperWidth() * fr01cm;
-  Setup.Height = Page->PaperHeight() * fr01cm;
-  Setup.LeftMargin = Page->LeftMargin;
-  Setup.TopMargin = Page->TopMargin;
-  Setup.RightMargin = Page->RightMargin;
-  Setup.BottomMargin = Page->BottomMargin;
-  Setup.MirrorMargins = Page->MirrorMargins;
-  return Setup;
-}
-
 }  // namespace
 
 void TGlobemain::CreateReportControls() {
@@ -170,7 +156,6 @@ void TGlobemain::ExportReportPage(const std::string& PageName) {
     F.ShowProgress = false;
     F.OverwritePrompt = false;
     F.SetFileName(File);
-    S->repPDFExport2.PageSetupFor = PageSetupOf;
     webapp::ShowOnlyPage(R, PageName);
     // Errors the preparation collects are not shown (the engine runs silently); only what
     // keeps the export from writing the document stops the run.

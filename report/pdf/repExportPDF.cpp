@@ -242,7 +242,7 @@ void TrepPDFExport::StartPage(TrepReportPage* Page, int Index) {
   if (static_cast<int>(FPagesRef.size()) >= MaxPages) throw rt::Exception("Too many pages for one PDF document");
   FPOH.ClearUsedXObjects();
   FPOH.ClearPageFonts();
-  FPage = PageSetupFor ? PageSetupFor(Page) : TrepPDFPageSetup{};
+  FPage = PageSetupFor ? PageSetupFor(Page) : Page ? TrepPDFPageSetup::Of(*Page) : TrepPDFPageSetup{};
   // Page sizes from templates: at least a point, at most the largest page PDF readers take.
   FWidth = std::clamp(std::isfinite(FPage.Width) ? FPage.Width * 0.75 : 0.0, 1.0, 14400.0);
   FHeight = std::clamp(std::isfinite(FPage.Height) ? FPage.Height * 0.75 : 0.0, 1.0, 14400.0);
@@ -261,6 +261,25 @@ void TrepPDFExport::StartPage(TrepReportPage* Page, int Index) {
   FPageRect.Right = FWidth - R * K + 0.5;
   FPageRect.Bottom = FPage.BottomMargin * K;
   if (Background && FPage.Color != gfx::clNone) WritePageBackground(FPageRect, FPage.Color);
+  if (FPage.Frame) ExportFrame(*FPage.Frame, FPageRect);
+}
+
+TrepPDFPageSetup TrepPDFPageSetup::Of(TrepReportPage& Page) {
+  TrepPDFPageSetup Setup;
+  Setup.Width = Page.Width();
+  Setup.Height = Page.Height();
+  Setup.LeftMargin = Page.LeftMargin;
+  Setup.TopMargin = Page.TopMargin;
+  Setup.RightMargin = Page.RightMargin;
+  Setup.BottomMargin = Page.BottomMargin;
+  Setup.MirrorMargins = Page.MirrorMargins;
+  Setup.Color = Page.Color();
+  auto Frame = std::make_shared<TrepFrame>();
+  Frame->Assign(Page.Frame());
+  Setup.Frame = std::move(Frame);
+  Setup.BackPictureVisible = Page.BackPictureVisible;
+  Setup.BackPictureStretched = Page.BackPictureStretched;
+  return Setup;
 }
 
 void TrepPDFExport::ExportObject(TrepComponent* Obj) {

@@ -28,14 +28,17 @@ class TrepDrawText;
 std::string DeflateData(std::string_view Data, int Level);
 
 // What the writer needs of a report page: its size in report pixels, its margins in
-// millimetres, its colour and whether its background picture shows. A4 portrait with 10 mm
-// margins unless the caller says otherwise.
+// millimetres, its colour, the frame drawn around its margins and whether its background
+// picture shows. A4 portrait with 10 mm margins and no frame when there is no page.
 struct TrepPDFPageSetup {
   double Width = 210 * fr01cm, Height = 297 * fr01cm;
   double LeftMargin = 10, TopMargin = 10, RightMargin = 10, BottomMargin = 10;
   bool MirrorMargins = false;
   gfx::TColor Color = gfx::clNone;
+  std::shared_ptr<const TrepFrame> Frame;  // none when empty
   bool BackPictureVisible = true, BackPictureStretched = true;
+  // The setup of a report page as it stands.
+  static TrepPDFPageSetup Of(TrepReportPage& Page);
 };
 
 // The text of one memo as the writer lays it out: its lines, font and layout settings. The
@@ -141,7 +144,7 @@ public:
   std::optional<double> FixedCreationDateTime;
   // When set (32 hexadecimal digits), the document identifier; otherwise a new random one.
   std::string FixedFileID;
-  // The size, margins and colour of a report page; A4 when not set.
+  // When set, the setup of each exported page instead of the page's own.
   std::function<TrepPDFPageSetup(TrepReportPage* Page)> PageSetupFor;
 
   // ---- The export driver's calls ----

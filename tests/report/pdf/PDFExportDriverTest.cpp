@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <memory>
 #include <regex>
 #include <string>
@@ -124,6 +126,60 @@ TEST(PDFExportDriver, AFailedExportKeepsTheOlderFileWhole) {
   Bad2.SetFileName(Fresh.Str());
   EXPECT_FALSE(T.Report.Export(&Bad2));
   EXPECT_FALSE(fs::exists(Fresh.Path));
+}
+
+// Each PDF page takes its report page's own paper and margins, and the page's frame is drawn
+// around the margins, as a reader renders it (72 dpi: a pixel a point).
+TEST(PDFExportDriver, PagesTakeTheirPaperMarginsAndFrame) {
+  if (!HaveTool("pdftoppm")) GTEST_SKIP() << "poppler missing";
+  TPrepared T;
+  T.Page->SetPaperWidth(150);
+  T.Page->SetPaperHeight(100);
+  T.Page->LeftMargin = 20;
+  T.Page->TopMargin = 15;
+  T.Page->RightMargin = 10;
+  T.Page->BottomMargin = 5;
+  T.Page->Frame().Typ = TrepFrameTypes{ftLeft, ftTop, ftRight, ftBottom};
+  T.Page->Frame().SetColor(0x0000FF);  // red
+  T.Page->Frame().SetWidth(2);
+  T.Shape->SetBounds(0, 0, 1, 1);
+  T.Prepare(1);
+  TTempPath Out("pdfdriver-paper");
+  TrepPDFExport F;
+  Quiet(F);
+  F.Compressed = false;
+  F.SetFileName(Out.Str());
+  ASSERT_TRUE(T.Report.Export(&F));
+  // 150 x 100 mm is 567 x 378 report pixels.
+  const std::string Pdf = Out.Bytes();
+  EXPECT_NE(Pdf.find("/MediaBox [0 0 425.25 283.50 ]"), std::string::npos);
+
+  TTempPath Img("pdfdriver-paper-img");
+  const TRun Render = RunTool("pdftoppm -r 72 -aa no -aaVector no -singlefile " + Out.Str() + " " + Img.Str());
+  ASSERT_EQ(Render.Status, 0) << Render.Err;
+  const fs::path PpmFile = Img.Str() + ".ppm";
+  std::ifstream PpmIn(PpmFile, std::ios::binary);
+  std::stringstream Ppm;
+  Ppm << PpmIn.rdbuf();
+  fs::remove(PpmFile);
+  std::string Magic;
+  int W = 0, H = 0, Max = 0;
+  Ppm >> Magic >> W >> H >> Max;
+  ASSERT_EQ(Magic, "P6");
+  Ppm.get();
+  std::string Samples((std::istreambuf_iterator<char>(Ppm)), std::istreambuf_iterator<char>());
+  ASSERT_GE(Samples.size(), static_cast<std::size_t>(W) * H * 3);
+  auto Red = [&](int X, int Y) {
+    const std::size_t At = 3 * (static_cast<std::size_t>(Y) * W + X);
+    return static_cast<unsigned char>(Samples[At]) > 200 && static_cast<unsigned char>(Samples[At + 1]) < 80;
+  };
+  // The margins in points: left 57.2, top 42.5, right 397.4, bottom 269.3 from the top left.
+  struct Spot {
+    int X, Y;
+    bool IsRed;
+  } Spots[] = {{57, 150, true}, {397, 150, true}, {200, 42, true}, {200, 269, true}, {200, 150, false}, {20, 150, false}, {410, 150, false},
+               {200, 20, false}, {200, 278, false}};
+  for (const Spot& P : Spots) EXPECT_EQ(Red(P.X, P.Y), P.IsRed) << P.X << "," << P.Y;
 }
 
 // A report page of its own for the document-level tests: a plain memo, a memo turned by 90
