@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <charconv>
 
 #include "platform/rt/SysUtils.h"
 
@@ -31,6 +32,20 @@ THtml& THtml::Attr(std::string_view name, std::string_view value) {
 namespace {
 
 std::string Px(int v) { return std::to_string(v) + "px"; }
+
+// Appends the decimal text of v.
+void AppendInt(std::string& s, int v) {
+  char buf[16];
+  const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v);
+  s.append(buf, r.ptr);
+}
+
+// Appends "key" v "px;".
+void AppendPx(std::string& s, std::string_view key, int v) {
+  s += key;
+  AppendInt(s, v);
+  s += "px;";
+}
 
 std::string Base64(const std::string& in) {
   static const char* tbl = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -131,20 +146,27 @@ bool TIWControl::IsShowing() const {
 }
 
 std::string TIWControl::BoxStyle(bool paintColor) const {
+  // Every control of every page comes through here: appended in place, no temporaries.
   std::string s;
+  s.reserve(80);
   if (!(Anchors & (akLeft | akRight))) {
     // Keeps the horizontal centre in the parent, never left of its edge.
-    const std::string half = (Width % 2) ? std::to_string(Width / 2) + ".5px" : Px(Width / 2);
-    s += "left:max(0px,calc(50% - " + half + "));";
+    s += "left:max(0px,calc(50% - ";
+    AppendInt(s, Width / 2);
+    s += (Width % 2) ? ".5px));" : "px));";
   } else {
-    s += "left:" + Px(Left) + ";";
+    AppendPx(s, "left:", Left);
   }
-  s += "top:" + Px(Top) + ";";
-  if (Width > 0) s += "width:" + Px(Width) + ";";
-  if (Height > 0) s += "height:" + Px(Height) + ";";
-  if (ZIndex != 0) s += "z-index:" + std::to_string(ZIndex) + ";";
+  AppendPx(s, "top:", Top);
+  if (Width > 0) AppendPx(s, "width:", Width);
+  if (Height > 0) AppendPx(s, "height:", Height);
+  if (ZIndex != 0) {
+    s += "z-index:";
+    AppendInt(s, ZIndex);
+    s += ';';
+  }
   if (!Visible) s += "display:none;";
-  if (paintColor && Color != clNone) s += "background-color:" + ColorToCss(Color) + ";";
+  if (paintColor && Color != clNone) s.append("background-color:").append(ColorToCss(Color)).append(";");
   return s;
 }
 
@@ -154,7 +176,10 @@ void TIWControl::OpenTag(THtml& h, const char* tag, const std::string& extraStyl
   h.Raw("<").Raw(tag);
   h.Attr("id", FName);
   h.Raw(" data-k=\"").Raw(std::to_string(FKey)).Raw("\" class=\"iw\"");
-  h.Attr("style", BoxStyle() + FontStyle() + extraStyle);
+  std::string style = BoxStyle();
+  style += FontStyle();
+  style += extraStyle;
+  h.Attr("style", style);
   if (!Hint.empty()) h.Attr("title", Hint);
   if (!ScriptOnClick.empty()) h.Attr("data-js", ScriptOnClick);
 }
@@ -430,6 +455,13 @@ TIWGrid::TIWGrid(std::string name) : TIWControl(std::move(name)) {}
 void TIWGrid::Resize(int rows, int cols) {
   rows = std::max(rows, 0);
   cols = std::max(cols, 0);
+  if (cols == FCols) {
+    // Rows are stored one after another: growing or cutting them keeps every other cell in
+    // place (grids filled a row at a time grow this way).
+    FCells.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
+    FRows = rows;
+    return;
+  }
   std::vector<TIWGridCell> cells(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
   for (int r = 0; r < std::min(rows, FRows); ++r)
     for (int c = 0; c < std::min(cols, FCols); ++c)

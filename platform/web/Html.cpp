@@ -19,10 +19,16 @@ std::string ColorToCss(TColor color) {
 }
 
 void AppendHtmlEscaped(std::string& out, std::string_view text) {
-  // Most texts of a page need no escaping; they are copied in runs between special characters.
+  // Most texts of a page need no escaping; they are copied in runs between special characters,
+  // found by a table (a search for any of a set of characters tests the set for every byte).
+  static const auto special = [] {
+    std::array<bool, 256> t{};
+    for (char c : std::string_view("&<>\"'")) t[static_cast<unsigned char>(c)] = true;
+    return t;
+  }();
   std::size_t start = 0;
-  for (std::size_t i = text.find_first_of("&<>\"'"); i != std::string_view::npos;
-       i = text.find_first_of("&<>\"'", start)) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!special[static_cast<unsigned char>(text[i])]) continue;
     out.append(text, start, i - start);
     switch (text[i]) {
       case '&': out += "&amp;"; break;

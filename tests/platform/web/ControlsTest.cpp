@@ -49,6 +49,9 @@ struct TAllControlsForm : TIWAppForm {
     auto* centred = Add<TIWRegion>("Centred");
     centred->SetBounds(299, 20, 1000, 669);
     centred->Anchors = akTop;
+    auto* odd = Add<TIWRegion>("CentredOdd");
+    odd->SetBounds(0, 5, 301, 40);
+    odd->Anchors = akTop;
   }
 };
 
@@ -84,6 +87,8 @@ TEST(Controls, EachControlRendersAsItsNaturalElementCarryingItsName) {
       {"memo keeps a leading empty line", R"(<textarea id="Memo1"[^>]* readonly>\n\nnote</textarea>)"},
       {"grid rows and cells", R"(<table id="ResultsGrid"[^>]*><tbody><tr><td[^>]*></td><td[^>]*></td></tr><tr>(<td[^>]*></td>){2}</tr><tr><td[^>]*></td><td[^>]*>r2c1</td></tr></tbody></table>)"},
       {"centred region never left of the edge", R"(id="Centred"[^>]*style="left:max\(0px,calc\(50% - 500px\)\);top:20px)"},
+      {"centred region of odd width keeps the half pixel",
+       R"(id="CentredOdd"[^>]*style="left:max\(0px,calc\(50% - 150.5px\)\);top:5px;width:301px;height:40px;")"},
   };
   for (const auto& c : cases) EXPECT_TRUE(Has(html, c.pattern)) << c.what << "\n" << html;
   EXPECT_EQ(html.find("HiddenLabel"), std::string::npos) << "invisible controls are left out by default";
