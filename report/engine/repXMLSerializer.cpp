@@ -361,8 +361,12 @@ void TrepXMLSerializer::ApplyAttribute(rt::TObject* Obj, const std::string& Full
     Target = Sub;
     Name.erase(0, Dot + 1);
   }
-  auto* Comp = dynamic_cast<TrepComponent*>(Target);
-  if (Comp != nullptr && Name.size() == 1 && std::string_view("ltwh").find(Name[0]) != std::string_view::npos) {
+  // Names are compared before types: a failing type test walks the class tree, and a template
+  // sets thousands of attributes.
+  auto* Comp = Name.size() == 1 && std::string_view("ltwh").find(Name[0]) != std::string_view::npos
+                   ? dynamic_cast<TrepComponent*>(Target)
+                   : nullptr;
+  if (Comp != nullptr) {
     const double D = TextToFloat(U8(Value));
     switch (Name[0]) {
       case 'l': Comp->SetLeft(D); break;
@@ -391,8 +395,8 @@ void TrepXMLSerializer::ApplyAttribute(rt::TObject* Obj, const std::string& Full
     }
   }
   // A prepared memo carries its paragraph marks as plain flags.
-  if (auto* Memo = dynamic_cast<TrepCustomMemoView*>(Target)) {
-    if (Name == "FirstParaBreak" || Name == "LastParaBreak") {
+  if (Name == "FirstParaBreak" || Name == "LastParaBreak") {
+    if (auto* Memo = dynamic_cast<TrepCustomMemoView*>(Target)) {
       (Name[0] == 'F' ? Memo->FirstParaBreak : Memo->LastParaBreak) = Value == u"1";
       return;
     }
