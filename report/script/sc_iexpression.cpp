@@ -155,10 +155,7 @@ const Variant* ReadInPlace(TscExpressionNode* N, unsigned char How) {
 Variant ReadOperand(TscExpressionNode* N, unsigned char How) {
   if (How == kReadRoutine) {
     TscDesignator* D = static_cast<TscDesignatorNode*>(N)->FDesignator;
-    if (TscProcVariable* Proc = D->LoneCall()) {
-      Proc->NeedResult = D->NeedResult;
-      return Proc->Call(D->LoneCallStep());
-    }
+    if (TscProcVariable* Proc = D->LoneCall()) return D->CallLone(Proc);
   }
   return N->GetValue();
 }

@@ -191,6 +191,45 @@ private:
 };
 } // namespace
 
+namespace {
+// Reads Step's arguments and gives them to R's parameters, which store what they are given as
+// it is. All arguments are read before any parameter is set: an argument may read a parameter
+// of the routine being called. A macro gets its arguments' source texts.
+void PassArguments(TscCustomVariable* R, TscDesignatorItem* Step) {
+  const int PC = R->Count();
+  if (PC == 0) return;
+  const int AC = Step->Count();
+  if (AC == 1 && !R->IsMacro) {
+    // The most common call needs no buffer.
+    Variant A = Step->GetItem(0)->GetValue();
+    TscParamItem* P = R->Params(0);
+    if (!P->IsReadOnly) P->PValue() = std::move(A);
+    return;
+  }
+  TArgs Args(AC);
+  for (int J = 0; J < AC; ++J) {
+    TscCustomVariable* E = Step->GetItem(J);
+    if (R->IsMacro) {
+      auto* CE = dynamic_cast<TscCustomExpression*>(E);
+      Args.Push(Variant(CE ? CE->Source : std::string()));
+    } else {
+      Args.Push(E->GetValue());
+    }
+  }
+  for (int J = 0; J < PC && J < AC; ++J) {
+    TscParamItem* P = R->Params(J);
+    if (!P->IsReadOnly) P->PValue() = std::move(Args[J]);
+  }
+}
+
+// Writes what R's var parameters hold after the call into Step's arguments.
+void WriteBackVarParams(TscCustomVariable* R, TscDesignatorItem* Step) {
+  const int N = std::min(R->Count(), Step->Count());
+  for (int J = 0; J < N; ++J)
+    if (R->Params(J)->IsVarParam) Step->GetItem(J)->SetValue(R->Params(J)->GetValue());
+}
+} // namespace
+
 // =============================================================================================
 // Script procedures and functions
 
@@ -322,27 +361,15 @@ const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SettleSavedItem
 // back without a call.
 int TscProcVariable::SaveLocalVariables() {
   const std::size_t Begin = FSaved.size();
-  if (FSavedItemsOf == FProgram->Count() && FSavedDirect && FSavedHookFree &&
-      FSavedHookSerial == HookSerial.load(std::memory_order_relaxed)) {
-    // Plain values without hooks, as last settled: copied straight.
+  // Hooks given since the items were settled: settle them anew.
+  if (FSavedHookSerial != HookSerial.load(std::memory_order_relaxed)) FSavedItemsOf = -1;
+  SavedItems();
+  if (PlainFrames()) {
+    // Reading them calls nothing, so the list cannot change meanwhile.
     for (const TSavedItem& Saved : FSavedItems) FSaved.push_back({Saved.Item->PValue(), Saved.Item, Saved.Kind});
     return static_cast<int>(Begin * 2 + 1);
   }
-  if (FSavedHookSerial != HookSerial.load(std::memory_order_relaxed)) FSavedItemsOf = -1;  // hooks changed: settle anew
   try {
-    if (SavedItems(), FSavedDirect) {
-      // Only a hook on a variable calls anything; without one no read changes the list.
-      bool Hooked = false;
-      for (const TSavedItem& Saved : FSavedItems) {
-        if (Saved.Kind == skVariable && Saved.Item->HasVarValueHook()) {
-          Hooked = true;
-          break;
-        }
-        FSaved.push_back({Saved.Item->PValue(), Saved.Item, Saved.Kind});
-      }
-      if (!Hooked) return static_cast<int>(Begin * 2 + 1);
-      FSaved.resize(Begin);
-    }
     // Reading a value may call this routine again, adding and removing frames after this one
     // and changing the item list: look it up anew after each read. Values read directly call
     // nothing.
@@ -446,8 +473,7 @@ Variant TscProcVariable::Call(TscDesignatorItem* Step) {
   TInlineFrame Plain;
   bool InPlain = false;
   if (Executing) {
-    if (FSavedItemsOf == FProgram->Count() && FSavedDirect && FSavedHookFree && !FHasVarParams &&
-        FSavedItems.size() <= TInlineFrame::kMax && FSavedHookSerial == HookSerial.load(std::memory_order_relaxed)) {
+    if (PlainFrames() && !FHasVarParams && FSavedItems.size() <= TInlineFrame::kMax) {
       Plain.Save(FSavedItems);
       InPlain = true;
     } else {
@@ -455,29 +481,10 @@ Variant TscProcVariable::Call(TscDesignatorItem* Step) {
     }
   }
   try {
-    const int PC = Count();
-    const int AC = Step->Count();
-    if (PC > 0) {
-      if (AC == 1) {
-        Variant A = Step->GetItem(0)->GetValue();
-        TscParamItem* P = Params(0);
-        if (!P->IsReadOnly) P->PValue() = std::move(A);
-      } else {
-        // All arguments are read before any parameter is set: an argument may read a parameter
-        // of the routine being called.
-        TArgs Args(AC);
-        for (int J = 0; J < AC; ++J) Args.Push(Step->GetItem(J)->GetValue());
-        for (int J = 0; J < PC && J < AC; ++J) {
-          TscParamItem* P = Params(J);
-          if (!P->IsReadOnly) P->PValue() = std::move(Args[J]);
-        }
-      }
-    }
+    PassArguments(this, Step);
     Variant Val = TscProcVariable::GetValue();
     // A level kept in this frame belongs to a routine without var parameters.
-    if (PC > 0 && !InPlain && HasVarParams())
-      for (int J = 0; J < PC && J < AC; ++J)
-        if (Params(J)->IsVarParam) Step->GetItem(J)->SetValue(Params(J)->GetValue());
+    if (!InPlain && HasVarParams()) WriteBackVarParams(this, Step);
     if (InPlain) Plain.Restore();
     else if (StackIndex >= 0) RestoreLocalVariables(StackIndex, false, Step);
     return Val;
@@ -959,10 +966,7 @@ void TscDesignator::CheckLateBinding() {
 
 Variant TscDesignator::GetValue() {
   CheckLateBinding();
-  if (TscProcVariable* Proc = LoneCall()) {
-    Proc->NeedResult = NeedResult;
-    return Proc->Call(FRef2);
-  }
+  if (TscProcVariable* Proc = LoneCall()) return CallLone(Proc);
   return DoCalc(nullptr);
 }
 
@@ -983,14 +987,6 @@ const TscDesignatorItem::TKinds& TscDesignatorItem::SettleKinds() {
 Variant TscDesignator::DoCalc(const Variant* Assign) {
   scCheckStack();
   const int N = Count();
-  if (N == 1 && !Assign) {
-    // A lone script routine call: the common case, without the general step loop.
-    TscDesignatorItem* Step = GetItem(0);
-    if (TscProcVariable* Proc = Step->Kinds().Proc; Proc && !Proc->IsMacro) {
-      Proc->NeedResult = NeedResult;
-      return Proc->Call(Step);
-    }
-  }
   Variant Val = Variant::Null();
   TscCustomVariable* Prev = nullptr;
   for (int I = 0; I < N; ++I) {
@@ -1006,27 +1002,7 @@ Variant TscDesignator::DoCalc(const Variant* Assign) {
     TscProcVariable* Proc = K.Proc;
     const int StackIndex = Proc && Proc->Executing ? Proc->SaveLocalVariables() : -1;
     try {
-      const int PC = R->Count();
-      if (PC > 0) {
-        // All arguments are read before any parameter is set (an argument may read a parameter
-        // of the routine being called); a few fit on the stack, made only as they are read.
-        const int AC = Step->Count();
-        TArgs Args(AC);
-        for (int J = 0; J < AC; ++J) {
-          TscCustomVariable* E = Step->GetItem(J);
-          if (R->IsMacro) {
-            auto* CE = dynamic_cast<TscCustomExpression*>(E);
-            Args.Push(Variant(CE ? CE->Source : std::string()));
-          } else {
-            Args.Push(E->GetValue());
-          }
-        }
-        // Parameters store what they are given as it is (no kind of their own).
-        for (int J = 0; J < PC && J < AC; ++J) {
-          TscParamItem* P = R->Params(J);
-          if (!P->IsReadOnly) P->PValue() = std::move(Args[J]);
-        }
-      }
+      PassArguments(R, Step);
       if (TscCustomHelper* H = K.Helper) {
         H->ParentRef = Prev;
         H->ParentValue = Val;
@@ -1038,9 +1014,7 @@ Variant TscDesignator::DoCalc(const Variant* Assign) {
         R->NeedResult = Last ? NeedResult : true;
         Val = R->GetValue();
       }
-      if (!Proc || Proc->HasVarParams())
-        for (int J = 0; J < PC && J < Step->Count(); ++J)
-          if (R->Params(J)->IsVarParam) Step->GetItem(J)->SetValue(R->Params(J)->GetValue());
+      if (!Proc || Proc->HasVarParams()) WriteBackVarParams(R, Step);
       if (Proc && Proc->Executing) Proc->RestoreLocalVariables(StackIndex, false, Step);
     } catch (...) {
       if (Proc && Proc->Executing) Proc->RestoreLocalVariables(StackIndex, false, Step);

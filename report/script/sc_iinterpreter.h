@@ -256,6 +256,9 @@ private:
   };
   // The locals and parameters a frame saves, found once per count of the local program's items.
   inline const std::vector<TSavedItem>& SavedItems();
+  // The saved items, as last settled, are plain values without hooks: a level is copied
+  // straight.
+  inline bool PlainFrames() const;
   const std::vector<TSavedItem>& SettleSavedItems();
   bool FIsFunc;
   // What the result variable holds at the start of a call, once known (a plain result variable
@@ -472,12 +475,16 @@ public:
   TscScript* Program() const { return FProgram; }
   TscScript* MainProg() const { return FMainProg; }
   std::unique_ptr<TscLateBinding> LateBinding;
-  // The script routine a lone call names, read by calling it straight with LoneCallStep();
-  // nullptr for any other designator.
+  // The script routine a lone call names, read by calling it straight (CallLone); nullptr for
+  // any other designator.
   TscProcVariable* LoneCall() const {
     return FKind == dkOther && FRef2 && !LateBinding ? static_cast<TscProcVariable*>(FRef1) : nullptr;
   }
-  TscDesignatorItem* LoneCallStep() const { return FRef2; }
+  // Calls the routine LoneCall() named.
+  rt::Variant CallLone(TscProcVariable* Proc) {
+    Proc->NeedResult = NeedResult;
+    return Proc->Call(FRef2);
+  }
 
 protected:
   void CheckLateBinding();
@@ -885,6 +892,11 @@ inline bool TscStatement::Terminated() const { return FProgram->Terminated; }
 
 inline const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SavedItems() {
   return FSavedItemsOf == FProgram->Count() ? FSavedItems : SettleSavedItems();
+}
+
+inline bool TscProcVariable::PlainFrames() const {
+  return FSavedItemsOf == FProgram->Count() && FSavedDirect && FSavedHookFree &&
+         FSavedHookSerial == HookSerial.load(std::memory_order_relaxed);
 }
 
 // The script's program running a procedure: the first program with MainProg set on the way from
