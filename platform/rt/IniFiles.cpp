@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/rt/DateUtils.h"
+#include "platform/rt/SysUtils.h"
 #include "platform/rt/TypInfo.h"
 
 namespace rt {
@@ -80,21 +81,12 @@ void TCustomIniFile::WriteDateTime(const std::string& Section, const std::string
   WriteString(Section, Ident, FormatDateTime("c", Value));
 }
 
-namespace {
-int HexDigit(char C) {
-  if (C >= '0' && C <= '9') return C - '0';
-  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-  return -1;
-}
-} // namespace
-
 int TCustomIniFile::ReadBinaryStream(const std::string& Section, const std::string& Ident, TStream& Value) const {
   std::string Text = ReadString(Section, Ident, "");
   if (Text.size() % 2 != 0) throw EConvertError("Invalid binary value");
   std::string Bytes(Text.size() / 2, '\0');
   for (size_t I = 0; I < Bytes.size(); ++I) {
-    int Hi = HexDigit(Text[2 * I]), Lo = HexDigit(Text[2 * I + 1]);
+    int Hi = HexDigitValue(Text[2 * I]), Lo = HexDigitValue(Text[2 * I + 1]);
     if (Hi < 0 || Lo < 0) throw EConvertError("Invalid binary value");
     Bytes[I] = static_cast<char>(Hi * 16 + Lo);
   }

@@ -89,6 +89,13 @@ bool TryStrToFloat(const std::string& S, double& Value);
 double StrToFloatDef(const std::string& S, double Default);
 
 std::string IntToStr(long long Value);
+// The value of a hexadecimal digit of either case; -1 for any other character.
+constexpr int HexDigitValue(char32_t C) {
+  if (C >= U'0' && C <= U'9') return static_cast<int>(C - U'0');
+  if (C >= U'a' && C <= U'f') return static_cast<int>(C - U'a') + 10;
+  if (C >= U'A' && C <= U'F') return static_cast<int>(C - U'A') + 10;
+  return -1;
+}
 // Leading blanks, optional sign, decimal digits or hexadecimal after '$' or "0x"; 32 bits.
 // EConvertError "'S' is not a valid integer value".
 int StrToInt(const std::string& S);

@@ -10,6 +10,7 @@
 #include <variant>
 
 #include "platform/rt/Classes.h"
+#include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
 
 namespace rt {
@@ -62,11 +63,8 @@ bool TryParseInt64(std::u16string_view S, std::int64_t& Out) {
   const unsigned long long Limit = Neg ? 9223372036854775808ULL : 9223372036854775807ULL;
   for (; I < N; ++I) {
     char16_t C = S[I];
-    int D;
-    if (C >= '0' && C <= '9') D = C - '0';
-    else if (Base == 16 && C >= 'a' && C <= 'f') D = C - 'a' + 10;
-    else if (Base == 16 && C >= 'A' && C <= 'F') D = C - 'A' + 10;
-    else return false;
+    const int D = HexDigitValue(C);
+    if (D < 0 || D >= Base) return false;
     if (Acc > (Limit - D) / Base) {
       if (Base == 16 && !Neg && Acc <= (ULLONG_MAX - D) / 16) { Acc = Acc * 16 + D; continue; }
       return false;

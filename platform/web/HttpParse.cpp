@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/rt/SysUtils.h"
+
 namespace web::http {
 
 namespace {
@@ -31,12 +33,6 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
 
 // Whether a comma-separated header value lists the token (letter case aside).
 bool ListHas(std::string_view value, std::string_view token) {
@@ -224,8 +220,8 @@ std::string PercentDecode(std::string_view s, bool plusAsBlank) {
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size(); ++i) {
     const char c = s[i];
-    if (c == '%' && i + 2 < s.size() && HexValue(s[i + 1]) >= 0 && HexValue(s[i + 2]) >= 0) {
-      out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
+    if (c == '%' && i + 2 < s.size() && rt::HexDigitValue(s[i + 1]) >= 0 && rt::HexDigitValue(s[i + 2]) >= 0) {
+      out += static_cast<char>(rt::HexDigitValue(s[i + 1]) * 16 + rt::HexDigitValue(s[i + 2]));
       i += 2;
     } else if (c == '+' && plusAsBlank) {
       out += ' ';

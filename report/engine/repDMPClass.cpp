@@ -62,12 +62,6 @@ rt::TPropInfo FontStyleProp() {
       });
 }
 
-int HexDigit(char C) {
-  if (C >= '0' && C <= '9') return C - '0';
-  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-  return -1;
-}
 
 } // namespace
 
@@ -200,7 +194,7 @@ std::string TrepDMPCommand::ToChr() const {
     return R;
   }
   for (std::size_t I = 0; I + 1 < Command.size(); I += 2) {
-    const int Hi = HexDigit(Command[I]), Lo = HexDigit(Command[I + 1]);
+    const int Hi = rt::HexDigitValue(Command[I]), Lo = rt::HexDigitValue(Command[I + 1]);
     if (Hi < 0 || Lo < 0) throw rt::EConvertError("'$" + Command.substr(I, 2) + "' is not a valid integer value");
     R += static_cast<char>(Hi * 16 + Lo);
   }

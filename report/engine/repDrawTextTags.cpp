@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/gfx/ColorNames.h"
+#include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
 #include "report/engine/repDrawText.h"
 
@@ -103,12 +104,6 @@ namespace {
 
 char16_t Upper(char16_t C) { return C >= u'a' && C <= u'z' ? static_cast<char16_t>(C - 32) : C; }
 
-int HexDigit(char16_t C) {
-  if (C >= u'0' && C <= u'9') return C - u'0';
-  C = Upper(C);
-  if (C >= u'A' && C <= u'F') return C - u'A' + 10;
-  return -1;
-}
 
 // The colour a font tag's value names: "#RRGGBB" (quoted or not) or a colour name without its
 // "cl" prefix (red), quotes around it allowed.
@@ -120,7 +115,7 @@ bool ParseColor(std::u16string_view V, gfx::TColor& Color) {
     if (V.empty() || V.size() > 6) return false;
     unsigned RGB = 0;
     for (char16_t C : V) {
-      const int D = HexDigit(C);
+      const int D = rt::HexDigitValue(C);
       if (D < 0) return false;
       RGB = RGB * 16 + static_cast<unsigned>(D);
     }

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "platform/rt/SysUtils.h"
 #include "report/engine/repRes.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -186,10 +187,9 @@ std::string StreamToHex(rt::TStream& Stream) {
 
 void HexToStream(std::string_view S, rt::TStream& Stream) {
   auto Digit = [&](char C) {
-    if (C >= '0' && C <= '9') return C - '0';
-    if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-    if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-    throw rt::EConvertError("'" + std::string(1, C) + "' is not a hexadecimal digit");
+    const int D = rt::HexDigitValue(C);
+    if (D < 0) throw rt::EConvertError("'" + std::string(1, C) + "' is not a hexadecimal digit");
+    return D;
   };
   std::string Bytes(S.size() / 2, '\0');
   for (std::size_t K = 0; K < Bytes.size(); ++K)

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
 #include "report/pdf/repExportPDFHelpers.h"
 #include "report/pdf/repRC4.h"
@@ -44,19 +45,13 @@ std::string RC4Rounds(std::string_view Key, std::string Bytes) {
   return Bytes;
 }
 
-int HexDigit(char C) {
-  if (C >= '0' && C <= '9') return C - '0';
-  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-  return -1;
-}
 
 std::string FileIDBytes(std::string_view FileID) {
   if (FileID.size() != 32)
     throw ErepPDFSecurityError("The PDF file identifier must be 32 hexadecimal digits");
   std::string Bytes;
   for (std::size_t I = 0; I < FileID.size(); I += 2) {
-    const int Hi = HexDigit(FileID[I]), Lo = HexDigit(FileID[I + 1]);
+    const int Hi = rt::HexDigitValue(FileID[I]), Lo = rt::HexDigitValue(FileID[I + 1]);
     if (Hi < 0 || Lo < 0)
       throw ErepPDFSecurityError("The PDF file identifier must be 32 hexadecimal digits");
     Bytes += static_cast<char>(Hi * 16 + Lo);

@@ -54,12 +54,6 @@ namespace {
 
 bool IsDigit(int C) { return C >= '0' && C <= '9'; }
 
-int HexValue(int C) {
-  if (C >= '0' && C <= '9') return C - '0';
-  if (C >= 'A' && C <= 'F') return C - 'A' + 10;
-  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
-  return -1;
-}
 
 bool IsPunctuation(int C) {
   return (C >= 33 && C <= 47) || (C >= 58 && C <= 64) || (C >= 91 && C <= 96) || (C >= 123 && C <= 126);
@@ -82,7 +76,7 @@ void SplitPair(const std::string& Pair, std::string& Open, std::string& Close) {
 std::uint32_t CodeOf(const std::string& Digits, int Base) {
   std::uint32_t Code = 0;
   for (char C : Digits) {
-    const int D = Base == 16 ? HexValue(static_cast<unsigned char>(C)) : C - '0';
+    const int D = Base == 16 ? rt::HexDigitValue(static_cast<unsigned char>(C)) : C - '0';
     Code = std::min<std::uint32_t>(Code * static_cast<std::uint32_t>(Base) + static_cast<std::uint32_t>(D), 0x110000);
   }
   return Code;
@@ -283,7 +277,7 @@ bool TscParser::ReadInteger(int& Pos) const {
   if (TextAt(P, HexSequence)) {
     P += static_cast<int>(HexSequence.size());
     const int Start = P;
-    while (P <= FSize && HexValue(Ch(P)) >= 0) ++P;
+    while (P <= FSize && rt::HexDigitValue(Ch(P)) >= 0) ++P;
     if (P == Start) return false;
   } else {
     const int Start = P;
@@ -348,7 +342,7 @@ bool TscParser::ReadQuoted(std::string& Value) {
         Part += '\r';
       } else if (E == 'x' || E == 'X') {
         const int Start = P;
-        while (P <= FSize && HexValue(Ch(P)) >= 0) ++P;
+        while (P <= FSize && rt::HexDigitValue(Ch(P)) >= 0) ++P;
         if (P > Start)
           Part += scCharToUTF8(CodeOf(FText.substr(static_cast<std::size_t>(Start - 1), static_cast<std::size_t>(P - Start)), 16));
       } else {

@@ -270,6 +270,18 @@ TEST(StrToInt, DecimalAndHexWithin32Bits) {
   EXPECT_EQ(rt::IntToStr(0), "0");
 }
 
+TEST(HexDigitValue, BothCasesAndNothingBesideThem) {
+  struct Case {
+    char32_t C;
+    int Value;
+  } Cases[] = {{U'0', 0}, {U'9', 9}, {U'a', 10}, {U'f', 15}, {U'A', 10}, {U'F', 15},
+               {U'/', -1}, {U':', -1}, {U'@', -1}, {U'G', -1}, {U'`', -1}, {U'g', -1},
+               {U'\uFF21', -1}, {U'\0', -1}};
+  for (const Case& C : Cases) EXPECT_EQ(rt::HexDigitValue(C.C), C.Value) << static_cast<unsigned>(C.C);
+  // A byte above 127 in a signed char is no digit.
+  EXPECT_EQ(rt::HexDigitValue(static_cast<char>(0xB1)), -1);
+}
+
 TEST(TextHelpers, CaseTrimAndCompare) {
   EXPECT_EQ(rt::UpperCase("abc °F xyZ"), "ABC °F XYZ");
   EXPECT_EQ(rt::LowerCase("ÄBC Deg"), "Äbc deg");  // only ASCII letters change
