@@ -22,6 +22,7 @@
 #include "report/script/sc_isysrtti.h"
 #include "tests/report/EngineSetup.h"
 #include "tests/report/MemoText.h"
+#include "tests/report/engine/A4Page.h"
 
 namespace {
 
@@ -47,10 +48,7 @@ struct Sheet {
   Sheet() {
     Report.EngineOptions.SilentMode = simSilent;
     Report.EngineOptions.DestroyForms = false;
-    Page = new TrepReportPage(&Report);
-    Page->SetName("Page1");
-    Page->SetSizeAndDimensions(9, 210, 297);
-    Page->LeftMargin = Page->RightMargin = Page->TopMargin = Page->BottomMargin = 10;
+    Page = a4page::New(Report, "Page1");
   }
   ~Sheet() {
     for (TrepComponent* C : Page->Objects())
@@ -76,11 +74,7 @@ struct Sheet {
   }
 
   static TrepMemoView* Memo(TrepComponent* Parent, const char* Name, std::u16string_view Text, double Height = 20) {
-    auto* M = new TrepMemoView(Parent);
-    M->SetName(Name);
-    M->SetBounds(0, 0, 200, Height);
-    M->SetText(Text);
-    return M;
+    return a4page::Memo(Parent, Name, 0, 0, 200, Height, Text);
   }
 
   TrepMemoryDataSet& Table(const char* Name, std::vector<std::string> Fields,

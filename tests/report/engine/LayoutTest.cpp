@@ -20,6 +20,7 @@
 #include "report/script/sc_isysrtti.h"
 #include "tests/report/EngineSetup.h"
 #include "tests/report/MemoText.h"
+#include "tests/report/engine/A4Page.h"
 
 namespace {
 
@@ -28,9 +29,10 @@ void Start() {
   enginesetup::AddScriptModules();
 }
 
+using a4page::Memo;
 using memotext::Plain;
 
-// A4 with 10 mm margins: (297 - 20) x 3.77953 = 1046.93 pixels of printable height.
+// A4 with 10 mm margins: 1046.93 pixels of printable height.
 struct Layout {
   // A report loads the script modules registered when it is made: they come first.
   struct TStarted {
@@ -47,10 +49,7 @@ struct Layout {
   Layout() {
     Report.EngineOptions.SilentMode = simSilent;
     Report.EngineOptions.DestroyForms = false;
-    Page = new TrepReportPage(&Report);
-    Page->SetName("Page1");
-    Page->SetSizeAndDimensions(9, 210, 297);
-    Page->LeftMargin = Page->RightMargin = Page->TopMargin = Page->BottomMargin = 10;
+    Page = a4page::New(Report, "Page1");
   }
 
   // Page header 50, master rows of BandHeight showing their row number, page footer 50 showing
@@ -81,15 +80,6 @@ struct Layout {
     std::u16string Text;
     for (int I = 1; I <= N; ++I) Text += u"Line " + rt::Utf8ToUtf16(std::to_string(I)) + u"\r\n";
     return Text;
-  }
-
-  static TrepMemoView* Memo(TrepComponent* Parent, const char* Name, double L, double T, double W, double H,
-                            std::u16string_view Text) {
-    auto* M = new TrepMemoView(Parent);
-    M->SetName(Name);
-    M->SetBounds(L, T, W, H);
-    M->SetText(Text);
-    return M;
   }
 
   TrepPreviewPages& Pages() { return *static_cast<TrepPreviewPages*>(Report.PreviewPages()); }
@@ -248,7 +238,7 @@ TEST(Layout, EmptyDatasetPrintsThePageOnlyWhenAsked) {
 
 TEST(Layout, ABandLessPageGivesOnePagePerCopyWithItsObjectsInPlace) {
   Layout L;
-  Layout::Memo(L.Page, "Title", 30, 40, 200, 20, u"Hello");
+  Memo(L.Page, "Title", 30, 40, 200, 20, u"Hello");
   L.Page->SetPageCount(2);
   ASSERT_TRUE(L.Report.PrepareReport());
   ASSERT_EQ(L.Pages().Count(), 2);
@@ -279,12 +269,12 @@ TEST(Layout, StretchedMemoShiftsTheObjectsBelowIt) {
     Layout L;
     auto* Band = L.MasterRows("MasterData1", 0, 100, 1);
     Band->Stretched = true;
-    TrepMemoView* Grow = Layout::Memo(Band, "Grow", 10, 10, 100, 40, C.Text);
+    TrepMemoView* Grow = Memo(Band, "Grow", 10, 10, 100, 40, C.Text);
     Grow->StretchMode = smActualHeight;
     Grow->CanShrink = C.CanShrink;
-    Layout::Memo(Band, "Below", 10, 60, 100, 20, u"b");
-    Layout::Memo(Band, "Under", 10, 90, 100, 10, u"u");
-    Layout::Memo(Band, "Beside", 300, 20, 100, 10, u"s");
+    Memo(Band, "Below", 10, 60, 100, 20, u"b");
+    Memo(Band, "Under", 10, 90, 100, 10, u"u");
+    Memo(Band, "Beside", 300, 20, 100, 10, u"s");
     ASSERT_TRUE(L.Report.PrepareReport()) << L.Report.Errors().Text();
     ASSERT_EQ(L.Pages().Count(), 1);
     const double Delta = L.Find(0, "Grow")->Height() - 40;
@@ -314,9 +304,9 @@ TEST(Layout, ShiftModes) {
     SCOPED_TRACE(C.Mode);
     Layout L;
     auto* Band = L.MasterRows("MasterData1", 0, 300, 1);
-    TrepMemoView* Grow = Layout::Memo(Band, "Grow", 10, 10, 100, 20, u"1\r\n2\r\n3\r\n4\r\n5");
+    TrepMemoView* Grow = Memo(Band, "Grow", 10, 10, 100, 20, u"1\r\n2\r\n3\r\n4\r\n5");
     Grow->StretchMode = smActualHeight;
-    TrepMemoView* Below = Layout::Memo(Band, "Below", 10, C.Top, 100, 20, u"b");
+    TrepMemoView* Below = Memo(Band, "Below", 10, C.Top, 100, 20, u"b");
     Below->ShiftMode = C.Mode;
     ASSERT_TRUE(L.Report.PrepareReport());
     const double Delta = L.Find(0, "Grow")->Height() - 20;
@@ -330,7 +320,7 @@ TEST(Layout, ABandTallerThanThePageIsSplit) {
   auto* Band = L.MasterRows("MasterData1", 0, 40, 1);
   Band->Stretched = true;
   const std::u16string Text = Layout::NumberedLines(200);
-  TrepMemoView* Long = Layout::Memo(Band, "Long", 0, 0, 300, 40, Text);
+  TrepMemoView* Long = Memo(Band, "Long", 0, 0, 300, 40, Text);
   Long->StretchMode = smActualHeight;
   ASSERT_TRUE(L.Report.PrepareReport()) << L.Report.Errors().Text();
   ASSERT_GT(L.Pages().Count(), 2);
@@ -361,7 +351,7 @@ TEST(Layout, EveryPartOfASplitBandCarriesItsFrameSizedToThePart) {
   auto* Band = L.MasterRows("MasterData1", 0, 40, 1);
   Band->Stretched = true;
   Band->Frame().Typ = TrepFrameTypes{ftTop, ftBottom};
-  Layout::Memo(Band, "Long", 0, 0, 300, 40, Layout::NumberedLines(120))->StretchMode = smActualHeight;
+  Memo(Band, "Long", 0, 0, 300, 40, Layout::NumberedLines(120))->StretchMode = smActualHeight;
   ASSERT_TRUE(L.Report.PrepareReport()) << L.Report.Errors().Text();
   ASSERT_GE(L.Pages().Count(), 2);
   for (int I = 0; I < L.Pages().Count(); ++I) {
@@ -389,7 +379,7 @@ TEST(Layout, ABandThatCanNeverFitEndsWithAnErrorLine) {
   auto* Band = L.MasterRows("MasterData1", 1200, 1200, 1);
   std::u16string Text;
   for (int I = 0; I < 100; ++I) Text += u"x\r\n";
-  Layout::Memo(Band, "Long", 0, 0, 300, 1200, Text)->StretchMode = smActualHeight;
+  Memo(Band, "Long", 0, 0, 300, 1200, Text)->StretchMode = smActualHeight;
   EXPECT_FALSE(L.Report.PrepareReport());
   EXPECT_NE(L.Report.Errors().Text().find("MasterData1: the band does not fit on a page"), std::string::npos)
       << L.Report.Errors().Text();
@@ -437,7 +427,7 @@ TEST(Layout, HeadersFootersAndDetails) {
   auto* F = new TrepFooter(L.Page);
   F->SetName("Footer1");
   F->SetBounds(0, 200, 700, 20);
-  Layout::Memo(F, "Total", 0, 0, 200, 20, u"[COUNT(DetailData1)]");
+  Memo(F, "Total", 0, 0, 200, 20, u"[COUNT(DetailData1)]");
   // A data band whose filter holds for no record shows neither header nor footer.
   auto* FH = new TrepHeader(L.Page);
   FH->SetName("Header2");
@@ -472,7 +462,7 @@ TEST(PrepareReport, ChecksScriptAndRestoresTheTemplate) {
   for (bool DestroyForms : {true, false}) {
     SCOPED_TRACE(DestroyForms);
     Layout L;
-    Layout::Memo(L.Page, "Title", 30, 40, 200, 20, u"Before");
+    Memo(L.Page, "Title", 30, 40, 200, 20, u"Before");
     L.Report.ScriptText().SetText("begin\r\n  Title.Text := 'During';\r\nend.");
     L.Report.EngineOptions.DestroyForms = DestroyForms;
     ASSERT_TRUE(L.Report.PrepareReport()) << L.Report.Errors().Text();
@@ -484,7 +474,7 @@ TEST(PrepareReport, ChecksScriptAndRestoresTheTemplate) {
   {
     // Terminated by the main block: the engine does not run, and that is no error.
     Layout L;
-    Layout::Memo(L.Page, "Title", 30, 40, 200, 20, u"x");
+    Memo(L.Page, "Title", 30, 40, 200, 20, u"x");
     L.Report.ScriptText().SetText("begin\r\n  Report.Terminated := True;\r\nend.");
     EXPECT_FALSE(L.Report.PrepareReport());
     EXPECT_EQ(L.Report.Errors().Count(), 0) << L.Report.Errors().Text();
@@ -504,7 +494,7 @@ TEST(Layout, GroupsBreakOnTheirConditionAndFootersSeeTheGroupsLastRecord) {
   GH->SetName("GroupHeader1");
   GH->SetBounds(0, 50, 700, 20);
   GH->Condition = "Data.\"K\"";
-  Layout::Memo(GH, "Key", 0, 0, 100, 20, u"[Data.\"K\"]");
+  Memo(GH, "Key", 0, 0, 100, 20, u"[Data.\"K\"]");
   auto* M = new TrepMasterData(L.Page);
   M->SetName("MasterData1");
   M->SetBounds(0, 100, 700, 20);
@@ -513,7 +503,7 @@ TEST(Layout, GroupsBreakOnTheirConditionAndFootersSeeTheGroupsLastRecord) {
   GF->SetName("GroupFooter1");
   GF->SetBounds(0, 150, 700, 20);
   GF->HideIfSingleDataRecord = true;
-  Layout::Memo(GF, "Count", 0, 0, 100, 20, u"[Data.\"K\"] [COUNT(MasterData1)]");
+  Memo(GF, "Count", 0, 0, 100, 20, u"[Data.\"K\"] [COUNT(MasterData1)]");
   ASSERT_TRUE(L.Report.PrepareReport()) << L.Report.Errors().Text();
   std::vector<std::string> Bands;
   for (TrepComponent* C : L.Pages().GetPage(0)->Objects()) Bands.push_back(C->Name());

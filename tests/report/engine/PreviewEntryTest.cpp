@@ -27,6 +27,7 @@
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
 #include "tests/report/EngineSetup.h"
+#include "tests/report/engine/A4Page.h"
 
 namespace {
 
@@ -88,10 +89,7 @@ struct PreviewEntry : ::testing::Test {
   PreviewEntry() {
     R.EngineOptions.SilentMode = simSilent;
     R.EngineOptions.DestroyForms = false;
-    Page = new TrepReportPage(&R);
-    Page->SetName("Page1");
-    Page->SetSizeAndDimensions(9, 210, 297);
-    Page->LeftMargin = Page->RightMargin = Page->TopMargin = Page->BottomMargin = 10;
+    Page = a4page::New(R, "Page1");
     auto* Header = new TrepPageHeader(Page);
     Header->SetName("PageHeader1");
     Header->SetBounds(0, 0, 700, 50);

@@ -18,6 +18,7 @@
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/engine/A4Page.h"
 
 namespace {
 
@@ -36,18 +37,19 @@ void Start() {
 
 // A page on A4 with 10 mm margins whose header holds one memo at (0, 0), 100 by 20.
 TrepMemoView* AddPage(TrepReport& R, const char* PageName, const char* MemoName) {
-  auto* Page = new TrepReportPage(&R);
-  Page->SetName(PageName);
-  Page->SetSizeAndDimensions(9, 210, 297);
-  Page->LeftMargin = Page->RightMargin = Page->TopMargin = Page->BottomMargin = 10;
+  auto* Page = a4page::New(R, PageName);
   auto* Header = new TrepPageHeader(Page);
   Header->SetName(std::string("Header") + PageName);
   Header->SetBounds(0, 0, 700, 50);
-  auto* M = new TrepMemoView(Header);
-  M->SetName(MemoName);
-  M->SetBounds(0, 0, 100, 20);
-  M->SetText(u"text");
-  return M;
+  return a4page::Memo(Header, MemoName, 0, 0, 100, 20, u"text");
+}
+
+// A second report, "Other", of one prepared page.
+void PrepareOther(TrepReport& Other) {
+  Other.EngineOptions.SilentMode = simSilent;
+  Other.SetName("Other");
+  AddPage(Other, "Page1", "OtherMemo");
+  ASSERT_TRUE(Other.PrepareReport());
 }
 
 // A report of three pages (Page1, Page2, Page3) and a hidden page DetailPage, shown in a
@@ -311,10 +313,7 @@ TEST_F(PreviewTabs, AReportFreedBeforeTheControlTakesItsTabsAlong) {
 TEST_F(PreviewTabs, EachReportInItsOwnTab) {
   V->EachReportInTab = true;
   TrepReport Other(nullptr);
-  Other.EngineOptions.SilentMode = simSilent;
-  Other.SetName("Other");
-  AddPage(Other, "Page1", "OtherMemo");
-  ASSERT_TRUE(Other.PrepareReport());
+  ASSERT_NO_FATAL_FAILURE(PrepareOther(Other));
   Other.SetPreview(V.get());
   ASSERT_EQ(V->TabCount(), 2);
   EXPECT_EQ(V->Tab(1).Name, "Other");
@@ -333,10 +332,7 @@ TEST_F(PreviewTabs, AReportFreedWhileDetachedLosesItsTab) {
   V->EachReportInTab = true;
   {
     TrepReport Other(nullptr);
-    Other.EngineOptions.SilentMode = simSilent;
-    Other.SetName("Other");
-    AddPage(Other, "Page1", "OtherMemo");
-    ASSERT_TRUE(Other.PrepareReport());
+    ASSERT_NO_FATAL_FAILURE(PrepareOther(Other));
     Other.SetPreview(V.get());
     ASSERT_EQ(V->CurrentTab(), 1);
     // Detached, it cannot tell the control when it goes.

@@ -19,6 +19,7 @@
 #include "report/script/sc_isysrtti.h"
 #include "tests/report/EngineSetup.h"
 #include "tests/report/MemoText.h"
+#include "tests/report/engine/A4Page.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ void Start() {
   enginesetup::AddScriptModules();
 }
 
+using a4page::Memo;
 using memotext::Plain;
 
 // An A4 page with 10 mm margins: 718.11 x 1046.93 pixels of printable area.
@@ -43,13 +45,7 @@ struct Fixture {
     Page = NewPage("Page1");
   }
 
-  TrepReportPage* NewPage(const char* Name) {
-    auto* P = new TrepReportPage(&Report);
-    P->SetName(Name);
-    P->SetSizeAndDimensions(9, 210, 297);
-    P->LeftMargin = P->RightMargin = P->TopMargin = P->BottomMargin = 10;
-    return P;
-  }
+  TrepReportPage* NewPage(const char* Name) { return a4page::New(Report, Name); }
 
   template <class T>
   static T* Band(TrepComponent* Parent, const char* Name, double L, double T_, double W, double H) {
@@ -57,15 +53,6 @@ struct Fixture {
     B->SetName(Name);
     B->SetBounds(L, T_, W, H);
     return B;
-  }
-
-  static TrepMemoView* Memo(TrepComponent* Parent, const char* Name, double L, double T, double W, double H,
-                            std::u16string_view Text) {
-    auto* M = new TrepMemoView(Parent);
-    M->SetName(Name);
-    M->SetBounds(L, T, W, H);
-    M->SetText(Text);
-    return M;
   }
 
   // A subreport page of Rows rows, each Height high with a memo MemoName showing its row number.
@@ -123,13 +110,13 @@ TEST(SubreportLayout, SideBySideSubreportsContinueBelowTheLongerOne) {
   Fixture F;
   auto* Main = Fixture::Band<TrepMasterData>(F.Page, "MainData", 0, 0, 700, 20);
   Main->SetRowCount(1);
-  Fixture::Memo(Main, "MainMemo", 0, 0, 100, 20, u"main");
+  Memo(Main, "MainMemo", 0, 0, 100, 20, u"main");
   // 60 rows of 20 pixels from y 20: 51 fit on the first page, 9 go to the second.
   Fixture::Subreport(Main, "Sub1", 0, 20, F.RowsPage("SubPage1", "SubData1", "LongRow", 60, 20));
   Fixture::Subreport(Main, "Sub2", 300, 20, F.RowsPage("SubPage2", "SubData2", "ShortRow", 5, 20));
   auto* After = Fixture::Band<TrepMasterData>(F.Page, "AfterData", 0, 100, 700, 20);
   After->SetRowCount(1);
-  Fixture::Memo(After, "AfterMemo", 0, 0, 100, 20, u"after");
+  Memo(After, "AfterMemo", 0, 0, 100, 20, u"after");
 
   ASSERT_TRUE(F.Report.PrepareReport()) << F.Report.Errors().Text();
   ASSERT_EQ(F.Pages().Count(), 2);
@@ -189,11 +176,11 @@ TEST(SubreportLayout, ASubreportOnItsParentGrowsTheBandWithoutAPageBreak) {
   Fixture F;
   // A title leaves 146 pixels: the grown band does not fit there and moves whole.
   auto* Title = Fixture::Band<TrepReportTitle>(F.Page, "Title", 0, 0, 700, 900);
-  Fixture::Memo(Title, "TitleMemo", 0, 0, 100, 20, u"title");
+  Memo(Title, "TitleMemo", 0, 0, 100, 20, u"title");
   auto* Main = Fixture::Band<TrepMasterData>(F.Page, "MainData", 0, 950, 700, 50);
   Main->SetRowCount(1);
   Main->Stretched = true;
-  Fixture::Memo(Main, "MainMemo", 0, 0, 100, 20, u"main");
+  Memo(Main, "MainMemo", 0, 0, 100, 20, u"main");
   TrepReportPage* Rows = F.RowsPage("SubPage1", "SubData1", "SubRow", 10, 20);
   TrepSubreport* Sub = Fixture::Subreport(Main, "Sub1", 150, 0, Rows);
   Sub->PrintOnParent = true;
@@ -328,7 +315,7 @@ TEST(SubreportLayout, AnEndlessWidthPageWidensInsteadOfAddingPages) {
 TEST(SubreportLayout, AFooterCrossedByVerticalBandsTotalsEachColumnApart) {
   CrossTable F(3, 4);
   auto* Footer = Fixture::Band<TrepFooter>(F.Page, "RowFooter", 0, 200, 700, 20);
-  Fixture::Memo(Footer, "Total", 100, 0, 100, 20, u"[COUNT(RowData)]");
+  Memo(Footer, "Total", 100, 0, 100, 20, u"[COUNT(RowData)]");
   ASSERT_TRUE(F.Report.PrepareReport()) << F.Report.Errors().Text();
   ASSERT_EQ(F.Pages().Count(), 1);
   EXPECT_EQ(F.Texts(0, "Total"), (std::vector<std::string>{"3", "3", "3", "3"}));
@@ -463,9 +450,9 @@ TEST(SubreportLayout, AVerticalGroupHeaderIsRepeatedOnEachHorizontalPage) {
   F.Report.DataSets().Add(&V);
   auto* Rows = Fixture::Band<TrepMasterData>(F.Page, "RowData", 0, 100, 700, 20);
   Rows->SetRowCount(1);
-  Fixture::Memo(Rows, "Caption", 0, 0, 100, 20, u"row");
-  Fixture::Memo(Rows, "GroupCell", 100, 0, 50, 20, u"[V.\"G\"]");
-  Fixture::Memo(Rows, "Cell", 150, 0, 100, 20, u"[V.\"N\"]");
+  Memo(Rows, "Caption", 0, 0, 100, 20, u"row");
+  Memo(Rows, "GroupCell", 100, 0, 50, 20, u"[V.\"G\"]");
+  Memo(Rows, "Cell", 150, 0, 100, 20, u"[V.\"N\"]");
   auto* VHeader = Fixture::Band<TrepHeader>(F.Page, "VHeader", 0, 0, 100, 400);
   VHeader->Vertical = true;
   VHeader->ReprintOnNewPage = true;
@@ -498,13 +485,13 @@ TEST(SubreportLayout, AVerticalGroupHeaderIsRepeatedOnEachHorizontalPage) {
 TEST(SubreportLayout, SubreportsOfAKeptBandFollowItToTheNextPage) {
   Fixture F;
   auto* Title = Fixture::Band<TrepReportTitle>(F.Page, "Title", 0, 0, 700, 980);
-  Fixture::Memo(Title, "TitleMemo", 0, 0, 100, 20, u"title");
+  Memo(Title, "TitleMemo", 0, 0, 100, 20, u"title");
   // The first data band of a page never moves; the kept one comes second.
   Fixture::Band<TrepMasterData>(F.Page, "LeadData", 0, 990, 700, 20)->SetRowCount(1);
   auto* Main = Fixture::Band<TrepMasterData>(F.Page, "MainData", 0, 1020, 700, 20);
   Main->SetRowCount(1);
   Main->KeepTogether = true;
-  Fixture::Memo(Main, "MainMemo", 0, 0, 100, 20, u"main");
+  Memo(Main, "MainMemo", 0, 0, 100, 20, u"main");
   // From y 1020 the first row fits and the second does not: the kept band and that row move.
   Fixture::Subreport(Main, "Sub1", 0, 20, F.RowsPage("SubPage1", "SubData1", "LongRow", 3, 20));
   Fixture::Subreport(Main, "Sub2", 300, 20, F.RowsPage("SubPage2", "SubData2", "ShortRow", 2, 20));
