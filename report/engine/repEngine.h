@@ -121,6 +121,8 @@ private:
   TrepPreviewPages* Store();
   // The dataset a data band walks: its own, or its row counter when it has RowCount only.
   TrepDataSet* DataSetOf(TrepBand* Band);
+  // DataSetOf when that dataset can end; an endless one is reported and gives nullptr.
+  TrepDataSet* EndingDataSetOf(TrepBand* Band);
   // Links the horizontal bands of a page, or with Vertical its vertical bands, into a tree.
   void BuildBandTree(TrepReportPage* Page, bool Vertical = false);
   bool HasDataRows(TrepComponent* Container, bool PrintIfEmpty);

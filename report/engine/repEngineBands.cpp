@@ -26,6 +26,13 @@ TrepDataSet* TrepEngine::DataSetOf(TrepBand* Band) {
   return D->RowCount() > 0 ? &D->VirtualDataSet() : nullptr;
 }
 
+TrepDataSet* TrepEngine::EndingDataSetOf(TrepBand* Band) {
+  TrepDataSet* DS = DataSetOf(Band);
+  if (DS == nullptr || DS->CanEnd()) return DS;
+  ReportError(Band->Name() + ": dataset \"" + DS->UserName() + "\" has no end");
+  return nullptr;
+}
+
 // ---------------------------------------------------------------------------------------------
 // The band tree
 
@@ -164,12 +171,8 @@ void TrepEngine::OutputDataBands(TrepComponent* Container) {
       Parent != nullptr ? Parent->SubBands : static_cast<TrepReportPage*>(Container)->SubBands;
   for (TrepBand* B : Subs) {
     auto* Band = static_cast<TrepDataBand*>(B);
-    TrepDataSet* DS = DataSetOf(Band);
+    TrepDataSet* DS = EndingDataSetOf(Band);
     if (DS == nullptr) continue;
-    if (!DS->CanEnd()) {
-      ReportError(Band->Name() + ": dataset \"" + DS->UserName() + "\" has no end");
-      continue;
-    }
     DS->First();
     Band->LineN = 1;
     Band->LineThrough = 1;

@@ -164,12 +164,8 @@ void TrepEngine::OutputVerticalBands(const std::vector<TrepBand*>& Bands) {
   for (TrepBand* B : Bands) {
     if (FReport->Terminated()) return;
     auto* Band = static_cast<TrepDataBand*>(B);
-    TrepDataSet* DS = DataSetOf(Band);
+    TrepDataSet* DS = EndingDataSetOf(Band);
     if (DS == nullptr) continue;
-    if (!DS->CanEnd()) {
-      ReportError(Band->Name() + ": dataset \"" + DS->UserName() + "\" has no end");
-      continue;
-    }
     // Setting a data band's column moves it to that column's place; a vertical band keeps its
     // designed left, which places its cells when the run ends.
     struct TKeepLeft {

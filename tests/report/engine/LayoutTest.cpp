@@ -236,6 +236,23 @@ TEST(Layout, EmptyDatasetPrintsThePageOnlyWhenAsked) {
   }
 }
 
+// A dataset with neither a record count nor an end check would be walked for ever: the band
+// is left out with an error line naming it, and the rest of the page still prints.
+TEST(Layout, ADataBandOverADatasetWithoutEndIsReportedAndLeftOut) {
+  Layout L;
+  L.MasterReport(20, 0);
+  TrepUserDataSet Endless(nullptr);
+  Endless.SetUserName("Endless");
+  L.Master->SetDataSet(&Endless);
+  L.Report.PrepareReport();
+  EXPECT_NE(L.Report.Errors().Text().find("MasterData1: dataset \"Endless\" has no end"), std::string::npos)
+      << L.Report.Errors().Text();
+  ASSERT_GE(L.Pages().Count(), 1);
+  EXPECT_NE(L.Find(0, "PageHeader1"), nullptr);
+  EXPECT_EQ(L.Find(0, "RowMemo"), nullptr);
+  L.Master->SetDataSet(nullptr);
+}
+
 TEST(Layout, ABandLessPageGivesOnePagePerCopyWithItsObjectsInPlace) {
   Layout L;
   Memo(L.Page, "Title", 30, 40, 200, 20, u"Hello");
