@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <memory>
 #include <regex>
 #include <string>
@@ -154,25 +152,9 @@ TEST(PDFExportDriver, PagesTakeTheirPaperMarginsAndFrame) {
   const std::string Pdf = Out.Bytes();
   EXPECT_NE(Pdf.find("/MediaBox [0 0 425.25 283.50 ]"), std::string::npos);
 
-  TTempPath Img("pdfdriver-paper-img");
-  const TRun Render = RunTool("pdftoppm -r 72 -aa no -aaVector no -singlefile " + Out.Str() + " " + Img.Str());
-  ASSERT_EQ(Render.Status, 0) << Render.Err;
-  const fs::path PpmFile = Img.Str() + ".ppm";
-  std::ifstream PpmIn(PpmFile, std::ios::binary);
-  std::stringstream Ppm;
-  Ppm << PpmIn.rdbuf();
-  fs::remove(PpmFile);
-  std::string Magic;
-  int W = 0, H = 0, Max = 0;
-  Ppm >> Magic >> W >> H >> Max;
-  ASSERT_EQ(Magic, "P6");
-  Ppm.get();
-  std::string Samples((std::istreambuf_iterator<char>(Ppm)), std::istreambuf_iterator<char>());
-  ASSERT_GE(Samples.size(), static_cast<std::size_t>(W) * H * 3);
-  auto Red = [&](int X, int Y) {
-    const std::size_t At = 3 * (static_cast<std::size_t>(Y) * W + X);
-    return static_cast<unsigned char>(Samples[At]) > 200 && static_cast<unsigned char>(Samples[At + 1]) < 80;
-  };
+  const TPixmap Pix = RenderPage(Out.Str(), 72);
+  ASSERT_GT(Pix.W, 0) << "pdftoppm could not render the page";
+  auto Red = [&](int X, int Y) { return Pix.At(X, Y)[0] > 200 && Pix.At(X, Y)[1] < 80; };
   // The margins in points: left 57.2, top 42.5, right 397.4, bottom 269.3 from the top left.
   struct Spot {
     int X, Y;

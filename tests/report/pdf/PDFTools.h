@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -54,5 +55,36 @@ struct TTempPath {
     return S.str();
   }
 };
+
+// The first page of a PDF file as pdftoppm renders it at Dpi without smoothing: RGB samples row
+// by row from the top. W and H stay 0 when it could not be rendered.
+struct TPixmap {
+  int W = 0, H = 0;
+  std::string Samples;
+  // The red, green and blue of the pixel at (X, Y).
+  const unsigned char* At(int X, int Y) const {
+    return reinterpret_cast<const unsigned char*>(Samples.data()) + 3 * (static_cast<std::size_t>(Y) * W + X);
+  }
+};
+
+inline TPixmap RenderPage(const std::string& PdfFile, int Dpi) {
+  TTempPath Root("pdftool-render");
+  TPixmap P;
+  if (RunTool("pdftoppm -r " + std::to_string(Dpi) + " -aa no -aaVector no -singlefile '" + PdfFile + "' '" +
+              Root.Str() + "'")
+          .Status != 0)
+    return P;
+  const std::filesystem::path File = Root.Str() + ".ppm";
+  std::ifstream In(File, std::ios::binary);
+  std::string Magic;
+  int Max = 0;
+  In >> Magic >> P.W >> P.H >> Max;
+  In.get();
+  P.Samples.assign(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+  In.close();
+  std::filesystem::remove(File);
+  if (Magic != "P6" || P.Samples.size() < static_cast<std::size_t>(P.W) * P.H * 3) return {};
+  return P;
+}
 
 } // namespace pdftools
