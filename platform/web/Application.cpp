@@ -116,6 +116,11 @@ void TIWAppForm::Render(THtml& h) const {
   h.Raw("<div id=\"iwForm\"").Attr("data-form", Name);
   h.Raw(" data-k=\"").Raw(std::to_string(FKey)).Raw("\"");
   if (OnDefaultAction) h.Raw(" data-default=\"1\"");
+  if (OnKeyDown && !KeyPreview.empty()) {
+    std::string keys;
+    for (int k : KeyPreview) keys += (keys.empty() ? "" : ",") + std::to_string(k);
+    h.Raw(" data-keys=\"").Raw(keys).Raw("\"");
+  }
   h.Raw(" style=\"min-height:").Raw(std::to_string(std::max(Height, 0))).Raw("px\">");
   TIWRenderContext ctx;
   ctx.RenderInvisible = RenderInvisibleControls;

@@ -72,12 +72,39 @@ std::string TIWAppCache::AddBytes(TIWApplication* owner, std::string bytes, std:
   return UrlPrefix + id;
 }
 
+std::string TIWAppCache::AddSessionBytes(TIWApplication* owner, std::string bytes, std::string contentType) {
+  const std::string id = NewRandomToken();
+  TItem item;
+  item.Owner = owner;
+  item.Entry.Bytes = std::move(bytes);
+  item.Entry.ContentType = std::move(contentType);
+  item.Entry.Reusable = true;
+  std::lock_guard<std::mutex> lk(Registry().Lock);
+  Registry().Items[id] = std::move(item);
+  return UrlPrefix + id;
+}
+
+void TIWAppCache::Remove(const std::string& url) {
+  const std::string prefix = UrlPrefix;
+  if (url.compare(0, prefix.size(), prefix) != 0) return;
+  std::string file;
+  {
+    std::lock_guard<std::mutex> lk(Registry().Lock);
+    auto it = Registry().Items.find(url.substr(prefix.size()));
+    if (it == Registry().Items.end()) return;
+    file = it->second.File;
+    Registry().Items.erase(it);
+  }
+  if (!file.empty()) std::remove(file.c_str());
+}
+
 std::optional<TIWAppCache::TEntry> TIWAppCache::Take(const std::string& id) {
   TItem item;
   {
     std::lock_guard<std::mutex> lk(Registry().Lock);
     auto it = Registry().Items.find(id);
     if (it == Registry().Items.end()) return std::nullopt;
+    if (it->second.Entry.Reusable) return it->second.Entry;
     item = std::move(it->second);
     Registry().Items.erase(it);
   }

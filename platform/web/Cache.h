@@ -1,6 +1,7 @@
 #pragma once
 // Temporary files served by address: each is fetched once under an unguessable address and then
-// deleted. Files not fetched go when their session ends.
+// deleted. Files not fetched go when their session ends. Session pictures (drawn pages of a
+// viewer) are served as often as asked until they are removed or their session ends.
 #include <optional>
 #include <string>
 
@@ -8,7 +9,7 @@ namespace web {
 
 class TIWApplication;
 
-enum TCacheType { ctOneTime };
+enum TCacheType { ctOneTime, ctSession };
 
 namespace TIWMimeTypes {
 inline constexpr const char* mtPDF = "application/pdf";
@@ -27,11 +28,17 @@ public:
     std::string Bytes;
     std::string ContentType;
     std::string Disposition;  // empty: none
+    bool Reusable = false;    // a session picture: stays after it was served
   };
+  // Bytes served at one address until Remove or the owner's end; returns the address.
+  static std::string AddSessionBytes(TIWApplication* owner, std::string bytes, std::string contentType);
+  // Drops the entry of an address that AddBytes or AddSessionBytes returned.
+  static void Remove(const std::string& url);
   // Bytes served once, e.g. a download; returns the address.
   static std::string AddBytes(TIWApplication* owner, std::string bytes, std::string contentType,
                               std::string disposition);
   // Takes the entry of that id out of the cache (deleting its file); nullopt when there is none.
+  // A session picture stays and is handed out as a copy.
   static std::optional<TEntry> Take(const std::string& id);
   // Drops every entry of that owner and deletes its files.
   static void ReleaseOwner(TIWApplication* owner);

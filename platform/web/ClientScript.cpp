@@ -28,7 +28,8 @@ var IW = (function () {
     for (var i = 0; i < els.length; i++) snap[keyOf(els[i])] = valueOf(els[i]);
     return snap;
   }
-  function isText(el) { return el.tagName === 'TEXTAREA' || el.type === 'text'; }
+  function isText(el) { return el.tagName === 'TEXTAREA' || el.type === 'text' || el.type === 'password'; }
+  function shiftOf(e) { return (e.shiftKey ? 's' : '') + (e.altKey ? 'a' : '') + (e.ctrlKey || e.metaKey ? 'c' : ''); }
   // A value the page had when it sent `base`, carried over the server's answer `server`: unchanged
   // it takes the server's value; text typed on after it stays behind the server's value.
   function rebase(el, value, base, server) {
@@ -103,6 +104,7 @@ var IW = (function () {
     var nf = t.content.firstElementChild;
     old.parentNode.replaceChild(nf, old);
     initSelects(nf);
+    restoreScroll(nf);
     // What the user did while the request was on its way stays, on top of the server's values.
     var els = nf.querySelectorAll('[data-v]');
     for (var i = 0; i < els.length; i++) {
@@ -121,6 +123,16 @@ var IW = (function () {
         ne.focus();
         if (s0 !== null) { try { ne.setSelectionRange(s0, s1); } catch (e) { /* not a text input */ } }
       }
+    }
+  }
+
+  // Scrolling regions show where the server says they stand.
+  function restoreScroll(root) {
+    var r = root.querySelectorAll('[data-st]');
+    for (var i = 0; i < r.length; i++) {
+      r[i].scrollLeft = parseInt(r[i].getAttribute('data-sl'), 10) || 0;
+      r[i].scrollTop = parseInt(r[i].getAttribute('data-st'), 10) || 0;
+      r[i].iwPos = Math.round(r[i].scrollLeft) + ',' + Math.round(r[i].scrollTop);
     }
   }
 
@@ -198,6 +210,20 @@ var IW = (function () {
       if (bar) post({ e: 'menu', c: keyOf(bar), i: item.getAttribute('data-item') });
       return;
     }
+    var node = e.target.closest('[data-node]'), tree = node && node.closest('[data-tree]');
+    if (tree) {
+      post({ e: node.hasAttribute('data-toggle') ? 'toggle' : 'node', c: keyOf(tree), i: node.getAttribute('data-node') });
+      return;
+    }
+    var pic = e.target.closest('img[data-xy]');
+    if (pic) {
+      // The point in the picture's own pixels, whatever size the page draws it at.
+      var box = pic.getBoundingClientRect(), sx = pic.naturalWidth && box.width ? pic.naturalWidth / box.width : 1;
+      var sy = pic.naturalHeight && box.height ? pic.naturalHeight / box.height : 1;
+      post({ e: 'click', c: keyOf(pic), x: String(Math.max(0, Math.floor((e.clientX - box.left) * sx))),
+        y: String(Math.max(0, Math.floor((e.clientY - box.top) * sy))), sh: shiftOf(e) });
+      return;
+    }
     var cell = e.target.closest('td'), grid = cell && cell.closest('table[data-cell]');
     if (grid) {
       post({ e: 'cell', c: keyOf(grid), r: String(cell.parentNode.rowIndex), col: String(cell.cellIndex) });
@@ -231,9 +257,20 @@ var IW = (function () {
     pendingKey = null;
     post({ e: 'key', c: p.k, which: p.code });
   }
+  // Keys the form asked for (data-keys), while no entry has the focus.
+  document.addEventListener('keydown', function (e) {
+    var f = form(), t = e.target, keys = f && f.getAttribute('data-keys');
+    if (!keys || messages.length) return;
+    if (t instanceof Element && t.closest('input,textarea,select,[contenteditable]')) return;
+    var code = e.keyCode || e.which, want = code + (e.ctrlKey || e.metaKey ? 65536 : 0);
+    if (keys.split(',').indexOf(String(want)) < 0) return;
+    e.preventDefault();
+    post({ e: 'formkey', which: String(code), sh: shiftOf(e) });
+  });
   document.addEventListener('keydown', function (e) {
     var t = e.target, f = form();
-    if (!f || !(t instanceof Element) || !t.matches('input[type=text][data-k]') || !f.contains(t)) return;
+    if (!f || !(t instanceof Element) || !t.matches('input[type=text][data-k],input[type=password][data-k]') ||
+        !f.contains(t)) return;
     var code = String(e.keyCode || e.which);
     if (t.hasAttribute('data-key')) {
       flushKey();
@@ -249,6 +286,22 @@ var IW = (function () {
   });
   document.addEventListener('keyup', flushKey);
 
+  // A region's scrolling goes to the server once it has stopped for a moment.
+  var scrollTimer = null;
+  document.addEventListener('scroll', function (e) {
+    var t = e.target, f = form();
+    if (!f || !(t instanceof Element) || !t.hasAttribute('data-scroll') || !f.contains(t)) return;
+    if (scrollTimer) clearTimeout(scrollTimer);
+    scrollTimer = setTimeout(function () {
+      scrollTimer = null;
+      // A region replaced meanwhile, or put back where the server said, reports nothing.
+      var x = Math.round(t.scrollLeft), y = Math.round(t.scrollTop);
+      if (!t.isConnected || t.iwPos === x + ',' + y) return;
+      t.iwPos = x + ',' + y;
+      post({ e: 'scroll', c: keyOf(t), x: String(x), y: String(y) });
+    }, 150);
+  }, true);
+
   window.NewWindow = function (url, name, options) {
     var w = window.open(url, name, options);
     if (w) { try { w.focus(); } catch (e) { /* another origin */ } }
@@ -260,6 +313,7 @@ var IW = (function () {
     formKey = r.fk;
     limit = r.lim || 0;
     initSelects(form());
+    restoreScroll(form());
     prepare();
     extras(r);
   }
@@ -280,6 +334,11 @@ body{font-family:Arial,Helvetica,sans-serif;font-size:10pt}
 .iwFrame{pointer-events:none}
 .iwFrame>*{pointer-events:auto}
 .iwBusy,.iwBusy *{cursor:progress}
+[data-tree] ul{list-style:none;margin:0;padding-left:14px}
+[data-tree]>ul{padding-left:2px}
+.iwTwist{display:inline-block;width:12px;cursor:pointer;user-select:none}
+.iwNode{cursor:pointer;white-space:nowrap}
+.iwNode.iwSel{background:#3399ff;color:#fff}
 [data-menu]{display:flex;background:#f0f0f0;user-select:none}
 .iwMenuTop{position:relative;padding:2px 10px}
 .iwMenuTop:hover{background:#dde}

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cctype>
 #include <charconv>
+#include <functional>
 
 #include "platform/rt/SysUtils.h"
 
@@ -256,7 +257,8 @@ void TIWLabel::HandleEvent(const TIWBrowserEvent& e) {
 
 void TIWEdit::Render(THtml& h, const TIWRenderContext&) const {
   OpenTag(h, "input");
-  h.Raw(" type=\"text\" data-v=\"1\"").Attr("value", Text);
+  h.Raw(PasswordPrompt ? " type=\"password\" autocomplete=\"off\" data-v=\"1\"" : " type=\"text\" data-v=\"1\"")
+      .Attr("value", Text);
   if (ReadOnly) h.Raw(" readonly");
   if (!Enabled) h.Raw(" disabled");
   if (OnAsyncKeyDown) h.Raw(" data-key=\"1\"");
@@ -389,24 +391,128 @@ void TIWImageFile::HandleEvent(const TIWBrowserEvent& e) {
 void TIWImage::SetPicture(std::string bytes, std::string contentType) {
   FBytes = std::move(bytes);
   FContentType = std::move(contentType);
+  FURL.clear();
+}
+
+void TIWImage::SetPictureURL(std::string url) {
+  FURL = std::move(url);
+  FBytes.clear();
 }
 
 void TIWImage::Render(THtml& h, const TIWRenderContext&) const {
-  const bool click = OnClick || !ScriptOnClick.empty();
+  const bool click = OnClick || OnMouseDown || !ScriptOnClick.empty();
   OpenTag(h, "img", click ? "cursor:pointer;" : "");
-  if (!FBytes.empty()) {
+  if (!FURL.empty()) {
+    h.Attr("src", FURL);
+  } else if (!FBytes.empty()) {
     std::string type;
     for (char c : FContentType)
       if (std::isalnum(static_cast<unsigned char>(c)) || c == '/' || c == '+' || c == '-' || c == '.') type += c;
     h.Raw(" src=\"data:").Raw(type).Raw(";base64,").Raw(Base64(FBytes)).Raw("\"");
   }
   h.Attr("alt", AltText);
-  if (OnClick) h.Raw(" data-click=\"1\"");
+  if (OnMouseDown) h.Raw(" data-xy=\"1\"");
+  else if (OnClick) h.Raw(" data-click=\"1\"");
   h.Raw(">");
 }
 
 void TIWImage::HandleEvent(const TIWBrowserEvent& e) {
-  if (e.Type == "click" && OnClick) OnClick(this);
+  if (e.Type != "click") return;
+  if (OnMouseDown) {
+    if (e.X >= 0 && e.Y >= 0) OnMouseDown(this, e.X, e.Y, e.Shift);
+  } else if (OnClick) {
+    OnClick(this);
+  }
+}
+
+// ---- Tree view ----
+
+TIWTreeNode::TIWTreeNode(std::string text, int data) : Text(std::move(text)), Data(data), FKey(NewControlKey()) {}
+
+TIWTreeNode* TIWTreeNode::Add(std::string text, int data) {
+  FItems.push_back(std::make_unique<TIWTreeNode>(std::move(text), data));
+  return FItems.back().get();
+}
+
+TIWTreeNode* TIWTreeView::Add(std::string text, int data) {
+  FItems.push_back(std::make_unique<TIWTreeNode>(std::move(text), data));
+  return FItems.back().get();
+}
+
+void TIWTreeView::Clear() {
+  FItems.clear();
+  FSelected = nullptr;
+}
+
+namespace {
+// Walks the nodes without recursion (a tree from outside may be deep).
+void ForEachNode(const std::vector<std::unique_ptr<TIWTreeNode>>& roots, const std::function<bool(TIWTreeNode&)>& fn) {
+  std::vector<TIWTreeNode*> stack;
+  for (auto it = roots.rbegin(); it != roots.rend(); ++it) stack.push_back(it->get());
+  while (!stack.empty()) {
+    TIWTreeNode* n = stack.back();
+    stack.pop_back();
+    if (!fn(*n)) return;
+    for (auto it = n->Items().rbegin(); it != n->Items().rend(); ++it) stack.push_back(it->get());
+  }
+}
+
+void RenderNodes(THtml& h, const std::vector<std::unique_ptr<TIWTreeNode>>& nodes, const TIWTreeNode* selected,
+                 int depth) {
+  if (depth >= TIWTreeView::MaxDepth) return;
+  h.Raw("<ul>");
+  for (const auto& n : nodes) {
+    const std::string key = std::to_string(n->Key());
+    h.Raw("<li>");
+    if (n->Items().empty()) {
+      h.Raw("<span class=\"iwTwist\"></span>");
+    } else {
+      h.Raw("<span class=\"iwTwist\" data-node=\"").Raw(key).Raw("\" data-toggle=\"1\">")
+          .Raw(n->Expanded ? "&#9662;" : "&#9656;").Raw("</span>");
+    }
+    h.Raw("<span class=\"iwNode").Raw(n.get() == selected ? " iwSel" : "").Raw("\" data-node=\"").Raw(key).Raw("\">")
+        .Text(n->Text).Raw("</span>");
+    if (n->Expanded && !n->Items().empty()) RenderNodes(h, n->Items(), selected, depth + 1);
+    h.Raw("</li>");
+  }
+  h.Raw("</ul>");
+}
+}  // namespace
+
+void TIWTreeView::FullExpand() {
+  ForEachNode(FItems, [](TIWTreeNode& n) { n.Expanded = true; return true; });
+}
+
+void TIWTreeView::FullCollapse() {
+  ForEachNode(FItems, [](TIWTreeNode& n) { n.Expanded = false; return true; });
+}
+
+TIWTreeNode* TIWTreeView::FindNode(std::uint64_t key) const {
+  TIWTreeNode* found = nullptr;
+  ForEachNode(FItems, [&](TIWTreeNode& n) {
+    if (n.Key() == key) found = &n;
+    return found == nullptr;
+  });
+  return found;
+}
+
+void TIWTreeView::Render(THtml& h, const TIWRenderContext&) const {
+  OpenTag(h, "div", "overflow:auto;background:#fff;border:1px solid #aaa;");
+  h.Raw(" data-tree=\"1\">");
+  RenderNodes(h, FItems, FSelected, 0);
+  h.Raw("</div>");
+}
+
+void TIWTreeView::HandleEvent(const TIWBrowserEvent& e) {
+  if (e.Type != "node" && e.Type != "toggle") return;
+  TIWTreeNode* node = FindNode(e.Item);
+  if (!node) return;
+  if (e.Type == "toggle") {
+    node->Expanded = !node->Expanded;
+    return;
+  }
+  FSelected = node;
+  if (OnClick) OnClick(this, node);
 }
 
 std::string TIWMemo::Text() const {
@@ -515,10 +621,22 @@ void TIWGrid::HandleEvent(const TIWBrowserEvent& e) {
 void TIWRegion::Render(THtml& h, const TIWRenderContext& ctx) const {
   std::string extra;
   if (BorderWidth > 0) extra = "border:" + Px(BorderWidth) + " solid " + ColorToCss(BorderColor) + ";";
+  if (ScrollBars) extra += "overflow:auto;";
   OpenTag(h, "div", extra);
+  if (ScrollBars) {
+    h.Raw(" data-sl=\"").Raw(std::to_string(ScrollLeft)).Raw("\" data-st=\"").Raw(std::to_string(ScrollTop)).Raw("\"");
+    if (OnScroll) h.Raw(" data-scroll=\"1\"");
+  }
   h.Raw(">");
   RenderChildren(h, ctx);
   h.Raw("</div>");
+}
+
+void TIWRegion::HandleEvent(const TIWBrowserEvent& e) {
+  if (e.Type != "scroll" || !ScrollBars || e.X < 0 || e.Y < 0) return;
+  ScrollLeft = e.X;
+  ScrollTop = e.Y;
+  if (OnScroll) OnScroll(this, e.X, e.Y);
 }
 
 void TIWTimer::Render(THtml& h, const TIWRenderContext&) const {

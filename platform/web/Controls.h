@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/rt/Classes.h"
+#include "platform/rt/Events.h"
 #include "platform/web/Html.h"
 
 namespace web {
@@ -53,10 +54,13 @@ enum TAnchorKind : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 }
 
 // What the browser sent for one event; filled by the server.
 struct TIWBrowserEvent {
-  std::string Type;  // click, change, key, timer, cell, menu
+  std::string Type;  // click, change, key, timer, cell, menu, node, toggle, formkey
   std::string Which; // key code of key events
   int Row = -1, Col = -1;
   std::uint64_t Item = 0;
+  // Clicks on server-drawn pictures: the point in the picture's own pixels; -1 when not given.
+  int X = -1, Y = -1;
+  rt::TShiftState Shift = 0;  // ssShift, ssAlt, ssCtrl held with a click or key
 };
 
 struct TIWRenderContext {
@@ -188,6 +192,8 @@ public:
   using TIWControl::TIWControl;
   std::string Text;
   bool ReadOnly = false;
+  // Shows dots instead of the text (passwords); the text still travels with the page's values.
+  bool PasswordPrompt = false;
   TIWAsyncEvent OnAsyncKeyDown;  // after the key has changed the text; params: the edit's text, IW_Action, Which
   TIWAsyncEvent OnAsyncChange;   // when the browser reports a changed text
   void Render(THtml& h, const TIWRenderContext& ctx) const override;
@@ -270,20 +276,68 @@ public:
   using TIWImageFile::TIWImageFile;
 };
 
-// A picture made on the server (e.g. a chart), sent inside the page.
+// A picture made on the server (e.g. a chart), sent inside the page, or fetched from an address
+// of the server (a session picture of TIWAppCache) so that replies do not carry it again.
 class TIWImage : public TIWControl {
 public:
   using TIWControl::TIWControl;
   std::string AltText;
   TNotifyEvent OnClick;
+  // A click with the point in the picture's own pixels (the drawn size may differ from the
+  // picture's); OnClick is not raised for such clicks.
+  std::function<void(TIWControl* Sender, int X, int Y, rt::TShiftState Shift)> OnMouseDown;
   void SetPicture(std::string bytes, std::string contentType);
-  void ClearPicture() { FBytes.clear(); }
+  // Shows the picture at an address of this server; clears bytes set before.
+  void SetPictureURL(std::string url);
+  const std::string& PictureURL() const { return FURL; }
+  void ClearPicture() { FBytes.clear(); FURL.clear(); }
   const std::string& PictureBytes() const { return FBytes; }
   void Render(THtml& h, const TIWRenderContext& ctx) const override;
   void HandleEvent(const TIWBrowserEvent& e) override;
 
 private:
-  std::string FBytes, FContentType;
+  std::string FBytes, FContentType, FURL;
+};
+
+// One node of a tree view: a text, the caller's number and the nodes below it.
+class TIWTreeNode {
+public:
+  TIWTreeNode(std::string text, int data);
+  std::string Text;
+  int Data = 0;
+  bool Expanded = false;
+  TIWTreeNode* Add(std::string text, int data = 0);
+  const std::vector<std::unique_ptr<TIWTreeNode>>& Items() const { return FItems; }
+  std::uint64_t Key() const { return FKey; }
+
+private:
+  std::uint64_t FKey;
+  std::vector<std::unique_ptr<TIWTreeNode>> FItems;
+};
+
+// A tree of text nodes (an outline). A node with children opens and closes by its sign; a click
+// on a node's text selects it and raises OnClick.
+class TIWTreeView : public TIWControl {
+public:
+  using TIWControl::TIWControl;
+  // Nodes rendered at most this deep; deeper ones are left out of the page.
+  static constexpr int MaxDepth = 64;
+  TIWTreeNode* Add(std::string text, int data = 0);
+  void Clear();
+  const std::vector<std::unique_ptr<TIWTreeNode>>& Items() const { return FItems; }
+  void FullExpand();
+  void FullCollapse();
+  TIWTreeNode* Selected() const { return FSelected; }
+  void SetSelected(TIWTreeNode* node) { FSelected = node; }
+  // The node of that key anywhere in the tree; nullptr when none.
+  TIWTreeNode* FindNode(std::uint64_t key) const;
+  std::function<void(TIWControl* Sender, TIWTreeNode* Node)> OnClick;
+  void Render(THtml& h, const TIWRenderContext& ctx) const override;
+  void HandleEvent(const TIWBrowserEvent& e) override;
+
+private:
+  std::vector<std::unique_ptr<TIWTreeNode>> FItems;
+  TIWTreeNode* FSelected = nullptr;
 };
 
 class TIWMemo : public TIWControl {
@@ -337,6 +391,12 @@ public:
   using TIWControl::TIWControl;
   int BorderWidth = 0;
   TColor BorderColor = clBlack;
+  // With scroll bars the region scrolls its contents; the page puts the scroll position back
+  // after every reply and reports where the user scrolled to once the scrolling stops.
+  bool ScrollBars = false;
+  int ScrollLeft = 0, ScrollTop = 0;
+  std::function<void(TIWControl* Sender, int Left, int Top)> OnScroll;
+  void HandleEvent(const TIWBrowserEvent& e) override;
   TIWContainer* AsContainer() override { return this; }
   bool ContainerShowing() const override { return IsShowing(); }
   TIWControl* AsControl() override { return this; }

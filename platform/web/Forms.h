@@ -26,6 +26,11 @@ public:
   TFormEvent OnCreate;   // once, right after the form is created by TIWApplication::CreateForm
   TFormEvent OnRender;   // before every rendering of the form for a reply
   TNotifyEvent OnDefaultAction;  // Enter in an edit without a key handler of its own
+  // Keys the form hears while no entry of the page has the focus: key codes, with KeyCtrl added
+  // for a key held with Ctrl. The browser keeps them to itself (no scrolling, no print dialog).
+  static constexpr int KeyCtrl = 0x10000;
+  std::vector<int> KeyPreview;
+  std::function<void(TIWAppForm* Sender, int Key, rt::TShiftState Shift)> OnKeyDown;
 
   TIWApplication& Application() const { return FApplication; }
   void Show() { FApplication.ShowForm(this); }

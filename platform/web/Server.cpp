@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <condition_variable>
 #include <ctime>
 #include <filesystem>
@@ -68,6 +69,15 @@ long long ToInt(const std::string& s, long long fallback) {
   } catch (const std::exception&) {
     return fallback;
   }
+}
+
+// The modifier keys of an event: "s", "a" and "c" for Shift, Alt and Ctrl.
+rt::TShiftState ShiftOf(const std::string& s) {
+  rt::TShiftState out = 0;
+  if (s.find('s') != std::string::npos) out |= rt::ssShift;
+  if (s.find('a') != std::string::npos) out |= rt::ssAlt;
+  if (s.find('c') != std::string::npos) out |= rt::ssCtrl;
+  return out;
 }
 
 std::string Now() {
@@ -213,7 +223,7 @@ struct TIWServer::TImpl {
 
   // A new session, in the table and in use; the new-session hook and the main form have run.
   // Its place must have been reserved.
-  std::shared_ptr<TSession> NewSession(const std::string& remote, TIWRequest request) {
+  std::shared_ptr<TSession> NewSession(const std::string& remote, TIWRequest request, const TFormFactory* entry) {
     auto s = std::make_shared<TSession>();
     s->Token = NewRandomToken();
     s->Serial = NextSerial++;
@@ -224,7 +234,7 @@ struct TIWServer::TImpl {
       s->App->BeginRequest(std::move(request), 0);
       try {
         if (Opt.OnNewSession) Opt.OnNewSession(*s->App);
-        const auto& factory = Opt.MainForm ? Opt.MainForm : TIWAppForm::MainFormFactory();
+        const auto& factory = entry ? *entry : Opt.MainForm ? Opt.MainForm : TIWAppForm::MainFormFactory();
         if (factory) {
           if (TIWAppForm* main = factory(*s->App)) {
             main->Show();
@@ -333,6 +343,16 @@ struct TIWServer::TImpl {
       if (form->OnDefaultAction) form->OnDefaultAction(nullptr);
       return false;
     }
+    if (type == "formkey") {
+      // Only the keys the form asked for reach it.
+      const long long key = ToInt(req.Value("which"), -1);
+      const rt::TShiftState shift = ShiftOf(req.Value("sh"));
+      const long long wanted = key + ((shift & rt::ssCtrl) ? TIWAppForm::KeyCtrl : 0);
+      if (form->OnKeyDown && key > 0 &&
+          std::find(form->KeyPreview.begin(), form->KeyPreview.end(), wanted) != form->KeyPreview.end())
+        form->OnKeyDown(form, static_cast<int>(key), shift);
+      return false;
+    }
     const long long key = ToInt(req.Value("c"), -1);
     TIWControl* c = key > 0 ? form->FindByKey(static_cast<std::uint64_t>(key)) : nullptr;
     // Hidden or disabled controls cannot be clicked: their events are dropped.
@@ -355,6 +375,9 @@ struct TIWServer::TImpl {
     e.Row = static_cast<int>(ToInt(req.Value("r"), -1));
     e.Col = static_cast<int>(ToInt(req.Value("col"), -1));
     e.Item = static_cast<std::uint64_t>(std::max(0LL, ToInt(req.Value("i"), 0)));
+    e.X = static_cast<int>(std::clamp(ToInt(req.Value("x"), -1), -1LL, static_cast<long long>(INT32_MAX)));
+    e.Y = static_cast<int>(std::clamp(ToInt(req.Value("y"), -1), -1LL, static_cast<long long>(INT32_MAX)));
+    e.Shift = ShiftOf(req.Value("sh"));
     c->HandleEvent(e);
     return c->IsAsyncEvent(e);
   }
@@ -430,7 +453,7 @@ struct TIWServer::TImpl {
     return "{\"html\":" + JsString(r.Html) + "," + ReplyFields(app, s, r) + "}";
   }
 
-  void Serve(const THttpRequest& req, THttpResponse& res, bool page, bool upload) {
+  void Serve(const THttpRequest& req, THttpResponse& res, bool page, bool upload, const TFormFactory* entry = nullptr) {
     TForm form;
     if (!page) {
       std::string error;
@@ -454,7 +477,7 @@ struct TIWServer::TImpl {
         return;
       }
       try {
-        s = NewSession(req.RemoteAddr, MakeRequest(req, form));
+        s = NewSession(req.RemoteAddr, MakeRequest(req, form), entry);
       } catch (const std::exception& e) {
         res.Status = 500;
         res.SetContent("The session could not be started: " + std::string(e.what()), "text/plain; charset=utf-8");
@@ -551,6 +574,10 @@ struct TIWServer::TImpl {
       if (req.Method() != "GET") return wrongMethod("GET");
       return Serve(req, res, true, false);
     }
+    if (auto entry = Opt.EntryForms.find(path); entry != Opt.EntryForms.end() && path != "/") {
+      if (req.Method() != "GET") return wrongMethod("GET");
+      return Serve(req, res, true, false, &entry->second);
+    }
     if (path == "/event" || path == "/upload") {
       if (!post) return wrongMethod("POST");
       return Serve(req, res, false, path == "/upload");
@@ -569,7 +596,9 @@ struct TIWServer::TImpl {
         res.SetContent("Not found", "text/plain");
         return;
       }
-      res.AddHeader("Cache-Control", "no-store");
+      // A session picture's address never shows other bytes: the browser may keep it while the
+      // page shows it again and again.
+      res.AddHeader("Cache-Control", entry->Reusable ? "private, max-age=3600" : "no-store");
       if (!entry->Disposition.empty()) res.AddHeader("Content-Disposition", entry->Disposition);
       res.SetContent(std::move(entry->Bytes), entry->ContentType);
       return;

@@ -3,6 +3,7 @@
 //
 // Addresses (all at the root):
 //   GET  /            a new session on the main form (full page)
+//   GET  /<entry>     a new session on the form of that entry address (EntryForms)
 //   POST /event       an event of the page (or a refresh without one); answers with the new form
 //   POST /upload      a file of an uploader (multipart), then as /event
 //   GET  /iw.js       the page's script
@@ -14,6 +15,7 @@
 #include <chrono>
 #include <cstddef>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -28,6 +30,8 @@ constexpr std::size_t DefaultMaxSessions = 1000;
 // Requests of one session in the server at once (the page sends one event at a time); more are
 // answered "busy" instead of each holding a worker while it waits for the session.
 constexpr std::size_t MaxRequestsPerSession = 4;
+
+using TFormFactory = std::function<TIWAppForm*(TIWApplication&)>;
 
 struct TIWServerOptions {
   std::string Host = "0.0.0.0";
@@ -50,6 +54,8 @@ struct TIWServerOptions {
   std::function<void(TIWApplication&)> OnNewSession;
   // Creates and returns the first form of a session; default: TIWAppForm's registered main form.
   std::function<TIWAppForm*(TIWApplication&)> MainForm;
+  // Addresses ("/viewer") that start a session on a form of their own instead of the main form.
+  std::map<std::string, TFormFactory> EntryForms;
   // Where the server's log lines go; default: standard output.
   std::function<void(const std::string&)> Log;
 };

@@ -48,6 +48,7 @@ int TIWStart::Execute(const TOptions& options) {
   opt.SessionTimeout = controller->SessionTimeout;
   opt.AppName = controller->AppName;
   opt.OnNewSession = controller->OnNewSession;
+  opt.EntryForms = options.EntryForms;
 
   TIWServer server(opt);
   int port = 0;

@@ -2,6 +2,7 @@
 // The application's controller (settings and the new-session hook) and the program's start.
 #include <chrono>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -41,6 +42,8 @@ public:
     int Port = -1;  // -1: the controller's port; 0: any free port
     std::string WwwRoot = "wwwroot";
     std::string Host = "0.0.0.0";
+    // Addresses that start a session on a form of their own (see TIWServerOptions::EntryForms).
+    std::map<std::string, std::function<TIWAppForm*(TIWApplication&)>> EntryForms;
   };
   // Serves HTTP until the process gets SIGINT or SIGTERM; returns the process's exit code.
   // The server window is the console: it shows the start address and the sessions coming and going.

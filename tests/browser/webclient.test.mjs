@@ -89,3 +89,45 @@ test('a region hidden by its handler leaves the page', async () => {
   await page.click('#CloseButton');
   await page.waitForSelector('#Panel', { state: 'detached' });
 });
+
+test('a click on a server-drawn picture carries the point in the picture\'s own pixels', async () => {
+  await page.click('#PageImage', { position: { x: 25, y: 10 } });
+  await out('picture 50,20');
+});
+
+test('tree nodes open by their sign and answer clicks on their text', async () => {
+  assert.equal(await page.$('#OutlineTree >> text=Results'), null);
+  await page.click('#OutlineTree [data-toggle]');
+  await page.waitForSelector('#OutlineTree >> text=Results');
+  await page.click('#OutlineTree >> text=Results');
+  await out('node Results');
+});
+
+test('a password edit hides what is typed and hands it to the server', async () => {
+  assert.equal(await page.getAttribute('#PasswordEdit', 'type'), 'password');
+  await page.fill('#PasswordEdit', 'open sesame');
+  await page.click('#ShowPassword');
+  await out('password open sesame');
+});
+
+test('keys the form asked for reach it unless an entry has the focus', async () => {
+  await page.click('#Out');
+  await page.keyboard.press('PageDown');
+  await out('formkey 34');
+  await page.keyboard.press('Control+f');
+  await out('formkey 70 ctrl');
+  await page.click('#PlainEdit');
+  await page.keyboard.press('PageDown');
+  await page.click('#TwoMessages');
+  await page.waitForSelector('#iwMessage', { state: 'visible' });
+  assert.equal(await page.textContent('#Out'), 'formkey 70 ctrl', 'a key in an entry stays the entry\'s');
+  await page.click('#iwMessage button');
+  await page.click('#iwMessage button');
+});
+
+test('a scrolling region stands where the server says and reports where the user scrolls to', async () => {
+  assert.equal(await page.evaluate(() => document.getElementById('PagesRegion').scrollTop), 40);
+  await page.evaluate(() => { document.getElementById('PagesRegion').scrollTop = 300; });
+  await out('scrolled 0,300');
+  assert.equal(await page.evaluate(() => document.getElementById('PagesRegion').scrollTop), 300);
+});

@@ -216,3 +216,79 @@ TEST(Application, NewWindowAsksForNamedWindowWithItsOptions) {
             R"(NewWindow("/files/help.html?a=\"1\"\u003c/script\u003e", "Help Desk","toolbar=no,status=no,menubar=no,scrollbars=yes,resizable=yes");)");
   EXPECT_TRUE(app.TakeInitProcs().empty());
 }
+
+TEST(Controls, PasswordEditsPicturesByAddressAndClickablePictures) {
+  TIWApplication app;
+  auto* form = app.CreateForm<TIWAppForm>();
+  auto* pass = form->Add<TIWEdit>("UserPasswordEdit");
+  pass->PasswordPrompt = true;
+  pass->Text = "s3cret";
+  auto* page = form->Add<TIWImage>("PageImage1");
+  page->SetPictureURL("/cache/abc");
+  page->OnMouseDown = [](TIWControl*, int, int, rt::TShiftState) {};
+  auto* chart = form->Add<TIWImage>("ChartImage");
+  chart->SetPicture("<svg/>", "image/svg+xml");
+  chart->OnClick = [](TIWControl*) {};
+  const std::string html = Render(*form);
+  EXPECT_TRUE(Has(html, R"(<input id="UserPasswordEdit"[^>]* type="password" autocomplete="off" data-v="1" value="s3cret">)")) << html;
+  EXPECT_TRUE(Has(html, R"(<img id="PageImage1"[^>]* src="/cache/abc" alt="" data-xy="1">)")) << html;
+  EXPECT_TRUE(Has(html, R"(<img id="ChartImage"[^>]* src="data:image/svg\+xml;base64,[^"]+" alt="" data-click="1">)")) << html;
+  page->SetPicture("x", "image/png");
+  EXPECT_EQ(page->PictureURL(), "") << "bytes replace the address";
+}
+
+TEST(Controls, TreeViewShowsOpenNodesAndAnswersClicksAndToggles) {
+  TIWApplication app;
+  auto* form = app.CreateForm<TIWAppForm>();
+  auto* tree = form->Add<TIWTreeView>("OutlineTree");
+  TIWTreeNode* first = tree->Add("Data <sheet>", 1);
+  TIWTreeNode* inner = first->Add("Results", 2);
+  tree->Add("Chart", 3);
+  TIWTreeNode* clicked = nullptr;
+  tree->OnClick = [&](TIWControl*, TIWTreeNode* n) { clicked = n; };
+
+  std::string html = Render(*form);
+  EXPECT_TRUE(Has(html, R"(<div id="OutlineTree"[^>]* data-tree="1"><ul><li><span class="iwTwist" data-node="\d+" data-toggle="1">)"))
+      << html;
+  EXPECT_TRUE(Has(html, "Data &lt;sheet&gt;"));
+  EXPECT_EQ(html.find("Results"), std::string::npos) << "a closed node's children are not shown";
+
+  TIWBrowserEvent toggle;
+  toggle.Type = "toggle";
+  toggle.Item = first->Key();
+  tree->HandleEvent(toggle);
+  EXPECT_TRUE(first->Expanded);
+  EXPECT_EQ(clicked, nullptr) << "opening a node is no click";
+  TIWBrowserEvent click;
+  click.Type = "node";
+  click.Item = inner->Key();
+  tree->HandleEvent(click);
+  EXPECT_EQ(clicked, inner);
+  EXPECT_EQ(tree->Selected(), inner);
+  html = Render(*form);
+  EXPECT_TRUE(Has(html, R"(<span class="iwNode iwSel" data-node="\d+">Results</span>)")) << html;
+  click.Item = 999999999;
+  clicked = nullptr;
+  tree->HandleEvent(click);
+  EXPECT_EQ(clicked, nullptr) << "an unknown node is ignored";
+
+  tree->FullCollapse();
+  EXPECT_FALSE(first->Expanded);
+  tree->FullExpand();
+  EXPECT_TRUE(first->Expanded);
+  tree->Clear();
+  EXPECT_EQ(tree->Selected(), nullptr);
+}
+
+TEST(Controls, TreeViewRendersNoDeeperThanItsLimit) {
+  TIWApplication app;
+  auto* form = app.CreateForm<TIWAppForm>();
+  auto* tree = form->Add<TIWTreeView>("OutlineTree");
+  TIWTreeNode* n = tree->Add("level 0");
+  for (int i = 1; i < 5000; ++i) n = n->Add("level " + std::to_string(i));
+  tree->FullExpand();
+  const std::string html = Render(*form);
+  EXPECT_NE(html.find(">level " + std::to_string(TIWTreeView::MaxDepth - 1) + "<"), std::string::npos);
+  EXPECT_EQ(html.find(">level " + std::to_string(TIWTreeView::MaxDepth) + "<"), std::string::npos);
+  EXPECT_EQ(tree->FindNode(n->Key()), n) << "finding a node needs no recursion";
+}

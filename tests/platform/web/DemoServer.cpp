@@ -106,6 +106,37 @@ struct TDemoForm : TIWAppForm {
       say("cookies " + all);
     };
 
+    // A picture drawn at half its own size: clicks arrive in the picture's pixels.
+    auto* picture = Add<TIWImage>("PageImage");
+    picture->SetBounds(420, 220, 100, 50);
+    picture->SetPicture("<svg xmlns='http://www.w3.org/2000/svg' width='200' height='100'><rect width='200' "
+                        "height='100' fill='#ccc'/></svg>",
+                        "image/svg+xml");
+    picture->OnMouseDown = [say](TIWControl*, int x, int y, rt::TShiftState) {
+      say("picture " + std::to_string(x) + "," + std::to_string(y));
+    };
+    auto* tree = Add<TIWTreeView>("OutlineTree");
+    tree->SetBounds(540, 220, 200, 100);
+    tree->Add("Page 1", 1)->Add("Results", 2);
+    tree->OnClick = [say](TIWControl*, TIWTreeNode* n) { say("node " + n->Text); };
+    auto* pages = Add<TIWRegion>("PagesRegion");
+    pages->SetBounds(760, 220, 120, 100);
+    pages->ScrollBars = true;
+    pages->ScrollTop = 40;
+    Add<TIWLabel>("TallContent", pages)->SetBounds(0, 0, 100, 1000);
+    pages->OnScroll = [say](TIWControl*, int x, int y) { say("scrolled " + std::to_string(x) + "," + std::to_string(y)); };
+    auto* pass = Add<TIWEdit>("PasswordEdit");
+    pass->SetBounds(420, 280, 100, 22);
+    pass->PasswordPrompt = true;
+    auto* showPass = Add<TIWButton>("ShowPassword");
+    showPass->SetBounds(420, 306, 100, 22);
+    showPass->Caption = "Show";
+    showPass->OnClick = [pass, say](TIWControl*) { say("password " + pass->Text); };
+    KeyPreview = {34, 70 + KeyCtrl};
+    OnKeyDown = [say](TIWAppForm*, int key, rt::TShiftState shift) {
+      say("formkey " + std::to_string(key) + ((shift & rt::ssCtrl) ? " ctrl" : ""));
+    };
+
     auto* panel = Add<TIWRegion>("Panel");
     panel->SetBounds(10, 300, 300, 100);
     panel->Color = clCream;

@@ -152,6 +152,23 @@ struct TTestForm : TIWAppForm {
       Out->Caption = std::to_string(size);
     };
     Add<TIWButton>("NextButton")->OnClick = [this](TIWControl*) { Application().CreateForm<TOtherForm>()->Show(); };
+    auto* picture = Add<TIWImage>("PageImage");
+    picture->OnMouseDown = [this](TIWControl*, int x, int y, rt::TShiftState shift) {
+      Out->Caption = "at " + std::to_string(x) + "," + std::to_string(y) + ((shift & rt::ssCtrl) ? " ctrl" : "");
+    };
+    auto* tree = Add<TIWTreeView>("OutlineTree");
+    tree->Add("Page 1", 1)->Add("Results", 2);
+    tree->OnClick = [this](TIWControl*, TIWTreeNode* n) { Out->Caption = "node " + n->Text; };
+    Add<TIWButton>("PictureButton")->OnClick = [this](TIWControl*) {
+      Out->Caption = TIWAppCache::AddSessionBytes(WebApplication(), "PNGBYTES", "image/png");
+    };
+    KeyPreview = {34, 70 + KeyCtrl};
+    OnKeyDown = [this](TIWAppForm*, int key, rt::TShiftState shift) {
+      Out->Caption = "key " + std::to_string(key) + ((shift & rt::ssCtrl) ? " ctrl" : "");
+    };
+    auto* pages = Add<TIWRegion>("PagesRegion");
+    pages->ScrollBars = true;
+    pages->OnScroll = [this](TIWControl*, int x, int y) { Out->Caption = "scrolled " + std::to_string(x) + "," + std::to_string(y); };
     OnDefaultAction = [this](TIWControl*) { Out->Caption = "default"; };
     OnRender = [](TIWAppForm*) { ++GRenders; };
   }
@@ -622,6 +639,84 @@ TEST_F(WebServer, OneTimeTemporaryFilesAreServedOnceThenGone) {
   EXPECT_FALSE(std::filesystem::exists(GLastTempFile));
   auto dead = httplib::Client("127.0.0.1", Port).Get(a.Out());
   EXPECT_FALSE(dead && dead->status == 200);
+}
+
+TEST_F(WebServer, SessionPicturesAreServedUntilRemovedOrTheSessionEnds) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  a.Post("click", "PictureButton");
+  const std::string url = a.Out();
+  ASSERT_TRUE(std::regex_match(url, std::regex("/cache/[0-9a-f]{64}"))) << url;
+  for (int i = 0; i < 2; ++i) {
+    auto r = a.Client().Get(url);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+    EXPECT_EQ(r->body, "PNGBYTES");
+    EXPECT_EQ(r->get_header_value("Cache-Control"), "private, max-age=3600");
+  }
+  TIWAppCache::Remove(url);
+  auto gone = a.Client().Get(url);
+  ASSERT_TRUE(gone);
+  EXPECT_EQ(gone->status, 404);
+  a.Post("click", "PictureButton");
+  Server->Stop();
+  auto dead = httplib::Client("127.0.0.1", Port).Get(a.Out());
+  EXPECT_FALSE(dead && dead->status == 200);
+}
+
+TEST_F(WebServer, PictureClicksTreeNodesAndFormKeysReachTheirHandlers) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  EXPECT_NE(a.Html.find("data-keys=\"34,65606\""), std::string::npos) << a.Html;
+  a.Post("click", "PageImage", {{"x", "120"}, {"y", "45"}, {"sh", "c"}});
+  EXPECT_EQ(a.Out(), "at 120,45 ctrl");
+  a.Post("click", "PageImage", {{"x", "abc"}});
+  EXPECT_EQ(a.Out(), "at 120,45 ctrl") << "a click without its point is dropped";
+
+  const std::string nodeKey = [&] {
+    std::smatch m;
+    std::regex_search(a.Html, m, std::regex(R"re(data-toggle="1">[^<]*</span><span class="iwNode" data-node="(\d+)">Page 1)re"));
+    return std::string(m[1]);
+  }();
+  ASSERT_FALSE(nodeKey.empty()) << a.Html;
+  a.Post("toggle", "OutlineTree", {{"i", nodeKey}});
+  EXPECT_NE(a.Html.find(">Results</span>"), std::string::npos) << "the opened node shows its children";
+  a.Post("node", "OutlineTree", {{"i", nodeKey}});
+  EXPECT_EQ(a.Out(), "node Page 1");
+  a.Post("scroll", "PagesRegion", {{"x", "0"}, {"y", "1200"}});
+  EXPECT_EQ(a.Out(), "scrolled 0,1200");
+  EXPECT_NE(a.Html.find("data-sl=\"0\" data-st=\"1200\""), std::string::npos) << "the reply keeps the region where it was scrolled";
+
+  struct Case {
+    const char* which;
+    const char* shift;
+    const char* expected;
+  } cases[] = {{"34", "", "key 34"}, {"70", "c", "key 70 ctrl"}, {"70", "", "key 70 ctrl"}, {"35", "", "key 70 ctrl"}};
+  for (const Case& c : cases) {
+    a.Post("formkey", "", {{"which", c.which}, {"sh", c.shift}});
+    EXPECT_EQ(a.Out(), c.expected) << c.which << c.shift << ": only the keys the form asked for reach it";
+  }
+}
+
+TEST_F(WebServer, EntryAddressesStartSessionsOnTheirOwnForm) {
+  Tweak = [](TIWServerOptions& o) {
+    o.EntryForms["/other"] = [](TIWApplication& app) { return app.CreateForm<TOtherForm>(); };
+  };
+  StartServer();
+  httplib::Client cli("127.0.0.1", Port);
+  auto r = cli.Get("/other");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 200);
+  EXPECT_NE(r->body.find("data-form=\"OtherForm\""), std::string::npos);
+  EXPECT_EQ(Server->SessionCount(), 1u);
+  auto post = cli.Post("/other", "", "text/plain");
+  ASSERT_TRUE(post);
+  EXPECT_EQ(post->status, 405);
+  TBrowser a(Port);
+  a.Open();
+  EXPECT_EQ(a.FormName(), "TestForm") << "the root still starts on the main form";
 }
 
 TEST_F(WebServer, CookiesAreReadFromTheRequestAndWrittenWithTheReply) {
