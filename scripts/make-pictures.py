@@ -50,11 +50,13 @@ class Canvas:
         self.px = bytearray(bytes(colour) * (w * h))
 
     def rect(self, x0, y0, x1, y1, colour):
+        x0, x1 = max(0, x0), min(self.w, x1)
+        if x1 <= x0:
+            return
+        span = bytes(colour) * (x1 - x0)
         for y in range(max(0, y0), min(self.h, y1)):
-            row = y * self.w
-            for x in range(max(0, x0), min(self.w, x1)):
-                i = (row + x) * 3
-                self.px[i:i + 3] = bytes(colour)
+            i = (y * self.w + x0) * 3
+            self.px[i:i + len(span)] = span
 
     def vgradient(self, top, bottom):
         for y in range(self.h):
@@ -64,9 +66,8 @@ class Canvas:
 
     def disc(self, cx, cy, r, colour):
         for y in range(cy - r, cy + r + 1):
-            for x in range(cx - r, cx + r + 1):
-                if (x - cx) ** 2 + (y - cy) ** 2 <= r * r:
-                    self.rect(x, y, x + 1, y + 1, colour)
+            half = int((r * r - (y - cy) ** 2) ** 0.5)
+            self.rect(cx - half, y, cx + half + 1, y + 1, colour)
 
     def text(self, x, y, s, scale, colour):
         for ch in s:
@@ -81,16 +82,16 @@ class Canvas:
         width = (len(s) * 6 - 1) * scale
         self.text(cx - width // 2, y, s, scale, colour)
 
-    def valve(self, cx, cy, size, body, dark):
-        """A globe valve: actuator dome, stem, body with two flanges."""
+    def valve(self, cx, cy, size, body, dark, k=1):
+        """A globe valve: actuator dome, stem, body with two flanges; k scales the fixed widths."""
         s = size
-        self.rect(cx - s, cy - 2 * s, cx + s, cy - 2 * s + s // 2, dark)                 # actuator top
-        self.rect(cx - s + 4, cy - 2 * s + s // 2, cx + s - 4, cy - s - s // 4, body)    # actuator
-        self.rect(cx - 3, cy - s - s // 4, cx + 3, cy - s // 2, dark)                   # stem
-        self.disc(cx, cy, s // 2 + 4, body)                                              # body
-        self.rect(cx - 2 * s, cy - s // 4, cx + 2 * s, cy + s // 4, body)                # pipe ends
-        self.rect(cx - 2 * s, cy - s // 2, cx - 2 * s + 6, cy + s // 2, dark)            # flanges
-        self.rect(cx + 2 * s - 6, cy - s // 2, cx + 2 * s, cy + s // 2, dark)
+        self.rect(cx - s, cy - 2 * s, cx + s, cy - 2 * s + s // 2, dark)                         # actuator top
+        self.rect(cx - s + 4 * k, cy - 2 * s + s // 2, cx + s - 4 * k, cy - s - s // 4, body)    # actuator
+        self.rect(cx - 3 * k, cy - s - s // 4, cx + 3 * k, cy - s // 2, dark)                   # stem
+        self.disc(cx, cy, s // 2 + 4 * k, body)                                                  # body
+        self.rect(cx - 2 * s, cy - s // 4, cx + 2 * s, cy + s // 4, body)                        # pipe ends
+        self.rect(cx - 2 * s, cy - s // 2, cx - 2 * s + 6 * k, cy + s // 2, dark)                # flanges
+        self.rect(cx + 2 * s - 6 * k, cy - s // 2, cx + 2 * s, cy + s // 2, dark)
 
     def png(self, path):
         raw = b"".join(b"\x00" + bytes(self.px[y * self.w * 3:(y + 1) * self.w * 3]) for y in range(self.h))

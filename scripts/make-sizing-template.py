@@ -48,15 +48,21 @@ def png_hex(canvas):
     return (bytes([len(cls)]) + cls + data).hex().upper()
 
 
+# Header pictures are drawn at four pixels per report unit (384 per inch), so print shows no steps;
+# their pixels are decoded once per process and shared by every session.
+PICTURE_SCALE = 4
+
+
 def header_picture(w, h, line, colour):
-    # Drawn at half the size it is shown: every session holds the pixels, so they are kept few.
+    k = PICTURE_SCALE
+    # Laid out at half the shown size, as the pictures always were, then every length times 2k.
     w, h = w // 2, h // 2
-    c = Canvas(w, h, (255, 255, 255))
-    c.rect(0, 0, w, h // 6, colour)
-    c.rect(0, h - h // 8, w, h, colour)
-    c.valve(h // 2 + 4, h // 2 + 4, max(6, h // 6), colour, pictures.NAVY)
-    scale = max(1, h // 30)
-    c.text(h + 4, h // 2 - 3 * scale, line, scale, colour)
+    c = Canvas(w * 2 * k, h * 2 * k, (255, 255, 255))
+    c.rect(0, 0, w * 2 * k, h // 6 * 2 * k, colour)
+    c.rect(0, (h - h // 8) * 2 * k, w * 2 * k, h * 2 * k, colour)
+    c.valve((h // 2 + 4) * 2 * k, (h // 2 + 4) * 2 * k, max(6, h // 6) * 2 * k, colour, pictures.NAVY, 2 * k)
+    scale = max(1, h // 30) * 2 * k
+    c.text((h + 4) * 2 * k, (h // 2) * 2 * k - 3 * scale, line, scale, colour)
     return png_hex(c)
 
 
@@ -68,7 +74,8 @@ class Page:
     def __init__(self):
         self.items = []
 
-    def memo(self, x, y, w, h, text="", name=None, font="Arial", px=13, bold=False, rotation=0):
+    def memo(self, x, y, w, h, text="", name=None, font="Arial", px=13, bold=False, rotation=0, centred=False,
+             gap=None, line_spacing=None, back=None, middle=False):
         if name is None:
             Page.memos += 1
             name = "Memo%d" % Page.memos
@@ -79,6 +86,16 @@ class Page:
         attrs.append('ParentFont="False"')
         if rotation:
             attrs.append('Rotation="%d"' % rotation)
+        if centred:
+            attrs.append('HAlign="haCenter"')
+        if centred or middle:
+            attrs.append('VAlign="vaCenter"')
+        if gap is not None:
+            attrs += ['GapX="%s"' % num(gap[0]), 'GapY="%s"' % num(gap[1])]
+        if line_spacing is not None:
+            attrs.append('LineSpacing="%s"' % num(line_spacing))
+        if back is not None:
+            attrs.append('Fill.BackColor="%d"' % (back[0] | back[1] << 8 | back[2] << 16))
         if text:
             attrs.append('Text="%s"' % esc(text.replace("\n", "\r\n") + "\r\n"))
         self.items.append("<TrepMemoView %s/>" % " ".join(attrs))
@@ -119,21 +136,21 @@ def page1():
     # Identification.
     p.rect(48, 120, 768, 156)
     p.memo(52, 121, 80, 17, "Customer:")
-    p.memo(132, 121, 276, 17, "", name="CustName")
+    p.memo(132, 121, 276, 17, "", name="CustName", middle=True)
     p.memo(412, 121, 70, 17, "Tag No.:")
-    p.memo(482, 121, 282, 17, "", name="TagNO")
+    p.memo(482, 121, 282, 17, "", name="TagNO", middle=True)
     p.memo(52, 138, 80, 17, "Valve Type:")
-    p.memo(132, 138, 276, 17, "", name="ValveType")
+    p.memo(132, 138, 276, 17, "", name="ValveType", middle=True)
     p.memo(412, 138, 70, 17, "Line Item:")
-    p.memo(482, 138, 282, 17, "", name="LineItem")
+    p.memo(482, 138, 282, 17, "", name="LineItem", middle=True)
 
     cols = [(96, 336), (336, 408), (408, 528), (528, 648), (648, 768)]
     y = 156
     rows = []  # (top, height, number or None)
 
-    def cell(col, top, h, text="", name=None, font="Arial", px=13, bold=False):
+    def cell(col, top, h, text="", name=None, font="Arial", px=13, bold=False, inset=3):
         x0, x1 = cols[col]
-        p.memo(x0 + 3, top + 3, x1 - x0 - 6, h - 6, text, name=name, font=font, px=px, bold=bold)
+        p.memo(x0 + 3, top + inset, x1 - x0 - 6, h - 2 * inset, text, name=name, font=font, px=px, bold=bold)
 
     # Row 1: the fluid across the row.
     rows.append((y, 24, 1))
@@ -147,7 +164,8 @@ def page1():
         nonlocal y
         rows.append((y, 24, None))
         for col, text in enumerate(texts):
-            cell(col, y, 24, text, px=15, bold=True)
+            # Two units nearer the rules than other cells: the bold heading needs 19 of the 24.
+            cell(col, y, 24, text, px=15, bold=True, inset=2)
         y += 24
 
     def row(number, label, units, values, label_font="Arial"):
@@ -196,38 +214,49 @@ def page1():
     block3_end = y
     assert y == 756, y
 
-    # Rows 23 to 27: the recommendations and the warnings note.
+    # Rows 23 to 27 are numbered only: the recommendations and the warnings note each stand in
+    # one unruled box, their text kept off the frame by an inner margin.
     for n in range(23, 28):
         rows.append((y, 30, n))
         y += 30
-    p.memo(102, 828, 378, 78, "", name="SuggestionMemo", px=12)
-    p.memo(510, 756, 258, 150, "", name="WarningMemo")
+    p.memo(102, 786, 396, 116, "", name="SuggestionMemo", px=12)
+    p.memo(510, 762, 252, 138, "", name="WarningMemo")
     p.memo(480, 762, 24, 18, "28")
 
-    # The ruling: one rectangle per row across the sheet, one per column over each block.
+    # The ruling. Each row is ruled from the label column on (row 1 and the headings from the
+    # caption strip on) and in the number column; the caption strip is ruled only around each
+    # group, so no rule crosses a caption; the memo boxes of rows 23 to 27 have no inner rules.
     for top, h, number in rows:
-        p.rect(48, top, 768, top + h)
+        if top >= 756:
+            pass
+        elif top in (y0 - 24 for y0 in (block1, block2, block3)) or number == 1:
+            p.rect(72, top, 768, top + h)
+        else:
+            p.rect(96, top, 768, top + h)
+        p.rect(48, top, 72, top + h)
         if number is not None:
             p.memo(50, top + 3, 20, h - 6, str(number))
     p.rect(48, 156, 72, 906)
     for x0, x1 in cols[:4]:
         p.rect(x0, 180, x1, 756)
+    p.rect(96, 756, 504, 906)
     p.rect(504, 756, 768, 906)
     for (top, bottom, caption) in ((block1, block1_end, "Service Conditions"), (block2, block2_end, "Line"),
                                    (block3, block3_end, "Our Solution"), (756, 906, "Common")):
         p.rect(72, top, 96, bottom)
-        # Side captions read upwards, as printed data sheets have them.
-        p.memo(74, top + 2, 20, bottom - top - 4, caption, px=11, bold=True, rotation=90)
+        # Side captions read upwards, as printed data sheets have them, centred on their group.
+        p.memo(73, top + 1, 22, bottom - top - 2, caption, px=11, bold=True, rotation=90, centred=True)
 
-    # Footer: who submitted it, and the standards used.
+    # Footer: who submitted it, and the standards used. Each value box holds two lines of a
+    # smaller font when one line of the normal one is too short (the fill fits the text).
     p.rect(48, 906, 360, 1014)
     p.rect(360, 906, 768, 1014)
     for i, (label, name) in enumerate((("Submitted By:", "SubmitBy"), ("Company:", "Company"),
                                        ("Contact Info:", "ContactInfo"), ("Email:", "Email"),
                                        ("Report Generation Date:", "ReportDate"))):
-        top = 908 + i * 21
-        p.memo(52, top, 150, 20, label)
-        p.memo(202, top, 154, 20, "", name=name)
+        top = 907 + i * 21
+        p.memo(52, top, 150, 21, label, gap=(2, 3))
+        p.memo(202, top, 154, 21, "", name=name, gap=(2, 1), line_spacing=1, middle=True)
     p.memo(364, 910, 400, 100, "", name="StandardsMemo")
     return p
 
@@ -242,6 +271,28 @@ LABEL_TEXTS = {
 }
 
 
+def chart_key():
+    """The chart page's key: "CV" over a swatch of each curve, in its colour and its dash pattern
+    (dotted Min, solid Norm, dashed Max, as the chart draws them), so the key reads in black and
+    white too. The names stand beside it in MinCv, NormCv and MaxCv."""
+    k = PICTURE_SCALE
+    w, h = 156 * k, 216 * k
+    c = Canvas(w, h, (255, 255, 255))
+    c.rect(0, 0, w, 4 * k, pictures.NAVY)
+    c.rect(0, h - 4 * k, w, h, pictures.NAVY)
+    c.text_centred(w // 2, 40 * k, "CV", 4 * k, pictures.NAVY)
+    patterns = ((1, 2), (1, 0), (4, 2))  # dash and gap, in line widths
+    for i, (colour, (dash, gap)) in enumerate((((200, 40, 40), patterns[0]), ((40, 140, 40), patterns[1]),
+                                               ((40, 60, 200), patterns[2]))):
+        y = int((131 + i * 29.5) * k)
+        x, x1, unit = 4 * k, 30 * k, 2 * k
+        while x < x1:
+            end = x1 if gap == 0 else min(x1, x + dash * unit)
+            c.rect(x, y - unit // 2, end, y + unit - unit // 2, colour)
+            x = end + gap * unit
+    return png_hex(c)
+
+
 def page2():
     p = Page()
     p.picture("ChartVXHeader", 93, 19, 280, 100, header_picture(280, 100, "VX", pictures.BLUE))
@@ -250,20 +301,16 @@ def page2():
     for i, line in enumerate(("Control Valve Sizing", "100 Industrial Way", "Springfield, ST 01000",
                               "Tel. +1 555 0100", "Fax +1 555 0101", "sizing@example.com")):
         p.memo(384, 24 + i * 14, 200, 14, line, px=8)
+    # Caption over value; a value box holds two lines of a smaller font (the fill fits the text).
     for x, pairs in ((604, (("User", "ChartUser"), ("Customer", "ChartCust"))),
                      (793, (("Tag No.", "ChartTagNo"), ("Line Item", "ChartLineItem")))):
         for i, (caption, name) in enumerate(pairs):
-            p.memo(x, 20 + i * 50, 151, 22, caption, px=16, bold=True)
-            p.memo(x, 42 + i * 50, 151, 22, "", name=name, px=16)
+            p.memo(x, 20 + i * 56, 151, 22, caption, px=16, bold=True)
+            p.memo(x, 42 + i * 56, 151, 30, "", name=name, px=16, gap=(2, 1), line_spacing=1)
     p.picture("Picture1", 26, 139, 744, 564)
-    p.memo(134, 247, 288, 192, "", name="ChartSuggestionMemo")
-    chart_key = Canvas(78, 108, (255, 255, 255))
-    chart_key.rect(0, 0, 78, 2, pictures.NAVY)
-    chart_key.rect(0, 106, 78, 108, pictures.NAVY)
-    chart_key.text_centred(39, 20, "CV", 2, pictures.NAVY)
-    for i, colour in enumerate(((200, 40, 40), (40, 140, 40), (40, 60, 200))):
-        chart_key.rect(5, 61 + i * 15, 14, 64 + i * 15, colour)
-    p.picture("Picture2", 794, 189, 156, 216, png_hex(chart_key))
+    # Opaque, so the chart's grid lines do not run through the recommendations.
+    p.memo(134, 247, 288, 192, "", name="ChartSuggestionMemo", gap=(6, 4), back=(255, 255, 255))
+    p.picture("Picture2", 794, 189, 156, 216, chart_key())
     for i, (name, top) in enumerate((("MinCv", 308), ("NormCv", 337), ("MaxCv", 367))):
         p.memo(826, top, 120, 24, "", name=name, px=16)
     return p

@@ -353,7 +353,7 @@ public:
 protected:
   // Prepares the one page of the session's report, exports it into a one-time temporary file
   // and opens that in the report window. A failure is one message and opens nothing.
-  void ExportReportPage(const std::string& PageName);
+  void ExportReportPage(const std::string& PageName, const std::string& Kind);
 
 private:
   void CreateReportControls();

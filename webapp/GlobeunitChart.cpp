@@ -154,8 +154,13 @@ void TGlobemain::BuildFlowChart() {
       const double cv = calcCv[ci];
       *cvTexts[ci] = std::string(ConditionName[ci]) + " Cv " + rt::FloatToStrF(cv, rt::ffFixed, 15, DisplayDecimals(cv));
       // The travel the results grid shows for this Cv, as a fraction of the stroke.
-      const double t = rt::StrToFloat(TravelPercent(S->Lintaper, false, cv, S->ListCv)) / 100;
-      points[ci]->AddXY(ChartSteps * t - 2, flow[ci], "↑", ConditionColor[ci]);
+      const std::string travel = TravelPercent(S->Lintaper, false, cv, S->ListCv);
+      const double x = ChartSteps * (rt::StrToFloat(travel) / 100) - 2;
+      // Beyond the stroke (capacity exceeded) the marker stands at its edge and says its travel.
+      if (x > ChartSteps - 2)
+        points[ci]->AddXY(ChartSteps - 2, flow[ci], "↑ " + travel + " %", ConditionColor[ci]);
+      else
+        points[ci]->AddXY(x, flow[ci], "↑", ConditionColor[ci]);
     }
   }
 
@@ -180,7 +185,7 @@ void TGlobemain::BuildFlowChart() {
   c.BottomAxis.Title = "% Travel - " + rt::FloatToStrF(S->SelectedSize, rt::ffFixed, 15, 2) + " in  " + S->Valvetype;
   c.BottomAxis.TitleFont.SetSize(10);
   // The whole stroke, 0 to 100 % travel: a marker over 100 % (capacity exceeded, as the grid
-  // says) is left out instead of squeezing the curves into a corner.
+  // says) stands at the right edge with its travel instead of squeezing the curves into a corner.
   c.BottomAxis.SetMinMax(-2, ChartSteps - 2);
   c.View3D = false;
 

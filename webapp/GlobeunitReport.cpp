@@ -113,7 +113,7 @@ void TGlobemain::PrintSizingReport() {
     Application().ShowMessage(std::string("The sizing report could not be made: ") + e.what());
     return;
   }
-  ExportReportPage("Page1");
+  ExportReportPage("Page1", "Sizing Report");
 }
 
 void TGlobemain::PrintChartPage(const chart::TChartMetafile& Drawing) {
@@ -127,16 +127,19 @@ void TGlobemain::PrintChartPage(const chart::TChartMetafile& Drawing) {
     In.TagNo = TagEdit->Text;
     In.LineItem = LineEditBox->Text;
     In.CvTexts = {MinCvlabeltext, NormCvlabeltext, MaxCvlabeltext};
+    // The line series come first, Min, Norm, Max.
+    for (int i = 0; i < 3 && Chart2 && i < Chart2->SeriesCount(); ++i)
+      In.Charted[static_cast<std::size_t>(i)] = Chart2->Series(i).Count() > 0;
     webapp::RestoreReportTemplate(R);
     webapp::FillChartPage(R, In, Drawing.Metafile());
   } catch (const std::exception& e) {
     Application().ShowMessage(std::string("The chart page could not be made: ") + e.what());
     return;
   }
-  ExportReportPage("Page2");
+  ExportReportPage("Page2", "Flow Chart");
 }
 
-void TGlobemain::ExportReportPage(const std::string& PageName) {
+void TGlobemain::ExportReportPage(const std::string& PageName, const std::string& Kind) {
   TIWUserSession* S = UserSession();
   TrepReport& R = *S->VXCVrep1;
   R.EngineOptions.DestroyForms = false;
@@ -145,6 +148,7 @@ void TGlobemain::ExportReportPage(const std::string& PageName) {
   R.EngineOptions.UseGlobalDataSetList = false;
   R.EngineOptions.UseFileCache = false;
 
+  const webapp::TReportName Name = webapp::ReportName(Kind, TagEdit->Text, LineEditBox->Text);
   std::string Failure;
   std::string File;
   try {
@@ -156,6 +160,7 @@ void TGlobemain::ExportReportPage(const std::string& PageName) {
     F.ShowProgress = false;
     F.OverwritePrompt = false;
     F.SetFileName(File);
+    S->repPDFExport2.Title = Name.Title;
     webapp::ShowOnlyPage(R, PageName);
     // Errors the preparation collects are not shown (the engine runs silently); only what
     // keeps the export from writing the document stops the run.
@@ -176,7 +181,8 @@ void TGlobemain::ExportReportPage(const std::string& PageName) {
     Application().ShowMessage("The sizing report could not be made: " + Failure);
     return;
   }
-  const std::string Url = TIWAppCache::AddFileToCache(&Application(), File, ctOneTime, TIWMimeTypes::mtPDF);
+  const std::string Url = TIWAppCache::AddFileToCache(&Application(), File, ctOneTime, TIWMimeTypes::mtPDF,
+                                                      "inline; filename=\"" + Name.FileName + "\"");
   AddToInitProc("NewWindow(" + JsString(Url) + ", " + JsString(ReportWindowName) + "," +
                 JsString(ReportWindowOptions) + ");");
 }

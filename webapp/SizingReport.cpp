@@ -1,5 +1,6 @@
 #include "webapp/SizingReport.h"
 
+#include <cctype>
 #include <map>
 #include <utility>
 
@@ -300,6 +301,7 @@ void FillSizingReport(TrepReport& R, const TSizingReportInputs& In) {
   // 9. Fixed texts.
   Put(R, "StandardsMemo", Joined(StandardsLines, 5));
   Put(R, "SuggestionMemo", Joined(SuggestionLines, 4));
+  FitPageTexts(R, "Page1");
 }
 
 void FillChartPage(TrepReport& R, const TChartPageInputs& In, std::unique_ptr<gfx::TGraphic> Chart) {
@@ -320,10 +322,74 @@ void FillChartPage(TrepReport& R, const TChartPageInputs& In, std::unique_ptr<gf
   for (const char* Line : ChartSuggestionLines) Suggestion += CrLf + std::string(Line);
   Put(R, "ChartSuggestionMemo", Suggestion);
   SetFontSize(R, "ChartSuggestionMemo", 10);
-  Put(R, "MinCv", In.CvTexts[0]);
-  Put(R, "NormCv", In.CvTexts[1]);
-  Put(R, "MaxCv", In.CvTexts[2]);
+  // The key names each curve the chart has: by its Cv in Cv mode, by its condition otherwise.
+  for (std::size_t i = 0; i < 3; ++i)
+    Put(R, std::string(Conditions[i]) + "Cv", !In.CvTexts[i].empty() ? In.CvTexts[i] : In.Charted[i] ? Conditions[i] : "");
   Picture.Picture().SetGraphic(std::move(Chart));
+  FitPageTexts(R, "Page2");
+}
+
+namespace {
+
+bool Fits(TrepCustomMemoView& M) { return M.CalcHeight() <= M.Height(); }
+
+}  // namespace
+
+void FitMemoText(TrepCustomMemoView& M, int MinSize) {
+  if (M.Rotation() != 0 || M.Lines().Count() == 0) return;
+  M.WordWrap = true;
+  gfx::TFont& F = M.Font();
+  if (Fits(M)) return;
+  for (int Size = F.Size() - 1; Size >= MinSize; --Size) {
+    F.SetSize(Size);
+    if (Fits(M)) return;
+  }
+  // Longer than the box holds even at the floor: the longest head that fits, and an ellipsis.
+  const std::u16string Whole = M.Text();
+  std::size_t Lo = 0, Hi = Whole.size();
+  auto Head = [&](std::size_t N) {
+    // Never between the halves of a surrogate pair.
+    if (N > 0 && N < Whole.size() && Whole[N] >= 0xDC00 && Whole[N] < 0xE000) --N;
+    std::u16string S = Whole.substr(0, N);
+    while (!S.empty() && (S.back() == u' ' || S.back() == u'\r' || S.back() == u'\n')) S.pop_back();
+    return S + u"\u2026";
+  };
+  while (Lo < Hi) {
+    const std::size_t Mid = (Lo + Hi + 1) / 2;
+    M.SetText(Head(Mid));
+    if (Fits(M)) Lo = Mid;
+    else Hi = Mid - 1;
+  }
+  M.SetText(Head(Lo));
+}
+
+void FitPageTexts(TrepReport& R, const std::string& PageName) {
+  TrepComponent& Page = Find<TrepComponent>(R, PageName);
+  for (TrepComponent* C : R.AllObjects()) {
+    auto* M = dynamic_cast<TrepCustomMemoView*>(C);
+    if (M && M->Visible() && M->Page() == &Page && !M->Text().empty()) FitMemoText(*M);
+  }
+}
+
+TReportName ReportName(const std::string& Kind, const std::string& TagNo, const std::string& LineItem) {
+  const std::string& Typed = rt::Trim(TagNo).empty() ? LineItem : TagNo;
+  TReportName N;
+  N.Title = rt::Trim(Typed).empty() ? Kind : Kind + " " + rt::Trim(Typed);
+  std::string Safe;
+  for (unsigned char C : Typed) {
+    if (Safe.size() >= MaxFileNameTagChars) break;
+    const bool Keep = std::isalnum(C) || C == ' ' || C == '-' || C == '_' || C == '.' || C == '(' || C == ')';
+    if (Keep) Safe += static_cast<char>(C);
+    else if (Safe.empty() || Safe.back() != '_') Safe += '_';
+  }
+  // No leading or trailing blanks or dots: "..", ".hidden" or "x " are no names.
+  const auto Edge = [](char C) { return C == ' ' || C == '.'; };
+  while (!Safe.empty() && Edge(Safe.back())) Safe.pop_back();
+  std::size_t Start = 0;
+  while (Start < Safe.size() && Edge(Safe[Start])) ++Start;
+  Safe.erase(0, Start);
+  N.FileName = (Safe.empty() ? Kind : Kind + " " + Safe) + ".pdf";
+  return N;
 }
 
 void ShowOnlyPage(TrepReport& R, const std::string& PageName) {

@@ -10,6 +10,7 @@
 #include "webapp/UserSessionUnit.h"
 
 class TrepReport;
+class TrepCustomMemoView;
 class TrepPage;
 namespace gfx {
 class TGraphic;
@@ -65,10 +66,35 @@ struct TChartPageInputs {
   std::string ValveLine;
   std::string Customer, User, TagNo, LineItem;
   std::array<std::string, 3> CvTexts;  // Min, Norm, Max Cv labels of the last chart
+  std::array<bool, 3> Charted{};       // the chart has a Min, Norm, Max curve
 };
 
 // Fills Page2 and puts the chart (a metafile) into Picture1.
 void FillChartPage(TrepReport& Report, const TChartPageInputs& In, std::unique_ptr<gfx::TGraphic> Chart);
+
+// The smallest font a fitted text may take, in points.
+inline constexpr int FitFloorSize = 6;
+
+// Makes the memo's text fit its box whole, measured with the report's own text layout: the
+// memo's font as it stands when the text fits, else the largest smaller size down to MinSize at
+// which the wrapped text fits (a word too long for a line breaks at any character). A text that
+// does not fit even at MinSize is cut after its last whole character that does, with "…", so a
+// box never shows a glyph cut in half. Rotated memos are left as they are.
+void FitMemoText(TrepCustomMemoView& Memo, int MinSize = FitFloorSize);
+
+// FitMemoText for every memo with text on the named page.
+void FitPageTexts(TrepReport& Report, const std::string& PageName);
+
+// What a report PDF is called: its Title ("Sizing Report FCV-101") and the file name the reply
+// offers ("Sizing Report FCV-101.pdf"), from the tag, else the line item. The file name keeps
+// ASCII letters, digits, blanks and "-_.()" of the typed text (every other run of bytes becomes one
+// "_", so no quote, separator or control character reaches the header) and at most
+// MaxFileNameTagChars of it.
+inline constexpr std::size_t MaxFileNameTagChars = 64;
+struct TReportName {
+  std::string Title, FileName;
+};
+TReportName ReportName(const std::string& Kind, const std::string& TagNo, const std::string& LineItem);
 
 // Shows the one report page a run prints and hides the other.
 void ShowOnlyPage(TrepReport& Report, const std::string& PageName);

@@ -435,8 +435,14 @@ void TChart::Draw(gfx::TCanvas& C, const gfx::TRect& R, const TChartPartNotify& 
             C.Rectangle(x - h, y - v, x + h + 1, y + v + 1);
         }
         if (!p.Label.empty()) {
+          // Under the marker, or over it where the plot ends below; never across the plot's edges.
           const gfx::TFont& font = BottomAxis.LabelsFont;
-          DrawText(C, font, x - TextWidth(font, p.Label) / 2, y + ps.Pointer.VertSize + 2, p.Label, 0, color);
+          const int w = TextWidth(font, p.Label), h = LineHeight(font);
+          int top = y + ps.Pointer.VertSize + 2;
+          if (top + h > L.Plot.Bottom) top = y - ps.Pointer.VertSize - 2 - h;
+          top = std::clamp(top, L.Plot.Top, std::max(L.Plot.Top, L.Plot.Bottom - h));
+          const int left = std::clamp(x - w / 2, L.Plot.Left + 1, std::max(L.Plot.Left + 1, L.Plot.Right - 1 - w));
+          DrawText(C, font, left, top, p.Label, 0, color);
         }
         notify("end", {});
       }

@@ -50,12 +50,13 @@ const std::string& Folder() {
 std::string TIWAppCache::NewTempFileName() { return Folder() + "/" + NewRandomToken().substr(0, 32) + ".tmp"; }
 
 std::string TIWAppCache::AddFileToCache(TIWApplication* owner, const std::string& fileName, TCacheType,
-                                        const std::string& contentType) {
+                                        const std::string& contentType, const std::string& disposition) {
   const std::string id = NewRandomToken();
   TItem item;
   item.Owner = owner;
   item.File = fileName;
   item.Entry.ContentType = contentType;
+  item.Entry.Disposition = disposition;
   std::lock_guard<std::mutex> lk(Registry().Lock);
   Registry().Items[id] = std::move(item);
   return UrlPrefix + id;

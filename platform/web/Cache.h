@@ -19,9 +19,10 @@ class TIWAppCache {
 public:
   // A new, unused file name in the process's private temporary folder.
   static std::string NewTempFileName();
-  // Makes the file fetchable once; returns its address (a path at the server's root).
+  // Makes the file fetchable once; returns its address (a path at the server's root). A
+  // disposition ("inline; filename=...") goes out as the reply's Content-Disposition.
   static std::string AddFileToCache(TIWApplication* owner, const std::string& fileName, TCacheType type,
-                                    const std::string& contentType);
+                                    const std::string& contentType, const std::string& disposition = {});
 
   // ---- Framework side ----
   struct TEntry {

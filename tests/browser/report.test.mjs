@@ -76,6 +76,7 @@ async function report(page, how = 'menu') {
   const first = await fetch(address);
   assert.equal(first.status, 200);
   assert.equal(first.headers.get('content-type'), 'application/pdf');
+  const disposition = first.headers.get('content-disposition');
   const bytes = Buffer.from(await first.arrayBuffer());
   assert.equal(bytes.subarray(0, 5).toString(), '%PDF-');
   assert.equal((await fetch(address)).status, 404, 'served once');
@@ -83,7 +84,7 @@ async function report(page, how = 'menu') {
   writeFileSync(file, bytes);
   execFileSync('qpdf', ['--check', file], { stdio: 'pipe' });
   const text = execFileSync('pdftotext', ['-layout', file, '-'], { encoding: 'utf8' });
-  return { file, text, url: w.url };
+  return { file, text, url: w.url, disposition };
 }
 
 // Every value the grid shows stands in the PDF, and the units the sheet takes from the grid
@@ -108,7 +109,10 @@ reportTest('the Report menu opens a served-once PDF with the gate sizing the pag
   await replaceText(page, 'CustEditBox', '[1+1]');
   await replaceText(page, 'TagEdit', 'FV-101');
   const cells = await grid(page);
-  const { text } = await report(page, 'menu');
+  const { text, file, disposition } = await report(page, 'menu');
+  // The saved file is named after the tag, and the document says what it is.
+  assert.equal(disposition, 'inline; filename="Sizing Report FV-101.pdf"');
+  assert.match(execFileSync('pdfinfo', [file], { encoding: 'utf8' }), /^Title:\s+Sizing Report FV-101$/m);
   // Row 8 ("ΔP/P1Abs") reads "Delta P/P1Abs" on the sheet; row 9 as "Operational FL".
   assertGridInPdf(cells, text);
   for (const t of ['Sizing Properties', 'Calculations', 'Calculated Cv', 'Selected Flow', 'Inlet Pressure',
@@ -220,7 +224,8 @@ reportTest('the chart panel\'s PDF button opens the chart page with the chart an
   assert.deepEqual(await takeMessages(page), []);
   const labels = [];
   for (const n of conditionNames) labels.push((await page.textContent(`#${n}Cvlabel`)).trim());
-  const { text } = await report(page, 'chart');
+  const { text, disposition } = await report(page, 'chart');
+  assert.equal(disposition, 'inline; filename="Flow Chart.pdf"', 'no tag or line item typed');
   const flat = squeeze(text);
   for (const t of ['Flow gpm', '% Travel - 2.00 in  Sliding Gate', 'VXCVMax Flow  - Sliding Gate', 'Sizing Recommendations:',
     '\u25CF PRV\u2019s size to 70% capacity', ...labels.filter((l) => l)])

@@ -17,6 +17,7 @@
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
 #include "tests/report/EngineSetup.h"
+#include "tests/report/pdf/PDFTools.h"
 #include "webapp/Globeunit.h"
 #include "webapp/ServerController.h"
 #include "webapp/SizingReport.h"
@@ -135,6 +136,7 @@ TEST_F(Report, AFailedExportIsOneMessageAndOpensNothing) {
 }
 
 TEST_F(Report, MenuAndPrinterImageOpenTheReportWindowOnAOneTimeFile) {
+  f->TagEdit->Text = "FCV-101";
   // The menu item, then the printer image.
   for (int k = 0; k < 2; ++k) {
     if (k == 0)
@@ -155,6 +157,14 @@ TEST_F(Report, MenuAndPrinterImageOpenTheReportWindowOnAOneTimeFile) {
     EXPECT_EQ(Entry->ContentType, "application/pdf");
     EXPECT_EQ(Entry->Bytes.rfind("%PDF-1.7", 0), 0u);
     EXPECT_NE(Entry->Bytes.find("%%EOF"), std::string::npos);
+    // The reply names the file, and the document says what it is.
+    EXPECT_EQ(Entry->Disposition, "inline; filename=\"Sizing Report FCV-101.pdf\"");
+    if (pdftools::HaveTool("pdfinfo")) {
+      pdftools::TTempPath File("report-title");
+      std::ofstream(File.Path, std::ios::binary) << Entry->Bytes;
+      EXPECT_NE(pdftools::RunTool("pdfinfo '" + File.Str() + "'").Out.find("Title:           Sizing Report FCV-101\n"),
+                std::string::npos);
+    }
     EXPECT_FALSE(TIWAppCache::Take(m[1])) << "served once";
   }
 }

@@ -225,10 +225,14 @@ TEST_F(SizingReport, CapacityExceededWarningPrintsSmallerOnlyWhereItStands) {
   EXPECT_EQ(M("WarningsMin").Font().Size(), 10);
   EXPECT_EQ(M("WarningsNorm").Font().Size(), 10);
   EXPECT_EQ(M("WarningsMax").Font().Size(), 7);
-  // Without Cv mode the text stays at the normal size.
+  // Without Cv mode the fill leaves the normal size; the long text then takes the largest smaller
+  // size at which it fits its cell on one line, and a short one keeps the normal size.
   In.SessionCalcForCv = false;
   Run(In);
-  EXPECT_EQ(M("WarningsMax").Font().Size(), 10);
+  EXPECT_LT(M("WarningsMax").Font().Size(), 10);
+  EXPECT_GE(M("WarningsMax").Font().Size(), 7);
+  EXPECT_EQ(T("WarningsMax"), "Valve capacity exceeded");
+  EXPECT_EQ(M("WarningsNorm").Font().Size(), 10);
 }
 
 TEST_F(SizingReport, EachRunStartsFromTheStoredTemplate) {
@@ -333,6 +337,30 @@ TEST_F(SizingReport, ChartPageTextsHeaderAndPicture) {
     EXPECT_NE(dynamic_cast<gfx::TMetafile*>(Pic->Picture().Graphic()), nullptr);
     EXPECT_EQ(Pic->Picture().Width(), 200);
   }
+}
+
+TEST(SizingReportName, TitleAndFileNameFromTheTagElseTheLineItem) {
+  struct {
+    const char* Tag;
+    const char* Line;
+    const char* Title;
+    const char* File;
+  } const Cases[] = {
+      {"FCV-101", "7", "Sizing Report FCV-101", "Sizing Report FCV-101.pdf"},
+      {"  ", "Line 7", "Sizing Report Line 7", "Sizing Report Line 7.pdf"},
+      {"", "", "Sizing Report", "Sizing Report.pdf"},
+      // Quotes, separators and control characters never reach the header; a run becomes one "_".
+      {"FV\"1/../2;\r\nX: y", "", "Sizing Report FV\"1/../2;\r\nX: y", "Sizing Report FV_1_.._2_X_ y.pdf"},
+      {"Ørsted-Ü2", "", "Sizing Report Ørsted-Ü2", "Sizing Report _rsted-_2.pdf"},
+      {"..", "", "Sizing Report ..", "Sizing Report.pdf"},
+  };
+  for (const auto& C : Cases) {
+    const webapp::TReportName N = webapp::ReportName("Sizing Report", C.Tag, C.Line);
+    EXPECT_EQ(N.Title, C.Title) << C.Tag;
+    EXPECT_EQ(N.FileName, C.File) << C.Tag;
+  }
+  const std::string Long(200, 'A');
+  EXPECT_EQ(webapp::ReportName("Flow Chart", Long, "").FileName, "Flow Chart " + Long.substr(0, webapp::MaxFileNameTagChars) + ".pdf");
 }
 
 TEST(SizingReportCase, DecidedByLineFirstThenType) {

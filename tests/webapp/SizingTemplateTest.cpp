@@ -112,9 +112,11 @@ TEST(SizingTemplate, TemplateTextsFontsAndPlaces) {
   EXPECT_EQ(Font("P1Min").Name(), "Arial");
   EXPECT_EQ(Font("P1Min").Height(), -13);
   auto* Warn = R.FindObject("WarningMemo");
+  // Inside its box (x 504 to 768, y 756 to 906) with a margin all round.
   EXPECT_DOUBLE_EQ(Warn->Left(), 510);
-  EXPECT_DOUBLE_EQ(Warn->Top(), 756);
-  EXPECT_DOUBLE_EQ(Warn->Left() + Warn->Width(), 768);
+  EXPECT_DOUBLE_EQ(Warn->Top(), 762);
+  EXPECT_DOUBLE_EQ(Warn->Left() + Warn->Width(), 762);
+  EXPECT_DOUBLE_EQ(Warn->Top() + Warn->Height(), 900);
   EXPECT_TRUE(R.FindObject("VXImage")->Visible());
   EXPECT_FALSE(R.FindObject("LFImage")->Visible());
   EXPECT_GT(dynamic_cast<TrepPictureView*>(R.FindObject("VXImage"))->Picture().Width(), 0);

@@ -261,3 +261,30 @@ TEST(ChartMetafile, IsAnEnhancedMetafileOfTheRectanglesSizeWithTheChartsTexts) {
   // The drawing starts at the metafile's own origin wherever the rectangle lies.
   EXPECT_EQ(m.Bytes, c.ChartCreateMetafile({0, 0, 400, 250}).Bytes);
 }
+
+TEST(Chart, MarkerLabelsStayInsideThePlot) {
+  // Markers at the plot's corners: the lowest (its label would fall on the axis), the last on the
+  // right edge (its label would stand out of the plot), the highest at the left.
+  TChart c;
+  c.Width = 400;
+  c.Height = 300;
+  c.BottomAxis.SetMinMax(0, 10);
+  c.LeftAxis.SetMinMax(0, 100);
+  auto* p = c.AddSeries(std::make_unique<TPointSeries>());
+  p->AddXY(5, 0, "low");
+  p->AddXY(10, 50, "\u2191 135 %");
+  p->AddXY(0, 100, "high");
+  const gfx::TRect R{0, 0, 400, 300};
+  const chart::TChartLayout L = c.Layout(R);
+  gfx::TRecordingCanvas rec;
+  c.Draw(rec, R);
+  for (const char* text : {"low", "\u2191 135 %", "high"}) {
+    const gfx::TCanvasOp* label = FindText(rec, text);
+    ASSERT_NE(label, nullptr) << text;
+    const int w = chart::TextWidth(c.BottomAxis.LabelsFont, text), h = std::abs(c.BottomAxis.LabelsFont.Height());
+    EXPECT_GE(label->TextOut.X, L.Plot.Left) << text;
+    EXPECT_LE(label->TextOut.X + w, L.Plot.Right) << text;
+    EXPECT_GE(label->TextOut.Y, L.Plot.Top) << text;
+    EXPECT_LE(label->TextOut.Y + h, L.Plot.Bottom) << text;
+  }
+}
