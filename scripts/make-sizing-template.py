@@ -308,8 +308,9 @@ def page2():
             p.memo(x, 20 + i * 56, 151, 22, caption, px=16, bold=True)
             p.memo(x, 42 + i * 56, 151, 30, "", name=name, px=16, gap=(2, 1), line_spacing=1)
     p.picture("Picture1", 26, 139, 744, 564)
-    # Opaque, so the chart's grid lines do not run through the recommendations.
-    p.memo(134, 247, 288, 192, "", name="ChartSuggestionMemo", gap=(6, 4), back=(255, 255, 255))
+    # Opaque, so the chart's grid lines do not run through the recommendations, and only as large
+    # as its text, so it hides as little of the plot as it can.
+    p.memo(134, 247, 236, 116, "", name="ChartSuggestionMemo", gap=(6, 4), back=(255, 255, 255))
     p.picture("Picture2", 794, 189, 156, 216, chart_key())
     for i, (name, top) in enumerate((("MinCv", 308), ("NormCv", 337), ("MaxCv", 367))):
         p.memo(826, top, 120, 24, "", name=name, px=16)
