@@ -339,13 +339,19 @@ void FitMemoText(TrepCustomMemoView& M, int MinSize) {
   if (M.Rotation() != 0 || M.Lines().Count() == 0) return;
   M.WordWrap = true;
   gfx::TFont& F = M.Font();
-  if (Fits(M)) return;
+  // Far more than any box of the sheets holds: a longer text is not laid out whole again and again.
+  std::u16string Whole = M.Text();
+  const bool Cut = Whole.size() > MaxFittedTextChars;
+  if (Cut) {
+    Whole.resize(MaxFittedTextChars);
+    M.SetText(Whole);
+  }
+  if (!Cut && Fits(M)) return;
   for (int Size = F.Size() - 1; Size >= MinSize; --Size) {
     F.SetSize(Size);
-    if (Fits(M)) return;
+    if (!Cut && Fits(M)) return;
   }
   // Longer than the box holds even at the floor: the longest head that fits, and an ellipsis.
-  const std::u16string Whole = M.Text();
   std::size_t Lo = 0, Hi = Whole.size();
   auto Head = [&](std::size_t N) {
     // Never between the halves of a surrogate pair.

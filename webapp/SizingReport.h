@@ -72,8 +72,10 @@ struct TChartPageInputs {
 // Fills Page2 and puts the chart (a metafile) into Picture1.
 void FillChartPage(TrepReport& Report, const TChartPageInputs& In, std::unique_ptr<gfx::TGraphic> Chart);
 
-// The smallest font a fitted text may take, in points.
+// The smallest font a fitted text may take, in points, and the most of a text that is fitted
+// (UTF-16 code units; typed texts have no length limit of their own).
 inline constexpr int FitFloorSize = 6;
+inline constexpr std::size_t MaxFittedTextChars = 4096;
 
 // Makes the memo's text fit its box whole, measured with the report's own text layout: the
 // memo's font as it stands when the text fits, else the largest smaller size down to MinSize at

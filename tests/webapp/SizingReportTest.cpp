@@ -339,6 +339,36 @@ TEST_F(SizingReport, ChartPageTextsHeaderAndPicture) {
   }
 }
 
+TEST_F(SizingReport, TextsFitTheirBoxesWholeOrEndInAnEllipsisPastTheFloor) {
+  struct {
+    std::string Customer;
+    bool Smaller, Shortened;
+  } const Cases[] = {
+      {"Acme", false, false},
+      {"Nordisk Mejeri Handelsselskab Skandinavien (Øresund) GmbH", true, false},
+      {std::string(300, 'W'), true, true},
+      {std::string(200000, 'x'), true, true},
+  };
+  for (const auto& C : Cases) {
+    TSizingReportInputs In = GateLiquid();
+    In.Customer = C.Customer;
+    Run(In);
+    SCOPED_TRACE(C.Customer.substr(0, 40));
+    TrepCustomMemoView& Cust = M("CustName");
+    EXPECT_LE(Cust.CalcHeight(), Cust.Height());
+    EXPECT_EQ(Cust.Font().Size() < 10, C.Smaller);
+    const std::string Shown = T("CustName");
+    if (C.Shortened) {
+      EXPECT_EQ(Cust.Font().Size(), webapp::FitFloorSize);
+      ASSERT_GE(Shown.size(), 4u);
+      EXPECT_EQ(Shown.substr(Shown.size() - 3), "\u2026");
+      EXPECT_EQ(C.Customer.rfind(Shown.substr(0, Shown.size() - 3), 0), 0u) << "a head of the text";
+    } else {
+      EXPECT_EQ(Shown, C.Customer);
+    }
+  }
+}
+
 TEST(SizingReportName, TitleAndFileNameFromTheTagElseTheLineItem) {
   struct {
     const char* Tag;
