@@ -1,5 +1,10 @@
 #include "platform/gfx/ColorNames.h"
 
+#include <cstdint>
+#include <cstdio>
+
+#include "platform/rt/SysUtils.h"
+
 namespace gfx {
 
 namespace {
@@ -47,6 +52,34 @@ bool IdentToColor(std::string_view Name, TColor& Color) {
       return true;
     }
   return false;
+}
+
+bool ColorToIdent(TColor Color, std::string& Name) {
+  for (const TColorName& N : Names)
+    if (N.Value == Color) {
+      Name = N.Name;
+      return true;
+    }
+  return false;
+}
+
+std::string ColorToString(TColor Color) {
+  std::string Name;
+  if (ColorToIdent(Color, Name)) return Name;
+  char Buf[16];
+  std::snprintf(Buf, sizeof Buf, "$%.8X", static_cast<unsigned>(static_cast<std::uint32_t>(Color)));
+  return Buf;
+}
+
+TColor StringToColor(std::string_view Text) {
+  TColor Color;
+  if (IdentToColor(Text, Color)) return Color;
+  // System colours have the top bit set, so their numbers only fit 32 bits unsigned.
+  long long V = 0;
+  const std::string S(Text);
+  if (!rt::TryStrToInt64(S, V) || V < INT32_MIN || V > static_cast<long long>(UINT32_MAX))
+    throw rt::EConvertError("'" + S + "' is not a valid integer value");
+  return static_cast<TColor>(static_cast<std::uint32_t>(V));
 }
 
 } // namespace gfx

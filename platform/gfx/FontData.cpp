@@ -2,6 +2,7 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -104,6 +105,54 @@ std::vector<std::uint8_t> GetFontData(const std::string& Family, bool Bold, bool
   std::ifstream In(File.FileName, std::ios::binary);
   if (!In) return {};
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+}
+
+namespace {
+
+// The installed families with TrueType tables, in fontconfig's order (duplicates left in).
+std::vector<std::string> InstalledFamilies() {
+  std::vector<std::string> R;
+  FcConfig* Cfg = Config();
+  if (!Cfg) return R;
+  PatternPtr Pattern(FcPatternCreate());
+  if (!Pattern) return R;
+  FcPatternAddBool(Pattern.get(), FC_SCALABLE, FcTrue);
+  std::unique_ptr<FcObjectSet, decltype(&FcObjectSetDestroy)> Objects(
+      FcObjectSetBuild(FC_FAMILY, FC_FONTFORMAT, nullptr), &FcObjectSetDestroy);
+  if (!Objects) return R;
+  FontSetPtr Fonts(FcFontList(Cfg, Pattern.get(), Objects.get()));
+  if (!Fonts) return R;
+  for (int I = 0; I < Fonts->nfont; ++I) {
+    FcPattern* P = Fonts->fonts[I];
+    // The first family name is the face's own; the others are translations.
+    if (IsSfnt(P))
+      if (std::string F = StringOf(P, FC_FAMILY); !F.empty()) R.push_back(std::move(F));
+  }
+  return R;
+}
+
+std::string LowerAscii(std::string S) {
+  for (char& C : S)
+    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
+  return S;
+}
+
+} // namespace
+
+const std::vector<std::string>& FontFamilyNames() {
+  static const std::vector<std::string> Names = [] {
+    std::vector<std::string> All;
+    for (const TFontAlias& A : FontAliases()) All.emplace_back(A.Family);
+    for (std::string& F : InstalledFamilies()) All.push_back(std::move(F));
+    // Stable, so the table's spelling wins over an installed family differing only in case.
+    std::stable_sort(All.begin(), All.end(),
+                     [](const std::string& A, const std::string& B) { return LowerAscii(A) < LowerAscii(B); });
+    All.erase(std::unique(All.begin(), All.end(),
+                          [](const std::string& A, const std::string& B) { return LowerAscii(A) == LowerAscii(B); }),
+              All.end());
+    return All;
+  }();
+  return Names;
 }
 
 } // namespace gfx

@@ -21,4 +21,9 @@ bool FindFontFile(const std::string& Family, bool Bold, bool Italic, TFontFile& 
 // "ttcf" data), otherwise the whole font file. Empty when no file is found or it cannot be read.
 std::vector<std::uint8_t> GetFontData(const std::string& Family, bool Bold, bool Italic);
 
+// The family names a report may choose: those of the alias table (FontAliases) and every
+// installed family with TrueType tables, each once (letter case ignored), in alphabetical order
+// ignoring case. Read from the system once per process.
+const std::vector<std::string>& FontFamilyNames();
+
 } // namespace gfx

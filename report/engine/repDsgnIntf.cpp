@@ -2,6 +2,9 @@
 
 #include <memory>
 
+#include "platform/gfx/ColorNames.h"
+#include "platform/gfx/FontData.h"
+#include "platform/rt/DateUtils.h"
 #include "platform/rt/SysUtils.h"
 #include "report/engine/repIOTransport.h"
 
@@ -250,6 +253,14 @@ REP_EDITOR_CLASS(TrepClassProperty, TrepPropertyEditor)
 REP_EDITOR_CLASS(TrepNameProperty, TrepStringProperty)
 REP_EDITOR_CLASS(TrepModalResultProperty, TrepIntegerProperty)
 REP_EDITOR_CLASS(TrepShortCutProperty, TrepPropertyEditor)
+REP_EDITOR_CLASS(TrepColorProperty, TrepIntegerProperty)
+REP_EDITOR_CLASS(TrepFontProperty, TrepClassProperty)
+REP_EDITOR_CLASS(TrepFontNameProperty, TrepStringProperty)
+REP_EDITOR_CLASS(TrepFontCharsetProperty, TrepIntegerProperty)
+REP_EDITOR_CLASS(TrepCursorProperty, TrepIntegerProperty)
+REP_EDITOR_CLASS(TrepDateTimeProperty, TrepPropertyEditor)
+REP_EDITOR_CLASS(TrepDateProperty, TrepPropertyEditor)
+REP_EDITOR_CLASS(TrepTimeProperty, TrepPropertyEditor)
 
 #undef REP_EDITOR_CLASS
 
@@ -257,6 +268,10 @@ std::string TrepPropertyEditor::GetName() const { return PropInfo() ? PropInfo()
 
 void TrepPropertyEditor::GetValues() {
   FValues.Clear();
+  SortValues();
+}
+
+void TrepPropertyEditor::SortValues() {
   if (GetAttributes() & repAttr(paSortList)) FValues.Sort();
 }
 
@@ -401,4 +416,203 @@ void TrepShortCutProperty::SetValue(const std::string& Value) {
   const int N = repTextToShortCut(T);
   if (N == 0) throw rt::EConvertError("'" + T + "' is not a valid key combination");
   SetPropValue(rt::Variant(N));
+}
+
+// ---- Colours ----
+
+bool TrepColorProperty::Edit() {
+  if (!ColorDialog || !Component()) return false;
+  const rt::Variant V = GetPropValue();
+  gfx::TColor Color = V.IsNull() ? gfx::clBlack : V.ToInteger();
+  if (!ColorDialog(Color)) return false;
+  SetPropValue(rt::Variant(Color));
+  return true;
+}
+
+std::string TrepColorProperty::GetValue() {
+  const rt::Variant V = GetPropValue();
+  return V.IsNull() ? std::string() : gfx::ColorToString(V.ToInteger());
+}
+
+void TrepColorProperty::GetValues() {
+  FValues.Clear();
+  for (const gfx::TColorName& N : gfx::ColorNames()) FValues.Add(N.Name);
+  SortValues();
+}
+
+void TrepColorProperty::SetValue(const std::string& Value) { SetPropValue(rt::Variant(gfx::StringToColor(Value))); }
+
+// ---- Fonts ----
+
+namespace {
+constexpr int SYMBOL_CHARSET = 2;
+
+gfx::TFont* FontOf(rt::TObject* Component, const rt::TPropInfo* Prop) {
+  if (!Component || !Prop || !Prop->Get) return nullptr;
+  return dynamic_cast<gfx::TFont*>(rt::VarToObject(Prop->Get(Component)));
+}
+} // namespace
+
+bool TrepFontProperty::Edit() {
+  gfx::TFont* Current = FontOf(Component(), PropInfo());
+  if (!FontDialog || !Current) return false;
+  gfx::TFont Chosen;
+  Chosen.Assign(*Current);
+  const int FormerCharset = Current->Charset();
+  if (!FontDialog(Chosen, TrepFontDialogOptions{})) return false;
+  // Picking a symbol face must not turn the object's text into symbols of another set.
+  if (Chosen.Charset() == SYMBOL_CHARSET) Chosen.SetCharset(FormerCharset);
+  // The font is an object every component owns, so it is written even without a property writer.
+  for (std::size_t i = 0; i < FCompList.size(); ++i)
+    if (gfx::TFont* F = FontOf(FCompList[i], FPropList[i])) F->Assign(Chosen);
+  return true;
+}
+
+void TrepFontNameProperty::GetValues() {
+  FValues.Clear();
+  for (const std::string& N : gfx::FontFamilyNames()) FValues.Add(N);
+  SortValues();
+}
+
+// ---- Character sets and cursors ----
+
+namespace {
+
+constexpr TrepIdentValue Charsets[] = {
+    {"ANSI_CHARSET", 0},        {"DEFAULT_CHARSET", 1},      {"SYMBOL_CHARSET", 2},   {"MAC_CHARSET", 77},
+    {"SHIFTJIS_CHARSET", 128},  {"HANGEUL_CHARSET", 129},    {"JOHAB_CHARSET", 130},  {"GB2312_CHARSET", 134},
+    {"CHINESEBIG5_CHARSET", 136}, {"GREEK_CHARSET", 161},    {"TURKISH_CHARSET", 162}, {"VIETNAMESE_CHARSET", 163},
+    {"HEBREW_CHARSET", 177},    {"ARABIC_CHARSET", 178},     {"BALTIC_CHARSET", 186}, {"RUSSIAN_CHARSET", 204},
+    {"THAI_CHARSET", 222},      {"EASTEUROPE_CHARSET", 238}, {"OEM_CHARSET", 255}};
+
+constexpr TrepIdentValue Cursors[] = {
+    {"crDefault", 0},     {"crNone", -1},      {"crArrow", -2},       {"crCross", -3},     {"crIBeam", -4},
+    {"crSizeNESW", -6},   {"crSizeNS", -7},    {"crSizeNWSE", -8},    {"crSizeWE", -9},    {"crUpArrow", -10},
+    {"crHourGlass", -11}, {"crDrag", -12},     {"crNoDrop", -13},     {"crHSplit", -14},   {"crVSplit", -15},
+    {"crMultiDrag", -16}, {"crSQLWait", -17},  {"crNo", -18},         {"crAppStart", -19}, {"crHelp", -20},
+    {"crHandPoint", -21}, {"crSizeAll", -22}};
+
+// The name of the value, else its number.
+std::string IdentOrNumber(std::span<const TrepIdentValue> Names, const rt::Variant& V) {
+  if (V.IsNull()) return {};
+  const int N = V.ToInteger();
+  std::string Name = repValueToIdent(Names, N);
+  return Name.empty() ? rt::IntToStr(N) : Name;
+}
+
+void AddNames(rt::TStringList& Values, std::span<const TrepIdentValue> Names) {
+  Values.Clear();
+  for (const TrepIdentValue& N : Names) Values.Add(N.Name);
+}
+
+} // namespace
+
+std::span<const TrepIdentValue> repCharsetNames() { return Charsets; }
+std::span<const TrepIdentValue> repCursorNames() { return Cursors; }
+
+std::string repValueToIdent(std::span<const TrepIdentValue> Names, int Value) {
+  for (const TrepIdentValue& N : Names)
+    if (N.Value == Value) return N.Name;
+  return {};
+}
+
+bool repIdentToValue(std::span<const TrepIdentValue> Names, std::string_view Name, int& Value) {
+  for (const TrepIdentValue& N : Names)
+    if (rt::SameText(N.Name, Name)) {
+      Value = N.Value;
+      return true;
+    }
+  return false;
+}
+
+std::string TrepFontCharsetProperty::GetValue() { return IdentOrNumber(Charsets, GetPropValue()); }
+
+void TrepFontCharsetProperty::GetValues() {
+  AddNames(FValues, Charsets);
+  SortValues();
+}
+
+void TrepFontCharsetProperty::SetValue(const std::string& Value) {
+  int N = 0;
+  if (!repIdentToValue(Charsets, Value, N)) {
+    N = rt::StrToInt(Value);
+    // A font's character set is one byte; a larger number would be cut to another set.
+    if (N < 0 || N > 255) throw rt::EConvertError("'" + Value + "' is not a valid character set");
+  }
+  SetPropValue(rt::Variant(N));
+}
+
+std::string TrepCursorProperty::GetValue() { return IdentOrNumber(Cursors, GetPropValue()); }
+
+void TrepCursorProperty::GetValues() {
+  AddNames(FValues, Cursors);
+  SortValues();
+}
+
+void TrepCursorProperty::SetValue(const std::string& Value) {
+  int N = 0;
+  if (!repIdentToValue(Cursors, Value, N)) N = rt::StrToInt(Value);
+  SetPropValue(rt::Variant(N));
+}
+
+// ---- Dates and times ----
+
+namespace {
+// The stored day number; 0 (no date) for an unset value.
+double DayNumber(const rt::Variant& V) { return V.IsNull() ? 0.0 : V.ToDouble(); }
+} // namespace
+
+std::string TrepDateTimeProperty::GetValue() {
+  const double D = DayNumber(GetPropValue());
+  return D == 0 ? std::string() : rt::DateTimeToStr(D);
+}
+
+void TrepDateTimeProperty::SetValue(const std::string& Value) {
+  SetPropValue(rt::Variant(Value.empty() ? 0.0 : rt::StrToDateTime(Value)));
+}
+
+std::string TrepDateProperty::GetValue() {
+  const double D = DayNumber(GetPropValue());
+  return D == 0 ? std::string() : rt::DateToStr(D);
+}
+
+void TrepDateProperty::SetValue(const std::string& Value) {
+  SetPropValue(rt::Variant(Value.empty() ? 0.0 : rt::StrToDate(Value)));
+}
+
+std::string TrepTimeProperty::GetValue() {
+  const double D = DayNumber(GetPropValue());
+  return D == 0 ? std::string() : rt::TimeToStr(D);
+}
+
+void TrepTimeProperty::SetValue(const std::string& Value) {
+  SetPropValue(rt::Variant(Value.empty() ? 0.0 : rt::StrToTime(Value)));
+}
+
+// ---- Start-up ----
+
+void repRegisterPropertyEditors() {
+  TrepPropertyEditorCollection& E = PropertyEditors();
+  E.Register({rt::tkString, "TComponentName"}, nullptr, "Name", TrepNameProperty::ClassInfo());
+  E.Register({rt::tkInteger, "TColor"}, nullptr, "", TrepColorProperty::ClassInfo());
+  E.Register({rt::tkClass, "TFont"}, nullptr, "", TrepFontProperty::ClassInfo());
+  E.Register({rt::tkString, "TFontName"}, gfx::TFont::ClassInfo(), "Name", TrepFontNameProperty::ClassInfo());
+  E.Register({rt::tkInteger, "TFontCharset"}, gfx::TFont::ClassInfo(), "Charset",
+             TrepFontCharsetProperty::ClassInfo());
+  E.Register({rt::tkInteger, "TModalResult"}, nullptr, "", TrepModalResultProperty::ClassInfo());
+  E.Register({rt::tkInteger, "TShortCut"}, nullptr, "", TrepShortCutProperty::ClassInfo());
+  E.Register({rt::tkInteger, "TCursor"}, nullptr, "", TrepCursorProperty::ClassInfo());
+  E.Register({rt::tkFloat, "TDateTime"}, nullptr, "", TrepDateTimeProperty::ClassInfo());
+  E.Register({rt::tkFloat, "TDate"}, nullptr, "", TrepDateProperty::ClassInfo());
+  E.Register({rt::tkFloat, "TTime"}, nullptr, "", TrepTimeProperty::ClassInfo());
+}
+
+void repUnregisterPropertyEditors() {
+  TrepPropertyEditorCollection& E = PropertyEditors();
+  for (rt::TClass C : {TrepNameProperty::ClassInfo(), TrepColorProperty::ClassInfo(), TrepFontProperty::ClassInfo(),
+                       TrepFontNameProperty::ClassInfo(), TrepFontCharsetProperty::ClassInfo(),
+                       TrepModalResultProperty::ClassInfo(), TrepShortCutProperty::ClassInfo(),
+                       TrepCursorProperty::ClassInfo(), TrepDateTimeProperty::ClassInfo(),
+                       TrepDateProperty::ClassInfo(), TrepTimeProperty::ClassInfo()})
+    E.UnRegister(C);
 }

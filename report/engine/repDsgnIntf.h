@@ -12,10 +12,12 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/gfx/Font.h"
 #include "platform/rt/Classes.h"
 #include "platform/rt/Collections.h"
 #include "platform/rt/Components.h"
@@ -277,6 +279,8 @@ public:
 
 protected:
   rt::Variant GetPropValue() const;
+  // Sorts the values when the attributes ask for it; the end of every GetValues.
+  void SortValues();
   // Writes every component whose property has a writer.
   void SetPropValue(const rt::Variant& Value);
 
@@ -345,3 +349,134 @@ public:
 std::string repShortCutToText(int ShortCut);
 // The reverse; 0 for a text that names no key combination.
 int repTextToShortCut(std::string_view Text);
+
+// ---- Colours, fonts, cursors and dates ----
+
+// A name of the platform with its value (character sets, cursors).
+struct TrepIdentValue {
+  const char* Name;
+  int Value;
+};
+
+// The colour dialog of a host with a screen: opened on Color, true for OK with the chosen
+// colour in Color.
+using TrepColorDialog = std::function<bool(gfx::TColor& Color)>;
+
+// Colours by name ("clRed") or number ("$00C08040").
+class TrepColorProperty : public TrepIntegerProperty {
+public:
+  RT_CLASS_INFO(TrepColorProperty)
+  using TrepIntegerProperty::TrepIntegerProperty;
+  TrepPropertyAttributes GetAttributes() const override {
+    return repAttr(paValueList) | repAttr(paMultiSelect) | repAttr(paOwnerDraw);
+  }
+  // Opens ColorDialog on the current colour and writes the chosen one on OK; false without a
+  // dialog (the server has none), without a component or when cancelled.
+  bool Edit() override;
+  std::string GetValue() override;
+  // The colour names in the platform's order.
+  void GetValues() override;
+  void SetValue(const std::string& Value) override;  // rt::EConvertError for no name or number
+  TrepColorDialog ColorDialog;
+};
+
+// What the font dialog offers: the dialog's defaults (effects) with screen and printer fonts and
+// only fonts that exist.
+struct TrepFontDialogOptions {
+  bool Effects = true;
+  bool ScreenFonts = true;
+  bool PrinterFonts = true;
+  bool ForceFontExist = true;
+};
+// The font dialog of a host with a screen: opened on Font, true for OK with the chosen font in
+// Font.
+using TrepFontDialog = std::function<bool(gfx::TFont& Font, const TrepFontDialogOptions& Options)>;
+
+class TrepFontProperty : public TrepClassProperty {
+public:
+  RT_CLASS_INFO(TrepFontProperty)
+  using TrepClassProperty::TrepClassProperty;
+  TrepPropertyAttributes GetAttributes() const override {
+    return repAttr(paDialog) | repAttr(paMultiSelect) | repAttr(paSubProperties) | repAttr(paReadOnly);
+  }
+  // Opens FontDialog on the first component's font; on OK the chosen font goes to every edited
+  // component's font, keeping the former character set when the symbol set (2) was chosen.
+  // False without a dialog, without a font or when cancelled.
+  bool Edit() override;
+  TrepFontDialog FontDialog;
+};
+
+class TrepFontNameProperty : public TrepStringProperty {
+public:
+  RT_CLASS_INFO(TrepFontNameProperty)
+  using TrepStringProperty::TrepStringProperty;
+  TrepPropertyAttributes GetAttributes() const override {
+    return repAttr(paValueList) | repAttr(paSortList) | repAttr(paMultiSelect);
+  }
+  // The font layer's family names, sorted.
+  void GetValues() override;
+};
+
+class TrepFontCharsetProperty : public TrepIntegerProperty {
+public:
+  RT_CLASS_INFO(TrepFontCharsetProperty)
+  using TrepIntegerProperty::TrepIntegerProperty;
+  TrepPropertyAttributes GetAttributes() const override {
+    return repAttr(paValueList) | repAttr(paSortList) | repAttr(paMultiSelect);
+  }
+  std::string GetValue() override;  // the set's name, else its number
+  void GetValues() override;
+  // A set's name (letter case ignored) or a number 0 to 255; rt::EConvertError otherwise.
+  void SetValue(const std::string& Value) override;
+};
+
+class TrepCursorProperty : public TrepIntegerProperty {
+public:
+  RT_CLASS_INFO(TrepCursorProperty)
+  using TrepIntegerProperty::TrepIntegerProperty;
+  TrepPropertyAttributes GetAttributes() const override {
+    return repAttr(paValueList) | repAttr(paSortList) | repAttr(paMultiSelect);
+  }
+  std::string GetValue() override;  // the cursor's name, else its number
+  void GetValues() override;
+  void SetValue(const std::string& Value) override;  // a name (letter case ignored) or an integer
+};
+
+// Date-times in the runtime's texts ("m/d/yyyy h:nn:ss AM"); 0 stands for no date and shows
+// empty. A text that is no date raises the runtime's rt::EConvertError.
+class TrepDateTimeProperty : public TrepPropertyEditor {
+public:
+  RT_CLASS_INFO(TrepDateTimeProperty)
+  using TrepPropertyEditor::TrepPropertyEditor;
+  std::string GetValue() override;
+  void SetValue(const std::string& Value) override;
+};
+
+class TrepDateProperty : public TrepPropertyEditor {
+public:
+  RT_CLASS_INFO(TrepDateProperty)
+  using TrepPropertyEditor::TrepPropertyEditor;
+  std::string GetValue() override;
+  void SetValue(const std::string& Value) override;
+};
+
+class TrepTimeProperty : public TrepPropertyEditor {
+public:
+  RT_CLASS_INFO(TrepTimeProperty)
+  using TrepPropertyEditor::TrepPropertyEditor;
+  std::string GetValue() override;
+  void SetValue(const std::string& Value) override;
+};
+
+// The character sets of fonts ("ANSI_CHARSET" 0 ... "OEM_CHARSET" 255) and the cursors
+// ("crDefault" 0, "crNone" -1 ... "crSizeAll" -22), each value named once.
+std::span<const TrepIdentValue> repCharsetNames();
+std::span<const TrepIdentValue> repCursorNames();
+// The name of a value; empty when it has none.
+std::string repValueToIdent(std::span<const TrepIdentValue> Names, int Value);
+// The value of a name, letter case ignored; false when it is not in the list.
+bool repIdentToValue(std::span<const TrepIdentValue> Names, std::string_view Name, int& Value);
+
+// The engine's start-up and its end: the property editors in their order, and their removal.
+void repRegisterPropertyEditors();
+void repUnregisterPropertyEditors();

@@ -9,6 +9,7 @@
 #include "platform/rt/Events.h"
 #include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
+#include "report/engine/repGraphicUtils.h"
 #include "report/engine/repUnicodeUtils.h"
 
 // ---------------------------------------------------------------------------------------------
@@ -475,6 +476,101 @@ bool TrepInPlaceDataFiledEditor::DropNodes(const std::vector<TDroppedNode>& Node
   return Result;
 }
 
+bool TrepInPlaceDataFiledEditor::DoCustomDragOver(rt::TObject* Source, int X, int Y, TrepDragState State,
+                                                  bool& Accept, TrepInteractiveEventsParams& EventParams) {
+  (void)X, (void)Y, (void)State;
+  if (dynamic_cast<TrepView*>(FComponent) == nullptr || dynamic_cast<TrepDataTreeSource*>(Source) == nullptr)
+    return false;
+  Accept = true;
+  FDrawDragDrop = true;
+  EventParams.Refresh = true;
+  return true;
+}
+
+bool TrepInPlaceDataFiledEditor::DoCustomDragDrop(rt::TObject* Source, int X, int Y,
+                                                  TrepInteractiveEventsParams& EventParams) {
+  (void)X, (void)Y;
+  FDrawDragDrop = false;
+  if (auto* Tree = dynamic_cast<TrepDataTreeSource*>(Source)) return DropNodes(Tree->Selected, EventParams);
+  if (auto* One = dynamic_cast<TrepDataTreeEventObject*>(Source)) {
+    if (One->Sender == nullptr || One->Index < 0 || One->Index >= static_cast<int>(One->Sender->Selected.size()))
+      return false;
+    return DropNodes({One->Sender->Selected[static_cast<std::size_t>(One->Index)]}, EventParams);
+  }
+  return false;
+}
+
+void TrepInPlaceDataFiledEditor::FinalizeUI(TrepInteractiveEventsParams& EventParams) {
+  TrepInPlaceEditor::FinalizeUI(EventParams);
+  FDrawDragDrop = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The band editor
+
+TrepBand* TrepInPlaceBandEditor::Band() const { return dynamic_cast<TrepBand*>(FComponent); }
+
+gfx::TRect TrepInPlaceBandEditor::TitleStrip() const {
+  const TrepBand* B = Band();
+  if (B == nullptr) return {};
+  return {RoundHalfEven(B->AbsLeft() * FScale), RoundHalfEven((B->AbsTop() - B->BandDesignHeader) * FScale),
+          RoundHalfEven((B->AbsLeft() + B->Width()) * FScale), RoundHalfEven(B->AbsTop() * FScale)};
+}
+
+bool TrepInPlaceBandEditor::OverTitleStrip(int X, int Y) const {
+  const TrepBand* B = Band();
+  if (B == nullptr) return false;
+  return B->AbsLeft() * FScale < X && X < (B->AbsLeft() + B->Width()) * FScale &&
+         (B->AbsTop() - B->BandDesignHeader) * FScale < Y && Y < B->AbsTop() * FScale;
+}
+
+gfx::TPoint TrepInPlaceBandEditor::DropMarkPos() const {
+  const TrepBand* B = Band();
+  if (B == nullptr) return {};
+  return {RoundHalfEven((B->AbsLeft() + B->Width()) * FScale / 2), TitleStrip().Top};
+}
+
+bool TrepInPlaceBandEditor::DoCustomDragOver(rt::TObject* Source, int X, int Y, TrepDragState State, bool& Accept,
+                                             TrepInteractiveEventsParams& EventParams) {
+  (void)State;
+  EventParams.Refresh = true;
+  FDrawDragDrop = dynamic_cast<TrepDataTreeSource*>(Source) != nullptr && OverTitleStrip(X, Y);
+  if (FDrawDragDrop) Accept = true;
+  return FDrawDragDrop;
+}
+
+bool TrepInPlaceBandEditor::DoCustomDragDrop(rt::TObject* Source, int X, int Y,
+                                             TrepInteractiveEventsParams& EventParams) {
+  auto* Tree = dynamic_cast<TrepDataTreeSource*>(Source);
+  TrepBand* B = Band();
+  if (!FDrawDragDrop || Tree == nullptr || B == nullptr) return false;
+  TrepReport* R = B->Report();
+  bool Result = false;
+  for (std::size_t K = Tree->Selected.size(); K-- > 0;) {
+    const TrepInPlaceDataFiledEditor::TDroppedNode& N = Tree->Selected[K];
+    if (N.DataSet == nullptr || R == nullptr || R->GetAlias(N.DataSet).empty()) continue;
+    Result = true;
+    for (TrepComponent* C : B->Objects())
+      if (C->IndexTag == static_cast<std::intptr_t>(K) + 1) {
+        TrepDataTreeEventObject One(Tree, static_cast<int>(K));
+        C->DragDrop(&One, X, Y, EventParams);
+        break;
+      }
+  }
+  return Result;
+}
+
+void TrepInPlaceBandEditor::DrawCustomEditor(gfx::TCanvas& Canvas, const gfx::TRect& R) {
+  (void)R;
+  if (FDrawDragDrop && Band() != nullptr) DrawPatternRect(Canvas, TitleStrip(), 0x808080);
+}
+
+void TrepInPlaceBandEditor::FinalizeUI(TrepInteractiveEventsParams& EventParams) {
+  TrepInPlaceEditor::FinalizeUI(EventParams);
+  EventParams.Refresh = FDrawDragDrop;
+  FDrawDragDrop = false;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Registration
 
@@ -489,6 +585,8 @@ const TrepInPlaceEditorClassInfo repMemoEditorClass{
 const TrepInPlaceEditorClassInfo repDataFieldEditorClass{
     "TrepInPlaceDataFiledEditor",
     [](rt::TClass C, rt::TObject* Owner) { return new TrepInPlaceDataFiledEditor(C, Owner); }};
+const TrepInPlaceEditorClassInfo repBandEditorClass{
+    "TrepInPlaceBandEditor", [](rt::TClass C, rt::TObject* Owner) { return new TrepInPlaceBandEditor(C, Owner); }};
 
 namespace {
 std::mutex& InitLock() {
@@ -507,17 +605,18 @@ void repInPlaceCopyPasteInitialization() {
   R.Register(TrepPictureView::ClassInfo(), {&repPictureCopyPasteEditorClass}, {Both});
   R.Register(TrepMemoView::ClassInfo(), {&repDataFieldEditorClass, &repMemoEditorClass}, {Designer, Both});
   R.Register(TrepPictureView::ClassInfo(), {&repDataFieldEditorClass}, {Designer});
+  R.Register(TrepMasterData::ClassInfo(), {&repBandEditorClass}, {Designer});
 }
 
 void repInPlaceCopyPasteFinalization() {
   std::lock_guard<std::mutex> L(InitLock());
   if (InitCount == 0 || --InitCount > 0) return;
   TrepComponentEditorsClasses& R = ComponentEditorsRegistry();
-  for (const TrepInPlaceEditorClassInfo* E :
-       {&repMemoCopyPasteEditorClass, &repPictureCopyPasteEditorClass, &repMemoEditorClass, &repDataFieldEditorClass})
+  for (const TrepInPlaceEditorClassInfo* E : {&repMemoCopyPasteEditorClass, &repPictureCopyPasteEditorClass,
+                                              &repMemoEditorClass, &repDataFieldEditorClass, &repBandEditorClass})
     R.UnRegisterEditor(E);
   // A class left without editors leaves the registry.
-  for (rt::TClass C : {TrepMemoView::ClassInfo(), TrepPictureView::ClassInfo()})
+  for (rt::TClass C : {TrepMemoView::ClassInfo(), TrepPictureView::ClassInfo(), TrepMasterData::ClassInfo()})
     if (const TrepComponentEditorsRegItem* I = R.Item(C->ClassName()); I != nullptr && I->EditorClasses.empty())
       R.UnRegister(C);
 }

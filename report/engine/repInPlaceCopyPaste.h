@@ -148,14 +148,69 @@ public:
   // was taken.
   bool DropNodes(const std::vector<TDroppedNode>& Nodes, TrepInteractiveEventsParams& EventParams);
   bool Modified() const { return FModified; }
+  // A data tree's nodes dragged over a view are taken, with the drop highlight on.
+  bool DoCustomDragOver(rt::TObject* Source, int X, int Y, TrepDragState State, bool& Accept,
+                        TrepInteractiveEventsParams& EventParams) override;
+  // The dragged nodes of a data tree, or the one node the band editor hands on, go to DropNodes.
+  bool DoCustomDragDrop(rt::TObject* Source, int X, int Y, TrepInteractiveEventsParams& EventParams) override;
+  void FinalizeUI(TrepInteractiveEventsParams& EventParams) override;
+  bool DragHighlight() const { return FDrawDragDrop; }
 
 private:
   bool FModified = false;
+  bool FDrawDragDrop = false;
+};
+
+// The nodes a user drags out of a data tree, in selection order. The host's tree stands behind
+// it; objects and editors see only the nodes.
+class TrepDataTreeSource : public rt::TObject {
+public:
+  std::vector<TrepInPlaceDataFiledEditor::TDroppedNode> Selected;
+};
+
+// One node of a dragged selection (Sender's Selected[Index]), handed on by the band editor to
+// the band's object tagged for it.
+class TrepDataTreeEventObject : public rt::TObject {
+public:
+  TrepDataTreeEventObject(TrepDataTreeSource* ASender, int AIndex) : Sender(ASender), Index(AIndex) {}
+  TrepDataTreeSource* Sender;
+  int Index;
+};
+
+// The designer's editor of a master band: fields dragged from a data tree onto the title strip
+// above the band go, each, to the band's object whose IndexTag is the field's place in the
+// selection plus one. Positions are device pixels at the editor's scale.
+class TrepInPlaceBandEditor : public TrepInPlaceEditor {
+public:
+  using TrepInPlaceEditor::TrepInPlaceEditor;
+  // The strip the designer draws the band's title in: BandDesignHeader high, right above the
+  // band, as wide as the band (rounded to pixels); empty when the editor has no band.
+  gfx::TRect TitleStrip() const;
+  // Strictly inside the strip's unrounded edges.
+  bool OverTitleStrip(int X, int Y) const;
+  // Where the drop mark stands while fields are dragged over the strip.
+  gfx::TPoint DropMarkPos() const;
+  // Taken (with the highlight on) only for a data tree over the title strip; asks for a
+  // repaint in every case.
+  bool DoCustomDragOver(rt::TObject* Source, int X, int Y, TrepDragState State, bool& Accept,
+                        TrepInteractiveEventsParams& EventParams) override;
+  // With the highlight on: every dragged field of an aliased data set, walked from the last,
+  // is dropped on the band's object tagged for it through that object's own editors.
+  bool DoCustomDragDrop(rt::TObject* Source, int X, int Y, TrepInteractiveEventsParams& EventParams) override;
+  // The title strip in a grey checkerboard while the highlight is on.
+  void DrawCustomEditor(gfx::TCanvas& Canvas, const gfx::TRect& R) override;
+  // Repaint when the highlight was on; the highlight goes.
+  void FinalizeUI(TrepInteractiveEventsParams& EventParams) override;
+  bool DragHighlight() const { return FDrawDragDrop; }
+
+private:
+  TrepBand* Band() const;
+  bool FDrawDragDrop = false;
 };
 
 // Start-up: the editors of text and picture objects into the component-editor registry (the
 // copy-and-paste editors for preview and designer, the text editor for both, the data-field
-// editor for the designer). Counted.
+// editor for the designer), and the band editor of master bands for the designer. Counted.
 void repInPlaceCopyPasteInitialization();
 void repInPlaceCopyPasteFinalization();
 
@@ -163,3 +218,4 @@ extern const TrepInPlaceEditorClassInfo repMemoCopyPasteEditorClass;
 extern const TrepInPlaceEditorClassInfo repPictureCopyPasteEditorClass;
 extern const TrepInPlaceEditorClassInfo repMemoEditorClass;
 extern const TrepInPlaceEditorClassInfo repDataFieldEditorClass;
+extern const TrepInPlaceEditorClassInfo repBandEditorClass;

@@ -30,11 +30,7 @@ const std::array<std::uint8_t, 256>& BitCountTable() {
 void repStartupInitialization() {
   std::lock_guard<std::mutex> Lock(StartupLock());
   if (StartupCount++ > 0) return;
-  // Property editors of the design interface, those that stand without a designer.
-  TrepPropertyEditorCollection& Editors = PropertyEditors();
-  Editors.Register({rt::tkString, "TComponentName"}, nullptr, "Name", TrepNameProperty::ClassInfo());
-  Editors.Register({rt::tkInteger, "TModalResult"}, nullptr, "", TrepModalResultProperty::ClassInfo());
-  Editors.Register({rt::tkInteger, "TShortCut"}, nullptr, "", TrepShortCutProperty::ClassInfo());
+  repRegisterPropertyEditors();
   (void)BitCountTable();
   repIOTransportDialogInitialization();
   repDMPInitialization();
@@ -47,7 +43,5 @@ void repStartupFinalization() {
   repInPlaceCopyPasteFinalization();
   repDMPFinalization();
   repIOTransportDialogFinalization();
-  PropertyEditors().UnRegister(TrepNameProperty::ClassInfo());
-  PropertyEditors().UnRegister(TrepModalResultProperty::ClassInfo());
-  PropertyEditors().UnRegister(TrepShortCutProperty::ClassInfo());
+  repUnregisterPropertyEditors();
 }

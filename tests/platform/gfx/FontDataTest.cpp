@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -46,4 +48,19 @@ TEST(FontData, UnknownFamilyGetsTheSystemsSubstitute) {
   EXPECT_FALSE(File.FileName.empty());
   EXPECT_NE(File.Family, "No Such Family Anywhere");
   EXPECT_FALSE(gfx::GetFontData("No Such Family Anywhere", false, false).empty());
+}
+
+TEST(FontData, FamilyNamesHoldTheTableAndTheInstalledFamiliesOnce) {
+  const std::vector<std::string>& Names = gfx::FontFamilyNames();
+  auto Lower = [](std::string S) {
+    for (char& C : S) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+    return S;
+  };
+  for (std::size_t I = 1; I < Names.size(); ++I)
+    EXPECT_LT(Lower(Names[I - 1]), Lower(Names[I])) << "sorted, each once ignoring case";
+  auto Has = [&](const char* N) { return std::find(Names.begin(), Names.end(), N) != Names.end(); };
+  // Names of the alias table, spelled as the table spells them, and installed families.
+  for (const char* N : {"Arial", "Humnst777 BT", "Times New Roman", "DejaVu Sans", "DejaVu Serif", "Liberation Mono"})
+    EXPECT_TRUE(Has(N)) << N;
+  EXPECT_FALSE(Has("No Such Family Anywhere"));
 }

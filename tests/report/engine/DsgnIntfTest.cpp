@@ -1,11 +1,17 @@
 #include "report/engine/repDsgnIntf.h"
 
+#include <algorithm>
 #include <atomic>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/gfx/ColorNames.h"
+#include "platform/gfx/FontData.h"
+#include "platform/rt/DateUtils.h"
+#include "platform/rt/SysUtils.h"
 #include "report/engine/repClass.h"
 
 namespace {
@@ -291,6 +297,285 @@ TEST(PropertyEditors, WritingReachesEveryWritableComponent) {
   Base.SetItemHeight(16);
   EXPECT_EQ(Base.GetValue(), "(Unknown)");
   EXPECT_EQ(Base.GetExtraLBSize(), 18);
+}
+
+} // namespace
+
+// ---- Colours, fonts, cursors and dates ----
+
+namespace {
+
+struct TShown : rt::TObject {
+  int Color = 0;
+  int Cursor = 0;
+  double When = 0;
+  gfx::TFont Font;
+};
+const rt::TPropInfo ColorProp = rt::TPropInfo::Field<TShown>("Color", rt::tkInteger, "TColor", &TShown::Color);
+const rt::TPropInfo CursorProp = rt::TPropInfo::Field<TShown>("Cursor", rt::tkInteger, "TCursor", &TShown::Cursor);
+const rt::TPropInfo WhenProp = rt::TPropInfo::Field<TShown>("When", rt::tkFloat, "TDateTime", &TShown::When);
+const rt::TPropInfo ShownFontProp("Font", rt::tkClass, "TFont",
+                                  [](rt::TObject* O) { return rt::VarFromObject(&static_cast<TShown*>(O)->Font); });
+
+// The values an editor offers, in its order.
+std::vector<std::string> Offered(TrepPropertyEditor& E) {
+  E.GetValues();
+  std::vector<std::string> R;
+  for (int i = 0; i < E.Values().Count(); ++i) R.push_back(E.Values()[i]);
+  return R;
+}
+
+bool SortedIgnoringCase(const std::vector<std::string>& V) {
+  for (std::size_t i = 1; i < V.size(); ++i)
+    if (rt::CompareText(V[i - 1], V[i]) > 0) return false;
+  return true;
+}
+
+// A text set, the value stored and the text shown; Stored is ignored where Shown is null
+// (the text is refused and the value stays).
+struct TextCase {
+  const char* Text;
+  int Stored;
+  const char* Shown;
+};
+
+void CheckTexts(TrepPropertyEditor& E, const int& Field, std::initializer_list<TextCase> Cases) {
+  for (const TextCase& C : Cases) {
+    const int Before = Field;
+    if (C.Shown == nullptr) {
+      EXPECT_THROW(E.SetValue(C.Text), rt::EConvertError) << C.Text;
+      EXPECT_EQ(Field, Before) << C.Text;
+      continue;
+    }
+    E.SetValue(C.Text);
+    EXPECT_EQ(Field, C.Stored) << C.Text;
+    EXPECT_EQ(E.GetValue(), C.Shown) << C.Text;
+  }
+}
+
+TEST(PropertyEditors, ColourNamesAndNumbers) {
+  TShown O, Second;
+  TrepColorProperty E;
+  E.Add(&O, &ColorProp);
+  E.Add(&Second, &ColorProp);
+  CheckTexts(E, O.Color,
+             {{"clRed", 0x0000FF, "clRed"},
+              {"CLMONEYGREEN", 0xC0DCC0, "clMoneyGreen"},
+              {"clBtnFace", static_cast<int>(0xFF00000F), "clBtnFace"},
+              {"clNone", 0x1FFFFFFF, "clNone"},
+              {"$00C08040", 0xC08040, "$00C08040"},
+              {"0xc08041", 0xC08041, "$00C08041"},
+              {"255", 0xFF, "clRed"},  // a number with a name shows the name
+              {"$FF000019", static_cast<int>(0xFF000019), "$FF000019"},  // a system colour without a name
+              {"$FFFFFFFF", -1, "$FFFFFFFF"},
+              {"-1", -1, "$FFFFFFFF"},
+              {"clNoSuchColour", 0, nullptr},
+              {"red", 0, nullptr},
+              {"", 0, nullptr},
+              {"$1FFFFFFFF", 0, nullptr},
+              {"12 apples", 0, nullptr}});
+  EXPECT_EQ(Second.Color, -1) << "every edited component takes the colour";
+
+  const std::vector<std::string> Names = Offered(E);
+  ASSERT_EQ(Names.size(), gfx::ColorNames().size());
+  EXPECT_EQ(Names.front(), "clBlack");
+  EXPECT_EQ(Names[9], "clRed");
+  EXPECT_EQ(Names.back(), "clWindowText");
+  EXPECT_TRUE(E.GetAttributes() & repAttr(paOwnerDraw));
+}
+
+TEST(PropertyEditors, ColourDialogWritesOnOkOnly) {
+  TShown A, B;
+  A.Color = 0x123456;
+  TrepColorProperty E;
+  E.Add(&A, &ColorProp);
+  E.Add(&B, &ColorProp);
+  EXPECT_FALSE(E.Edit()) << "no dialog on the server";
+  EXPECT_EQ(A.Color, 0x123456);
+  gfx::TColor OpenedOn = 0;
+  bool Ok = false;
+  E.ColorDialog = [&](gfx::TColor& C) {
+    OpenedOn = C;
+    C = 0x00FF00;
+    return Ok;
+  };
+  EXPECT_FALSE(E.Edit());
+  EXPECT_EQ(OpenedOn, 0x123456);
+  EXPECT_EQ(A.Color, 0x123456);
+  Ok = true;
+  EXPECT_TRUE(E.Edit());
+  EXPECT_EQ(A.Color, 0x00FF00);
+  EXPECT_EQ(B.Color, 0x00FF00);
+}
+
+TEST(PropertyEditors, FontDialogWritesEveryFontAndKeepsTheCharsetOfSymbolFaces) {
+  TShown A, B;
+  A.Font.SetName("Times New Roman");
+  A.Font.SetCharset(204);
+  B.Font.Assign(A.Font);
+  TrepFontProperty E;
+  E.Add(&A, &ShownFontProp);
+  E.Add(&B, &ShownFontProp);
+  EXPECT_EQ(E.GetValue(), "(TFont)");
+  EXPECT_FALSE(E.Edit()) << "no dialog on the server";
+
+  struct Case {
+    const char* Name;
+    int Charset;
+    bool Ok;
+    const char* NameAfter;
+    int CharsetAfter;
+  };
+  const Case Cases[] = {{"Courier New", 0, false, "Times New Roman", 204},  // cancelled
+                        {"Courier New", 0, true, "Courier New", 0},
+                        {"Symbol", 2, true, "Symbol", 0}};  // the symbol set keeps the former set
+  for (const Case& C : Cases) {
+    TrepFontDialogOptions Got{};
+    std::string Opened;
+    E.FontDialog = [&](gfx::TFont& F, const TrepFontDialogOptions& Options) {
+      Got = Options;
+      Opened = F.Name();
+      F.SetName(C.Name);
+      F.SetCharset(C.Charset);
+      F.SetSize(14);
+      return C.Ok;
+    };
+    const std::string Before = A.Font.Name();
+    EXPECT_EQ(E.Edit(), C.Ok) << C.Name;
+    EXPECT_EQ(Opened, Before) << "the dialog opens on the current font";
+    EXPECT_TRUE(Got.ScreenFonts && Got.PrinterFonts && Got.ForceFontExist);
+    for (TShown* O : {&A, &B}) {
+      EXPECT_EQ(O->Font.Name(), C.NameAfter) << C.Name;
+      EXPECT_EQ(O->Font.Charset(), C.CharsetAfter) << C.Name;
+    }
+  }
+  EXPECT_EQ(B.Font.Size(), 14);
+}
+
+TEST(PropertyEditors, FontNamesComeFromTheFontLayer) {
+  gfx::TFont F;
+  TrepFontNameProperty E;
+  E.Add(&F, gfx::TFont::ClassInfo()->FindProperty("Name"));
+  const std::vector<std::string> Names = Offered(E);
+  EXPECT_EQ(Names, gfx::FontFamilyNames());
+  EXPECT_TRUE(SortedIgnoringCase(Names));
+  for (const char* N : {"Arial", "Times New Roman", "Courier New", "DejaVu Sans", "Liberation Sans"})
+    EXPECT_NE(std::find(Names.begin(), Names.end(), N), Names.end()) << N;
+  E.SetValue("Courier New");
+  EXPECT_EQ(F.Name(), "Courier New");
+  EXPECT_EQ(E.GetValue(), "Courier New");
+}
+
+TEST(PropertyEditors, CharsetNamesAndNumbers) {
+  gfx::TFont F;
+  TrepFontCharsetProperty E;
+  E.Add(&F, gfx::TFont::ClassInfo()->FindProperty("Charset"));
+  struct Case {
+    const char* Text;
+    int Stored;
+    const char* Shown;
+  };
+  const Case Cases[] = {{"RUSSIAN_CHARSET", 204, "RUSSIAN_CHARSET"}, {"symbol_charset", 2, "SYMBOL_CHARSET"},
+                        {"77", 77, "MAC_CHARSET"},                   {"0", 0, "ANSI_CHARSET"},
+                        {"100", 100, "100"},                         {"255", 255, "OEM_CHARSET"}};
+  for (const Case& C : Cases) {
+    E.SetValue(C.Text);
+    EXPECT_EQ(F.Charset(), C.Stored) << C.Text;
+    EXPECT_EQ(E.GetValue(), C.Shown) << C.Text;
+  }
+  for (const char* Bad : {"KLINGON_CHARSET", "256", "-1", ""}) {
+    EXPECT_THROW(E.SetValue(Bad), rt::EConvertError) << Bad;
+    EXPECT_EQ(F.Charset(), 255) << Bad;
+  }
+  const std::vector<std::string> Names = Offered(E);
+  EXPECT_EQ(Names.size(), repCharsetNames().size());
+  EXPECT_TRUE(SortedIgnoringCase(Names));
+  EXPECT_EQ(Names.front(), "ANSI_CHARSET");
+}
+
+TEST(PropertyEditors, CursorNamesAndNumbers) {
+  TShown O;
+  TrepCursorProperty E;
+  E.Add(&O, &CursorProp);
+  CheckTexts(E, O.Cursor,
+             {{"crHandPoint", -21, "crHandPoint"},
+              {"CRIBEAM", -4, "crIBeam"},
+              {"0", 0, "crDefault"},
+              {"-22", -22, "crSizeAll"},
+              {"-5", -5, "-5"},  // no cursor has this number
+              {"7", 7, "7"},
+              {"crPointer", 0, nullptr},
+              {"", 0, nullptr}});
+  const std::vector<std::string> Names = Offered(E);
+  EXPECT_EQ(Names.size(), repCursorNames().size());
+  EXPECT_TRUE(SortedIgnoringCase(Names));
+  // Every name reads back as itself.
+  for (const std::string& N : Names) {
+    E.SetValue(N);
+    EXPECT_EQ(E.GetValue(), N);
+  }
+}
+
+TEST(PropertyEditors, DatesAndTimesInTheRuntimesTexts) {
+  enum Kind { DateTime, Date, Time };
+  struct Case {
+    Kind K;
+    const char* Text;
+    double Stored;
+    const char* Shown;  // null: refused, the value stays
+  };
+  const double Eve = rt::EncodeDate(2025, 12, 31);
+  const double HalfPastOne = rt::EncodeTime(13, 30, 15, 0);
+  const Case Cases[] = {
+      {DateTime, "", 0, ""},
+      {DateTime, "12/31/2025", Eve, "12/31/2025"},
+      {DateTime, "12/31/2025 1:30:15 PM", Eve + HalfPastOne, "12/31/2025 1:30:15 PM"},
+      {DateTime, "12/31/2025 13:30:15", Eve + HalfPastOne, "12/31/2025 1:30:15 PM"},
+      {DateTime, "1:30:15 PM", HalfPastOne, "12/30/1899 1:30:15 PM"},  // a time alone is on day 0
+      {DateTime, "2/30/2025", 0, nullptr},
+      {DateTime, "12/31/2025 25:00", 0, nullptr},
+      {DateTime, "tomorrow", 0, nullptr},
+      {Date, "", 0, ""},
+      {Date, "2/29/2024", rt::EncodeDate(2024, 2, 29), "2/29/2024"},
+      {Date, "1/1/1900", 2, "1/1/1900"},
+      {Date, "2/29/2025", 0, nullptr},
+      {Date, "13/1/2025", 0, nullptr},
+      {Date, "1:30 PM", 0, nullptr},
+      {Time, "", 0, ""},
+      {Time, "6:05:09 AM", rt::EncodeTime(6, 5, 9, 0), "6:05:09 AM"},
+      {Time, "23:59:59", rt::EncodeTime(23, 59, 59, 0), "11:59:59 PM"},
+      {Time, "12:00 AM", 0, ""},  // midnight is the empty time
+      {Time, "24:00", 0, nullptr},
+      {Time, "noon", 0, nullptr},
+  };
+  TrepDateTimeProperty DT;
+  TrepDateProperty D;
+  TrepTimeProperty T;
+  TrepPropertyEditor* Editors[] = {&DT, &D, &T};
+  TShown O;
+  for (TrepPropertyEditor* E : Editors) E->Add(&O, &WhenProp);
+  for (const Case& C : Cases) {
+    TrepPropertyEditor& E = *Editors[C.K];
+    O.When = 12345.25;
+    if (C.Shown == nullptr) {
+      EXPECT_THROW(E.SetValue(C.Text), rt::EConvertError) << C.Text;
+      EXPECT_EQ(O.When, 12345.25) << C.Text;
+      continue;
+    }
+    E.SetValue(C.Text);
+    EXPECT_NEAR(O.When, C.Stored, 1e-9) << C.Text;
+    EXPECT_EQ(E.GetValue(), C.Shown) << C.Text;
+  }
+
+  // Whatever a value, its text (whole seconds) reads back within a second.
+  for (double V : {Eve + HalfPastOne, 1.0, 45000.999988, -700.75, 2958465.5}) {
+    O.When = V;
+    DT.SetValue(DT.GetValue());
+    EXPECT_NEAR(O.When, V, 1.0 / 86400) << V;
+  }
+  // A value beyond the calendar is a conversion error, not a text.
+  O.When = 1e12;
+  for (TrepPropertyEditor* E : Editors) EXPECT_THROW(E->GetValue(), rt::EConvertError);
 }
 
 } // namespace

@@ -2,7 +2,9 @@
 // of several selected objects, pictures, the text editor's state and the data-field choice.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/gfx/Picture.h"
 #include "platform/rt/Events.h"
@@ -240,4 +242,157 @@ TEST(InPlaceDataField, DroppedFieldsBindOrBecomeExpressions) {
   EXPECT_FALSE(E.DropNodes({N{nullptr, "Total"}}, P));
   EXPECT_TRUE(E.DropNodes({N{DS, "Photo"}, N{DS, "Logo"}}, P));
   EXPECT_EQ(Pic->DataField, "Logo");
+}
+
+namespace {
+
+// A master band at (10, 100), 200 wide under a 20-point title strip, holding text objects tagged
+// for the first, second and third dragged field; the editors are those a designer makes, at
+// scale 2.
+struct BandDesign {
+  BandDesign() {
+    enginesetup::StartResources();
+    repInPlaceCopyPasteInitialization();
+    Page = new TrepReportPage(&Report);
+    Items = new TrepMemoryDataSet(Page);
+    Items->SetName("Items");
+    Report.DataSets().Add(Items);
+    Band = new TrepMasterData(Page);
+    Band->SetBounds(10, 100, 200, 40);
+    Band->BandDesignHeader = 20;
+    Band->SetDataSet(Items);
+    for (int Tag = 1; Tag <= 3; ++Tag) {
+      auto* M = new TrepMemoView(Band);
+      M->SetBounds(10 + (Tag - 1) * 60, 100, 50, 20);
+      M->SetText(u"keep");
+      M->IndexTag = Tag;
+      Tagged.push_back(M);
+    }
+    Editors = ComponentEditorsRegistry().CreateEditorsInstances(evDesigner, nullptr);
+  }
+  ~BandDesign() {
+    Editors.reset();
+    repInPlaceCopyPasteFinalization();
+  }
+  BandDesign(const BandDesign&) = delete;
+  BandDesign& operator=(const BandDesign&) = delete;
+  TrepInteractiveEventsParams Params() {
+    TrepInteractiveEventsParams P;
+    P.EventSender = esDesigner;
+    P.EditorsList = Editors.get();
+    P.Scale = 2;
+    return P;
+  }
+  TrepInPlaceBandEditor* Editor() {
+    TrepComponentEditorsManager* M = FindComponentEditors(Editors.get(), Band);
+    return M ? dynamic_cast<TrepInPlaceBandEditor*>(M->EditorsInstances().front()) : nullptr;
+  }
+  TrepReport Report{nullptr};
+  TrepReportPage* Page;
+  TrepMemoryDataSet* Items;
+  TrepMasterData* Band;
+  std::vector<TrepMemoView*> Tagged;
+  std::unique_ptr<TrepComponentEditorsList> Editors;
+};
+
+} // namespace
+
+TEST(InPlaceBandEditor, RegisteredForMasterBandsInTheDesignerOnly) {
+  BandDesign D;
+  const TrepComponentEditorsRegItem* Item = ComponentEditorsRegistry().Item("TrepMasterData");
+  ASSERT_NE(Item, nullptr);
+  ASSERT_EQ(Item->EditorClasses.size(), 1u);
+  EXPECT_EQ(Item->EditorClasses[0], &repBandEditorClass);
+  EXPECT_EQ(Item->Visibility[0], TrepComponentEditorVisibility{evDesigner});
+  ASSERT_NE(D.Editor(), nullptr);
+  auto Preview = ComponentEditorsRegistry().CreateEditorsInstances(evPreview, nullptr);
+  EXPECT_EQ(FindComponentEditors(Preview.get(), D.Band), nullptr);
+  auto* Detail = new TrepDetailData(D.Page);
+  EXPECT_EQ(FindComponentEditors(D.Editors.get(), Detail), nullptr);
+}
+
+TEST(InPlaceBandEditor, DragOverTakesADataTreeOnlyOverTheTitleStrip) {
+  BandDesign D;
+  TrepDataTreeSource Tree;
+  Tree.Selected = {{D.Items, "Name"}};
+  // At scale 2 the strip runs from x 20 to 420 and from y 160 to 200 (the band's top), edges
+  // excluded.
+  struct Case {
+    int X, Y;
+    rt::TObject* Source;
+    bool Taken;
+  };
+  const Case Cases[] = {{100, 180, &Tree, true},  {21, 161, &Tree, true},   {419, 199, &Tree, true},
+                        {20, 180, &Tree, false},  {420, 180, &Tree, false}, {100, 160, &Tree, false},
+                        {100, 200, &Tree, false}, {100, 230, &Tree, false}, {100, 180, D.Tagged[0], false}};
+  for (const Case& C : Cases) {
+    TrepInteractiveEventsParams P = D.Params();
+    bool Accept = false;
+    EXPECT_EQ(D.Band->DragOver(C.Source, C.X, C.Y, dsDragMove, Accept, P), C.Taken) << C.X << "," << C.Y;
+    EXPECT_EQ(Accept, C.Taken) << C.X << "," << C.Y;
+    EXPECT_EQ(D.Editor()->DragHighlight(), C.Taken) << C.X << "," << C.Y;
+    EXPECT_TRUE(P.Refresh) << "every drag over the band repaints";
+  }
+  EXPECT_EQ(D.Editor()->TitleStrip(), (gfx::TRect{20, 160, 420, 200}));
+  EXPECT_EQ(D.Editor()->DropMarkPos(), (gfx::TPoint{210, 160}));
+  // The end of the drag repaints once to take the highlight away.
+  TrepInteractiveEventsParams P = D.Params();
+  bool Accept = false;
+  D.Band->DragOver(&Tree, 100, 180, dsDragMove, Accept, P);
+  FindComponentEditors(D.Editors.get(), D.Band)->FinalizeUI(P);
+  EXPECT_TRUE(P.Refresh);
+  EXPECT_FALSE(D.Editor()->DragHighlight());
+  FindComponentEditors(D.Editors.get(), D.Band)->FinalizeUI(P);
+  EXPECT_FALSE(P.Refresh);
+}
+
+TEST(InPlaceBandEditor, DroppedFieldsGoToTheObjectsTaggedForThem) {
+  BandDesign D;
+  TrepDataTreeSource Tree;
+  // A variable has no alias and is passed over; the second text object keeps its text.
+  Tree.Selected = {{D.Items, "Name"}, {nullptr, "Total"}, {D.Items, "Price"}};
+  TrepInteractiveEventsParams P = D.Params();
+  // Without the highlight of a drag over the strip nothing is taken.
+  EXPECT_FALSE(D.Band->DragDrop(&Tree, 100, 180, P));
+  EXPECT_EQ(D.Tagged[0]->DataField, "");
+
+  bool Accept = false;
+  ASSERT_TRUE(D.Band->DragOver(&Tree, 100, 180, dsDragMove, Accept, P));
+  EXPECT_TRUE(D.Band->DragDrop(&Tree, 100, 180, P));
+  EXPECT_TRUE(P.Modified);
+  struct Expect {
+    TrepDataSet* DataSet;
+    const char* Field;
+  };
+  const Expect Want[] = {{D.Items, "Name"}, {nullptr, ""}, {D.Items, "Price"}};
+  for (std::size_t I = 0; I < D.Tagged.size(); ++I) {
+    EXPECT_EQ(D.Tagged[I]->DataSet(), Want[I].DataSet) << I;
+    EXPECT_EQ(D.Tagged[I]->DataField, Want[I].Field) << I;
+    EXPECT_EQ(memotext::PlainU16(D.Tagged[I]), u"keep") << I;
+  }
+
+  // A selection of names without an aliased data set gives nothing to drop.
+  TrepDataTreeSource Names;
+  Names.Selected = {{nullptr, "Total"}};
+  ASSERT_TRUE(D.Band->DragOver(&Names, 100, 180, dsDragMove, Accept, P));
+  EXPECT_FALSE(D.Band->DragDrop(&Names, 100, 180, P));
+}
+
+TEST(InPlaceDataField, ADataTreeDraggedOntoATextObject) {
+  BandDesign D;
+  TrepMemoView* M = D.Tagged[1];
+  TrepDataTreeSource Tree;
+  Tree.Selected = {{D.Items, "Name"}, {D.Items, "Price"}};
+  TrepInteractiveEventsParams P = D.Params();
+  bool Accept = false;
+  EXPECT_TRUE(M->DragOver(&Tree, 0, 0, dsDragEnter, Accept, P));
+  EXPECT_TRUE(Accept);
+  EXPECT_TRUE(M->DragDrop(&Tree, 0, 0, P));
+  EXPECT_EQ(memotext::PlainU16(M), u"[Items.\"Price\"][Items.\"Name\"]");
+  // A node handed on by the band editor stands alone, and one outside the selection is refused.
+  TrepDataTreeEventObject One(&Tree, 1);
+  EXPECT_TRUE(M->DragDrop(&One, 0, 0, P));
+  EXPECT_EQ(M->DataField, "Price");
+  TrepDataTreeEventObject Beyond(&Tree, 2);
+  EXPECT_FALSE(M->DragDrop(&Beyond, 0, 0, P));
 }

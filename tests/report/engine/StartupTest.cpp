@@ -1,6 +1,8 @@
 // Start-up registrations: done once however often asked, undone when the last caller ends.
 #include <gtest/gtest.h>
 
+#include "platform/gfx/Font.h"
+#include "report/engine/repClass.h"
 #include "report/engine/repDsgnIntf.h"
 #include "report/engine/repIOTransport.h"
 #include "report/engine/repStartup.h"
@@ -34,4 +36,40 @@ TEST(Startup, RegistrationsHappenOnceAndGoWithTheLastFinalization) {
   EXPECT_EQ(DialogTransports(), 0);
   EXPECT_LT(E.GetPropertyEditor({rt::tkInteger, "TShortCut"}, nullptr, "Hotkey"), 0);
   repStartupFinalization();  // one too many changes nothing
+}
+
+TEST(Startup, EveryEditedPropertyTypeFindsItsEditor) {
+  repStartupInitialization();
+  TrepPropertyEditorCollection& E = PropertyEditors();
+  gfx::TFont Font;
+  TrepMemoView Memo(nullptr);
+  struct Case {
+    TrepPropertyType Type;
+    rt::TObject* Component;
+    const char* Name;
+    rt::TClass Editor;
+  };
+  const Case Cases[] = {
+      {{rt::tkString, "TComponentName"}, &Memo, "Name", TrepNameProperty::ClassInfo()},
+      {{rt::tkInteger, "TColor"}, &Memo, "Color", TrepColorProperty::ClassInfo()},
+      {{rt::tkInteger, "TColor"}, &Font, "Color", TrepColorProperty::ClassInfo()},
+      {{rt::tkClass, "TFont"}, &Memo, "Font", TrepFontProperty::ClassInfo()},
+      {{rt::tkString, "TFontName"}, &Font, "Name", TrepFontNameProperty::ClassInfo()},
+      {{rt::tkInteger, "TFontCharset"}, &Font, "Charset", TrepFontCharsetProperty::ClassInfo()},
+      {{rt::tkInteger, "TModalResult"}, &Memo, "ModalResult", TrepModalResultProperty::ClassInfo()},
+      {{rt::tkInteger, "TShortCut"}, &Memo, "ShortCut", TrepShortCutProperty::ClassInfo()},
+      {{rt::tkInteger, "TCursor"}, &Memo, "Cursor", TrepCursorProperty::ClassInfo()},
+      {{rt::tkFloat, "TDateTime"}, &Memo, "CreateDate", TrepDateTimeProperty::ClassInfo()},
+      {{rt::tkFloat, "TDate"}, &Memo, "Day", TrepDateProperty::ClassInfo()},
+      {{rt::tkFloat, "TTime"}, &Memo, "Hour", TrepTimeProperty::ClassInfo()},
+  };
+  for (const Case& C : Cases) {
+    const int I = E.GetPropertyEditor(C.Type, C.Component, C.Name);
+    ASSERT_GE(I, 0) << C.Type.Name;
+    EXPECT_EQ(E.GetPropertyEditorItem(I)->EditorClass, C.Editor) << C.Type.Name << " " << C.Name;
+  }
+  // A name of another type is no font name; the property type alone decides.
+  EXPECT_LT(E.GetPropertyEditor({rt::tkString, "string"}, &Memo, "Name"), 0);
+  repStartupFinalization();
+  EXPECT_EQ(E.Count(), 0);
 }
