@@ -335,13 +335,26 @@ TEST(InPlaceBandEditor, DragOverTakesADataTreeOnlyOverTheTitleStrip) {
   }
   EXPECT_EQ(D.Editor()->TitleStrip(), (gfx::TRect{20, 160, 420, 200}));
   EXPECT_EQ(D.Editor()->DropMarkPos(), (gfx::TPoint{210, 160}));
-  // The end of the drag repaints once to take the highlight away.
+  // While highlighted the strip, and only the strip, is drawn in a grey checkerboard.
   TrepInteractiveEventsParams P = D.Params();
   bool Accept = false;
   D.Band->DragOver(&Tree, 100, 180, dsDragMove, Accept, P);
+  auto GreyPixels = [&](bool InStrip) {
+    gfx::TBitmap B(440, 240);
+    D.Editor()->DrawCustomEditor(B.Canvas(), {0, 0, 440, 240});
+    int N = 0;
+    for (int Y = 0; Y < 240; ++Y)
+      for (int X = 0; X < 440; ++X)
+        if (B.Pixel(X, Y) == 0x808080 && (X >= 20 && X < 420 && Y >= 160 && Y < 200) == InStrip) ++N;
+    return N;
+  };
+  EXPECT_EQ(GreyPixels(true), 400 * 40 / 2);
+  EXPECT_EQ(GreyPixels(false), 0);
+  // The end of the drag repaints once to take the highlight away.
   FindComponentEditors(D.Editors.get(), D.Band)->FinalizeUI(P);
   EXPECT_TRUE(P.Refresh);
   EXPECT_FALSE(D.Editor()->DragHighlight());
+  EXPECT_EQ(GreyPixels(true), 0);
   FindComponentEditors(D.Editors.get(), D.Band)->FinalizeUI(P);
   EXPECT_FALSE(P.Refresh);
 }
