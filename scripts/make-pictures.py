@@ -105,11 +105,13 @@ class Canvas:
             f.write(chunk(b"IDAT", zlib.compress(raw, 9)))
             f.write(chunk(b"IEND", b""))
 
-    def jpeg(self, path):
+    def jpeg(self, path, quality=90, sample=None):
         with tempfile.NamedTemporaryFile(suffix=".ppm", delete=False) as tmp:
             tmp.write(b"P6 %d %d 255\n" % (self.w, self.h) + bytes(self.px))
         try:
-            subprocess.run(["cjpeg", "-quality", "90", "-optimize", "-outfile", path, tmp.name], check=True)
+            extra = ["-sample", sample] if sample else []
+            subprocess.run(["cjpeg", "-quality", str(quality), "-optimize"] + extra + ["-outfile", path, tmp.name],
+                           check=True)
         finally:
             os.remove(tmp.name)
 

@@ -48,9 +48,23 @@ def png_hex(canvas):
     return (bytes([len(cls)]) + cls + data).hex().upper()
 
 
-# Header pictures are drawn at four pixels per report unit (384 per inch), so print shows no steps;
-# their pixels are decoded once per process and shared by every session.
+# Header pictures are drawn at four pixels per report unit (384 per inch), so print shows no steps,
+# and stored as JPEG; their pixels are decoded once per process and shared by every session.
 PICTURE_SCALE = 4
+
+
+def jpeg_hex(canvas):
+    # JPEG data goes into the PDF as it is, so a large picture costs the export nothing to encode.
+    with tempfile.NamedTemporaryFile(suffix=".jpg", delete=False) as tmp:
+        name = tmp.name
+    try:
+        canvas.jpeg(name, quality=95, sample="1x1")
+        with open(name, "rb") as f:
+            data = f.read()
+    finally:
+        os.remove(name)
+    cls = b"TJPEGImage"
+    return (bytes([len(cls)]) + cls + data).hex().upper()
 
 
 def header_picture(w, h, line, colour):
@@ -63,7 +77,7 @@ def header_picture(w, h, line, colour):
     c.valve((h // 2 + 4) * 2 * k, (h // 2 + 4) * 2 * k, max(6, h // 6) * 2 * k, colour, pictures.NAVY, 2 * k)
     scale = max(1, h // 30) * 2 * k
     c.text((h + 4) * 2 * k, (h // 2) * 2 * k - 3 * scale, line, scale, colour)
-    return png_hex(c)
+    return jpeg_hex(c)
 
 
 class Page:

@@ -139,7 +139,9 @@ struct TPrinted {
 // Prepares and exports one page of the report, then reads it back.
 TPrinted Print(TrepReport& R, const std::string& PageName) {
   webapp::ShowOnlyPage(R, PageName);
+  // As the server runs it: silent, prepared pages in memory.
   R.EngineOptions.SetSilentMode(true);
+  R.EngineOptions.UseFileCache = false;
   pdftools::TTempPath Out("sheet-layout");
   TrepPDFExport F;
   F.ShowDialog = false;
@@ -404,6 +406,7 @@ TEST_F(SizingSheetLayout, ChartPageNamesItsCurvesAndKeepsLongIdentificationWhole
   chart::TChart Chart;
   Chart.Width = 609;
   Chart.Height = 432;
+  Chart.Color = gfx::clWhite;
   auto* Line = Chart.AddSeries(std::make_unique<chart::TLineSeries>());
   for (int i = 0; i < 17; ++i) Line->Add(10.0 * i, std::to_string(10 + 5 * i));
   for (bool CvMode : {true, false}) {
