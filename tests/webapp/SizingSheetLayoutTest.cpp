@@ -18,6 +18,7 @@
 
 #include "calc/utilities.h"
 #include "platform/chart/Chart.h"
+#include "platform/gfx/FontFace.h"
 #include "platform/rt/Unicode.h"
 #include "report/engine/repClass.h"
 #include "report/engine/repDrawText.h"
@@ -325,6 +326,25 @@ TEST_F(SizingSheetLayout, TypedTextsShortLongAndAccentedPrintWholeOffTheRules) {
                                {"ReportDate", In.Prefs.RepDate}, {"FluidName", In.FluidName}})
       EXPECT_EQ(rt::Trim(Memo(P, Name).Text), Typed) << Name;
   }
+}
+
+TEST_F(SizingSheetLayout, JapaneseTextsPrintWholeWhenAFaceDrawsThem) {
+  // Runs once the font layer has a face with these characters (the fallback chain's CJK face).
+  const gfx::TFontFace* Face = gfx::FindFace("Arial", false, false);
+  if (!Face) GTEST_SKIP() << "no face for Arial";
+  const auto Sized = gfx::TSizedFont::Get(Face, 13);
+  for (char32_t C : U"北海乳業株式会社札幌")
+    if (C && Sized->Glyph(C).Glyph == 0) GTEST_SKIP() << "no installed face draws CJK characters";
+  TSizingReportInputs In = GateSheet();
+  In.Customer = "北海乳業株式会社";
+  In.TagNo = "北-101";
+  In.Prefs.Company = "北海乳業株式会社 札幌工場";
+  In.Prefs.Contact = "札幌市中央区北1条西2丁目";
+  const TPrinted P = this->Sheet(In);
+  ExpectSound(P, "CJK");
+  for (auto [Name, Typed] : {std::pair{"CustName", In.Customer}, {"TagNO", In.TagNo}, {"Company", In.Prefs.Company},
+                             {"ContactInfo", In.Prefs.Contact}})
+    EXPECT_EQ(rt::Trim(Memo(P, Name).Text), Typed) << Name;
 }
 
 TEST_F(SizingSheetLayout, EveryPressureUnitInBothModesFitsOneLine) {
