@@ -43,7 +43,10 @@ void BM_SessionBurstUnderTheCap(benchmark::State& state) {
     return f;
   };
   opt.Log = [](const std::string&) {};
-  opt.MaxConnectionsPerClient = opt.MaxConnections;
+  // Every simulated browser comes from 127.0.0.1: the caps of one client are the server's.
+  opt.MaxConnectionsPerClient = web::MaxConnectionsCeiling;
+  opt.MaxSessionsPerClient = opt.MaxSessions;
+  opt.MaxBytesInFlightPerClient = opt.MaxBytesInFlight;
   opt.SessionTimeout = std::chrono::seconds(3);
   opt.StartPageTimeout = std::chrono::seconds(3);
 

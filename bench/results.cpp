@@ -110,8 +110,10 @@ void BM_CalculateConcurrentSessions(benchmark::State& state) {
     return f;
   };
   opt.Log = [](const std::string&) {};
-  // Every simulated browser comes from 127.0.0.1.
-  opt.MaxConnectionsPerClient = opt.MaxConnections;
+  // Every simulated browser comes from 127.0.0.1: the caps of one client are the server's.
+  opt.MaxConnectionsPerClient = web::MaxConnectionsCeiling;
+  opt.MaxSessionsPerClient = opt.MaxSessions;
+  opt.MaxBytesInFlightPerClient = opt.MaxBytesInFlight;
 
   for (auto _ : state) {
     web::TIWServer server(opt);

@@ -48,8 +48,10 @@ void BM_StartPageConcurrentSessions(benchmark::State& state) {
   opt.OnNewSession = controller.OnNewSession;
   opt.MainForm = [](web::TIWApplication& app) { return app.CreateForm<TSplashform>(); };
   opt.Log = [](const std::string&) {};
-  // Every simulated browser comes from 127.0.0.1.
-  opt.MaxConnectionsPerClient = opt.MaxConnections;
+  // Every simulated browser comes from 127.0.0.1: the caps of one client are the server's.
+  opt.MaxConnectionsPerClient = web::MaxConnectionsCeiling;
+  opt.MaxSessionsPerClient = opt.MaxSessions;
+  opt.MaxBytesInFlightPerClient = opt.MaxBytesInFlight;
 
   for (auto _ : state) {
     web::TIWServer server(opt);

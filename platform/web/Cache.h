@@ -1,13 +1,22 @@
 #pragma once
 // Temporary files served by address: each is fetched once under an unguessable address and then
-// deleted. Files not fetched go when their session ends. Session pictures (drawn pages of a
-// viewer) are served as often as asked until they are removed or their session ends.
+// deleted. Files not fetched go when their session ends, when their session adds more than
+// MaxCacheFilesPerSession, or, oldest first, when all waiting files pass MaxCacheBytes. Session
+// pictures (drawn pages of a viewer) are served as often as asked until they are removed or their
+// session ends; they are their viewer's to bound and do not count against those caps.
+#include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
 namespace web {
 
 class TIWApplication;
+
+// Files one session keeps waiting to be fetched; one more removes its oldest.
+constexpr std::size_t MaxCacheFilesPerSession = 4;
+// Bytes of every session's waiting files together; past it the oldest files (of any session) go.
+constexpr std::uintmax_t MaxCacheBytes = 256 * 1024 * 1024;
 
 enum TCacheType { ctOneTime, ctSession };
 
@@ -30,6 +39,7 @@ public:
     std::string ContentType;
     std::string Disposition;  // empty: none
     bool Reusable = false;    // a session picture: stays after it was served
+    std::uintmax_t Size = 0;  // of the content
   };
   // Bytes served at one address until Remove or the owner's end; returns the address.
   static std::string AddSessionBytes(TIWApplication* owner, std::string bytes, std::string contentType);
@@ -41,6 +51,14 @@ public:
   // Takes the entry of that id out of the cache (deleting its file); nullopt when there is none.
   // A session picture stays and is handed out as a copy.
   static std::optional<TEntry> Take(const std::string& id);
+  // The entry of that id without its bytes, left in the cache (HEAD); nullopt when there is none.
+  static std::optional<TEntry> Peek(const std::string& id);
+  // Replaces the caps above (tests); returns the previous ones.
+  struct TLimits {
+    std::size_t FilesPerSession = MaxCacheFilesPerSession;
+    std::uintmax_t Bytes = MaxCacheBytes;
+  };
+  static TLimits SetLimits(TLimits limits);
   // Drops every entry of that owner and deletes its files.
   static void ReleaseOwner(TIWApplication* owner);
   static constexpr const char* UrlPrefix = "/cache/";

@@ -164,6 +164,7 @@ int ParseRequestHead(std::string_view head, TRequestHead& out, std::string& erro
   }
 
   bool haveLength = false;
+  std::size_t hosts = 0;
   while (NextLine(rest, line)) {
     if (line.empty()) break;
     if (line.front() == ' ' || line.front() == '\t') {
@@ -198,12 +199,19 @@ int ParseRequestHead(std::string_view head, TRequestHead& out, std::string& erro
       }
       haveLength = true;
       out.ContentLength = n;
+    } else if (h.Name == "host") {
+      ++hosts;
     } else if (h.Name == "transfer-encoding") {
       // Browsers send form bodies with a length; chunked bodies are not taken.
       error = "Transfer-Encoding is not supported; send a Content-Length";
       return 501;
     }
     out.Headers.push_back(std::move(h));
+  }
+  // HTTP/1.1 names the host in every request, exactly once (RFC 9112, section 3.2).
+  if ((!out.Http10 && hosts == 0) || hosts > 1) {
+    error = hosts > 1 ? "The request names its host more than once" : "The request names no host";
+    return 400;
   }
   const std::string* connection = out.Find("connection");
   if (out.Http10) {

@@ -5,7 +5,9 @@
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <malloc.h>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
@@ -16,6 +18,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <deque>
+#include <list>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -40,6 +43,15 @@ constexpr auto SweepInterval = std::chrono::milliseconds(50);
 constexpr std::size_t WorkerStackBytes = 8 * 1024 * 1024;
 // After running out of file descriptors, the listener rests this long.
 constexpr auto AcceptPause = std::chrono::milliseconds(100);
+// Freed request buffers are handed back to the system (malloc_trim) once this much has been
+// released, at most once per TrimInterval: otherwise the allocator keeps a burst's peak for ever.
+constexpr std::size_t TrimAfterReleasedBytes = 1024 * 1024;
+constexpr auto TrimInterval = std::chrono::seconds(1);
+// Closing silent connections at the cap, and refusals for bytes in flight, are logged at most
+// this often.
+constexpr auto CapLogInterval = std::chrono::seconds(10);
+// The least connection cap the descriptor limit can give.
+constexpr std::size_t MinConnections = 64;
 
 constexpr std::uint64_t ListenTag = 0;
 constexpr std::uint64_t WakeTag = 1;
@@ -88,6 +100,16 @@ std::string PeerAddress(const sockaddr_storage& a) {
   return buf;
 }
 
+// The connection cap that the descriptor limit allows.
+std::size_t ConnectionCap(std::size_t configured) {
+  if (configured > 0) return configured;
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) != 0 || files.rlim_cur == RLIM_INFINITY) return MaxConnectionsCeiling;
+  const auto limit = static_cast<std::size_t>(files.rlim_cur);
+  const std::size_t cap = limit > ReservedDescriptors + MinConnections ? limit - ReservedDescriptors : MinConnections;
+  return std::min(cap, MaxConnectionsCeiling);
+}
+
 std::string SimpleReply(int status, const std::string& text) {
   THttpResponse r;
   r.Status = status;
@@ -96,6 +118,16 @@ std::string SimpleReply(int status, const std::string& text) {
 }
 
 }  // namespace
+
+std::string ClientKey(const std::string& remoteAddr) {
+  in6_addr a6{};
+  if (remoteAddr.find(':') == std::string::npos || inet_pton(AF_INET6, remoteAddr.c_str(), &a6) != 1)
+    return remoteAddr;
+  std::memset(&a6.s6_addr[8], 0, 8);
+  char buf[INET6_ADDRSTRLEN] = {};
+  inet_ntop(AF_INET6, &a6, buf, sizeof buf);
+  return std::string(buf) + "/64";
+}
 
 const std::string& THttpRequest::Header(std::string_view name) const {
   static const std::string none;
@@ -112,7 +144,8 @@ std::string FormatResponse(const THttpResponse& r, bool headOnly, bool keepAlive
   for (const auto& [name, value] : defaultHeaders) header(name, value);
   if (!r.ContentType.empty()) header("Content-Type", r.ContentType);
   for (const auto& [name, value] : r.Headers) header(name, value);
-  out += "Content-Length: " + std::to_string(r.Body.size()) + "\r\n";
+  const std::size_t length = headOnly && r.HeadLength && r.Body.empty() ? *r.HeadLength : r.Body.size();
+  out += "Content-Length: " + std::to_string(length) + "\r\n";
   out += keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
   if (!headOnly) out += r.Body;
   return out;
@@ -131,10 +164,16 @@ struct THttpServer::TImpl {
     int Fd = -1;
     std::uint64_t Id = 0;
     std::string Remote;
+    std::string Client;  // ClientKey(Remote)
     TPhase Phase = TPhase::Head;
     bool Started = false;  // the first byte of the current request has come
+    Clock::time_point RequestStart;
+    // The whole head must have come by then; max: not yet set (a kept-alive connection sets it
+    // with the first byte of its next request).
+    Clock::time_point HeadDeadline = Clock::time_point::max();
     std::string In;
     std::size_t HeadScan = 0;  // where the search for the end of the head goes on
+    std::size_t HeadBytes = 0;  // of the request whose body is being read
     http::TRequestHead Head;
     std::string Out;
     std::size_t OutPos = 0;
@@ -142,11 +181,26 @@ struct THttpServer::TImpl {
     std::size_t DrainLeft = 0;
     Clock::time_point Deadline;
     bool Watching = false;  // EPOLLOUT is on
+    // Request bytes this connection holds against the caps of bytes in flight.
+    std::size_t Held = 0;
+    // Its place among the connections that wait for the client (Head and Body phases), the one
+    // heard from longest ago first.
+    std::list<TConn*>::iterator Silent;
+    bool Waiting = false;
   };
   std::unordered_map<std::uint64_t, std::unique_ptr<TConn>> Conns;
-  std::unordered_map<std::string, std::size_t> PerClient;
+  struct TClient {
+    std::size_t Connections = 0;
+    std::size_t Bytes = 0;
+  };
+  std::unordered_map<std::string, TClient> Clients;
+  std::list<TConn*> SilentOrder;
+  std::size_t ConnectionLimit = 0;
   std::uint64_t NextId = 2;
   std::atomic<std::size_t> Open{0};
+  std::atomic<std::size_t> InFlight{0};
+  std::size_t ReleasedSinceTrim = 0;
+  Clock::time_point LastTrim{}, LastEvictionLog{}, LastInFlightLog{};
   Clock::time_point AcceptResume{};
   bool AcceptPaused = false;
 
@@ -158,6 +212,9 @@ struct THttpServer::TImpl {
     std::uint64_t Id;
     std::string Bytes;
     bool Close;
+    // The request's bytes in flight, given back when its handler is done.
+    std::string Client;
+    std::size_t Held;
   };
   std::mutex DoneLock;
   std::vector<TDone> Done;
@@ -200,20 +257,25 @@ struct THttpServer::TImpl {
     }
   }
 
+  // The request's head and body go to a worker, and with them their share of the connection's
+  // bytes in flight.
   void Submit(TConn& c, std::string body) {
     auto req = std::make_shared<THttpRequest>();
     req->Head = std::move(c.Head);
     req->Body = std::move(body);
     req->RemoteAddr = c.Remote;
+    const std::size_t held = std::min(c.Held, c.HeadBytes + req->Body.size());
+    c.Held -= held;
+    c.HeadBytes = 0;
     const std::uint64_t id = c.Id;
     {
       std::lock_guard<std::mutex> lk(QueueLock);
-      Queue.push_back([this, id, req] { Run(id, *req); });
+      Queue.push_back([this, id, req, client = c.Client, held] { Run(id, *req, client, held); });
     }
     QueueWake.notify_one();
   }
 
-  void Run(std::uint64_t id, const THttpRequest& req) {
+  void Run(std::uint64_t id, const THttpRequest& req, const std::string& client, std::size_t held) {
     THttpResponse res;
     try {
       if (Opt.Handler) Opt.Handler(req, res);
@@ -232,7 +294,7 @@ struct THttpServer::TImpl {
     std::string bytes = FormatResponse(res, req.Method() == "HEAD", keep, Opt.DefaultHeaders);
     {
       std::lock_guard<std::mutex> lk(DoneLock);
-      Done.push_back({id, std::move(bytes), !keep});
+      Done.push_back({id, std::move(bytes), !keep, client, held});
     }
     const std::uint64_t one = 1;
     [[maybe_unused]] const ssize_t w = ::write(WakeFd, &one, sizeof one);
@@ -248,13 +310,94 @@ struct THttpServer::TImpl {
     c.Watching = (events & EPOLLOUT) != 0;
   }
 
+  // ---- Bytes in flight (event loop only) ----
+
+  // Gives back bytes held against a client's and the overall cap.
+  void Release(const std::string& client, std::size_t bytes) {
+    if (bytes == 0) return;
+    InFlight -= bytes;
+    ReleasedSinceTrim += bytes;
+    auto it = Clients.find(client);
+    if (it == Clients.end()) return;
+    it->second.Bytes -= std::min(bytes, it->second.Bytes);
+    if (it->second.Bytes == 0 && it->second.Connections == 0) Clients.erase(it);
+  }
+
+  // Makes the connection hold `bytes` in all; false (nothing changed) when that would pass the
+  // client's or the overall cap.
+  bool Hold(TConn& c, std::size_t bytes) {
+    if (bytes <= c.Held) {
+      Release(c.Client, c.Held - bytes);
+      c.Held = bytes;
+      return true;
+    }
+    const std::size_t more = bytes - c.Held;
+    TClient& mine = Clients[c.Client];
+    if (mine.Bytes + more > Opt.MaxBytesInFlightPerClient || InFlight + more > Opt.MaxBytesInFlight) {
+      const auto now = Clock::now();
+      if (LastInFlightLog == Clock::time_point{} || now - LastInFlightLog >= CapLogInterval) {
+        LastInFlightLog = now;
+        Log("Requests refused (the first from " + c.Remote + "): too many request bytes in memory (" +
+            std::to_string(InFlight / 1024) + " KiB, this client " + std::to_string(mine.Bytes / 1024) + " KiB)");
+      }
+      return false;
+    }
+    mine.Bytes += more;
+    InFlight += more;
+    c.Held = bytes;
+    return true;
+  }
+
+  // ---- Silent connections (event loop only) ----
+
+  void StartWaiting(TConn& c) {
+    if (c.Waiting) SilentOrder.erase(c.Silent);
+    c.Silent = SilentOrder.insert(SilentOrder.end(), &c);
+    c.Waiting = true;
+  }
+
+  void StopWaiting(TConn& c) {
+    if (!c.Waiting) return;
+    SilentOrder.erase(c.Silent);
+    c.Waiting = false;
+  }
+
   void Close(TConn& c) {
     epoll_ctl(Epoll, EPOLL_CTL_DEL, c.Fd, nullptr);
     ::close(c.Fd);
-    auto it = PerClient.find(c.Remote);
-    if (it != PerClient.end() && --it->second == 0) PerClient.erase(it);
+    StopWaiting(c);
+    Release(c.Client, c.Held);
+    c.Held = 0;
+    auto it = Clients.find(c.Client);
+    if (it != Clients.end()) {
+      --it->second.Connections;
+      if (it->second.Connections == 0 && it->second.Bytes == 0) Clients.erase(it);
+    }
     --Open;
     Conns.erase(c.Id);  // frees c
+  }
+
+  // Closes a connection that has not delivered its request in time; one whose request had begun
+  // is told so on the way out.
+  void CloseLate(TConn& c) {
+    if (c.Started && c.Out.empty() && (c.Phase == TPhase::Head || c.Phase == TPhase::Body))
+      SendNow(c.Fd, SimpleReply(408, "The request did not arrive in time."));
+    Close(c);
+  }
+
+  // At the connection cap: closes the connection that has been silent longest, if any waits for
+  // its client. False when every connection is in a handler or taking its reply.
+  bool CloseLongestSilent() {
+    if (SilentOrder.empty()) return false;
+    TConn& c = *SilentOrder.front();
+    const auto now = Clock::now();
+    if (LastEvictionLog == Clock::time_point{} || now - LastEvictionLog >= CapLogInterval) {
+      LastEvictionLog = now;
+      Log("Connection cap of " + std::to_string(ConnectionLimit) +
+          " reached: closing the longest-silent connections (the first from " + c.Remote + ")");
+    }
+    CloseLate(c);
+    return true;
   }
 
   // Sends what fits now; a refused connection gets its answer on the way out.
@@ -280,14 +423,15 @@ struct THttpServer::TImpl {
         return;
       }
       const std::string remote = PeerAddress(addr);
-      std::size_t& mine = PerClient[remote];
-      if (Open >= Opt.MaxConnections || mine >= Opt.MaxConnectionsPerClient) {
-        if (mine == 0) PerClient.erase(remote);
+      const std::string client = ClientKey(remote);
+      auto mine = Clients.find(client);
+      const bool clientFull = mine != Clients.end() && mine->second.Connections >= Opt.MaxConnectionsPerClient;
+      if (clientFull || (Open >= ConnectionLimit && !CloseLongestSilent())) {
         SendNow(fd, SimpleReply(503, "Too many connections; try again shortly."));
         ::close(fd);
         continue;
       }
-      ++mine;
+      ++Clients[client].Connections;
       ++Open;
       int one = 1;
       setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
@@ -295,11 +439,14 @@ struct THttpServer::TImpl {
       c->Fd = fd;
       c->Id = NextId++;
       c->Remote = remote;
-      c->Deadline = Clock::now() + Opt.RequestDeadline;
+      c->Client = client;
+      c->HeadDeadline = Clock::now() + Opt.HeadTimeout;
+      c->Deadline = c->HeadDeadline;
       epoll_event ev{};
       ev.events = EPOLLIN;
       ev.data.u64 = c->Id;
       epoll_ctl(Epoll, EPOLL_CTL_ADD, fd, &ev);
+      StartWaiting(*c);
       Conns.emplace(c->Id, std::move(c));
     }
   }
@@ -312,11 +459,18 @@ struct THttpServer::TImpl {
     c.OutPos = 0;
     c.CloseAfterReply = true;
     c.Phase = TPhase::Drain;
+    StopWaiting(c);
     c.DrainLeft = MaxDrainBytes;
     if (knownBody) c.DrainLeft = c.Head.ContentLength > c.In.size() ? std::min(c.Head.ContentLength - c.In.size(), MaxDrainBytes) : 0;
-    c.In.clear();
+    std::string().swap(c.In);
+    c.HeadBytes = 0;
+    Hold(c, 0);
     c.Deadline = Clock::now() + Opt.RequestDeadline;
     Flush(c);
+  }
+
+  void RefuseInFlight(TConn& c, bool knownBody) {
+    Refuse(c, 503, "The server is receiving too much at once; try again shortly.", knownBody);
   }
 
   // Returns false when the connection was closed.
@@ -328,7 +482,9 @@ struct THttpServer::TImpl {
       if (c.In.empty()) return true;
       if (!c.Started) {
         c.Started = true;
-        c.Deadline = now + Opt.RequestDeadline;
+        c.RequestStart = now;
+        if (c.HeadDeadline == Clock::time_point::max()) c.HeadDeadline = now + Opt.HeadTimeout;
+        c.Deadline = std::min(c.HeadDeadline, now + Opt.RequestDeadline);
       }
       const std::size_t end = http::FindHeadEnd(c.In, c.HeadScan);
       if (end == std::string::npos) {
@@ -345,20 +501,36 @@ struct THttpServer::TImpl {
         return alive();
       }
       c.In.erase(0, end);
+      c.HeadDeadline = Clock::time_point::max();
+      c.Deadline = c.RequestStart + Opt.RequestDeadline;
       const std::size_t limit = Opt.BodyLimit ? Opt.BodyLimit(c.Head) : 0;
       if (c.Head.ContentLength > limit) {
         const std::string text = Opt.TooLarge ? Opt.TooLarge(c.Head, limit) : "The request is too large.";
         Refuse(c, 413, text, true);
         return alive();
       }
+      // The whole body is reserved from its head on, so a client that stalls halfway holds no more
+      // than it could have held anyway.
+      c.HeadBytes = end;
+      if (!Hold(c, end + std::max(c.In.size(), c.Head.ContentLength))) {
+        RefuseInFlight(c, true);
+        return alive();
+      }
+      if (c.In.size() < c.Head.ContentLength) c.In.reserve(c.Head.ContentLength);
       if (c.Head.ExpectContinue && c.In.size() < c.Head.ContentLength) SendNow(c.Fd, "HTTP/1.1 100 Continue\r\n\r\n");
       c.Phase = TPhase::Body;
     }
     if (c.Phase == TPhase::Body) {
       if (c.In.size() < c.Head.ContentLength) return true;
-      std::string body = c.In.substr(0, c.Head.ContentLength);
-      c.In.erase(0, c.Head.ContentLength);
+      std::string body;
+      if (c.In.size() == c.Head.ContentLength) {
+        body.swap(c.In);
+      } else {
+        body = c.In.substr(0, c.Head.ContentLength);
+        c.In.erase(0, c.Head.ContentLength);
+      }
       c.Phase = TPhase::Busy;
+      StopWaiting(c);
       Watch(c, 0);
       Submit(c, std::move(body));
     }
@@ -369,7 +541,12 @@ struct THttpServer::TImpl {
     char buf[ReadChunk];
     for (;;) {
       if (c.Phase == TPhase::Busy) return;
-      const ssize_t n = ::recv(c.Fd, buf, sizeof buf, 0);
+      // A body is read no further than its end, so its buffer never grows past what its head
+      // reserved; what follows it waits in the socket for the next request.
+      std::size_t want = sizeof buf;
+      if (c.Phase == TPhase::Body) want = std::min(want, c.Head.ContentLength - std::min(c.In.size(), c.Head.ContentLength));
+      if (want == 0) want = sizeof buf;
+      const ssize_t n = ::recv(c.Fd, buf, want, 0);
       if (n > 0) {
         if (c.Phase == TPhase::Drain) {
           const auto got = static_cast<std::size_t>(n);
@@ -377,6 +554,9 @@ struct THttpServer::TImpl {
           if (c.DrainLeft == 0 && c.Out.empty()) return Close(c);
           continue;
         }
+        StartWaiting(c);  // heard from just now
+        const std::size_t held = c.HeadBytes + c.In.size() + static_cast<std::size_t>(n);
+        if (held > c.Held && !Hold(c, held)) return RefuseInFlight(c, false);
         c.In.append(buf, static_cast<std::size_t>(n));
         // Reading stops when a head is too long or a body is complete; Advance decides.
         if (!Advance(c)) return;
@@ -418,7 +598,10 @@ struct THttpServer::TImpl {
     // Ready for the next request on this connection.
     c.Phase = TPhase::Head;
     c.Started = false;
+    c.HeadDeadline = Clock::time_point::max();
     c.Deadline = Clock::now() + Opt.IdleTimeout;
+    std::string().swap(c.Out);
+    StartWaiting(c);
     Watch(c, EPOLLIN);
     if (!c.In.empty()) Advance(c);
   }
@@ -432,6 +615,7 @@ struct THttpServer::TImpl {
       done.swap(Done);
     }
     for (TDone& d : done) {
+      Release(d.Client, d.Held);
       auto it = Conns.find(d.Id);
       if (it == Conns.end()) continue;  // the client went away meanwhile
       TConn& c = *it->second;
@@ -458,10 +642,11 @@ struct THttpServer::TImpl {
       const bool inHandler = c->Phase == TPhase::Busy && c->Out.empty();
       if (!inHandler && now >= c->Deadline) late.push_back(c.get());
     }
-    for (TConn* c : late) {
-      if (c->Started && c->Out.empty() && (c->Phase == TPhase::Head || c->Phase == TPhase::Body))
-        SendNow(c->Fd, SimpleReply(408, "The request did not arrive in time."));
-      Close(*c);
+    for (TConn* c : late) CloseLate(*c);
+    if (ReleasedSinceTrim >= TrimAfterReleasedBytes && now - LastTrim >= TrimInterval) {
+      malloc_trim(0);
+      ReleasedSinceTrim = 0;
+      LastTrim = now;
     }
   }
 
@@ -556,6 +741,7 @@ void THttpServer::Start() {
   epoll_ctl(F->Epoll, EPOLL_CTL_ADD, F->ListenFd, &ev);
   ev.data.u64 = WakeTag;
   epoll_ctl(F->Epoll, EPOLL_CTL_ADD, F->WakeFd, &ev);
+  F->ConnectionLimit = ConnectionCap(F->Opt.MaxConnections);
   F->Started = true;
   for (std::size_t i = 0; i < std::max<std::size_t>(F->Opt.Threads, 1); ++i)
     F->StartWorker();
@@ -585,5 +771,9 @@ void THttpServer::Stop() {
 }
 
 std::size_t THttpServer::ConnectionCount() const { return F->Open; }
+
+std::size_t THttpServer::MaxConnections() const { return F->ConnectionLimit; }
+
+std::size_t THttpServer::BytesInFlight() const { return F->InFlight; }
 
 }  // namespace web

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,6 +31,8 @@ struct THttpResponse {
   int Status = 200;
   std::string ContentType = "text/plain; charset=utf-8";
   std::string Body;
+  // The length a reply to HEAD announces when its Body is left empty (the body a GET would get).
+  std::optional<std::size_t> HeadLength;
   std::vector<std::pair<std::string, std::string>> Headers;
   // Closes the connection after this reply.
   bool Close = false;
@@ -41,15 +44,40 @@ struct THttpResponse {
   void AddHeader(std::string name, std::string value) { Headers.emplace_back(std::move(name), std::move(value)); }
 };
 
+// A new connection that has not delivered its whole request head within this is closed.
+constexpr std::chrono::seconds DefaultHeadTimeout{10};
+// Descriptors the process keeps for everything but connections (files, the event loop, workers),
+// when the connection cap follows the descriptor limit.
+constexpr std::size_t ReservedDescriptors = 512;
+// Connections open at once whatever the descriptor limit allows: each costs kernel memory.
+constexpr std::size_t MaxConnectionsCeiling = 65536;
+// Request bytes held in memory at once: heads as they arrive, and each request's head and body from
+// the moment its head announces the body until its handler has finished. Past either cap a
+// request is answered 503 instead of being read.
+constexpr std::size_t DefaultMaxBytesInFlight = 128 * 1024 * 1024;
+constexpr std::size_t DefaultMaxBytesInFlightPerClient = 8 * 1024 * 1024;
+
+// The key under which a client's connections, bytes and sessions are counted: the IPv4 address,
+// or the /64 prefix of an IPv6 address (one host holds a whole /64).
+std::string ClientKey(const std::string& remoteAddr);
+
 struct THttpServerOptions {
   std::string Host = "0.0.0.0";
   int Port = 0;  // 0: any free port
   // Workers run the handler on complete requests only.
   std::size_t Threads = 32;
-  // Connections open at once, and from one client address. Past them a new connection gets a 503
-  // and is closed.
-  std::size_t MaxConnections = 2000;
+  // Connections open at once (0: the descriptor limit less ReservedDescriptors, at most
+  // MaxConnectionsCeiling). At the cap the connection that has been silent longest (waiting for its
+  // request, not in a handler or taking a reply) is closed to make room; when there is none, the
+  // new connection gets a 503 and is closed.
+  std::size_t MaxConnections = 0;
+  // Connections from one client (ClientKey); past it a new connection gets a 503 and is closed.
   std::size_t MaxConnectionsPerClient = 256;
+  // Request bytes in memory at once, overall and from one client (see DefaultMaxBytesInFlight).
+  std::size_t MaxBytesInFlight = DefaultMaxBytesInFlight;
+  std::size_t MaxBytesInFlightPerClient = DefaultMaxBytesInFlightPerClient;
+  // From a new connection to the end of its request head.
+  std::chrono::milliseconds HeadTimeout = DefaultHeadTimeout;
   // From the first byte of a request to its last; a connection that has not delivered the whole
   // request by then is closed.
   std::chrono::milliseconds RequestDeadline = std::chrono::seconds(30);
@@ -83,6 +111,10 @@ public:
   void Stop();
   // Connections open now (for tests and the log).
   std::size_t ConnectionCount() const;
+  // The connection cap in force (after Start).
+  std::size_t MaxConnections() const;
+  // Request bytes held in memory now (see DefaultMaxBytesInFlight).
+  std::size_t BytesInFlight() const;
 
 private:
   struct TImpl;

@@ -33,6 +33,7 @@ struct TSession {
   std::string Token;
   unsigned long Serial = 0;
   std::string Remote;
+  std::string Client;  // ClientKey(Remote)
   // Key of the session's first form: while it is the form shown, the session is on its start page.
   std::uint64_t FirstFormKey = 0;
   // Held for the whole of one request, so one session's handlers never run at the same time.
@@ -157,6 +158,8 @@ struct TIWServer::TImpl {
   std::unordered_map<std::string, std::shared_ptr<TSession>> Sessions;
   // Sessions being started: they count against the cap before they are in the table.
   std::size_t Starting = 0;
+  // Sessions of each client, those being started included.
+  std::unordered_map<std::string, std::size_t> ClientSessions;
   Clock::time_point LastRefusalLog{};
   std::condition_variable ReaperWake;
   bool Stopping = false;
@@ -205,20 +208,84 @@ struct TIWServer::TImpl {
     ~TUse() { Impl.Release(*S, OnStartPage); }
   };
 
-  // Reserves a place for a new session; false when the cap is reached.
-  bool ReserveSession(const std::string& remote) {
-    std::lock_guard<std::mutex> lk(MapLock);
-    if (Sessions.size() + Starting < Opt.MaxSessions) {
-      ++Starting;
-      return true;
+  enum class TReserved { Yes, Busy, ClientFull };
+
+  // Counts a session of the client out. The table's lock is held.
+  void Uncount(const std::string& client) {
+    auto it = ClientSessions.find(client);
+    if (it != ClientSessions.end() && --it->second == 0) ClientSessions.erase(it);
+  }
+
+  // The oldest session on its start page and not in use that `mine` accepts; of those, the ones of
+  // the client holding the most sessions come first. End of the table when there is none. The
+  // table's lock is held.
+  template <class TFilter>
+  auto GiveWay(TFilter mine) {
+    auto found = Sessions.end();
+    std::size_t foundHeld = 0;
+    for (auto it = Sessions.begin(); it != Sessions.end(); ++it) {
+      const TSession& s = *it->second;
+      if (!s.OnStartPage || s.Active != 0 || !mine(s)) continue;
+      const auto count = ClientSessions.find(s.Client);
+      const std::size_t held = count == ClientSessions.end() ? 0 : count->second;
+      if (found == Sessions.end() || held > foundHeld || (held == foundHeld && s.Serial < found->second->Serial)) {
+        found = it;
+        foundHeld = held;
+      }
     }
+    return found;
+  }
+
+  void LogRefusal(const std::string& line) {
     const auto now = Clock::now();
     if (LastRefusalLog == Clock::time_point{} || now - LastRefusalLog >= RefusalLogInterval) {
       LastRefusalLog = now;
-      Log("New sessions refused (the first for " + remote + "): " + std::to_string(Opt.MaxSessions) +
-          " sessions are open");
+      Log(line);
     }
-    return false;
+  }
+
+  // Reserves a place for a new session of that client. A client at its cap makes way with its own
+  // oldest start-page session, a full server with the oldest start-page session of the client
+  // holding most; those sessions end before this returns. Busy or ClientFull when nothing can give way.
+  TReserved ReserveSession(const std::string& remote) {
+    const std::string client = ClientKey(remote);
+    std::vector<std::shared_ptr<TSession>> ended;
+    TReserved result = TReserved::Yes;
+    {
+      std::lock_guard<std::mutex> lk(MapLock);
+      auto takeOut = [&](auto it) {
+        Uncount(it->second->Client);
+        ended.push_back(std::move(it->second));
+        Sessions.erase(it);
+      };
+      auto held = ClientSessions.find(client);
+      if (held != ClientSessions.end() && held->second >= Opt.MaxSessionsPerClient) {
+        auto it = GiveWay([&](const TSession& s) { return s.Client == client; });
+        if (it == Sessions.end()) {
+          result = TReserved::ClientFull;
+          LogRefusal("New sessions refused (the first for " + remote + "): " + std::to_string(held->second) +
+                     " sessions of that client are open");
+        } else {
+          takeOut(it);
+        }
+      }
+      if (result == TReserved::Yes && Sessions.size() + Starting >= Opt.MaxSessions) {
+        auto it = GiveWay([](const TSession&) { return true; });
+        if (it == Sessions.end()) {
+          result = TReserved::Busy;
+          LogRefusal("New sessions refused (the first for " + remote + "): " + std::to_string(Opt.MaxSessions) +
+                     " sessions are open");
+        } else {
+          takeOut(it);
+        }
+      }
+      if (result == TReserved::Yes) {
+        ++Starting;
+        ++ClientSessions[client];
+      }
+    }
+    for (auto& s : ended) EndSession(*s, "on its start page, to make room for a new session");
+    return result;
   }
 
   // A new session, in the table and in use; the new-session hook and the main form have run.
@@ -228,6 +295,7 @@ struct TIWServer::TImpl {
     s->Token = NewRandomToken();
     s->Serial = NextSerial++;
     s->Remote = remote;
+    s->Client = ClientKey(remote);
     s->App = std::make_unique<TIWApplication>();
     {
       TCurrentApplicationScope scope(s->App.get());
@@ -246,6 +314,7 @@ struct TIWServer::TImpl {
         s->App.reset();
         std::lock_guard<std::mutex> lk(MapLock);
         --Starting;
+        Uncount(s->Client);
         throw;
       }
     }
@@ -285,6 +354,7 @@ struct TIWServer::TImpl {
       const auto now = Clock::now();
       for (auto it = Sessions.begin(); it != Sessions.end();) {
         if (it->second->Active == 0 && now - it->second->LastUse >= TimeoutOf(*it->second)) {
+          Uncount(it->second->Client);
           expired.push_back(std::move(it->second));
           it = Sessions.erase(it);
         } else {
@@ -465,15 +535,24 @@ struct TIWServer::TImpl {
     }
     std::shared_ptr<TSession> s;
     if (page) {
-      if (!ReserveSession(req.RemoteAddr)) {
+      const TReserved reserved = ReserveSession(req.RemoteAddr);
+      if (reserved != TReserved::Yes) {
         res.Status = 503;
         res.AddHeader("Retry-After", "120");
         res.AddHeader("Cache-Control", "no-store");
-        res.SetContent(NoticePage(Opt.AppName, "The server is busy",
-                                  "Too many people are using the program at the moment. Please try again in a few "
-                                  "minutes.",
-                                  "Try again"),
-                       "text/html; charset=utf-8");
+        if (reserved == TReserved::Busy) {
+          res.SetContent(NoticePage(Opt.AppName, "The server is busy",
+                                    "Too many people are using the program at the moment. Please try again in a few "
+                                    "minutes.",
+                                    "Try again"),
+                         "text/html; charset=utf-8");
+        } else {
+          res.SetContent(NoticePage(Opt.AppName, "Too many sessions",
+                                    "Too many of the program's windows are open from your network address. Close "
+                                    "some of them, or try again in a few minutes.",
+                                    "Try again"),
+                         "text/html; charset=utf-8");
+        }
         return;
       }
       try {
@@ -590,7 +669,9 @@ struct TIWServer::TImpl {
     }
     if (IsCacheAddress(path)) {
       if (!get) return wrongMethod("GET, HEAD");
-      auto entry = TIWAppCache::Take(path.substr(7));
+      // HEAD (link previewers, download managers) answers the headers and leaves the file for the GET.
+      const bool head = req.Method() == "HEAD";
+      auto entry = head ? TIWAppCache::Peek(path.substr(7)) : TIWAppCache::Take(path.substr(7));
       if (!entry) {
         res.Status = 404;
         res.SetContent("Not found", "text/plain");
@@ -601,6 +682,7 @@ struct TIWServer::TImpl {
       res.AddHeader("Cache-Control", entry->Reusable ? "private, max-age=3600" : "no-store");
       if (!entry->Disposition.empty()) res.AddHeader("Content-Disposition", entry->Disposition);
       res.SetContent(std::move(entry->Bytes), entry->ContentType);
+      if (head) res.HeadLength = static_cast<std::size_t>(entry->Size);
       return;
     }
     if (path.rfind("/files/", 0) == 0) {
@@ -618,6 +700,9 @@ struct TIWServer::TImpl {
     h.Threads = Opt.Threads;
     h.MaxConnections = Opt.MaxConnections;
     h.MaxConnectionsPerClient = Opt.MaxConnectionsPerClient;
+    h.MaxBytesInFlight = Opt.MaxBytesInFlight;
+    h.MaxBytesInFlightPerClient = Opt.MaxBytesInFlightPerClient;
+    h.HeadTimeout = Opt.HeadTimeout;
     h.RequestDeadline = Opt.RequestDeadline;
     h.DefaultHeaders = {{"X-Content-Type-Options", "nosniff"}};
     // An upload carries the page's entries and cookies besides the file.
@@ -650,6 +735,8 @@ int TIWServer::Start() {
   F->BoundPort = F->Http->Bind();
   F->Started = true;
   F->Http->Start();
+  F->Log("At most " + std::to_string(F->Http->MaxConnections()) + " connections and " +
+         std::to_string(F->Opt.MaxSessions) + " sessions at once");
   F->Reaper = std::thread([this] { F->ReaperLoop(); });
   return F->BoundPort;
 }
@@ -668,6 +755,7 @@ void TIWServer::Stop() {
   {
     std::lock_guard<std::mutex> lk(F->MapLock);
     all.swap(F->Sessions);
+    F->ClientSessions.clear();
   }
   for (auto& [token, s] : all) F->EndSession(*s, "server stopped");
 }
@@ -678,5 +766,11 @@ std::size_t TIWServer::SessionCount() const {
   std::lock_guard<std::mutex> lk(F->MapLock);
   return F->Sessions.size();
 }
+
+std::size_t TIWServer::ConnectionCount() const { return F->Http->ConnectionCount(); }
+
+std::size_t TIWServer::MaxConnections() const { return F->Http->MaxConnections(); }
+
+std::size_t TIWServer::BytesInFlight() const { return F->Http->BytesInFlight(); }
 
 }  // namespace web

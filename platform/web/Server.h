@@ -20,13 +20,19 @@
 #include <string>
 
 #include "platform/web/Application.h"
+#include "platform/web/HttpServer.h"
 
 namespace web {
 
 // The largest body of an event: the values of every input of the page and the site's cookies.
 constexpr std::size_t MaxEventBytes = 1024 * 1024;
-// Sessions open at once; past it the start page answers that the server is busy.
+// Sessions open at once. When a new one would pass it, the oldest session still on its start page
+// ends to make room (of the client holding the most sessions); when none is, the start page
+// answers that the server is busy.
 constexpr std::size_t DefaultMaxSessions = 1000;
+// Sessions one client (one address, see ClientKey) holds at once. A new one beyond it ends that
+// client's oldest session still on its start page; when none is, it is refused.
+constexpr std::size_t DefaultMaxSessionsPerClient = 50;
 // Requests of one session in the server at once (the page sends one event at a time); more are
 // answered "busy" instead of each holding a worker while it waits for the session.
 constexpr std::size_t MaxRequestsPerSession = 4;
@@ -41,12 +47,16 @@ struct TIWServerOptions {
   // A session still on its first form (the start page, which moves on by itself) ends sooner.
   std::chrono::milliseconds StartPageTimeout = std::chrono::minutes(2);
   std::size_t MaxSessions = DefaultMaxSessions;
+  std::size_t MaxSessionsPerClient = DefaultMaxSessionsPerClient;
   // Workers that run handlers. They only ever take complete requests: reading requests and writing
   // replies is the event loop's (HttpServer.h), so slow clients hold no worker.
   std::size_t Threads = 64;
   // See THttpServerOptions.
-  std::size_t MaxConnections = 2000;
+  std::size_t MaxConnections = 0;  // 0: from the descriptor limit
   std::size_t MaxConnectionsPerClient = 256;
+  std::size_t MaxBytesInFlight = DefaultMaxBytesInFlight;
+  std::size_t MaxBytesInFlightPerClient = DefaultMaxBytesInFlightPerClient;
+  std::chrono::milliseconds HeadTimeout = DefaultHeadTimeout;
   std::chrono::milliseconds RequestDeadline = std::chrono::seconds(30);
   std::size_t UploadLimit = 1024 * 1024;
   std::string AppName = "ZentorApp";
@@ -73,6 +83,10 @@ public:
   void Stop();
   int Port() const;
   std::size_t SessionCount() const;
+  // The transport's figures (tests, the log).
+  std::size_t ConnectionCount() const;
+  std::size_t MaxConnections() const;
+  std::size_t BytesInFlight() const;
 
 private:
   struct TImpl;

@@ -47,10 +47,31 @@ TEST(HttpParse, RequestHeadsThatAreRefusedGetTheirStatus) {
   EXPECT_EQ(ParseRequestHead(Head(many), head, error), 431) << "too many fields";
 }
 
+TEST(HttpParse, Http11RequestWithoutHostIsRefused) {
+  struct Case {
+    const char* head;
+    int status;
+  } cases[] = {
+      {"GET / HTTP/1.1\r\nAccept: */*", 400},
+      {"POST /event HTTP/1.1\r\nContent-Length: 0", 400},
+      {"GET / HTTP/1.1\r\nHost: a\r\nHost: b", 400},
+      {"GET / HTTP/1.0\r\nHost: a\r\nhost: a", 400},
+      {"GET / HTTP/1.1\r\nhost: 127.0.0.1:8885", 0},
+      {"GET / HTTP/1.1\r\nHost:", 0},
+      {"GET / HTTP/1.0", 0},
+  };
+  for (const auto& c : cases) {
+    TRequestHead head;
+    std::string error;
+    EXPECT_EQ(ParseRequestHead(Head(c.head), head, error), c.status) << c.head;
+    EXPECT_EQ(error.empty(), c.status == 0) << c.head;
+  }
+}
+
 TEST(HttpParse, RequestHeadFieldsAndConnectionRules) {
   TRequestHead h;
   std::string error;
-  ASSERT_EQ(ParseRequestHead("\r\nPOST /files/%2e%2e/a%20b.png?x=%41&y HTTP/1.1\nCOOKIE:  a=%3B; b=c \n"
+  ASSERT_EQ(ParseRequestHead("\r\nPOST /files/%2e%2e/a%20b.png?x=%41&y HTTP/1.1\nHost: a\nCOOKIE:  a=%3B; b=c \n"
                              "Content-Length: 12\nContent-Length: 12\nExpect: 100-Continue\n\n",
                              h, error),
             0)
@@ -68,8 +89,8 @@ TEST(HttpParse, RequestHeadFieldsAndConnectionRules) {
     const char* head;
     bool keepAlive;
   } cases[] = {
-      {"GET / HTTP/1.1\r\nConnection: close", false},
-      {"GET / HTTP/1.1\r\nConnection: TE, Close", false},
+      {"GET / HTTP/1.1\r\nHost: a\r\nConnection: close", false},
+      {"GET / HTTP/1.1\r\nHost: a\r\nConnection: TE, Close", false},
       {"GET / HTTP/1.0", false},
       {"GET / HTTP/1.0\r\nConnection: keep-alive", true},
   };

@@ -5,6 +5,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #include <gtest/gtest.h>
@@ -891,7 +892,7 @@ TEST_F(WebServer, SlowClientsNeitherStallOthersNorOutstayTheDeadline) {
   for (int i = 0; i < 300; ++i) {
     slow.push_back(std::make_unique<TRawConn>(Port, from[i % 3]));
     ASSERT_TRUE(slow.back()->Connected) << i;
-    if (i % 2) slow.back()->Send("POST /event HTTP/1.1\r\nContent-Length: 100000\r\n\r\ns=");
+    if (i % 2) slow.back()->Send("POST /event HTTP/1.1\r\nHost: t\r\nContent-Length: 100000\r\n\r\ns=");
   }
   std::atomic<bool> stop{false};
   std::thread trickle([&] {
@@ -945,11 +946,11 @@ TEST_F(WebServer, ConnectionsOfOneClientAreCapped) {
   held.pop_back();
   std::this_thread::sleep_for(100ms);
   TRawConn again(Port, "127.0.0.5");
-  again.Send("GET /iw.js HTTP/1.1\r\nConnection: close\r\n\r\n");
+  again.Send("GET /iw.js HTTP/1.1\r\nHost: t\r\nConnection: close\r\n\r\n");
   EXPECT_EQ(again.Read(2s).rfind("HTTP/1.1 200 ", 0), 0u) << "a freed place is taken again";
 }
 
-TEST_F(WebServer, SessionsAreCappedAndStartPagesEndSooner) {
+TEST_F(WebServer, SessionsAreCappedStartPagesGiveWayFirstAndEndSooner) {
   Tweak = [](TIWServerOptions& o) {
     o.MaxSessions = 2;
     o.StartPageTimeout = 1s;
@@ -961,6 +962,27 @@ TEST_F(WebServer, SessionsAreCappedAndStartPagesEndSooner) {
   ASSERT_EQ(movedOn.FormName(), "OtherForm");
   onStart.Open();
 
+  // The server is full: the session still on its start page makes room for a new one.
+  TBrowser third(Port);
+  third.Open();
+  EXPECT_FALSE(third.Token.empty());
+  auto ended = onStart.Post("", "");
+  ASSERT_TRUE(ended);
+  EXPECT_EQ(ended->status, 410) << "the start-page session has given way";
+  auto r = movedOn.Post("", "");
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 200);
+  EXPECT_EQ(movedOn.FormName(), "OtherForm") << "the session that moved on lives on";
+
+  // Left on its start page, a session ends sooner.
+  for (int i = 0; i < 500 && Server->SessionCount() > 1; ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(Server->SessionCount(), 1u) << "the session that stayed on its start page has ended";
+
+  // Full with sessions that have all moved on: nothing gives way.
+  TBrowser fourth(Port);
+  fourth.Open();
+  fourth.Post("click", "NextButton");
+  ASSERT_EQ(fourth.FormName(), "OtherForm");
   httplib::Client cli("127.0.0.1", Port);
   auto busy = cli.Get("/");
   ASSERT_TRUE(busy);
@@ -970,20 +992,12 @@ TEST_F(WebServer, SessionsAreCappedAndStartPagesEndSooner) {
   EXPECT_NE(busy->body.find("try again"), std::string::npos);
   EXPECT_EQ(TTestData::Alive, 2) << "a refused start builds no session";
 
-  for (int i = 0; i < 500 && Server->SessionCount() > 1; ++i) std::this_thread::sleep_for(10ms);
-  EXPECT_EQ(Server->SessionCount(), 1u) << "the session that stayed on its start page has ended";
-  auto r = movedOn.Post("", "");
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->status, 200);
-  EXPECT_EQ(movedOn.FormName(), "OtherForm") << "the session that moved on lives on";
-
-  TBrowser next(Port);
-  next.Open();
-  EXPECT_FALSE(next.Token.empty()) << "the freed place takes a new session";
   std::lock_guard<std::mutex> lk(LogLock);
-  EXPECT_NE(std::find_if(LogLines.begin(), LogLines.end(),
-                         [](const std::string& l) { return l.find("time-out on the start page") != std::string::npos; }),
-            LogLines.end());
+  for (const char* why : {"time-out on the start page", "on its start page, to make room for a new session"})
+    EXPECT_NE(std::find_if(LogLines.begin(), LogLines.end(),
+                           [&](const std::string& l) { return l.find(why) != std::string::npos; }),
+              LogLines.end())
+        << why;
 }
 
 TEST_F(WebServer, OneSessionCannotHoldEveryWorker) {
@@ -1021,18 +1035,19 @@ TEST_F(WebServer, RawRequestsGetAnswersTheProtocolAsks) {
     std::vector<std::string> replies;  // status lines, in order
     bool closes;
   } cases[] = {
-      {"two requests on one connection", "GET /iw.js HTTP/1.1\r\n\r\nGET /nothing HTTP/1.1\r\nConnection: close\r\n\r\n",
+      {"two requests on one connection", "GET /iw.js HTTP/1.1\r\nHost: t\r\n\r\nGET /nothing HTTP/1.1\r\nHost: t\r\nConnection: close\r\n\r\n",
        {"HTTP/1.1 200 OK", "HTTP/1.1 404 Not Found"}, true},
-      {"malformed request line", "GET/ HTTP/1.1\r\n\r\n", {"HTTP/1.1 400 Bad Request"}, true},
-      {"chunked body", "POST /event HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n",
+      {"malformed request line", "GET/ HTTP/1.1\r\nHost: t\r\n\r\n", {"HTTP/1.1 400 Bad Request"}, true},
+      {"chunked body", "POST /event HTTP/1.1\r\nHost: t\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n",
        {"HTTP/1.1 501 Not Implemented"}, true},
-      {"HEAD of the start page starts no session", "HEAD / HTTP/1.1\r\nConnection: close\r\n\r\n",
+      {"HEAD of the start page starts no session", "HEAD / HTTP/1.1\r\nHost: t\r\nConnection: close\r\n\r\n",
        {"HTTP/1.1 405 Method Not Allowed"}, true},
-      {"a body is waited for", "POST /event HTTP/1.1\r\nExpect: 100-continue\r\nContent-Length: 3\r\n\r\n",
+      {"a body is waited for", "POST /event HTTP/1.1\r\nHost: t\r\nExpect: 100-continue\r\nContent-Length: 3\r\n\r\n",
        {"HTTP/1.1 100 Continue"}, false},
-      {"form of another kind", "POST /event HTTP/1.1\r\nContent-Type: text/plain\r\nContent-Length: 3\r\n\r\nabc",
+      {"form of another kind", "POST /event HTTP/1.1\r\nHost: t\r\nContent-Type: text/plain\r\nContent-Length: 3\r\n\r\nabc",
        {"HTTP/1.1 400 Bad Request"}, false},
       {"HTTP/1.0 closes", "GET /iw.js HTTP/1.0\r\n\r\n", {"HTTP/1.1 200 OK"}, true},
+      {"HTTP/1.1 without a host", "GET /iw.js HTTP/1.1\r\n\r\n", {"HTTP/1.1 400 Bad Request"}, true},
   };
   for (const auto& c : cases) {
     TRawConn conn(Port);
@@ -1050,4 +1065,329 @@ TEST_F(WebServer, RawRequestsGetAnswersTheProtocolAsks) {
     EXPECT_EQ(got.find("s\":\""), std::string::npos) << c.what;
   }
   EXPECT_EQ(Server->SessionCount(), 0u);
+}
+
+// ---- Hostile clients, third round: one client must not take the server from the others ----
+
+namespace {
+
+struct TRawReply {
+  int Status = 0;
+  std::string Head, Body;
+  std::string Header(const std::string& name) const {
+    std::smatch m;
+    if (!std::regex_search(Head, m, std::regex("\r\n" + name + ": ([^\r]*)", std::regex::icase))) return {};
+    return m[1];
+  }
+};
+
+// One request on a connection of its own from `from`, read until the server closes it.
+TRawReply RawExchange(int port, const char* from, const std::string& request) {
+  TRawConn c(port, from);
+  TRawReply r;
+  if (!c.Connected || !c.Send(request)) return r;
+  const std::string got = c.Read(10s);
+  const std::size_t end = got.find("\r\n\r\n");
+  if (got.rfind("HTTP/1.1 ", 0) != 0 || end == std::string::npos) return r;
+  r.Status = std::stoi(got.substr(9, 3));
+  r.Head = got.substr(0, end);
+  r.Body = got.substr(end + 4);
+  return r;
+}
+
+std::string Find(const std::string& text, const std::string& re) {
+  std::smatch m;
+  return std::regex_search(text, m, std::regex(re)) ? std::string(m[1]) : std::string();
+}
+
+std::string EventRequest(const std::string& body) {
+  return "POST /event HTTP/1.1\r\nHost: t\r\nConnection: close\r\nContent-Type: application/x-www-form-urlencoded\r\n"
+         "Content-Length: " +
+         std::to_string(body.size()) + "\r\n\r\n" + body;
+}
+
+// A session started from `from` as a flood would start it; with moveOn it also clicks past its
+// start page. Returns the status of the start page.
+int OpenFrom(int port, const char* from, bool moveOn = false) {
+  const TRawReply page = RawExchange(port, from, "GET / HTTP/1.1\r\nHost: t\r\nConnection: close\r\n\r\n");
+  if (page.Status != 200 || !moveOn) return page.Status;
+  const std::string token = Find(page.Body, R"re("s":"([0-9a-f]+)")re");
+  const std::string formKey = Find(page.Body, R"re("fk":"(\d+)")re");
+  const std::string next = Find(page.Body, R"re(id="NextButton" data-k="(\d+)")re");
+  const TRawReply moved = RawExchange(port, from, EventRequest("s=" + token + "&fk=" + formKey + "&e=click&c=" + next));
+  return moved.Body.find("OtherForm") != std::string::npos ? 200 : 0;
+}
+
+}  // namespace
+
+TEST_F(WebServer, OneAddressCannotFillTheSessionCap) {
+  Tweak = [](TIWServerOptions& o) {
+    o.MaxSessions = 6;
+    o.MaxSessionsPerClient = 3;
+  };
+  StartServer();
+  // A flood of start pages from one address: each new one ends that address's own oldest.
+  for (int i = 0; i < 20; ++i) EXPECT_EQ(OpenFrom(Port, "127.0.0.2"), 200) << i;
+  EXPECT_EQ(Server->SessionCount(), 3u);
+  TBrowser user(Port);
+  user.Open();
+  ASSERT_FALSE(user.Token.empty()) << "another address gets the form";
+
+  // Flood sessions that click past their start page keep their places, and the address gets no more.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(OpenFrom(Port, "127.0.0.2", true), 200) << i;
+  const TRawReply refused = RawExchange(Port, "127.0.0.2", "GET / HTTP/1.1\r\nHost: t\r\nConnection: close\r\n\r\n");
+  EXPECT_EQ(refused.Status, 503);
+  EXPECT_NE(refused.Body.find("Too many sessions"), std::string::npos) << refused.Body;
+  EXPECT_EQ(Server->SessionCount(), 4u);
+
+  // A second flooding address fills the server: start-page sessions give way, those of the address
+  // holding the most first, so the user's session lives on.
+  for (int i = 0; i < 10; ++i) EXPECT_EQ(OpenFrom(Port, "127.0.0.3"), 200) << i;
+  EXPECT_EQ(Server->SessionCount(), 6u);
+  user.Post("click", "CountButton");
+  EXPECT_EQ(user.Out(), "1") << "the user's session was not the one to give way";
+  TBrowser late(Port);
+  late.Open();
+  ASSERT_FALSE(late.Token.empty()) << "a newcomer still gets the form";
+  late.Post("click", "CountButton");
+  EXPECT_EQ(late.Out(), "1");
+  user.Post("click", "CountButton");
+  EXPECT_EQ(user.Out(), "2");
+}
+
+TEST_F(WebServer, FloodsFromOneAndFromSeveralAddressesLeaveAnotherUserWorking) {
+  Tweak = [](TIWServerOptions& o) {
+    o.MaxSessions = 20;
+    o.MaxSessionsPerClient = 4;
+    o.MaxConnections = 200;
+    o.MaxConnectionsPerClient = 80;
+    o.HeadTimeout = 500ms;
+  };
+  StartServer();
+  struct Case {
+    const char* what;
+    std::vector<const char*> from;
+  } cases[] = {{"one address", {"127.0.0.2"}}, {"several addresses", {"127.0.0.3", "127.0.0.4", "127.0.0.5"}}};
+  for (const auto& c : cases) {
+    std::atomic<bool> stop{false};
+    std::atomic<int> floodPages{0};
+    std::vector<std::thread> flood;
+    for (const char* from : c.from) {
+      // Start pages, some clicked past, as fast as they are answered...
+      flood.emplace_back([&, from] {
+        for (int i = 0; !stop && i < 2000; ++i) floodPages += OpenFrom(Port, from, i % 3 == 0) == 200;
+      });
+      // ...and connections that never send a byte, reopened as they are closed.
+      flood.emplace_back([&, from] {
+        std::vector<std::unique_ptr<TRawConn>> silent;
+        while (!stop) {
+          silent.erase(std::remove_if(silent.begin(), silent.end(), [](auto& s) { return s->ServerClosed(); }),
+                       silent.end());
+          while (silent.size() < 70) silent.push_back(std::make_unique<TRawConn>(Port, from));
+          std::this_thread::sleep_for(20ms);
+        }
+      });
+    }
+    std::this_thread::sleep_for(300ms);
+    TBrowser user(Port);
+    user.Open();
+    ASSERT_FALSE(user.Token.empty()) << c.what;
+    user.Post("click", "NextButton");
+    EXPECT_EQ(user.FormName(), "OtherForm") << c.what;
+    user.Post("click", "BackButton");
+    for (int i = 1; i <= 5; ++i) {
+      auto r = user.Post("click", "CountButton");
+      ASSERT_TRUE(r) << c.what;
+      EXPECT_EQ(r->status, 200) << c.what;
+    }
+    EXPECT_EQ(user.Out(), "5") << c.what;
+    stop = true;
+    for (auto& t : flood) t.join();
+    EXPECT_GT(floodPages, 0) << c.what << ": the flood itself was served";
+    EXPECT_LE(Server->SessionCount(), 20u) << c.what;
+  }
+}
+
+TEST_F(WebServer, SilentConnectionsCannotFillTheConnectionCap) {
+  Tweak = [](TIWServerOptions& o) { o.MaxConnections = 40; };
+  StartServer();
+  // At the cap, the longest-silent connection is closed to make room for a new one.
+  std::vector<std::unique_ptr<TRawConn>> silent;
+  for (int i = 0; i < 40; ++i) {
+    silent.push_back(std::make_unique<TRawConn>(Port, i % 2 ? "127.0.0.2" : "127.0.0.3"));
+    ASSERT_TRUE(silent.back()->Connected);
+  }
+  for (int i = 0; i < 200 && Server->ConnectionCount() < 40; ++i) std::this_thread::sleep_for(5ms);
+  TBrowser user(Port);
+  user.Open();
+  ASSERT_FALSE(user.Token.empty()) << "a new client is served at the cap";
+  EXPECT_TRUE(silent[0]->ServerClosed()) << "the oldest made room";
+  EXPECT_FALSE(silent[1]->ServerClosed());
+  EXPECT_FALSE(silent.back()->ServerClosed()) << "the newest stays";
+  user.Post("click", "CountButton");
+  EXPECT_EQ(user.Out(), "1");
+  EXPECT_LE(Server->ConnectionCount(), 40u);
+}
+
+TEST_F(WebServer, SilentConnectionsAreClosedAfterTheHeadTimeout) {
+  Tweak = [](TIWServerOptions& o) { o.HeadTimeout = 400ms; };
+  StartServer();
+  std::vector<std::unique_ptr<TRawConn>> silent;
+  for (int i = 0; i < 20; ++i) silent.push_back(std::make_unique<TRawConn>(Port, "127.0.0.2"));
+  // A head trickled a byte at a time does not buy more time; it is told why it is closed.
+  TRawConn trickle(Port, "127.0.0.3");
+  std::string said;
+  for (int i = 0; i < 200 && !trickle.Closed; ++i) {
+    trickle.Send("G");
+    said += trickle.Read(50ms);
+  }
+  EXPECT_TRUE(trickle.Closed);
+  EXPECT_EQ(said.rfind("HTTP/1.1 408 ", 0), 0u) << said;
+  for (int i = 0; i < 300 && Server->ConnectionCount() > 0; ++i) std::this_thread::sleep_for(10ms);
+  int closed = 0;
+  for (auto& c : silent) closed += c->ServerClosed() ? 1 : 0;
+  EXPECT_EQ(closed, 20);
+  // A client that sends its head at once is served as before.
+  const TRawReply ok = RawExchange(Port, "127.0.0.2", "GET /iw.js HTTP/1.1\r\nHost: t\r\nConnection: close\r\n\r\n");
+  EXPECT_EQ(ok.Status, 200);
+}
+
+TEST_F(WebServer, ConnectionCapFollowsTheDescriptorLimit) {
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  struct Case {
+    rlim_t limit;
+    std::size_t cap;
+  } cases[] = {{4096, 4096 - ReservedDescriptors}, {300, 64}};
+  for (const auto& c : cases) {
+    if (c.limit > saved.rlim_max) continue;
+    rlimit lower = saved;
+    lower.rlim_cur = c.limit;
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lower), 0);
+    StartServer();
+    EXPECT_EQ(Server->MaxConnections(), c.cap) << c.limit;
+    Server->Stop();
+    Server.reset();
+    setrlimit(RLIMIT_NOFILE, &saved);
+  }
+}
+
+TEST_F(WebServer, StalledRequestBodiesAreCappedPerClientAndOverall) {
+  const std::size_t body = 120 * 1024;
+  Tweak = [&](TIWServerOptions& o) {
+    o.MaxBytesInFlightPerClient = 300 * 1024;
+    o.MaxBytesInFlight = 500 * 1024;
+  };
+  StartServer();
+  TBrowser user(Port);
+  user.Open();
+  const std::string head = "POST /upload HTTP/1.1\r\nHost: t\r\nContent-Type: multipart/form-data; boundary=b\r\n"
+                           "Content-Length: " + std::to_string(body) + "\r\n\r\n--b\r\n";
+  // Uploads that announce their body and stall: the whole body is reserved from its head on.
+  struct Case {
+    const char* from;
+    bool taken;
+  } cases[] = {{"127.0.0.2", true}, {"127.0.0.2", true}, {"127.0.0.2", false},  // past the client's cap
+               {"127.0.0.3", true}, {"127.0.0.3", true},
+               {"127.0.0.4", false}};  // past the overall cap
+  std::vector<std::unique_ptr<TRawConn>> stalled;
+  for (const auto& c : cases) {
+    stalled.push_back(std::make_unique<TRawConn>(Port, c.from));
+    stalled.back()->Send(head);
+    const std::string got = stalled.back()->Read(300ms);
+    if (c.taken) {
+      EXPECT_TRUE(got.empty()) << c.from << ": " << got;
+    } else {
+      EXPECT_EQ(got.rfind("HTTP/1.1 503 ", 0), 0u) << c.from << ": " << got;
+      EXPECT_NE(got.find("receiving too much"), std::string::npos) << got;
+    }
+  }
+  EXPECT_GE(Server->BytesInFlight(), 4 * body);
+  EXPECT_LT(Server->BytesInFlight(), 500u * 1024);
+  // Small requests of others still fit.
+  user.Post("click", "CountButton");
+  EXPECT_EQ(user.Out(), "1");
+
+  // Closed connections give their bytes back.
+  stalled.clear();
+  for (int i = 0; i < 300 && Server->BytesInFlight() > 0; ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(Server->BytesInFlight(), 0u);
+  for (int i = 0; i < 2; ++i) {
+    TRawConn again(Port, "127.0.0.2");
+    again.Send(head);
+    EXPECT_TRUE(again.Read(200ms).empty()) << "the client's places are free again";
+  }
+  // An upload that completes is taken and its bytes are given back when its handler is done.
+  user.Upload("Loadfileedit", "big.kvs", std::string(200 * 1024, 'x'));
+  EXPECT_EQ(user.Out(), "big.kvs:" + std::to_string(200 * 1024) + ":");
+  for (int i = 0; i < 300 && Server->BytesInFlight() > 0; ++i) std::this_thread::sleep_for(10ms);
+  EXPECT_EQ(Server->BytesInFlight(), 0u);
+}
+
+TEST_F(WebServer, HeadDoesNotTakeTheOneTimeFile) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  a.Post("click", "CacheButton");
+  const std::string url = a.Out();
+  ASSERT_EQ(url.rfind("/cache/", 0), 0u);
+  const std::string head = "HEAD " + url + " HTTP/1.1\r\nHost: t\r\nConnection: close\r\n\r\n";
+  for (int i = 0; i < 2; ++i) {
+    const TRawReply r = RawExchange(Port, "127.0.0.1", head);
+    EXPECT_EQ(r.Status, 200);
+    EXPECT_EQ(r.Header("Content-Type"), "application/pdf");
+    EXPECT_EQ(r.Header("Content-Length"), "13") << "the length the GET will have";
+    EXPECT_TRUE(r.Body.empty());
+    EXPECT_TRUE(std::filesystem::exists(GLastTempFile));
+  }
+  auto got = a.Client().Get(url);
+  ASSERT_TRUE(got);
+  EXPECT_EQ(got->status, 200);
+  EXPECT_EQ(got->body, "%PDF-1.4 test");
+  EXPECT_EQ(RawExchange(Port, "127.0.0.1", head).Status, 404) << "once fetched, it is gone";
+}
+
+TEST_F(WebServer, ReportFilesDoNotPileUp) {
+  StartServer();
+  TBrowser a(Port);
+  a.Open();
+  std::vector<std::string> urls, files;
+  for (std::size_t i = 0; i < MaxCacheFilesPerSession + 3; ++i) {
+    a.Post("click", "CacheButton");
+    urls.push_back(a.Out());
+    files.push_back(GLastTempFile);
+  }
+  for (std::size_t i = 0; i < urls.size(); ++i) {
+    const bool kept = i >= 3;
+    EXPECT_EQ(std::filesystem::exists(files[i]), kept) << i;
+    auto r = a.Client().Get(urls[i]);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, kept ? 200 : 404) << "only the session's newest files are kept; " << i;
+  }
+}
+
+TEST(TemporaryFiles, TheOldestFilesGoPastTheCachesTotalBytes) {
+  const auto saved = TIWAppCache::SetLimits({MaxCacheFilesPerSession, 40});
+  TIWApplication a, b;
+  auto add = [](TIWApplication& owner) {
+    const std::string file = TIWAppCache::NewTempFileName();
+    std::ofstream(file, std::ios::binary) << "%PDF-1.4 test";  // 13 bytes
+    return std::make_pair(TIWAppCache::AddFileToCache(&owner, file, ctOneTime, TIWMimeTypes::mtPDF), file);
+  };
+  const auto a1 = add(a), b1 = add(b), a2 = add(a), b2 = add(b);
+  // Four files of 13 bytes under a cap of 40: the oldest, of whichever session, has gone.
+  EXPECT_FALSE(std::filesystem::exists(a1.second));
+  EXPECT_FALSE(TIWAppCache::Peek(a1.first.substr(7)));
+  for (const auto& kept : {b1, a2, b2}) {
+    EXPECT_TRUE(std::filesystem::exists(kept.second)) << kept.second;
+    const auto entry = TIWAppCache::Peek(kept.first.substr(7));
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->Size, 13u);
+  }
+  // A fetched file no longer counts.
+  ASSERT_TRUE(TIWAppCache::Take(b1.first.substr(7)));
+  const auto a3 = add(a);
+  EXPECT_TRUE(std::filesystem::exists(a2.second));
+  EXPECT_TRUE(std::filesystem::exists(a3.second));
+  TIWAppCache::SetLimits(saved);
 }
