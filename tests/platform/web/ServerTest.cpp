@@ -1309,3 +1309,17 @@ TEST(TemporaryFiles, TheOldestFilesGoPastTheCachesTotalBytes) {
   EXPECT_TRUE(std::filesystem::exists(a3.second));
   TIWAppCache::SetLimits(saved);
 }
+
+TEST(ClientKey, OneIpv6HostIsOneClientAsOneIpv4AddressIs) {
+  struct Case {
+    const char* remote;
+    const char* key;
+  } cases[] = {
+      {"127.0.0.2", "127.0.0.2"},
+      {"2001:db8:1:2::1", "2001:db8:1:2::/64"},
+      {"2001:db8:1:2:ffff:eeee:dddd:cccc", "2001:db8:1:2::/64"},
+      {"2001:db8:1:3::1", "2001:db8:1:3::/64"},
+      {"::1", "::/64"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ClientKey(c.remote), c.key) << c.remote;
+}
