@@ -113,7 +113,9 @@ void TrepAggregateItem::RestoreValue() {
 }
 
 void TrepAggregateItem::StartKeep() {
-  if (FKeeping) return;
+  // Only a page footer may print while a kept block is still open and about to move to the
+  // next page; every other total shows the rows of the block as they come.
+  if (FKeeping || !FIsPageFooter) return;
   FKeeping = true;
   FTempItemsCount = 0;
   FTempItemsValue = rt::Variant::Null();

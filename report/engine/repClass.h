@@ -2149,6 +2149,11 @@ public:
   std::uint64_t Serial() const { return FSerial; }
 
 protected:
+  // The number of records the class itself holds, -1 when only the range or the application
+  // knows the end. Next never steps past it: a footer printed after the data still reads the
+  // last record.
+  virtual int HeldRecordCount() const { return -1; }
+
   bool FEof = false;
   int FRecNo = 0;
 
@@ -2177,7 +2182,7 @@ public:
   std::function<bool(rt::TObject* Sender, const std::string& FieldName)> OnIsBlobField;
 };
 
-// A dataset filled by code: rows of values under named fields, walked in order. It ends after
+// A dataset filled by code: rows of values under named fields, walked in order. It ends on
 // its last row.
 class TrepMemoryDataSet : public TrepDataSet {
 public:
@@ -2197,6 +2202,9 @@ public:
   int RowCount() const { return static_cast<int>(FRows.size()); }
 
   rt::TStringList Fields;
+
+protected:
+  int HeldRecordCount() const override { return RowCount(); }
 
 private:
   std::vector<std::vector<rt::Variant>> FRows;

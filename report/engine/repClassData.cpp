@@ -167,8 +167,11 @@ void TrepDataSet::First() {
 void TrepDataSet::Next() {
   FEof = false;
   ++FRecNo;
-  if (RangeEnd == reCount && FRecNo >= RangeEndCount) {
-    FRecNo = RangeEndCount - 1;
+  int End = RangeEnd == reCount ? RangeEndCount : -1;
+  if (const int Held = HeldRecordCount(); Held >= 0) End = End < 0 ? Held : std::min(End, Held);
+  if (End >= 0 && FRecNo >= End) {
+    // The end stays on the last record, so what prints after the data still sees it.
+    FRecNo = End - 1;
     FEof = true;
     return;
   }
@@ -277,7 +280,7 @@ TrepFieldType TrepMemoryDataSet::GetFieldType(const std::string& Index) {
 
 bool TrepMemoryDataSet::Eof() {
   // The rows end the data; a count range may end it earlier.
-  return FRecNo >= RowCount() || TrepDataSet::Eof();
+  return FEof || FRecNo >= RowCount() || TrepDataSet::Eof();
 }
 
 int TrepMemoryDataSet::RecordCount() {

@@ -203,7 +203,12 @@ void TrepObjectShifter::PrepareShiftTree(TrepComponent* Container) {
     for (const TEntry& E : L) Pos.push_back(E.Node);
     std::vector<TrepRectArea> Areas;
     Areas.reserve(Pos.size());
-    Areas.emplace_back(0, 0, W + 1, 1);
+    // The root lies above every object: one that touches the container's top edge (the
+    // commonest place for a growing memo) is then a child like any other and pushes what is
+    // below it.
+    double Above = 0;
+    for (const TEntry& E : L) Above = std::min(Above, E.Top);
+    Areas.emplace_back(0, Above - 2, W + 1, Above - 1);
     for (std::size_t I = 1; I < Pos.size(); ++I) Areas.push_back(AreaOf(Pos[I]->Obj));
     for (std::size_t I = 0; I < Pos.size(); ++I) {
       if (Pos[I] == nullptr) continue;

@@ -230,6 +230,17 @@ TEST_F(AggregateListTest, KeptRowsMergeOnEnd) {
     List.EndKeep();
     List.EndKeep();  // not keeping: nothing
     EXPECT_EQ(It->Value(), C.After) << rt::Utf16ToUtf8(C.Call);
+
+    // A total outside the page footer is not held back: a group footer inside a kept block
+    // shows the block's rows.
+    List.Clear();
+    It = List.AddItem(C.Call, "Memo1", Data, Footer, false);
+    for (const V& R : C.Before) Feed(R);
+    List.StartKeep();
+    for (const V& R : C.Kept) Feed(R);
+    EXPECT_EQ(It->Value(), C.After) << rt::Utf16ToUtf8(C.Call);
+    List.EndKeep();
+    EXPECT_EQ(It->Value(), C.After) << rt::Utf16ToUtf8(C.Call);
   }
 }
 

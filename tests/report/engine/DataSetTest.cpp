@@ -106,6 +106,66 @@ TEST(DataSets, UserAndMemoryDataSets) {
   EXPECT_EQ(M.RecordCount(), 1);
 }
 
+// Whatever the class, Next at the end keeps the last record and only sets the end flag: a
+// footer printed after the data reads the last row, not an empty one.
+TEST(DataSets, TheEndStaysOnTheLastRecord) {
+  Start();
+  struct Case {
+    const char* Name;
+    int Rows;      // rows of a memory dataset; -1 for a user dataset over a count range
+    int RangeEnd;  // count range, 0 for none
+    int LastRecNo;
+  };
+  const Case Cases[] = {
+      {"memory", 3, 0, 2},
+      {"memory, shorter range", 3, 2, 1},
+      {"memory, longer range", 3, 5, 2},
+      {"user, count range", -1, 3, 2},
+  };
+  const char* Keys[] = {"a", "a", "b"};
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TrepMemoryDataSet M(nullptr);
+    TrepUserDataSet U(nullptr);
+    TrepDataSet* D = &M;
+    M.Fields.Add("K");
+    for (int I = 0; I < C.Rows; ++I) M.AppendRow({rt::Variant(Keys[I])});
+    if (C.Rows < 0) {
+      D = &U;
+      U.Fields.Add("K");
+      U.OnGetValue = [&](const std::string&, rt::Variant& V) { V = rt::Variant(Keys[U.RecNo()]); };
+    }
+    if (C.RangeEnd > 0) {
+      D->RangeEnd = reCount;
+      D->RangeEndCount = C.RangeEnd;
+    }
+    int Nexts = 0;
+    D->OnNext = [&](rt::TObject*) { ++Nexts; };
+    int Visits = 0;
+    D->ForEach([&] { ++Visits; });
+    EXPECT_EQ(Visits, C.LastRecNo + 1);
+    EXPECT_EQ(Nexts, C.LastRecNo) << "the step that ends calls no OnNext";
+    EXPECT_TRUE(D->Eof());
+    EXPECT_EQ(D->RecNo(), C.LastRecNo);
+    EXPECT_EQ(rt::VarToStr(D->GetValue("K")), Keys[C.LastRecNo]);
+    D->Next();  // a further step changes nothing
+    EXPECT_TRUE(D->Eof());
+    EXPECT_EQ(D->RecNo(), C.LastRecNo);
+    D->First();
+    EXPECT_FALSE(D->Eof());
+    EXPECT_EQ(rt::VarToStr(D->GetValue("K")), "a");
+  }
+
+  // Without rows there is nothing to stay on: the end is there at once and reads Null.
+  TrepMemoryDataSet Empty(nullptr);
+  Empty.Fields.Add("K");
+  Empty.First();
+  EXPECT_TRUE(Empty.Eof());
+  Empty.Next();
+  EXPECT_TRUE(Empty.Eof());
+  EXPECT_TRUE(Empty.GetValue("K").IsNull());
+}
+
 TEST(DataSets, NamesAndAliases) {
   Start();
   TrepDataSet D(nullptr);
