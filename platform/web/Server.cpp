@@ -13,6 +13,7 @@
 #include <mutex>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/rt/SysUtils.h"
 #include "platform/web/Cache.h"
@@ -161,6 +162,7 @@ struct TIWServer::TImpl {
   // Sessions of each client, those being started included.
   std::unordered_map<std::string, std::size_t> ClientSessions;
   Clock::time_point LastRefusalLog{};
+  bool GaveWay = false;
   std::condition_variable ReaperWake;
   bool Stopping = false;
   std::atomic<unsigned long> NextSerial{1};
@@ -285,6 +287,10 @@ struct TIWServer::TImpl {
       }
     }
     for (auto& s : ended) EndSession(*s, "on its start page, to make room for a new session");
+    if (!ended.empty()) {
+      std::lock_guard<std::mutex> lk(MapLock);
+      GaveWay = true;
+    }
     return result;
   }
 
@@ -361,7 +367,9 @@ struct TIWServer::TImpl {
           ++it;
         }
       }
-      if (expired.empty()) continue;
+      // Sessions that gave way to new ones ended on request threads since the last round.
+      const bool gaveWay = std::exchange(GaveWay, false);
+      if (expired.empty() && !gaveWay) continue;
       lk.unlock();
       for (auto& s : expired) EndSession(*s, s->OnStartPage ? "time-out on the start page" : "time-out");
       expired.clear();
