@@ -181,6 +181,6 @@ void BM_CalculateConcurrentSessions(benchmark::State& state) {
     server.Stop();
   }
 }
-BENCHMARK(BM_CalculateConcurrentSessions)->Arg(1)->Arg(200)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_CalculateConcurrentSessions)->Arg(1)->Arg(10)->Arg(50)->Arg(200)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -490,6 +490,10 @@ protected:
 // Small HTML writer used by the controls.
 class THtml {
 public:
+  THtml() = default;
+  // Writes into buffer's memory (its text is dropped), so a caller that renders again and again
+  // can hand the same memory back each time.
+  explicit THtml(std::string buffer) : FOut(std::move(buffer)) { FOut.clear(); }
   THtml& Raw(std::string_view s) { FOut.append(s); return *this; }
   THtml& Text(std::string_view s) { AppendHtmlEscaped(FOut, s); return *this; }
   THtml& Attr(std::string_view name, std::string_view value);

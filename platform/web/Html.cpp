@@ -5,6 +5,7 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/rt/SysUtils.h"
 
@@ -50,51 +51,81 @@ std::string HtmlEscape(std::string_view text) {
 }
 
 std::string JsString(std::string_view text) {
+  std::string out;
+  AppendJsString(out, text);
+  return out;
+}
+
+namespace {
+
+// Line and paragraph separators (E2 80 A8, E2 80 A9) end a JavaScript string literal; other
+// characters that begin with E2 stay as they are.
+bool SeparatorAt(std::string_view text, std::size_t i) {
+  return i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
+         (static_cast<unsigned char>(text[i + 2]) == 0xA8 || static_cast<unsigned char>(text[i + 2]) == 0xA9);
+}
+
+}  // namespace
+
+void AppendJsString(std::string& out, std::string_view text) {
   static const char* hex = "0123456789abcdef";
-  // Bytes that cannot stand as they are; everything between them is copied in runs, which
-  // matters for whole pages sent as one string.
-  static const auto special = [] {
-    std::array<bool, 256> t{};
-    for (int c = 0; c < 0x20; ++c) t[static_cast<std::size_t>(c)] = true;
-    for (char c : std::string_view("\"\\<>&'\x7F\xE2")) t[static_cast<unsigned char>(c)] = true;
+  // The length each byte takes in the literal; 0 for E2, which depends on the bytes after it. The
+  // literal's length is counted first and then written in place: a page has a quote every few
+  // characters, and appending it run by run cost a call for every one of them.
+  static const auto width = [] {
+    std::array<unsigned char, 256> t{};
+    t.fill(1);
+    for (int c = 0; c < 0x20; ++c) t[static_cast<std::size_t>(c)] = 6;
+    for (char c : std::string_view("\"\\\n\r\t")) t[static_cast<unsigned char>(c)] = 2;
+    for (char c : std::string_view("<>&'\x7F")) t[static_cast<unsigned char>(c)] = 6;
+    t[0xE2] = 0;
     return t;
   }();
-  std::string out;
-  out.reserve(text.size() + text.size() / 8 + 2);
-  out += '"';
-  std::size_t start = 0;
+  std::size_t length = 2;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    const unsigned char ch = static_cast<unsigned char>(text[i]);
-    if (!special[ch]) continue;
-    if (ch == 0xE2) {
-      // Line and paragraph separators end a JavaScript string literal; other characters that
-      // begin with this byte stay as they are.
-      if (!(i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0x80 &&
-            (static_cast<unsigned char>(text[i + 2]) == 0xA8 || static_cast<unsigned char>(text[i + 2]) == 0xA9)))
-        continue;
-      out.append(text, start, i - start);
-      out += static_cast<unsigned char>(text[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
+    const unsigned w = width[static_cast<unsigned char>(text[i])];
+    if (w != 0) {
+      length += w;
+    } else if (SeparatorAt(text, i)) {
+      length += 6;
       i += 2;
-      start = i + 1;
+    } else {
+      length += 1;
+    }
+  }
+  const std::size_t at = out.size();
+  out.resize(at + length);
+  char* p = out.data() + at;
+  *p++ = '"';
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    const unsigned char ch = static_cast<unsigned char>(c);
+    const unsigned w = width[ch];
+    if (w == 1 || (w == 0 && !SeparatorAt(text, i))) {
+      *p++ = c;
       continue;
     }
-    out.append(text, start, i - start);
-    switch (ch) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        out += "\\u00";
-        out += hex[ch >> 4];
-        out += hex[ch & 15];
+    *p++ = '\\';
+    if (w == 0) {
+      std::memcpy(p, static_cast<unsigned char>(text[i + 2]) == 0xA8 ? "u2028" : "u2029", 5);
+      p += 5;
+      i += 2;
+      continue;
     }
-    start = i + 1;
+    switch (c) {
+      case '"': *p++ = '"'; break;
+      case '\\': *p++ = '\\'; break;
+      case '\n': *p++ = 'n'; break;
+      case '\r': *p++ = 'r'; break;
+      case '\t': *p++ = 't'; break;
+      default:
+        std::memcpy(p, "u00", 3);
+        p[3] = hex[ch >> 4];
+        p[4] = hex[ch & 15];
+        p += 5;
+    }
   }
-  out.append(text, start);
-  out += '"';
-  return out;
+  *p = '"';
 }
 
 std::string UrlEncode(std::string_view text) {

@@ -31,6 +31,8 @@ void AppendHtmlEscaped(std::string& out, std::string_view text);
 // A double-quoted string literal that is valid JSON and JavaScript and that cannot end an
 // enclosing <script> element: <, >, &, quotes, control characters, U+2028 and U+2029 are escaped.
 std::string JsString(std::string_view text);
+// The same, appended to out.
+void AppendJsString(std::string& out, std::string_view text);
 
 // Percent-encoding of a path segment or query value (RFC 3986 unreserved characters kept).
 std::string UrlEncode(std::string_view text);

@@ -135,11 +135,18 @@ const std::string& THttpRequest::Header(std::string_view name) const {
   return v ? *v : none;
 }
 
-std::string FormatResponse(const THttpResponse& r, bool headOnly, bool keepAlive,
-                           const std::vector<std::pair<std::string, std::string>>& defaultHeaders) {
+namespace {
+
+// The status line and headers, up to the blank line.
+std::string FormatHead(const THttpResponse& r, bool headOnly, bool keepAlive,
+                       const std::vector<std::pair<std::string, std::string>>& defaultHeaders) {
   std::string out = "HTTP/1.1 " + std::to_string(r.Status) + " " + Reason(r.Status) + "\r\n";
   auto header = [&](const std::string& name, const std::string& value) {
-    if (SafeHeader(name, value)) out += name + ": " + value + "\r\n";
+    if (!SafeHeader(name, value)) return;
+    out += name;
+    out += ": ";
+    out += value;
+    out += "\r\n";
   };
   for (const auto& [name, value] : defaultHeaders) header(name, value);
   if (!r.ContentType.empty()) header("Content-Type", r.ContentType);
@@ -147,6 +154,14 @@ std::string FormatResponse(const THttpResponse& r, bool headOnly, bool keepAlive
   const std::size_t length = headOnly && r.HeadLength && r.Body.empty() ? *r.HeadLength : r.Body.size();
   out += "Content-Length: " + std::to_string(length) + "\r\n";
   out += keepAlive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
+  return out;
+}
+
+}  // namespace
+
+std::string FormatResponse(const THttpResponse& r, bool headOnly, bool keepAlive,
+                           const std::vector<std::pair<std::string, std::string>>& defaultHeaders) {
+  std::string out = FormatHead(r, headOnly, keepAlive, defaultHeaders);
   if (!headOnly) out += r.Body;
   return out;
 }
@@ -291,7 +306,14 @@ struct THttpServer::TImpl {
       res.Body = "Internal error";
     }
     const bool keep = req.Head.KeepAlive && !res.Close && !Stopping;
-    std::string bytes = FormatResponse(res, req.Method() == "HEAD", keep, Opt.DefaultHeaders);
+    // The head goes in front of the body in the body's own memory: a handler that left room there
+    // has its reply sent without another copy.
+    const bool headOnly = req.Method() == "HEAD";
+    std::string bytes = FormatHead(res, headOnly, keep, Opt.DefaultHeaders);
+    if (!headOnly) {
+      res.Body.insert(0, bytes);
+      bytes = std::move(res.Body);
+    }
     {
       std::lock_guard<std::mutex> lk(DoneLock);
       Done.push_back({id, std::move(bytes), !keep, client, held});

@@ -29,6 +29,23 @@ using Clock = std::chrono::steady_clock;
 constexpr std::uintmax_t MaxStaticFileBytes = 64 * 1024 * 1024;
 // Refused session starts are logged at most this often, so a flood cannot fill the log.
 constexpr auto RefusalLogInterval = std::chrono::seconds(10);
+// A worker keeps the memory it rendered a page into for its next page, up to this much; the memory
+// of a larger page is let go.
+constexpr std::size_t MaxKeptRenderBytes = 256 * 1024;
+// Room left in front of an event's reply for the status line and headers the transport puts there,
+// so that the reply goes out from the memory it was written into.
+constexpr std::size_t ReplyHeadRoomBytes = 1024;
+
+// The memory this worker renders pages into. Every event renders the whole form (tens of KB);
+// rendering into fresh memory each time had the heap shrunk and regrown around every reply.
+std::string& RenderMemory() {
+  thread_local std::string buffer;
+  return buffer;
+}
+
+void KeepRenderMemory(std::string&& used) {
+  if (used.capacity() <= MaxKeptRenderBytes) RenderMemory() = std::move(used);
+}
 
 struct TSession {
   std::string Token;
@@ -44,6 +61,8 @@ struct TSession {
   Clock::time_point LastUse;
   int Active = 0;
   bool OnStartPage = true;
+  // Size of the last event reply, held under Lock: the next one is written into memory of that size.
+  std::size_t LastReplyBytes = 0;
 };
 
 // The decoded fields of an event's body.
@@ -482,7 +501,7 @@ struct TIWServer::TImpl {
       form = app.ActiveForm();
       if (!form) return RenderForm(app, s);
     }
-    THtml h;
+    THtml h(std::move(RenderMemory()));
     form->Render(h);
     out.Html = h.Take();
     out.Title = form->Title;
@@ -517,18 +536,31 @@ struct TIWServer::TImpl {
   }
 
   std::string Page(TIWApplication& app, const TSession& s) {
-    const TRendered r = RenderForm(app, s);
+    TRendered r = RenderForm(app, s);
     std::string page = "<!DOCTYPE html>\n<html lang=\"en\"><head><meta charset=\"utf-8\"><title>" +
                        HtmlEscape(r.Title) + "</title><style>" + ClientStyle() + "</style></head><body";
     if (!r.Background.empty()) page += " style=\"background-color:" + r.Background + "\"";
     page += ">" + r.Html + "<script src=\"/iw.js\"></script><script>IW.boot({" + ReplyFields(app, s, r) +
             "});</script></body></html>";
+    KeepRenderMemory(std::move(r.Html));
     return page;
   }
 
-  std::string Json(TIWApplication& app, const TSession& s, bool raiseRender) {
-    const TRendered r = RenderForm(app, s, raiseRender);
-    return "{\"html\":" + JsString(r.Html) + "," + ReplyFields(app, s, r) + "}";
+  std::string Json(TIWApplication& app, TSession& s, bool raiseRender) {
+    TRendered r = RenderForm(app, s, raiseRender);
+    const std::string fields = ReplyFields(app, s, r);
+    // Written once into memory of the size it will have (escaping adds about a tenth to a page).
+    std::string out;
+    out.reserve(ReplyHeadRoomBytes + fields.size() + 16 +
+                std::max(s.LastReplyBytes, r.Html.size() + r.Html.size() / 4));
+    out += "{\"html\":";
+    AppendJsString(out, r.Html);
+    out += ',';
+    out += fields;
+    out += '}';
+    s.LastReplyBytes = out.size();
+    KeepRenderMemory(std::move(r.Html));
+    return out;
   }
 
   void Serve(const THttpRequest& req, THttpResponse& res, bool page, bool upload, const TFormFactory* entry = nullptr) {

@@ -31,7 +31,13 @@ TEST(Html, ScriptStringsCannotLeaveTheirScriptElement) {
       {"end\xE2\x80", "\"end\xE2\x80\""},
       {"", "\"\""},
   };
-  for (const auto& c : cases) EXPECT_EQ(JsString(c.in), c.out) << c.in;
+  for (const auto& c : cases) {
+    EXPECT_EQ(JsString(c.in), c.out) << c.in;
+    // Appending keeps what the text already holds (replies are written into one buffer).
+    std::string reply = "{\"html\":";
+    AppendJsString(reply, c.in);
+    EXPECT_EQ(reply, "{\"html\":" + std::string(c.out)) << c.in;
+  }
 }
 
 TEST(Html, ColoursAreWrittenFromTheirBgrValue) {
