@@ -1,6 +1,7 @@
 // The sizing form: its controls and layout, creation and rendering, the Calculate driver and the
 // notes memo. Valve lists are in GlobeunitLists.cpp, fluids and units in GlobeunitFluids.cpp.
 #include "webapp/Globeunit.h"
+#include "webapp/ViewerForm.h"
 
 #include <algorithm>
 #include <cmath>
@@ -179,6 +180,13 @@ void TGlobemain::CreateControls() {
   SaveAsMenuItem = File1->Add("SaveAsMenuItem", "Save Sizing");
   LoadSizingMenuItem = File1->Add("LoadSizingMenuItem", "Load Sizing");
   Report1 = TIWMainMenu1->Add("Report1", "Report");
+  // The viewer shows the session's last sizing report in this window; its Close comes back here.
+  TIWMainMenu1->Add("ReportViewer1", "Report viewer")->OnClick = [this](TIWControl*) {
+    auto* Viewer = static_cast<webapp::TrepPreviewForm*>(webapp::CreateViewerForm(Application()));
+    Viewer->Closable = true;
+    Viewer->Show();
+    Viewer->OpenSizingReport();
+  };
   Preferences1 = TIWMainMenu1->Add("Preferences1", "Settings");
   Preferences1->OnClick = [this](TIWControl* s) { Preferences1Click(s); };
   Guidelines1 = TIWMainMenu1->Add("Guidelines1", "Guidelines");

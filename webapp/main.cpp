@@ -24,12 +24,15 @@
 #include "report/script/sc_isysrtti.h"
 #include "webapp/Globeunit.h"
 #include "webapp/ServerController.h"
+#include "webapp/ViewerForm.h"
 
 namespace {
 int Usage(const char* program) {
-  std::cerr << "Usage: " << program << " [--port N] [--wwwroot DIR]\n"
+  std::cerr << "Usage: " << program << " [--port N] [--wwwroot DIR] [--author]\n"
             << "  --port N       HTTP port (default 8885; 0 picks a free port)\n"
-            << "  --wwwroot DIR  content folder holding Files/ (default: wwwroot)\n";
+            << "  --wwwroot DIR  content folder holding Files/ (default: wwwroot)\n"
+            << "  --author       the report viewer also opens report templates, whose scripts run on\n"
+            << "                 the server: only for a report author's own machine\n";
   return 2;
 }
 }  // namespace
@@ -71,11 +74,14 @@ int main(int argc, char** argv) {
       options.Port = static_cast<int>(port);
     } else if (arg == "--wwwroot" && i + 1 < argc) {
       options.WwwRoot = argv[++i];
+    } else if (arg == "--author") {
+      webapp::SetAuthorMode(true);
     } else {
       return Usage(argv[0]);
     }
   }
   // The sessions read the table of valid options from the same content folder.
   SetContentFolder(options.WwwRoot);
+  options.EntryForms["/viewer"] = webapp::CreateViewerForm;
   return web::TIWStart::Execute(options);
 }

@@ -98,6 +98,9 @@ public:
   bool CurPage = false;             // export only the current preview page
   bool ExportNotPrintable = false;  // also export objects that are not printable
   std::string PageNumbers;          // page range such as "1,3-5" or "3-"; empty for all
+  // 0-based pages in the order the document takes them, repeats allowed (a print's copies);
+  // when not empty it stands in for PageNumbers and CurPage.
+  std::vector<int> PageOrder;
   TrepReport* Report = nullptr;     // set by the export driver; not owned
   bool ShowDialog = true;
   rt::TStream* Stream = nullptr;    // the caller's output (not owned); no file is written when set

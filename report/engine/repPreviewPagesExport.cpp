@@ -114,7 +114,12 @@ bool TrepPreviewPages::Export(TrepCustomExportFilter* Filter) {
       if (Started) {
         if (Filter->ShowProgress && FReport != nullptr) FReport->InternalOnProgressStart(ptExporting);
         try {
-          for (int I = 0; I < GetCount(); ++I) ExportPage(Filter, I, AllPages ? nullptr : &Selected);
+          if (!Filter->PageOrder.empty()) {
+            for (int I : Filter->PageOrder)
+              if (I >= 0) ExportPage(Filter, I, nullptr);
+          } else {
+            for (int I = 0; I < GetCount(); ++I) ExportPage(Filter, I, AllPages ? nullptr : &Selected);
+          }
         } catch (const EExportTerminated&) {
           // A stop asked for by the user: the pages so far make the document.
           if (Filter->ShowProgress && FReport != nullptr) FReport->InternalOnProgressStop(ptExporting);

@@ -379,3 +379,41 @@ bool PrintPreparedPages(TrepCustomPreviewPages& Pages, TrepPrinters& Printers, c
   RunPrintJob(Pages, *P, Duplex, Canvas);
   return true;
 }
+
+std::vector<int> repPrintSequence(int PageCount, const TrepPrintOptions& Options) {
+  std::vector<int> Pages;
+  if (PageCount <= 0) return Pages;
+  if (Options.PageNumbers.find_first_not_of(' ') == std::string::npos) {
+    for (int I = 0; I < PageCount; ++I) Pages.push_back(I);
+  } else {
+    rt::TStringList List;
+    ParsePageRange(Options.PageNumbers, List, PageCount);
+    for (int I = 0; I < List.Count(); ++I) {
+      int N = 0;
+      if (rt::TryStrToInt(List.Strings(I), N) && N >= 1 && N <= PageCount) Pages.push_back(N - 1);
+    }
+  }
+  std::vector<int> Run;
+  for (int I : Pages) {
+    const bool Odd = (I + 1) % 2 == 1;
+    if ((Options.PrintPages == ppOdd && !Odd) || (Options.PrintPages == ppEven && Odd)) continue;
+    Run.push_back(I);
+  }
+  if (Options.Reverse) std::reverse(Run.begin(), Run.end());
+  const int Copies = std::clamp(Options.Copies, 1, TrepPrintDialog::MaxCopies);
+  std::vector<int> Out;
+  if (Options.Collate) {
+    for (int C = 0; C < Copies; ++C)
+      for (int I : Run) {
+        if (static_cast<int>(Out.size()) >= repMaxPrintSequence) return Out;
+        Out.push_back(I);
+      }
+  } else {
+    for (int I : Run)
+      for (int C = 0; C < Copies; ++C) {
+        if (static_cast<int>(Out.size()) >= repMaxPrintSequence) return Out;
+        Out.push_back(I);
+      }
+  }
+  return Out;
+}

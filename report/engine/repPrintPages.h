@@ -7,6 +7,7 @@
 // that has one hands the job a canvas per sheet; without it the job runs (documents, pages,
 // trays, copies) and the pages are not drawn.
 #include <functional>
+#include <vector>
 
 #include "platform/gfx/Canvas.h"
 #include "report/engine/repClass.h"
@@ -28,6 +29,13 @@ int PrintSheetCount(double Length, double SheetLength);
 // printed).
 bool PrintPreparedPages(TrepCustomPreviewPages& Pages, TrepPrinters& Printers,
                         const TrepPrintCanvasProvider& Canvas = {});
+
+// Pages a print takes when each page becomes one sheet of a document (the browser prints it):
+// 0-based indexes in order, after the page range (PageNumbers; empty: every page), odd or even
+// pages, the order and the copies (collated: the whole run once per copy; otherwise each page
+// Copies times in a row). At most repMaxPrintSequence entries.
+inline constexpr int repMaxPrintSequence = 20000;
+std::vector<int> repPrintSequence(int PageCount, const TrepPrintOptions& Options);
 
 // The job on a chosen printer: page list, collated passes, the mode's page loop, EndDoc. The
 // report's print options are read, not changed; the store's PrintCopyNo and PrintScale are set.

@@ -68,7 +68,12 @@ constexpr TrepPDFEncBits AllPDFEncBits = ePrint | eModify | eCopy | eAnnot;
 class TrepBaseDialogExportFilter : public TrepCustomExportFilter {
 public:
   static constexpr int mrOk = 1;
-  virtual int ShowModal() { return mrOk; }
+  static constexpr int mrCancel = 2;
+  // A host that can ask the user (the report viewer asks the browser and waits for the answer)
+  // shows the options window here: it reads and writes the filter's options and answers the
+  // modal result. Without one the options stand as the program set them.
+  std::function<int(TrepBaseDialogExportFilter& Filter)> OnShowModal;
+  virtual int ShowModal() { return OnShowModal ? OnShowModal(*this) : mrOk; }
   virtual void OpenExportedFile() {}
 };
 

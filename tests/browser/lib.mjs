@@ -6,10 +6,10 @@ export const app = process.env.ZENTOR_APP;
 export const wwwroot = process.env.ZENTOR_WWWROOT;
 
 // Starts the server (port from ZENTOR_PORT, 0 = any free port) and resolves once it listens.
-export function startServer(program = app) {
+export function startServer(program = app, extraArgs = []) {
   if (!program || !wwwroot) throw new Error('ZENTOR_APP and ZENTOR_WWWROOT must be set');
   const port = process.env.ZENTOR_PORT || '0';
-  const proc = spawn(program, ['--port', port, '--wwwroot', wwwroot], { stdio: ['ignore', 'pipe', 'pipe'] });
+  const proc = spawn(program, ['--port', port, '--wwwroot', wwwroot, ...extraArgs], { stdio: ['ignore', 'pipe', 'pipe'] });
   let log = '';
   return new Promise((resolve, reject) => {
     const timer = setTimeout(() => { proc.kill('SIGKILL'); reject(new Error('server did not start:\n' + log)); }, 30000);

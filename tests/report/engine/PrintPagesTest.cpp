@@ -268,3 +268,35 @@ TEST_F(PrintTest, WithoutPhysicalPrintersNothingPrintsAndOptionsStay) {
 }
 
 } // namespace
+
+TEST(PrintSequence, RangeOddEvenOrderAndCopiesOfADocumentPrint) {
+  struct Case {
+    const char* Name;
+    std::string Pages;
+    TrepPrintPages Which;
+    bool Reverse;
+    int Copies;
+    bool Collate;
+    std::vector<int> Expected;
+  } Cases[] = {
+      {"every page", "", ppAll, false, 1, true, {0, 1, 2, 3, 4}},
+      {"a range", "2-3", ppAll, false, 1, true, {1, 2}},
+      {"odd pages of a list, reversed", "1,2,4-5", ppOdd, true, 1, true, {4, 0}},
+      {"collated copies repeat the run", "2-3", ppAll, false, 2, true, {1, 2, 1, 2}},
+      {"uncollated copies repeat each page", "2-3", ppAll, false, 2, false, {1, 1, 2, 2}},
+      {"numbers past the end name nothing", "7-9", ppAll, false, 1, true, {}},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TrepPrintOptions O;
+    O.PageNumbers = C.Pages;
+    O.PrintPages = C.Which;
+    O.Reverse = C.Reverse;
+    O.Copies = C.Copies;
+    O.Collate = C.Collate;
+    EXPECT_EQ(repPrintSequence(5, O), C.Expected);
+  }
+  TrepPrintOptions Many;
+  Many.Copies = 1000;
+  EXPECT_EQ(static_cast<int>(repPrintSequence(100, Many).size()), repMaxPrintSequence) << "a huge print is cut";
+}
