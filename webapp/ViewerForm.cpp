@@ -157,11 +157,11 @@ void TrepPreviewForm::CreateControls() {
     UpdateView();
   };
   ZoomPlusB->OnClick = [this](TIWControl*) {
-    if (FPreview->PageCount() > 0) repZoomStep(*FPreview, true);
+    if (!Preparing() && FPreview->PageCount() > 0) repZoomStep(*FPreview, true);
     UpdateView();
   };
   ZoomMinusB->OnClick = [this](TIWControl*) {
-    if (FPreview->PageCount() > 0) repZoomStep(*FPreview, false);
+    if (!Preparing() && FPreview->PageCount() > 0) repZoomStep(*FPreview, false);
     UpdateView();
   };
   ZoomCB->OnChange = [this](TIWControl*) { ZoomCBClick(); };
@@ -173,13 +173,14 @@ void TrepPreviewForm::CreateControls() {
   };
   OutlineB->OnClick = [this](TIWControl*) {
     OutlineTree->Visible = !OutlineTree->Visible;
-    FPreview->UpdatePages();
+    if (!Preparing()) FPreview->UpdatePages();
     UpdateView();
   };
-  FirstB->OnClick = [this](TIWControl*) { FPreview->First(); UpdateView(); };
-  PriorB->OnClick = [this](TIWControl*) { FPreview->Prior(); UpdateView(); };
-  NextB->OnClick = [this](TIWControl*) { FPreview->Next(); UpdateView(); };
-  LastB->OnClick = [this](TIWControl*) { FPreview->Last(); UpdateView(); };
+  // While a report prepares or exports, the pages belong to the worker: the view waits.
+  FirstB->OnClick = [this](TIWControl*) { if (!Preparing()) FPreview->First(); UpdateView(); };
+  PriorB->OnClick = [this](TIWControl*) { if (!Preparing()) FPreview->Prior(); UpdateView(); };
+  NextB->OnClick = [this](TIWControl*) { if (!Preparing()) FPreview->Next(); UpdateView(); };
+  LastB->OnClick = [this](TIWControl*) { if (!Preparing()) FPreview->Last(); UpdateView(); };
   CancelB->OnClick = [this](TIWControl*) { CancelBClick(); };
 
   TabStrip = Add<TIWRegion>("TabStrip");
@@ -189,7 +190,7 @@ void TrepPreviewForm::CreateControls() {
   OutlineTree = Add<TIWTreeView>("OutlineTree");
   OutlineTree->Visible = false;
   OutlineTree->OnClick = [this](TIWControl*, TIWTreeNode* N) {
-    if (N->Data >= 0 && N->Data < static_cast<int>(FOutlineNodes.size()))
+    if (!Preparing() && N->Data >= 0 && N->Data < static_cast<int>(FOutlineNodes.size()))
       FPreview->OutlineNodeClick(*FOutlineNodes[static_cast<std::size_t>(N->Data)]);
     UpdateView();
   };
@@ -265,6 +266,7 @@ void TrepPreviewForm::CreateControls() {
   trvFind->Visible = false;
   trvFind->OnClick = [this](TIWControl*, TIWTreeNode* N) {
     const auto& Hits = FPreview->Search().Hits;
+    if (Preparing()) return;
     if (N->Data >= 0 && N->Data < static_cast<int>(Hits.size())) {
       FPreview->ShowSearchHit(Hits[static_cast<std::size_t>(N->Data)]);
     } else if (N->Data < 0) {
@@ -349,10 +351,10 @@ void TrepPreviewForm::ForgetPictures() {
   FRunningPicture.clear();
 }
 
-void TrepPreviewForm::NewPreview() {
+void TrepPreviewForm::NewPreview(bool KeepZoom) {
   auto P = std::make_unique<TrepPreview>();
   P->OnOpenURL = [this](TrepPreview*, const std::string& URL) { OpenAddress(URL); };
-  if (FPreview && FKeepZoom) {
+  if (FPreview && (KeepZoom || FKeepZoom)) {
     if (FPreview->ZoomMode() == zmDefault) P->SetZoom(FPreview->Zoom());
     else P->SetZoomMode(FPreview->ZoomMode());
   }
@@ -480,6 +482,8 @@ std::string TrepPreviewForm::SavedBytes() {
 void TrepPreviewForm::StartPreparing(const std::string& What) {
   TrepReport* R = FReport.get();
   R->SetPreview(nullptr);
+  // The engine's preview held the pages the worker now writes: a fresh one, with the zoom.
+  NewPreview(true);
   FRunningCount = 0;
   // Progress reaches the report's event only outside thread-safe mode; the server shows no
   // window, the event is the worker's.
@@ -583,19 +587,24 @@ void TrepPreviewForm::RenderRunningPage() {
   std::string Png;
   const int Want = std::max(1, FPreview->PageNo());
   TrepReport* R = FReport.get();
+  // The page drawn at an earlier poll stays; another page is drawn once it is finished.
+  const bool Drawn = !FRunningPicture.empty() && FRunningPage == Want - 1;
   const bool Reached = FWorker.RunAtSafePoint(
       [&] {
         TrepCustomPreviewPages* P = R->PreviewPages();
         Count = P->Count();
         // The last page may still be filling.
-        if (Count > 1 && Want <= Count - 1) Png = DrawPagePNG(Want - 1, FPreview->Zoom());
+        if (!Drawn && Count > 1 && Want <= Count - 1) Png = DrawPagePNG(Want - 1, FPreview->Zoom());
       },
       std::chrono::milliseconds(SafePointWaitMs));
-  if (!Reached) return;
-  FRunningCount = Count;
-  if (Png.empty()) return;
-  if (!FRunningPicture.empty()) TIWAppCache::Remove(FRunningPicture);
-  FRunningPicture = TIWAppCache::AddSessionBytes(&Application(), std::move(Png), "image/png");
+  if (!Reached && !Drawn) return;
+  if (Reached) FRunningCount = Count;
+  if (!Png.empty()) {
+    if (!FRunningPicture.empty()) TIWAppCache::Remove(FRunningPicture);
+    FRunningPicture = TIWAppCache::AddSessionBytes(&Application(), std::move(Png), "image/png");
+    FRunningPage = Want - 1;
+  }
+  if (FRunningPicture.empty()) return;
   TIWImage* I = PageImages[0];
   I->SetPictureURL(FRunningPicture);
   I->SetBounds(10, 10, 0, 0);
@@ -692,6 +701,7 @@ void TrepPreviewForm::OpenAddress(const std::string& URL) {
 // ---- toolbar ----
 
 void TrepPreviewForm::PageEClick() {
+  if (Preparing()) return;
   const std::string T = rt::Trim(PageE->Text);
   int N = 0;
   if (!rt::TryStrToInt(T, N) || N < 1 || N > FPreview->PageCount()) {
@@ -704,6 +714,7 @@ void TrepPreviewForm::PageEClick() {
 }
 
 void TrepPreviewForm::ZoomCBClick() {
+  if (Preparing()) return;
   if (FPreview->PageCount() > 0 && ZoomCB->ItemIndex >= 0) {
     const auto Items = repZoomItems();
     if (ZoomCB->ItemIndex < static_cast<int>(Items.size())) repApplyZoomBox(*FPreview, ZoomCB->ItemIndex, Items[static_cast<std::size_t>(ZoomCB->ItemIndex)]);
@@ -712,6 +723,7 @@ void TrepPreviewForm::ZoomCBClick() {
 }
 
 void TrepPreviewForm::ZoomEClick() {
+  if (Preparing()) return;
   std::string T;
   for (char C : ZoomE->Text)
     if (C != ' ' && C != '%') T += C;
@@ -893,7 +905,7 @@ void TrepPreviewForm::UpdateView() {
   const bool Running = Preparing();
   const int Count = FPreview->PageCount();
   const TrepPreviewOptions Defaults;
-  const TrepPreviewOptions& O = FReport ? FReport->PreviewOptions : Defaults;
+  const TrepPreviewOptions& O = FReport && !Running ? FReport->PreviewOptions : Defaults;
   const TrepPreviewTools Tools = repPreviewTools(O);
   const TrepPreviewCommandState Cmd = repPreviewCommands(O, Running, Count, 0, false, false);
 
@@ -923,6 +935,7 @@ void TrepPreviewForm::UpdateView() {
       B->Caption = (T.Caption.empty() ? T.Name : T.Caption) + (I == FPreview->CurrentTab() ? " *" : "");
       B->SetBounds(X, 1, 150, 22);
       B->OnClick = [this, I](TIWControl*) {
+        if (Preparing()) return;
         FPreview->SetCurrentTab(I);
         RebuildOutline();
         UpdateView();
@@ -934,6 +947,7 @@ void TrepPreviewForm::UpdateView() {
         C->Hint = "Close the tab";
         C->SetBounds(X, 1, 22, 22);
         C->OnClick = [this, I](TIWControl*) {
+          if (Preparing()) return;
           FPreview->RemoveTab(I);
           RebuildOutline();
           UpdateView();

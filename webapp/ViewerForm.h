@@ -169,7 +169,7 @@ private:
   std::string FDocumentName;
   // A new one per document: the engine's preview keeps pointers into the pages it showed.
   std::unique_ptr<TrepPreview> FPreview;
-  void NewPreview();
+  void NewPreview(bool KeepZoom = false);
   std::vector<TrepOutlineNode> FOutline;
   std::vector<const TrepOutlineNode*> FOutlineNodes;
   struct TRendered {
@@ -182,6 +182,7 @@ private:
   // Pages of a report still being prepared, as the last safe point saw them.
   int FRunningCount = 0;
   std::string FRunningPicture;
+  int FRunningPage = -1;
   bool FHitShown = false;
   // The viewer's own PDF filter (prints and exports); used by the worker while it runs.
   std::unique_ptr<TrepPDFExport> FExport;

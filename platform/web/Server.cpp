@@ -331,7 +331,9 @@ struct TIWServer::TImpl {
         if (factory) {
           if (TIWAppForm* main = factory(*s->App)) {
             main->Show();
-            s->FirstFormKey = main->Key();
+            // Only the main form is a start page that moves on by itself; an entry form (the
+            // viewer) is read for as long as any other form.
+            if (!entry) s->FirstFormKey = main->Key();
           }
         }
       } catch (const std::exception& e) {

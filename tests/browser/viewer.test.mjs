@@ -215,7 +215,7 @@ test('a long report shows its progress while it prepares and Cancel stops it', a
   await page.waitForFunction(() => /Preparing page (\d{2,})/.test(document.getElementById('LMessage').textContent));
   await pagePicture(page);
   await page.click('#ProgressCancelB');
-  await page.waitForSelector('#ProgressPanel', { state: 'detached', timeout: 10000 });
+  await page.waitForSelector('#ProgressPanel', { state: 'detached' });
   const shown = await status(page);
   const m = /^Page 1 of (\d+)$/.exec(shown);
   assert.ok(m, shown);

@@ -724,6 +724,21 @@ TEST_F(WebServer, EntryAddressesStartSessionsOnTheirOwnForm) {
   EXPECT_EQ(a.FormName(), "TestForm") << "the root still starts on the main form";
 }
 
+TEST_F(WebServer, AnEntryFormIsNoStartPageThatEndsSooner) {
+  Tweak = [](TIWServerOptions& o) {
+    o.StartPageTimeout = 200ms;
+    o.EntryForms["/other"] = [](TIWApplication& app) { return app.CreateForm<TOtherForm>(); };
+  };
+  StartServer();
+  httplib::Client cli("127.0.0.1", Port);
+  ASSERT_TRUE(cli.Get("/other"));
+  TBrowser a(Port);
+  a.Open();
+  EXPECT_EQ(Server->SessionCount(), 2u);
+  std::this_thread::sleep_for(1s);
+  EXPECT_EQ(Server->SessionCount(), 1u) << "the main form's start page ends; the entry form's session stays";
+}
+
 TEST_F(WebServer, CookiesAreReadFromTheRequestAndWrittenWithTheReply) {
   StartServer();
   TBrowser a(Port);
