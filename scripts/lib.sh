@@ -9,6 +9,9 @@ RUN_PACKAGES=(cmake make g++ pkg-config zlib1g-dev libjpeg-dev libpng-dev libcai
 # Packages only the tests and benchmarks need.
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev chromium nodejs fpc qpdf poppler-utils liblcms2-dev libxml2-utils
                libjpeg-turbo-progs libemf-dev)
+# Packages the fuzzing build needs (scripts/fuzz): it configures the test folders, so their
+# libraries too, and clang's libFuzzer runtime comes only with libclang-rt-dev.
+FUZZ_PACKAGES=(libgtest-dev libgmock-dev libcpp-httplib-dev liblcms2-dev libemf-dev clang libclang-rt-dev)
 
 as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

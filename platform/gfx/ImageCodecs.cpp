@@ -510,4 +510,70 @@ std::string EncodeJPEG(const TBitmap& Source, int Quality) {
   return Out;
 }
 
+bool ImageSize(const std::uint8_t* D, std::size_t N, int& Width, int& Height) {
+  Width = Height = 0;
+  auto Be32 = [](const std::uint8_t* P) { return static_cast<std::uint32_t>(P[0]) << 24 | P[1] << 16 | P[2] << 8 | P[3]; };
+  auto Be16 = [](const std::uint8_t* P) { return static_cast<unsigned>(P[0] << 8 | P[1]); };
+  auto Set = [&](std::int64_t W, std::int64_t H) {
+    if (W <= 0 || H <= 0 || W > kMaxImageSide || H > kMaxImageSide) return false;
+    Width = static_cast<int>(W);
+    Height = static_cast<int>(H);
+    return true;
+  };
+  static const std::uint8_t Png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  if (D == nullptr) return false;
+  if (N >= 24 && std::memcmp(D, Png, 8) == 0 && std::memcmp(D + 12, "IHDR", 4) == 0)
+    return Set(Be32(D + 16), Be32(D + 20));
+  if (N >= 2 && D[0] == 0xFF && D[1] == 0xD8) {
+    // The first frame header among the markers before the scan.
+    std::size_t P = 2;
+    while (P + 4 <= N) {
+      if (D[P] != 0xFF) return false;
+      const std::uint8_t M = D[P + 1];
+      if (M == 0xFF) {
+        ++P;
+        continue;
+      }
+      if (M == 0x01 || (M >= 0xD0 && M <= 0xD8)) {
+        P += 2;
+        continue;
+      }
+      if (M == 0xD9 || M == 0xDA) return false;
+      const std::size_t L = Be16(D + P + 2);
+      if (L < 2) return false;
+      if (M >= 0xC0 && M <= 0xCF && M != 0xC4 && M != 0xC8 && M != 0xCC)
+        return P + 9 <= N && Set(Be16(D + P + 7), Be16(D + P + 5));
+      P += 2 + L;
+    }
+    return false;
+  }
+  if (N >= 26 && D[0] == 'B' && D[1] == 'M') {
+    if (Le32(D + 14) == 12) return Set(Le16(D + 18), Le16(D + 20));
+    const std::int64_t H = static_cast<std::int32_t>(Le32(D + 22));
+    return Set(static_cast<std::int32_t>(Le32(D + 18)), H < 0 ? -H : H);
+  }
+  if (N >= 6 && Le16(D) == 0 && (Le16(D + 2) == 1 || Le16(D + 2) == 2)) {
+    // The largest image of the directory, as the icon reader picks it (a PNG inside says its own).
+    const unsigned Count = Le16(D + 4);
+    if (Count == 0 || 6 + 16ull * Count > N) return false;
+    std::int64_t BestW = 0, BestH = 0;
+    for (unsigned I = 0; I < Count; ++I) {
+      const std::uint8_t* E = D + 6 + 16 * I;
+      std::int64_t W = E[0] ? E[0] : 256, H = E[1] ? E[1] : 256;
+      const std::uint64_t Offset = Le32(E + 12);
+      int PW, PH;
+      if (Offset < N && N - Offset >= 8 && std::memcmp(D + Offset, Png, 8) == 0 && ImageSize(D + Offset, N - Offset, PW, PH)) {
+        W = PW;
+        H = PH;
+      }
+      if (W * H > BestW * BestH) {
+        BestW = W;
+        BestH = H;
+      }
+    }
+    return Set(BestW, BestH);
+  }
+  return false;
+}
+
 } // namespace gfx

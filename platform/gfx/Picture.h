@@ -278,6 +278,9 @@ bool DecodePNG(const std::uint8_t* Data, std::size_t Size, TBitmap& Into, std::s
 bool DecodeJPEG(const std::uint8_t* Data, std::size_t Size, TBitmap& Into, std::string& Error);
 bool DecodeICO(const std::uint8_t* Data, std::size_t Size, TBitmap& Into, std::string& Error);
 std::string EncodePNG(const TBitmap& Source);
+// The size a PNG, JPEG, BMP or icon file declares in its header, without decoding its pixels;
+// false when no such header is found (the decoder would refuse the data too).
+bool ImageSize(const std::uint8_t* Data, std::size_t Size, int& Width, int& Height);
 std::string EncodeJPEG(const TBitmap& Source, int Quality);
 
 } // namespace gfx

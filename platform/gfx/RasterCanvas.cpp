@@ -9,6 +9,7 @@
 #include <map>
 #include <cstdint>
 #include <numbers>
+#include <string>
 #include <vector>
 
 #include "platform/gfx/FontFace.h"
@@ -303,8 +304,28 @@ void TRasterCanvas::StretchDraw(const TRect& Dest, const TBitmap& Source, TColor
   TContext C(FBitmap, ClipRect());
   if (!C) return;
   cairo_t* Cr = C.Cr();
-  // The source's pixels, with the transparent colour's pixels made fully transparent.
-  std::vector<std::uint32_t> Px = Source.Data();
+  auto Refused = [](cairo_status_t Status) {
+    return EInvalidGraphic(std::string("Picture cannot be drawn: ") + cairo_status_to_string(Status));
+  };
+  // A context in its error state hands out a new error pattern for every source asked of it,
+  // which nobody frees: such a context is never asked.
+  if (const cairo_status_t Status = cairo_status(Cr); Status != CAIRO_STATUS_SUCCESS) throw Refused(Status);
+  // The source's pixels, with the transparent colour's pixels made fully transparent. A source
+  // larger than cairo draws from reliably is sampled down first.
+  const int W = std::min(Source.Width(), MaxStretchSourceSidePixels);
+  const int H = std::min(Source.Height(), MaxStretchSourceSidePixels);
+  std::vector<std::uint32_t> Px;
+  if (W == Source.Width() && H == Source.Height()) {
+    Px = Source.Data();
+  } else {
+    Px.resize(static_cast<std::size_t>(W) * H);
+    const std::vector<std::uint32_t>& From = Source.Data();
+    for (int Y = 0; Y < H; ++Y) {
+      const std::size_t Row = static_cast<std::size_t>(static_cast<std::int64_t>(Y) * Source.Height() / H) * Source.Width();
+      for (int X = 0; X < W; ++X)
+        Px[static_cast<std::size_t>(Y) * W + X] = From[Row + static_cast<std::size_t>(static_cast<std::int64_t>(X) * Source.Width() / W)];
+    }
+  }
   if (TransparentColor != clNone) {
     const std::uint32_t T = static_cast<std::uint32_t>(ColorToRGB(TransparentColor));
     const std::uint32_t Key = (T & 0xFF) << 16 | (T & 0xFF00) | (T >> 16 & 0xFF);
@@ -314,20 +335,28 @@ void TRasterCanvas::StretchDraw(const TRect& Dest, const TBitmap& Source, TColor
   if (Source.PixelFormat() != pf32bit)
     for (std::uint32_t& P : Px)
       if (P != 0 || TransparentColor == clNone) P |= 0xFF000000u;
-  cairo_surface_t* S = cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(Px.data()),
-                                                           CAIRO_FORMAT_ARGB32, Source.Width(), Source.Height(),
-                                                           Source.Width() * 4);
+  cairo_surface_t* S =
+      cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(Px.data()), CAIRO_FORMAT_ARGB32, W, H, W * 4);
+  if (const cairo_status_t Status = cairo_surface_status(S); Status != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(S);
+    throw Refused(Status);
+  }
+  // The pattern is made, set and freed here, whatever state cairo is in.
+  cairo_pattern_t* Pattern = cairo_pattern_create_for_surface(S);
+  cairo_surface_destroy(S);
+  cairo_pattern_set_filter(Pattern, Smooth ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
+  cairo_pattern_set_extend(Pattern, CAIRO_EXTEND_PAD);
   const int L = std::min(Dest.Left, Dest.Right), T = std::min(Dest.Top, Dest.Bottom);
   cairo_rectangle(Cr, L, T, std::abs(Dest.Width()), std::abs(Dest.Height()));
   cairo_clip(Cr);
   cairo_translate(Cr, Dest.Left, Dest.Top);
-  cairo_scale(Cr, static_cast<double>(Dest.Width()) / Source.Width(), static_cast<double>(Dest.Height()) / Source.Height());
-  cairo_set_source_surface(Cr, S, 0, 0);
-  cairo_pattern_set_filter(cairo_get_source(Cr), Smooth ? CAIRO_FILTER_GOOD : CAIRO_FILTER_NEAREST);
-  cairo_pattern_set_extend(cairo_get_source(Cr), CAIRO_EXTEND_PAD);
+  cairo_scale(Cr, static_cast<double>(Dest.Width()) / W, static_cast<double>(Dest.Height()) / H);
+  cairo_set_source(Cr, Pattern);
   cairo_paint(Cr);
+  const cairo_status_t Status = cairo_status(Cr);
   cairo_set_source_rgb(Cr, 0, 0, 0);
-  cairo_surface_destroy(S);
+  cairo_pattern_destroy(Pattern);
+  if (Status != CAIRO_STATUS_SUCCESS) throw Refused(Status);
 }
 
 } // namespace gfx

@@ -10,6 +10,10 @@ class TBitmap;
 
 // Text drawn on a raster canvas is at most this many pixels high; larger sizes are clamped.
 inline constexpr int MaxRasterTextPixels = 2048;
+// cairo refuses images wider or taller than 32,767 pixels, and scaling down from more than
+// about 29,000 it draws nothing without a word: a bitmap drawn from is sampled down to at most
+// this many pixels a side first.
+inline constexpr int MaxStretchSourceSidePixels = 16384;
 
 class TRasterCanvas : public TCanvas {
 public:
@@ -27,6 +31,7 @@ public:
   void RoundRect(int X1, int Y1, int X2, int Y2, int W, int H) override;
   TColor Pixel(int X, int Y) const override;
   void SetPixel(int X, int Y, TColor Color) override;
+  // EInvalidGraphic when cairo cannot draw the bitmap.
   void StretchDraw(const TRect& Dest, const TBitmap& Source, TColor TransparentColor = clNone,
                    bool Smooth = false) override;
   // Text in Font with the glyph outlines of the font layer's faces, rendered without

@@ -713,6 +713,9 @@ void TrepComponent::LoadFromStream(rt::TStream& Stream) {
   } Reading{R, S};
   std::unique_lock<std::recursive_mutex> Lock(FormsLock(), std::defer_lock);
   if (R != nullptr) {
+    // A report read afresh counts its pictures afresh; a parent read into it counts on.
+    if (R == this && !AncestorOnlyStream) R->ImagePixels.Reset();
+    S.ImagePixels = &R->ImagePixels;
     R->SetXMLSerializer(&S);
     S.OnGetCustomDataEvent = R->OnGetCustomData;
     S.SetOwner(R);

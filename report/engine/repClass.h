@@ -25,6 +25,7 @@
 #include "platform/rt/Variants.h"
 #include "report/engine/repAlign.h"
 #include "report/engine/repCollections.h"
+#include "report/engine/repPictureCache.h"
 #include "report/engine/repUnicodeUtils.h"
 #include "report/engine/repVariables.h"
 #include "report/engine/repPrinter.h"
@@ -578,6 +579,9 @@ public:
   bool UseGlobalDataSetList = true;
   bool IgnoreDevByZero = false;
   bool IgnoreExprError = false;
+  // Folders the units of the report's script (its uses clause) are read from; nothing outside
+  // them is read. Set by the program, never read from a template.
+  std::vector<std::string> ScriptUnitFolders;
 };
 
 enum TrepPreviewButton {
@@ -990,6 +994,9 @@ public:
   void SetPreviewOptions(const TrepPreviewOptions& Value) { PreviewOptions.Assign(Value); }
   void SetPrintOptions(const TrepPrintOptions& Value) { PrintOptions.Assign(Value); }
   void SetReportOptions(const TrepReportOptions& Value) { ReportOptions.Assign(Value); }
+
+  // Counts the pictures of the template being read; reset whenever a template is read.
+  TrepImagePixelBudget ImagePixels;
 
   // ---- script ----
   TscScript* Script() const { return FScript.get(); }
@@ -1970,6 +1977,8 @@ public:
 
 private:
   void PictureChangedNotify();
+  // The graphic into the view's area as its settings place it; EInvalidGraphic when it cannot.
+  void DrawPicture(gfx::TCanvas& Canvas, const gfx::TGraphic* G, double ScaleX, double ScaleY);
   std::unique_ptr<gfx::TPicture> FPicture;
   bool FAutoSize = false;
 };

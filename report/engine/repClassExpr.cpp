@@ -8,6 +8,7 @@
 #include "report/engine/repClass.h"
 #include "report/engine/repDrawText.h"
 #include "report/engine/repExpression.h"
+#include "report/engine/repFileUtils.h"
 #include "report/engine/repRes.h"
 #include "report/script/sc_iinterpreter.h"
 
@@ -45,6 +46,11 @@ TrepExpressionCache::TrepExpressionCache(TscScript* AScript)
     : FMainScript(AScript), FScript(std::make_unique<TscScript>()) {
   FScript->ExtendedCharset = true;
   FScript->AddRTTI();
+  // Units come only through the report's own script, which knows the report's unit folders.
+  FScript->OnGetUnit = [this](TscScript* Sender, const std::string& UnitName, std::string& UnitText) {
+    if (!FMainScript || !FMainScript->OnGetUnit) UnitText = ReadScriptUnit({}, UnitName);
+    else FMainScript->OnGetUnit(Sender, UnitName, UnitText);
+  };
   FExpressions.SetSorted(true);
   FExpressions.SetCaseSensitive(true);
   FExpressions.Duplicates = rt::dupAccept;

@@ -328,6 +328,7 @@ void MergeObject(TrepComponent* Source, TrepComponent* Target, TMergeState& St) 
   {
     TrepXMLSerializer S(nullptr);
     S.SetOwner(St.Report);
+    S.ImagePixels = &St.Report->ImagePixels;
     const bool IsReport = dynamic_cast<TrepReport*>(Source) != nullptr;
     S.SerializeDefaultValues = !IsReport;
     const std::u16string Text = S.ObjToXML(Source);

@@ -197,43 +197,52 @@ void TrepPictureView::Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, d
   if (!DrawAsMask) PaintFill();
   const gfx::TGraphic* G = FPicture->Graphic();
   if (G != nullptr && !G->Empty()) {
-    gfx::TRect R{FX, FY, FX1, FY1};
-    const int PW = FPicture->Width(), PH = FPicture->Height();
-    const bool UseTransparency = Transparent && TransparentColor != gfx::clNone;
-    if (Stretched) {
-      if (KeepAspectRatio) {
-        const double KX = PW == 0 ? 0 : static_cast<double>(FDX) / PW;
-        const double KY = PH == 0 ? 0 : static_cast<double>(FDY) / PH;
-        if (KX < KY)
-          R.Bottom = R.Top + RoundHalfEven(PH * KX);
-        else
-          R.Right = R.Left + RoundHalfEven(PW * KY);
-        if (Center) {
-          const int MX = (FDX + R.Left - R.Right) / 2, MY = (FDY + R.Top - R.Bottom) / 2;
-          R = {R.Left + MX, R.Top + MY, R.Right + MX, R.Bottom + MY};
-        }
-      }
-      DrawGraphic(Canvas, R, G, TransparentColor, UseTransparency, HightQuality, IsPrinting());
-    } else {
-      const auto OldClip = Canvas.ClipRect();
-      Canvas.SetClipRect(gfx::TRect{FX, FY, FX1, FY1});
-      if (Center) {
-        R.Left += (FDX - RoundHalfEven(PW * ScaleX)) / 2;
-        R.Top += (FDY - RoundHalfEven(PH * ScaleY)) / 2;
-      }
-      R.Right = R.Left + RoundHalfEven(ScaleX * PW);
-      R.Bottom = R.Top + RoundHalfEven(ScaleY * PH);
-      try {
-        DrawGraphic(Canvas, R, G, TransparentColor, UseTransparency, HightQuality, IsPrinting());
-      } catch (...) {
-        Canvas.SetClipRect(OldClip);
-        throw;
-      }
-      Canvas.SetClipRect(OldClip);
+    try {
+      DrawPicture(Canvas, G, ScaleX, ScaleY);
+    } catch (const gfx::EInvalidGraphic& E) {
+      // The picture stays out of the drawing; the report says why.
+      if (TrepReport* R = Report()) R->Errors().Add((Name().empty() ? std::string() : Name() + ": ") + E.Message());
     }
   }
   PaintFrame();
   DrawCornerMarks();
+}
+
+void TrepPictureView::DrawPicture(gfx::TCanvas& Canvas, const gfx::TGraphic* G, double ScaleX, double ScaleY) {
+  gfx::TRect R{FX, FY, FX1, FY1};
+  const int PW = FPicture->Width(), PH = FPicture->Height();
+  const bool UseTransparency = Transparent && TransparentColor != gfx::clNone;
+  if (Stretched) {
+    if (KeepAspectRatio) {
+      const double KX = PW == 0 ? 0 : static_cast<double>(FDX) / PW;
+      const double KY = PH == 0 ? 0 : static_cast<double>(FDY) / PH;
+      if (KX < KY)
+        R.Bottom = R.Top + RoundHalfEven(PH * KX);
+      else
+        R.Right = R.Left + RoundHalfEven(PW * KY);
+      if (Center) {
+        const int MX = (FDX + R.Left - R.Right) / 2, MY = (FDY + R.Top - R.Bottom) / 2;
+        R = {R.Left + MX, R.Top + MY, R.Right + MX, R.Bottom + MY};
+      }
+    }
+    DrawGraphic(Canvas, R, G, TransparentColor, UseTransparency, HightQuality, IsPrinting());
+  } else {
+    const auto OldClip = Canvas.ClipRect();
+    Canvas.SetClipRect(gfx::TRect{FX, FY, FX1, FY1});
+    if (Center) {
+      R.Left += (FDX - RoundHalfEven(PW * ScaleX)) / 2;
+      R.Top += (FDY - RoundHalfEven(PH * ScaleY)) / 2;
+    }
+    R.Right = R.Left + RoundHalfEven(ScaleX * PW);
+    R.Bottom = R.Top + RoundHalfEven(ScaleY * PH);
+    try {
+      DrawGraphic(Canvas, R, G, TransparentColor, UseTransparency, HightQuality, IsPrinting());
+    } catch (...) {
+      Canvas.SetClipRect(OldClip);
+      throw;
+    }
+    Canvas.SetClipRect(OldClip);
+  }
 }
 
 std::int32_t TrepPictureView::LoadPictureFromStream(rt::TStream& s, bool ResetStreamPos) {

@@ -8,6 +8,7 @@
 #include "platform/rt/Unicode.h"
 #include "report/engine/repDrawText.h"
 #include "report/engine/repExpression.h"
+#include "report/engine/repFileUtils.h"
 #include "report/engine/repEngine.h"
 #include "report/engine/repPreview.h"
 #include "report/engine/repPreviewPages.h"
@@ -160,6 +161,7 @@ void TrepEngineOptions::Assign(const rt::TObject& Source) {
   UseFileCache = S->UseFileCache;
   IgnoreDevByZero = S->IgnoreDevByZero;
   IgnoreExprError = S->IgnoreExprError;
+  ScriptUnitFolders = S->ScriptUnitFolders;
 }
 
 void TrepEngineOptions::AssignThreadProps(const rt::TObject& Source) {
@@ -286,6 +288,9 @@ TrepReport::TrepReport(rt::TComponent* AOwner)
   FScript = std::make_unique<TscScript>();
   FScript->ExtendedCharset = true;
   FScript->AddRTTI();
+  FScript->OnGetUnit = [this](TscScript*, const std::string& UnitName, std::string& UnitText) {
+    UnitText = ReadScriptUnit(EngineOptions.ScriptUnitFolders, UnitName);
+  };
   FExpressionCache = std::make_unique<TrepExpressionCache>(FScript.get());
   FDrawText = std::make_unique<TrepDrawText>();
   Evaluate = [this](const std::u16string& Expr) { return Calc(rt::Utf16ToUtf8(Expr)); };

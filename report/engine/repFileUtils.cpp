@@ -5,7 +5,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
 #include <vector>
+
+#include "platform/rt/Classes.h"
+#include "platform/rt/SysUtils.h"
 
 namespace {
 
@@ -52,4 +58,27 @@ void DeleteFolderTree(const std::string& Path) {
   RemoveEntries(Dir, 0);
   close(Dir);
   rmdir(Path.c_str());
+}
+
+std::string ReadScriptUnit(const std::vector<std::string>& Folders, const std::string& UnitName) {
+  namespace fs = std::filesystem;
+  const fs::path Name(UnitName);
+  if (!UnitName.empty() && UnitName.find('\0') == std::string::npos && Name.is_relative() && !Name.has_root_name()) {
+    for (const std::string& Folder : Folders) {
+      if (Folder.empty()) continue;
+      std::error_code Error;
+      const fs::path Base = fs::canonical(Folder, Error);
+      if (Error) continue;
+      // Links are resolved before the test, so a link inside the folder cannot lead out of it.
+      const fs::path File = fs::weakly_canonical(Base / Name, Error);
+      if (Error) continue;
+      const fs::path Inside = File.lexically_relative(Base);
+      if (Inside.empty() || *Inside.begin() == ".." || *Inside.begin() == ".") continue;
+      if (!fs::is_regular_file(File, Error)) continue;
+      rt::TStringList Lines;
+      Lines.LoadFromFile(File.string());
+      return Lines.Text();
+    }
+  }
+  throw rt::EFOpenError("Cannot open file \"" + UnitName + "\". " + std::generic_category().message(ENOENT));
 }

@@ -9,6 +9,33 @@
 #include "report/engine/repUtils.h"
 #include "report/engine/repXML.h"
 
+void TrepImagePixelBudget::Reset(rt::TStrings* TellTo) {
+  FTellTo = TellTo;
+  FPixels = 0;
+  FSeen.clear();
+  FRefused = false;
+}
+
+bool TrepImagePixelBudget::Take(const std::uint8_t* Data, std::size_t Size, rt::TStrings* Errors) {
+  int W = 0, H = 0;
+  if (!gfx::ImageSize(Data, Size, W, H)) return true;
+  // A digest of the bytes would do; the bytes themselves are already bounded by the file.
+  std::string Key(reinterpret_cast<const char*>(Data), Size);
+  if (FSeen.count(Key) != 0) return true;
+  const std::int64_t Pixels = static_cast<std::int64_t>(W) * H;
+  if (FPixels + Pixels > MaxReportImagePixels) {
+    if (FTellTo != nullptr) Errors = FTellTo;
+    if (!FRefused && Errors != nullptr)
+      Errors->Add("Pictures left out: the report's pictures have more than " + std::to_string(MaxReportImagePixels) +
+                  " pixels in all");
+    FRefused = true;
+    return false;
+  }
+  FPixels += Pixels;
+  FSeen.insert(std::move(Key));
+  return true;
+}
+
 TrepPictureCache::TrepPictureCache() = default;
 
 TrepPictureCache::~TrepPictureCache() { Clear(); }
@@ -116,7 +143,7 @@ void TrepPictureCache::SaveToXML(TrepXMLItem* Item) {
   }
 }
 
-void TrepPictureCache::LoadFromXML(TrepXMLItem* Item, rt::TStrings* Errors) {
+void TrepPictureCache::LoadFromXML(TrepXMLItem* Item, rt::TStrings* Errors, TrepImagePixelBudget* Budget) {
   Clear();
   if (Item == nullptr) return;
   for (int I = 0; I < Item->Count(); ++I) {
@@ -128,6 +155,9 @@ void TrepPictureCache::LoadFromXML(TrepXMLItem* Item, rt::TStrings* Errors) {
       Bytes.SetSize(0);
       if (Errors != nullptr) Errors->Add("Picture " + std::to_string(I + 1) + " of the prepared pages is damaged");
     }
+    if (Budget != nullptr && Bytes.Size() > 0 &&
+        !Budget->Take(static_cast<const std::uint8_t*>(Bytes.Memory()), static_cast<std::size_t>(Bytes.Size()), Errors))
+      Bytes.SetSize(0);
     rt::TStream& S = NewEntry();
     Bytes.Seek(0, rt::soBeginning);
     if (Bytes.Size() > 0) S.CopyFrom(Bytes, Bytes.Size());

@@ -2,9 +2,11 @@
 // Pictures of prepared pages, stored once: a picture object on a prepared page keeps only a
 // 1-based index (ImageIndex, 0 for none) into this cache. The graphics are kept back to back in
 // a few large segments, in memory or in temporary files, each as the graphic's own file format.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/rt/Classes.h"
@@ -14,6 +16,30 @@ class TGraphic;
 }
 class TrepPictureView;
 class TrepXMLItem;
+
+// The pixels all pictures of one report file (a template or a prepared report) may have
+// together once decoded; pictures beyond it are left out. Counted from the pictures' headers,
+// before any is decoded.
+inline constexpr std::int64_t MaxReportImagePixels = 100'000'000;
+
+// Counts the pictures of one report file against MaxReportImagePixels, each distinct picture
+// once however often the file repeats it.
+class TrepImagePixelBudget {
+public:
+  // Starts counting afresh; refusals are told to TellTo when given, else to the caller's list.
+  void Reset(rt::TStrings* TellTo = nullptr);
+  // True when the picture of these bytes still fits (it is counted then). False when it does
+  // not: the caller leaves it out, and the first refusal adds one line to the errors.
+  // Bytes whose header tells no size count nothing (the picture reader refuses them anyway).
+  bool Take(const std::uint8_t* Data, std::size_t Size, rt::TStrings* Errors);
+  std::int64_t Pixels() const { return FPixels; }
+
+private:
+  std::int64_t FPixels = 0;
+  std::unordered_set<std::string> FSeen;
+  bool FRefused = false;
+  rt::TStrings* FTellTo = nullptr;
+};
 
 class TrepPictureCache : public rt::TObject {
 public:
@@ -53,7 +79,8 @@ public:
   // Clear, then one picture per child. A child whose stream is not hexadecimal keeps its place
   // as a picture without data (so later indexes stay right) and adds a line to Errors when
   // given.
-  void LoadFromXML(TrepXMLItem* Item, rt::TStrings* Errors = nullptr);
+  // Pictures that do not fit Budget (when given) are kept as pictures without data too.
+  void LoadFromXML(TrepXMLItem* Item, rt::TStrings* Errors = nullptr, TrepImagePixelBudget* Budget = nullptr);
 
 private:
   struct TEntry {

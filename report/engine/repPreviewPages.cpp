@@ -195,6 +195,7 @@ void TrepPreviewPages::Clear() {
   FDictionary.Clear();
   FPostProcessor->Clear();
   FPictureCache.Clear();
+  FImagePixels.Reset(FReport != nullptr ? &FReport->Errors() : nullptr);
   // The cursor would point into the freed outline.
   FOutline->CurItem = nullptr;
   CurPage = -1;
@@ -430,6 +431,7 @@ std::unique_ptr<TrepReportPage> TrepPreviewPages::BuildPage(int Index) {
   }
   TrepXMLSerializer Ser(nullptr);
   Ser.SetOldFormat(FXMLDoc.OldVersion());
+  Ser.ImagePixels = &FImagePixels;
   std::unique_ptr<TrepReportPage> Page;
   int Budget = MaxObjectsPerPage;
   try {
@@ -482,6 +484,7 @@ void TrepPreviewPages::BuildObjects(TrepXMLItem* Item, TrepComponent* Parent, in
     try {
       TrepXMLSerializer Ser(nullptr);
       Ser.SetOldFormat(FXMLDoc.OldVersion());
+      Ser.ImagePixels = &FImagePixels;
       Obj.reset(Ser.ReadComponentStr(nullptr, Text, true));
       if (!Obj) continue;
       if (Source != nullptr) Obj->SetName(Source->Name());
@@ -1020,6 +1023,7 @@ void TrepPreviewPages::RebuildAfterRead() {
       TrepXMLSerializer Ser(nullptr);
       Ser.SetOldFormat(FXMLDoc.OldVersion());
       Ser.SetOwner(Page.get());
+      Ser.ImagePixels = &FImagePixels;
       Ser.ReadRootComponent(Page.get(), E);
     } catch (const rt::Exception& Ex) {
       AddError("Source page " + std::to_string(I) + " of the prepared pages cannot be read: " + Ex.Message());
@@ -1052,7 +1056,8 @@ void TrepPreviewPages::RebuildAfterRead() {
     }
     FDictionary.Add(E->Name(), Source, Obj);
   }
-  FPictureCache.LoadFromXML(Root->FindItem("picturecache"), FReport != nullptr ? &FReport->Errors() : nullptr);
+  FPictureCache.LoadFromXML(Root->FindItem("picturecache"), FReport != nullptr ? &FReport->Errors() : nullptr,
+                            &FImagePixels);
   const int PI = Root->Find("postprocessing");
   if (PI >= 0) {
     FPostProcessor->LoadFromXML(Root->Items(PI), FReport != nullptr ? &FReport->Errors() : nullptr);

@@ -207,6 +207,8 @@ private:
   // Rebuilt pages by index, the most recently fetched first (after a locked page).
   std::vector<std::pair<int, std::unique_ptr<TrepReportPage>>> FPageCache;
   TrepPictureCache FPictureCache;
+  // Counts the pictures of the prepared report read (its cache and any inline in its pages).
+  TrepImagePixelBudget FImagePixels;
   std::vector<std::unique_ptr<TrepReportPage>> FSourcePages;
   TrepXMLDocument FXMLDoc;
   long long FXMLSize = 0;

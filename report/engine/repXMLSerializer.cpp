@@ -8,6 +8,7 @@
 #include <mutex>
 
 #include "platform/gfx/Picture.h"
+#include "report/engine/repPictureCache.h"
 
 #include "platform/rt/Components.h"
 #include "platform/rt/SysUtils.h"
@@ -481,6 +482,12 @@ void TrepXMLSerializer::ReadPicture(gfx::TPicture& Picture, std::u16string_view 
     if (Data.Read(&Len, 1) != 1 || Data.Size() < 1 + static_cast<std::int64_t>(Len))
       throw rt::EReadError("Picture data too short");
     Data.SetPosition(1 + Len);
+    if (ImagePixels != nullptr &&
+        !ImagePixels->Take(static_cast<const std::uint8_t*>(Data.Memory()) + 1 + Len,
+                           static_cast<std::size_t>(Data.Size() - 1 - Len), &Errors())) {
+      Picture.Clear();
+      return;
+    }
     Picture.LoadFromStream(Data);
   } catch (const std::exception& E) {
     Picture.Clear();

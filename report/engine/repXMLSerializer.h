@@ -19,6 +19,8 @@
 #include "report/engine/repClass.h"
 #include "report/engine/repXML.h"
 
+class TrepImagePixelBudget;
+
 struct TrepFixupItem {
   rt::TObject* Obj = nullptr;
   const rt::TPropInfo* PropInfo = nullptr;
@@ -80,6 +82,8 @@ public:
   TrepGetAncestorEvent OnGetAncestor;
   TrepGetCustomDataEvent OnGetCustomDataEvent;
   TrepSaveCustomDataEvent OnSaveCustomDataEvent;
+  // Pictures read are counted against this (when set); those beyond it are left out.
+  TrepImagePixelBudget* ImagePixels = nullptr;
 
 private:
   void WriteElement(TrepComponent* C, TrepXMLItem* Item, bool IsRoot, bool SaveChildren, bool Streaming);

@@ -107,6 +107,33 @@ TEST(RasterCanvas, StretchDrawScalesAndLeavesOutTheTransparentColour) {
   EXPECT_NEAR(C >> 8 & 0xFF, 0x7F, 2);
 }
 
+// Bitmaps wider or taller than cairo takes (32,767 pixels) were left out, and every draw leaked
+// cairo's error pattern; they are sampled down and drawn like any other.
+TEST(RasterCanvas, ABitmapWiderOrTallerThanCairoTakesLeaksAndDrawsNothing) {
+  const int Long = 40000;
+  struct Case {
+    int W, H;
+    Rows Expected;
+  } Cases[] = {{Long, 2, {"rrbb", "rrbb"}}, {2, Long, {"rr", "rr", "bb", "bb"}}};
+  for (const Case& C : Cases) {
+    TBitmap Src(C.W, C.H);
+    // The first half red, the second blue, along the long side.
+    for (int Y = 0; Y < C.H; ++Y)
+      for (int X = 0; X < C.W; ++X) {
+        const bool First = C.W > C.H ? X < C.W / 2 : Y < C.H / 2;
+        Src.ScanLine(Y)[X] = First ? 0xFFFF0000u : 0xFF0000FFu;
+      }
+    TBitmap B(static_cast<int>(C.Expected[0].size()), static_cast<int>(C.Expected.size()));
+    for (bool Smooth : {false, true}) {
+      B.Canvas().StretchDraw({0, 0, B.Width(), B.Height()}, Src, clNone, Smooth);
+      EXPECT_EQ(Picture(B), C.Expected) << C.W << " x " << C.H << (Smooth ? " smooth" : "");
+    }
+  }
+  // A canvas cairo cannot draw on says so instead of drawing nothing in silence.
+  TBitmap Wide(32768, 1), Small(1, 1);
+  EXPECT_THROW(Wide.Canvas().StretchDraw({0, 0, 1, 1}, Small), EInvalidGraphic);
+}
+
 TEST(RasterCanvas, TurnedTextRunsAlongItsEscapementFromTheCellCorner) {
   struct Case {
     int Escapement;

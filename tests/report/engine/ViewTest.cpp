@@ -3,6 +3,7 @@
 // formats, the stretchable base, and views streaming through templates.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -378,4 +379,26 @@ TEST(Styles, NamesApplyAndXml) {
 
   F.Report.Clear();
   EXPECT_EQ(F.Report.Styles().Count(), 0);
+}
+
+// A picture cairo cannot draw was missing from the drawing without a word; the report's errors
+// now say which picture.
+TEST(Pictures, APictureThatCannotBeDrawnIsReportedInTheErrors) {
+  Fixture F;
+  auto* Pic = new TrepPictureView(F.Page);
+  Pic->SetName("Photo");
+  Pic->SetBounds(0, 0, 4, 1);
+  Pic->Stretched = true;
+  Pic->Picture().SetGraphic(std::make_unique<gfx::TBitmap>(2, 1));
+  // cairo takes no image wider than 32,767 pixels: nothing can be drawn on this one.
+  gfx::TBitmap Wide(32768, 1);
+  Pic->Draw(Wide.Canvas(), 1, 1, 0, 0);
+  ASSERT_EQ(F.Report.Errors().Count(), 1);
+  EXPECT_EQ(F.Report.Errors().Strings(0).rfind("Photo: Picture cannot be drawn", 0), 0u) << F.Report.Errors().Strings(0);
+
+  // Drawn where it fits, it says nothing.
+  F.Report.Errors().Clear();
+  gfx::TBitmap Fits(8, 2);
+  Pic->Draw(Fits.Canvas(), 1, 1, 0, 0);
+  EXPECT_EQ(F.Report.Errors().Count(), 0);
 }

@@ -108,9 +108,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   S.AddRTTI();
   AddListClass(S);
   S.Lines.SetText(Text);
-  if (!S.Compile()) return 0;
-  Watchdog W(S);
   try {
+    // Compiling raises too: a unit named in uses that cannot be opened is a file-open error.
+    if (!S.Compile()) return 0;
+    Watchdog W(S);
     S.Execute();
   } catch (const rt::Exception&) {
     // A script error is a normal end; anything else escaping is a finding.

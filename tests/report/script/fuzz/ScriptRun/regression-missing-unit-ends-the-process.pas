@@ -1,0 +1,3 @@
+uses 'no-such-unit-anywhere.pas';
+begin
+end.
