@@ -1,0 +1,96 @@
+// The road of a user's file to a PDF for the fuzz targets: the engine started as the program
+// starts it, a watchdog that stops a report's script, and the PDF export written into memory.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "report/engine/repClass.h"
+#include "report/engine/repClassRTTI.h"
+#include "report/engine/repDrawText.h"
+#include "report/engine/repReportStorage.h"
+#include "report/engine/repRes.h"
+#include "report/pdf/repEMFtoCanvas.h"
+#include "report/pdf/repExportPDF.h"
+#include "tests/report/EngineSetup.h"
+
+namespace reporttopdf {
+
+// A script gets this long before it is terminated, so an endless loop ends like any stop.
+inline constexpr std::chrono::milliseconds ScriptBudget(500);
+
+// The engine, its script modules, the export resources, text drawing, the metafile player and
+// the zlib compressor (so compressed files are read, and bombs meet its cap), once per process.
+inline void Start() {
+  static const bool Started = [] {
+    enginesetup::StartEngine();
+    enginesetup::AddScriptModules();
+    repInitExportResources();
+    repDrawTextInitialization();
+    EMFCanvasPlayerInitialization();
+    DefaultCompressorClass = [] { return std::make_unique<TrepZLibCompressor>(nullptr); };
+    return true;
+  }();
+  (void)Started;
+}
+
+// Run-time options as the program sets them before a run: a file cannot change them.
+inline void RunOptions(TrepReport& R) {
+  R.EngineOptions.DestroyForms = false;
+  R.EngineOptions.SetSilentMode(true);
+  R.EngineOptions.EnableThreadSafe = true;
+  R.EngineOptions.UseGlobalDataSetList = false;
+  R.EngineOptions.UseFileCache = false;
+  R.EngineOptions.ScriptUnitFolders.clear();
+}
+
+// Terminates the report's script once the budget is spent, and again every few milliseconds
+// until the run ends (a routine entered after a Terminate clears its own flag).
+class ScriptWatchdog {
+public:
+  explicit ScriptWatchdog(TrepReport& R)
+      : FThread([this, &R] {
+          std::unique_lock<std::mutex> L(FLock);
+          if (FDone.wait_for(L, ScriptBudget, [this] { return FFinished; })) return;
+          while (!FFinished) {
+            R.Script()->Terminate();
+            FDone.wait_for(L, std::chrono::milliseconds(5), [this] { return FFinished; });
+          }
+        }) {}
+  ~ScriptWatchdog() {
+    {
+      std::lock_guard<std::mutex> L(FLock);
+      FFinished = true;
+    }
+    FDone.notify_all();
+    FThread.join();
+  }
+
+private:
+  std::mutex FLock;
+  std::condition_variable FDone;
+  bool FFinished = false;
+  std::thread FThread;
+};
+
+// The report's prepared pages as a PDF in memory. A document the export calls complete must end
+// like one; anything else is a finding.
+inline void ExportToPDF(TrepReport& R) {
+  TrepPDFExport F;
+  F.ShowDialog = false;
+  F.ShowProgress = false;
+  F.OpenAfterExport = false;
+  F.FixedCreationDateTime = 46000.5;
+  F.FixedFileID = "00112233445566778899aabbccddeeff";
+  rt::TMemoryStream Out;
+  F.Stream = &Out;
+  if (!R.Export(&F)) return;
+  const std::string Pdf(static_cast<const char*>(Out.Memory()), static_cast<std::size_t>(Out.Size()));
+  if (Pdf.rfind("%PDF-", 0) != 0 || Pdf.size() < 7 || Pdf.compare(Pdf.size() - 7, 7, "%%EOF\r\n") != 0) std::abort();
+}
+
+} // namespace reporttopdf
