@@ -25,6 +25,8 @@ inline constexpr std::chrono::milliseconds ScriptBudget(500);
 
 // The engine, its script modules, the export resources, text drawing, the metafile player and
 // the zlib compressor (so compressed files are read, and bombs meet its cap), once per process.
+// Targets call it from LLVMFuzzerInitialize too, so that what it reads once is not counted
+// against the first input.
 inline void Start() {
   static const bool Started = [] {
     enginesetup::StartEngine();

@@ -47,6 +47,11 @@ void Export(TrepReport& R, const char* Page) {
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  reporttopdf::Start();
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   reporttopdf::Start();
   if (Size == 0) return 0;

@@ -29,6 +29,11 @@ void Exercise(const std::string& Bytes, bool Partial) {
 
 } // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  reporttopdf::Start();
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   reporttopdf::Start();
   const std::string Bytes(reinterpret_cast<const char*>(Data), Size);

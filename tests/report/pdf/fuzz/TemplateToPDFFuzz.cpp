@@ -8,6 +8,11 @@
 
 #include "tests/report/ReportToPDF.h"
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  reporttopdf::Start();
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   reporttopdf::Start();
   TrepReport R(nullptr);
