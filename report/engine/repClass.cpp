@@ -1,4 +1,7 @@
-#include "report/engine/repClass.h"
+#include "report/engine/repClassBand.h"
+#include "report/engine/repClassMemo.h"
+#include "report/engine/repClassPage.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repInPlaceEditors.h"
 
 #include <algorithm>

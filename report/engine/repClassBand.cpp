@@ -4,7 +4,10 @@
 
 #include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassBand.h"
+#include "report/engine/repClassData.h"
+#include "report/engine/repClassMemo.h"
+#include "report/engine/repClassPage.h"
 #include "report/engine/repClassProps.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repXML.h"

@@ -7,7 +7,9 @@
 #include "platform/gfx/Graphics.h"
 #include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassData.h"
+#include "report/engine/repClassPage.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repRes.h"
 
 namespace {

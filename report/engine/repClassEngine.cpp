@@ -1,5 +1,6 @@
 // The abstract layout engine, prepared-pages store and outline the report talks to.
-#include "report/engine/repClass.h"
+#include "report/engine/repClassBand.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repPostProcessor.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "platform/gfx/Graphics.h"
 #include "platform/rt/SysUtils.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassFill.h"
 #include "report/engine/repUtils.h"
 
 namespace {

@@ -14,7 +14,11 @@
 
 #include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassBand.h"
+#include "report/engine/repClassData.h"
+#include "report/engine/repClassPage.h"
+#include "report/engine/repClassReport.h"
+#include "report/engine/repClassStyles.h"
 #include "report/engine/repPreview.h"
 #include "report/engine/repReportStorage.h"
 #include "report/engine/repRes.h"

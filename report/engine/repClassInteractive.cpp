@@ -3,7 +3,7 @@
 // and how mouse and drag events reach an object's editors and its own hooks.
 #include <algorithm>
 
-#include "report/engine/repClass.h"
+#include "report/engine/repClassBand.h"
 #include "report/engine/repInPlaceEditors.h"
 #include "report/engine/repUtils.h"
 

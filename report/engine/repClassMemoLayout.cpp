@@ -2,7 +2,9 @@
 // copy carries. Every measuring or drawing sequence holds the text-layout lock throughout.
 #include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassData.h"
+#include "report/engine/repClassMemo.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repDrawText.h"
 #include "report/engine/repUtils.h"
 #include "report/engine/repXML.h"

@@ -4,7 +4,10 @@
 
 #include "platform/gfx/Picture.h"
 #include "platform/rt/SysUtils.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassBand.h"
+#include "report/engine/repClassData.h"
+#include "report/engine/repClassPage.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repClassProps.h"
 #include "report/engine/repPrinter.h"
 #include "report/engine/repRes.h"

@@ -6,7 +6,9 @@
 
 #include "platform/gfx/Picture.h"
 #include "platform/rt/Unicode.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassData.h"
+#include "report/engine/repClassPicture.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repGraphicUtils.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repUtils.h"

@@ -1,7 +1,9 @@
 // Preparing a report: the checks and the script around the layout engine's run.
 #include "platform/rt/Format.h"
 #include "platform/rt/Unicode.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassData.h"
+#include "report/engine/repClassPicture.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repUtils.h"
 #include "report/script/sc_iinterpreter.h"

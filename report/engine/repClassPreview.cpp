@@ -2,7 +2,9 @@
 // the deferred preparation behind it, printing, the designer, and the preview's mouse events
 // for views. The windows are the host's (repPreview.h); on the server none is registered.
 #include "platform/rt/Variants.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassData.h"
+#include "report/engine/repClassReport.h"
+#include "report/engine/repClassView.h"
 #include "report/engine/repInPlaceEditors.h"
 #include "report/engine/repPreview.h"
 #include "report/script/sc_iinterpreter.h"

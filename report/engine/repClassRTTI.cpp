@@ -9,7 +9,11 @@
 #include "platform/rt/DateUtils.h"
 #include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassBand.h"
+#include "report/engine/repClassData.h"
+#include "report/engine/repClassMemo.h"
+#include "report/engine/repClassPage.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repRes.h"
 
 using rt::Variant;

@@ -3,7 +3,12 @@
 #include <ctime>
 #include <filesystem>
 
-#include "report/engine/repClass.h"
+#include "report/engine/repClassBand.h"
+#include "report/engine/repClassData.h"
+#include "report/engine/repClassMemo.h"
+#include "report/engine/repClassPage.h"
+#include "report/engine/repClassReport.h"
+#include "report/engine/repClassStyles.h"
 #include "report/engine/repClassProps.h"
 #include "platform/rt/Unicode.h"
 #include "report/engine/repDrawText.h"

@@ -1,6 +1,8 @@
 // Named styles of a report and how memos take them.
 #include "platform/rt/Unicode.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassMemo.h"
+#include "report/engine/repClassReport.h"
+#include "report/engine/repClassStyles.h"
 #include "report/engine/repClassProps.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repXML.h"

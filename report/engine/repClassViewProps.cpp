@@ -1,7 +1,9 @@
 // Published properties of the views, datasets and dialog components, in declaration order with
 // their stored defaults.
 #include "platform/gfx/Picture.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassData.h"
+#include "report/engine/repClassMemo.h"
+#include "report/engine/repClassPicture.h"
 #include "report/engine/repClassProps.h"
 #include "report/engine/repUtils.h"
 

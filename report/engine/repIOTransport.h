@@ -17,7 +17,7 @@
 #include "platform/rt/Classes.h"
 #include "platform/rt/Components.h"
 #include "platform/rt/Variants.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassReport.h"
 
 enum TrepFilterVisibleState {
   fvDesigner, fvPreview, fvExport, fvDesignerFileFilter, fvPreviewFileFilter, fvExportFileFilter, fvOther

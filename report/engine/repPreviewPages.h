@@ -15,9 +15,12 @@
 
 #include "platform/gfx/Picture.h"
 #include "platform/rt/Classes.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repPictureCache.h"
 #include "report/engine/repXML.h"
+
+class TrepCustomMemoView;
+class TrepGroupHeader;
 
 // Alias names of source objects (m12, b3) with their source names (Page0.Memo1) and objects.
 class TrepDictionary : public rt::TObject {

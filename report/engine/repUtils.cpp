@@ -1,3 +1,5 @@
+#include "report/engine/repClassPicture.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repUtils.h"
 
 #include <unistd.h>

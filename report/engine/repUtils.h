@@ -9,7 +9,7 @@
 
 #include "platform/rt/Classes.h"
 #include "platform/rt/Components.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassComponent.h"
 
 // ---- Numbers and text ----
 

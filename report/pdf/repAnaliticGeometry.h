@@ -1,7 +1,7 @@
 #pragma once
 // Conversions of the PDF export between the integer points of the graphics platform and the
 // Extended points of the report model.
-#include "report/engine/repClass.h"
+#include "report/engine/repClassComponent.h"
 #include "report/engine/repUtils.h"
 #include "report/pdf/repEMFFormat.h"
 

@@ -6,7 +6,7 @@
 
 #include "platform/gfx/Picture.h"
 #include "platform/rt/Unicode.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassView.h"
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 #include "platform/gfx/Font.h"
 #include "platform/rt/Classes.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassPage.h"
 #include "report/engine/repDsgnIntf.h"
 #include "report/pdf/repExportPDFA.h"
 #include "report/pdf/repExportPDFHelpers.h"

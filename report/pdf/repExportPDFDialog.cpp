@@ -3,7 +3,7 @@
 #include <utility>
 
 #include "platform/rt/SysUtils.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repRes.h"
 #include "report/pdf/repExportPDFHelpers.h"
 

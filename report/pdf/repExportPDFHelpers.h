@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/rt/Classes.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassComponent.h"
 #include "report/engine/repUtils.h"
 #include "report/pdf/repExportHelpers.h"
 

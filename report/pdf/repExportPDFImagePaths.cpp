@@ -6,6 +6,8 @@
 
 #include "platform/gfx/Picture.h"
 #include "report/pdf/repExportPDFViewHelpers.h"
+#include "report/engine/repClassMemo.h"
+#include "report/engine/repClassPicture.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "report/engine/repClass.h"
+#include "report/engine/repClassView.h"
 #include "report/pdf/repEMFtoPDFExport.h"
 #include "report/pdf/repExportPDF.h"
 

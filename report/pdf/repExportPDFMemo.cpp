@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/gfx/FontFace.h"
+#include "report/engine/repClassMemo.h"
 #include "report/engine/repDrawText.h"
 #include "report/pdf/repExportPDF.h"
 

@@ -7,6 +7,8 @@
 #include "report/pdf/repExportPDF.h"
 #include "report/pdf/repExportPDFViewHelpers.h"
 #include "report/pdf/repmd5.h"
+#include "report/engine/repClassMemo.h"
+#include "report/engine/repClassPicture.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include "report/pdf/repExportPDFViewHelpers.h"
 
 #include <algorithm>
+#include "report/engine/repClassPicture.h"
 
 std::unique_ptr<gfx::TBitmap> CreateBitmap(gfx::TPixelFormat PixelFormat, int Width, int Height) {
   auto B = std::make_unique<gfx::TBitmap>();

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/gfx/Picture.h"
-#include "report/engine/repClass.h"
+#include "report/engine/repClassView.h"
 
 // Left, Top, Width, Height, Right, Bottom in report pixels.
 struct TrepViewBounds {

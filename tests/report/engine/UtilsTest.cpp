@@ -6,6 +6,8 @@
 #include <set>
 #include <thread>
 
+#include "report/engine/repClassPicture.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repUtils.h"
 
 namespace {

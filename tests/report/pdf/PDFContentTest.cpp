@@ -16,6 +16,8 @@
 
 #include "platform/gfx/FontFace.h"
 #include "platform/rt/Unicode.h"
+#include "report/engine/repClassMemo.h"
+#include "report/engine/repClassPage.h"
 #include "report/engine/repDrawText.h"
 #include "report/pdf/repExportPDF.h"
 

@@ -21,6 +21,8 @@
 #include "platform/gfx/FontFace.h"
 #include "platform/gfx/Picture.h"
 #include "platform/rt/Unicode.h"
+#include "report/engine/repClassMemo.h"
+#include "report/engine/repClassPicture.h"
 #include "report/engine/repDrawText.h"
 #include "report/pdf/repExportPDF.h"
 

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "report/pdf/repExportPDFViewHelpers.h"
+#include "report/engine/repClassPage.h"
+#include "report/engine/repClassReport.h"
 
 TEST(PDFViewHelpers, Bitmaps) {
   auto B = CreateBitmap(gfx::pf32bit, 3, 2);

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "platform/gfx/Picture.h"
+#include "report/engine/repClassMemo.h"
+#include "report/engine/repClassPicture.h"
 #include "report/engine/repDrawText.h"
 #include "report/pdf/repExportPDF.h"
 
