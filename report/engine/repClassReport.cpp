@@ -1,4 +1,5 @@
 // The report component and its option objects.
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -10,6 +11,7 @@
 #include "report/engine/repClassReport.h"
 #include "report/engine/repClassStyles.h"
 #include "report/engine/repClassProps.h"
+#include "platform/rt/IniFiles.h"
 #include "platform/rt/Unicode.h"
 #include "report/engine/repDrawText.h"
 #include "report/engine/repExpression.h"
@@ -432,6 +434,34 @@ void TrepReport::ReportErrors() { ReportError(this, ErrorsText()); }
 rt::TStrings& TrepReport::ScriptText() {
   if ((ComponentState.Contains(csWriting) || IsWriting()) && !StoreInDFM) return FFakeScriptText;
   return FScriptText;
+}
+
+std::unique_ptr<rt::TCustomIniFile> TrepReport::GetIniFile() const {
+  namespace fs = std::filesystem;
+  auto Refuse = [&](const std::string& Why) {
+    throw rt::Exception("Settings file \"" + IniFile.substr(0, 200) + "\" " + Why +
+                        "; a report keeps its settings only in the server's settings folder");
+  };
+  if (IniFile.size() > repMaxIniFileChars)
+    Refuse("is longer than " + std::to_string(repMaxIniFileChars) + " characters");
+  static constexpr std::string_view Key = "\\Software\\";
+  const bool IsKey = IniFile.size() >= Key.size() && rt::SameText(std::string_view(IniFile).substr(0, Key.size()), Key);
+  std::string Name = IsKey ? IniFile.substr(Key.size()) : IniFile;
+  std::replace(Name.begin(), Name.end(), '\\', '/');
+  while (!Name.empty() && Name.back() == '/') Name.pop_back();
+  if (Name.empty() || Name.find('\0') != std::string::npos) Refuse("names no file");
+  if (IsKey) Name += ".ini";
+  fs::path Folder = fs::path(repSettingsFolder()).lexically_normal();
+  if (!Folder.has_filename()) Folder = Folder.parent_path();
+  fs::path Path(Name);
+  if (Path.is_relative()) Path = Folder / Path;
+  Path = Path.lexically_normal();
+  const fs::path Inside = Path.lexically_relative(Folder);
+  if (Inside.empty() || *Inside.begin() == ".." || Inside == "." || !Path.has_filename())
+    Refuse("lies outside " + Folder.string());
+  std::error_code Ec;
+  fs::create_directories(Path.parent_path(), Ec);
+  return std::make_unique<rt::TIniFile>(Path.string());
 }
 
 std::string TrepReport::GetApplicationFolder() const {

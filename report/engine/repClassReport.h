@@ -2,6 +2,7 @@
 // The report: its options, the abstract layout engine, outline, prepared-pages store and preview
 // it holds, and the report object itself (repClassReport.cpp and the repClassEngine, Expr,
 // Inherit, Prepare, Preview and Storage units).
+#include "platform/rt/IniFiles.h"
 #include "report/engine/repClassComponent.h"
 #include "report/engine/repPictureCache.h"
 
@@ -40,6 +41,8 @@ enum TrepSilentMode { simMessageBoxes, simSilent, simReThrow };
 enum TrepInheriteMode { imDefault, imDelete, imRename };
 // Parent reports nest at most this deep: report files are untrusted.
 inline constexpr int repMaxParentReportDepth = 16;
+// The longest IniFile a report may name, in bytes.
+inline constexpr std::size_t repMaxIniFileChars = 1024;
 
 // Settings of a report run.
 class TrepEngineOptions : public rt::TObject {
@@ -176,6 +179,11 @@ public:
 
 enum TrepProgressType { ptRunning, ptExporting, ptPrinting };
 using TrepProgressEvent = std::function<void(TrepReport* Sender, TrepProgressType ProgressType, int Progress)>;
+class TrepCustomDatabase;
+using TrepBeforeConnectEvent = std::function<void(TrepCustomDatabase* Sender, bool& Connected)>;
+using TrepAfterDisconnectEvent = std::function<void(TrepCustomDatabase* Sender)>;
+using TrepEditConnectionEvent = std::function<std::string(const std::string& ConnString)>;
+using TrepSetConnectionEvent = std::function<void(const std::string& ConnString)>;
 
 // The layout engine as the report sees it; the engine itself is a later layer. The prepared
 // pages read the pass it is in and its position on the page. Operations a descendant must
@@ -465,7 +473,13 @@ public:
   // Always "6.5.10": writing any text keeps it.
   const std::string& Version() const { return FVersion; }
   void SetVersion(std::string_view Value) { (void)Value; }
+  // Where the report keeps its settings: "\\Software\\<name>" or a file path (see GetIniFile).
   std::string IniFile = "\\Software\\Report Engine";
+  // The settings file IniFile names, for the caller to free: "\\Software\\<name>" is
+  // "<name>.ini" in the settings folder (repSettingsFolder), any other path is taken in that
+  // folder. A path that leaves the folder, names no file or is longer than
+  // repMaxIniFileChars raises: a template never chooses where the server writes.
+  std::unique_ptr<rt::TCustomIniFile> GetIniFile() const;
   bool ShowProgress = true;
   bool StoreInDFM = true;
   bool DotMatrixReport = false;
@@ -686,6 +700,13 @@ public:
   std::function<void(TrepReport* Report, const std::string& TemplateName)> OnLoadTemplate;
   std::function<void(TrepXMLItem* XMLItem)> OnGetCustomData;
   std::function<void(TrepXMLItem* XMLItem)> OnSaveCustomData;
+  // For database components of the application: before one connects (the handler may connect
+  // it and say so), after one disconnects, when a connection text is edited (the handler gives
+  // the new text) and when a connection text is set.
+  TrepBeforeConnectEvent OnBeforeConnect;
+  TrepAfterDisconnectEvent OnAfterDisconnect;
+  TrepEditConnectionEvent OnEditConnection;
+  TrepSetConnectionEvent OnSetConnection;
 
   // ---- storage ----
   // Reads a report document (decompressed and decrypted when classes for that are registered);

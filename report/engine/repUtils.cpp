@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <iostream>
 
 #include "platform/rt/SysUtils.h"
@@ -321,6 +322,36 @@ std::string ExeFileName() {
 std::string ExeDirectory() {
   const std::string Exe = ExeFileName();
   return Exe.empty() ? std::string("./") : WithSlash(std::filesystem::path(Exe).parent_path().string());
+}
+
+namespace {
+std::mutex& SettingsFolderLock() {
+  static std::mutex M;
+  return M;
+}
+std::string& SettingsFolderValue() {
+  static std::string Folder;
+  return Folder;
+}
+
+std::string AbsoluteFolder(const std::string& Folder) {
+  std::error_code Ec;
+  const std::filesystem::path P = std::filesystem::absolute(Folder, Ec);
+  return WithSlash((Ec ? std::filesystem::path(Folder) : P).lexically_normal().string());
+}
+} // namespace
+
+std::string repSettingsFolder() {
+  std::lock_guard<std::mutex> Lock(SettingsFolderLock());
+  std::string& F = SettingsFolderValue();
+  if (F.empty()) F = AbsoluteFolder(ExeDirectory() + "settings/");
+  return F;
+}
+
+void repSetSettingsFolder(const std::string& Folder) {
+  const std::string F = Folder.empty() ? std::string() : AbsoluteFolder(Folder);
+  std::lock_guard<std::mutex> Lock(SettingsFolderLock());
+  SettingsFolderValue() = F;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -111,6 +111,10 @@ std::string TempFileNameIn(const std::string& Dir);
 std::string ExeFileName();
 // With a trailing '/'.
 std::string ExeDirectory();
+// The folder where the server keeps report settings files, absolute and with a trailing '/':
+// "settings/" beside the executable unless the server names another at start-up.
+std::string repSettingsFolder();
+void repSetSettingsFolder(const std::string& Folder);
 
 // ---- Resolution of windows ----
 // No window system here: a window's resolution is the screen's 96 pixels per inch, and there
