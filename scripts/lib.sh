@@ -5,7 +5,8 @@ JOBS="${JOBS:-$(nproc)}"
 
 # Packages the program needs to build and run.
 RUN_PACKAGES=(cmake make g++ pkg-config zlib1g-dev libjpeg-dev libpng-dev libcairo2-dev
-              libfreetype-dev libfontconfig-dev libfribidi-dev libharfbuzz-dev fonts-dejavu-core fonts-liberation)
+              libfreetype-dev libfontconfig-dev libfribidi-dev libharfbuzz-dev fonts-dejavu-core fonts-liberation
+              fonts-wqy-microhei)
 # Packages only the tests and benchmarks need.
 TEST_PACKAGES=(libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev chromium nodejs fpc qpdf poppler-utils liblcms2-dev libxml2-utils
                libjpeg-turbo-progs libemf-dev)

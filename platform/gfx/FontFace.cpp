@@ -202,6 +202,35 @@ const TFontFace* FindFace(std::string_view Family, bool Bold, bool Italic) {
 
 const TFontFace* FallbackFace(bool Bold, bool Italic) { return FindFace(FallbackFamily, Bold, Italic); }
 
+const std::vector<const TFontFace*>& FallbackFaces(bool Bold, bool Italic) {
+  // Built once per style under a lock of its own: FindFace takes the font lock itself.
+  struct TChains {
+    std::mutex Lock;
+    bool Built[4] = {};
+    std::vector<const TFontFace*> Faces[4];
+  };
+  static TChains Chains;
+  const int Style = (Bold ? 1 : 0) | (Italic ? 2 : 0);
+  std::lock_guard<std::mutex> G(Chains.Lock);
+  std::vector<const TFontFace*>& Faces = Chains.Faces[Style];
+  if (!Chains.Built[Style]) {
+    for (const char* Family : FallbackFamilies) {
+      const TFontFace* F = FindFace(Family, Bold, Italic);
+      // A family that is not installed answers with the stand-in, already in the chain.
+      if (F && std::find(Faces.begin(), Faces.end(), F) == Faces.end()) Faces.push_back(F);
+    }
+    Chains.Built[Style] = true;
+  }
+  return Faces;
+}
+
+const TFontFace* FaceForCharacter(const TFontFace* Face, char32_t C) {
+  if (Face && Face->GlyphIndex(C) != 0) return Face;
+  for (const TFontFace* F : FallbackFaces(Face && Face->Bold(), Face && Face->Italic()))
+    if (F != Face && F->GlyphIndex(C) != 0) return F;
+  return nullptr;
+}
+
 std::shared_ptr<const TSizedFont> TSizedFont::Get(const TFontFace* Face, int PixelSize) {
   PixelSize = std::clamp(PixelSize, 1, MaxPixelSize);
   {
@@ -219,10 +248,11 @@ std::shared_ptr<const TSizedFont> TSizedFont::Get(const TFontFace* Face, int Pix
 
 TSizedFont::TSizedFont(const TFontFace* Face, int PixelSize)
     : FFace(Face),
-      FFallback(FallbackFace(Face && Face->Bold(), Face && Face->Italic())),
       FPixelSize(std::clamp(PixelSize, 1, MaxPixelSize)),
       FPages(new std::unique_ptr<std::int32_t[]>[256]) {
-  const TFontFace* M = FFace ? FFace : FFallback;
+  for (const TFontFace* F : FallbackFaces(Face && Face->Bold(), Face && Face->Italic()))
+    if (F != FFace) FFallbacks.push_back(F);
+  const TFontFace* M = FFace ? FFace : FFallbacks.empty() ? nullptr : FFallbacks.front();
   FAscentPx = M ? Scale(M->Ascent(), FPixelSize, M->UnitsPerEm()) : FPixelSize;
   FDescentPx = M ? Scale(M->Descent(), FPixelSize, M->UnitsPerEm()) : 0;
 }
@@ -235,11 +265,11 @@ TGlyphRef TSizedFont::Glyph(char32_t C) const {
     const unsigned I = CharIndex(static_cast<FT_Face>(FFace->FFace), C);
     if (I != 0) return {FFace, I};
   }
-  if (FFallback && FFallback != FFace) {
-    const unsigned I = CharIndex(static_cast<FT_Face>(FFallback->FFace), C);
-    if (I != 0) return {FFallback, I};
+  for (const TFontFace* F : FFallbacks) {
+    const unsigned I = CharIndex(static_cast<FT_Face>(F->FFace), C);
+    if (I != 0) return {F, I};
   }
-  return {FFace ? FFace : FFallback, 0};
+  return {FFace ? FFace : FFallbacks.empty() ? nullptr : FFallbacks.front(), 0};
 }
 
 int TSizedFont::AdvanceLocked(char32_t C) const {
@@ -255,13 +285,15 @@ int TSizedFont::AdvanceLocked(char32_t C) const {
   }
   const TFontFace* F = FFace;
   unsigned I = F ? CharIndex(static_cast<FT_Face>(F->FFace), C) : 0;
-  if (I == 0 && FFallback && FFallback != FFace) {
-    const unsigned J = CharIndex(static_cast<FT_Face>(FFallback->FFace), C);
-    if (J != 0 || !F) {
-      F = FFallback;
-      I = J;
+  if (I == 0)
+    for (const TFontFace* B : FFallbacks) {
+      const unsigned J = CharIndex(static_cast<FT_Face>(B->FFace), C);
+      if (J != 0 || !F) {
+        F = B;
+        I = J;
+        if (J != 0) break;
+      }
     }
-  }
   const int A = F ? Scale(AdvanceUnits(static_cast<FT_Face>(F->FFace), I), FPixelSize, F->UnitsPerEm()) : 0;
   if (Slot) *Slot = A;
   return A;

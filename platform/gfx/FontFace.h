@@ -4,6 +4,8 @@
 // per process and kept, and a face at a whole pixel size gives integer advances per character,
 // with DejaVu Sans standing in for characters the face lacks. Layout measures at 600 pixels
 // per inch with these advances, so a line measured here is the line the PDF export writes.
+// Characters a face lacks come from the fallback chain (FallbackFamilies), character by
+// character, on every road: layout, raster canvas and PDF alike.
 //
 // Every FreeType call runs under one process-wide lock inside this unit; the objects handed
 // out are immutable to callers and live until the process ends (sized fonts: see
@@ -28,14 +30,20 @@ std::span<const TFontAlias> FontAliases();
 // The stand-in for families that are not installed (the template's "Humnst777 BT" title face
 // among them): a humanist sans shipped with every installation (fonts-dejavu-core).
 inline constexpr char HumanistSansFamily[] = "DejaVu Sans";
-// The face asked for characters the chosen face has no glyph for.
+// The families asked, in this order, for a character the chosen face has no glyph for: DejaVu
+// Sans (Latin, Greek, Cyrillic, symbols), then a CJK face (Debian's fonts-wqy-microhei: Chinese
+// ideographs, kana, Hangul). A family that is not installed drops out of the chain.
+inline constexpr const char* FallbackFamilies[] = {"DejaVu Sans", "WenQuanYi Micro Hei"};
+// The first of them, the face that stands in for a whole missing family too.
 inline constexpr char FallbackFamily[] = "DejaVu Sans";
 // The family the table gives for Family (letter case ignored), or Family itself.
 std::string ResolveFontFamily(std::string_view Family);
 
 // Limits for sizes that come from templates: em sizes in pixels are clamped to this range.
 inline constexpr int MaxPixelSize = 1 << 16;
-// Font files larger than this are not loaded.
+// Font files larger than this are not loaded. Only the system's installed files are ever
+// loaded (a template names a family, never a file), so the limit is room for a large CJK
+// collection rather than a guard against hostile data; the PDF export embeds subsets only.
 inline constexpr std::size_t MaxFontFileSize = 64u << 20;
 
 class TFontFace {
@@ -93,11 +101,17 @@ private:
 // The face for a family and style, resolved through the table; loaded once and cached. Null
 // only when the system has no usable scalable font at all.
 const TFontFace* FindFace(std::string_view Family, bool Bold, bool Italic);
-// The face that stands in for missing characters, in the nearest style.
+// The face that stands in for missing characters, in the nearest style (the chain's first).
 const TFontFace* FallbackFace(bool Bold, bool Italic);
+// The installed faces of the fallback chain in the nearest style, in order, each once. Made on
+// first use and kept; thread-safe.
+const std::vector<const TFontFace*>& FallbackFaces(bool Bold, bool Italic);
+// The face that draws C for Face: Face itself when it has a glyph, else the first face of the
+// chain that has one; nullptr when no installed face has it.
+const TFontFace* FaceForCharacter(const TFontFace* Face, char32_t C);
 
-// A character's glyph: which face draws it (the font's own or the fallback) and its index
-// there (0 when neither face has it: the font's own missing-glyph box).
+// A character's glyph: which face draws it (the font's own or one of the chain) and its index
+// there (0 when no face has it: the font's own missing-glyph box).
 struct TGlyphRef {
   const TFontFace* Face = nullptr;
   unsigned Glyph = 0;
@@ -139,7 +153,7 @@ public:
 private:
   int AdvanceLocked(char32_t C) const;
   const TFontFace* FFace;
-  const TFontFace* FFallback;
+  std::vector<const TFontFace*> FFallbacks;  // the chain without FFace
   int FPixelSize;
   int FAscentPx, FDescentPx;
   // Advances of the basic multilingual plane, 256 per page, filled on first use (-1 unknown).

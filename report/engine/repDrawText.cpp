@@ -649,7 +649,7 @@ void repDrawTextInitialization() {
   // The faces memos use most are loaded now rather than on a session's first request.
   for (const char* Family : {"Arial", "Times New Roman", "Courier New"})
     for (int Style = 0; Style < 4; ++Style) gfx::FindFace(Family, Style & 1, Style & 2);
-  for (int Style = 0; Style < 4; ++Style) gfx::FallbackFace(Style & 1, Style & 2);
+  for (int Style = 0; Style < 4; ++Style) gfx::FallbackFaces(Style & 1, Style & 2);
 }
 
 void repDrawTextFinalization() {

@@ -721,7 +721,9 @@ void TEMFtoPDFExport::WriteText() {
     // A pending path ends before the text object.
     if (FPath.FExists) PaintPath(0);
     PDFPutLine("BT");
-    PDFPutLine(FPOH->FontResourceName(*Font) + " " + FloatToFixedText(Font->Size(), 2, '.') + " Tf");
+    // Characters the font lacks come in runs of the fallback faces, each with its own font.
+    const std::string SizeTf = " " + FloatToFixedText(Font->Size(), 2, '.') + " Tf";
+    PDFPutLine((RS.Runs.empty() ? FPOH->FontResourceName(*Font) : RS.Runs.front().FontName) + SizeTf);
     PDFPutLine("[] 0 d");
     PDFPutLine(ColorText(static_cast<std::uint32_t>(Font->Color())) + " rg");
     const std::string Origin = FloatToPDFText(P.X, 3) + " " + FloatToPDFText(P.Y, 3);
@@ -730,19 +732,39 @@ void TEMFtoPDFExport::WriteText() {
     if (!(SizePt % 2 == 0 && SizePt >= 2 && SizePt <= 20)) RS.IsAverageDx = false;
     const std::string Italic = FPOH->ItalicSimulationText(*Font);
     if (!Italic.empty()) PDFPutLine(Italic + " " + Origin + " Tm");
-    const std::string Bold = FPOH->BoldSimulationText(*Font);
-    if (!Bold.empty()) PDFPutLine(Bold);
-    if (R || !RS.IsValidCharWidth || RS.IsHasLigatures || !HasDx) {
-      PDFPutLine("<" + UnicodeToHexText(RS.Data) + "> Tj");
-    } else {
-      std::vector<double> W;
+    const bool Kerned = !(R || !RS.IsValidCharWidth || RS.IsHasLigatures || !HasDx);
+    std::vector<double> W;
+    if (Kerned) {
       TEMFPDFSizeConverter Conv(*this, *Font);
       for (std::uint32_t D : Dx) {
         Conv.SetLog(static_cast<std::int32_t>(D));
         W.push_back(Finite(Conv.Char(), 1e6));
       }
       W.resize(RS.CharWidth.size(), 0);
-      PDFPutLine("[<" + KernedGlyphsText(RS, W) + ">] TJ");
+    }
+    auto Glyphs = [&](const TRemapedString& Part, std::size_t First) {
+      if (!Kerned) {
+        PDFPutLine("<" + UnicodeToHexText(Part.Data) + "> Tj");
+        return;
+      }
+      const std::vector<double> PartW(W.begin() + static_cast<std::ptrdiff_t>(First),
+                                      W.begin() + static_cast<std::ptrdiff_t>(First + Part.Data.size()));
+      PDFPutLine("[<" + KernedGlyphsText(Part, PartW) + ">] TJ");
+    };
+    std::string Bold;
+    if (RS.Runs.empty()) {
+      Bold = FPOH->BoldSimulationText(*Font);
+      if (!Bold.empty()) PDFPutLine(Bold);
+      Glyphs(RS, 0);
+    } else {
+      for (std::size_t I = 0; I < RS.Runs.size(); ++I) {
+        const TRemapedString::TFontRun& Run = RS.Runs[I];
+        if (I > 0) PDFPutLine(Run.FontName + SizeTf);
+        if (!Run.BoldSimulation.empty()) PDFPutLine(Run.BoldSimulation);
+        else if (!Bold.empty()) PDFPutLine("0 Tr");
+        Bold = Run.BoldSimulation;
+        Glyphs(RS.Slice(Run), std::min(Run.First, RS.Data.size()));
+      }
     }
     PDFPutLine("ET");
     if (!Bold.empty()) PDFPutLine("0 Tr");

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <mutex>
+#include <set>
 #include <unordered_map>
 
 #include "platform/gfx/FontFace.h"
@@ -27,6 +28,65 @@ std::uint32_t SumLongWords(const std::uint32_t* Values, std::size_t Count) {
   std::uint32_t Sum = 0;
   for (std::size_t I = 0; I < Count; ++I) Sum += Values[I];
   return Sum;
+}
+
+TRemapedString TRemapedString::Slice(const TFontRun& Run) const {
+  TRemapedString S;
+  const std::size_t First = std::min(Run.First, Data.size());
+  const std::size_t Count = std::min(Run.Count, Data.size() - First);
+  S.Data = Data.substr(First, Count);
+  S.IsValidCharWidth = IsValidCharWidth;
+  S.IsHasLigatures = IsHasLigatures;
+  S.IsAverageDx = IsAverageDx;
+  for (std::size_t I = First; I < First + Count; ++I) {
+    const int W = I < CharWidth.size() ? CharWidth[I] : 0;
+    S.CharWidth.push_back(W);
+    if (W != -1) S.Width += W;
+    if (I < IsSpace.size()) S.IsSpace.push_back(IsSpace[I]);
+  }
+  for (char16_t G : S.Data) S.SpacesCount += G == 3;
+  return S;
+}
+
+// ---- The ligature-less fonts
+
+namespace {
+
+std::string FoldedName(std::string_view Name) {
+  std::string R(Name);
+  for (char& C : R)
+    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
+  return R;
+}
+
+struct TLigaturelessFonts {
+  std::mutex Lock;
+  std::set<std::string> Names;
+  TLigaturelessFonts() {
+    for (const char* N : {"Calibri", "Calibri Light", "CADiagram", "Carlito", "EmojiOne Color", "Gabriola",
+                          "OpenSymbol", "Segoe Script", "ZWAdobeF", "IBM Plex Sans Condensed", "Gotham Light"})
+      Names.insert(FoldedName(N));
+  }
+};
+
+TLigaturelessFonts& LigaturelessFonts() {
+  static TLigaturelessFonts L;
+  return L;
+}
+
+} // namespace
+
+void AddLigaturelessFont(std::string_view Name) {
+  TLigaturelessFonts& L = LigaturelessFonts();
+  std::lock_guard<std::mutex> G(L.Lock);
+  L.Names.insert(FoldedName(Name));
+}
+
+bool IsLigaturelessFont(std::string_view Name) {
+  TLigaturelessFonts& L = LigaturelessFonts();
+  const std::string Key = FoldedName(Name);
+  std::lock_guard<std::mutex> G(L.Lock);
+  return L.Names.count(Key) != 0;
 }
 
 // ---- Shaping
@@ -75,6 +135,12 @@ bool FollowsPrevious(char32_t C) {
          (C >= 0xFE00 && C <= 0xFE0F);
 }
 
+std::size_t CodePoints(std::u16string_view S) {
+  std::size_t N = 0;
+  for (char16_t C : S) N += !(C >= 0xDC00 && C < 0xE000);
+  return N;
+}
+
 bool IsBlank(char32_t C) { return C == 0x20 || C == 0xA0 || C == 0x202F || C == 0x3000; }
 
 struct TLogicalRun {
@@ -83,7 +149,32 @@ struct TLogicalRun {
   int Level = 0;
 };
 
-void ShapeRun(const std::u16string_view Text, const TLogicalRun& R, TShapedRun& Out) {
+// Shaping features that turn the ligatures off, for the faces of the ligature-less list.
+const hb_feature_t NoLigatures[] = {
+    {HB_TAG('l', 'i', 'g', 'a'), 0, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},
+    {HB_TAG('c', 'l', 'i', 'g'), 0, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},
+    {HB_TAG('d', 'l', 'i', 'g'), 0, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},
+    {HB_TAG('h', 'l', 'i', 'g'), 0, HB_FEATURE_GLOBAL_START, HB_FEATURE_GLOBAL_END},
+};
+
+void ShapeRun(const std::u16string_view Text, const TLogicalRun& R, bool Ligatures, TrepPDFRun& Out);
+
+// A ligature-less face whose required forms still joined characters: every character shaped
+// on its own, so each has a glyph of its own.
+void ShapeEachCharacter(const std::u16string_view Text, const TLogicalRun& R, TrepPDFRun& Out) {
+  const bool RTL = (R.Level & 1) != 0;
+  std::vector<TLogicalRun> Singles;
+  for (std::size_t I = R.Start; I < R.End;) {
+    std::size_t Len = 1;
+    if (Text[I] >= 0xD800 && Text[I] < 0xDC00 && I + 1 < R.End && Text[I + 1] >= 0xDC00 && Text[I + 1] < 0xE000) Len = 2;
+    Singles.push_back({I, I + Len, R.Face, R.Level});
+    I += Len;
+  }
+  if (RTL) std::reverse(Singles.begin(), Singles.end());
+  for (const TLogicalRun& S : Singles) ShapeRun(Text, S, false, Out);
+}
+
+void ShapeRun(const std::u16string_view Text, const TLogicalRun& R, bool Ligatures, TrepPDFRun& Out) {
   hb_font_t* Font = HBFontOf(R.Face);
   // One buffer per thread, emptied between runs: shaping allocates nothing once warm.
   struct TBuffer {
@@ -99,9 +190,16 @@ void ShapeRun(const std::u16string_view Text, const TLogicalRun& R, TShapedRun& 
   hb_buffer_set_direction(Buf, RTL ? HB_DIRECTION_RTL : HB_DIRECTION_LTR);
   hb_buffer_set_cluster_level(Buf, HB_BUFFER_CLUSTER_LEVEL_MONOTONE_CHARACTERS);
   hb_buffer_guess_segment_properties(Buf);
-  hb_shape(Font, Buf, nullptr, 0);
+  if (Ligatures) hb_shape(Font, Buf, nullptr, 0);
+  else hb_shape(Font, Buf, NoLigatures, static_cast<unsigned>(std::size(NoLigatures)));
   unsigned N = 0;
   const hb_glyph_info_t* Info = hb_buffer_get_glyph_infos(Buf, &N);
+  const std::size_t Characters = Ligatures ? 0 : CodePoints(Text.substr(R.Start, R.End - R.Start));
+  if (Characters > 1 && N < Characters) {
+    // A required form still joined characters: one glyph per character all the same.
+    ShapeEachCharacter(Text, R, Out);
+    return;
+  }
   const hb_glyph_position_t* Pos = hb_buffer_get_glyph_positions(Buf, nullptr);
   // Glyphs stay in visual order. Clusters are monotone: in logical order (right to left for a
   // right-to-left run) a cluster's text goes to its first glyph and ends where the next
@@ -131,14 +229,14 @@ void ShapeRun(const std::u16string_view Text, const TLogicalRun& R, TShapedRun& 
 
 } // namespace
 
-long long TShapedRun::Width() const {
+long long TrepPDFRun::Width() const {
   long long W = 0;
   for (const auto& G : Glyphs) W += G.Advance;
   return W;
 }
 
-std::vector<TShapedRun> ShapeText(const gfx::TFontFace* Face, std::u16string_view Text, bool RTLBase) {
-  std::vector<TShapedRun> Result;
+std::vector<TrepPDFRun> ShapeText(const gfx::TFontFace* Face, std::u16string_view Text, bool RTLBase, bool Ligatures) {
+  std::vector<TrepPDFRun> Result;
   if (!Face || Text.empty()) return Result;
   // Code points with the code unit where each starts.
   std::vector<FriBidiChar> Chars;
@@ -176,15 +274,24 @@ std::vector<TShapedRun> ShapeText(const gfx::TFontFace* Face, std::u16string_vie
       std::fill(Levels.begin(), Levels.end(), RTLBase ? 1 : 0);
   }
 
-  // Faces: the font's own where it has the character, else the fallback of the same style.
+  // Faces: the font's own where it has the character, else the first face of the fallback
+  // chain that has it, else the font's own missing glyph.
   hb_font_t* Own = HBFontOf(Face);
-  const gfx::TFontFace* Fallback = gfx::FallbackFace(Face->Bold(), Face->Italic());
-  hb_font_t* FallbackFont = Fallback && Fallback != Face ? HBFontOf(Fallback) : nullptr;
+  const std::vector<const gfx::TFontFace*>* Chain = nullptr;
   std::vector<const gfx::TFontFace*> Faces(N, Face);
   for (std::size_t I = 0; I < N; ++I) {
     const char32_t C = Chars[I];
-    if (I > 0 && FollowsPrevious(C)) Faces[I] = Faces[I - 1];
-    else if (FallbackFont && C >= 0x20 && !HasGlyph(Own, C) && HasGlyph(FallbackFont, C)) Faces[I] = Fallback;
+    if (I > 0 && FollowsPrevious(C)) {
+      Faces[I] = Faces[I - 1];
+      continue;
+    }
+    if (C < 0x20 || HasGlyph(Own, C)) continue;
+    if (!Chain) Chain = &gfx::FallbackFaces(Face->Bold(), Face->Italic());
+    for (const gfx::TFontFace* F : *Chain)
+      if (F != Face && HasGlyph(HBFontOf(F), C)) {
+        Faces[I] = F;
+        break;
+      }
   }
 
   // Logical runs of one face and one level, cut before MaxShapedRunLength.
@@ -218,17 +325,82 @@ std::vector<TShapedRun> ShapeText(const gfx::TFontFace* Face, std::u16string_vie
   for (std::size_t K : Order) {
     const TLogicalRun& R = Runs[K];
     if (!Result.empty() && Result.back().Face == R.Face && Result.back().RTL == ((R.Level & 1) != 0)) {
-      ShapeRun(Text, R, Result.back());
+      ShapeRun(Text, R, Ligatures, Result.back());
       continue;
     }
-    TShapedRun Out;
+    TrepPDFRun Out;
     Out.Face = R.Face;
     Out.RTL = (R.Level & 1) != 0;
-    ShapeRun(Text, R, Out);
+    ShapeRun(Text, R, Ligatures, Out);
     Result.push_back(std::move(Out));
   }
   return Result;
 }
+
+// ---- TrepExportFont
+
+TrepExportFont::TrepExportFont(const gfx::TFontFace* Face)
+    : FFace(Face), FIsLigatureless(Face && IsLigaturelessFont(Face->Family())) {
+  // Glyph 0 is always in a subset: readers draw it for codes the font lacks.
+  UseGlyph(0, {});
+}
+
+void TrepExportFont::UseGlyph(std::uint16_t Glyph, std::u16string_view Text) {
+  // The missing glyph replaces any character the face lacks: it stands for no text.
+  if (Glyph == 0) Text = {};
+  auto It = FIndex.find(Glyph);
+  if (It == FIndex.end()) {
+    FIndex.emplace(Glyph, FUsed.size());
+    FUsed.push_back(Glyph);
+    FUnicode.emplace_back(Text);
+  } else if (FUnicode[It->second].empty() && !Text.empty()) {
+    FUnicode[It->second].assign(Text);
+  }
+}
+
+double TrepExportFont::ToThousandths(int FontUnits) const { return FontUnits * 1000.0 / FFace->UnitsPerEm(); }
+
+int TrepExportFont::GlyphWidth(std::uint16_t Glyph) const {
+  if (FWidths.empty()) FWidths.assign(static_cast<std::size_t>(std::clamp(FFace->Metrics().NumGlyphs, 1, 65536)), -1);
+  if (Glyph >= FWidths.size()) return static_cast<int>(std::lround(ToThousandths(FFace->GlyphAdvance(Glyph))));
+  std::int32_t& W = FWidths[Glyph];
+  if (W < 0) W = static_cast<std::int32_t>(std::lround(ToThousandths(FFace->GlyphAdvance(Glyph))));
+  return W;
+}
+
+TRemapedString TrepExportFont::SoftRemapString(std::u16string_view Str, bool RTL, bool IsIndexes) {
+  TRemapedString RS;
+  RS.IsValidCharWidth = true;
+  if (Str.empty()) return RS;
+  const unsigned Space = FFace->GlyphIndex(U' ');
+  auto Add = [&](std::uint16_t G, int Advance, std::u16string_view Text) {
+    UseGlyph(G, Text);
+    RS.Data.push_back(static_cast<char16_t>(G));
+    const int W = static_cast<int>(std::lround(ToThousandths(Advance)));
+    RS.CharWidth.push_back(W);
+    RS.Width += W;
+    if (G == Space) ++RS.SpacesCount;
+  };
+  if (IsIndexes) {
+    for (char16_t G : Str) Add(static_cast<std::uint16_t>(G), FFace->GlyphAdvance(G), {});
+    return RS;
+  }
+  // One face only: characters the face lacks keep its missing glyph rather than another face.
+  std::size_t Characters = 0;
+  for (std::size_t I = 0; I < Str.size(); ++I)
+    if (!(Str[I] >= 0xDC00 && Str[I] < 0xE000)) ++Characters;
+  for (const TrepPDFRun& Run : ShapeText(FFace, Str, RTL, !FIsLigatureless)) {
+    if (Run.Face == FFace) {
+      for (const TShapedGlyph& G : Run.Glyphs) Add(G.Glyph, G.Advance, G.Text);
+    } else {
+      for (const TShapedGlyph& G : Run.Glyphs)
+        if (!G.Text.empty()) Add(0, FFace->GlyphAdvance(0), G.Text);
+    }
+  }
+  RS.IsHasLigatures = RS.Data.size() < Characters;
+  return RS;
+}
+
 
 // ---- Rotation
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // A text as glyph indices of one font, with advances in thousandths of the em.
@@ -17,6 +18,17 @@ struct TRemapedString {
   bool IsHasLigatures = false;    // fewer glyphs than the text has characters
   bool IsAverageDx = false;       // position corrections are spread evenly
   std::vector<bool> IsSpace;      // per character, with IsAverageDx: a kind of space
+  // The fonts of the glyphs, in order, when the text needed more than the font's own face
+  // (characters it lacks come from the fallback chain): each run names its document font and
+  // covers Count glyphs of Data from First. Empty when every glyph is the font's own.
+  struct TFontRun {
+    std::string FontName;      // the resource name, "/F1"
+    std::string BoldSimulation;  // the operators that thicken this face's outlines, or empty
+    std::size_t First = 0, Count = 0;
+  };
+  std::vector<TFontRun> Runs;
+  // The part of the text one run covers, with that run's glyphs, advances and blanks.
+  TRemapedString Slice(const TFontRun& Run) const;
 };
 
 // True when the first "<" of Text is followed by a ">" and what lies between them, in upper
@@ -47,9 +59,9 @@ struct TShapedGlyph {
   bool IsSpace = false;  // a blank that justification may widen
 };
 
-// A run of one face and one direction; runs come in visual (left-to-right) order and the
-// glyphs of each run too.
-struct TShapedRun {
+// A run of text of one face and one direction, shaped; runs come in visual (left-to-right)
+// order and the glyphs of each run too.
+struct TrepPDFRun {
   const gfx::TFontFace* Face = nullptr;
   bool RTL = false;
   std::vector<TShapedGlyph> Glyphs;
@@ -61,11 +73,53 @@ struct TShapedRun {
 // code units (cut at a blank where one is near), so a hostile memo cannot make one huge buffer.
 inline constexpr std::size_t MaxShapedRunLength = 4096;
 
-// Shapes Text (UTF-16) with Face: characters the face lacks go to the fallback face of the
-// same style (one run per face), right-to-left text is ordered by the Unicode bidirectional
-// algorithm with RTLBase as the paragraph direction, and every run is shaped as a whole with
-// HarfBuzz (kerning and ligatures across blanks included). Thread-safe.
-std::vector<TShapedRun> ShapeText(const gfx::TFontFace* Face, std::u16string_view Text, bool RTLBase);
+// Shapes Text (UTF-16) with Face: characters the face lacks go to the first face of the
+// fallback chain that has them (one run per face; gfx::FallbackFaces), right-to-left text is
+// ordered by the Unicode bidirectional algorithm with RTLBase as the paragraph direction, and
+// every run is shaped as a whole with HarfBuzz (kerning and ligatures across blanks included).
+// Without Ligatures every character gets a glyph of its own. Thread-safe.
+std::vector<TrepPDFRun> ShapeText(const gfx::TFontFace* Face, std::u16string_view Text, bool RTLBase,
+                                  bool Ligatures = true);
+
+// Fonts whose ligatures are never used: their text is shaped one glyph per character (a reader
+// then finds every character where the layout put it). Letter case is ignored; the list holds
+// the usual names from the start and is process-wide (thread-safe).
+void AddLigaturelessFont(std::string_view Name);
+bool IsLigaturelessFont(std::string_view Name);
+
+// The measuring and glyph side of one face of an export: the text of that face as glyphs, and
+// every glyph the document used with the characters it stands for (the PDF side makes the
+// widths array and the ToUnicode map from them). Advances are in thousandths of the em.
+class TrepExportFont {
+public:
+  explicit TrepExportFont(const gfx::TFontFace* Face);
+
+  const gfx::TFontFace* Face() const { return FFace; }
+  // The face is in the ligature-less list: its text gets one glyph per character.
+  bool IsLigatureless() const { return FIsLigatureless; }
+
+  // Records a glyph once, with the characters of its first use that named any.
+  void UseGlyph(std::uint16_t Glyph, std::u16string_view Text);
+  const std::vector<std::uint16_t>& UsedAlphabet() const { return FUsed; }
+  const std::vector<std::u16string>& UsedAlphabetUnicode() const { return FUnicode; }
+  // The advance of a glyph in thousandths of the em, as /W states it.
+  int GlyphWidth(std::uint16_t Glyph) const;
+  // The advance in thousandths of the em, unrounded.
+  double ToThousandths(int FontUnits) const;
+
+  // The text as glyphs of this face alone (characters it lacks give its missing glyph), for
+  // writers that place glyph by glyph. Records the glyphs. IsIndexes: the code units of Str
+  // are glyph indices already.
+  TRemapedString SoftRemapString(std::u16string_view Str, bool RTL, bool IsIndexes = false);
+
+private:
+  const gfx::TFontFace* FFace;
+  bool FIsLigatureless;
+  std::vector<std::uint16_t> FUsed;
+  std::vector<std::u16string> FUnicode;
+  std::unordered_map<std::uint16_t, std::size_t> FIndex;
+  mutable std::vector<std::int32_t> FWidths;  // per glyph, -1 until asked
+};
 
 // A rotation about a centre for rotated text and pictures: Matrix() is the operand text of a
 // PDF "cm" that rotates by the angle about the centre, Turn the inverse rotation of a point.

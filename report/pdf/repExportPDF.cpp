@@ -198,6 +198,9 @@ void TrepPDFExport::ClearDocumentState() {
   FInPage = false;
   FOut.clear();
   FFlushed = 0;
+  FFaces.clear();
+  FMissingCharacters.clear();
+  FMissingCount = 0;
 }
 
 void TrepPDFExport::Flush() {
@@ -496,6 +499,7 @@ void TrepPDFExport::WriteFontObjects(TrepPDFFont& Font) {
 void TrepPDFExport::Finish() {
   if (!FStarted) throw rt::Exception("PDF export: the document was finished before it was started");
   if (FInPage) FinishPage(nullptr, static_cast<int>(FPagesRef.size()));
+  ReportMissingCharacters();
   const double Created = FixedCreationDateTime ? *FixedCreationDateTime : rt::Now();
   for (int I = 0; I < FPOH.GetFontsCount(); ++I) {
     TrepPDFFont* Font = FPOH.GetFonts(I);

@@ -14,6 +14,7 @@
 
 #include "platform/gfx/Font.h"
 #include "platform/rt/Classes.h"
+#include "report/engine/repClassMemo.h"
 #include "report/engine/repClassPage.h"
 #include "report/engine/repDsgnIntf.h"
 #include "report/pdf/repExportPDFA.h"
@@ -23,6 +24,7 @@
 #include "report/pdf/repExportPDFSink.h"
 
 class TrepDrawText;
+class TVector_ExtTextOut;
 
 // Data deflated in the zlib format at the level (1 fast .. 9 small).
 std::string DeflateData(std::string_view Data, int Level);
@@ -172,6 +174,11 @@ public:
   // ---- Writers of one view (public for the memo, which fills its text block itself) ----
 
   void ExportView(TrepView* View);
+  // A memo without tags in use, turning or character spacing: its text block, or with a
+  // negative gap the text its own drawing records (ExportVectorText); fill and frame around.
+  void ExportMemo(TrepCustomMemoView* Memo);
+  // Its tags are not in use (or it has none), it is not turned and has no character spacing.
+  static bool IsPlainMemo(TrepCustomMemoView* Memo);
   // The memo's fill, its lines of text clipped to it, its ruled lines and its frame.
   void ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Block);
   // The text block of a memo view: its lines, font and layout options (no lines for any
@@ -238,6 +245,10 @@ private:
   void ExportFrame(const TrepFrame& Frame, const TrepRect& R);
   void WriteFrameLine(const TrepFrameLine& Line, int Side, const TrepRect& R);
   void WritePageBackground(const TrepRect& R, gfx::TColor Color);
+  void ClipToMemo(TrepView* View);
+  // The text records of the memo's own drawing, each placed where the drawing put it.
+  void ExportVectorText(TrepCustomMemoView* Memo);
+  void WriteVectorTextRecord(TrepCustomMemoView* Memo, const TVector_ExtTextOut& Rec);
   void ExportLine(TrepCustomLineView* View);
   void WriteArrow(TrepCustomLineView* View, double TX, double TY, double EX, double EY);
   void ExportShape(TrepShapeView* View);
@@ -279,12 +290,31 @@ private:
   int ImageOf(const gfx::TGraphic& Graphic, bool Transparent, gfx::TColor TransparentColor);
   // One line of text at (X, Y) in PDF points, with the word spacing Adjust (thousandths of
   // the font size per blank); returns the width in points.
-  void WriteTextLine(const std::vector<TShapedRun>& Runs, const TrepPDFTextBlock& Block, double Size, double X,
+  void WriteTextLine(const std::vector<TrepPDFRun>& Runs, const TrepPDFTextBlock& Block, double Size, double X,
                      double Y, double SpaceAdjust);
 
-  // The face of a family and style, as the font layer answered it for this document.
-  const gfx::TFontFace* FaceFor(const std::string& Family, gfx::TFontStyles Style);
-  std::map<std::pair<std::string, unsigned>, const gfx::TFontFace*> FFaces;
+  // The face of a family and style, as the font layer answered it for this document (the
+  // regular face where the writer simulates the style), and whether its text keeps ligatures.
+  struct TFaceChoice {
+    const gfx::TFontFace* Face = nullptr;
+    bool Ligatures = true;
+  };
+  const TFaceChoice& FaceChoiceFor(const std::string& Family, gfx::TFontStyles Style);
+  const gfx::TFontFace* FaceFor(const std::string& Family, gfx::TFontStyles Style) {
+    return FaceChoiceFor(Family, Style).Face;
+  }
+  std::map<std::pair<std::string, unsigned>, TFaceChoice> FFaces;
+  // A text of Font as glyphs of the document's fonts: the font's own face, and the faces of the
+  // fallback chain for characters it lacks (TRemapedString::Runs); records the glyphs and the
+  // page's fonts, and notes characters no face has. Raises when the font has no face at all.
+  TRemapedString RemapText(const gfx::TFont& Font, std::u16string_view Text, bool RTL, bool IsIndexes);
+  // Characters that printed as the missing glyph, reported once per document in the report's
+  // errors when the document is finished (at most MaxReportedMissingCharacters of them).
+  void NoteMissingCharacters(std::u16string_view Text);
+  void ReportMissingCharacters();
+  static constexpr std::size_t MaxReportedMissingCharacters = 32;
+  std::vector<char32_t> FMissingCharacters;
+  std::size_t FMissingCount = 0;  // distinct characters noted, also beyond the list
 
   std::string FOut;              // the document's bytes not yet handed to the output
   std::int64_t FFlushed = 0;     // bytes already handed to the output

@@ -1,11 +1,16 @@
 // Memo text: the lines the text layout wraps, shaped into glyphs of the font layer's faces and
 // written as PDF text, one BT .. ET block per line.
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <mutex>
 
 #include "platform/gfx/FontFace.h"
+#include "platform/rt/Unicode.h"
 #include "report/engine/repClassMemo.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repDrawText.h"
+#include "report/engine/repVectorCanvas.h"
 #include "report/pdf/repExportPDF.h"
 
 namespace {
@@ -114,7 +119,8 @@ void TrepPDFExport::ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Bloc
 
     const int N = DT.LineCount();
     const bool SameCount = N == static_cast<int>(Block.Lines.size());
-    const gfx::TFontFace* Face = FaceFor(Block.FontName, Block.FontStyle);
+    const TFaceChoice& Choice = FaceChoiceFor(Block.FontName, Block.FontStyle);
+    const gfx::TFontFace* Face = Choice.Face;
     const double S = PDFFontSize(Font);
     const gfx::TColor Color = Block.FontColor == gfx::clNone ? gfx::clBlack : Block.FontColor;
     for (int I = 0; I < N && Face; ++I) {
@@ -122,11 +128,11 @@ void TrepPDFExport::ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Bloc
       const int Flags = DT.LineFlags(I);
       const double Pg = SameCount ? (I == 0 ? PG : 0) : ((Flags & rlfParaStart) ? PG : 0);
       if (L.empty()) continue;
-      const std::vector<TShapedRun> Runs = ShapeText(Face, L, Block.RTLReading);
+      const std::vector<TrepPDFRun> Runs = ShapeText(Face, L, Block.RTLReading, Choice.Ligatures);
       // Width in thousandths of the font size, and the blanks that justification widens.
       double Th = 0;
       int Spaces = 0, Glyphs = 0;
-      for (const TShapedRun& Run : Runs) {
+      for (const TrepPDFRun& Run : Runs) {
         Th += Run.Width() * 1000.0 / Run.Face->UnitsPerEm();
         for (const TShapedGlyph& G : Run.Glyphs) {
           Spaces += G.IsSpace;
@@ -182,17 +188,191 @@ void TrepPDFExport::ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Bloc
   ExportFrame(View->Frame(), GetViewRect(View));
 }
 
-const gfx::TFontFace* TrepPDFExport::FaceFor(const std::string& Family, gfx::TFontStyles Style) {
+const TrepPDFExport::TFaceChoice& TrepPDFExport::FaceChoiceFor(const std::string& Family, gfx::TFontStyles Style) {
   const unsigned Key = Style & gfx::FontStyles({gfx::fsBold, gfx::fsItalic});
   auto It = FFaces.find({Family, Key});
   if (It != FFaces.end()) return It->second;
-  const gfx::TFontFace* Face =
-      gfx::FindFace(Family, gfx::HasStyle(Style, gfx::fsBold), gfx::HasStyle(Style, gfx::fsItalic));
-  FFaces.emplace(std::make_pair(Family, Key), Face);
-  return Face;
+  // A style the writer simulates for this family is drawn from its regular face.
+  gfx::TFont Asked;
+  Asked.SetName(Family);
+  Asked.SetStyle(Key);
+  const gfx::TFontStyles Own = SimulatedFontStyle(Asked);
+  TFaceChoice Choice;
+  Choice.Face = gfx::FindFace(Family, gfx::HasStyle(Own, gfx::fsBold), gfx::HasStyle(Own, gfx::fsItalic));
+  Choice.Ligatures = !IsLigaturelessFont(Family) && !(Choice.Face && IsLigaturelessFont(Choice.Face->Family()));
+  return FFaces.emplace(std::make_pair(Family, Key), Choice).first->second;
 }
 
-void TrepPDFExport::WriteTextLine(const std::vector<TShapedRun>& Runs, const TrepPDFTextBlock& Block, double Size,
+void TrepPDFExport::NoteMissingCharacters(std::u16string_view Text) {
+  for (std::size_t I = 0; I < Text.size(); ++I) {
+    char32_t C = Text[I];
+    if (C >= 0xD800 && C < 0xDC00 && I + 1 < Text.size() && Text[I + 1] >= 0xDC00 && Text[I + 1] < 0xE000)
+      C = 0x10000 + ((C - 0xD800) << 10) + (Text[++I] - 0xDC00);
+    // Control characters are no text a face could be asked for.
+    if (C < 0x20 || (C >= 0x7F && C < 0xA0)) continue;
+    if (std::find(FMissingCharacters.begin(), FMissingCharacters.end(), C) != FMissingCharacters.end()) continue;
+    if (FMissingCharacters.size() < MaxReportedMissingCharacters) FMissingCharacters.push_back(C);
+    ++FMissingCount;
+  }
+}
+
+void TrepPDFExport::ReportMissingCharacters() {
+  if (FMissingCharacters.empty()) return;
+  std::string Text = "No installed font has these characters; the PDF shows them as empty boxes:";
+  for (char32_t C : FMissingCharacters) {
+    char Code[16];
+    std::snprintf(Code, sizeof Code, " U+%04X", static_cast<unsigned>(C));
+    Text += Code;
+    Text += " \"" + rt::Utf16ToUtf8(C < 0x10000 ? std::u16string(1, static_cast<char16_t>(C))
+                                                : std::u16string{static_cast<char16_t>(0xD800 + ((C - 0x10000) >> 10)),
+                                                                 static_cast<char16_t>(0xDC00 + ((C - 0x10000) & 0x3FF))}) +
+            "\"";
+  }
+  if (FMissingCount > FMissingCharacters.size())
+    Text += " and " + std::to_string(FMissingCount - FMissingCharacters.size()) + " more";
+  FMissingCharacters.clear();
+  FMissingCount = 0;
+  if (Report) Report->Errors().Add(Text);
+}
+
+TRemapedString TrepPDFExport::RemapText(const gfx::TFont& Font, std::u16string_view Text, bool RTL, bool IsIndexes) {
+  const TFaceChoice& Choice = FaceChoiceFor(Font.Name(), Font.Style());
+  if (!Choice.Face) throw rt::Exception("No font for \"" + Font.Name() + "\"");
+  TrepPDFFont* Own = FPOH.GetGlobalFont(Choice.Face);
+  FPOH.AddPageFont(Own);
+  if (IsIndexes || Text.empty()) return Own->SoftRemapString(Text, RTL, IsIndexes);
+  TRemapedString RS;
+  RS.IsValidCharWidth = true;
+  std::size_t Characters = 0;
+  for (char16_t C : Text) Characters += !(C >= 0xDC00 && C < 0xE000);
+  for (const TrepPDFRun& Run : ShapeText(Choice.Face, Text, RTL, Choice.Ligatures)) {
+    TrepPDFFont* PF = Run.Face == Choice.Face ? Own : FPOH.GetGlobalFont(Run.Face);
+    if (PF != Own) FPOH.AddPageFont(PF);
+    if (RS.Runs.empty() || RS.Runs.back().FontName != PF->Name) {
+      std::string Bold;
+      BoldSimulationText(Font, Run.Face, Bold);
+      RS.Runs.push_back({PF->Name, Bold, RS.Data.size(), 0});
+    }
+    const unsigned Space = Run.Face->GlyphIndex(U' ');
+    for (const TShapedGlyph& G : Run.Glyphs) {
+      PF->UseGlyph(G.Glyph, G.Text);
+      if (G.Glyph == 0 && !G.Text.empty()) NoteMissingCharacters(G.Text);
+      RS.Data.push_back(static_cast<char16_t>(G.Glyph));
+      const int W = static_cast<int>(std::lround(PF->ToThousandths(G.Advance)));
+      RS.CharWidth.push_back(W);
+      RS.Width += W;
+      if (G.Glyph == Space) ++RS.SpacesCount;
+      ++RS.Runs.back().Count;
+    }
+  }
+  RS.IsHasLigatures = RS.Data.size() < Characters;
+  // Text of the font's own face alone needs no font changes.
+  if (RS.Runs.size() == 1 && RS.Runs.front().FontName == Own->Name) RS.Runs.clear();
+  return RS;
+}
+
+void TrepPDFExport::ExportMemo(TrepCustomMemoView* Memo) {
+  // A memo with a negative gap draws outside its text rectangle: its text goes where the memo's
+  // own drawing puts it.
+  if (std::min(Memo->GapX, Memo->GapY) < 0) {
+    ExportFill(Memo);
+    ExportVectorText(Memo);
+    ExportFrame(Memo->Frame(), GetViewRect(Memo));
+    return;
+  }
+  TrepPDFTextBlock Block;
+  FillTextBlock(Memo, Block);
+  ExportTextBlock(Memo, Block);
+}
+
+void TrepPDFExport::ClipToMemo(TrepView* View) {
+  CL(PDFRectText(GetClipRect(View, true)) + " re");
+  CL("W");
+  CL("n");
+}
+
+void TrepPDFExport::ExportVectorText(TrepCustomMemoView* Memo) {
+  const std::unique_ptr<TVectorCanvas> VC = Memo->GetVectorCanvas();
+  CL("q");
+  for (const auto& Rec : *VC) WriteVectorTextRecord(Memo, *Rec);
+  CL("Q");
+}
+
+void TrepPDFExport::WriteVectorTextRecord(TrepCustomMemoView* Memo, const TVector_ExtTextOut& Rec) {
+  if (Rec.Str().empty()) return;
+  CL("%--Vector Begin");
+  CL("q");
+  if (Rec.Options() & 4) ClipToMemo(Memo);
+  // The record's font: the memo's, in the style its drawing used.
+  gfx::TFont Font;
+  Font.Assign(Memo->Font());
+  const TVectorFont& RF = Rec.Font();
+  if (!RF.Name.empty()) Font.SetName(RF.Name);
+  if (RF.Size > 0) Font.SetSize(std::clamp(static_cast<int>(std::lround(RF.Size)), 1, 1000));
+  gfx::TFontStyles Style = 0;
+  if (RF.Bold) Style |= gfx::FontStyles({gfx::fsBold});
+  if (RF.Italic) Style |= gfx::FontStyles({gfx::fsItalic});
+  if (RF.Underline) Style |= gfx::FontStyles({gfx::fsUnderline});
+  if (RF.StrikeOut) Style |= gfx::FontStyles({gfx::fsStrikeOut});
+  Font.SetStyle(Style);
+  const double S = Font.Size(), FSize = PDFFontSize(Font);
+  // Only unturned memos come this way (turned ones take the metafile road): the baseline lies
+  // 1.2 em below the record's top.
+  const TrepPoint P = MakeRepPoint(PixelsToPDFX(Memo->AbsLeft() + Rec.X()), PixelsToPDFY(Memo->AbsTop() + Rec.Y() + 1.2 * S));
+  const TRemapedString RS = RemapText(Font, Rec.Str(), (Rec.Options() & 128) != 0, false);
+  const gfx::TColor Color = Font.Color() == gfx::clNone ? gfx::clBlack : Font.Color();
+  const std::string Size = " " + FloatToFixedText(FSize, 3, '.') + " Tf";
+  CL("BT");
+  CL((RS.Runs.empty() ? FPOH.GetGlobalFont(FaceFor(Font.Name(), Font.Style()))->Name : RS.Runs.front().FontName) + Size);
+  CL(CachedColorText(Color) + " rg");
+  CL(PointToPDFText(P) + " Td");
+  std::string Italic, Bold;
+  if (ItalicSimulationText(Font, FaceFor(Font.Name(), Font.Style()), Italic)) CL(Italic + " " + PointToPDFText(P) + " Tm");
+  const double TextLength = Rec.TextLength() * 0.75;
+  // Word spacing that makes the line as long as the drawing made it; none without advances.
+  const bool Spaced = RS.Data.size() >= 2 && RS.SpacesCount > 0 && TextLength > 0;
+  const double Adjust = Spaced ? TrepPDFFont::SpaceAdjustment(RS, TextLength, FSize) : 0;
+  auto Glyphs = [&](const TRemapedString& Part) {
+    CL(Spaced ? "[<" + SpacedGlyphsText(Part.Data, Adjust) + ">] TJ" : "<" + UnicodeToHexText(Part.Data) + "> Tj");
+  };
+  bool Stroking = false;
+  if (RS.Runs.empty()) {
+    if (BoldSimulationText(Font, FaceFor(Font.Name(), Font.Style()), Bold)) {
+      CL(Bold);
+      Stroking = true;
+    }
+    Glyphs(RS);
+  } else {
+    for (std::size_t I = 0; I < RS.Runs.size(); ++I) {
+      const TRemapedString::TFontRun& Run = RS.Runs[I];
+      if (I > 0) CL(Run.FontName + Size);
+      if (!Run.BoldSimulation.empty()) CL(Run.BoldSimulation);
+      else if (Stroking) CL("0 Tr");
+      Stroking = !Run.BoldSimulation.empty();
+      Glyphs(RS.Slice(Run));
+    }
+  }
+  CL("ET");
+  if (Stroking) CL("0 Tr");
+  if (gfx::HasStyle(Font.Style(), gfx::fsUnderline) || gfx::HasStyle(Font.Style(), gfx::fsStrikeOut)) {
+    CL("[] 0 d");
+    CL(CachedColorText(Color) + " RG");
+    const double Length = TextLength > 0 ? TextLength : RS.Width * FSize / 1000.0;
+    auto Stroke = [&](double Position, double Width) {
+      CL(F2(Width * FSize) + " w");
+      const double YY = Position * FSize + P.Y;
+      CL(F2(P.X) + " " + F2(YY) + " m");
+      CL(F2(P.X + Length) + " " + F2(YY) + " l");
+      CL("S");
+    };
+    if (gfx::HasStyle(Font.Style(), gfx::fsUnderline)) Stroke(-0.175, 0.12);
+    if (gfx::HasStyle(Font.Style(), gfx::fsStrikeOut)) Stroke(0.24, 0.06);
+  }
+  CL("Q");
+  CL("%--Vector End");
+}
+
+void TrepPDFExport::WriteTextLine(const std::vector<TrepPDFRun>& Runs, const TrepPDFTextBlock& Block, double Size,
                                   double X, double Y, double SpaceAdjust) {
   gfx::TFont Font;
   Font.SetName(Block.FontName);
@@ -211,7 +391,7 @@ void TrepPDFExport::WriteTextLine(const std::vector<TShapedRun>& Runs, const Tre
   double Cur = 0, Pen = 0;
   std::string TJ;
   for (std::size_t RI = 0; RI < Runs.size(); ++RI) {
-    const TShapedRun& Run = Runs[RI];
+    const TrepPDFRun& Run = Runs[RI];
     TrepPDFFont* PF = FPOH.GetGlobalFont(Run.Face);
     FPOH.AddPageFont(PF);
     CL(PF->Name + " " + FloatToPDFText(Size, 3) + " Tf");
@@ -227,6 +407,7 @@ void TrepPDFExport::WriteTextLine(const std::vector<TShapedRun>& Runs, const Tre
     bool Open = true;
     for (const TShapedGlyph& G : Run.Glyphs) {
       PF->UseGlyph(G.Glyph, G.Text);
+      if (G.Glyph == 0 && !G.Text.empty()) NoteMissingCharacters(G.Text);
       const double Desired = Pen + PF->ToThousandths(G.XOffset);
       const long Adj = std::lround(Cur - Desired);
       if (Adj != 0) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "platform/gfx/FontFace.h"
 #include "platform/rt/SysUtils.h"
@@ -11,50 +12,20 @@
 
 // ---- TrepPDFFont
 
-TrepPDFFont::TrepPDFFont(const gfx::TFontFace* Face) : FFace(Face) {
-  // Glyph 0 is always in a subset: readers draw it for codes the font lacks.
-  UseGlyph(0, {});
-}
-
-void TrepPDFFont::UseGlyph(std::uint16_t Glyph, std::u16string_view Text) {
-  // The missing glyph replaces any character the face lacks: it stands for no text.
-  if (Glyph == 0) Text = {};
-  auto It = FIndex.find(Glyph);
-  if (It == FIndex.end()) {
-    FIndex.emplace(Glyph, FUsed.size());
-    FUsed.push_back(Glyph);
-    FUnicode.emplace_back(Text);
-  } else if (FUnicode[It->second].empty() && !Text.empty()) {
-    FUnicode[It->second].assign(Text);
-  }
-}
-
-double TrepPDFFont::ToThousandths(int FontUnits) const {
-  return FontUnits * 1000.0 / FFace->UnitsPerEm();
-}
-
-int TrepPDFFont::GlyphWidth(std::uint16_t Glyph) const {
-  if (FWidths.empty()) FWidths.assign(static_cast<std::size_t>(std::clamp(FFace->Metrics().NumGlyphs, 1, 65536)), -1);
-  if (Glyph >= FWidths.size()) return static_cast<int>(std::lround(ToThousandths(FFace->GlyphAdvance(Glyph))));
-  std::int32_t& W = FWidths[Glyph];
-  if (W < 0) W = static_cast<std::int32_t>(std::lround(ToThousandths(FFace->GlyphAdvance(Glyph))));
-  return W;
-}
-
 std::string TrepPDFFont::GetFontName() const {
   // The family without blanks, and the style as the usual suffix.
   std::string Base;
-  for (unsigned char C : FFace->Family()) {
+  for (unsigned char C : Face()->Family()) {
     if (C <= 32 || C >= 127 || std::strchr("()<>[]{}/%#", C)) continue;
     Base += static_cast<char>(C);
   }
   if (Base.empty()) Base = "Font";
-  if (FFace->Bold() && FFace->Italic()) Base += ",BoldItalic";
-  else if (FFace->Bold()) Base += ",Bold";
-  else if (FFace->Italic()) Base += ",Italic";
+  if (Face()->Bold() && Face()->Italic()) Base += ",BoldItalic";
+  else if (Face()->Bold()) Base += ",Bold";
+  else if (Face()->Italic()) Base += ",Italic";
   // The tag: six capitals from the digest of the used glyphs.
   std::string Glyphs;
-  for (std::uint16_t G : FUsed) {
+  for (std::uint16_t G : UsedAlphabet()) {
     Glyphs += static_cast<char>(G >> 8);
     Glyphs += static_cast<char>(G & 0xFF);
   }
@@ -66,54 +37,22 @@ std::string TrepPDFFont::GetFontName() const {
 }
 
 std::vector<std::uint8_t> TrepPDFFont::PackTTFFont() const {
-  std::vector<std::uint8_t> Data = FFace->FileData();
+  std::vector<std::uint8_t> Data = Face()->FileData();
   if (Data.size() < 4) return {};
   TrueTypeCollection Collection;
   Collection.Initialize(Data.data(), Data.size());
   if (Collection.fonts_collection.empty()) return {};
-  const std::size_t Index = static_cast<std::size_t>(std::max(0, FFace->FaceIndex()));
+  const std::size_t Index = static_cast<std::size_t>(std::max(0, Face()->FaceIndex()));
   if (Index >= Collection.fonts_collection.size()) return {};
-  // A PDF reader draws glyphs by index: layout, kerning, bitmap and signature tables are of no
-  // use to it and would only make every document larger.
+  // A PDF reader draws glyphs by index: layout, kerning, bitmap, glyph-name and signature tables
+  // are of no use to it and would only make every document larger (the glyph names of a CJK
+  // face alone are half a megabyte).
   static const std::vector<std::string> LeftOut{"GSUB", "GPOS", "GDEF", "BASE", "JSTF", "MATH", "kern", "morx",
                                                 "feat", "FFTM", "DSIG", "EBLC", "EBDT", "EBSC", "hdmx", "VDMX",
-                                                "LTSH", "PCLT", "vhea", "vmtx", "gasp", "meta"};
+                                                "LTSH", "PCLT", "vhea", "vmtx", "gasp", "meta", "post"};
   TrueTypeFont* Face = Collection.fonts_collection[Index].get();
   Face->PrepareFont(LeftOut);
-  return Collection.PackFont(Face, FUsed);
-}
-
-TRemapedString TrepPDFFont::SoftRemapString(std::u16string_view Str, bool RTL, bool IsIndexes) {
-  TRemapedString RS;
-  RS.IsValidCharWidth = true;
-  if (Str.empty()) return RS;
-  const unsigned Space = FFace->GlyphIndex(U' ');
-  auto Add = [&](std::uint16_t G, int Advance, std::u16string_view Text) {
-    UseGlyph(G, Text);
-    RS.Data.push_back(static_cast<char16_t>(G));
-    const int W = static_cast<int>(std::lround(ToThousandths(Advance)));
-    RS.CharWidth.push_back(W);
-    RS.Width += W;
-    if (G == Space) ++RS.SpacesCount;
-  };
-  if (IsIndexes) {
-    for (char16_t G : Str) Add(static_cast<std::uint16_t>(G), FFace->GlyphAdvance(G), {});
-    return RS;
-  }
-  // One face only: characters the face lacks keep its missing glyph rather than another face.
-  std::size_t Characters = 0;
-  for (std::size_t I = 0; I < Str.size(); ++I)
-    if (!(Str[I] >= 0xDC00 && Str[I] < 0xE000)) ++Characters;
-  for (const TShapedRun& Run : ShapeText(FFace, Str, RTL)) {
-    if (Run.Face == FFace) {
-      for (const TShapedGlyph& G : Run.Glyphs) Add(G.Glyph, G.Advance, G.Text);
-    } else {
-      for (const TShapedGlyph& G : Run.Glyphs)
-        if (!G.Text.empty()) Add(0, FFace->GlyphAdvance(0), G.Text);
-    }
-  }
-  RS.IsHasLigatures = RS.Data.size() < Characters;
-  return RS;
+  return Collection.PackFont(Face, UsedAlphabet());
 }
 
 // ---- TPDFObjectsHelper
@@ -173,32 +112,122 @@ void TPDFObjectsHelper::AddPageFont(TrepPDFFont* Font) {
 
 namespace {
 
-struct TCorrection {
-  const char* Name;
-  double Factors[10];  // sizes 6 .. 15
-};
-// Monospaced faces whose advances at small sizes need a nudge to match the screen layout.
-const TCorrection Corrections[] = {
-    {"Consolas", {0.986, 1.002, 1.012, 0.997, 1.008, 1.016, 1.002, 0.994, 1.002, 1.007}},
-    {"Courier New", {1.004, 1.005, 1.002, 1.003, 1.004, 1.002, 1.004, 1.004, 1.004, 1.003}},
-    {"Lucida Console", {1.0, 1.0, 0.998, 0.998, 0.998, 0.998, 0.999, 0.999, 1.0, 0.998}},
+std::string FoldedName(const std::string& Name) {
+  std::string R = Name;
+  for (char& C : R) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+  return R;
+}
+
+struct TFontLists {
+  std::mutex Lock;
+  TPDFFontSimulationList Simulations;
+  TPDFFontCorrectionList Corrections;
+  TFontLists() {
+    const gfx::TFontStyles BoldItalic = gfx::FontStyles({gfx::fsBold, gfx::fsItalic});
+    for (const char* Name : {"\uFF2D\uFF33 \u30B4\u30B7\u30C3\u30AF", "\uFF2D\uFF33 \uFF30\u30B4\u30B7\u30C3\u30AF",
+                             "\uFF2D\uFF33 \u660E\u671D", "\uFF2D\uFF33 \uFF30\u660E\u671D", "MS UI Gothic", "Arial Black"})
+      Simulations.AddFont(Name, BoldItalic);
+    Simulations.AddFont("Tahoma", gfx::FontStyles({gfx::fsItalic}));
+    // Monospaced faces whose advances at small sizes need a nudge to match the screen layout.
+    struct TRow {
+      const char* Name;
+      double Factors[10];  // sizes 6 .. 15
+    };
+    const TRow Rows[] = {
+        {"Consolas", {0.986, 1.002, 1.012, 0.997, 1.008, 1.016, 1.002, 0.994, 1.002, 1.007}},
+        {"Courier New", {1.004, 1.005, 1.002, 1.003, 1.004, 1.002, 1.004, 1.004, 1.004, 1.003}},
+        {"Lucida Console", {1.0, 1.0, 0.998, 0.998, 0.998, 0.998, 0.999, 0.999, 1.0, 0.998}},
+    };
+    for (const TRow& R : Rows)
+      for (int Size = 6; Size <= 15; ++Size) Corrections.AddCorrection(R.Name, Size, R.Factors[Size - 6]);
+  }
 };
 
-bool SameNameNoCase(const std::string& A, const char* B) {
-  const std::size_t N = std::strlen(B);
-  if (A.size() != N) return false;
-  for (std::size_t I = 0; I < N; ++I)
-    if (std::tolower(static_cast<unsigned char>(A[I])) != std::tolower(static_cast<unsigned char>(B[I]))) return false;
-  return true;
+TFontLists& FontLists() {
+  static TFontLists L;
+  return L;
 }
 
 } // namespace
 
+void TPDFFontSimulationList::AddFont(const std::string& Name, gfx::TFontStyles FontStyles) {
+  if (FontStyles == 0) return;
+  for (auto& S : FItems)
+    if (S->IsName(Name)) {
+      S->AddStyles(FontStyles);
+      return;
+    }
+  FItems.push_back(std::make_unique<TPDFFontSimulation>(Name, FontStyles));
+}
+
+const TPDFFontSimulation* TPDFFontSimulationList::FindSimulation(const std::string& Name) const {
+  for (const auto& S : FItems)
+    if (S->IsName(Name)) return S.get();
+  return nullptr;
+}
+
+bool TPDFFontSimulationList::IsNeedsBold(const std::string& Name) const {
+  const TPDFFontSimulation* S = FindSimulation(Name);
+  return S && S->IsStyle(gfx::fsBold);
+}
+
+bool TPDFFontSimulationList::IsNeedsItalic(const std::string& Name) const {
+  const TPDFFontSimulation* S = FindSimulation(Name);
+  return S && S->IsStyle(gfx::fsItalic);
+}
+
+double TPDFFontCorrection::GetCorrection(int Index) const {
+  return Index < 0 || Index > 64 ? 1.0 : FCorrection[static_cast<std::size_t>(Index)];
+}
+
+void TPDFFontCorrection::SetCorrection(int Index, double Value) {
+  if (Index >= 0 && Index <= 64) FCorrection[static_cast<std::size_t>(Index)] = Value;
+}
+
+void TPDFFontCorrectionList::AddCorrection(const std::string& FontName, int FontSize, double Factor) {
+  auto& C = FItems[FoldedName(FontName)];
+  if (!C) C = std::make_unique<TPDFFontCorrection>();
+  C->SetCorrection(FontSize, Factor);
+}
+
+void TPDFFontCorrectionList::DeleteCorrection(const std::string& FontName) { FItems.erase(FoldedName(FontName)); }
+
+double TPDFFontCorrectionList::GetCorrection(const std::string& FontName, int FontSize) const {
+  auto It = FItems.find(FoldedName(FontName));
+  return It == FItems.end() ? 1.0 : It->second->GetCorrection(FontSize);
+}
+
+void AddFontSimulation(const std::string& Name, gfx::TFontStyles FontStyles) {
+  TFontLists& L = FontLists();
+  std::lock_guard<std::mutex> G(L.Lock);
+  L.Simulations.AddFont(Name, FontStyles);
+}
+
+void AddFontCorrection(const std::string& FontName, int FontSize, double Factor) {
+  TFontLists& L = FontLists();
+  std::lock_guard<std::mutex> G(L.Lock);
+  L.Corrections.AddCorrection(FontName, FontSize, Factor);
+}
+
 double FontCorrectionFactor(const std::string& Name, int Size) {
-  if (Size < 6 || Size > 15) return 1.0;
-  for (const TCorrection& C : Corrections)
-    if (SameNameNoCase(Name, C.Name)) return C.Factors[Size - 6];
-  return 1.0;
+  TFontLists& L = FontLists();
+  std::lock_guard<std::mutex> G(L.Lock);
+  return L.Corrections.GetCorrection(Name, Size);
+}
+
+gfx::TFontStyles SimulatedFontStyle(const gfx::TFont& Font) {
+  gfx::TFontStyles S = Font.Style();
+  TFontLists& L = FontLists();
+  std::lock_guard<std::mutex> G(L.Lock);
+  if (gfx::HasStyle(S, gfx::fsBold) && L.Simulations.IsNeedsBold(Font.Name())) S &= ~(1u << gfx::fsBold);
+  if (gfx::HasStyle(S, gfx::fsItalic) && L.Simulations.IsNeedsItalic(Font.Name())) S &= ~(1u << gfx::fsItalic);
+  return S;
+}
+
+double TrepPDFFont::SpaceAdjustment(const TRemapedString& RS, double TextWidth, double FontSize) {
+  if (RS.SpacesCount == 0) return 0;
+  if (FontSize == 0) return static_cast<double>(RS.Width) / RS.SpacesCount;
+  return (RS.Width - TextWidth * 1000 / FontSize) / RS.SpacesCount;
 }
 
 double PDFFontSize(const gfx::TFont& Font) {

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -28,42 +29,25 @@ class TGraphic;
 inline constexpr std::size_t MaxPDFFonts = 4096;
 inline constexpr std::size_t MaxPDFImages = 65536;
 
-// The PDF side of one face: its resource name, its reserved object number and the glyphs the
-// document used, each with the characters it stands for.
-class TrepPDFFont {
+// The PDF side of one face: its resource name and its reserved object number, on top of the
+// glyphs the document used (TrepExportFont).
+class TrepPDFFont : public TrepExportFont {
 public:
-  explicit TrepPDFFont(const gfx::TFontFace* Face);
+  explicit TrepPDFFont(const gfx::TFontFace* Face) : TrepExportFont(Face) {}
 
-  const gfx::TFontFace* Face() const { return FFace; }
   std::string Name;    // "/F0"
   int Reference = 0;   // object number of the Type0 font, reserved by the first page using it
   bool Saved = false;  // Reference has been reserved
-
-  // Records a glyph once, with the characters of its first use that named any.
-  void UseGlyph(std::uint16_t Glyph, std::u16string_view Text);
-  const std::vector<std::uint16_t>& UsedAlphabet() const { return FUsed; }
-  const std::vector<std::u16string>& UsedAlphabetUnicode() const { return FUnicode; }
-  // The advance of a glyph in thousandths of the em, as /W states it.
-  int GlyphWidth(std::uint16_t Glyph) const;
-  // The advance in thousandths of the em, unrounded.
-  double ToThousandths(int FontUnits) const;
 
   // The face's PostScript-style name with blanks and delimiters escaped, and a subset tag
   // ("ABCDEF+") made from the used glyphs, so equal subsets get equal names.
   std::string GetFontName() const;
   // The face's file cut down to the used glyphs (glyph numbers kept).
   std::vector<std::uint8_t> PackTTFFont() const;
-
-  // The text as glyphs of this face alone (characters it lacks give its missing glyph), for
-  // writers that place glyph by glyph. Records the glyphs.
-  TRemapedString SoftRemapString(std::u16string_view Str, bool RTL, bool IsIndexes = false);
-
-private:
-  const gfx::TFontFace* FFace;
-  std::vector<std::uint16_t> FUsed;
-  std::vector<std::u16string> FUnicode;
-  std::unordered_map<std::uint16_t, std::size_t> FIndex;
-  mutable std::vector<std::int32_t> FWidths;  // per glyph, -1 until asked
+  // The word spacing, in thousandths of the font size per blank, that makes RS as long as
+  // TextWidth points at FontSize: (RS.Width - TextWidth x 1000 / FontSize) / RS.SpacesCount,
+  // RS.Width / RS.SpacesCount at size 0. Only for a text with a blank.
+  static double SpaceAdjustment(const TRemapedString& RS, double TextWidth, double FontSize);
 };
 
 // One image XObject of the document.
@@ -121,10 +105,69 @@ private:
 
 // ---- Font styles the writer simulates, and size corrections ----
 
+// The styles the writer draws itself for one font name (its file's own bold or italic face is
+// not used).
+class TPDFFontSimulation {
+public:
+  TPDFFontSimulation(std::string Name, gfx::TFontStyles FontStyles) : FName(std::move(Name)), FFontStyles(FontStyles) {}
+  void AddStyles(gfx::TFontStyles FontStyles) { FFontStyles |= FontStyles; }
+  // Exact, letter case counting.
+  bool IsName(const std::string& Name) const { return Name == FName; }
+  bool IsStyle(gfx::TFontStyle FontStyle) const { return gfx::HasStyle(FFontStyles, FontStyle); }
+
+  std::string FName;
+  gfx::TFontStyles FFontStyles;
+};
+
+class TPDFFontSimulationList {
+public:
+  // Nothing for an empty set; otherwise adds the styles to the name's entry, or a new entry.
+  void AddFont(const std::string& Name, gfx::TFontStyles FontStyles);
+  bool IsNeedsBold(const std::string& Name) const;
+  bool IsNeedsItalic(const std::string& Name) const;
+
+private:
+  const TPDFFontSimulation* FindSimulation(const std::string& Name) const;
+  std::vector<std::unique_ptr<TPDFFontSimulation>> FItems;
+};
+
+// Width factors of one font by size in points (0 .. 64), 1.0 where none is set.
+class TPDFFontCorrection {
+public:
+  TPDFFontCorrection() { FCorrection.fill(1.0); }
+  double GetCorrection(int Index) const;
+  void SetCorrection(int Index, double Value);
+
+private:
+  std::array<double, 65> FCorrection;
+};
+
+// Font names (letter case ignored) with their factors.
+class TPDFFontCorrectionList {
+public:
+  void AddCorrection(const std::string& FontName, int FontSize, double Factor);
+  void DeleteCorrection(const std::string& FontName);
+  // 1.0 for a name not in the list.
+  double GetCorrection(const std::string& FontName, int FontSize) const;
+
+private:
+  std::map<std::string, std::unique_ptr<TPDFFontCorrection>> FItems;  // by folded name
+};
+
+// The process-wide lists, filled with the usual names when first used: bold and italic drawn
+// for "Arial Black" and the Japanese system faces, italic for "Tahoma"; factors for three
+// monospaced faces at 6 to 15 points. Thread-safe.
+void AddFontSimulation(const std::string& Name, gfx::TFontStyles FontStyles);
+void AddFontCorrection(const std::string& FontName, int FontSize, double Factor);
+
 // Font.Size x 0.9964722222222222 x the correction factor of the font, rounded to thousandths.
 double PDFFontSize(const gfx::TFont& Font);
 // The correction factor of a font name and size; 1.0 when none is listed.
 double FontCorrectionFactor(const std::string& Name, int Size);
+inline double FontCorrectionFactor(const gfx::TFont& Font) { return FontCorrectionFactor(Font.Name(), Font.Size()); }
+// The font's style less what the simulation list draws for its name: the style of the face the
+// text is drawn with.
+gfx::TFontStyles SimulatedFontStyle(const gfx::TFont& Font);
 // Bold asked for but the face is not bold: "2 Tr <width> w <colour> RG" thickens the outlines.
 bool BoldSimulationText(const gfx::TFont& Font, const gfx::TFontFace* Face, std::string& Text);
 // Italic asked for but the face is upright: the first four numbers of a slanting text matrix.

@@ -54,7 +54,7 @@ public:
   // ---- the document ----
   std::string FontResourceName(const gfx::TFont& Font) override { return PDFFont(Font)->Name; }
   TRemapedString RemapString(const gfx::TFont& Font, const std::u16string& Text, bool IsRTL, bool IsIndexes) override {
-    return PDFFont(Font)->SoftRemapString(Text, IsRTL, IsIndexes);
+    return F.RemapText(Font, Text, IsRTL, IsIndexes);
   }
   std::string ItalicSimulationText(const gfx::TFont& Font) override {
     std::string Text;

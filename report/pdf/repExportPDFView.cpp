@@ -82,6 +82,10 @@ TrepRect TrepPDFExport::GetClipRect(TrepView* View, bool Outward) const {
           PixelsToPDFY(View->AbsTop() + View->Height() + O(ftBottom, Fr.BottomLine()) - D)};
 }
 
+bool TrepPDFExport::IsPlainMemo(TrepCustomMemoView* Memo) {
+  return !(Memo->AllowHTMLTags && HasHTMLTag(Memo->Text())) && Memo->ReducedAngle() == 0 && Memo->CharSpacing == 0;
+}
+
 void TrepPDFExport::ExportView(TrepView* View) {
   const TrepRect R = GetViewRect(View);
   stLeft = F2(R.Left);
@@ -94,11 +98,9 @@ void TrepPDFExport::ExportView(TrepView* View) {
     return;
   AddViewLink(View);
   auto* Memo = dynamic_cast<TrepCustomMemoView*>(View);
-  // Rotated text and character spacing are drawn by the memo itself, through its metafile.
-  if (Memo && Memo->ReducedAngle() == 0 && Memo->CharSpacing == 0) {
-    TrepPDFTextBlock Block;
-    FillTextBlock(Memo, Block);
-    ExportTextBlock(Memo, Block);
+  // Formatted, turned and spaced text is drawn by the memo itself, through its metafile.
+  if (Memo && IsPlainMemo(Memo)) {
+    ExportMemo(Memo);
   } else if (auto* Line = dynamic_cast<TrepCustomLineView*>(View)) {
     ExportLine(Line);
   } else if (auto* Shape = dynamic_cast<TrepShapeView*>(View)) {

@@ -79,6 +79,33 @@ TEST(FontFace, MissingCharactersComeFromTheFallbackFace) {
   EXPECT_EQ(BaseName(B->Glyph(U'\u029F').Face->FileName()), "DejaVuSans-Bold.ttf");
 }
 
+TEST(FontFace, TheFallbackChainEndsWithTheCJKFace) {
+  const auto& Chain = gfx::FallbackFaces(false, false);
+  ASSERT_EQ(Chain.size(), 2u) << "fonts-dejavu-core and fonts-wqy-microhei are installed";
+  EXPECT_EQ(BaseName(Chain[0]->FileName()), "DejaVuSans.ttf");
+  EXPECT_EQ(BaseName(Chain[1]->FileName()), "wqy-microhei.ttc");
+  const gfx::TFontFace* Arial = gfx::FindFace("Arial", false, false);
+  struct {
+    char32_t C;
+    const gfx::TFontFace* Face;
+  } Rows[] = {{U'F', Arial}, {U'\u029F', Chain[0]}, {U'\u5317', Chain[1]}, {U'\u30AB', Chain[1]}, {U'\uE000', nullptr}};
+  auto F = gfx::TSizedFont::Get(Arial, 100);
+  for (const auto& R : Rows) {
+    EXPECT_EQ(gfx::FaceForCharacter(Arial, R.C), R.Face) << static_cast<unsigned>(R.C);
+    // The sized font draws and measures with the same face; none has the private-use character,
+    // which keeps Arial's missing glyph.
+    const gfx::TGlyphRef G = F->Glyph(R.C);
+    EXPECT_EQ(G.Face, R.Face ? R.Face : Arial);
+    EXPECT_EQ(G.Glyph != 0, R.Face != nullptr);
+    EXPECT_GT(F->Advance(R.C), 0);
+  }
+  // A bold request gets the chain in the nearest style: the CJK face has only its regular face.
+  const auto& Bold = gfx::FallbackFaces(true, false);
+  ASSERT_EQ(Bold.size(), 2u);
+  EXPECT_EQ(BaseName(Bold[0]->FileName()), "DejaVuSans-Bold.ttf");
+  EXPECT_EQ(Bold[1], Chain[1]);
+}
+
 TEST(FontFace, SurrogatePairsMeasureOnTheirFirstUnit) {
   auto F = gfx::TSizedFont::Get(gfx::FindFace("Arial", false, false), 100);
   const std::u16string Text = u"a\U0001D400b";  // a, mathematical bold capital A, b

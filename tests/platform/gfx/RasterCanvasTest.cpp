@@ -180,3 +180,47 @@ TEST(RasterCanvas, TurnedTextRunsAlongItsEscapementFromTheCellCorner) {
     }
   }
 }
+
+namespace {
+
+// The ink of one character drawn at (20, 20) in a family, cropped to its box.
+Rows InkOf(const char* Family, std::u16string Text) {
+  TBitmap B(120, 120);
+  B.Canvas().Brush = {clWhite, bsSolid};
+  B.Canvas().FillRect({0, 0, 120, 120});
+  B.Canvas().Font.SetName(Family);
+  B.Canvas().Font.SetColor(Red);
+  TTextOut T;
+  T.X = 20;
+  T.Y = 20;
+  T.Text = std::move(Text);
+  T.FontHeight = 40;
+  B.Canvas().ExtTextOut(T);
+  const Rows All = Picture(B);
+  int L = 120, R = -1, Tp = 120, Bt = -1;
+  for (int Y = 0; Y < 120; ++Y)
+    for (int X = 0; X < 120; ++X)
+      if (All[static_cast<std::size_t>(Y)][static_cast<std::size_t>(X)] == 'r')
+        L = std::min(L, X), R = std::max(R, X), Tp = std::min(Tp, Y), Bt = std::max(Bt, Y);
+  Rows Ink;
+  for (int Y = Tp; Y <= Bt; ++Y) Ink.push_back(All[static_cast<std::size_t>(Y)].substr(static_cast<std::size_t>(L), static_cast<std::size_t>(R - L + 1)));
+  return Ink;
+}
+
+} // namespace
+
+TEST(RasterCanvas, MissingCharactersAreDrawnByTheFallbackChain) {
+  // Each character drawn in Arial looks exactly as in the face of the chain that has it, not
+  // as Arial's missing-glyph box.
+  struct Case {
+    std::u16string Text;
+    const char* Face;
+  } Cases[] = {{u"\u029F", "DejaVu Sans"}, {u"\u5317", "WenQuanYi Micro Hei"}};
+  const Rows Box = InkOf("Arial", u"\uE000");
+  for (const Case& K : Cases) {
+    const Rows Ink = InkOf("Arial", K.Text);
+    ASSERT_FALSE(Ink.empty()) << K.Face;
+    EXPECT_EQ(Ink, InkOf(K.Face, K.Text)) << K.Face;
+    EXPECT_NE(Ink, Box) << K.Face;
+  }
+}

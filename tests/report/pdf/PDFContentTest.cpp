@@ -25,9 +25,9 @@ namespace {
 
 const gfx::TFontFace* Arial() { return gfx::FindFace("Arial", false, false); }
 
-std::u16string JoinedText(const std::vector<TShapedRun>& Runs) {
+std::u16string JoinedText(const std::vector<TrepPDFRun>& Runs) {
   std::u16string R;
-  for (const TShapedRun& Run : Runs) {
+  for (const TrepPDFRun& Run : Runs) {
     std::u16string Part;
     if (Run.RTL)
       for (auto It = Run.Glyphs.rbegin(); It != Run.Glyphs.rend(); ++It) Part += It->Text;

@@ -81,8 +81,8 @@ void ExpectSoundFile(const std::string& File) {
   EXPECT_EQ(Checksum(File, 0, File.size()), 0xB1B0AFBAu);
 }
 
-// The subset keeps the glyph count, draws the kept glyphs as the original does and draws
-// nothing for the others; every advance stays.
+// The subset keeps the glyph count, draws the kept glyphs as the original does (advances
+// included) and draws nothing for the others, whose advances are dropped (0) or kept.
 void ExpectSubsetOf(const std::string& Original, long Face, const std::string& Subset,
                     const std::set<unsigned>& Kept) {
   ExpectSoundFile(Subset);
@@ -97,7 +97,7 @@ void ExpectSubsetOf(const std::string& Original, long Face, const std::string& S
       ASSERT_TRUE(Got == Want) << "glyph " << G;
     } else {
       ASSERT_TRUE(Got.Points.empty()) << "glyph " << G << " should be empty";
-      ASSERT_EQ(Got.Advance, Want.Advance) << "glyph " << G;
+      ASSERT_TRUE(Got.Advance == 0 || Got.Advance == Want.Advance) << "glyph " << G;
     }
   }
 }
