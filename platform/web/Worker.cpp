@@ -20,6 +20,7 @@ bool TIWWorker::Start(TJob Job) {
     lk.lock();
   }
   FRunning = true;
+  ++FJobNumber;
   FFinished = false;
   FCancelled = false;
   FError.clear();
@@ -50,6 +51,11 @@ bool TIWWorker::Start(TJob Job) {
 bool TIWWorker::Running() const {
   std::lock_guard<std::mutex> lk(FLock);
   return FRunning;
+}
+
+std::uint64_t TIWWorker::JobNumber() const {
+  std::lock_guard<std::mutex> lk(FLock);
+  return FJobNumber;
 }
 
 bool TIWWorker::TakeFinished() {

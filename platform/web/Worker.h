@@ -8,6 +8,7 @@
 //     answer within MaxAnswerWait wake it with a refusal, so nothing is left waiting.
 // The job never takes the session's lock and must not touch the session's forms.
 #include <chrono>
+#include <cstdint>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -40,6 +41,8 @@ public:
   std::string Error() const;
   // Waits until the running job has ended.
   void Wait();
+  // Counts the jobs started, so that something per job can tell one job from the next.
+  std::uint64_t JobNumber() const;
 
   // Asks the job to stop: Cancelled() turns true and a waiting question is refused. The job
   // decides where it stops (it polls Cancelled() at its steps).
@@ -81,6 +84,7 @@ private:
   bool FRunning = false, FFinished = false, FCancelled = false;
   std::string FError, FProgressText;
   int FProgressCount = 0;
+  std::uint64_t FJobNumber = 0;
   std::deque<std::shared_ptr<TCall>> FCalls;
   bool FAsking = false;
   std::string FQuestion;
