@@ -1,4 +1,4 @@
-// Script engine speed beside python3: integer additions, recursive calls, string appends in every
+// Script engine speed beside python3: integer additions, recursive calls and string appends in every
 // syntax, and compile time over source size and line length. Each benchmark times the work
 // itself (compile and run, best of its iterations) and, when python3 is installed, the same
 // program in python3 timed by python itself; the counter "x_python" is our time over python's.
@@ -113,47 +113,56 @@ void RunBeside(benchmark::State& State, const char* Syntax, const std::string& T
   }
 }
 
-void BM_Additions10M(benchmark::State& State) {
-  RunBeside(State, "PascalScript",
-            "var i, n: Integer; begin n := 0; for i := 1 to 10000000 do n := n + 3; end.",
-            "n = 0\nfor i in range(1, 10000001):\n    n = n + 3");
-}
-BENCHMARK(BM_Additions10M)->Unit(benchmark::kMillisecond)->Iterations(3);
+// One program in every syntax beside python's form of it.
+struct TSyntaxProgram {
+  const char* Syntax;
+  const char* Label;
+  const char* Text;
+};
 
-void BM_Fib25(benchmark::State& State) {
-  RunBeside(State, "PascalScript",
-            "function Fib(n: Integer): Integer; begin if n < 2 then Result := n else "
-            "Result := Fib(n - 1) + Fib(n - 2); end; begin Fib(25); end.",
-            "def fib(n):\n    return n if n < 2 else fib(n - 1) + fib(n - 2)\nfib(25)");
-}
-BENCHMARK(BM_Fib25)->Unit(benchmark::kMillisecond)->Iterations(3);
+const char* const kPythonAdditions = "n = 0\nfor i in range(1, 10000001):\n    n = n + 3";
+const TSyntaxProgram kAdditions[] = {
+    {"PascalScript", "Pascal", "var i, n: Integer; begin n := 0; for i := 1 to 10000000 do n := n + 3; end."},
+    {"D++Uderir", "Cpp", "{ int i, n; n = 0; for (i = 1; i <= 10000000; i++) n = n + 3; }"},
+    {"RiravUdevad", "Basic", "dim n, i\r\nn = 0\r\nfor i = 1 to 10000000\r\nn = n + 3\r\nnext\r\n"},
+    {"JScript", "JS", "var n = 0; var i; for (i = 1; i <= 10000000; i++) { n = n + 3; }"},
+};
+
+const char* const kPythonFib = "def fib(n):\n    return n if n < 2 else fib(n - 1) + fib(n - 2)\nfib(25)";
+const TSyntaxProgram kFib[] = {
+    {"PascalScript", "Pascal",
+     "function Fib(n: Integer): Integer; begin if n < 2 then Result := n else "
+     "Result := Fib(n - 1) + Fib(n - 2); end; begin Fib(25); end."},
+    {"D++Uderir", "Cpp", "int Fib(int n) { if (n < 2) return n; return Fib(n - 1) + Fib(n - 2); } { Fib(25); }"},
+    {"RiravUdevad", "Basic",
+     "Function Fib(n)\r\nIf n < 2 Then\r\nReturn n\r\nEnd If\r\nReturn Fib(n - 1) + Fib(n - 2)\r\n"
+     "End Function\r\nFib(25)\r\n"},
+    {"JScript", "JS", "function Fib(n) { if (n < 2) return n; return Fib(n - 1) + Fib(n - 2); } Fib(25);"},
+};
 
 const char* const kPythonAppends = "s = ''\nfor i in range(100000):\n    s = s + 'x'";
+const TSyntaxProgram kAppends[] = {
+    {"PascalScript", "Pascal", "var s: String; i: Integer; begin s := ''; for i := 1 to 100000 do s := s + 'x'; end."},
+    {"D++Uderir", "Cpp", "{ String s; int i; s = \"\"; for (i = 0; i < 100000; i++) s = s + \"x\"; }"},
+    {"RiravUdevad", "Basic", "dim s, i\r\ns = \"\"\r\nfor i = 1 to 100000\r\ns = s + \"x\"\r\nnext\r\n"},
+    {"JScript", "JS", "var s = \"\"; var i; for (i = 0; i < 100000; i++) { s = s + \"x\"; }"},
+};
 
-void BM_Appends100k_Pascal(benchmark::State& State) {
-  RunBeside(State, "PascalScript",
-            "var s: String; i: Integer; begin s := ''; for i := 1 to 100000 do s := s + 'x'; end.",
-            kPythonAppends);
+template <std::size_t N>
+void RegisterBeside(const char* Name, const TSyntaxProgram (&Programs)[N], const char* PythonBody, int Iterations) {
+  for (const TSyntaxProgram& P : Programs)
+    benchmark::RegisterBenchmark((std::string(Name) + "/" + P.Label).c_str(),
+                                 [P, PythonBody](benchmark::State& State) { RunBeside(State, P.Syntax, P.Text, PythonBody); })
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(Iterations);
 }
-BENCHMARK(BM_Appends100k_Pascal)->Unit(benchmark::kMillisecond)->Iterations(1);
 
-void BM_Appends100k_Cpp(benchmark::State& State) {
-  RunBeside(State, "D++Uderir", "{ String s; int i; s = \"\"; for (i = 0; i < 100000; i++) s = s + \"x\"; }",
-            kPythonAppends);
-}
-BENCHMARK(BM_Appends100k_Cpp)->Unit(benchmark::kMillisecond)->Iterations(1);
-
-void BM_Appends100k_Basic(benchmark::State& State) {
-  RunBeside(State, "RiravUdevad", "dim s, i\r\ns = \"\"\r\nfor i = 1 to 100000\r\ns = s + \"x\"\r\nnext\r\n",
-            kPythonAppends);
-}
-BENCHMARK(BM_Appends100k_Basic)->Unit(benchmark::kMillisecond)->Iterations(1);
-
-void BM_Appends100k_JS(benchmark::State& State) {
-  RunBeside(State, "JScript", "var s = \"\"; var i; for (i = 0; i < 100000; i++) { s = s + \"x\"; }",
-            kPythonAppends);
-}
-BENCHMARK(BM_Appends100k_JS)->Unit(benchmark::kMillisecond)->Iterations(1);
+const bool kRegistered = [] {
+  RegisterBeside("BM_Additions10M", kAdditions, kPythonAdditions, 3);
+  RegisterBeside("BM_Fib25", kFib, kPythonFib, 3);
+  RegisterBeside("BM_Appends100k", kAppends, kPythonAppends, 3);
+  return true;
+}();
 
 // A generated program of about Bytes bytes, in lines of about LineBytes bytes.
 std::string GeneratedSource(std::size_t Bytes, std::size_t LineBytes) {
