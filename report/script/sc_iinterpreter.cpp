@@ -1093,10 +1093,11 @@ TscStatement::TscStatement(TscScript* AProgram, const std::string& UnitName, con
 
 void TscStatement::Execute() {
   scCheckStack();
-  FProgram->ErrorPos.clear();
+  if (!FProgram->ErrorPos.empty()) FProgram->ErrorPos.clear();
   const int N = Count();
   for (int I = 0; I < N && !FProgram->Terminated; ++I) {
-    TscStatement* S = GetItem(I);
+    // The list does not change while it runs: no index check.
+    auto* S = static_cast<TscStatement*>(FItems[static_cast<std::size_t>(I)]);
     FProgram->SetLastSourcePos(&S->FSourcePos);
     try {
       S->Execute();
@@ -1149,6 +1150,31 @@ void TscAssignmentStmt::Execute() {
   else FVar->SetValue(FExpr->GetValue());
 }
 
+bool TscAssignmentStmt::IntegerStep(char Op) {
+  if (FIntegerForm < 0) {
+    FIntegerForm = 0;
+    if (FPlainTarget && (FVar->Typ == fvtInt || FVar->Typ == fvtVariant)) {
+      const std::type_info& T = typeid(*FExpr);
+      if (T == typeid(TscOperandNode) || T == typeid(TscParamItem)) FIntegerForm = 1;
+      else if (T == typeid(TscVariable)) FIntegerForm = 2;
+    }
+  }
+  if (FIntegerForm == 0) return false;
+  Variant& Stored = FVar->PValue();
+  if (!Stored.IsInteger() || FVar->IsReadOnly || FVar->HasVarValueHook()) return false;
+  if (FIntegerForm == 2 && FExpr->HasVarValueHook()) return false;
+  const Variant& R = FExpr->PValue();
+  if (!R.IsInteger()) return false;
+  int Out = 0;
+  const int L = Stored.ToInteger();
+  const bool Overflow = Op == '+'   ? __builtin_add_overflow(L, R.ToInteger(), &Out)
+                        : Op == '-' ? __builtin_sub_overflow(L, R.ToInteger(), &Out)
+                                    : __builtin_mul_overflow(L, R.ToInteger(), &Out);
+  if (Overflow) return false;
+  Stored = Variant(Out);
+  return true;
+}
+
 namespace {
 // Reading V has no side effects: a constant, a plain variable without a hook, or operators over
 // those.
@@ -1195,6 +1221,7 @@ void TscAssignPlusStmt::Execute() {
   Notify();
   if (Terminated()) return;
   if (!FVar) Optimize();
+  if (IntegerStep('+')) return;
   if (std::u16string* Target = AppendTarget()) {
     // A constant text is appended from where it is stored, without a copy.
     if (typeid(*FExpr) == typeid(TscOperandNode) && FExpr->PValue().IsString()) {
@@ -1221,6 +1248,7 @@ void TscAssignMinusStmt::Execute() {
   Notify();
   if (Terminated()) return;
   if (!FVar) Optimize();
+  if (IntegerStep('-')) return;
   Variant L = FVar->GetValue();
   FVar->SetValue(L - FExpr->GetValue());
 }
@@ -1229,6 +1257,7 @@ void TscAssignMulStmt::Execute() {
   Notify();
   if (Terminated()) return;
   if (!FVar) Optimize();
+  if (IntegerStep('*')) return;
   Variant L = FVar->GetValue();
   FVar->SetValue(L * FExpr->GetValue());
 }
@@ -1251,15 +1280,20 @@ void TscCallStmt::Execute() {
     Designator->GetValue();
   } else if (Modificator.size() == 1 && (Modificator[0] == '+' || Modificator[0] == '-')) {
     const bool Up = Modificator[0] == '+';
-    // An Integer variable steps in place while the result stays an Integer.
-    if (typeid(*Designator) == typeid(TscVariableDesignator) && !Designator->LateBinding) {
+    // An Integer or Variant variable holding an Integer steps in place while the result stays
+    // an Integer.
+    if (!Designator->LateBinding) {
       TscCustomVariable* Var = Designator->RefItem;
-      Variant& Stored = Var->PValue();
-      if (typeid(*Var) == typeid(TscVariable) && Var->Typ == fvtInt && !Var->IsReadOnly && !Var->HasVarValueHook() &&
-          Stored.VarType() == rt::varInteger) {
-        const int I = Stored.ToInteger();
+      if (Var != FStepOf) {
+        FStepOf = Var;
+        FStepInPlace = Var && typeid(*Designator) == typeid(TscVariableDesignator) && typeid(*Var) == typeid(TscVariable) &&
+                       (Var->Typ == fvtInt || Var->Typ == fvtVariant);
+      }
+      Variant* Stored = FStepInPlace ? &Var->PValue() : nullptr;
+      if (Stored && Stored->IsInteger() && !Var->IsReadOnly && !Var->HasVarValueHook()) {
+        const int I = Stored->ToInteger();
         if (Up ? I < INT_MAX : I > INT_MIN) {
-          Stored = Variant(Up ? I + 1 : I - 1);
+          *Stored = Variant(Up ? I + 1 : I - 1);
           return;
         }
       }
@@ -1269,6 +1303,14 @@ void TscCallStmt::Execute() {
   }
 }
 
+namespace {
+// What is read for a condition: an expression's value is its tree's, so loops read the tree.
+TscCustomVariable* ConditionItem(TscCustomVariable* Condition) {
+  auto* E = dynamic_cast<TscExpression*>(Condition);
+  return E ? static_cast<TscCustomVariable*>(E->Root()) : Condition;
+}
+} // namespace
+
 TscIfStmt::TscIfStmt(TscScript* AProgram, const std::string& UnitName, const std::string& SourcePos)
     : TscStatement(AProgram, UnitName, SourcePos), FElseStmt(std::make_unique<TscStatement>(AProgram, UnitName, SourcePos)) {}
 
@@ -1277,10 +1319,7 @@ TscIfStmt::~TscIfStmt() { delete Condition; }
 void TscIfStmt::Execute() {
   Notify();
   if (Terminated()) return;
-  if (!FCondition) {
-    auto* E = dynamic_cast<TscExpression*>(Condition);
-    FCondition = E ? static_cast<TscCustomVariable*>(E->Root()) : Condition;
-  }
+  if (!FCondition) FCondition = ConditionItem(Condition);
   if (FCondition->GetValue().ToBoolean()) TscStatement::Execute();
   else FElseStmt->Execute();
 }
@@ -1311,11 +1350,12 @@ TscRepeatStmt::~TscRepeatStmt() { delete Condition; }
 void TscRepeatStmt::Execute() {
   Notify();
   if (Terminated()) return;
+  TscCustomVariable* const Cond = ConditionItem(Condition);
   for (;;) {
     TscStatement::Execute();
     if (FProgram->BreakCalled || FProgram->ExitCalled || FProgram->Terminated) break;
     FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
-    const bool C = Condition->GetValue().ToBoolean();
+    const bool C = Cond->GetValue().ToBoolean();
     if (InverseCondition ? !C : C) break;
   }
   FProgram->BreakCalled.store(false, std::memory_order_relaxed);
@@ -1326,7 +1366,8 @@ TscWhileStmt::~TscWhileStmt() { delete Condition; }
 void TscWhileStmt::Execute() {
   Notify();
   if (Terminated()) return;
-  while (!FProgram->Terminated && Condition->GetValue().ToBoolean()) {
+  TscCustomVariable* const Cond = ConditionItem(Condition);
+  while (!FProgram->Terminated && Cond->GetValue().ToBoolean()) {
     TscStatement::Execute();
     if (FProgram->BreakCalled || FProgram->ExitCalled) break;
     FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
@@ -1377,7 +1418,34 @@ void TscVbForStmt::Execute() {
   Notify();
   if (Terminated()) return;
   Variant Cur = B;
-  while (!FProgram->Terminated) {
+  // Integer bounds and step: the counter steps as a machine integer while it stays an Integer,
+  // then goes on by the Variant rules.
+  bool Done = false;
+  if (Cur.IsInteger() && E.IsInteger() && S.IsInteger()) {
+    const int Last = E.ToInteger();
+    const int By = S.ToInteger();
+    int I = Cur.ToInteger();
+    for (;;) {
+      if (FProgram->Terminated || (Negative ? I < Last : I > Last)) {
+        Done = true;
+        break;
+      }
+      Variable->PValue() = Variant(I);
+      TscStatement::Execute();
+      if (FProgram->BreakCalled || FProgram->ExitCalled) {
+        Done = true;
+        break;
+      }
+      FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
+      int Next = 0;
+      if (__builtin_add_overflow(I, By, &Next)) {
+        Cur = Variant(I) + S;
+        break;
+      }
+      I = Next;
+    }
+  }
+  while (!Done && !FProgram->Terminated) {
     const rt::TVarCompareResult C = rt::VarCompare(Cur, E);
     if (Negative ? C == rt::crLessThan : C == rt::crGreaterThan) break;
     Variable->PValue() = Cur;
@@ -1401,7 +1469,8 @@ void TscCppForStmt::Execute() {
   if (Terminated()) return;
   FFirstStmt->Execute();
   if (Terminated()) return;
-  while (!FProgram->Terminated && Expression->GetValue().ToBoolean()) {
+  TscCustomVariable* const Cond = ConditionItem(Expression);
+  while (!FProgram->Terminated && Cond->GetValue().ToBoolean()) {
     TscStatement::Execute();
     if (FProgram->BreakCalled || FProgram->ExitCalled) break;
     FProgram->ContinueCalled.store(false, std::memory_order_relaxed);

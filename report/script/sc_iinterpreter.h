@@ -568,9 +568,17 @@ public:
   TscCustomExpression* Expression = nullptr;  // owned
 
 protected:
+  // x := x + y (Op '+', '-' or '*') done on the stored Integers when the target is a plain
+  // Integer or Variant variable holding an Integer, y is read where it is stored and holds one,
+  // and the result stays an Integer: what the Variant rules give, without building Variants.
+  // False when any of that does not hold; the caller then takes the general road.
+  bool IntegerStep(char Op);
   TscCustomVariable* FVar = nullptr;
   TscCustomVariable* FExpr = nullptr;
   bool FPlainTarget = false;  // FVar is a TscVariable of the base class: takes the value over
+  // How IntegerStep reads y: -1 not yet settled, 0 never (no integer step), 1 in place always
+  // (a constant or a parameter), 2 in place while the variable has no hook.
+  signed char FIntegerForm = -1;
 };
 
 class TscAssignPlusStmt : public TscAssignmentStmt {
@@ -608,6 +616,12 @@ public:
   void Execute() override;
   TscDesignator* Designator = nullptr;  // owned
   std::string Modificator;             // "", "+" or "-"
+
+private:
+  // The variable whose in-place step was settled last, and whether it qualifies: the step is
+  // settled again when late binding gives the designator another variable.
+  TscCustomVariable* FStepOf = nullptr;
+  bool FStepInPlace = false;
 };
 
 class TscIfStmt : public TscStatement {
