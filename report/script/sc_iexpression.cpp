@@ -267,6 +267,36 @@ private:
   }
 };
 
+} // namespace
+
+void TscCondition::Settle(TscCustomVariable* Cond) {
+  FCond = Cond;
+  FLeft = FRight = nullptr;
+  FSerial = TscCustomVariable::HookSerial.load(std::memory_order_relaxed);
+  if (!Cond || typeid(*Cond) != typeid(OperatorEval)) return;
+  auto* Op = static_cast<OperatorEval*>(Cond);
+  switch (Op->FOp) {
+    case opGreat: FCompare = kGreat; break;
+    case opLess: FCompare = kLess; break;
+    case opLessEq: FCompare = kLessEq; break;
+    case opGreatEq: FCompare = kGreatEq; break;
+    case opNonEq: FCompare = kNonEq; break;
+    case opEq: FCompare = kEq; break;
+    default: return;
+  }
+  const unsigned char LRead = SettleRead(Op->FLeft), RRead = SettleRead(Op->FRight);
+  if (LRead < kReadConst || RRead < kReadConst) return;
+  const Variant* L = ReadInPlace(Op->FLeft, LRead);
+  const Variant* R = ReadInPlace(Op->FRight, RRead);
+  if (!L || !R) return;
+  FLeft = L;
+  FRight = R;
+}
+
+bool TscCondition::ReadTree() { return FCond->GetValue().ToBoolean(); }
+
+namespace {
+
 TscOperatorNode* NewOperator(const std::string& Text) {
   const std::string U = rt::Utf8UpperCase(Text);
   struct Entry { const char* Text; TscOperatorType Op; };

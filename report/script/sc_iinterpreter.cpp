@@ -1117,6 +1117,13 @@ void TscStatement::Execute() {
   }
 }
 
+void TscStatement::SettleLone() {
+  FLone = 0;
+  if (Count() != 1) return;
+  TscStatement* S = GetItem(0);
+  if (dynamic_cast<TscAssignmentStmt*>(S) || dynamic_cast<TscCallStmt*>(S)) FLone = 1;
+}
+
 TscAssignmentStmt::~TscAssignmentStmt() {
   delete Designator;
   delete Expression;
@@ -1319,9 +1326,12 @@ TscIfStmt::~TscIfStmt() { delete Condition; }
 void TscIfStmt::Execute() {
   Notify();
   if (Terminated()) return;
-  if (!FCondition) FCondition = ConditionItem(Condition);
-  if (FCondition->GetValue().ToBoolean()) TscStatement::Execute();
-  else FElseStmt->Execute();
+  if (!FCondition) {
+    FCondition = ConditionItem(Condition);
+    FTest.Settle(FCondition);
+  }
+  if (FTest.Value()) RunList();
+  else FElseStmt->RunList();
 }
 
 TscCaseSelector::~TscCaseSelector() { delete SetExpression; }
@@ -1338,11 +1348,11 @@ void TscCaseStmt::Execute() {
   for (int I = 0; I < Count(); ++I) {
     auto* Sel = static_cast<TscCaseSelector*>(GetItem(I));
     if (Sel->Check(Value)) {
-      Sel->TscStatement::Execute();
+      Sel->RunList();
       return;
     }
   }
-  FElseStmt->Execute();
+  FElseStmt->RunList();
 }
 
 TscRepeatStmt::~TscRepeatStmt() { delete Condition; }
@@ -1350,12 +1360,13 @@ TscRepeatStmt::~TscRepeatStmt() { delete Condition; }
 void TscRepeatStmt::Execute() {
   Notify();
   if (Terminated()) return;
-  TscCustomVariable* const Cond = ConditionItem(Condition);
+  TscCondition Cond;
+  Cond.Settle(ConditionItem(Condition));
   for (;;) {
-    TscStatement::Execute();
+    RunList();
     if (FProgram->BreakCalled || FProgram->ExitCalled || FProgram->Terminated) break;
     FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
-    const bool C = Cond->GetValue().ToBoolean();
+    const bool C = Cond.Value();
     if (InverseCondition ? !C : C) break;
   }
   FProgram->BreakCalled.store(false, std::memory_order_relaxed);
@@ -1366,9 +1377,10 @@ TscWhileStmt::~TscWhileStmt() { delete Condition; }
 void TscWhileStmt::Execute() {
   Notify();
   if (Terminated()) return;
-  TscCustomVariable* const Cond = ConditionItem(Condition);
-  while (!FProgram->Terminated && Cond->GetValue().ToBoolean()) {
-    TscStatement::Execute();
+  TscCondition Cond;
+  Cond.Settle(ConditionItem(Condition));
+  while (!FProgram->Terminated && Cond.Value()) {
+    RunList();
     if (FProgram->BreakCalled || FProgram->ExitCalled) break;
     FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
   }
@@ -1396,7 +1408,7 @@ void TscForStmt::Execute() {
   long long Counter = B;
   for (long long K = 0; K < Passes && !FProgram->Terminated; ++K) {
     Variable->PValue() = Variant(static_cast<int>(Counter));
-    TscStatement::Execute();
+    RunList();
     if (FProgram->BreakCalled || FProgram->ExitCalled) break;
     FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
     Counter += Down ? -1 : 1;
@@ -1431,7 +1443,7 @@ void TscVbForStmt::Execute() {
         break;
       }
       Variable->PValue() = Variant(I);
-      TscStatement::Execute();
+      RunList();
       if (FProgram->BreakCalled || FProgram->ExitCalled) {
         Done = true;
         break;
@@ -1449,7 +1461,7 @@ void TscVbForStmt::Execute() {
     const rt::TVarCompareResult C = rt::VarCompare(Cur, E);
     if (Negative ? C == rt::crLessThan : C == rt::crGreaterThan) break;
     Variable->PValue() = Cur;
-    TscStatement::Execute();
+    RunList();
     if (FProgram->BreakCalled || FProgram->ExitCalled) break;
     FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
     Cur = Cur + S;
@@ -1469,12 +1481,13 @@ void TscCppForStmt::Execute() {
   if (Terminated()) return;
   FFirstStmt->Execute();
   if (Terminated()) return;
-  TscCustomVariable* const Cond = ConditionItem(Expression);
-  while (!FProgram->Terminated && Cond->GetValue().ToBoolean()) {
-    TscStatement::Execute();
+  TscCondition Cond;
+  Cond.Settle(ConditionItem(Expression));
+  while (!FProgram->Terminated && Cond.Value()) {
+    RunList();
     if (FProgram->BreakCalled || FProgram->ExitCalled) break;
     FProgram->ContinueCalled.store(false, std::memory_order_relaxed);
-    FSecondStmt->Execute();
+    FSecondStmt->RunList();
   }
   FProgram->BreakCalled.store(false, std::memory_order_relaxed);
 }

@@ -536,11 +536,50 @@ public:
 // ---------------------------------------------------------------------------------------------
 // Statements
 
+// How a statement reads its condition, settled once from the condition's tree: a comparison of
+// two Integers read in place (constants, parameters, variables without a hook) is answered
+// here while both hold Integers; anything else reads the tree. Settled again when any variable
+// is given a hook.
+class TscCondition {
+public:
+  // Cond is the tree that is read (an expression's root).
+  void Settle(TscCustomVariable* Cond);
+  bool Value() {
+    if (FSerial != TscCustomVariable::HookSerial.load(std::memory_order_relaxed)) Settle(FCond);
+    if (FLeft && FLeft->IsInteger() && FRight->IsInteger()) {
+      const int A = FLeft->ToInteger(), B = FRight->ToInteger();
+      switch (FCompare) {
+        case kGreat: return A > B;
+        case kLess: return A < B;
+        case kLessEq: return A <= B;
+        case kGreatEq: return A >= B;
+        case kNonEq: return A != B;
+        default: return A == B;
+      }
+    }
+    return ReadTree();
+  }
+
+private:
+  enum : unsigned char { kGreat, kLess, kLessEq, kGreatEq, kNonEq, kEq };
+  bool ReadTree();
+  TscCustomVariable* FCond = nullptr;
+  // Where the two operands are stored; nullptr when the condition is no such comparison.
+  const rt::Variant* FLeft = nullptr;
+  const rt::Variant* FRight = nullptr;
+  unsigned FSerial = ~0u;
+  unsigned char FCompare = kEq;
+};
+
 // A statement list; every kind of statement derives from it.
 class TscStatement : public TscItemList {
 public:
   TscStatement(TscScript* AProgram, const std::string& UnitName, const std::string& SourcePos);
   virtual void Execute();
+  // Runs the list as TscStatement::Execute does. A list of one assignment or call runs that
+  // statement straight: it holds no list of its own, and the list around the caller (same
+  // program, same last position) records an error's position as this one would.
+  inline void RunList();
   TscStatement* GetItem(int Index) const { return static_cast<TscStatement*>(Get(Index)); }
   TscScript* Program() const { return FProgram; }
   const std::string& SourcePos() const { return FSourcePos; }
@@ -552,6 +591,11 @@ protected:
   TscScript* FProgram;
   std::string FSourcePos;
   std::string FUnitName;
+
+private:
+  void SettleLone();
+  // RunList's road: -1 not yet settled, 0 the list, 1 the lone statement straight.
+  signed char FLone = -1;
 };
 
 class TscAssignmentStmt : public TscStatement {
@@ -635,6 +679,7 @@ public:
 private:
   std::unique_ptr<TscStatement> FElseStmt;
   TscCustomVariable* FCondition = nullptr;  // what is read for Condition, found on first run
+  TscCondition FTest;
 };
 
 class TscCaseSelector : public TscStatement {
@@ -902,6 +947,19 @@ private:
 };
 
 inline void TscStatement::Notify() { FProgram->NotifyLine(FUnitName, FSourcePos); }
+
+inline void TscStatement::RunList() {
+  if (FLone < 0) SettleLone();
+  if (!FLone) {
+    TscStatement::Execute();
+    return;
+  }
+  if (!FProgram->ErrorPos.empty()) FProgram->ErrorPos.clear();
+  if (FProgram->Terminated) return;
+  auto* S = static_cast<TscStatement*>(FItems[0]);
+  FProgram->SetLastSourcePos(&S->FSourcePos);
+  S->Execute();
+}
 inline bool TscStatement::Terminated() const { return FProgram->Terminated; }
 
 inline const std::vector<TscProcVariable::TSavedItem>& TscProcVariable::SavedItems() {

@@ -114,3 +114,85 @@ TEST_F(IntegerSteps, AHookedVariableIsReadThroughItsHook) {
   S.SyntaxType = "D++Uderir";
   EXPECT_EQ(Run("{ H = 1; H++; Print(H); }"), "110\n");
 }
+
+// Loop and if conditions that compare two Integers are answered without the Variant rules;
+// once an operand holds anything else, or a hook supplies it, the rules decide as before.
+TEST_F(IntegerSteps, ConditionsFollowTheVariantRulesWhateverTheOperandsHold) {
+  const Case Cases[] = {
+      {"D++Uderir", "{ Variant i; int n; n = 0; for (i = 0; i < 3; i = i + 0.5) n++; Print(n); Print(i); }", "6\n3\n"},
+      // A text beside a number compares as a number.
+      {"D++Uderir", "{ Variant v; int n; v = 0; n = 0; while (v < 3) { v = v + 1; if (v == 2) v = \"10\"; n++; } "
+                    "Print(n); Print(v); }",
+       "2\n10\n"},
+      // Past the Integer range the counter is an Int64 and the loop goes on.
+      {"D++Uderir", "{ Variant v; int n; v = 2147483647; n = 0; for (; v < 2147483649; v++) n++; Print(n); Print(v); }",
+       "2\n2147483649\n"},
+      {"D++Uderir", "{ Variant v; v = Null; if (v < 3) Print(\"lt\"); else Print(\"ge\"); }", "lt\n"},
+      {"D++Uderir", "{ Variant v; v = \"abc\"; if (v < 3) Print(\"lt\"); else Print(\"ge\"); }",
+       "raised EVariantTypeCastError: Could not convert variant of type (String) into type (Double)\n"},
+      {"PascalScript", "var a: Integer; begin while a <> 7 do a := a + 1; repeat a := a - 2 until a <= 0; Print(a); end.",
+       "-1\n"},
+      {"RiravUdevad", "dim a\na = 20\nwhile a > 0\na = a - 7\nwend\nPrint(a)\n", "-1\n"},
+  };
+  for (const Case& C : Cases) {
+    S.SyntaxType = C.Syntax;
+    EXPECT_EQ(Run(C.Program), C.Expected) << C.Syntax << ": " << C.Program;
+  }
+}
+
+TEST_F(IntegerSteps, AHookedVariableInAConditionIsReadThroughItsHook) {
+  S.OnGetVarValue = [](const std::string& Name, TscVarType, const rt::Variant& Old) {
+    return Name == "H" && Old.IsInteger() ? rt::Variant(Old.ToInteger() * 10) : rt::Variant::Null();
+  };
+  S.AddedBy = &Out;
+  S.AddVariable("H", "Integer", 1);
+  S.AddedBy = nullptr;
+  S.SyntaxType = "D++Uderir";
+  // H reads ten times what it stores: 10 < 50, then H++ stores 11, read as 110.
+  EXPECT_EQ(Run("{ int i; H = 1; for (i = 0; H < 50; i++) H++; Print(i); Print(H); }"), "1\n110\n");
+  S.SyntaxType = "PascalScript";
+  EXPECT_EQ(Run("begin H := 2; if H < 30 then Print('lt') else Print('ge'); H := 4; if 30 > H then Print('lt') "
+                "else Print('ge'); end."),
+            "lt\nge\n");
+}
+
+// An if or loop whose branch is one assignment or call: an error in it has that statement's
+// position, and every statement still reports its line to the line hook, in the same order.
+TEST_F(IntegerSteps, LoneStatementsInBranchesKeepTheirPositionsAndLines) {
+  struct PosCase {
+    const char* Syntax;
+    const char* Program;
+    const char* Expected;  // lines reported, what was printed or raised, and ErrorPos
+  };
+  const PosCase Cases[] = {
+      {"PascalScript", "var a, b: Integer;\nbegin\n  b := 0;\n  if b = 0 then\n    a := 1 div b;\nend.\n",
+       "[3:3][4:3][5:5]raised EDivByZero: Division by zero\n@5:5"},
+      {"PascalScript", "var a, b: Integer;\nbegin\n  b := 0;\n  if b <> 0 then\n    a := 1\n  else\n    a := 1 div b;\nend.\n",
+       "[3:3][4:3][7:5]raised EDivByZero: Division by zero\n@7:5"},
+      {"PascalScript",
+       "var a, b: Integer;\nbegin\n  b := 0;\n  try\n    if b = 0 then\n      a := 1 div b\n    else\n      a := 2;\n"
+       "  except\n    Print(ExceptionMessage);\n  end;\n  Print(a);\nend.\n",
+       "[3:3][4:3][5:5][6:7][10:5]Division by zero\n[12:3]0\n@"},
+      {"PascalScript", "var i, a: Integer;\nbegin\n  for i := 1 to 3 do\n    a := 10 div (2 - i);\nend.\n",
+       "[3:3][4:5][4:5]raised EDivByZero: Division by zero\n@4:5"},
+      {"PascalScript",
+       "var i, a: Integer;\nbegin\n  for i := 1 to 2 do\n    a := a + i;\n  while a > 0 do\n    a := a - 4;\n"
+       "  case a of\n    -1: a := 10;\n  end;\n  Print(a);\nend.\n",
+       "[3:3][4:5][4:5][5:3][6:5][7:3][8:9][10:3]10\n@"},
+      // The step of a for loop, and its body.
+      {"D++Uderir", "{ int i, z;\n  z = 0;\n  for (i = 0;\n       i < 3;\n       i = i % z)\n    Print(i);\n}\n",
+       "[2:3][3:3][3:8][6:5]0\n[5:8]raised EDivByZero: Division by zero\n@5:8"},
+      {"D++Uderir", "{ int i, z;\n  z = 0;\n  for (i = 3; i > 0; i--)\n    i = i % z;\n}\n",
+       "[2:3][3:3][3:8][4:5]raised EDivByZero: Division by zero\n@4:5"},
+      {"D++Uderir", "{ int i, n;\n  for (i = 0; i < 2; i++)\n    n = n + i;\n  Print(n);\n}\n",
+       "[2:3][2:8][3:5][2:22][3:5][2:22][4:3]1\n@"},
+  };
+  // The hook writes into the printed output, so lines and prints interleave as they ran.
+  S.OnRunLine = [&](TscScript*, const std::string&, const std::string& Pos) { Out += "[" + Pos + "]"; };
+  for (const PosCase& C : Cases) {
+    S.SyntaxType = C.Syntax;
+    std::string Text;
+    for (const char* P = C.Program; *P; ++P) Text += *P == '\n' ? std::string("\r\n") : std::string(1, *P);
+    EXPECT_EQ(Run(Text) + "@" + S.ErrorPos, C.Expected) << C.Syntax << ": " << C.Program;
+  }
+}
