@@ -1157,7 +1157,7 @@ void TscAssignmentStmt::Execute() {
   else FVar->SetValue(FExpr->GetValue());
 }
 
-bool TscAssignmentStmt::IntegerStep(char Op) {
+[[gnu::always_inline]] inline bool TscAssignmentStmt::IntegerStep(char Op) {
   if (FIntegerForm < 0) {
     FIntegerForm = 0;
     if (FPlainTarget && (FVar->Typ == fvtInt || FVar->Typ == fvtVariant)) {
@@ -1229,6 +1229,10 @@ void TscAssignPlusStmt::Execute() {
   if (Terminated()) return;
   if (!FVar) Optimize();
   if (IntegerStep('+')) return;
+  Append();
+}
+
+void TscAssignPlusStmt::Append() {
   if (std::u16string* Target = AppendTarget()) {
     // A constant text is appended from where it is stored, without a copy.
     if (typeid(*FExpr) == typeid(TscOperandNode) && FExpr->PValue().IsString()) {
@@ -1247,8 +1251,17 @@ void TscAssignPlusStmt::Execute() {
     FVar->SetValue(FVar->GetValue() + R);
     return;
   }
+  Combine('+');
+}
+
+void TscAssignmentStmt::Combine(char Op) {
   Variant L = FVar->GetValue();
-  FVar->SetValue(L + FExpr->GetValue());
+  switch (Op) {
+    case '+': FVar->SetValue(L + FExpr->GetValue()); break;
+    case '-': FVar->SetValue(L - FExpr->GetValue()); break;
+    case '*': FVar->SetValue(L * FExpr->GetValue()); break;
+    default: FVar->SetValue(L / FExpr->GetValue()); break;
+  }
 }
 
 void TscAssignMinusStmt::Execute() {
@@ -1256,8 +1269,7 @@ void TscAssignMinusStmt::Execute() {
   if (Terminated()) return;
   if (!FVar) Optimize();
   if (IntegerStep('-')) return;
-  Variant L = FVar->GetValue();
-  FVar->SetValue(L - FExpr->GetValue());
+  Combine('-');
 }
 
 void TscAssignMulStmt::Execute() {
@@ -1265,16 +1277,14 @@ void TscAssignMulStmt::Execute() {
   if (Terminated()) return;
   if (!FVar) Optimize();
   if (IntegerStep('*')) return;
-  Variant L = FVar->GetValue();
-  FVar->SetValue(L * FExpr->GetValue());
+  Combine('*');
 }
 
 void TscAssignDivStmt::Execute() {
   Notify();
   if (Terminated()) return;
   if (!FVar) Optimize();
-  Variant L = FVar->GetValue();
-  FVar->SetValue(L / FExpr->GetValue());
+  Combine('/');
 }
 
 TscCallStmt::~TscCallStmt() { delete Designator; }
@@ -1282,31 +1292,39 @@ TscCallStmt::~TscCallStmt() { delete Designator; }
 void TscCallStmt::Execute() {
   Notify();
   if (Terminated()) return;
-  if (Modificator.empty()) {
-    Designator->NeedResult = false;
-    Designator->GetValue();
-  } else if (Modificator.size() == 1 && (Modificator[0] == '+' || Modificator[0] == '-')) {
-    const bool Up = Modificator[0] == '+';
-    // An Integer or Variant variable holding an Integer steps in place while the result stays
-    // an Integer.
-    if (!Designator->LateBinding) {
-      TscCustomVariable* Var = Designator->RefItem;
-      if (Var != FStepOf) {
-        FStepOf = Var;
-        FStepInPlace = Var && typeid(*Designator) == typeid(TscVariableDesignator) && typeid(*Var) == typeid(TscVariable) &&
-                       (Var->Typ == fvtInt || Var->Typ == fvtVariant);
-      }
-      Variant* Stored = FStepInPlace ? &Var->PValue() : nullptr;
-      if (Stored && Stored->IsInteger() && !Var->IsReadOnly && !Var->HasVarValueHook()) {
-        const int I = Stored->ToInteger();
-        if (Up ? I < INT_MAX : I > INT_MIN) {
-          *Stored = Variant(Up ? I + 1 : I - 1);
+  if (FStep == 3) FStep = Modificator.empty() ? 0 : Modificator == "+" ? 1 : Modificator == "-" ? -1 : 2;
+  // An Integer or Variant variable holding an Integer steps in place while the result stays
+  // an Integer.
+  if ((FStep == 1 || FStep == -1) && !Designator->LateBinding) {
+    TscCustomVariable* Var = Designator->RefItem;
+    if (Var != FStepOf) SettleStepOf(Var);
+    if (FStepInPlace) {
+      Variant& Stored = Var->PValue();
+      if (Stored.IsInteger() && !Var->IsReadOnly && !Var->HasVarValueHook()) {
+        const int I = Stored.ToInteger();
+        if (FStep > 0 ? I < INT_MAX : I > INT_MIN) {
+          Stored = Variant(I + FStep);
           return;
         }
       }
     }
+  }
+  Run();
+}
+
+void TscCallStmt::SettleStepOf(TscCustomVariable* Var) {
+  FStepOf = Var;
+  FStepInPlace = Var && typeid(*Designator) == typeid(TscVariableDesignator) && typeid(*Var) == typeid(TscVariable) &&
+                 (Var->Typ == fvtInt || Var->Typ == fvtVariant);
+}
+
+void TscCallStmt::Run() {
+  if (FStep == 0) {
+    Designator->NeedResult = false;
+    Designator->GetValue();
+  } else if (FStep != 2) {
     Variant V = Designator->GetValue();
-    Designator->SetValue(Up ? V + Variant(1) : V - Variant(1));
+    Designator->SetValue(FStep > 0 ? V + Variant(1) : V - Variant(1));
   }
 }
 

@@ -579,7 +579,7 @@ public:
   // Runs the list as TscStatement::Execute does. A list of one assignment or call runs that
   // statement straight: it holds no list of its own, and the list around the caller (same
   // program, same last position) records an error's position as this one would.
-  inline void RunList();
+  [[gnu::always_inline]] inline void RunList();
   TscStatement* GetItem(int Index) const { return static_cast<TscStatement*>(Get(Index)); }
   TscScript* Program() const { return FProgram; }
   const std::string& SourcePos() const { return FSourcePos; }
@@ -616,7 +616,10 @@ protected:
   // Integer or Variant variable holding an Integer, y is read where it is stored and holds one,
   // and the result stays an Integer: what the Variant rules give, without building Variants.
   // False when any of that does not hold; the caller then takes the general road.
-  bool IntegerStep(char Op);
+  [[gnu::always_inline]] inline bool IntegerStep(char Op);
+  // x := x Op y by the Variant rules (Op '+', '-', '*' or '/'); out of line, so that the steps
+  // in place stay small.
+  [[gnu::noinline]] void Combine(char Op);
   TscCustomVariable* FVar = nullptr;
   TscCustomVariable* FExpr = nullptr;
   bool FPlainTarget = false;  // FVar is a TscVariable of the base class: takes the value over
@@ -635,6 +638,8 @@ private:
   // loop of appends costs linear time. Only when reading the added value cannot change the
   // variable (constants, plain variables and operators over them).
   std::u16string* AppendTarget();
+  // What is not an Integer step: an append in place, else the Variant rules.
+  [[gnu::noinline]] void Append();
   int FInPlace = -1;  // -1 not yet decided, 0 never, 1 when the target holds a string, 2 a string variable
 };
 class TscAssignMinusStmt : public TscAssignmentStmt {
@@ -664,8 +669,13 @@ public:
 private:
   // The variable whose in-place step was settled last, and whether it qualifies: the step is
   // settled again when late binding gives the designator another variable.
+  void SettleStepOf(TscCustomVariable* Var);
+  // The call, or a step by the Variant rules.
+  [[gnu::noinline]] void Run();
   TscCustomVariable* FStepOf = nullptr;
   bool FStepInPlace = false;
+  // What Modificator asks for, read once: 0 a call, 1 "+", -1 "-", 2 anything else.
+  signed char FStep = 3;
 };
 
 class TscIfStmt : public TscStatement {
@@ -948,7 +958,7 @@ private:
 
 inline void TscStatement::Notify() { FProgram->NotifyLine(FUnitName, FSourcePos); }
 
-inline void TscStatement::RunList() {
+[[gnu::always_inline]] inline void TscStatement::RunList() {
   if (FLone < 0) SettleLone();
   if (!FLone) {
     TscStatement::Execute();
