@@ -37,12 +37,17 @@ public:
   TComponent* Components(int Index) const;
   // An owned component of that name, letter case ignored; nullptr when none.
   TComponent* FindComponent(std::string_view AName) const;
-  void InsertComponent(TComponent* Component);
-  void RemoveComponent(TComponent* Component);
+  // Virtual so that an owner may keep its components elsewhere (the application object does).
+  virtual void InsertComponent(TComponent* Component);
+  virtual void RemoveComponent(TComponent* Component);
   // Data kept outside the published properties, read and written through the filer (Streaming.h).
   virtual void DefineProperties(TFiler& Filer) { (void)Filer; }
   // Called once streaming has filled the component and resolved its references.
   virtual void Loaded() {}
+
+protected:
+  // For owners that keep their components in lists of their own.
+  static void SetOwnerOf(TComponent* Component, TComponent* AOwner) { Component->FOwner = AOwner; }
 
 private:
   friend void RegisterGlobalComponent(TComponent*);
@@ -53,17 +58,8 @@ private:
   std::vector<TComponent*> FComponents;
 };
 
-// The kinds of owner by which references to components are qualified.
-class TDataModule : public TComponent {
-public:
-  using TComponent::TComponent;
-};
-
-class TCustomForm : public TComponent {
-public:
-  using TComponent::TComponent;
-};
-
+// The kinds of owner by which references to components are qualified: forms and data modules
+// (platform/rt/Controls.h) and frames.
 class TCustomFrame : public TComponent {
 public:
   using TComponent::TComponent;

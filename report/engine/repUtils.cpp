@@ -14,6 +14,7 @@
 #include <mutex>
 #include <iostream>
 
+#include "platform/rt/Controls.h"
 #include "platform/rt/SysUtils.h"
 #include "report/engine/repRes.h"
 

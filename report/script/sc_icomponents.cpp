@@ -1,5 +1,6 @@
 // Components of forms, frames and data modules as script members.
 #include "platform/rt/Components.h"
+#include "platform/rt/Controls.h"
 #include "report/script/sc_iinterpreter.h"
 
 TscComponentHelper::TscComponentHelper(rt::TComponent* Component)

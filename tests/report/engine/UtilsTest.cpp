@@ -6,6 +6,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/rt/Controls.h"
 #include "report/engine/repClassPicture.h"
 #include "report/engine/repClassReport.h"
 #include "report/engine/repUtils.h"

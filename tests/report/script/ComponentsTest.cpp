@@ -5,6 +5,7 @@
 #include "tests/report/script/PrintingScript.h"
 
 #include "platform/rt/Components.h"
+#include "platform/rt/Controls.h"
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
