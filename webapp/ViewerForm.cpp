@@ -14,6 +14,7 @@
 #include "platform/rt/SysUtils.h"
 #include "platform/rt/Unicode.h"
 #include "platform/web/Cache.h"
+#include "platform/web/ControlForms.h"
 #include "platform/web/Html.h"
 #include "report/engine/repClass.h"
 #include "report/engine/repPreviewForm.h"
@@ -494,8 +495,10 @@ void TrepPreviewForm::StartPreparing(const std::string& What) {
     if (FWorker.Cancelled()) R->SetTerminated(true);
     FWorker.SafePoint();
   };
-  FWorker.Start([R](TIWWorker& W) {
+  FWorker.Start([R, Host = &FModalHost](TIWWorker& W) {
     W.SetProgress("", 0);
+    // Dialog pages and the script's forms show in the browser and wait for their answer.
+    TControlFormsScope Forms(*Host);
     R->PrepareReport(true);
     W.SafePoint();
   });
@@ -519,6 +522,8 @@ void TrepPreviewForm::FinishPreparing() {
 }
 
 void TrepPreviewForm::ProgressTimerTick() {
+  // A form the job waits on goes up over the viewer; the timer ticks again once it is answered.
+  if (FModalHost.ShowWaiting(Application())) return;
   if (FWorker.TakeFinished() || (!FWorker.Running() && ProgressTimer->Enabled)) {
     ProgressTimer->Enabled = false;
     if (FExporting) FinishExport();
@@ -675,7 +680,7 @@ void TrepPreviewForm::PageClick(int Index, int X, int Y, rt::TShiftState Shift) 
   // The picture's pixels are the page's at the zoom, paper corner at (0, 0): the move finds the
   // object under the point, the click follows it (hyperlinks, detail pages, drill-down).
   const double Z = FPreview->Zoom();
-  for (TrepMouseIntEvents E : {meMouseMove, meMouseDown, meMouseUp, meClick}) {
+  for (TrepMouseIntEvents E : {meMouseMove, meMouseDown, meMouseUp, TrepMouseIntEvents::meClick}) {
     TrepPreviewIntEventParams P;
     P.MouseEventType = E;
     Pages = FReport->PreviewPages();

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/web/Forms.h"
+#include "platform/web/ModalForm.h"
 #include "platform/web/Worker.h"
 #include "report/engine/repPreviewLayout.h"
 
@@ -68,6 +69,9 @@ public:
   TrepReport* Report() const { return FReport.get(); }
   bool Preparing() const { return FWorker.Running(); }
   web::TIWWorker& Worker() { return FWorker; }
+  // Shows the forms a job of the worker asks for (dialog pages, script forms, passwords); the
+  // progress timer's poll puts them up.
+  web::TIWModalHost& ModalHost() { return FModalHost; }
   // The workspace's size in pixels as the page shows it.
   int WorkspaceWidth() const;
   int WorkspaceHeight() const;
@@ -192,6 +196,9 @@ private:
   std::atomic<bool> FExportRefused{false};
   TrepDesignerUnits FUnits = duCM;
   bool FKeepZoom = false;
+  // Before the worker: it serves the worker's jobs and must outlive them (it only keeps the
+  // worker's address here).
+  web::TIWModalHost FModalHost{FWorker};
   web::TIWWorker FWorker;
 };
 

@@ -212,6 +212,8 @@ public:
   // A change of the text (also by the program) runs OnChange; MaxLength (0: none) cuts it in
   // characters; CharCase folds ASCII letters.
   void SetText(const std::string& Value) override;
+  // Takes a text the user left, without OnChange and without folding or cutting it.
+  void SetTextQuietly(const std::string& Value) { FText = Value; }
   char16_t PasswordChar = 0;  // 0: the text shows
   bool ReadOnly = false;
   int MaxLength = 0;
