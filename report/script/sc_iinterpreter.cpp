@@ -201,7 +201,7 @@ void PassArguments(TscCustomVariable* R, TscDesignatorItem* Step) {
   const int AC = Step->Count();
   if (AC == 1 && !R->IsMacro) {
     // The most common call needs no buffer.
-    Variant A = Step->GetItem(0)->GetValue();
+    Variant A = Step->FirstArgument()->GetValue();
     TscParamItem* P = R->Params(0);
     if (!P->IsReadOnly) P->PValue() = std::move(A);
     return;
@@ -289,7 +289,9 @@ void ClearLocals(TscScript* Local, TscCustomVariable* ResultItem) {
 }
 } // namespace
 
-Variant TscProcVariable::GetValue() {
+Variant TscProcVariable::GetValue() { return Run(); }
+
+[[gnu::always_inline]] inline Variant TscProcVariable::Run() {
   CallDepthGuard Depth;
   TscScript* Local = FProgram.get();
   TscScript* Main = scFindMainProgram(Local);
@@ -482,7 +484,7 @@ Variant TscProcVariable::Call(TscDesignatorItem* Step) {
   }
   try {
     PassArguments(this, Step);
-    Variant Val = TscProcVariable::GetValue();
+    Variant Val = Run();
     // A level kept in this frame belongs to a routine without var parameters.
     if (!InPlain && HasVarParams()) WriteBackVarParams(this, Step);
     if (InPlain) Plain.Restore();
@@ -973,6 +975,12 @@ Variant TscDesignator::GetValue() {
 void TscDesignator::SetValue(const Variant& Value) {
   CheckLateBinding();
   DoCalc(&Value);
+}
+
+TscCustomVariable* TscDesignatorItem::SettleFirstArgument() {
+  TscCustomVariable* A = GetItem(0);
+  FFirstArgument = typeid(*A) == typeid(TscExpression) ? static_cast<TscExpression*>(A)->Root() : A;
+  return FFirstArgument;
 }
 
 const TscDesignatorItem::TKinds& TscDesignatorItem::SettleKinds() {

@@ -254,6 +254,8 @@ private:
     TscCustomVariable* Item;
     TSaveKind Kind;
   };
+  // Runs the body as a call whose parameters are set (GetValue, and Call without a frame of its own).
+  [[gnu::always_inline]] inline rt::Variant Run();
   // The locals and parameters a frame saves, found once per count of the local program's items.
   inline const std::vector<TSavedItem>& SavedItems();
   // The saved items, as last settled, are plain values without hooks: a level is copied
@@ -445,10 +447,15 @@ public:
     TscCustomHelper* Helper = nullptr;
   };
   const TKinds& Kinds() { return FKinds.Of == Ref ? FKinds : SettleKinds(); }
+  // What is read for the first argument: an expression's tree straight, without the expression
+  // around it; settled on first use.
+  TscCustomVariable* FirstArgument() { return FFirstArgument ? FFirstArgument : SettleFirstArgument(); }
 
 private:
   const TKinds& SettleKinds();
+  TscCustomVariable* SettleFirstArgument();
   TKinds FKinds;
+  TscCustomVariable* FFirstArgument = nullptr;
 };
 
 // Something the designator keeps to resolve itself on first use (late binding); Resolve fills
