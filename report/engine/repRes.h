@@ -8,6 +8,8 @@
 #include "platform/rt/Classes.h"
 #include "report/engine/repUnicodeUtils.h"
 
+class TrepImageList;
+
 class TrepResources : public rt::TObject {
 public:
   // Finds the language files ("*.frc") beside the executable.
@@ -45,6 +47,9 @@ public:
   int ImagesPPI() const { return FImagesPPI; }
   // Lowered to a multiple of 24.
   void SetImagesPPI(int Value) { FImagesPPI = Value / 24 * 24; }
+  // The preview's tool-bar pictures at ImagesPPI (repButtonImages.cpp); the lists of other
+  // resolutions stay and come back with their resolution.
+  const TrepImageList& PreviewButtonImages();
   int Count() const { return FValues.Count(); }
 
 private:
