@@ -53,10 +53,19 @@ void TrepClipboard::Clear() {
   FPicture.Clear();
 }
 
+namespace {
+thread_local TrepClipboard* GScopedClipboard = nullptr;
+}  // namespace
+
 TrepClipboard& repClipboard() {
+  if (GScopedClipboard != nullptr) return *GScopedClipboard;
   static TrepClipboard C;
   return C;
 }
+
+TrepClipboardScope::TrepClipboardScope(TrepClipboard& Own) : FPrevious(GScopedClipboard) { GScopedClipboard = &Own; }
+
+TrepClipboardScope::~TrepClipboardScope() { GScopedClipboard = FPrevious; }
 
 namespace {
 

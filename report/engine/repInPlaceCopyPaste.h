@@ -34,7 +34,21 @@ private:
   gfx::TPicture FPicture;
 };
 
+// The clipboard of the calling thread: the one a TrepClipboardScope set, else the process's.
 TrepClipboard& repClipboard();
+
+// While one lives, repClipboard() on its thread is Own: a server copies and pastes for one
+// browser session at a time, and one session's copy never reaches another's paste.
+class TrepClipboardScope {
+public:
+  explicit TrepClipboardScope(TrepClipboard& Own);
+  ~TrepClipboardScope();
+  TrepClipboardScope(const TrepClipboardScope&) = delete;
+  TrepClipboardScope& operator=(const TrepClipboardScope&) = delete;
+
+private:
+  TrepClipboard* FPrevious;
+};
 
 // Copies and pastes several selected objects as cells: rows top to bottom split by CR LF,
 // columns left to right split by TAB. One object goes through the single-object operations.

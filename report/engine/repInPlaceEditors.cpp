@@ -397,6 +397,9 @@ void TrepCustomPreview::InternalPaste() {
     TrepInteractiveEventsParams P;
     SetDefaultEventParams(P);
     M->PasteContent(C, P, nullptr, cptDefault);
+    // What the paste changed goes back into the prepared pages, or it is lost with the page.
+    if (P.Modified)
+      for (int I = 0; I < FSelectionList->Count(); ++I) InPlaceEditFinished(FSelectionList->Items(I), P.Refresh, true);
   }
 }
 

@@ -348,6 +348,9 @@ TrepPreview::TrepPreview() : TickCount(SteadyTicks) {
   FThumbnail.SetPreview(this);
   FThumbnail.IsThumbnail = true;
   FThumbnail.Zoom = 0.1;
+  UseReportHints = true;
+  // The editors registered for the preview: copy and paste of objects' content go through them.
+  SetInPlaceEditorsList(ComponentEditorsRegistry().CreateEditorsInstances(evPreview, this));
 }
 
 TrepPreview::~TrepPreview() {

@@ -137,6 +137,21 @@ public:
   // follows hyperlinks, toggles drill-down groups and writes changed objects back.
   void ObjectOver(int Index, int X, int Y, rt::TMouseButton Button, rt::TShiftState Shift, double Scale,
                   double OffsetX, double OffsetY, TrepPreviewIntEventParams& aEventParams) override;
+  // What the pointer meets on page Index without a mouse event per move: the views that show
+  // a hint (with UseReportHints), carry a hyperlink or belong to a drill-down group, and the
+  // drill-down headers, in drawing order (the last that contains a point is the one on top).
+  // Rectangles are in pixels at Scale with the paper corner at (0, 0); at most MaxAreas.
+  struct TPointerArea {
+    gfx::TRect Rect;
+    std::string Hint;      // the short part; empty: none
+    std::string HintLine;  // the long part, for the hint line
+    std::string Link;      // a hyperlink's value, for the message line
+    bool Hand = false;     // a hyperlink, a hand cursor or a drill-down group
+  };
+  std::vector<TPointerArea> PointerAreas(int Index, double Scale, bool UseReportHints, std::size_t MaxAreas);
+  // Where object C of Page (prepared page Index) lies in pixels at Scale, paper corner at (0, 0),
+  // as ObjectOver places it.
+  static gfx::TRect PixelRect(const TrepReportPage& Page, int Index, const TrepComponent& C, double Scale);
   // The object under the mouse at the last event, and the drill-down header under it; nullptr
   // once either is gone with its page.
   TrepView* LastObjectOver() const;

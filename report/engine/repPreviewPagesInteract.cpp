@@ -130,6 +130,50 @@ void TrepPreviewPages::FollowHyperlink(TrepView* Obj, int X, int Y, TrepInteract
   }
 }
 
+gfx::TRect TrepPreviewPages::PixelRect(const TrepReportPage& Page, int Index, const TrepComponent& C, double Scale) {
+  // Placed as ObjectOver places objects, so a point means the same object to both.
+  const int OX = RoundPx(Scale * ((Page.MirrorMargins && Index % 2 == 1) ? Page.RightMargin : Page.LeftMargin) * fr01cm);
+  const int OY = RoundPx(Scale * Page.TopMargin * fr01cm);
+  return gfx::TRect{RoundPx(C.AbsLeft() * Scale) + OX, RoundPx(C.AbsTop() * Scale) + OY,
+                    RoundPx((C.AbsLeft() + C.Width()) * Scale) + OX, RoundPx((C.AbsTop() + C.Height()) * Scale) + OY};
+}
+
+std::vector<TrepPreviewPages::TPointerArea> TrepPreviewPages::PointerAreas(int Index, double Scale, bool UseReportHints,
+                                                                          std::size_t MaxAreas) {
+  std::vector<TPointerArea> Areas;
+  if (FReport == nullptr || Index < 0 || Index >= GetCount() || !(Scale > 0) || !std::isfinite(Scale)) return Areas;
+  if (Engine != nullptr && Engine->Running) return Areas;
+  TrepReportPage* Page = GetPage(Index);
+  if (Page == nullptr) return Areas;
+  LockPage();
+  struct TUnlock {
+    TrepPreviewPages& P;
+    ~TUnlock() { P.UnlockPage(); }
+  } Unlock{*this};
+  const auto Box = [&](const TrepComponent& C) { return PixelRect(*Page, Index, C, Scale); };
+  for (TrepComponent* C : Page->AllObjects()) {
+    if (Areas.size() >= MaxAreas) break;
+    if (auto* G = dynamic_cast<TrepGroupHeader*>(C)) {
+      if (G->DrillDown) Areas.push_back({Box(*G), {}, {}, {}, true});
+      continue;
+    }
+    auto* V = dynamic_cast<TrepView*>(C);
+    if (V == nullptr) continue;
+    TPointerArea A;
+    if (!V->Hint.empty() && V->ShowHint && UseReportHints) {
+      A.Hint = ShortHint(V->Hint);
+      A.HintLine = LongHint(V->Hint);
+    }
+    A.Link = V->Hyperlink().Value;
+    const auto* G = dynamic_cast<TrepGroupHeader*>(V->Parent());
+    A.Hand = !A.Link.empty() || V->Cursor == crHandPoint || (G != nullptr && G->DrillDown);
+    if (A.Hint.empty() && !A.Hand) continue;
+    A.Rect = Box(*V);
+    Areas.push_back(std::move(A));
+  }
+  return Areas;
+}
+
 void TrepPreviewPages::ObjectOver(int Index, int X, int Y, rt::TMouseButton Button, rt::TShiftState Shift, double Scale,
                                   double OffsetX, double OffsetY, TrepPreviewIntEventParams& aEventParams) {
   TrepReport* R = FReport;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -408,4 +409,43 @@ TEST(InPlaceDataField, ADataTreeDraggedOntoATextObject) {
   EXPECT_EQ(M->DataField, "Price");
   TrepDataTreeEventObject Beyond(&Tree, 2);
   EXPECT_FALSE(M->DragDrop(&Beyond, 0, 0, P));
+}
+
+TEST(InPlaceCopyPaste, APasteIsWrittenBackForEverySelectedObject) {
+  Grid G;
+  auto* A = G.Memo(0, 0, u"a");
+  auto* B = G.Memo(1, 0, u"b");
+  std::vector<TrepComponent*> Written;
+  G.Preview.OnModifyObject = [&](TrepComponent* C) { Written.push_back(C); };
+  repClipboard().SetText(u"x\ty");
+  G.Select({A, B});
+  G.Preview.InternalPaste();
+  EXPECT_EQ(Grid::Plain(A), u"x");
+  EXPECT_EQ(Written, (std::vector<TrepComponent*>{A, B})) << "a paste that is not written back is lost with the page";
+  Written.clear();
+  G.Report.PreviewOptions.Buttons.Exclude(pbPaste);
+  G.Preview.InternalPaste();
+  EXPECT_TRUE(Written.empty());
+}
+
+TEST(InPlaceCopyPaste, AScopedClipboardKeepsOneSessionsCopyFromAnother) {
+  Grid G;
+  auto* A = G.Memo(0, 0, u"secret");
+  TrepClipboard Mine, Nested;
+  {
+    TrepClipboardScope S(Mine);
+    G.Select({A});
+    G.Preview.InternalCopy();
+    {
+      TrepClipboardScope Inner(Nested);
+      EXPECT_FALSE(repClipboard().HasText());
+    }
+    EXPECT_EQ(repClipboard().Text().substr(0, 6), u"secret") << "the outer scope comes back";
+    // Another thread (another session's request) sees only the process's clipboard.
+    bool OtherSees = true;
+    std::thread([&] { OtherSees = repClipboard().HasText(); }).join();
+    EXPECT_FALSE(OtherSees);
+  }
+  EXPECT_TRUE(Mine.HasText());
+  EXPECT_FALSE(repClipboard().HasText());
 }
