@@ -121,6 +121,7 @@ void TIWAppForm::Render(THtml& h) const {
     for (int k : KeyPreview) keys += (keys.empty() ? "" : ",") + std::to_string(k);
     h.Raw(" data-keys=\"").Raw(keys).Raw("\"");
   }
+  if (PasteTarget != nullptr) h.Raw(" data-paste=\"").Raw(std::to_string(PasteTarget->Key())).Raw("\"");
   h.Raw(" style=\"min-height:").Raw(std::to_string(std::max(Height, 0))).Raw("px\">");
   TIWRenderContext ctx;
   ctx.RenderInvisible = RenderInvisibleControls;

@@ -267,6 +267,44 @@ var IW = (function () {
     e.preventDefault();
     post({ e: 'formkey', which: String(code), sh: shiftOf(e) });
   });
+  // A paste outside the page's entries goes to the form's paste uploader: a picture as the
+  // browser holds it, text as a small text file.
+  function pasteFile(file) {
+    var f = form(), k = f && f.getAttribute('data-paste');
+    if (!k || !file) return;
+    if (limit && file.size > limit) message('The pasted content is too large (at most ' + Math.floor(limit / 1024) + ' KiB).');
+    else post({ e: 'upload', c: k, file: file });
+  }
+  function textFile(text) { return new File([text], 'clipboard.txt', { type: 'text/plain' }); }
+  document.addEventListener('paste', function (e) {
+    var f = form(), t = e.target, d = e.clipboardData;
+    if (!f || !f.hasAttribute('data-paste') || !d || messages.length) return;
+    if (t instanceof Element && t.closest('input,textarea,select,[contenteditable]')) return;
+    var file = null, i;
+    for (i = 0; i < d.items.length && !file; i++)
+      if (d.items[i].kind === 'file' && /^image\//.test(d.items[i].type)) file = d.items[i].getAsFile();
+    if (!file && d.getData('text/plain')) file = textFile(d.getData('text/plain'));
+    if (!file) return;
+    e.preventDefault();
+    pasteFile(file);
+  });
+  // A paste command clicked: the clipboard is read where the browser lets the page read it.
+  window.PasteClipboard = function () {
+    var c = navigator.clipboard;
+    if (!c || !window.isSecureContext || !c.read) {
+      message('Press Ctrl+V over the pages to paste what the browser holds.');
+      return false;
+    }
+    c.read().then(function (items) {
+      for (var i = 0; i < items.length; i++) {
+        var types = items[i].types, img = types.filter(function (x) { return /^image\//.test(x); })[0];
+        if (img) return items[i].getType(img).then(function (b) { pasteFile(new File([b], 'clipboard.png', { type: img })); });
+        if (types.indexOf('text/plain') >= 0) return items[i].getType('text/plain').then(function (b) { return b.text(); })
+          .then(function (t) { pasteFile(textFile(t)); });
+      }
+    }).catch(function () { message('Press Ctrl+V over the pages to paste what the browser holds.'); });
+    return false;
+  };
   document.addEventListener('keydown', function (e) {
     var t = e.target, f = form();
     if (!f || !(t instanceof Element) || !t.matches('input[type=text][data-k],input[type=password][data-k]') ||
@@ -302,6 +340,70 @@ var IW = (function () {
     }, 150);
   }, true);
 
+  // Pointer areas of server-drawn pictures: the hint beside the pointer, the status text in its
+  // label and the hand over what can be clicked, all in the browser.
+  var hintBox = null, hintStatus = null;
+  function areaAt(pic, e) {
+    if (!pic.iwAreas) {
+      try { pic.iwAreas = JSON.parse(pic.getAttribute('data-areas')); } catch (x) { pic.iwAreas = []; }
+    }
+    var box = pic.getBoundingClientRect(), sx = pic.naturalWidth && box.width ? pic.naturalWidth / box.width : 1;
+    var sy = pic.naturalHeight && box.height ? pic.naturalHeight / box.height : 1;
+    var x = (e.clientX - box.left) * sx, y = (e.clientY - box.top) * sy, list = pic.iwAreas;
+    for (var i = list.length - 1; i >= 0; i--) {
+      var a = list[i];
+      if (x >= a[0] && x < a[2] && y >= a[1] && y < a[3]) return a;
+    }
+    return null;
+  }
+  function showStatus(pic, text) {
+    if (hintStatus && (!text || hintStatus.pic !== pic)) { hintStatus.el.textContent = hintStatus.text; hintStatus = null; }
+    var id = pic && pic.getAttribute('data-status'), el = id && document.getElementById(id);
+    if (!text || !el) return;
+    if (!hintStatus) hintStatus = { pic: pic, el: el, text: el.textContent };
+    el.textContent = text;
+  }
+  function showHint(text, e) {
+    if (!text) { if (hintBox) hintBox.style.display = 'none'; return; }
+    if (!hintBox) {
+      hintBox = document.createElement('div');
+      hintBox.id = 'iwHint';
+      hintBox.setAttribute('role', 'tooltip');
+      document.body.appendChild(hintBox);
+    }
+    hintBox.textContent = text;
+    hintBox.style.left = (e.clientX + 4) + 'px';
+    hintBox.style.top = (e.clientY + 20) + 'px';
+    hintBox.style.display = 'block';
+  }
+  document.addEventListener('mousemove', function (e) {
+    var pic = e.target instanceof Element ? e.target.closest('img[data-areas]') : null;
+    var a = pic ? areaAt(pic, e) : null;
+    if (pic) pic.style.cursor = a && a[6] ? 'pointer' : 'default';
+    showHint(a && a[4], e);
+    showStatus(pic, a && a[5]);
+  });
+
+  // Text for the browser's clipboard, from a reply to the user's click or key: the clipboard
+  // interface where the page may use it, else the older copy command on a hidden text area.
+  window.CopyText = function (text) {
+    function fallback() {
+      var a = document.createElement('textarea');
+      a.value = text;
+      a.setAttribute('readonly', '');
+      a.style.position = 'fixed';
+      a.style.left = '-9999px';
+      document.body.appendChild(a);
+      a.select();
+      var ok = false;
+      try { ok = document.execCommand('copy'); } catch (x) { ok = false; }
+      a.remove();
+      if (!ok) message('The browser did not allow the copy.');
+    }
+    if (navigator.clipboard && window.isSecureContext) navigator.clipboard.writeText(text).catch(fallback);
+    else fallback();
+  };
+
   window.NewWindow = function (url, name, options) {
     var w = window.open(url, name, options);
     if (w) { try { w.focus(); } catch (e) { /* another origin */ } }
@@ -334,6 +436,9 @@ body{font-family:Arial,Helvetica,sans-serif;font-size:10pt}
 .iwFrame{pointer-events:none}
 .iwFrame>*{pointer-events:auto}
 .iwBusy,.iwBusy *{cursor:progress}
+button>img{display:block;margin:auto;pointer-events:none}
+button:disabled>img{opacity:.35}
+#iwHint{position:fixed;display:none;z-index:2147482000;max-width:400px;padding:2px 5px;background:#ffffe1;border:1px solid #767676;font-size:9pt;white-space:pre-wrap;pointer-events:none}
 [data-tree] ul{list-style:none;margin:0;padding-left:14px}
 [data-tree]>ul{padding-left:2px}
 .iwTwist{display:inline-block;width:12px;cursor:pointer;user-select:none}

@@ -369,7 +369,16 @@ void TIWButton::Render(THtml& h, const TIWRenderContext&) const {
   h.Raw(" type=\"button\"");
   if (OnClick) h.Raw(" data-click=\"1\"");
   if (!Enabled) h.Raw(" disabled");
-  h.Raw(">").Text(Caption).Raw("</button>");
+  h.Raw(">");
+  if (PictureURL.empty()) {
+    h.Text(Caption);
+  } else {
+    const std::string Size = std::to_string(PictureSize);
+    h.Raw("<img").Attr("src", PictureURL);
+    if (!LargePictureURL.empty()) h.Attr("srcset", PictureURL + " 1x, " + LargePictureURL + " 1.5x");
+    h.Attr("width", Size).Attr("height", Size).Attr("alt", Hint.empty() ? Caption : Hint).Raw(">");
+  }
+  h.Raw("</button>");
 }
 
 void TIWButton::HandleEvent(const TIWBrowserEvent& e) {
@@ -387,6 +396,18 @@ void TIWImageFile::Render(THtml& h, const TIWRenderContext&) const {
 void TIWImageFile::HandleEvent(const TIWBrowserEvent& e) {
   if (e.Type == "click" && OnClick) OnClick(this);
 }
+
+namespace {
+
+// At most Bytes bytes of a UTF-8 text, never cutting a character.
+std::string_view Utf8Prefix(std::string_view Text, std::size_t Bytes) {
+  if (Text.size() <= Bytes) return Text;
+  std::size_t n = Bytes;
+  while (n > 0 && (static_cast<unsigned char>(Text[n]) & 0xC0) == 0x80) --n;
+  return Text.substr(0, n);
+}
+
+}  // namespace
 
 void TIWImage::SetPicture(std::string bytes, std::string contentType) {
   FBytes = std::move(bytes);
@@ -411,6 +432,24 @@ void TIWImage::Render(THtml& h, const TIWRenderContext&) const {
     h.Raw(" src=\"data:").Raw(type).Raw(";base64,").Raw(Base64(FBytes)).Raw("\"");
   }
   h.Attr("alt", AltText);
+  if (!PointerAreas.empty()) {
+    // [[left, top, right, bottom, hint, status, hand], ...] for the page's pointer handler.
+    std::string areas = "[";
+    const std::size_t n = std::min(PointerAreas.size(), MaxPointerAreas);
+    for (std::size_t i = 0; i < n; ++i) {
+      const TIWPointerArea& a = PointerAreas[i];
+      if (i > 0) areas += ',';
+      areas += '[' + std::to_string(a.Left) + ',' + std::to_string(a.Top) + ',' + std::to_string(a.Right) + ',' +
+               std::to_string(a.Bottom) + ',';
+      AppendJsString(areas, Utf8Prefix(a.Hint, MaxAreaTextBytes));
+      areas += ',';
+      AppendJsString(areas, Utf8Prefix(a.Status, MaxAreaTextBytes));
+      areas += a.Hand ? ",1]" : ",0]";
+    }
+    areas += ']';
+    h.Attr("data-areas", areas);
+    if (!StatusControl.empty()) h.Attr("data-status", StatusControl);
+  }
   if (OnMouseDown) h.Raw(" data-xy=\"1\"");
   else if (OnClick) h.Raw(" data-click=\"1\"");
   h.Raw(">");

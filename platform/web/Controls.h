@@ -255,6 +255,11 @@ class TIWButton : public TIWControl {
 public:
   using TIWControl::TIWControl;
   std::string Caption;
+  // A picture shown in place of the caption: the address of one PictureSize CSS pixels square,
+  // and optionally one drawn at 1.5 times that for screens with more device pixels (the browser
+  // picks). Its alt text is the hint, else the caption.
+  std::string PictureURL, LargePictureURL;
+  int PictureSize = 16;
   TNotifyEvent OnClick;
   void Render(THtml& h, const TIWRenderContext& ctx) const override;
   void HandleEvent(const TIWBrowserEvent& e) override;
@@ -276,12 +281,30 @@ public:
   using TIWImageFile::TIWImageFile;
 };
 
+// A part of a picture that the pointer meets in the browser without a request to the server:
+// its hint shows beside the pointer, its status text in a label of the form, and a hand cursor
+// marks something to click. Coordinates are the picture's own pixels.
+struct TIWPointerArea {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  std::string Hint;
+  std::string Status;
+  bool Hand = false;
+};
+
 // A picture made on the server (e.g. a chart), sent inside the page, or fetched from an address
 // of the server (a session picture of TIWAppCache) so that replies do not carry it again.
 class TIWImage : public TIWControl {
 public:
   using TIWControl::TIWControl;
+  // Areas sent with one picture, and characters of one area's texts; more are left out, so
+  // that a picture's areas cannot swell every reply.
+  static constexpr std::size_t MaxPointerAreas = 2000;
+  static constexpr std::size_t MaxAreaTextBytes = 1000;
   std::string AltText;
+  // Where an area overlaps another, the later one is on top.
+  std::vector<TIWPointerArea> PointerAreas;
+  // The name of the label whose text an area's status replaces while the pointer is over it.
+  std::string StatusControl;
   TNotifyEvent OnClick;
   // A click with the point in the picture's own pixels (the drawn size may differ from the
   // picture's); OnClick is not raised for such clicks.

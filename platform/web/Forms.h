@@ -31,6 +31,10 @@ public:
   static constexpr int KeyCtrl = 0x10000;
   std::vector<int> KeyPreview;
   std::function<void(TIWAppForm* Sender, int Key, rt::TShiftState Shift)> OnKeyDown;
+  // What the user pastes while no entry of the page has the focus arrives at this uploader as
+  // an upload: a picture as the browser holds it, text as PastedTextFileName.
+  TIWFileUploader* PasteTarget = nullptr;
+  static constexpr const char* PastedTextFileName = "clipboard.txt";
 
   TIWApplication& Application() const { return FApplication; }
   void Show() { FApplication.ShowForm(this); }

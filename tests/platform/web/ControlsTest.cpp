@@ -237,6 +237,31 @@ TEST(Controls, PasswordEditsPicturesByAddressAndClickablePictures) {
   EXPECT_EQ(page->PictureURL(), "") << "bytes replace the address";
 }
 
+TEST(Controls, PictureButtonsAndPointerAreasOfPictures) {
+  TIWApplication app;
+  auto* form = app.CreateForm<TIWAppForm>();
+  auto* print = form->Add<TIWButton>("PrintB");
+  print->Caption = "Print";
+  print->Hint = "Print \"now\"";
+  print->PictureURL = "/cache/p16";
+  print->LargePictureURL = "/cache/p24";
+  auto* page = form->Add<TIWImage>("PageImage1");
+  page->StatusControl = "MessageBar";
+  page->PointerAreas = {{1, 2, 30, 40, "a <b>\"hint\"", "http://x/?a=1&b=2", true},
+                        {0, 0, 5, 5, std::string(TIWImage::MaxAreaTextBytes - 1, 'x') + "\xC3\xA9", "", false}};
+  auto* uploader = form->Add<TIWFileUploader>("PasteUploader");
+  form->PasteTarget = uploader;
+  std::string html = Render(*form);
+  EXPECT_TRUE(Has(html, R"(<button id="PrintB"[^>]*><img src="/cache/p16" srcset="/cache/p16 1x, /cache/p24 1\.5x" width="16" height="16" alt="Print &quot;now&quot;"></button>)")) << html;
+  EXPECT_TRUE(Has(html, R"(data-areas="\[\[1,2,30,40,&quot;a \\u003cb\\u003e\\&quot;hint\\&quot;&quot;,&quot;http://x/\?a=1\\u0026b=2&quot;,1\],\[0,0,5,5,&quot;x+&quot;,&quot;&quot;,0\]\]" data-status="MessageBar")")) << "a character that would pass the limit is left out whole: " << html;
+  EXPECT_TRUE(Has(html, "data-paste=\"" + std::to_string(uploader->Key()) + "\"")) << html;
+  page->PointerAreas.assign(TIWImage::MaxPointerAreas + 5, TIWPointerArea{0, 0, 1, 1, "h", "", false});
+  html = Render(*form);
+  std::size_t n = 0;
+  for (std::size_t at = html.find(",0]"); at != std::string::npos; at = html.find(",0]", at + 1)) ++n;
+  EXPECT_EQ(n, TIWImage::MaxPointerAreas);
+}
+
 TEST(Controls, TreeViewShowsOpenNodesAndAnswersClicksAndToggles) {
   TIWApplication app;
   auto* form = app.CreateForm<TIWAppForm>();
