@@ -8,6 +8,8 @@
 #include <atomic>
 #include <cmath>
 #include <exception>
+#include <map>
+#include <mutex>
 
 #include "platform/gfx/Picture.h"
 #include "platform/rt/Format.h"
@@ -16,7 +18,9 @@
 #include "platform/web/Cache.h"
 #include "platform/web/ControlForms.h"
 #include "platform/web/Html.h"
+#include "report/engine/repButtonImages.h"
 #include "report/engine/repClass.h"
+#include "report/engine/repInPlaceCopyPaste.h"
 #include "report/engine/repPreviewForm.h"
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repRes.h"
@@ -55,12 +59,23 @@ bool OpensInBrowser(const std::string& URL) {
   return L.rfind("http://", 0) == 0 || L.rfind("https://", 0) == 0 || L.rfind("mailto:", 0) == 0;
 }
 
+// The two resolutions the toolbar's pictures are offered at; the browser picks by its screen.
+constexpr int ScreenPPI = 96, LargeScreenPPI = 144;
+constexpr int IconButtonWidth = 28;
+constexpr TColor PressedColor = 0xF0D8B8;
+
+// A toolbar button; with an image of the preview's image lists it shows the picture, else the
+// caption.
 TIWButton* ToolButton(TrepPreviewForm& F, const char* Name, const std::string& Caption, const std::string& Hint,
-                      int& X, int Width) {
+                      int& X, int Width, int Image = -1) {
   auto* B = F.Add<TIWButton>(Name, F.ToolBar);
-  B->SetBounds(X, 4, Width, 24);
   B->Caption = Caption;
   B->Hint = Hint;
+  if (Image >= 0) {
+    Width = IconButtonWidth;
+    B->PictureSize = repButtonCellSize;
+  }
+  B->SetBounds(X, 4, Width, 24);
   X += Width + 3;
   return B;
 }
@@ -71,6 +86,19 @@ void SetAuthorMode(bool Value) { GAuthorMode = Value; }
 bool AuthorMode() { return GAuthorMode; }
 
 TIWAppForm* CreateViewerForm(TIWApplication& app) { return app.CreateForm<TrepPreviewForm>(); }
+
+const std::string& TrepPreviewForm::ButtonPicture(int Index, int PPI) {
+  // Made once per process and resolution: every viewer shows the same pictures.
+  static std::mutex Lock;
+  static std::map<std::pair<int, int>, std::string> Made;
+  static const std::string None;
+  const TrepImageList& L = repImageLists().PreviewButtonImages(PPI);
+  if (Index < 0 || Index >= L.Count()) return None;
+  std::lock_guard<std::mutex> G(Lock);
+  std::string& P = Made[{Index, TrepImageLists::ListPPI(PPI)}];
+  if (P.empty()) P = gfx::EncodePNG(L.Images(Index));
+  return P;
+}
 
 TrepPreviewForm::TrepPreviewForm(TIWApplication& app) : TIWAppForm(app) {
   Name = "TrepPreviewForm";
@@ -84,8 +112,20 @@ TrepPreviewForm::TrepPreviewForm(TIWApplication& app) : TIWAppForm(app) {
   FExport->HTMLTags = true;
   FExport->Quality = 95;
   FExport->Producer = "Report viewer";
+  FClipboard = std::make_unique<TrepClipboard>();
   CreateControls();
   CreatePanels();
+  // The toolbar's pictures: the preview's image list at both resolutions, as session pictures.
+  const std::pair<TIWButton*, int> Pictures[] = {
+      {PrintB, 2},   {OpenB, 0},  {SaveB, 1},  {PdfB, 24},  {FindB, 4},  {ZoomPlusB, 15},
+      {ZoomMinusB, 16}, {OutlineB, 12}, {ThumbB, 5}, {PageSettingsB, 7}, {FirstB, 8}, {PriorB, 9},
+      {NextB, 10},   {LastB, 11}, {CopyCmd, 26}, {PasteCmd, 27}};
+  for (const auto& [B, Image] : Pictures) {
+    B->PictureURL = TIWAppCache::AddSessionBytes(&app, ButtonPicture(Image, ScreenPPI), "image/png");
+    B->LargePictureURL = TIWAppCache::AddSessionBytes(&app, ButtonPicture(Image, LargeScreenPPI), "image/png");
+    FButtonPictures.push_back(B->PictureURL);
+    FButtonPictures.push_back(B->LargePictureURL);
+  }
   OnRender = [this](TIWAppForm*) { UpdateView(); };
   OnKeyDown = [this](TIWAppForm*, int Key, rt::TShiftState Shift) { FormKeyDown(Key, Shift); };
   UpdateView();
@@ -95,6 +135,7 @@ TrepPreviewForm::~TrepPreviewForm() {
   FWorker.Cancel();
   FWorker.Wait();
   ForgetPictures();
+  for (const std::string& U : FButtonPictures) TIWAppCache::Remove(U);
   if (FReport) FReport->SetPreview(nullptr);
 }
 
@@ -103,13 +144,13 @@ void TrepPreviewForm::CreateControls() {
   ToolBar->SetBounds(0, 0, MinFormWidth, ToolBarHeight);
   ToolBar->Color = 0xE8E8E8;
   int X = 4;
-  PrintB = ToolButton(*this, "PrintB", ResourceString(101), ResourceString(102), X, 48);
-  OpenB = ToolButton(*this, "OpenB", ResourceString(103), ResourceString(104), X, 48);
-  SaveB = ToolButton(*this, "SaveB", ResourceString(105), ResourceString(106), X, 48);
-  PdfB = ToolButton(*this, "PdfB", ResourceString(154), ResourceString(151), X, 40);
-  FindB = ToolButton(*this, "FindB", ResourceString(109), ResourceString(110), X, 44);
+  PrintB = ToolButton(*this, "PrintB", ResourceString(101), ResourceString(102), X, 48, 2);
+  OpenB = ToolButton(*this, "OpenB", ResourceString(103), ResourceString(104), X, 48, 0);
+  SaveB = ToolButton(*this, "SaveB", ResourceString(105), ResourceString(106), X, 48, 1);
+  PdfB = ToolButton(*this, "PdfB", ResourceString(154), ResourceString(151), X, 40, 24);
+  FindB = ToolButton(*this, "FindB", ResourceString(109), ResourceString(110), X, 44, 4);
   X += 6;
-  ZoomPlusB = ToolButton(*this, "ZoomPlusB", "+", ResourceString(125), X, 26);
+  ZoomPlusB = ToolButton(*this, "ZoomPlusB", "+", ResourceString(125), X, 26, 15);
   ZoomCB = Add<TIWComboBox>("ZoomCB", ToolBar);
   ZoomCB->SetBounds(X, 5, 100, 22);
   ZoomCB->Hint = ResourceString(119);
@@ -118,13 +159,14 @@ void TrepPreviewForm::CreateControls() {
   ZoomE->SetBounds(X, 5, 44, 22);
   ZoomE->Hint = ResourceString(119);
   X += 47;
-  ZoomMinusB = ToolButton(*this, "ZoomMinusB", "-", ResourceString(127), X, 26);
+  ZoomMinusB = ToolButton(*this, "ZoomMinusB", "-", ResourceString(127), X, 26, 16);
   X += 6;
-  OutlineB = ToolButton(*this, "OutlineB", ResourceString(128), ResourceString(129), X, 58);
-  PageSettingsB = ToolButton(*this, "PageSettingsB", ResourceString(120), ResourceString(121), X, 104);
+  OutlineB = ToolButton(*this, "OutlineB", ResourceString(128), ResourceString(129), X, 58, 12);
+  ThumbB = ToolButton(*this, "ThumbB", ResourceString(130), ResourceString(131), X, 58, 5);
+  PageSettingsB = ToolButton(*this, "PageSettingsB", ResourceString(120), ResourceString(121), X, 104, 7);
   X += 6;
-  FirstB = ToolButton(*this, "FirstB", "|<", ResourceString(135), X, 28);
-  PriorB = ToolButton(*this, "PriorB", "<", ResourceString(137), X, 28);
+  FirstB = ToolButton(*this, "FirstB", "|<", ResourceString(135), X, 28, 8);
+  PriorB = ToolButton(*this, "PriorB", "<", ResourceString(137), X, 28, 9);
   PageE = Add<TIWEdit>("PageE", ToolBar);
   PageE->SetBounds(X, 5, 44, 22);
   PageE->Hint = ResourceString(142);
@@ -132,8 +174,11 @@ void TrepPreviewForm::CreateControls() {
   OfNL = Add<TIWLabel>("OfNL", ToolBar);
   OfNL->SetBounds(X, 9, 62, 18);
   X += 64;
-  NextB = ToolButton(*this, "NextB", ">", ResourceString(139), X, 28);
-  LastB = ToolButton(*this, "LastB", ">|", ResourceString(141), X, 28);
+  NextB = ToolButton(*this, "NextB", ">", ResourceString(139), X, 28, 10);
+  LastB = ToolButton(*this, "LastB", ">|", ResourceString(141), X, 28, 11);
+  X += 6;
+  CopyCmd = ToolButton(*this, "CopyCmd", ResourceString(160), ResourceString(160) + " (Ctrl+C)", X, 28, 26);
+  PasteCmd = ToolButton(*this, "PasteCmd", ResourceString(161), ResourceString(161) + " (Ctrl+V)", X, 28, 27);
   X += 6;
   PrefsB = ToolButton(*this, "PrefsB", "Settings", "Viewer settings", X, 62);
   CancelB = ToolButton(*this, "CancelB", Res("clClose"), "", X, 62);
@@ -172,11 +217,12 @@ void TrepPreviewForm::CreateControls() {
   PageE->OnAsyncKeyDown = [this](TIWControl*, const TIWEventParams& P) {
     if (P.Values("Which") == "13") PageEClick();
   };
-  OutlineB->OnClick = [this](TIWControl*) {
-    OutlineTree->Visible = !OutlineTree->Visible;
-    if (!Preparing()) FPreview->UpdatePages();
-    UpdateView();
-  };
+  OutlineB->OnClick = [this](TIWControl*) { OutlineBClick(); };
+  ThumbB->OnClick = [this](TIWControl*) { ThumbBClick(); };
+  CopyCmd->OnClick = [this](TIWControl*) { CopyCmdExecute(); };
+  // Reading the browser's clipboard needs the browser's own road; what it reads arrives at
+  // PasteUploader like a Ctrl+V.
+  PasteCmd->ScriptOnClick = "return PasteClipboard();";
   // While a report prepares or exports, the pages belong to the worker: the view waits.
   FirstB->OnClick = [this](TIWControl*) { if (!Preparing()) FPreview->First(); UpdateView(); };
   PriorB->OnClick = [this](TIWControl*) { if (!Preparing()) FPreview->Prior(); UpdateView(); };
@@ -209,11 +255,52 @@ void TrepPreviewForm::CreateControls() {
     };
     PageImages.push_back(Img);
   }
+  for (int I = 0; I < MaxSelectionMarks; ++I) {
+    auto* M = Add<TIWRegion>("SelectionMark" + std::to_string(I + 1), Workspace);
+    M->BorderWidth = 2;
+    M->BorderColor = 0xD77800;
+    M->ZIndex = 9;
+    M->Visible = false;
+    SelectionMarks.push_back(M);
+  }
   FoundMark = Add<TIWRegion>("FoundMark", Workspace);
   FoundMark->BorderWidth = 2;
   FoundMark->BorderColor = clRed;
   FoundMark->ZIndex = 10;
   FoundMark->Visible = false;
+
+  Thumbnails = Add<TIWRegion>("Thumbnails");
+  Thumbnails->Visible = false;
+  Thumbnails->Color = 0x808080;
+  Thumbnails->ScrollBars = true;
+  Thumbnails->OnScroll = [this](TIWControl*, int, int T) {
+    if (Preparing()) return;
+    FPreview->Thumbnail().SetVertPosition(T);
+    UpdateView();
+  };
+  ThumbnailExtent = Add<TIWLabel>("ThumbnailExtent", Thumbnails);
+  ThumbFrame = Add<TIWRegion>("ThumbFrame", Thumbnails);
+  ThumbFrame->BorderWidth = 2;
+  ThumbFrame->BorderColor = clBlue;
+  ThumbFrame->Visible = false;
+  for (int I = 0; I < MaxThumbnailsInReply; ++I) {
+    auto* Img = Add<TIWImage>("ThumbImage" + std::to_string(I + 1), Thumbnails);
+    Img->Visible = false;
+    Img->ZIndex = 1;
+    Img->OnMouseDown = [this, I](TIWControl*, int, int, rt::TShiftState) {
+      if (I < static_cast<int>(FThumbsShown.size())) ThumbnailClick(FThumbsShown[static_cast<std::size_t>(I)]);
+    };
+    ThumbImages.push_back(Img);
+  }
+
+  PasteUploader = Add<TIWFileUploader>("PasteUploader");
+  PasteUploader->Visible = false;
+  PasteUploader->OnAsyncUploadCompleted = [this](TIWControl* S, std::string&, const std::string& FileName, bool& Save,
+                                                 bool&) {
+    Save = false;
+    PasteContent(FileName, static_cast<TIWFileUploader*>(S)->Content());
+  };
+  PasteTarget = PasteUploader;
 
   StatusBar = Add<TIWLabel>("StatusBar");
   MessageBar = Add<TIWLabel>("MessageBar");
@@ -337,7 +424,7 @@ void TrepPreviewForm::CreateControls() {
   ProgressCancelB->OnClick = [this](TIWControl*) { CancelBClick(); };
 
   KeyPreview = {33, 34, 35, 36, 37, 38, 39, 40, 114, 27, 33 + KeyCtrl, 34 + KeyCtrl, 36 + KeyCtrl, 35 + KeyCtrl,
-                80 + KeyCtrl, 83 + KeyCtrl, 70 + KeyCtrl, 79 + KeyCtrl};
+                80 + KeyCtrl, 83 + KeyCtrl, 70 + KeyCtrl, 79 + KeyCtrl, 67 + KeyCtrl};
 }
 
 int TrepPreviewForm::WorkspaceWidth() const { return Workspace->Width; }
@@ -346,8 +433,10 @@ int TrepPreviewForm::WorkspaceHeight() const { return Workspace->Height; }
 // ---- documents ----
 
 void TrepPreviewForm::ForgetPictures() {
-  for (const TRendered& R : FRendered) TIWAppCache::Remove(R.URL);
-  FRendered.clear();
+  for (auto* Held : {&FRendered, &FThumbsRendered}) {
+    for (const TRendered& R : *Held) TIWAppCache::Remove(R.URL);
+    Held->clear();
+  }
   if (!FRunningPicture.empty()) TIWAppCache::Remove(FRunningPicture);
   FRunningPicture.clear();
 }
@@ -355,6 +444,11 @@ void TrepPreviewForm::ForgetPictures() {
 void TrepPreviewForm::NewPreview(bool KeepZoom) {
   auto P = std::make_unique<TrepPreview>();
   P->OnOpenURL = [this](TrepPreview*, const std::string& URL) { OpenAddress(URL); };
+  // An object changed in place (a paste) is written into the pages it was shown from.
+  P->OnModifyObject = [this](TrepComponent* C) {
+    if (auto* Pages = dynamic_cast<TrepPreviewPages*>(FPreview->PreviewPages())) Pages->ModifyObject(C);
+  };
+  FSelectionPage = -1;
   if (FPreview && (KeepZoom || FKeepZoom)) {
     if (FPreview->ZoomMode() == zmDefault) P->SetZoom(FPreview->Zoom());
     else P->SetZoomMode(FPreview->ZoomMode());
@@ -371,6 +465,7 @@ void TrepPreviewForm::Clear() {
   OutlineTree->Clear();
   trvFind->Clear();
   FPagesShown.clear();
+  FThumbsShown.clear();
   FReport.reset();
   FDocumentName.clear();
 }
@@ -545,9 +640,10 @@ void TrepPreviewForm::CancelBClick() {
 
 // ---- pages ----
 
-std::string TrepPreviewForm::DrawPagePNG(int Index, double Zoom) {
-  TrepCustomPreviewPages* Pages = FReport ? FReport->PreviewPages() : nullptr;
-  if (Pages == nullptr) return {};
+namespace {
+
+// Page Index of Pages drawn at Zoom, never larger than MaxPagePixels.
+std::unique_ptr<gfx::TBitmap> DrawPageBitmap(TrepCustomPreviewPages* Pages, int Index, double Zoom) {
   const gfx::TPoint Size = Pages->GetPageSize(Index);
   int W = std::max(1, static_cast<int>(std::lround(Size.X * Zoom)));
   int H = std::max(1, static_cast<int>(std::lround(Size.Y * Zoom)));
@@ -558,30 +654,70 @@ std::string TrepPreviewForm::DrawPagePNG(int Index, double Zoom) {
     H = std::max(1, static_cast<int>(H * F));
     Z = Zoom * F;
   }
-  gfx::TBitmap B(W, H, gfx::pf24bit);
-  gfx::TCanvas& C = B.Canvas();
+  auto B = std::make_unique<gfx::TBitmap>(W, H, gfx::pf24bit);
+  gfx::TCanvas& C = B->Canvas();
   C.Brush.Color = gfx::clWhite;
   C.Brush.Style = gfx::bsSolid;
   C.FillRect(gfx::TRect{0, 0, W, H});
   Pages->DrawPage(Index, C, Z, Z, 0, 0, false);
-  return gfx::EncodePNG(B);
+  return B;
 }
 
-std::string TrepPreviewForm::PagePicture(int Index, double Zoom) {
-  const long long Key = ZoomKey(Zoom);
-  for (auto It = FRendered.begin(); It != FRendered.end(); ++It) {
+}  // namespace
+
+std::string TrepPreviewForm::DrawPagePNG(int Index, double Zoom) {
+  TrepCustomPreviewPages* Pages = FReport ? FReport->PreviewPages() : nullptr;
+  if (Pages == nullptr) return {};
+  return gfx::EncodePNG(*DrawPageBitmap(Pages, Index, Zoom));
+}
+
+std::string TrepPreviewForm::DrawThumbnailPNG(int Index) {
+  TrepCustomPreviewPages* Pages = FReport ? FReport->PreviewPages() : nullptr;
+  if (Pages == nullptr) return {};
+  const auto B = DrawPageBitmap(Pages, Index, FPreview->Thumbnail().Zoom);
+  // The page's number in its top left corner, white on the strip's colour.
+  gfx::TCanvas& C = B->Canvas();
+  C.Font.SetName("Arial");
+  C.Font.SetSize(8);
+  C.Font.SetColor(gfx::clWhite);
+  const std::u16string N = rt::Utf8ToUtf16(" " + std::to_string(Index + 1) + " ");
+  C.Brush = gfx::TBrush{static_cast<gfx::TColor>(Thumbnails->Color), gfx::bsSolid};
+  C.FillRect(gfx::TRect{1, 1, 1 + C.TextWidth(N), 1 + C.TextHeight(N)});
+  C.BkMode = gfx::bkTransparent;
+  C.TextOut(1, 1, N);
+  return gfx::EncodePNG(*B);
+}
+
+TrepPreviewForm::TRendered& TrepPreviewForm::HeldPicture(std::list<TRendered>& Held, std::size_t Cap, int Index,
+                                                               long long Key, const std::function<std::string()>& Draw) {
+  for (auto It = Held.begin(); It != Held.end(); ++It) {
     if (It->Page == Index && It->ZoomKey == Key) {
-      FRendered.splice(FRendered.begin(), FRendered, It);
-      return FRendered.front().URL;
+      Held.splice(Held.begin(), Held, It);
+      return Held.front();
     }
   }
-  const std::string URL = TIWAppCache::AddSessionBytes(&Application(), DrawPagePNG(Index, Zoom), "image/png");
-  FRendered.push_front({Index, Key, URL});
-  while (static_cast<int>(FRendered.size()) > MaxRenderedPages) {
-    TIWAppCache::Remove(FRendered.back().URL);
-    FRendered.pop_back();
+  Held.push_front({Index, Key, TIWAppCache::AddSessionBytes(&Application(), Draw(), "image/png"), {}});
+  while (Held.size() > Cap) {
+    TIWAppCache::Remove(Held.back().URL);
+    Held.pop_back();
   }
-  return URL;
+  return Held.front();
+}
+
+const TrepPreviewForm::TRendered& TrepPreviewForm::PagePicture(int Index, double Zoom) {
+  bool Drawn = false;
+  TRendered& R = HeldPicture(FRendered, MaxRenderedPages, Index, ZoomKey(Zoom), [&] {
+    Drawn = true;
+    return DrawPagePNG(Index, Zoom);
+  });
+  if (Drawn) {
+    // Hints and links go with the picture: the pointer finds them in the browser.
+    if (auto* Pages = dynamic_cast<TrepPreviewPages*>(FReport->PreviewPages()))
+      for (auto& A : Pages->PointerAreas(Index, Zoom, FPreview->UseReportHints, TIWImage::MaxPointerAreas))
+        R.Areas.push_back({A.Rect.Left, A.Rect.Top, A.Rect.Right, A.Rect.Bottom, std::move(A.Hint),
+                         A.Link.empty() ? std::move(A.HintLine) : std::move(A.Link), A.Hand});
+  }
+  return R;
 }
 
 void TrepPreviewForm::RenderRunningPage() {
@@ -619,6 +755,7 @@ void TrepPreviewForm::RenderRunningPage() {
 
 void TrepPreviewForm::RenderPages() {
   for (TIWImage* I : PageImages) I->Visible = false;
+  for (TIWRegion* M : SelectionMarks) M->Visible = false;
   FoundMark->Visible = false;
   FPagesShown.clear();
   TrepPreviewWorkspace& WS = FPreview->Workspace();
@@ -647,13 +784,148 @@ void TrepPreviewForm::RenderPages() {
     const int I = Pages[K];
     const TrepPageItem& It = List.Items(I);
     TIWImage* Img = PageImages[K];
-    Img->SetPictureURL(PagePicture(I, FPreview->Zoom()));
+    const TRendered& R = PagePicture(I, FPreview->Zoom());
+    Img->SetPictureURL(R.URL);
+    Img->PointerAreas = R.Areas;
+    Img->StatusControl = MessageBar->Name();
     Img->SetBounds(It.OffsetX, It.OffsetY, It.Width, It.Height);
     Img->AltText = "Page " + std::to_string(I + 1);
     Img->Visible = true;
     FPagesShown.push_back(I);
-    if (S.Found && S.LastFoundPage == I) ShowFoundMark(I, gfx::TRect{It.OffsetX, It.OffsetY, It.OffsetX + It.Width, It.OffsetY + It.Height}, S.FoundRect);
+    const gfx::TRect PageRect{It.OffsetX, It.OffsetY, It.OffsetX + It.Width, It.OffsetY + It.Height};
+    if (S.Found && S.LastFoundPage == I) ShowFoundMark(I, PageRect, S.FoundRect);
+    if (I == FSelectionPage) RenderSelection(I, PageRect);
   }
+}
+
+void TrepPreviewForm::RenderSelection(int PageIndex, const gfx::TRect& PageRect) {
+  auto* Pages = dynamic_cast<TrepPreviewPages*>(FPreview->PreviewPages());
+  TrepSelectedObjectsList& Sel = FPreview->SelectionList();
+  if (Pages == nullptr || Sel.Count() == 0) return;
+  const TrepReportPage* Page = Pages->GetPage(PageIndex);
+  if (Page == nullptr) return;
+  std::size_t K = 0;
+  for (int I = 0; I < Sel.Count() && K < SelectionMarks.size(); ++I) {
+    auto* C = dynamic_cast<TrepComponent*>(Sel.Items(I));
+    // Shift+clicks on other pages may have selected objects there: only this page's are marked.
+    if (C == nullptr || C->Page() != Page) continue;
+    const gfx::TRect R = TrepPreviewPages::PixelRect(*Page, PageIndex, *C, FPreview->Zoom());
+    SelectionMarks[K]->SetBounds(PageRect.Left + R.Left - 2, PageRect.Top + R.Top - 2, R.Width() + 4, R.Height() + 4);
+    SelectionMarks[K++]->Visible = true;
+  }
+}
+
+void TrepPreviewForm::RenderThumbnails() {
+  for (TIWImage* I : ThumbImages) I->Visible = false;
+  ThumbFrame->Visible = false;
+  FThumbsShown.clear();
+  if (!Thumbnails->Visible || Preparing()) return;
+  TrepPreviewWorkspace& TW = FPreview->Thumbnail();
+  TrepPageList& List = TW.PageList();
+  const gfx::TPoint Max = List.GetMaxBounds();
+  ThumbnailExtent->SetBounds(0, 0, std::max(1, Max.X + 10), std::max(1, Max.Y + 10));
+  Thumbnails->ScrollTop = TW.VertPosition();
+  if (List.Count() == 0) return;
+  // The rows in view and half a view above and below them.
+  const int Top = TW.VertPosition() - Thumbnails->Height / 2, Bottom = TW.VertPosition() + Thumbnails->Height * 3 / 2;
+  int First = std::max(0, List.FindPage(std::max(0, Top), 0));
+  // The lookup finds the last page of a row: the row's first pages are in view as well.
+  while (First > 0 && List.Items(First - 1).OffsetY + List.Items(First - 1).Height >= Top) --First;
+  const int Current = FPreview->PageNo() - 1;
+  const long long Key = ZoomKey(TW.Zoom);
+  for (int I = First; I < List.Count() && static_cast<int>(FThumbsShown.size()) < MaxThumbnailsInReply; ++I) {
+    const TrepPageItem& It = List.Items(I);
+    if (It.OffsetY > Bottom) break;
+    if (It.OffsetY + It.Height < Top) continue;
+    TIWImage* Img = ThumbImages[FThumbsShown.size()];
+    Img->SetPictureURL(HeldPicture(FThumbsRendered, MaxThumbnailsHeld, I, Key, [&] { return DrawThumbnailPNG(I); }).URL);
+    Img->SetBounds(It.OffsetX, It.OffsetY, It.Width, It.Height);
+    Img->AltText = "Page " + std::to_string(I + 1);
+    Img->Hint = Img->AltText;
+    Img->Visible = true;
+    FThumbsShown.push_back(I);
+    if (I == Current) {
+      ThumbFrame->SetBounds(It.OffsetX - 3, It.OffsetY - 3, It.Width + 6, It.Height + 6);
+      ThumbFrame->Visible = true;
+    }
+  }
+}
+
+void TrepPreviewForm::ThumbnailClick(int Index) {
+  if (Preparing() || Index < 0 || Index >= FPreview->PageCount()) return;
+  // The strip stays where it is; the main workspace goes to the page.
+  TrepPreviewWorkspace& TW = FPreview->Thumbnail();
+  TW.DisableUpdate = true;
+  FPreview->SetPageNo(Index + 1);
+  TW.DisableUpdate = false;
+  UpdateView();
+}
+
+void TrepPreviewForm::OutlineBClick() {
+  OutlineTree->Visible = !OutlineTree->Visible;
+  if (OutlineTree->Visible) Thumbnails->Visible = false;
+  if (!Preparing()) FPreview->UpdatePages();
+  UpdateView();
+}
+
+void TrepPreviewForm::ThumbBClick() {
+  Thumbnails->Visible = !Thumbnails->Visible;
+  if (Thumbnails->Visible) {
+    OutlineTree->Visible = false;
+    // The strip opens at the current page.
+    if (!Preparing()) FPreview->Thumbnail().ShowPage(FPreview->PageNo());
+  }
+  UpdateView();
+}
+
+// ---- copy and paste ----
+
+void TrepPreviewForm::CopyCmdExecute() {
+  if (Preparing() || !FReport || !CopyCmd->Visible || !CopyCmd->Enabled) return;
+  TrepClipboardScope Scope(*FClipboard);
+  FClipboard->Clear();
+  FPreview->InternalCopy();
+  if (FClipboard->HasText()) {
+    AddToInitProc("CopyText(" + JsString(rt::Utf16ToUtf8(FClipboard->Text())) + ");");
+  } else if (FClipboard->HasPicture()) {
+    gfx::TPicture P;
+    FClipboard->GetPicture(P);
+    gfx::TBitmap B(std::max(1, P.Width()), std::max(1, P.Height()), gfx::pf32bit);
+    if (const gfx::TBitmap* Px = P.Graphic() ? P.Graphic()->Pixels() : nullptr) B.Assign(*Px);
+    else if (P.Graphic()) P.Graphic()->Draw(B.Canvas(), gfx::TRect{0, 0, B.Width(), B.Height()});
+    // A page cannot put a picture on the clipboard without asking: it is downloaded instead.
+    Application().SendStream(gfx::EncodePNG(B), true, "image/png", "picture.png");
+  }
+  UpdateView();
+}
+
+void TrepPreviewForm::PasteContent(const std::string& FileName, const std::string& Bytes) {
+  if (Preparing() || !FReport || !PasteCmd->Visible) return;
+  TrepClipboardScope Scope(*FClipboard);
+  FClipboard->Clear();
+  if (FileName == PastedTextFileName) {
+    FClipboard->SetText(rt::Utf8ToUtf16(Bytes));
+  } else {
+    // Pictures come from the user's browser: read through the decoders and their limits.
+    try {
+      gfx::TPicture P;
+      rt::TStringStream In(Bytes);
+      P.LoadFromStream(In);
+      FClipboard->SetPicture(P);
+    } catch (const std::exception& e) {
+      Application().ShowMessage(std::string("The pasted picture cannot be read: ") + e.what());
+      UpdateView();
+      return;
+    }
+  }
+  if (!FPreview->InternalIsPasteAvailable()) {
+    Application().ShowMessage("Select an object that takes the pasted content (Shift+click) first.");
+  } else {
+    FPreview->InternalPaste();
+    // The pages with the changed objects are drawn again.
+    ForgetPictures();
+  }
+  UpdateView();
 }
 
 void TrepPreviewForm::ShowFoundMark(int, const gfx::TRect& PageRect, const gfx::TRect& Hit) {
@@ -677,6 +949,7 @@ void TrepPreviewForm::PageClick(int Index, int X, int Y, rt::TShiftState Shift) 
   TrepCustomPreviewPages* Pages = FReport->PreviewPages();
   if (Index < 0 || Index >= Pages->Count()) return;
   FPreview->SetPageNo(Index + 1);
+  FSelectionPage = Index;
   // The picture's pixels are the page's at the zoom, paper corner at (0, 0): the move finds the
   // object under the point, the click follows it (hyperlinks, detail pages, drill-down).
   const double Z = FPreview->Zoom();
@@ -781,6 +1054,9 @@ void TrepPreviewForm::FormKeyDown(int Key, rt::TShiftState Shift) {
     case 79:
       if (Ctrl && B.Contains(pbLoad)) OpenPanel->Visible = true;
       break;
+    case 67:
+      if (Ctrl) CopyCmdExecute();
+      return;
     default: break;
   }
   UpdateView();
@@ -919,7 +1195,17 @@ void TrepPreviewForm::UpdateView() {
   SaveB->Visible = Tools.Save;
   FindB->Visible = Tools.Find;
   ZoomPlusB->Visible = ZoomMinusB->Visible = ZoomCB->Visible = ZoomE->Visible = Tools.ZoomButtons;
-  OutlineB->Visible = Tools.Outline;
+  OutlineB->Visible = ThumbB->Visible = Tools.Outline;
+  // The check buttons look pressed while their pane shows.
+  for (auto [B, Down] : {std::pair{OutlineB, OutlineTree->Visible}, std::pair{ThumbB, Thumbnails->Visible},
+                         std::pair{FindB, SearchPanel->Visible}})
+    B->Color = Down ? PressedColor : clNone;
+  // Copy and paste as the right-click menu offers them.
+  CopyCmd->Visible = O.Buttons.Contains(pbCopy) && O.AllowPreviewEdit;
+  PasteCmd->Visible = O.Buttons.Contains(pbPaste) && O.AllowPreviewEdit;
+  CopyCmd->Enabled = !Running && FPreview->SelectionList().Count() > 0;
+  PasteCmd->Enabled = !Running && FPreview->SelectionList().Count() > 0;
+  PasteTarget = PasteCmd->Visible ? PasteUploader : nullptr;
   PageSettingsB->Visible = Tools.PageSettings;
   FirstB->Visible = PriorB->Visible = NextB->Visible = LastB->Visible = PageE->Visible = OfNL->Visible = Tools.Navigator;
   for (TIWButton* B : {PrintB, SaveB, PdfB, FindB, PageSettingsB}) B->Enabled = Cmd.PageTools;
@@ -934,30 +1220,28 @@ void TrepPreviewForm::UpdateView() {
   if (TabStrip->Visible) {
     TabStrip->Width = FW;
     int X = 4;
-    for (int I = 0; I < FPreview->TabCount(); ++I) {
-      const TrepPreviewTabItem& T = FPreview->Tab(I);
-      auto* B = Add<TIWButton>("Tab" + std::to_string(I + 1), TabStrip);
-      B->Caption = (T.Caption.empty() ? T.Name : T.Caption) + (I == FPreview->CurrentTab() ? " *" : "");
-      B->SetBounds(X, 1, 150, 22);
-      B->OnClick = [this, I](TIWControl*) {
+    // A tab's button and its close button: both act on tab I, then show what is current.
+    const auto TabButton = [&](const std::string& Name, const std::string& Caption, int W,
+                               void (TrepPreview::*Act)(int), int I) {
+      auto* B = Add<TIWButton>(Name + std::to_string(I + 1), TabStrip);
+      B->Caption = Caption;
+      B->SetBounds(X, 1, W, 22);
+      B->OnClick = [this, Act, I](TIWControl*) {
         if (Preparing()) return;
-        FPreview->SetCurrentTab(I);
+        ((*FPreview).*Act)(I);
         RebuildOutline();
         UpdateView();
       };
-      X += 152;
+      X += W + 2;
+      return B;
+    };
+    for (int I = 0; I < FPreview->TabCount(); ++I) {
+      const TrepPreviewTabItem& T = FPreview->Tab(I);
+      TabButton("Tab", (T.Caption.empty() ? T.Name : T.Caption) + (I == FPreview->CurrentTab() ? " *" : ""), 150,
+                &TrepPreview::SetCurrentTab, I);
       if (FPreview->TabClosable(I)) {
-        auto* C = Add<TIWButton>("TabClose" + std::to_string(I + 1), TabStrip);
-        C->Caption = "x";
-        C->Hint = "Close the tab";
-        C->SetBounds(X, 1, 22, 22);
-        C->OnClick = [this, I](TIWControl*) {
-          if (Preparing()) return;
-          FPreview->RemoveTab(I);
-          RebuildOutline();
-          UpdateView();
-        };
-        X += 26;
+        TabButton("TabClose", "x", 22, &TrepPreview::RemoveTab, I)->Hint = "Close the tab";
+        X += 2;
       }
     }
   }
@@ -967,7 +1251,8 @@ void TrepPreviewForm::UpdateView() {
   const int PaneHeight = FormHeight - Top - StatusHeight;
   const int OutlineWidth = std::clamp(O.OutlineWidth, 80, 600) + 60;
   OutlineTree->SetBounds(0, Top, OutlineWidth, PaneHeight);
-  const int Left = OutlineTree->Visible ? OutlineWidth + 4 : 0;
+  Thumbnails->SetBounds(0, Top, OutlineWidth, PaneHeight);
+  const int Left = OutlineTree->Visible || Thumbnails->Visible ? OutlineWidth + 4 : 0;
   const int Right = SearchPanel->Visible ? SearchWidth + 4 : 0;
   SearchPanel->SetBounds(FW - SearchWidth, Top, SearchWidth, PaneHeight);
   Workspace->SetBounds(Left, Top, FW - Left - Right, PaneHeight);
@@ -988,14 +1273,19 @@ void TrepPreviewForm::UpdateView() {
     LMessage->Caption = std::string("Preparing page ") + std::to_string(Done + 1) + "...";
     StatusBar->Caption = Res("clFirstPass") + " " + std::to_string(Done);
     RenderRunningPage();
+    RenderThumbnails();
     PageE->Text = std::to_string(std::max(1, FPreview->PageNo()));
     OfNL->Caption = rt::Format(Res("clOf"), {rt::TVarRec::Integer(FRunningCount)});
     MessageBar->Caption = "";
     return;
   }
 
-  if (FPreview->Workspace().ClientWidth() != Workspace->Width || FPreview->Workspace().ClientHeight() != Workspace->Height) {
+  // The thumbnails are laid out beside the strip's own scroll bar.
+  const int ThumbWidth = std::max(1, Thumbnails->Width - FPreview->ScrollBarWidth);
+  if (FPreview->Workspace().ClientWidth() != Workspace->Width || FPreview->Workspace().ClientHeight() != Workspace->Height ||
+      FPreview->Thumbnail().ClientWidth() != ThumbWidth || FPreview->Thumbnail().ClientHeight() != Thumbnails->Height) {
     FPreview->Workspace().Resize(Workspace->Width, Workspace->Height);
+    FPreview->Thumbnail().Resize(ThumbWidth, Thumbnails->Height);
     FPreview->UpdatePages();
   }
   // Zoom box: the items, with the zoom in effect first when it is none of them.
@@ -1011,6 +1301,7 @@ void TrepPreviewForm::UpdateView() {
   MessageBar->Caption = FPreview->MessageText();
   Title = FDocumentName.empty() ? ResourceString(100) : ResourceString(100) + " - " + FDocumentName;
   RenderPages();
+  RenderThumbnails();
   UpdatePanels();
 }
 

@@ -7,6 +7,7 @@
 // only those in view and a few around them; the preview's logic (page list, zoom modes, search,
 // outline, tabs, hyperlinks) is the engine's TrepPreview.
 #include <atomic>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@
 #include "report/engine/repPreviewLayout.h"
 
 class TrepReport;
+class TrepClipboard;
 class TrepPDFExport;
 class TrepPDFExportDialog;
 
@@ -33,6 +35,12 @@ constexpr int MaxZoomPercent = 400;
 // A drawn page picture is never larger than this many pixels (a huge custom paper at a high zoom
 // would otherwise take the server's memory).
 constexpr long long MaxPagePixels = 40LL * 1000 * 1000;
+// Thumbnails drawn for one reply (those in the strip's view and a few around them), and the
+// thumbnail pictures one viewer keeps at once.
+constexpr int MaxThumbnailsInReply = 24;
+constexpr int MaxThumbnailsHeld = 48;
+// Selected objects marked on the page; more stay selected without a mark.
+constexpr int MaxSelectionMarks = 32;
 // How often the page asks for progress while a report is prepared (ms).
 constexpr int ProgressPollMs = 300;
 // A request waits this long for the preparing report to reach a point where its finished pages
@@ -80,6 +88,14 @@ public:
   // Pages whose pictures the last render put on the page.
   const std::vector<int>& PagesShown() const { return FPagesShown; }
   int RenderedPagesHeld() const { return static_cast<int>(FRendered.size()); }
+  const std::vector<int>& ThumbnailsShown() const { return FThumbsShown; }
+  int ThumbnailsHeld() const { return static_cast<int>(FThumbsRendered.size()); }
+  // Draws the thumbnail of page Index (0-based) with its number; PNG bytes.
+  std::string DrawThumbnailPNG(int Index);
+  // The picture of button image Index of the preview's image lists at PPI (96 or 144); PNG.
+  static const std::string& ButtonPicture(int Index, int PPI);
+  // This viewer's clipboard: copies of one session never reach another's paste.
+  TrepClipboard& Clipboard() { return *FClipboard; }
   // The form's controls brought in line with the preview; every handler ends here.
   void UpdateView();
 
@@ -88,7 +104,11 @@ public:
   web::TIWButton *PrintB = nullptr, *OpenB = nullptr, *SaveB = nullptr, *PdfB = nullptr, *FindB = nullptr;
   web::TIWButton *ZoomPlusB = nullptr, *ZoomMinusB = nullptr, *OutlineB = nullptr, *PageSettingsB = nullptr;
   web::TIWButton *FirstB = nullptr, *PriorB = nullptr, *NextB = nullptr, *LastB = nullptr, *CancelB = nullptr;
-  web::TIWButton *PrefsB = nullptr;
+  web::TIWButton *PrefsB = nullptr, *ThumbB = nullptr;
+  // Copy and paste of the selected objects' content (Shift+click selects).
+  web::TIWButton *CopyCmd = nullptr, *PasteCmd = nullptr;
+  web::TIWFileUploader* PasteUploader = nullptr;
+  std::vector<web::TIWRegion*> SelectionMarks;
   web::TIWComboBox* ZoomCB = nullptr;
   web::TIWEdit* ZoomE = nullptr;
   web::TIWEdit* PageE = nullptr;
@@ -101,6 +121,11 @@ public:
   web::TIWLabel* WorkspaceExtent = nullptr;
   web::TIWRegion* FoundMark = nullptr;
   std::vector<web::TIWImage*> PageImages;
+  // The thumbnail strip (left, in place of the outline).
+  web::TIWRegion* Thumbnails = nullptr;
+  web::TIWLabel* ThumbnailExtent = nullptr;
+  web::TIWRegion* ThumbFrame = nullptr;
+  std::vector<web::TIWImage*> ThumbImages;
   web::TIWTimer* ProgressTimer = nullptr;
   // The search panel.
   web::TIWRegion* SearchPanel = nullptr;
@@ -126,6 +151,13 @@ public:
   void FindNextClick();
   void FindPriorClick();
   void PageClick(int Index, int X, int Y, rt::TShiftState Shift);
+  void ThumbnailClick(int Index);
+  void ThumbBClick();
+  void OutlineBClick();
+  // The selected objects' content: text to the browser's clipboard, a picture as a download.
+  void CopyCmdExecute();
+  // What the browser pasted (an upload): text, or a picture's bytes, into the selected objects.
+  void PasteContent(const std::string& FileName, const std::string& Bytes);
   void FormKeyDown(int Key, rt::TShiftState Shift);
   void WorkspaceScrolled(int Left, int Top);
   void ProgressTimerTick();
@@ -155,9 +187,16 @@ private:
   void RebuildOutline();
   void RebuildFindResults();
   void RenderPages();
+  void RenderThumbnails();
+  void RenderSelection(int PageIndex, const gfx::TRect& PageRect);
   void RenderRunningPage();
-  // The address of page Index's picture at the zoom, drawn when not held.
-  std::string PagePicture(int Index, double Zoom);
+  struct TRendered;
+  // The picture of page Index at the zoom with its pointer areas, drawn when not held.
+  const TRendered& PagePicture(int Index, double Zoom);
+  // The picture of (Index, Key) from Held, drawn by Draw when not there; Held keeps at most Cap,
+  // the least recently shown go.
+  TRendered& HeldPicture(std::list<TRendered>& Held, std::size_t Cap, int Index, long long Key,
+                               const std::function<std::string()>& Draw);
   void ForgetPictures();
   void OpenAddress(const std::string& URL);
   void ShowFoundMark(int PageIndex, const gfx::TRect& PageRect, const gfx::TRect& Hit);
@@ -180,9 +219,16 @@ private:
     int Page;
     long long ZoomKey;
     std::string URL;
+    // Where the pointer meets hints and links on it.
+    std::vector<web::TIWPointerArea> Areas;
   };
   std::list<TRendered> FRendered;  // most recently shown first
-  std::vector<int> FPagesShown;
+  std::list<TRendered> FThumbsRendered;
+  std::vector<int> FPagesShown, FThumbsShown;
+  std::vector<std::string> FButtonPictures;
+  // The page whose objects were clicked last: the selection lies on it.
+  int FSelectionPage = -1;
+  std::unique_ptr<TrepClipboard> FClipboard;
   // Pages of a report still being prepared, as the last safe point saw them.
   int FRunningCount = 0;
   std::string FRunningPicture;

@@ -234,3 +234,58 @@ test('a damaged upload gives one message and an empty viewer', async () => {
   assert.equal(await status(page), '');
   await context.close();
 });
+
+test('the toolbar shows our own pictures with the buttons\' hints', async () => {
+  const { context, page } = await openViewer();
+  for (const id of ['PrintB', 'OpenB', 'SaveB', 'FindB', 'ThumbB', 'FirstB', 'PriorB', 'NextB', 'LastB', 'ZoomPlusB']) {
+    await page.waitForFunction((s) => { const i = document.querySelector(s); return i && i.complete && i.naturalWidth > 0; }, `#${id} > img`);
+    const [title, alt, size] = await page.$eval(`#${id}`, (b) => [b.title, b.firstElementChild.alt, b.firstElementChild.naturalWidth]);
+    assert.ok(title.length > 0, id);
+    assert.equal(alt, title, id);
+    assert.equal(size, 16, `${id}: the 16-pixel picture on a screen of one device pixel per pixel`);
+  }
+  // A screen with more device pixels takes the larger drawing.
+  const sharp = await browser.newContext({ viewport: { width: 1280, height: 900 }, deviceScaleFactor: 2 });
+  const page2 = await sharp.newPage();
+  await page2.goto(server.url + 'viewer');
+  await page2.waitForFunction(() => {
+    const i = document.querySelector('#PrintB > img');
+    return i && i.complete && i.currentSrc.endsWith(i.srcset.split(', ')[1].split(' ')[0]);
+  });
+  await sharp.close();
+  await context.close();
+});
+
+test('a thumbnail click takes the viewer to its page', async () => {
+  const { context, page } = await openViewer();
+  await openShort(page);
+  await page.click('#ThumbB');
+  await page.waitForFunction(() => { const i = document.querySelector('#Thumbnails img[alt="Page 3"]'); return i && i.complete && i.naturalWidth > 0; });
+  assert.equal(await page.isVisible('#OutlineTree'), false);
+  await page.click('#Thumbnails img[alt="Page 3"]');
+  await waitStatus(page, 'Page 3 of 4');
+  await page.waitForSelector('#ThumbFrame', { state: 'visible' });
+  await context.close();
+});
+
+test('a hint appears when the pointer rests on an object that has one', async () => {
+  const { context, page } = await openViewer();
+  await openShort(page);
+  const picture = await pagePicture(page, 'Page 1');
+  const box = await picture.boundingBox();
+  const scale = await page.evaluate(() => { const i = document.getElementById('PageImage1'); return i.getBoundingClientRect().width / i.naturalWidth; });
+  const zoom = await page.evaluate(() => document.getElementById('PageImage1').naturalWidth / Math.round(210 * 3.77953));
+  const at = (x, y) => [box.x + (10 * 3.77953 + x) * zoom * scale, box.y + (10 * 3.77953 + y) * zoom * scale];
+  await page.mouse.move(...at(50, 10));
+  await page.waitForSelector('#iwHint', { state: 'visible' });
+  assert.equal(await page.textContent('#iwHint'), 'Page title');
+  assert.equal(await page.textContent('#MessageBar'), 'The title of the report');
+  // Over the link: no hint of its own, its address in the message line and the hand.
+  await page.mouse.move(...at(450, 10));
+  await page.waitForSelector('#iwHint', { state: 'hidden' });
+  assert.equal(await page.textContent('#MessageBar'), 'https://example.com/valves');
+  assert.equal(await picture.evaluate((i) => i.style.cursor), 'pointer');
+  await page.mouse.move(...at(450, 300));
+  await page.waitForFunction(() => document.getElementById('MessageBar').textContent === '');
+  await context.close();
+});

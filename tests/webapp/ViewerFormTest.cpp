@@ -6,12 +6,15 @@
 #include <chrono>
 #include <cmath>
 #include <regex>
+#include <set>
 #include <string>
 #include <thread>
 
+#include "platform/gfx/Picture.h"
 #include "platform/web/Cache.h"
 #include "report/engine/repClass.h"
 #include "report/engine/repDrawText.h"
+#include "report/engine/repInPlaceCopyPaste.h"
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repStartup.h"
 #include "report/pdf/repExportPDF.h"
@@ -48,6 +51,28 @@ std::string RowsTemplate(int Rows) {
          "\"><TrepMemoView Name=\"Row\" Left=\"0\" Top=\"0\" Width=\"300\" Height=\"20\" Text=\"Row [Line#] "
          "[IIF(&lt;Line#&gt; = 5, 'Zebrafish', '')]\"/></TrepMasterData></TrepReportPage></TrepReport>";
 }
+
+// One page: a title with a hint it does not show, a link with a hint, a row that opens a
+// detail page in a tab of its own, and that detail page.
+std::string HintTemplate() {
+  return "<?xml version=\"1.0\" encoding=\"utf-8\"?><TrepReport Name=\"Hints\" ScriptLanguage=\"PascalScript\">"
+         "<TrepReportPage Name=\"Page1\" PaperWidth=\"210\" PaperHeight=\"297\" PaperSize=\"9\" LeftMargin=\"10\" "
+         "RightMargin=\"10\" TopMargin=\"10\" BottomMargin=\"10\"><TrepPageHeader Name=\"PageHeader1\" Left=\"0\" "
+         "Top=\"0\" Width=\"700\" Height=\"40\"><TrepMemoView Name=\"Title\" Left=\"0\" Top=\"0\" Width=\"300\" "
+         "Height=\"20\" Text=\"Hints\" Hint=\"Not shown\"/><TrepMemoView Name=\"Link\" Left=\"400\" Top=\"0\" "
+         "Width=\"200\" Height=\"20\" Text=\"Visit the maker\" Hint=\"Maker &lt;site&gt;|Opens the maker's site\" "
+         "ShowHint=\"True\" Hyperlink.Kind=\"hkURL\" Hyperlink.Value=\"https://example.com/valves\"/>"
+         "</TrepPageHeader><TrepMasterData Name=\"MasterData1\" Left=\"0\" Top=\"100\" Width=\"700\" Height=\"30\" "
+         "RowCount=\"1\"><TrepMemoView Name=\"Row\" Left=\"0\" Top=\"0\" Width=\"300\" Height=\"20\" "
+         "Text=\"Details\" Hyperlink.Kind=\"hkDetailPage\" Hyperlink.Value=\"Detail\" Hyperlink.DetailPage=\"Page2\"/>"
+         "</TrepMasterData></TrepReportPage><TrepReportPage Name=\"Page2\" Visible=\"False\" PaperWidth=\"210\" "
+         "PaperHeight=\"297\" PaperSize=\"9\"><TrepMasterData Name=\"MasterData2\" Left=\"0\" Top=\"0\" Width=\"700\" "
+         "Height=\"30\" RowCount=\"1\"><TrepMemoView Name=\"DetailRow\" Left=\"0\" Top=\"0\" Width=\"300\" "
+         "Height=\"20\" Text=\"The details\"/></TrepMasterData></TrepReportPage></TrepReport>";
+}
+
+// Pixels of a page at zoom Z: the 10 mm margin, then the object's own place.
+int At(double Z, double Px) { return static_cast<int>(std::lround(Px * Z)) + static_cast<int>(std::lround(10 * 3.77953 * Z)); }
 
 class Viewer : public ::testing::Test {
 protected:
@@ -314,4 +339,157 @@ TEST_F(Viewer, ExportAsksTheBrowserForItsOptionsThroughTheFiltersShowModal) {
     EXPECT_EQ(Pdf.rfind("%PDF-", 0), 0u);
     EXPECT_NE(Pdf.find("/Encrypt"), std::string::npos);
   }
+}
+
+TEST_F(Viewer, ToolbarButtonsShowOurPicturesAtTwoSizesAndKeepTheirIds) {
+  struct Case {
+    TIWButton* Button;
+    const char* Id;
+  } Cases[] = {{v->PrintB, "PrintB"}, {v->OpenB, "OpenB"},   {v->SaveB, "SaveB"},   {v->FindB, "FindB"},
+               {v->ThumbB, "ThumbB"}, {v->FirstB, "FirstB"}, {v->LastB, "LastB"},   {v->ZoomPlusB, "ZoomPlusB"},
+               {v->CopyCmd, "CopyCmd"}, {v->PasteCmd, "PasteCmd"}};
+  std::set<std::string> Pictures;
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Id);
+    EXPECT_EQ(C.Button->Name(), C.Id);
+    for (const auto& [Url, Side] : {std::pair{C.Button->PictureURL, 16}, std::pair{C.Button->LargePictureURL, 24}}) {
+      const std::string Png = Fetch(Url);
+      gfx::TBitmap B;
+      std::string Error;
+      ASSERT_TRUE(gfx::DecodePNG(reinterpret_cast<const std::uint8_t*>(Png.data()), Png.size(), B, Error)) << Error;
+      EXPECT_EQ(B.Width(), Side);
+      EXPECT_EQ(B.Height(), Side);
+      Pictures.insert(Png);
+    }
+    THtml H;
+    C.Button->Render(H, {});
+    EXPECT_NE(H.Str().find("alt=\"" + HtmlEscape(C.Button->Hint) + "\""), std::string::npos) << H.Str();
+    EXPECT_NE(H.Str().find(" 1.5x\""), std::string::npos) << H.Str();
+  }
+  EXPECT_EQ(Pictures.size(), 2 * std::size(Cases)) << "every tool has a picture of its own";
+}
+
+TEST_F(Viewer, ThumbnailsDrawOnlyThoseInViewAndAClickGoesToThePage) {
+  OpenRows(80);
+  ASSERT_EQ(v->Preview().PageCount(), 40);
+  v->OutlineBClick();
+  v->ThumbBClick();
+  EXPECT_TRUE(v->Thumbnails->Visible);
+  EXPECT_FALSE(v->OutlineTree->Visible) << "the strip takes the outline's place";
+  const auto& Shown = v->ThumbnailsShown();
+  ASSERT_FALSE(Shown.empty());
+  EXPECT_EQ(Shown.front(), 0);
+  EXPECT_LT(static_cast<int>(Shown.size()), 40);
+  EXPECT_LE(static_cast<int>(Shown.size()), webapp::MaxThumbnailsInReply);
+  // Drawn at the thumbnail scale, with the strip's room beside the main workspace.
+  const gfx::TPoint Size = v->Report()->PreviewPages()->GetPageSize(0);
+  EXPECT_EQ(v->ThumbImages[0]->Width, static_cast<int>(std::lround(Size.X * 0.1)));
+  EXPECT_GE(v->Workspace->Left, v->Thumbnails->Width);
+
+  // A thumbnail further down: the main workspace goes to its page.
+  const int K = static_cast<int>(Shown.size()) - 1, Page = Shown[static_cast<std::size_t>(K)];
+  v->ThumbImages[static_cast<std::size_t>(K)]->OnMouseDown(v->ThumbImages[static_cast<std::size_t>(K)], 5, 5, 0);
+  EXPECT_EQ(v->Preview().PageNo(), Page + 1);
+  EXPECT_NE(std::find(v->PagesShown().begin(), v->PagesShown().end(), Page), v->PagesShown().end());
+  EXPECT_TRUE(v->ThumbFrame->Visible);
+
+  // Scrolled to the end of the strip: the last pages are drawn, and the held pictures stay capped.
+  v->Thumbnails->OnScroll(v->Thumbnails, 0, 100000);
+  EXPECT_EQ(v->ThumbnailsShown().back(), 39);
+  EXPECT_LE(v->ThumbnailsHeld(), webapp::MaxThumbnailsHeld);
+  v->OutlineBClick();
+  EXPECT_FALSE(v->Thumbnails->Visible);
+  EXPECT_TRUE(v->ThumbnailsShown().empty());
+}
+
+TEST_F(Viewer, HintsAndLinksTravelWithThePagePicture) {
+  ASSERT_TRUE(v->OpenFile("hints.xml", HintTemplate()));
+  Settle();
+  v->UpdateView();
+  ASSERT_FALSE(v->PagesShown().empty());
+  const double Z = v->Preview().Zoom();
+  const auto& Areas = v->PageImages[0]->PointerAreas;
+  const auto Find = [&](const std::string& Status) -> const TIWPointerArea* {
+    for (const auto& A : Areas)
+      if (A.Status == Status) return &A;
+    return nullptr;
+  };
+  // The link: its hint, its address for the message line, the hand, where the page draws it.
+  const TIWPointerArea* Link = Find("https://example.com/valves");
+  ASSERT_NE(Link, nullptr);
+  EXPECT_EQ(Link->Hint, "Maker <site>");
+  EXPECT_TRUE(Link->Hand);
+  EXPECT_EQ(Link->Left, At(Z, 400));
+  EXPECT_EQ(Link->Top, At(Z, 0));
+  EXPECT_EQ(Link->Right, At(Z, 600));
+  EXPECT_EQ(Link->Bottom, At(Z, 20));
+  // The detail-page row: a hand, no hint. The title's hint is not to be shown: no area.
+  const TIWPointerArea* Row = Find("Detail");
+  ASSERT_NE(Row, nullptr);
+  EXPECT_TRUE(Row->Hand);
+  EXPECT_TRUE(Row->Hint.empty());
+  EXPECT_EQ(Areas.size(), 2u);
+  EXPECT_EQ(v->PageImages[0]->StatusControl, "MessageBar");
+  THtml H;
+  v->PageImages[0]->Render(H, {});
+  EXPECT_NE(H.Str().find("data-areas=\"[["), std::string::npos);
+  EXPECT_EQ(H.Str().find("<site>"), std::string::npos) << "hint texts are escaped";
+}
+
+TEST_F(Viewer, ADetailPageOpensInATabThatItsButtonsShowAndClose) {
+  ASSERT_TRUE(v->OpenFile("hints.xml", HintTemplate()));
+  Settle();
+  v->UpdateView();
+  const double Z = v->Preview().Zoom();
+  v->PageClick(0, At(Z, 50), At(Z, 45), 0);
+  ASSERT_EQ(v->Preview().TabCount(), 2);
+  EXPECT_TRUE(v->TabStrip->Visible);
+  auto* First = dynamic_cast<TIWButton*>(v->FindControl("Tab1"));
+  auto* Close = dynamic_cast<TIWButton*>(v->FindControl("TabClose2"));
+  ASSERT_NE(First, nullptr);
+  ASSERT_NE(Close, nullptr);
+  EXPECT_EQ(v->FindControl("TabClose1"), nullptr) << "the report's own tab stays";
+  EXPECT_EQ(v->Preview().CurrentTab(), 1);
+  First->OnClick(First);
+  EXPECT_EQ(v->Preview().CurrentTab(), 0);
+  Close = dynamic_cast<TIWButton*>(v->FindControl("TabClose2"));
+  ASSERT_NE(Close, nullptr);
+  Close->OnClick(Close);
+  EXPECT_EQ(v->Preview().TabCount(), 1);
+  EXPECT_FALSE(v->TabStrip->Visible);
+}
+
+TEST_F(Viewer, CopyAndPasteGoThroughTheBrowserAndStayInTheSession) {
+  OpenRows(2);
+  v->Report()->PreviewOptions.Buttons.Include(pbPaste);
+  v->UpdateView();
+  ASSERT_TRUE(v->CopyCmd->Visible);
+  ASSERT_TRUE(v->PasteCmd->Visible);
+  EXPECT_FALSE(v->CopyCmd->Enabled) << "nothing selected yet";
+  const double Z = v->Preview().Zoom();
+  // Shift+click on row 1 selects it (the data band follows the 40-pixel page header).
+  v->PageClick(0, At(Z, 50), At(Z, 45), rt::ssShift);
+  ASSERT_EQ(v->Preview().SelectionList().Count(), 1);
+  EXPECT_TRUE(v->CopyCmd->Enabled);
+  EXPECT_TRUE(v->SelectionMarks[0]->Visible);
+  v->TakeInitProcs();
+  v->FormKeyDown(67, rt::ssCtrl);
+  const auto Init = v->TakeInitProcs();
+  ASSERT_EQ(Init.size(), 1u);
+  EXPECT_NE(Init[0].find("CopyText(\"Row 1"), std::string::npos) << Init[0];
+  EXPECT_TRUE(v->Clipboard().HasText());
+  EXPECT_FALSE(repClipboard().HasText()) << "the copy stays in this session";
+
+  v->PasteContent(TIWAppForm::PastedTextFileName, "Pasted words");
+  EXPECT_TRUE(app->TakeMessages().empty());
+  EXPECT_NE(v->SavedBytes().find("Pasted words"), std::string::npos) << "the paste is in the prepared pages";
+  // A damaged picture gives one message and changes nothing.
+  v->PasteContent("clipboard.png", "\x89PNG not really");
+  EXPECT_EQ(app->TakeMessages().size(), 1u);
+  // Without a selection nothing takes the paste.
+  v->PageClick(0, 2, 2, 0);
+  EXPECT_EQ(v->Preview().SelectionList().Count(), 0);
+  v->PasteContent(TIWAppForm::PastedTextFileName, "Nowhere");
+  EXPECT_EQ(app->TakeMessages().size(), 1u);
+  EXPECT_EQ(v->SavedBytes().find("Nowhere"), std::string::npos);
 }
