@@ -95,8 +95,7 @@ Variant TscScript::Evaluate(const std::string& Expression) {
   if (!Context->RTTIAdded()) Child.AddRTTI();
   Child.Parent = Context;
   Child.OnGetVarValue = Context->OnGetVarValue;
-  TscRunLineEvent SavedRunLine = std::move(OnRunLine);
-  OnRunLine = nullptr;
+  TscRunLineEvent SavedRunLine = OnRunLine.Take();
   struct Restore {
     TscScript* S;
     TscRunLineEvent& Saved;

@@ -49,6 +49,48 @@ using TscRunLineEvent =
 using TscGetUnitEvent =
     std::function<void(TscScript* Sender, const std::string& UnitName, std::string& UnitText)>;
 
+// A program's line hook: the handler each statement reports its line to. The hooks set are
+// counted process-wide, so that statements look for one only while some program has one.
+class TscLineHook {
+public:
+  TscLineHook() = default;
+  TscLineHook(const TscLineHook&) = delete;
+  TscLineHook& operator=(const TscLineHook&) = delete;
+  ~TscLineHook() {
+    if (FHandler) Set.fetch_sub(1, std::memory_order_relaxed);
+  }
+  // Any handler, or nullptr to clear.
+  template <class T>
+  TscLineHook& operator=(T&& Handler) {
+    const bool Had = static_cast<bool>(FHandler);
+    FHandler = std::forward<T>(Handler);
+    Count(Had);
+    return *this;
+  }
+  // The handler, leaving the hook clear.
+  TscRunLineEvent Take() {
+    const bool Had = static_cast<bool>(FHandler);
+    TscRunLineEvent H = std::move(FHandler);
+    FHandler = nullptr;
+    Count(Had);
+    return H;
+  }
+  explicit operator bool() const { return static_cast<bool>(FHandler); }
+  void operator()(TscScript* Sender, const std::string& UnitName, const std::string& SourcePos) const {
+    FHandler(Sender, UnitName, SourcePos);
+  }
+  // Hooks set in the process.
+  static bool AnySet() { return Set.load(std::memory_order_relaxed) != 0; }
+
+private:
+  void Count(bool Had) {
+    const bool Has = static_cast<bool>(FHandler);
+    if (Has != Had) Set.fetch_add(Has ? 1 : -1, std::memory_order_relaxed);
+  }
+  static inline std::atomic<int> Set{0};
+  TscRunLineEvent FHandler;
+};
+
 // Host handlers. Member names arrive in upper case; ClassType is the class the member was
 // registered under (nullptr for global functions).
 using TscGetValueEvent =
@@ -891,6 +933,7 @@ public:
   bool IsExecutableLine(int LineN, const std::string& UnitName = {}) const;
   // Calls the OnRunLine handler of the nearest program up the parent chain that has one.
   void NotifyLine(const std::string& UnitName, const std::string& SourcePos) {
+    if (!TscLineHook::AnySet()) return;
     for (TscScript* S = this; S; S = S->Parent)
       if (S->OnRunLine) {
         S->OnRunLine(this, UnitName, SourcePos);
@@ -931,7 +974,7 @@ public:
   bool MainProg = false;
   TscGetUnitEvent OnGetILUnit;
   TscGetUnitEvent OnGetUnit;
-  TscRunLineEvent OnRunLine;
+  TscLineHook OnRunLine;
   TscGetVariableValueEvent OnGetVarValue;
   TscScript* Parent = nullptr;
   TscScript* ProgRunning = nullptr;

@@ -196,3 +196,25 @@ TEST_F(IntegerSteps, LoneStatementsInBranchesKeepTheirPositionsAndLines) {
     EXPECT_EQ(Run(Text) + "@" + S.ErrorPos, C.Expected) << C.Syntax << ": " << C.Program;
   }
 }
+
+// Hooks set and cleared on other programs, and Evaluate setting this program's hook aside while
+// it compiles, leave this program's hook reporting; a cleared hook reports nothing.
+TEST_F(IntegerSteps, TheLineHookReportsWhateverOtherProgramsDo) {
+  S.OnRunLine = [&](TscScript*, const std::string&, const std::string& Pos) { Out += "[" + Pos + "]"; };
+  auto Quiet = [](TscScript*, const std::string&, const std::string&) {};
+  {
+    TscScript Other;
+    Other.OnRunLine = Quiet;
+    Other.OnRunLine = nullptr;
+    Other.OnRunLine = nullptr;
+  }
+  {
+    TscScript Other;
+    Other.OnRunLine = Quiet;
+  }
+  S.Evaluate("1 + 2");
+  const char* Program = "var a: Integer; begin a := 1; Print(a); end.";
+  EXPECT_EQ(Run(Program), "[1:23][1:31]1\n");
+  S.OnRunLine = nullptr;
+  EXPECT_EQ(Run(Program), "1\n");
+}
