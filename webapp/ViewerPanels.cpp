@@ -680,6 +680,8 @@ void TrepPreviewForm::SavePreferences() {
   const bool Outline = Get<TIWCheckBox>(*this, "PrefOutlineCB")->Checked;
   FKeepZoom = Get<TIWCheckBox>(*this, "PrefZoomCB")->Checked;
   OutlineTree->Visible = Outline;
+  // The outline and the thumbnails share one place.
+  if (Outline) Thumbnails->Visible = false;
   const std::string V = std::to_string(static_cast<int>(FPreview->ZoomMode())) + "_" +
                         std::to_string(static_cast<int>(std::lround(FPreview->Zoom() * 100))) + "_" +
                         std::to_string(Units) + "_" + (Outline ? "1" : "0") + "_" + (FKeepZoom ? "1" : "0");

@@ -400,6 +400,14 @@ TEST_F(Viewer, ThumbnailsDrawOnlyThoseInViewAndAClickGoesToThePage) {
   v->OutlineBClick();
   EXPECT_FALSE(v->Thumbnails->Visible);
   EXPECT_TRUE(v->ThumbnailsShown().empty());
+  // The outline chosen in the viewer's settings takes the strip's place too.
+  v->OutlineBClick();
+  v->ThumbBClick();
+  ASSERT_TRUE(v->Thumbnails->Visible);
+  dynamic_cast<TIWCheckBox*>(v->FindControl("PrefOutlineCB"))->Checked = true;
+  v->SavePreferences();
+  EXPECT_TRUE(v->OutlineTree->Visible);
+  EXPECT_FALSE(v->Thumbnails->Visible);
 }
 
 TEST_F(Viewer, HintsAndLinksTravelWithThePagePicture) {
