@@ -20,10 +20,7 @@ void InitOnce() {
   static const bool Done = [] {
     ServerControllerInitialization();
     GlobeunitInitialization();
-    enginesetup::StartEngine();
-    enginesetup::AddScriptModules();
-    repStartupInitialization();
-    repDrawTextInitialization();
+    enginesetup::StartReportRoad();
     return true;
   }();
   (void)Done;

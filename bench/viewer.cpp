@@ -21,10 +21,7 @@ namespace {
 void InitOnce() {
   static const bool Done = [] {
     ServerControllerInitialization();
-    enginesetup::StartEngine();
-    enginesetup::AddScriptModules();
-    repStartupInitialization();
-    repDrawTextInitialization();
+    enginesetup::StartReportRoad();
     return true;
   }();
   (void)Done;

@@ -4,7 +4,9 @@
 
 #include "report/engine/repClass.h"
 #include "report/engine/repClassRTTI.h"
+#include "report/engine/repDrawText.h"
 #include "report/engine/repRes.h"
+#include "report/engine/repStartup.h"
 #include "report/script/sc_iclassesrtti.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
@@ -39,6 +41,19 @@ inline void AddScriptModules() {
   sc_isysrttiInitialization();
   sc_iclassesrttiInitialization();
   repClassRTTIInitialization();
+}
+
+// All the program's start-up registers before it prepares and draws a report: the engine, the
+// script modules, the start-up registrations and the shared text layout, once per process.
+inline void StartReportRoad() {
+  static const bool Started = [] {
+    StartEngine();
+    AddScriptModules();
+    repStartupInitialization();
+    repDrawTextInitialization();
+    return true;
+  }();
+  (void)Started;
 }
 
 } // namespace enginesetup

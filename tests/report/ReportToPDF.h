@@ -3,11 +3,8 @@
 #pragma once
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "report/engine/repClass.h"
 #include "report/engine/repClassRTTI.h"
@@ -17,6 +14,7 @@
 #include "report/pdf/repEMFtoCanvas.h"
 #include "report/pdf/repExportPDF.h"
 #include "tests/report/EngineSetup.h"
+#include "tests/report/script/ScriptWatchdog.h"
 
 namespace reporttopdf {
 
@@ -50,33 +48,10 @@ inline void RunOptions(TrepReport& R) {
   R.EngineOptions.ScriptUnitFolders.clear();
 }
 
-// Terminates the report's script once the budget is spent, and again every few milliseconds
-// until the run ends (a routine entered after a Terminate clears its own flag).
-class ScriptWatchdog {
+// Ends the report's script once the budget is spent.
+class ScriptWatchdog : public scripttest::TScriptWatchdog {
 public:
-  explicit ScriptWatchdog(TrepReport& R)
-      : FThread([this, &R] {
-          std::unique_lock<std::mutex> L(FLock);
-          if (FDone.wait_for(L, ScriptBudget, [this] { return FFinished; })) return;
-          while (!FFinished) {
-            R.Script()->Terminate();
-            FDone.wait_for(L, std::chrono::milliseconds(5), [this] { return FFinished; });
-          }
-        }) {}
-  ~ScriptWatchdog() {
-    {
-      std::lock_guard<std::mutex> L(FLock);
-      FFinished = true;
-    }
-    FDone.notify_all();
-    FThread.join();
-  }
-
-private:
-  std::mutex FLock;
-  std::condition_variable FDone;
-  bool FFinished = false;
-  std::thread FThread;
+  explicit ScriptWatchdog(TrepReport& R) : TScriptWatchdog(ScriptBudget, [&R] { R.Script()->Terminate(); }) {}
 };
 
 // The report's prepared pages as a PDF in memory. A document the export calls complete must end

@@ -27,18 +27,6 @@ using namespace web;
 
 namespace {
 
-// What the program's start-up registers and the report run needs.
-void InitReportEngine() {
-  static const bool Done = [] {
-    enginesetup::StartEngine();
-    enginesetup::AddScriptModules();
-    repStartupInitialization();
-    repDrawTextInitialization();
-    return true;
-  }();
-  (void)Done;
-}
-
 // Files in the folder the temporary files go to.
 int CacheFiles() {
   const std::string Probe = TIWAppCache::NewTempFileName();
@@ -64,7 +52,7 @@ public:
 class Report : public ::testing::Test {
 protected:
   void SetUp() override {
-    InitReportEngine();
+    enginesetup::StartReportRoad();
     app = std::make_unique<TIWApplication>();
     TIWServerController controller;
     controller.OnNewSession(*app);

@@ -122,15 +122,7 @@ TEST(SizingServerUnderFlood, AnotherAddressStartsASessionAndCalculates) {
         }
       });
       // ...and connections that never send a byte, reopened as they are closed.
-      flood.emplace_back([&, from] {
-        std::vector<std::unique_ptr<TRawConn>> silent;
-        while (!stop) {
-          silent.erase(std::remove_if(silent.begin(), silent.end(), [](auto& s) { return s->ServerClosed(); }),
-                       silent.end());
-          while (silent.size() < 100) silent.push_back(std::make_unique<TRawConn>(port, from));
-          std::this_thread::sleep_for(20ms);
-        }
-      });
+      flood.emplace_back([&, from] { webtest::HoldSilentConnections(port, from, 100, stop); });
     }
     std::this_thread::sleep_for(500ms);
 

@@ -13,6 +13,7 @@
 #include "report/engine/repClass.h"
 #include "webapp/SizingReport.h"
 #include "webapp/SizingTemplate.h"
+#include "tests/webapp/SizingInputs.h"
 
 using webapp::TSizingReportInputs;
 
@@ -21,42 +22,16 @@ namespace {
 // A gate valve sized for a liquid in Cv mode, gauge psig; every grid cell names its place
 // ("r3c2"), so a cell read from the wrong row or column shows.
 TSizingReportInputs GateLiquid() {
-  TSizingReportInputs In;
+  TSizingReportInputs In = webtest::WaterOnSlidingGate();
   In.Version = "3.1";
-  In.VersionDate = "10/01/2026";
-  In.Prefs.Name = "A. Engineer";
   In.Prefs.NameApply = true;
-  In.Prefs.Email = "a@example.com";
   In.Prefs.EmailApply = false;
-  In.ValveLine = "Sliding Gate";
-  In.Valvetype = "Sliding Gate";
-  In.FluidState = "Liquid";
-  In.FluidName = "Water";
-  In.SelectedFlowUnit = "gpm";
   In.SelectedSize = 0.75f;
   In.GageP = true;
-  In.SessionCalcForCv = true;
-  In.ActualDeltaP = {"50", "60", "70"};
-  In.PressureUnit = "psig";
   In.TagNo = "FV-101";
-  In.Customer = "Acme";
-  In.LineItem = "7";
-  In.ValveTypeText = "Sliding Gate";
   In.CvMode = true;
-  In.CvText = "28";
   In.DesignCvText = "12.5";
-  In.Flow = {"10", "20", "30"};
-  In.P1 = {"100", "110", "120"};
-  In.P2 = {"50", "50", "50"};
-  In.Temp = {"60", "61", "62"};
-  In.VP = {"0.26", "0.27", "0.28"};
-  In.CP = {"3206", "3206", "3206"};
-  In.SG = {"1", "1", "1"};
-  In.Visc = {"1.1", "1.2", "1.3"};
-  In.TempUnit = "°F";
   In.UpDiam = "1.50 in";
-  In.DownDiam = "2.00 in";
-  In.Schedule = "40";
   In.Notes = "First note\r\nSecond note";
   In.Grid.resize(10);
   for (int r = 0; r < 10; ++r)

@@ -28,21 +28,11 @@
 #include "tests/report/pdf/PDFTools.h"
 #include "webapp/SizingReport.h"
 #include "webapp/SizingTemplate.h"
+#include "tests/webapp/SizingInputs.h"
 
 using webapp::TSizingReportInputs;
 
 namespace {
-
-void InitReportEngine() {
-  static const bool Done = [] {
-    enginesetup::StartEngine();
-    enginesetup::AddScriptModules();
-    repStartupInitialization();
-    repDrawTextInitialization();
-    return true;
-  }();
-  (void)Done;
-}
 
 struct TBox {
   double X0 = 0, Y0 = 0, X1 = 0, Y1 = 0;
@@ -81,39 +71,15 @@ std::string Unescaped(std::string S) {
 
 // A gate valve sized for water in Cv mode: the values as the form shows them.
 TSizingReportInputs GateSheet() {
-  TSizingReportInputs In;
+  TSizingReportInputs In = webtest::WaterOnSlidingGate();
   In.Version = "3.1.4";
-  In.VersionDate = "10/01/2026";
-  In.Prefs.Name = "A. Engineer";
   In.Prefs.Company = "Acme";
   In.Prefs.Contact = "555 0100";
-  In.Prefs.Email = "a@example.com";
   In.Prefs.RepDate = "12/11/2026";
   In.Prefs.NameApply = In.Prefs.CompanyApply = In.Prefs.ContactApply = In.Prefs.EmailApply = In.Prefs.RepDateApply = true;
-  In.ValveLine = In.Valvetype = In.ValveTypeText = "Sliding Gate";
-  In.FluidState = "Liquid";
-  In.FluidName = "Water";
-  In.SelectedFlowUnit = "gpm";
   In.SelectedSize = 2;
-  In.SessionCalcForCv = true;
-  In.ActualDeltaP = {"50", "60", "70"};
-  In.PressureUnit = "psig";
   In.TagNo = "FV-1";
-  In.Customer = "Acme";
-  In.LineItem = "7";
-  In.CvText = "28";
-  In.Flow = {"10", "20", "30"};
-  In.P1 = {"100", "110", "120"};
-  In.P2 = {"50", "50", "50"};
-  In.Temp = {"60", "61", "62"};
-  In.VP = {"0.26", "0.27", "0.28"};
-  In.CP = {"3206", "3206", "3206"};
-  In.SG = {"1", "1", "1"};
-  In.Visc = {"1.1", "1.2", "1.3"};
-  In.TempUnit = "°F";
   In.UpDiam = "2.00 in";
-  In.DownDiam = "2.00 in";
-  In.Schedule = "40";
   In.Notes = "Norm: Cavitating";
   In.Grid = {{"", "", "Min", "Norm", "Max"},
              {"Calculated Cv", "", "1.42", "2.59", "3.67"},
@@ -260,7 +226,7 @@ class SizingSheetLayout : public ::testing::Test {
 protected:
   void SetUp() override {
     if (!pdftools::HaveTool("pdftotext") || !pdftools::HaveTool("pdftoppm")) GTEST_SKIP() << "poppler-utils missing";
-    InitReportEngine();
+    enginesetup::StartReportRoad();
     webapp::LoadSizingTemplate(R);
   }
   TPrinted Sheet(const TSizingReportInputs& In) {

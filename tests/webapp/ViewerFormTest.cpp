@@ -27,17 +27,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-void InitReportEngine() {
-  static const bool Done = [] {
-    enginesetup::StartEngine();
-    enginesetup::AddScriptModules();
-    repStartupInitialization();
-    repDrawTextInitialization();
-    return true;
-  }();
-  (void)Done;
-}
-
 // A template of Rows rows, two to a page, a link in the page header and a word on page 3.
 std::string RowsTemplate(int Rows) {
   return "<?xml version=\"1.0\" encoding=\"utf-8\"?><TrepReport Name=\"Rows\" ScriptLanguage=\"PascalScript\">"
@@ -77,7 +66,7 @@ int At(double Z, double Px) { return static_cast<int>(std::lround(Px * Z)) + sta
 class Viewer : public ::testing::Test {
 protected:
   void SetUp() override {
-    InitReportEngine();
+    enginesetup::StartReportRoad();
     app = std::make_unique<TIWApplication>();
     TIWServerController controller;
     controller.OnNewSession(*app);

@@ -7,11 +7,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <memory>
 #include <regex>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 namespace webtest {
 
@@ -99,6 +104,17 @@ inline TRawReply RawExchange(int port, const char* from, const std::string& requ
   r.Head = got.substr(0, end);
   r.Body = got.substr(end + 4);
   return r;
+}
+
+// Keeps Count connections from one address open that never send a byte, opening new ones as the
+// server closes them, until Stop: the silent half of a flood.
+inline void HoldSilentConnections(int port, const char* from, std::size_t count, const std::atomic<bool>& stop) {
+  std::vector<std::unique_ptr<TRawConn>> silent;
+  while (!stop) {
+    silent.erase(std::remove_if(silent.begin(), silent.end(), [](auto& s) { return s->ServerClosed(); }), silent.end());
+    while (silent.size() < count) silent.push_back(std::make_unique<TRawConn>(port, from));
+    std::this_thread::sleep_for(20ms);
+  }
 }
 
 }  // namespace webtest

@@ -1116,15 +1116,7 @@ TEST_F(WebServer, FloodsFromOneAndFromSeveralAddressesLeaveAnotherUserWorking) {
         for (int i = 0; !stop && i < 2000; ++i) floodPages += OpenFrom(Port, from, i % 3 == 0) == 200;
       });
       // ...and connections that never send a byte, reopened as they are closed.
-      flood.emplace_back([&, from] {
-        std::vector<std::unique_ptr<TRawConn>> silent;
-        while (!stop) {
-          silent.erase(std::remove_if(silent.begin(), silent.end(), [](auto& s) { return s->ServerClosed(); }),
-                       silent.end());
-          while (silent.size() < 70) silent.push_back(std::make_unique<TRawConn>(Port, from));
-          std::this_thread::sleep_for(20ms);
-        }
-      });
+      flood.emplace_back([&, from] { webtest::HoldSilentConnections(Port, from, 70, stop); });
     }
     std::this_thread::sleep_for(300ms);
     TBrowser user(Port);

@@ -3,12 +3,9 @@
 // else is PascalScript and stays part of the text). Work is bounded: a watchdog terminates the
 // program after kRunBudget, so endless loops end like any terminated script.
 #include <chrono>
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "platform/rt/Classes.h"
 #include "report/script/sc_ibasic.h"
@@ -17,6 +14,7 @@
 #include "report/script/sc_ijs.h"
 #include "report/script/sc_ipascal.h"
 #include "report/script/sc_isysrtti.h"
+#include "tests/report/script/ScriptWatchdog.h"
 
 namespace {
 
@@ -48,35 +46,6 @@ void AddListClass(TscScript& S) {
                  return rt::Variant(L->Count());
                }));
 }
-
-// Terminates the script once the budget is spent, and again every few milliseconds until the
-// run ends (a routine entered after a Terminate clears its own flag).
-class Watchdog {
-public:
-  explicit Watchdog(TscScript& S)
-      : FThread([this, &S] {
-          std::unique_lock<std::mutex> L(FLock);
-          if (FDone.wait_for(L, kRunBudget, [this] { return FFinished; })) return;
-          while (!FFinished) {
-            S.Terminate();
-            FDone.wait_for(L, std::chrono::milliseconds(5), [this] { return FFinished; });
-          }
-        }) {}
-  ~Watchdog() {
-    {
-      std::lock_guard<std::mutex> L(FLock);
-      FFinished = true;
-    }
-    FDone.notify_all();
-    FThread.join();
-  }
-
-private:
-  std::mutex FLock;
-  std::condition_variable FDone;
-  bool FFinished = false;
-  std::thread FThread;
-};
 
 } // namespace
 
@@ -111,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   try {
     // Compiling raises too: a unit named in uses that cannot be opened is a file-open error.
     if (!S.Compile()) return 0;
-    Watchdog W(S);
+    scripttest::TScriptWatchdog W(kRunBudget, [&S] { S.Terminate(); });
     S.Execute();
   } catch (const rt::Exception&) {
     // A script error is a normal end; anything else escaping is a finding.
