@@ -4,15 +4,13 @@
 // "x_cairo" is our time over cairo's.
 #include <benchmark/benchmark.h>
 
-#include <cairo-pdf.h>
-#include <cairo.h>
-
 #include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/CairoPeer.h"
 #include "platform/gfx/Picture.h"
 #include "platform/rt/Unicode.h"
 #include "report/engine/repClassMemo.h"
@@ -122,31 +120,16 @@ std::size_t ExportTextReport() {
   return static_cast<std::size_t>(S.Size());
 }
 
-cairo_status_t CountBytes(void* Closure, const unsigned char* Data, unsigned int Length) {
-  (void)Data;
-  *static_cast<std::size_t*>(Closure) += Length;
-  return CAIRO_STATUS_SUCCESS;
-}
-
 // The same 200 pages through cairo's PDF surface, the same face (fontconfig's Liberation Sans,
 // which the report's Arial resolves to) at 10 points.
 std::size_t CairoTextReport() {
-  std::size_t Bytes = 0;
-  cairo_surface_t* Surface = cairo_pdf_surface_create_for_stream(CountBytes, &Bytes, 595.28, 841.89);
-  cairo_t* Cr = cairo_create(Surface);
-  cairo_select_font_face(Cr, "Liberation Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(Cr, 9.965);
+  cairopeer::TDocument Doc("Liberation Sans", 9.965);
   for (int P = 0; P < Pages; ++P) {
-    for (int L = 0; L < LinesPerPage; ++L) {
-      cairo_move_to(Cr, 31.5, (40 + L * 17 + 14) * 0.75);
-      cairo_show_text(Cr, Utf8Lines()[static_cast<std::size_t>(P * LinesPerPage + L)].c_str());
-    }
-    cairo_show_page(Cr);
+    for (int L = 0; L < LinesPerPage; ++L)
+      Doc.Text(31.5, (40 + L * 17 + 14) * 0.75, Utf8Lines()[static_cast<std::size_t>(P * LinesPerPage + L)].c_str());
+    Doc.EndPage();
   }
-  cairo_destroy(Cr);
-  cairo_surface_finish(Surface);
-  cairo_surface_destroy(Surface);
-  return Bytes;
+  return Doc.Finish();
 }
 
 void BM_OnePageReport(benchmark::State& State) {
