@@ -411,12 +411,12 @@ void TrepComponent::SetBounds(double ALeft, double ATop, double AWidth, double A
 }
 
 double TrepComponent::AbsLeft() const {
-  if (FParent == nullptr || dynamic_cast<const TrepDialogPage*>(FParent) != nullptr) return FLeft;
+  if (FParent == nullptr || FParent->FIsDialogPage) return FLeft;
   return FParent->AbsLeft() + FLeft;
 }
 
 double TrepComponent::AbsTop() const {
-  if (FParent == nullptr || dynamic_cast<const TrepDialogPage*>(FParent) != nullptr) return FTop;
+  if (FParent == nullptr || FParent->FIsDialogPage) return FTop;
   return FParent->AbsTop() + FTop;
 }
 

@@ -377,6 +377,9 @@ public:
   rt::TObject* ComponentEditors = nullptr;
 
 protected:
+  // Set by dialog pages, where absolute positions stop: a plain test on the hot path of every
+  // position asked for while pages are drawn and exported.
+  bool FIsDialogPage = false;
   // The object's own answers to interactive events; interactive descendants override them.
   virtual bool DoMouseDown(int X, int Y, rt::TMouseButton Button, rt::TShiftState Shift,
                            TrepInteractiveEventsParams& EventParams);

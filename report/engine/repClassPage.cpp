@@ -188,6 +188,7 @@ void TrepReportPage::Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, do
 // TrepDialogPage and TrepDataPage
 
 TrepDialogPage::TrepDialogPage(rt::TComponent* AOwner) : TrepPage(AOwner) {
+  FIsDialogPage = true;
   Font().SetName("Tahoma");
   Font().SetSize(8);
 }
