@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,8 @@ struct TTabularReport {
     rt::TMemoryStream S;
     F.Stream = &S;
     if (!R.Export(&F)) State.SkipWithError("export failed");
+    // For checking the file with other tools (qpdf --check, pdftotext).
+    if (const char* Out = std::getenv("TABULAR_REPORT_PDF")) S.SaveToFile(Out);
     return static_cast<std::size_t>(S.Size());
   }
 };
