@@ -229,6 +229,17 @@ void ShapeRun(const std::u16string_view Text, const TLogicalRun& R, bool Ligatur
 
 } // namespace
 
+TGlyphBox GlyphInkBox(const gfx::TFontFace* Face, unsigned Glyph) {
+  TGlyphBox Box;
+  hb_glyph_extents_t E{};
+  if (!Face || !hb_font_get_glyph_extents(HBFontOf(Face), Glyph, &E)) return Box;
+  Box.XMin = std::min(E.x_bearing, E.x_bearing + E.width);
+  Box.XMax = std::max(E.x_bearing, E.x_bearing + E.width);
+  Box.YMax = std::max(E.y_bearing, E.y_bearing + E.height);
+  Box.YMin = std::min(E.y_bearing, E.y_bearing + E.height);
+  return Box;
+}
+
 long long TrepPDFRun::Width() const {
   long long W = 0;
   for (const auto& G : Glyphs) W += G.Advance;

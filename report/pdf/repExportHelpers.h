@@ -69,6 +69,14 @@ struct TrepPDFRun {
   long long Width() const;
 };
 
+// The box the outline of a glyph covers, in font units from the glyph's origin (y up); all
+// zero for a glyph without outline (a blank).
+struct TGlyphBox {
+  int XMin = 0, YMin = 0, XMax = 0, YMax = 0;
+  bool Empty() const { return XMin == XMax || YMin == YMax; }
+};
+TGlyphBox GlyphInkBox(const gfx::TFontFace* Face, unsigned Glyph);
+
 // Limits for text that comes from templates: longer texts are shaped in pieces of this many
 // code units (cut at a blank where one is near), so a hostile memo cannot make one huge buffer.
 inline constexpr std::size_t MaxShapedRunLength = 4096;

@@ -132,7 +132,10 @@ std::string DeflateData(std::string_view Data, int Level) {
 
 namespace {
 
-std::string Deflate(std::string_view Data) { return DeflateData(Data, 1); }
+// Level 5 packs text content nearly as tight as 6 at two thirds of its time.
+constexpr int StreamDeflateLevel = 5;
+
+std::string Deflate(std::string_view Data) { return DeflateData(Data, StreamDeflateLevel); }
 
 // "(" + the text with "\", "(", ")", CR and LF escaped + ")".
 std::string LiteralString(std::string_view Bytes) {
@@ -195,6 +198,7 @@ void TrepPDFExport::ClearDocumentState() {
   FExportedPages.clear();
   FPageHeights.clear();
   FContent.clear();
+  FTextRun = FTextOpen = false;
   FInPage = false;
   FOut.clear();
   FFlushed = 0;
@@ -252,6 +256,7 @@ void TrepPDFExport::StartPage(TrepReportPage* Page, int Index) {
   FMarginLeft = FPage.LeftMargin * 0.05;
   FMarginTop = FPage.TopMargin * 0.05;
   FContent.clear();
+  FTextRun = FTextOpen = false;
   FPageAnnots.clear();
   FExportedPages.push_back(Index);
   FPageHeights.push_back(FHeight);
@@ -335,6 +340,7 @@ void TrepPDFExport::FinishPage(TrepReportPage* Page, int Index) {
   if (!FInPage) throw rt::Exception("PDF export: a page was finished that was not started");
   FInPage = false;
   const int N = FPOH.UpdateXRef();
+  EndTextRun();
   Line(ObjNumberText(N));
   WriteStreamObject(FContent, N, true, Compressed);
   FContent.clear();

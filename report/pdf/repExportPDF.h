@@ -225,11 +225,24 @@ private:
   void WriteStreamData(std::string_view Data, int ObjectNumber, bool OpenDictionary, bool Compress, bool Encrypt);
 
   // ---- page content ----
-  void C(std::string_view S) { FContent.append(S); }
+  void C(std::string_view S) {
+    if (FTextRun) EndTextRun();
+    FContent.append(S);
+  }
   void CL(std::string_view S) {
+    if (FTextRun) EndTextRun();
     FContent.append(S);
     FContent.append("\r\n");
   }
+  // Plain memo text that lies inside its memo needs no clip: such memos share one text object
+  // and the font and colour state of the memos before them, until anything else is drawn.
+  void EndTextRun();
+  void WriteSharedTextLine(const TrepPDFRun& Run, const TrepPDFTextBlock& Block, double Size, double X, double Y,
+                           double SpaceAdjust);
+  // The glyphs of one run as the operand of TJ, with the shifts that put them where shaping did;
+  // Cur and Pen carry on from run to run of a line.
+  std::string GlyphsTJ(const TrepPDFRun& Run, TrepPDFFont* PF, const TrepPDFTextBlock& Block, double SpaceAdjust,
+                       double& Cur, double& Pen, bool Last);
   double PixelsToPDFX(double X) const { return X * 0.75 + FMarginLeft; }
   double PixelsToPDFY(double Y) const { return FHeight - FMarginTop - Y * 0.75; }
   std::string CachedColorText(gfx::TColor Color);
@@ -330,6 +343,10 @@ private:
   TrepRect FPageRect;
   TrepPDFPageSetup FPage;
   std::string stLeft, stTop, stRight, stBottom;
+  bool FTextRun = false;   // the content ends in shared memo text (see EndTextRun)
+  bool FTextOpen = false;  // ... with its text object still open
+  long long FTextX = 0, FTextY = 0;  // start of the open text object's line, hundredths of a point
+  std::string FTextFont, FTextColor;  // the Tf and rg lines in force
   gfx::TColor FLastColor = 0;
   std::string FLastColorResult = "0 0 0";
   bool FStarted = false;

@@ -27,6 +27,26 @@ std::string F2(double V) { return PDFFixed(V, 2); }
 // Gaps, spacings and sizes from templates, held where the layout holds them.
 double Sane(double V, double Limit) { return std::isfinite(V) ? std::clamp(V, -Limit, Limit) : 0.0; }
 
+// Whether every glyph of a line drawn from (X, Y) at Size points lies inside Clip, pens
+// advanced as the text writer advances them. Readers place glyphs within half a thousandth of
+// an em of those pens; a thousandth is allowed.
+bool InkInside(const TrepPDFRun& Run, const TrepPDFTextBlock& Block, double SpaceAdjust, double Size, double X,
+               double Y, const TrepRect& Clip) {
+  const double Unit = 1.0 / std::max(1, Run.Face->UnitsPerEm());
+  double Pen = 0;
+  for (const TShapedGlyph& G : Run.Glyphs) {
+    const TGlyphBox B = GlyphInkBox(Run.Face, G.Glyph);
+    if (!B.Empty()) {
+      const double L = X + (Pen + (G.XOffset + B.XMin) * Unit - 0.001) * Size;
+      const double R = X + (Pen + (G.XOffset + B.XMax) * Unit + 0.001) * Size;
+      if (L < Clip.Left || R > Clip.Right || Y + B.YMin * Unit * Size < Clip.Bottom || Y + B.YMax * Unit * Size > Clip.Top)
+        return false;
+    }
+    Pen += G.Advance * Unit + ((G.IsSpace ? SpaceAdjust : 0) + (G.Text.empty() ? 0 : Block.CharSpacing)) / 1000;
+  }
+  return true;
+}
+
 } // namespace
 
 void TrepPDFExport::FillTextBlock(TrepView* View, TrepPDFTextBlock& Block) {
@@ -63,10 +83,16 @@ void TrepPDFExport::ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Bloc
   stRight = F2(VR.Right);
   stBottom = F2(VR.Bottom);
   ExportFill(View);
-  CL("q");
-  CL(PDFRectText(GetClipRect(View, true)) + " re");
-  CL("W");
-  CL("n");
+  const TrepRect Clip = GetClipRect(View, true);
+  bool Clipped = false;
+  auto OpenClip = [&] {
+    if (Clipped) return;
+    Clipped = true;
+    CL("q");
+    CL(PDFRectText(Clip) + " re");
+    CL("W");
+    CL("n");
+  };
   {
     TrepDrawText::TLock LayoutLock;
     std::lock_guard<std::mutex> Own(PDFTextLock());
@@ -109,6 +135,7 @@ void TrepPDFExport::ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Bloc
     const double LH = DT.LineHeight();
 
     if (Block.Underlines && LH > 0) {
+      OpenClip();
       const int Count = static_cast<int>(std::min(10000.0, std::trunc(View->Height() / LH)));
       for (int K = 1; K <= Count; ++K) {
         const std::string Y = F2(PixelsToPDFY(View->AbsTop() + GapY + 1 + K * LH - LS));
@@ -123,6 +150,15 @@ void TrepPDFExport::ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Bloc
     const gfx::TFontFace* Face = Choice.Face;
     const double S = PDFFontSize(Font);
     const gfx::TColor Color = Block.FontColor == gfx::clNone ? gfx::clBlack : Block.FontColor;
+    // Lines are placed first, so that text that lies inside the clip can go without it.
+    struct TPlaced {
+      std::vector<TrepPDFRun> Runs;
+      double X, Y, EndX, Adjust;
+    };
+    std::vector<TPlaced> Placed;
+    TrepPDFTextBlock Line = Block;
+    Line.FontColor = Color;
+    Line.CharSpacing = S > 0 ? CS * 0.75 * 1000 / S : 0;
     for (int I = 0; I < N && Face; ++I) {
       const std::u16string& L = DT.Lines(I);
       const int Flags = DT.LineFlags(I);
@@ -165,11 +201,34 @@ void TrepPDFExport::ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Bloc
       default: Y = Y0 + (I + 1) * LH - LS; break;
       }
       const double PX = PixelsToPDFX(X), PY = PixelsToPDFY(Y);
-      TrepPDFTextBlock Line = Block;
-      Line.FontColor = Color;
-      Line.CharSpacing = CSTh;
-      WriteTextLine(Runs, Line, S, PX, PY, Adjust);
-      const double EndX = Lpx * 0.75 + PX;
+      Placed.push_back({std::move(Runs), PX, PY, Lpx * 0.75 + PX, Adjust});
+    }
+    // Shared text: one face, nothing simulated or stroked, every glyph inside the clip by the
+    // face's own glyph box.
+    bool Shared = !Block.Underlines && !gfx::HasStyle(Block.FontStyle, gfx::fsUnderline) &&
+                  !gfx::HasStyle(Block.FontStyle, gfx::fsStrikeOut);
+    for (std::size_t K = 0; K < Placed.size() && Shared; ++K) {
+      const TPlaced& P = Placed[K];
+      if (P.Runs.size() != 1 || P.Runs.front().Glyphs.empty()) {
+        Shared = false;
+        break;
+      }
+      const gfx::TFontFace* F = P.Runs.front().Face;
+      std::string Simulated;
+      if (ItalicSimulationText(Font, F, Simulated) || BoldSimulationText(Font, F, Simulated)) {
+        Shared = false;
+        break;
+      }
+      Shared = InkInside(P.Runs.front(), Line, P.Adjust, S, P.X, P.Y, Clip);
+    }
+    if (!Shared) OpenClip();
+    for (const TPlaced& P : Placed) {
+      const double PX = P.X, PY = P.Y, EndX = P.EndX;
+      if (Shared) {
+        WriteSharedTextLine(P.Runs.front(), Line, S, PX, PY, P.Adjust);
+        continue;
+      }
+      WriteTextLine(P.Runs, Line, S, PX, PY, P.Adjust);
       if (gfx::HasStyle(Block.FontStyle, gfx::fsUnderline)) {
         CL("[] 0 d");
         CL(CachedColorText(Color) + " RG");
@@ -183,8 +242,10 @@ void TrepPDFExport::ExportTextBlock(TrepView* View, const TrepPDFTextBlock& Bloc
           F2(EndX) + " " + F2(PY + S * 0.28) + " l\r\nS\r\n");
       }
     }
+    // An empty memo keeps its clip, as it always had one.
+    if (Placed.empty()) OpenClip();
   }
-  CL("Q");
+  if (Clipped) CL("Q");
   ExportFrame(View->Frame(), GetViewRect(View));
 }
 
@@ -403,39 +464,104 @@ void TrepPDFExport::WriteTextLine(const std::vector<TrepPDFRun>& Runs, const Tre
       CL("0 Tr");
       Stroking = false;
     }
-    TJ = "[<";
-    bool Open = true;
-    for (const TShapedGlyph& G : Run.Glyphs) {
-      PF->UseGlyph(G.Glyph, G.Text);
-      if (G.Glyph == 0 && !G.Text.empty()) NoteMissingCharacters(G.Text);
-      const double Desired = Pen + PF->ToThousandths(G.XOffset);
-      const long Adj = std::lround(Cur - Desired);
-      if (Adj != 0) {
-        TJ += (Open ? ">" : "") + std::to_string(Adj);
-        Open = false;
-        Cur -= static_cast<double>(Adj);
-      }
-      if (!Open) {
-        TJ += "<";
-        Open = true;
-      }
-      static const char Digits[] = "0123456789ABCDEF";
-      for (int Shift = 12; Shift >= 0; Shift -= 4) TJ += Digits[(G.Glyph >> Shift) & 15];
-      Cur += PF->GlyphWidth(G.Glyph);
-      Pen += PF->ToThousandths(G.Advance) + (G.IsSpace ? SpaceAdjust : 0) + (G.Text.empty() ? 0 : Block.CharSpacing);
-    }
-    // The next run starts where shaping ends this one.
-    if (RI + 1 < Runs.size()) {
-      const long Adj = std::lround(Cur - Pen);
-      if (Adj != 0) {
-        TJ += (Open ? ">" : "") + std::to_string(Adj);
-        Open = false;
-        Cur -= static_cast<double>(Adj);
-      }
-    }
-    TJ += Open ? ">] TJ" : "] TJ";
+    TJ = "[" + GlyphsTJ(Run, PF, Block, SpaceAdjust, Cur, Pen, RI + 1 == Runs.size()) + "] TJ";
     CL(TJ);
   }
   CL("ET");
   if (Stroking) CL("0 Tr");
+}
+
+std::string TrepPDFExport::GlyphsTJ(const TrepPDFRun& Run, TrepPDFFont* PF, const TrepPDFTextBlock& Block,
+                                    double SpaceAdjust, double& Cur, double& Pen, bool Last) {
+  std::string TJ = "<";
+  bool Open = true;
+  for (const TShapedGlyph& G : Run.Glyphs) {
+    PF->UseGlyph(G.Glyph, G.Text);
+    if (G.Glyph == 0 && !G.Text.empty()) NoteMissingCharacters(G.Text);
+    const double Desired = Pen + PF->ToThousandths(G.XOffset);
+    const long Adj = std::lround(Cur - Desired);
+    if (Adj != 0) {
+      TJ += (Open ? ">" : "") + std::to_string(Adj);
+      Open = false;
+      Cur -= static_cast<double>(Adj);
+    }
+    if (!Open) {
+      TJ += "<";
+      Open = true;
+    }
+    static const char Digits[] = "0123456789ABCDEF";
+    for (int Shift = 12; Shift >= 0; Shift -= 4) TJ += Digits[(G.Glyph >> Shift) & 15];
+    Cur += PF->GlyphWidth(G.Glyph);
+    Pen += PF->ToThousandths(G.Advance) + (G.IsSpace ? SpaceAdjust : 0) + (G.Text.empty() ? 0 : Block.CharSpacing);
+  }
+  // The next run starts where shaping ends this one.
+  if (!Last) {
+    const long Adj = std::lround(Cur - Pen);
+    if (Adj != 0) {
+      TJ += (Open ? ">" : "") + std::to_string(Adj);
+      Open = false;
+      Cur -= static_cast<double>(Adj);
+    }
+  }
+  if (Open) TJ += ">";
+  return TJ;
+}
+
+namespace {
+
+// Hundredths as a number, without the decimals that are zero (97.5, 0, -21).
+std::string Hundredths(long long V) {
+  std::string R = V < 0 ? "-" : "";
+  const unsigned long long A = V < 0 ? 0ULL - static_cast<unsigned long long>(V) : static_cast<unsigned long long>(V);
+  R += std::to_string(A / 100);
+  if (A % 100 != 0) {
+    R += '.';
+    R += static_cast<char>('0' + A % 100 / 10);
+    if (A % 10 != 0) R += static_cast<char>('0' + A % 10);
+  }
+  return R;
+}
+
+long long ToHundredths(double V) { return std::llround(std::clamp(V, -1e12, 1e12) * 100); }
+
+} // namespace
+
+void TrepPDFExport::WriteSharedTextLine(const TrepPDFRun& Run, const TrepPDFTextBlock& Block, double Size, double X,
+                                        double Y, double SpaceAdjust) {
+  TrepPDFFont* PF = FPOH.GetGlobalFont(Run.Face);
+  FPOH.AddPageFont(PF);
+  if (!FTextRun) {
+    FTextFont.clear();
+    FTextColor.clear();
+  }
+  FTextRun = true;
+  if (!FTextOpen) {
+    FContent.append("BT\r\n");
+    FTextOpen = true;
+    FTextX = FTextY = 0;
+  }
+  std::string Tf = PF->Name + " " + FloatToPDFText(Size, 3) + " Tf";
+  if (Tf != FTextFont) {
+    FContent.append(Tf).append("\r\n");
+    FTextFont = std::move(Tf);
+  }
+  std::string Rg = PDFColorText(Block.FontColor) + " rg";
+  if (Rg != FTextColor) {
+    FContent.append(Rg).append("\r\n");
+    FTextColor = std::move(Rg);
+  }
+  // Td moves from the start of the text object's line: the offsets are exact in hundredths,
+  // so every line starts where an absolute position would put it.
+  const long long HX = ToHundredths(X), HY = ToHundredths(Y);
+  FContent.append(Hundredths(HX - FTextX)).append(" ").append(Hundredths(HY - FTextY)).append(" Td\r\n");
+  FTextX = HX;
+  FTextY = HY;
+  double Cur = 0, Pen = 0;
+  FContent.append("[").append(GlyphsTJ(Run, PF, Block, SpaceAdjust, Cur, Pen, true)).append("] TJ\r\n");
+}
+
+void TrepPDFExport::EndTextRun() {
+  if (FTextOpen) FContent.append("ET\r\n");
+  FTextOpen = false;
+  FTextRun = false;
 }

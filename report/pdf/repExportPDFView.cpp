@@ -101,7 +101,11 @@ void TrepPDFExport::ExportView(TrepView* View) {
   // Formatted, turned and spaced text is drawn by the memo itself, through its metafile.
   if (Memo && IsPlainMemo(Memo)) {
     ExportMemo(Memo);
-  } else if (auto* Line = dynamic_cast<TrepCustomLineView*>(View)) {
+    return;
+  }
+  // The roads below may write the content without the line writers.
+  EndTextRun();
+  if (auto* Line = dynamic_cast<TrepCustomLineView*>(View)) {
     ExportLine(Line);
   } else if (auto* Shape = dynamic_cast<TrepShapeView*>(View)) {
     ExportShape(Shape);
@@ -304,6 +308,12 @@ void TrepPDFExport::ClipToShape(TrepView* View) {
 // ---- Frames
 
 void TrepPDFExport::ExportFrame(const TrepFrame& Frame, const TrepRect& R) {
+  // No shadow and no line that shows: nothing to draw, not even the state save.
+  bool Any = Frame.DropShadow;
+  for (const auto& [Side, L] : {std::pair{ftBottom, &Frame.BottomLine()}, std::pair{ftLeft, &Frame.LeftLine()},
+                                std::pair{ftTop, &Frame.TopLine()}, std::pair{ftRight, &Frame.RightLine()}})
+    Any = Any || (Frame.Typ.Contains(Side) && L->Color != gfx::clNone && SaneWidth(L->Width) >= 0.01);
+  if (!Any) return;
   CL("q");
   if (Frame.DropShadow) {
     const double SW = SaneWidth(Frame.ShadowWidth);

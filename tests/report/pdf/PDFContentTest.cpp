@@ -252,6 +252,91 @@ TEST_F(PDFContentTest, AlignmentsEndWhereTheLayoutSays) {
   }
 }
 
+TEST_F(PDFContentTest, TextInsideItsMemoSharesOneTextObject) {
+  // Memos in a row, then a rectangle: text that lies inside its memo goes without a clip and
+  // keeps the font and colour of the text before it; text that overflows keeps its clip; no
+  // drawing operator ever lands inside a text object.
+  struct Cell {
+    const char16_t* Text;
+    double Width;
+    gfx::TColor Color;
+  };
+  struct Case {
+    const char* Name;
+    std::vector<Cell> Cells;
+    std::vector<std::string> Expected;  // in this order
+    int Clips, TextObjects, Fonts, Colours;
+  };
+  const Case Cases[] = {
+      {"three cells that fit",
+       {{u"Row 1", 120, gfx::clBlack}, {u"Row 2", 120, gfx::clBlack}, {u"Row 3", 120, gfx::clBlack}},
+       {"BT\r\n/F0 9.965 Tf\r\n0 0 0 rg\r\n", " Td\r\n[<", "] TJ\r\n90 0 Td\r\n[<", "] TJ\r\n90 0 Td\r\n[<", "ET\r\n",
+        " re\r\nS"},
+       0, 1, 1, 1},
+      {"a colour change keeps the text object",
+       {{u"Red", 120, 0x0000FF}, {u"Black", 120, gfx::clBlack}},
+       {"BT\r\n/F0 9.965 Tf\r\n1 0 0 rg\r\n", "0 0 0 rg\r\n90 0 Td\r\n", "ET\r\n"},
+       0, 1, 1, 2},
+      {"an overflowing cell is clipped, in a text object of its own",
+       {{u"Fits", 120, gfx::clBlack}, {u"Far too long for its cell", 40, gfx::clBlack}, {u"Fits", 120, gfx::clBlack}},
+       {"BT\r\n/F0", "ET\r\nq\r\n", " re\r\nW\r\nn\r\nBT\r\n", "ET\r\nQ\r\nBT\r\n/F0 9.965 Tf\r\n"},
+       1, 3, 3, 3},
+  };
+  for (const Case& C : Cases) {
+    TrepPDFExport F;
+    F.Compressed = false;
+    F.FixedFileID = "00000000000000000000000000000000";
+    F.FixedCreationDateTime = 0;
+    rt::TMemoryStream S;
+    F.Stream = &S;
+    ASSERT_TRUE(F.Start());
+    F.StartPage(nullptr, 0);
+    std::vector<std::unique_ptr<TrepView>> Memos;
+    double X = 20;
+    for (const Cell& Cl : C.Cells) {
+      Memos.emplace_back(new TrepCustomMemoView(nullptr));
+      Memos.back()->SetBounds(X, 40, Cl.Width, 20);
+      X += 120;
+      TrepPDFTextBlock B;
+      B.FontName = "Arial";
+      B.FontColor = Cl.Color;
+      B.Lines = {Cl.Text};
+      F.ExportTextBlock(Memos.back().get(), B);
+    }
+    TrepShapeView Box(nullptr);
+    Box.SetBounds(20, 100, 200, 50);
+    Box.Frame().Typ = TrepFrameTypes{ftLeft, ftRight, ftTop, ftBottom};
+    F.ExportObject(&Box);
+    F.FinishPage(nullptr, 0);
+    F.Finish();
+    const std::string P(static_cast<const char*>(S.Memory()), static_cast<std::size_t>(S.Size()));
+    const std::size_t Begin = P.find("stream\r\n") + 8;
+    const std::string Text = P.substr(Begin, P.find("\nendstream", Begin) - Begin);
+    std::size_t At = 0;
+    for (const std::string& E : C.Expected) {
+      const std::size_t Found = Text.find(E, At);
+      EXPECT_NE(Found, std::string::npos) << C.Name << ": " << E << " in\n" << Text;
+      if (Found != std::string::npos) At = Found + E.size();
+    }
+    auto Count = [&](const std::string& What) {
+      int N = 0;
+      for (std::size_t I = Text.find(What); I != std::string::npos; I = Text.find(What, I + 1)) ++N;
+      return N;
+    };
+    EXPECT_EQ(Count(" re\r\nW\r\n"), C.Clips) << C.Name << "\n" << Text;
+    EXPECT_EQ(Count("BT\r\n"), C.TextObjects) << C.Name;
+    EXPECT_EQ(Count("ET\r\n"), C.TextObjects) << C.Name;
+    EXPECT_EQ(Count(" Tf\r\n"), C.Fonts) << C.Name;
+    EXPECT_EQ(Count(" rg\r\n"), C.Colours) << C.Name;
+    // Inside text objects only text operators.
+    for (std::size_t B = Text.find("BT\r\n"); B != std::string::npos; B = Text.find("BT\r\n", B + 1)) {
+      const std::string Inside = Text.substr(B, Text.find("ET\r\n", B) - B);
+      for (const char* Op : {" re\r\n", "\r\nq\r\n", "\r\nQ\r\n", " m\r\n", "\r\nS\r\n"})
+        EXPECT_EQ(Inside.find(Op), std::string::npos) << C.Name << ": " << Op << " in\n" << Inside;
+    }
+  }
+}
+
 TEST_F(PDFContentTest, PageSizeAndMarginsComeFromThePageSetup) {
   TrepPDFExport F;
   F.Compressed = false;
