@@ -184,7 +184,19 @@ int TrepPreviewPages::GetCount() {
   return I < 0 ? 0 : FXMLDoc.Root()->Items(I)->Count();
 }
 
-void TrepPreviewPages::FreeSourcePages() { FSourcePages.clear(); }
+void TrepPreviewPages::FreeSourcePages() {
+  FSourceTexts.clear();
+  FSourcePages.clear();
+}
+
+const std::u16string& TrepPreviewPages::SourceText(const TrepComponent* Source) {
+  auto& Entry = FSourceTexts[Source];
+  if (Entry.second.empty() || Entry.first != Source->BaseName()) {
+    Entry.first = Source->BaseName();
+    Entry.second = U16(Entry.first);
+  }
+  return Entry.second;
+}
 
 void TrepPreviewPages::Clear() {
   FLockedPage = nullptr;
@@ -471,7 +483,11 @@ void TrepPreviewPages::BuildObjects(TrepXMLItem* Item, TrepComponent* Parent, in
     std::u16string Text;
     TrepComponent* Source = SourceObjectOf(C->Name());
     if (Source != nullptr) {
-      Text = U16(Source->BaseName()) + u" " + C->Text();
+      const std::u16string& Base = SourceText(Source);
+      Text.reserve(Base.size() + 1 + C->Text().size());
+      Text = Base;
+      Text += u' ';
+      Text += C->Text();
     } else {
       rt::TClass Class = rt::GetClass(C->Name());
       if (Class == nullptr || !Class->InheritsFrom(TrepReportComponent::ClassInfo())) {

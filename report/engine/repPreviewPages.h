@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/gfx/Picture.h"
@@ -228,6 +229,10 @@ private:
   // Counts the pictures of the prepared report read (its cache and any inline in its pages).
   TrepImagePixelBudget FImagePixels;
   std::vector<std::unique_ptr<TrepReportPage>> FSourcePages;
+  // The serialized text of each source object in UTF-16, as every rebuilt object starts from
+  // it; kept with the UTF-8 text it was made from.
+  std::unordered_map<const TrepComponent*, std::pair<std::string, std::u16string>> FSourceTexts;
+  const std::u16string& SourceText(const TrepComponent* Source);
   TrepXMLDocument FXMLDoc;
   long long FXMLSize = 0;
   double FLastY = 0;
