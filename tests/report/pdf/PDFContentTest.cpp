@@ -300,6 +300,7 @@ TEST_F(PDFContentTest, TextInsideItsMemoSharesOneTextObject) {
       TrepPDFTextBlock B;
       B.FontName = "Arial";
       B.FontColor = Cl.Color;
+      B.WordWrap = false;  // a long text runs out of its cell
       B.Lines = {Cl.Text};
       F.ExportTextBlock(Memos.back().get(), B);
     }
