@@ -11,46 +11,30 @@
 #include <vector>
 
 #include "bench/CairoPeer.h"
+#include "bench/MasterDataReport.h"
 #include "platform/rt/Unicode.h"
-#include "report/engine/repClass.h"
 #include "report/engine/repDrawText.h"
 #include "report/engine/repPreviewPages.h"
 #include "report/pdf/repExportPDF.h"
-#include "tests/report/EngineSetup.h"
 
 namespace {
 
-constexpr int Pages = 200, RowsPerPage = 45, Memos = 5, RowHeight = 22, HeaderHeight = 30;
+using masterdata::CellText;
+using masterdata::Memos;
+using masterdata::Pages;
+using masterdata::RowsPerPage;
+
+constexpr int RowHeight = 22, HeaderHeight = 30;
 constexpr const char* Heading = "Control valve sizing: tabulated results";
 
-std::string CellText(int Row, int Memo) { return "Row " + std::to_string(Row) + " value " + std::to_string(Memo); }
-
-struct TTabularReport {
-  TrepReport R{nullptr};
-  TrepMemoryDataSet Data{nullptr};
-
-  TTabularReport() {
+// The master-data report with a page header and a page-number footer: 45 rows a page still.
+struct TTabularReport : masterdata::TReport {
+  TTabularReport() : masterdata::TReport(RowHeight) {
     static const bool Started = [] {
-      enginesetup::StartEngine();
-      enginesetup::AddScriptModules();
       repDrawTextInitialization();
       return true;
     }();
     (void)Started;
-    R.EngineOptions.SilentMode = simSilent;
-    R.EngineOptions.DestroyForms = false;
-    R.EngineOptions.EnableThreadSafe = true;
-    Data.SetUserName("Rows");
-    for (int M = 0; M < Memos; ++M) Data.Fields.Add("F" + std::to_string(M + 1));
-    for (int Row = 0; Row < Pages * RowsPerPage; ++Row) {
-      std::vector<rt::Variant> V;
-      for (int M = 0; M < Memos; ++M) V.emplace_back(CellText(Row, M));
-      Data.AppendRow(V);
-    }
-    auto* Page = new TrepReportPage(&R);
-    Page->SetName("Page1");
-    Page->SetSizeAndDimensions(9, 210, 297);
-    Page->LeftMargin = Page->RightMargin = Page->TopMargin = Page->BottomMargin = 10;
     auto* Header = new TrepPageHeader(Page);
     Header->SetName("PageHeader1");
     Header->SetBounds(0, 0, 700, HeaderHeight);
@@ -65,17 +49,6 @@ struct TTabularReport {
     PageNo->SetName("PageNo");
     PageNo->SetBounds(500, 2, 200, 20);
     PageNo->SetText(u"Page [Page#] of [TotalPages#]");
-    auto* Band = new TrepMasterData(Page);
-    Band->SetName("MasterData1");
-    Band->SetBounds(0, 0, 700, RowHeight);
-    Band->SetDataSet(&Data);
-    for (int M = 0; M < Memos; ++M) {
-      auto* V = new TrepMemoView(Band);
-      V->SetName("Memo" + std::to_string(M + 1));
-      V->SetBounds(M * 130, 2, 120, 18);
-      V->SetDataSet(&Data);
-      V->DataField = "F" + std::to_string(M + 1);
-    }
   }
 
   // Prepare + export into memory; the PDF's size.
