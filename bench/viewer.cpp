@@ -22,6 +22,7 @@ void InitOnce() {
   static const bool Done = [] {
     ServerControllerInitialization();
     enginesetup::StartReportRoad();
+    webapp::ViewerInitialization();
     return true;
   }();
   (void)Done;

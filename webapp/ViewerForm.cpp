@@ -193,9 +193,8 @@ void TrepPreviewForm::CreateControls() {
   };
   SaveB->OnClick = [this](TIWControl*) {
     if (Preparing() || !FReport || FPreview->PageCount() == 0) return;
-    std::string Name = FDocumentName.empty() ? "report" : FDocumentName;
-    if (const auto Dot = Name.rfind('.'); Dot != std::string::npos && Dot > 0) Name.resize(Dot);
-    Application().SendStream(SavedBytes(), true, "application/octet-stream", Name + ".rp3");
+    // The file's type (plain or through a transport) is chosen in the save panel.
+    ShowPanel("SavePanel");
   };
   FindB->OnClick = [this](TIWControl*) {
     SearchPanel->Visible = !SearchPanel->Visible;
@@ -590,7 +589,7 @@ void TrepPreviewForm::StartPreparing(const std::string& What) {
     if (FWorker.Cancelled()) R->SetTerminated(true);
     FWorker.SafePoint();
   };
-  FWorker.Start([R, Host = &FModalHost](TIWWorker& W) {
+  StartJob([R, Host = &FModalHost](TIWWorker& W) {
     W.SetProgress("", 0);
     // Dialog pages and the script's forms show in the browser and wait for their answer.
     TControlFormsScope Forms(*Host);
@@ -622,6 +621,7 @@ void TrepPreviewForm::ProgressTimerTick() {
   if (FWorker.TakeFinished() || (!FWorker.Running() && ProgressTimer->Enabled)) {
     ProgressTimer->Enabled = false;
     if (FExporting) FinishExport();
+    else if (FClickJob) FinishClickJob();
     else FinishPreparing();
     UpdateView();
     return;
@@ -958,13 +958,68 @@ void TrepPreviewForm::PageClick(int Index, int X, int Y, rt::TShiftState Shift) 
     P.MouseEventType = E;
     Pages = FReport->PreviewPages();
     if (Pages == nullptr || Index >= Pages->Count()) break;
+    if (E == meClick && ClickPrepares(*Pages)) {
+      // A drill-down or a detail page prepares a report: that is the worker's, as any
+      // preparation, and the page polls its progress.
+      StartClickJob(Index, X, Y, Shift, Z);
+      UpdateView();
+      return;
+    }
     Pages->ObjectOver(Index, X, Y, rt::mbLeft, Shift, Z, 0, 0, P);
     if (E == meMouseDown && P.RetResult) break;
   }
-  // A drill-down or a detail page may have prepared pages again.
   FPreview->UpdatePages();
   RebuildOutline();
   UpdateView();
+}
+
+bool TrepPreviewForm::ClickPrepares(TrepCustomPreviewPages& Pages) const {
+  auto* P = dynamic_cast<TrepPreviewPages*>(&Pages);
+  if (P == nullptr) return false;
+  if (P->LastDrill() != nullptr) return true;
+  const TrepView* V = P->LastObjectOver();
+  if (V == nullptr) return false;
+  const TrepHyperlink& Link = V->Hyperlink();
+  return (Link.Kind == hkDetailReport || Link.Kind == hkDetailPage) && !FPreview->HasTab(Link.Value);
+}
+
+void TrepPreviewForm::StartClickJob(int Index, int X, int Y, rt::TShiftState Shift, double Zoom) {
+  TrepReport* R = FReport.get();
+  TrepCustomPreviewPages* Pages = R->PreviewPages();
+  FClickJob = true;
+  FRunningCount = 0;
+  // The preview stays the report's (the click adds its tab or prepares its pages again), so
+  // nothing on the request reads it until the job has ended.
+  R->EngineOptions.EnableThreadSafe = false;
+  R->OnProgress = [this, R](TrepReport*, TrepProgressType Type, int Progress) {
+    if (Type != ptRunning) return;
+    FWorker.SetProgress("", Progress);
+    if (FWorker.Cancelled()) R->SetTerminated(true);
+    FWorker.SafePoint();
+  };
+  StartJob([Pages, Index, X, Y, Shift, Zoom, Host = &FModalHost](TIWWorker& W) {
+    W.SetProgress("", 0);
+    // The detail's report may show dialog pages and script forms, as any preparation.
+    TControlFormsScope Forms(*Host);
+    TrepPreviewIntEventParams P;
+    P.MouseEventType = meClick;
+    Pages->ObjectOver(Index, X, Y, rt::mbLeft, Shift, Zoom, 0, 0, P);
+    W.SafePoint();
+  });
+  LMessage->Caption = "Preparing the detail...";
+  ProgressTimer->Enabled = true;
+}
+
+void TrepPreviewForm::FinishClickJob() {
+  FClickJob = false;
+  if (!FReport) return;
+  FReport->OnProgress = nullptr;
+  FReport->EngineOptions.EnableThreadSafe = true;
+  if (!FWorker.Error().empty()) Application().ShowMessage("The detail could not be prepared: " + FWorker.Error());
+  // The pages behind the page numbers are others now (a new tab, groups opened or closed).
+  ForgetPictures();
+  FPreview->UpdatePages();
+  RebuildOutline();
 }
 
 void TrepPreviewForm::OpenAddress(const std::string& URL) {
@@ -1184,7 +1239,8 @@ void TrepPreviewForm::UpdateView() {
   Width = FW;
   ToolBar->Width = FW;
   const bool Running = Preparing();
-  const int Count = FPreview->PageCount();
+  // A click's job works on the preview itself: it is not read until the job has ended.
+  const int Count = Running && FClickJob ? 0 : FPreview->PageCount();
   const TrepPreviewOptions Defaults;
   const TrepPreviewOptions& O = FReport && !Running ? FReport->PreviewOptions : Defaults;
   const TrepPreviewTools Tools = repPreviewTools(O);
@@ -1229,6 +1285,8 @@ void TrepPreviewForm::UpdateView() {
       B->OnClick = [this, Act, I](TIWControl*) {
         if (Preparing()) return;
         ((*FPreview).*Act)(I);
+        // Page numbers of another tab are other pages.
+        ForgetPictures();
         RebuildOutline();
         UpdateView();
       };
@@ -1269,9 +1327,14 @@ void TrepPreviewForm::UpdateView() {
     return;
   }
   if (Running) {
+    // A question of the engine waits: its panel instead of the progress window.
+    ProgressPanel->Visible = FWorker.Question().empty();
+    UpdatePanels();
     const int Done = FWorker.ProgressCount();
     LMessage->Caption = std::string("Preparing page ") + std::to_string(Done + 1) + "...";
     StatusBar->Caption = Res("clFirstPass") + " " + std::to_string(Done);
+    // The pages shown stay until the click's report is prepared.
+    if (FClickJob) return;
     RenderRunningPage();
     RenderThumbnails();
     PageE->Text = std::to_string(std::max(1, FPreview->PageNo()));

@@ -10,12 +10,14 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/web/Forms.h"
 #include "platform/web/ModalForm.h"
 #include "platform/web/Worker.h"
+#include "report/engine/repClassReport.h"
 #include "report/engine/repPreviewLayout.h"
 
 class TrepReport;
@@ -41,11 +43,17 @@ constexpr int MaxThumbnailsInReply = 24;
 constexpr int MaxThumbnailsHeld = 48;
 // Selected objects marked on the page; more stay selected without a mark.
 constexpr int MaxSelectionMarks = 32;
+// Sheets one print may make (a small report split over many sheets, or many copies).
+constexpr int MaxPrintSheets = 20000;
 // How often the page asks for progress while a report is prepared (ms).
 constexpr int ProgressPollMs = 300;
 // A request waits this long for the preparing report to reach a point where its finished pages
 // can be read.
 constexpr int SafePointWaitMs = 2000;
+
+// Once at program start, before sessions: the compressor of report files, the transports of the
+// save panel and the host of the engine's inherit question.
+void ViewerInitialization();
 
 // Report templates from the user run their script on the server: accepted only when the server
 // was started for a report author's own machine.
@@ -68,6 +76,11 @@ public:
   bool OpenFile(const std::string& FileName, const std::string& Bytes);
   // The prepared pages as a prepared-report file.
   std::string SavedBytes();
+  // The same through the save panel's type Type: 0 the plain file, else the registered
+  // transport of that place in the list (the compressed prepared report).
+  std::string SavedBytes(int Type);
+  // OK of the save panel: the file of the chosen type downloads.
+  void SaveOK();
 
   // Shown over another form (the sizing form's "Report viewer"): Close goes back to it.
   bool Closable = false;
@@ -167,9 +180,16 @@ public:
   void ShowPanel(const std::string& Panel);
   void PageSettingsOK();
   void PrintOK();
+  // The sheet list is for the modes that print on a sheet of their own (split, join, scale).
+  void PrintModeChanged();
   // OK or Cancel of the export panel: the waiting export goes on or stops.
   void ExportAnswer(bool OK);
   void SavePreferences();
+  // Runs work on the viewer's report off the request. Questions the engine asks meanwhile (the
+  // inherit question) show as panels; the job waits for the browser's answer.
+  void StartJob(web::TIWWorker::TJob Job);
+  // OK or Cancel of the inherit question's panel.
+  void InheritAnswer(bool OK);
   bool Exporting() const { return FExporting; }
   TrepPDFExport& ExportFilter() { return *FExport; }
 
@@ -183,6 +203,10 @@ private:
   // Prepares the viewer's report off the request; the timer polls.
   void StartPreparing(const std::string& What);
   void FinishPreparing();
+  // A click that opens a drill-down group or a detail page prepares on the worker.
+  bool ClickPrepares(TrepCustomPreviewPages& Pages) const;
+  void StartClickJob(int Index, int X, int Y, rt::TShiftState Shift, double Zoom);
+  void FinishClickJob();
   void Clear();
   void RebuildOutline();
   void RebuildFindResults();
@@ -201,7 +225,7 @@ private:
   void OpenAddress(const std::string& URL);
   void ShowFoundMark(int PageIndex, const gfx::TRect& PageRect, const gfx::TRect& Hit);
   void StartExport();
-  void RunExport(const std::string& What);
+  void RunExport(const std::string& What, TrepPDFExport& Filter);
   void FinishExport();
   void ReadExportPanel(TrepPDFExportDialog& D);
   void WriteExportPanel(const TrepPDFExportDialog& D);
@@ -236,12 +260,17 @@ private:
   bool FHitShown = false;
   // The viewer's own PDF filter (prints and exports); used by the worker while it runs.
   std::unique_ptr<TrepPDFExport> FExport;
+  // A print's own filter, and the options whose sheets it lays out (not for a page per sheet).
+  std::unique_ptr<TrepPDFExport> FPrint;
+  std::optional<TrepPrintOptions> FPrintSheets;
+  TrepPDFExport* FActiveExport = nullptr;
   std::string FExportFile;
   bool FExportOpens = false, FExporting = false;
   // The options window was answered with Cancel: the export ends without a message.
   std::atomic<bool> FExportRefused{false};
   TrepDesignerUnits FUnits = duCM;
   bool FKeepZoom = false;
+  bool FClickJob = false;
   // Before the worker: it serves the worker's jobs and must outlive them (it only keeps the
   // worker's address here).
   web::TIWModalHost FModalHost{FWorker};

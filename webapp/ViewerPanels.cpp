@@ -1,17 +1,22 @@
 // The report viewer's panels: page settings (OK prepares again), print (a PDF of exactly the
-// pages the choices give, for the browser's own print), export with the base options and the PDF
+// sheets the choices give, for the browser's own print), export with the base options and the PDF
 // options reached through the filter's ShowModal (the export runs on the worker and waits there
-// for the browser's answer), and the viewer's preferences kept in a cookie of the browser.
+// for the browser's answer), save through the registered transports, the engine's inherit
+// question, and the viewer's preferences kept in a cookie of the browser.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <mutex>
+#include <optional>
 #include <sstream>
 
 #include "platform/rt/SysUtils.h"
 #include "platform/web/Cache.h"
 #include "platform/web/Html.h"
 #include "report/engine/repClass.h"
+#include "report/engine/repIOTransport.h"
+#include "report/engine/repReportStorage.h"
 #include "report/engine/repPreview.h"
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repPrintPages.h"
@@ -32,6 +37,20 @@ constexpr const char* PrefsCookie = "ViewerPreferences";
 constexpr std::size_t MaxPrefsCookieBytes = 200;
 // The question the export asks the browser while it waits on the worker.
 constexpr const char* ExportQuestion = "export-options";
+// The question of a report that inherits from a template whose objects have its objects' names.
+constexpr const char* InheritQuestion = "inherit";
+
+// The viewer whose job runs on this thread: the engine's questions go to its browser.
+thread_local TrepPreviewForm* GAskingViewer = nullptr;
+
+TrepInheritAnswer AskInheritQuestion(const TrepInheritErrorTexts&) {
+  // Outside a viewer's job nobody can be asked: clashing names are renamed, as without a host.
+  if (GAskingViewer == nullptr) return iaRename;
+  const std::optional<std::string> A = GAskingViewer->Worker().Ask(InheritQuestion);
+  if (A && *A == "delete") return iaDelete;
+  if (A && *A == "rename") return iaRename;
+  return iaCancel;
+}
 
 TIWRegion* Panel(TrepPreviewForm& F, const char* Name, int W, int H) {
   auto* P = F.Add<TIWRegion>(Name);
@@ -92,6 +111,31 @@ std::string PaperText(const std::string& Name, int Number) {
   return "Paper " + std::to_string(Number);
 }
 
+// The sheets a print may go on: the printer's papers without the size of the user's own, in the
+// order the sheet list shows them after its "Default".
+std::vector<std::pair<std::string, int>> PrintSheetPapers() {
+  std::vector<std::pair<std::string, int>> R;
+  for (const auto& Paper : TrepPageSettings::PaperNames())
+    if (Paper.second != repPaperCustom) R.push_back(Paper);
+  return R;
+}
+
+// The sheet aimed at when a mode that needs one is chosen and the list shows "Default".
+constexpr int PreferredSheet = 9;  // A4
+
+// The transports a prepared report is saved through, beside the plain prepared-report file: those
+// registered for the preview's file types (ViewerInitialization registers the compressed one).
+std::vector<TrepCustomIOTransport*> SaveTransports() {
+  rt::TStringList Listed;
+  FillIOTransportList(Listed, fvPreviewFileFilter);
+  std::vector<TrepCustomIOTransport*> R;
+  for (int I = 0; I < Listed.Count(); ++I) R.push_back(static_cast<TrepCustomIOTransport*>(Listed.Objects(I)));
+  return R;
+}
+
+// The description part of a "description|mask" filter text.
+std::string FilterDescription(const std::string& Filter) { return Filter.substr(0, Filter.find('|')); }
+
 // A page-number text: digits, ',', '-' and blanks only.
 bool PageNumbersText(const std::string& S) {
   return std::all_of(S.begin(), S.end(), [](char C) { return (C >= '0' && C <= '9') || C == ',' || C == '-' || C == ' '; });
@@ -102,6 +146,22 @@ bool ReadNumber(const std::string& Text, double& V) {
 }
 
 }  // namespace
+
+void ViewerInitialization() {
+  static std::once_flag Done;
+  std::call_once(Done, [] {
+    // Compressed report files read and written (inflating has its own cap), and the compressed
+    // prepared report offered beside the plain one.
+    DefaultCompressorClass = [] { return std::make_unique<TrepZLibCompressor>(nullptr); };
+    static struct TRegistered {
+      TrepSaveToCompressedFilter Transport{nullptr, true};
+      TRegistered() { IOTransports().Register(&Transport); }
+      ~TRegistered() { IOTransports().Unregister(&Transport); }
+    } Compressed;
+    // The engine's inherit question goes to the browser of the viewer whose job asks it.
+    SetInheritErrorHandler(AskInheritQuestion);
+  });
+}
 
 // ---- creation ----
 
@@ -177,7 +237,14 @@ void TrepPreviewForm::CreatePanels() {
     Order->Items = {ResourceTable().Get("poDirect"), ResourceTable().Get("poReverse")};
     Label(*this, P, "ScaleL", ResourceString(213), 10, 226, 100);
     auto* Mode = At<TIWComboBox>(*this, P, "PrintModeCB", 140, 226, 150, 22);
-    Mode->Items = {ResourceTable().Get("pmDefault")};
+    Mode->Items = {ResourceTable().Get("pmDefault"), ResourceTable().Get("pmSplit"), ResourceTable().Get("pmJoin"),
+                   ResourceTable().Get("pmScale")};
+    Mode->OnChange = [this](TIWControl*) { PrintModeChanged(); };
+    Label(*this, P, "PagSizeL", ResourceString(214), 10, 256, 130);
+    auto* Sheet = At<TIWComboBox>(*this, P, "PagPageSizeCB", 140, 256, 150, 22);
+    Sheet->Items = {ResourceTable().Get("pgDefault")};
+    for (const auto& [Name, Number] : TrepPageSettings::PaperNames())
+      if (Number != repPaperCustom) Sheet->Items.push_back(PaperText(Name, Number));
     auto* OK = At<TIWButton>(*this, P, "PrintOKB", 240, 290, 90, 26);
     OK->Caption = ResourceString(1);
     OK->OnClick = [this](TIWControl*) { PrintOK(); };
@@ -280,12 +347,47 @@ void TrepPreviewForm::CreatePanels() {
     Cancel->Caption = ResourceString(2);
     Cancel->OnClick = [this](TIWControl*) { Find(*this, "PrefsPanel")->Visible = false; };
   }
+  // Save: the prepared-report file plain or through a registered transport, downloaded.
+  {
+    TIWRegion* P = Panel(*this, "SavePanel", 400, 130);
+    Label(*this, P, "SaveCaption", ResourceString(105), 10, 6, 300)->Font.Bold = true;
+    Label(*this, P, "SaveTypeL", "Save as", 10, 40, 80);
+    auto* Types = At<TIWComboBox>(*this, P, "SaveTypeCB", 90, 40, 290, 22);
+    Types->Items = {ResourceTable().Get("clRP3files")};
+    for (TrepCustomIOTransport* T : SaveTransports())
+      Types->Items.push_back(FilterDescription(T->CreateFilterClone(fvPreview)->GetFilterString()));
+    Types->ItemIndex = 0;
+    auto* OK = At<TIWButton>(*this, P, "SaveOKB", 200, 92, 90, 26);
+    OK->Caption = ResourceString(1);
+    OK->OnClick = [this](TIWControl*) { SaveOK(); };
+    auto* Cancel = At<TIWButton>(*this, P, "SaveCancelB", 296, 92, 90, 26);
+    Cancel->Caption = ResourceString(2);
+    Cancel->OnClick = [this](TIWControl*) { Find(*this, "SavePanel")->Visible = false; };
+  }
+  // The inherit question.
+  {
+    TIWRegion* P = Panel(*this, "InheritPanel", 420, 170);
+    P->ZIndex = 5001;
+    Label(*this, P, "InheritCaption", "", 10, 6, 300)->Font.Bold = true;
+    auto* M = Label(*this, P, "MessageL", "", 10, 32, 400);
+    M->WordWrap = true;
+    M->Height = 36;
+    Radio(*this, P, "DeleteRB", "Inherit", "", 20, 72, 300);
+    Radio(*this, P, "RenameRB", "Inherit", "", 20, 96, 300);
+    auto* OK = At<TIWButton>(*this, P, "InheritOkB", 220, 132, 90, 26);
+    OK->Caption = ResourceString(1);
+    OK->OnClick = [this](TIWControl*) { InheritAnswer(true); };
+    auto* Cancel = At<TIWButton>(*this, P, "InheritCancelB", 316, 132, 90, 26);
+    Cancel->Caption = ResourceString(2);
+    Cancel->OnClick = [this](TIWControl*) { InheritAnswer(false); };
+  }
   LoadPreferences();
 }
 
 void TrepPreviewForm::ShowPanel(const std::string& Name) {
   if (Preparing() || !FReport) return;
-  for (const char* P : {"PageSettingsPanel", "PrintPanel", "ExportPanel", "PrefsPanel"}) Find(*this, P)->Visible = false;
+  for (const char* P : {"PageSettingsPanel", "PrintPanel", "ExportPanel", "PrefsPanel", "SavePanel"})
+    Find(*this, P)->Visible = false;
   if (Name == "PrefsPanel") {
     Find(*this, Name)->Visible = true;
     UpdateView();
@@ -318,7 +420,13 @@ void TrepPreviewForm::ShowPanel(const std::string& Name) {
     Get<TIWCheckBox>(*this, "CollateCB")->Checked = O.Collate;
     Get<TIWComboBox>(*this, "PrintPagesCB")->ItemIndex = O.PrintPages;
     Get<TIWComboBox>(*this, "OrderCB")->ItemIndex = O.Reverse ? 1 : 0;
-    Get<TIWComboBox>(*this, "PrintModeCB")->ItemIndex = 0;
+    Get<TIWComboBox>(*this, "PrintModeCB")->ItemIndex = std::clamp(static_cast<int>(O.PrintMode), 0, 3);
+    const std::vector<std::pair<std::string, int>> Sheets = PrintSheetPapers();
+    auto* SheetCB = Get<TIWComboBox>(*this, "PagPageSizeCB");
+    SheetCB->ItemIndex = 0;
+    for (std::size_t I = 0; I < Sheets.size(); ++I)
+      if (O.PrintMode != pmDefault && Sheets[I].second == O.PrintOnSheet) SheetCB->ItemIndex = static_cast<int>(I) + 1;
+    PrintModeChanged();
   } else if (Name == "ExportPanel") {
     StartExport();
     return;
@@ -328,6 +436,16 @@ void TrepPreviewForm::ShowPanel(const std::string& Name) {
 }
 
 void TrepPreviewForm::UpdatePanels() {
+  // A report inheriting from a template asks what to do with names both have; the job waits.
+  if (FWorker.Question() == InheritQuestion && !Find(*this, "InheritPanel")->Visible) {
+    const TrepInheritErrorTexts T = InheritErrorTexts();
+    Get<TIWLabel>(*this, "InheritCaption")->Caption = T.Caption;
+    Get<TIWLabel>(*this, "MessageL")->Caption = T.Message;
+    Get<TIWRadioButton>(*this, "DeleteRB")->Caption = T.DeleteText;
+    Get<TIWRadioButton>(*this, "RenameRB")->Caption = T.RenameText;
+    Get<TIWRadioButton>(*this, "DeleteRB")->SetChecked(true);
+    Find(*this, "InheritPanel")->Visible = true;
+  }
   // The export waiting on the worker shows its options window.
   if (FWorker.Question() == ExportQuestion && !Find(*this, "ExportPanel")->Visible) {
     TrepPDFExportDialog D;
@@ -343,6 +461,77 @@ void TrepPreviewForm::UpdatePanels() {
     Get<TIWCheckBox>(*this, "OpenCB")->Checked = FExport->OpenAfterExport;
     Find(*this, "ExportPanel")->Visible = true;
   }
+}
+
+// ---- save ----
+
+std::string TrepPreviewForm::SavedBytes(int Type) {
+  if (!FReport) return {};
+  const std::vector<TrepCustomIOTransport*> Transports = SaveTransports();
+  if (Type <= 0 || Type > static_cast<int>(Transports.size())) return SavedBytes();
+  // The transport writes into the server's temporary folder, under a name of ours; the user
+  // gets the bytes, never a place on the server.
+  std::unique_ptr<TrepCustomIOTransport> T = Transports[static_cast<std::size_t>(Type - 1)]->CreateFilterClone(fvPreview);
+  const std::string File = TIWAppCache::NewTempFileName();
+  const bool Compressed = FReport->ReportOptions.Compressed;
+  T->FilterAccess = faWrite;
+  T->Report = FReport.get();
+  T->BasePath = File.substr(0, File.find_last_of('/') + 1);
+  T->FileName = File;
+  struct TCleanUp {
+    TrepReport& R;
+    TrepCustomIOTransport& T;
+    const std::string& File;
+    bool Compressed;
+    ~TCleanUp() {
+      T.CloseFilter();
+      if (T.OriginalCopy != nullptr) T.OriginalCopy->AssignSharedProperties(T);
+      R.ReportOptions.Compressed = Compressed;
+      std::remove(File.c_str());
+    }
+  } CleanUp{*FReport, *T, File, Compressed};
+  if (!T->OpenFilter()) throw rt::Exception("the transport refused to write");
+  rt::TStream* Out = T->GetStream(File);
+  if (Out == nullptr) throw rt::Exception("the transport gave no file to write");
+  FReport->PreviewPages()->SaveToStream(*Out);
+  T->FreeStream(Out, File);
+  std::ifstream In(File, std::ios::binary);
+  std::ostringstream Bytes;
+  Bytes << In.rdbuf();
+  return Bytes.str();
+}
+
+void TrepPreviewForm::SaveOK() {
+  Find(*this, "SavePanel")->Visible = false;
+  if (Preparing() || !FReport || FPreview->PageCount() == 0) return;
+  std::string Bytes;
+  try {
+    Bytes = SavedBytes(Get<TIWComboBox>(*this, "SaveTypeCB")->ItemIndex);
+  } catch (const std::exception& e) {
+    Application().ShowMessage(std::string("The prepared report could not be saved: ") + e.what());
+    return;
+  }
+  std::string Name = FDocumentName.empty() ? "report" : FDocumentName;
+  if (const auto Dot = Name.rfind('.'); Dot != std::string::npos && Dot > 0) Name.resize(Dot);
+  Application().SendStream(Bytes, true, "application/octet-stream", Name + ".rp3");
+}
+
+// ---- jobs and the engine's questions ----
+
+void TrepPreviewForm::StartJob(web::TIWWorker::TJob Job) {
+  FWorker.Start([this, Job = std::move(Job)](TIWWorker& W) {
+    struct TAsking {
+      explicit TAsking(TrepPreviewForm* F) { GAskingViewer = F; }
+      ~TAsking() { GAskingViewer = nullptr; }
+    } Asking(this);
+    Job(W);
+  });
+}
+
+void TrepPreviewForm::InheritAnswer(bool OK) {
+  Find(*this, "InheritPanel")->Visible = false;
+  if (FWorker.Question() != InheritQuestion) return;
+  FWorker.Answer(!OK ? "cancel" : Get<TIWRadioButton>(*this, "DeleteRB")->Checked() ? "delete" : "rename");
 }
 
 // ---- page settings ----
@@ -430,6 +619,14 @@ void TrepPreviewForm::PrintOK() {
   O.Collate = Get<TIWCheckBox>(*this, "CollateCB")->Checked;
   O.PrintPages = static_cast<TrepPrintPages>(std::clamp(Get<TIWComboBox>(*this, "PrintPagesCB")->ItemIndex, 0, 2));
   O.Reverse = Get<TIWComboBox>(*this, "OrderCB")->ItemIndex == 1;
+  O.PrintMode = static_cast<TrepPrintMode>(std::clamp(Get<TIWComboBox>(*this, "PrintModeCB")->ItemIndex, 0, 3));
+  O.PrintOnSheet = 0;
+  if (O.PrintMode != pmDefault) {
+    const std::vector<std::pair<std::string, int>> Sheets = PrintSheetPapers();
+    const int Sheet = Get<TIWComboBox>(*this, "PagPageSizeCB")->ItemIndex - 1;
+    O.PrintOnSheet = Sheet >= 0 && Sheet < static_cast<int>(Sheets.size()) ? Sheets[static_cast<std::size_t>(Sheet)].second
+                                                                           : PreferredSheet;
+  }
   const std::vector<int> Order = repPrintSequence(FPreview->PageCount(), O);
   if (Order.empty()) {
     Application().ShowMessage("The page range names no page of this report.");
@@ -438,19 +635,43 @@ void TrepPreviewForm::PrintOK() {
   FReport->PrintOptions.Assign(O);
   FReport->PrintOptions.Copies = O.Copies;
   Find(*this, "PrintPanel")->Visible = false;
-  // The document goes to a new window, where the browser prints it.
-  FExport->ShowDialog = false;
-  FExport->OnShowModal = nullptr;
-  FExport->PageNumbers.clear();
-  FExport->CurPage = false;
-  FExport->PageOrder = Order;
+  // The document goes to a new window, where the browser prints it. A print has options of its
+  // own: what the last export asked for (passwords, PDF/A) is no business of the printed copy.
+  FPrint = std::make_unique<TrepPDFExport>();
+  FPrint->Compressed = true;
+  FPrint->SetEmbeddedFonts(false);
+  FPrint->Producer = FExport->Producer;
+  FPrint->ShowDialog = false;
+  FPrint->PageOrder = Order;
+  if (O.PrintMode != pmDefault) {
+    // The sheets come from the print job's own placement of the pages, on the worker: the pages
+    // it reads are the worker's while it runs.
+    FPrintSheets = O;
+  } else {
+    FPrintSheets.reset();
+  }
   FExportOpens = true;
-  RunExport("Printing");
+  RunExport("Printing", *FPrint);
+}
+
+void TrepPreviewForm::PrintModeChanged() {
+  auto* Sheet = Get<TIWComboBox>(*this, "PagPageSizeCB");
+  const bool Default = Get<TIWComboBox>(*this, "PrintModeCB")->ItemIndex <= 0;
+  Sheet->Enabled = !Default;
+  if (Default) {
+    Sheet->ItemIndex = 0;
+    return;
+  }
+  if (Sheet->ItemIndex > 0) return;
+  const std::vector<std::pair<std::string, int>> Sheets = PrintSheetPapers();
+  for (std::size_t I = 0; I < Sheets.size(); ++I)
+    if (Sheets[I].second == PreferredSheet) Sheet->ItemIndex = static_cast<int>(I) + 1;
 }
 
 // ---- export ----
 
 void TrepPreviewForm::StartExport() {
+  FPrintSheets.reset();
   FExport->PageOrder.clear();
   FExport->CurPage = false;
   FExport->ShowDialog = true;
@@ -464,22 +685,35 @@ void TrepPreviewForm::StartExport() {
     return OK ? TrepBaseDialogExportFilter::mrOk : TrepBaseDialogExportFilter::mrCancel;
   };
   FExportOpens = false;
-  RunExport("Exporting");
+  RunExport("Exporting", *FExport);
 }
 
-void TrepPreviewForm::RunExport(const std::string& What) {
+void TrepPreviewForm::RunExport(const std::string& What, TrepPDFExport& Filter) {
+  FActiveExport = &Filter;
   FExportFile = TIWAppCache::NewTempFileName();
-  FExport->SetFileName(FExportFile);
-  FExport->OverwritePrompt = false;
-  FExport->ShowProgress = false;
-  FExport->OpenAfterExport = FExportOpens;
-  FExport->UseFileCache = false;
+  Filter.SetFileName(FExportFile);
+  Filter.OverwritePrompt = false;
+  Filter.ShowProgress = false;
+  Filter.OpenAfterExport = FExportOpens;
+  Filter.UseFileCache = false;
   FReport->PreviewPages()->CurPreviewPage = FPreview->PageNo();
   TrepReport* R = FReport.get();
-  TrepPDFExport* F = FExport.get();
+  TrepPDFExport* F = &Filter;
+  const std::optional<TrepPrintOptions> Sheets = FPrintSheets;
   FExporting = true;
   FExportRefused = false;
-  FWorker.Start([this, R, F](TIWWorker&) {
+  StartJob([this, R, F, Sheets](TIWWorker&) {
+    if (Sheets) {
+      F->Sheets = repPrintSheets(*R->PreviewPages(), *Sheets, 0, 0, MaxPrintSheets);
+      // Each page the sheets show is written once; the sheets draw it as often as they place it.
+      std::vector<int> Pages;
+      for (const TrepPrintSheet& S : F->Sheets)
+        for (const TrepPrintPlacement& P : S.Pages) Pages.push_back(P.Page);
+      std::sort(Pages.begin(), Pages.end());
+      Pages.erase(std::unique(Pages.begin(), Pages.end()), Pages.end());
+      if (Pages.empty()) throw rt::Exception("The print places no page on a sheet.");
+      F->PageOrder = Pages;
+    }
     if (!R->Export(F) && !FExportRefused)
       throw rt::Exception(R->Errors().Count() > 0 ? R->Errors().Strings(R->Errors().Count() - 1)
                                                   : std::string("the export did not complete"));
@@ -492,6 +726,9 @@ void TrepPreviewForm::FinishExport() {
   FExporting = false;
   FExport->OnShowModal = nullptr;
   FExport->PageOrder.clear();
+  const bool Opens = FActiveExport != nullptr && FActiveExport->OpenAfterExport;
+  FActiveExport = nullptr;
+  FPrint.reset();
   Find(*this, "ExportPanel")->Visible = false;
   std::ifstream In(FExportFile, std::ios::binary);
   std::ostringstream Bytes;
@@ -506,7 +743,7 @@ void TrepPreviewForm::FinishExport() {
   }
   std::string Name = FDocumentName.empty() ? "report" : FDocumentName;
   if (const auto Dot = Name.rfind('.'); Dot != std::string::npos && Dot > 0) Name.resize(Dot);
-  if (FExport->OpenAfterExport) {
+  if (Opens) {
     const std::string URL = TIWAppCache::AddBytes(&Application(), Bytes.str(), TIWMimeTypes::mtPDF,
                                                   ContentDisposition(false, Name + ".pdf"));
     AddToInitProc("NewWindow(" + JsString(URL) + ", '_blank', 'noopener');");
@@ -515,76 +752,66 @@ void TrepPreviewForm::FinishExport() {
   }
 }
 
+namespace {
+
+// The export panel's controls and the options window's members they stand for: one table
+// serves both directions, so a control cannot be read without being written back.
+struct TExportCheck {
+  const char* Name;
+  TrepCheckBoxState TrepPDFExportDialog::*State;
+};
+constexpr TExportCheck ExportChecks[] = {
+    {"CompressedCB", &TrepPDFExportDialog::CompressedCB},     {"EmbeddedCB", &TrepPDFExportDialog::EmbeddedCB},
+    {"PrintOptCB", &TrepPDFExportDialog::PrintOptCB},         {"OutlineCB", &TrepPDFExportDialog::OutlineCB},
+    {"BackgrCB", &TrepPDFExportDialog::BackgrCB},             {"TransparentCB", &TrepPDFExportDialog::TransparentCB},
+    {"PrintCB", &TrepPDFExportDialog::PrintCB},               {"ModCB", &TrepPDFExportDialog::ModCB},
+    {"CopyCB", &TrepPDFExportDialog::CopyCB},                 {"AnnotCB", &TrepPDFExportDialog::AnnotCB},
+    {"HideToolbarCB", &TrepPDFExportDialog::HideToolbarCB},   {"HideMenubarCB", &TrepPDFExportDialog::HideMenubarCB},
+    {"HideWindowUICB", &TrepPDFExportDialog::HideWindowUICB}, {"FitWindowCB", &TrepPDFExportDialog::FitWindowCB},
+    {"CenterWindowCB", &TrepPDFExportDialog::CenterWindowCB}, {"PrintScalingCB", &TrepPDFExportDialog::PrintScalingCB},
+};
+struct TExportEdit {
+  const char* Name;
+  std::string TrepPDFExportDialog::*Text;
+};
+constexpr TExportEdit ExportEdits[] = {
+    {"QualityEdit", &TrepPDFExportDialog::QualityEdit}, {"TitleE", &TrepPDFExportDialog::TitleE},
+    {"AuthorE", &TrepPDFExportDialog::AuthorE},         {"SubjectE", &TrepPDFExportDialog::SubjectE},
+    {"KeywordsE", &TrepPDFExportDialog::KeywordsE},     {"CreatorE", &TrepPDFExportDialog::CreatorE},
+    {"ProducerE", &TrepPDFExportDialog::ProducerE},     {"OwnPassE", &TrepPDFExportDialog::OwnPassE},
+    {"UserPassE", &TrepPDFExportDialog::UserPassE},
+};
+struct TExportCombo {
+  const char* Name;
+  TrepComboBoxState TrepPDFExportDialog::*State;
+};
+constexpr TExportCombo ExportCombos[] = {
+    {"PDFStandardComboBox", &TrepPDFExportDialog::PDFStandardComboBox},
+    {"PDFVersionComboBox", &TrepPDFExportDialog::PDFVersionComboBox},
+};
+
+}  // namespace
+
 void TrepPreviewForm::ReadExportPanel(TrepPDFExportDialog& D) {
   D.Localise();
-  auto CheckState = [this](const char* Name, TrepCheckBoxState& S) { S.Checked = Get<TIWCheckBox>(*this, Name)->Checked; };
-  CheckState("CompressedCB", D.CompressedCB);
-  CheckState("EmbeddedCB", D.EmbeddedCB);
-  CheckState("PrintOptCB", D.PrintOptCB);
-  CheckState("OutlineCB", D.OutlineCB);
-  CheckState("BackgrCB", D.BackgrCB);
-  CheckState("TransparentCB", D.TransparentCB);
-  CheckState("PrintCB", D.PrintCB);
-  CheckState("ModCB", D.ModCB);
-  CheckState("CopyCB", D.CopyCB);
-  CheckState("AnnotCB", D.AnnotCB);
-  CheckState("HideToolbarCB", D.HideToolbarCB);
-  CheckState("HideMenubarCB", D.HideMenubarCB);
-  CheckState("HideWindowUICB", D.HideWindowUICB);
-  CheckState("FitWindowCB", D.FitWindowCB);
-  CheckState("CenterWindowCB", D.CenterWindowCB);
-  CheckState("PrintScalingCB", D.PrintScalingCB);
-  D.QualityEdit = Get<TIWEdit>(*this, "QualityEdit")->Text;
-  D.PDFStandardComboBox.Select(Get<TIWComboBox>(*this, "PDFStandardComboBox")->Text());
-  D.PDFVersionComboBox.Select(Get<TIWComboBox>(*this, "PDFVersionComboBox")->Text());
-  D.TitleE = Get<TIWEdit>(*this, "TitleE")->Text;
-  D.AuthorE = Get<TIWEdit>(*this, "AuthorE")->Text;
-  D.SubjectE = Get<TIWEdit>(*this, "SubjectE")->Text;
-  D.KeywordsE = Get<TIWEdit>(*this, "KeywordsE")->Text;
-  D.CreatorE = Get<TIWEdit>(*this, "CreatorE")->Text;
-  D.ProducerE = Get<TIWEdit>(*this, "ProducerE")->Text;
-  D.OwnPassE = Get<TIWEdit>(*this, "OwnPassE")->Text;
-  D.UserPassE = Get<TIWEdit>(*this, "UserPassE")->Text;
+  for (const TExportCheck& C : ExportChecks) (D.*C.State).Checked = Get<TIWCheckBox>(*this, C.Name)->Checked;
+  for (const TExportEdit& E : ExportEdits) D.*E.Text = Get<TIWEdit>(*this, E.Name)->Text;
+  for (const TExportCombo& C : ExportCombos) (D.*C.State).Select(Get<TIWComboBox>(*this, C.Name)->Text());
 }
 
 void TrepPreviewForm::WriteExportPanel(const TrepPDFExportDialog& D) {
-  auto CheckState = [this](const char* Name, const TrepCheckBoxState& S) {
-    auto* C = Get<TIWCheckBox>(*this, Name);
-    C->Checked = S.Checked;
-    C->Enabled = S.Enabled;
-  };
-  CheckState("CompressedCB", D.CompressedCB);
-  CheckState("EmbeddedCB", D.EmbeddedCB);
-  CheckState("PrintOptCB", D.PrintOptCB);
-  CheckState("OutlineCB", D.OutlineCB);
-  CheckState("BackgrCB", D.BackgrCB);
-  CheckState("TransparentCB", D.TransparentCB);
-  CheckState("PrintCB", D.PrintCB);
-  CheckState("ModCB", D.ModCB);
-  CheckState("CopyCB", D.CopyCB);
-  CheckState("AnnotCB", D.AnnotCB);
-  CheckState("HideToolbarCB", D.HideToolbarCB);
-  CheckState("HideMenubarCB", D.HideMenubarCB);
-  CheckState("HideWindowUICB", D.HideWindowUICB);
-  CheckState("FitWindowCB", D.FitWindowCB);
-  CheckState("CenterWindowCB", D.CenterWindowCB);
-  CheckState("PrintScalingCB", D.PrintScalingCB);
-  Get<TIWEdit>(*this, "QualityEdit")->Text = D.QualityEdit;
-  for (auto [Name, Combo] : {std::pair<const char*, const TrepComboBoxState*>{"PDFStandardComboBox", &D.PDFStandardComboBox},
-                             {"PDFVersionComboBox", &D.PDFVersionComboBox}}) {
-    auto* C = Get<TIWComboBox>(*this, Name);
-    C->Items = Combo->Items;
-    C->ItemIndex = Combo->ItemIndex;
-    C->Enabled = Combo->Enabled;
+  for (const TExportCheck& C : ExportChecks) {
+    auto* Box = Get<TIWCheckBox>(*this, C.Name);
+    Box->Checked = (D.*C.State).Checked;
+    Box->Enabled = (D.*C.State).Enabled;
   }
-  Get<TIWEdit>(*this, "TitleE")->Text = D.TitleE;
-  Get<TIWEdit>(*this, "AuthorE")->Text = D.AuthorE;
-  Get<TIWEdit>(*this, "SubjectE")->Text = D.SubjectE;
-  Get<TIWEdit>(*this, "KeywordsE")->Text = D.KeywordsE;
-  Get<TIWEdit>(*this, "CreatorE")->Text = D.CreatorE;
-  Get<TIWEdit>(*this, "ProducerE")->Text = D.ProducerE;
-  Get<TIWEdit>(*this, "OwnPassE")->Text = D.OwnPassE;
-  Get<TIWEdit>(*this, "UserPassE")->Text = D.UserPassE;
+  for (const TExportEdit& E : ExportEdits) Get<TIWEdit>(*this, E.Name)->Text = D.*E.Text;
+  for (const TExportCombo& C : ExportCombos) {
+    auto* Box = Get<TIWComboBox>(*this, C.Name);
+    Box->Items = (D.*C.State).Items;
+    Box->ItemIndex = (D.*C.State).ItemIndex;
+    Box->Enabled = (D.*C.State).Enabled;
+  }
   Find(*this, "SecGB")->Visible = D.SecGBVisible;
   Find(*this, "PermGB")->Visible = D.PermGBVisible;
 }

@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
   repStartupInitialization();
   repDrawTextInitialization();
   EMFCanvasPlayerInitialization();
+  webapp::ViewerInitialization();
 
   web::TIWStart::TOptions options;
   for (int i = 1; i < argc; ++i) {

@@ -14,13 +14,23 @@ namespace {
 
 // A last sheet filled within this many millimetres counts as full.
 constexpr double SheetTolerance = 11;
+// Sides of papers are rounded to this many millimetres before pages are fitted on a sheet.
+constexpr double FitTolerance = 0.5;
+
+// Pages of length Length side by side along a sheet length: at least one.
+int PagesThatFit(double SheetLength, double Length) {
+  if (!(Length > 0) || !(SheetLength > 0)) return 1;
+  const double Q = (SheetLength + FitTolerance) / Length;
+  return Q >= 10000 ? 10000 : std::max(1, static_cast<int>(Q));
+}
 
 class TPrintJob {
 public:
   TPrintJob(TrepCustomPreviewPages& Pages, TrepCustomPrinter& Printer, TrepDuplexMode DialogDuplex,
-            const TrepPrintCanvasProvider& Canvas)
-      : FPages(Pages), FReport(*Pages.Report()), FOptions(FReport.PrintOptions), FPrinter(Printer),
-        FDialogDuplex(DialogDuplex), FCanvas(Canvas) {}
+            const TrepPrintCanvasProvider& Canvas, const TrepPrintPlacementSink& Placed,
+            const TrepPrintOptions& Options)
+      : FPages(Pages), FReport(*Pages.Report()), FOptions(Options), FPrinter(Printer),
+        FDialogDuplex(DialogDuplex), FCanvas(Canvas), FPlaced(Placed) {}
 
   void Run();
 
@@ -44,6 +54,7 @@ private:
   TrepCustomPrinter& FPrinter;
   TrepDuplexMode FDialogDuplex;
   const TrepPrintCanvasProvider& FCanvas;
+  const TrepPrintPlacementSink& FPlaced;
   std::vector<int> FList;  // 1-based page numbers; empty: every page
   int FCount = 0;
   std::vector<int> FUsedBins;
@@ -84,6 +95,7 @@ bool TPrintJob::Stopped() {
 }
 
 void TPrintJob::Draw(int Index, double ScaleX, double ScaleY, double OffsetX, double OffsetY) {
+  if (FPlaced) FPlaced(FPrinter, Index, ScaleX, ScaleY, OffsetX, OffsetY);
   gfx::TCanvas* C = FCanvas ? FCanvas(FPrinter) : nullptr;
   if (C != nullptr) FPages.DrawPage(Index, *C, ScaleX, ScaleY, OffsetX, OffsetY, false);
 }
@@ -216,9 +228,16 @@ void TPrintJob::Join() {
   const double PW = Page->PaperWidth(), PH = Page->PaperHeight();
   const int FirstBin = Page->Bin;
   const double SheetW = FSheetW, SheetH = FSheetH;
-  int Across = PrintSheetCount(SheetW, PW), Down = PrintSheetCount(SheetH, PH);
-  const bool Turn = PrintSheetCount(SheetH, PW) * PrintSheetCount(SheetW, PH) < Across * Down;
-  if (Turn) std::swap(Across, Down);
+  // How many pages fit is no count of sheets: rounding up as for sheets would put the last row
+  // or column beyond the sheet's edge, and those pages would be lost. The sheet is turned when
+  // more pages fit on it that way.
+  int Across = PagesThatFit(SheetW, PW), Down = PagesThatFit(SheetH, PH);
+  const int TurnedAcross = PagesThatFit(SheetH, PW), TurnedDown = PagesThatFit(SheetW, PH);
+  const bool Turn = TurnedAcross * TurnedDown > Across * Down;
+  if (Turn) {
+    Across = TurnedAcross;
+    Down = TurnedDown;
+  }
   FPrinter.SetPrintParams(FOptions.PrintOnSheet, SheetW, SheetH, Turn ? poLandscape : poPortrait,
                           FirstBin, FDialogDuplex, 1);
   BeginDocOnce();
@@ -308,9 +327,101 @@ int PrintSheetCount(double Length, double SheetLength) {
 }
 
 void RunPrintJob(TrepCustomPreviewPages& Pages, TrepCustomPrinter& Printer, TrepDuplexMode DialogDuplex,
-                 const TrepPrintCanvasProvider& Canvas) {
+                 const TrepPrintCanvasProvider& Canvas, const TrepPrintPlacementSink& Placed) {
   if (Pages.Report() == nullptr) return;
-  TPrintJob(Pages, Printer, DialogDuplex, Canvas).Run();
+  TPrintJob(Pages, Printer, DialogDuplex, Canvas, Placed, Pages.Report()->PrintOptions).Run();
+}
+
+namespace {
+
+// A printer whose sheets are pages of a document: 96 dots per inch (a device pixel is a report
+// pixel), no unprintable margin, and each sheet recorded with the pages drawn on it. Copies asked
+// of the device repeat the sheet, as a printer would.
+class TSheetRecorder : public TrepCustomPrinter {
+public:
+  TSheetRecorder(std::vector<TrepPrintSheet>& Sheets, int MaxSheets)
+      : TrepCustomPrinter("Document", ""), FSheets(Sheets), FMaxSheets(MaxSheets) {
+    Init();
+  }
+  void Init() override {
+    FDPI = {96, 96};
+    FDefPaper = 9;
+    FDefPaperWidth = 210;
+    FDefPaperHeight = 297;
+    FInitialized = true;
+  }
+  void Abort() override {}
+  void BeginDoc() override {}
+  void BeginPage() override {
+    Room(1);
+    FSheets.push_back({FPaperWidth, FPaperHeight, {}});
+  }
+  void EndPage() override {
+    if (FSheets.empty()) return;
+    Room(FCopies - 1);
+    const TrepPrintSheet Sheet = FSheets.back();
+    for (int C = 1; C < FCopies; ++C) FSheets.push_back(Sheet);
+  }
+  void BeginRAWDoc() override {}
+  void EndDoc() override {}
+  void EndRAWDoc() override {}
+  void WriteRAWDoc(const std::string&) override {}
+  void SetViewParams(int APaperSize, double APaperWidth, double APaperHeight, TPrinterOrientation AOrientation) override {
+    double W = APaperWidth, H = APaperHeight;
+    if (APaperSize == repPaperCustom || !GetPaperDimensions(APaperSize, W, H)) {
+      APaperSize = repPaperCustom;
+      W = APaperWidth;
+      H = APaperHeight;
+    }
+    if (!(W > 0) || !(H > 0)) {
+      W = FDefPaperWidth;
+      H = FDefPaperHeight;
+    }
+    // A turned sheet lies wider than high, whichever way its sides were given.
+    if ((AOrientation == poLandscape) != (W > H)) std::swap(W, H);
+    FPaper = APaperSize;
+    FPaperWidth = W;
+    FPaperHeight = H;
+    FOrientation = AOrientation;
+  }
+  void SetPrintParams(int APaperSize, double APaperWidth, double APaperHeight, TPrinterOrientation AOrientation,
+                      int ABin, int, int ACopies) override {
+    SetViewParams(APaperSize, APaperWidth, APaperHeight, AOrientation);
+    FBin = ABin;
+    FCopies = std::max(1, ACopies);
+  }
+  void PropertiesDlg() override {}
+
+private:
+  void Room(int More) const {
+    if (static_cast<long long>(FSheets.size()) + More > FMaxSheets)
+      throw rt::Exception("The print would make more than " + std::to_string(FMaxSheets) + " sheets.");
+  }
+  std::vector<TrepPrintSheet>& FSheets;
+  int FMaxSheets;
+  int FCopies = 1;
+};
+
+} // namespace
+
+std::vector<TrepPrintSheet> repPrintSheets(TrepCustomPreviewPages& Pages, const TrepPrintOptions& Options,
+                                           double SheetWidth, double SheetHeight, int MaxSheets) {
+  std::vector<TrepPrintSheet> Sheets;
+  if (Pages.Report() == nullptr || Pages.GetCount() == 0) return Sheets;
+  TSheetRecorder Printer(Sheets, MaxSheets);
+  const bool Custom = Options.PrintOnSheet == repPaperCustom || Options.PrintOnSheet <= 0;
+  Printer.SetViewParams(Custom ? repPaperCustom : Options.PrintOnSheet, SheetWidth, SheetHeight, poPortrait);
+  constexpr double PixelsToMM = 25.4 / 96;
+  const TrepPrintPlacementSink Placed = [&](TrepCustomPrinter&, int Index, double ScaleX, double ScaleY,
+                                            double OffsetX, double OffsetY) {
+    if (Sheets.empty()) return;
+    Sheets.back().Pages.push_back({Index, OffsetX * PixelsToMM, OffsetY * PixelsToMM, ScaleX, ScaleY});
+  };
+  const double SavedScale = Pages.PrintScale;
+  TPrintJob(Pages, Printer, Options.Duplex, {}, Placed, Options).Run();
+  Pages.PrintCopyNo = 0;
+  Pages.PrintScale = SavedScale;
+  return Sheets;
 }
 
 bool PrintPreparedPages(TrepCustomPreviewPages& Pages, TrepPrinters& Printers, const TrepPrintCanvasProvider& Canvas) {

@@ -37,7 +37,35 @@ bool PrintPreparedPages(TrepCustomPreviewPages& Pages, TrepPrinters& Printers,
 inline constexpr int repMaxPrintSequence = 20000;
 std::vector<int> repPrintSequence(int PageCount, const TrepPrintOptions& Options);
 
+// Where the job puts one page on the current sheet: scale factors and offsets of the page's paper
+// corner in device pixels, as DrawPage takes them.
+using TrepPrintPlacementSink =
+    std::function<void(TrepCustomPrinter& Printer, int Index, double ScaleX, double ScaleY, double OffsetX, double OffsetY)>;
+
 // The job on a chosen printer: page list, collated passes, the mode's page loop, EndDoc. The
 // report's print options are read, not changed; the store's PrintCopyNo and PrintScale are set.
 void RunPrintJob(TrepCustomPreviewPages& Pages, TrepCustomPrinter& Printer, TrepDuplexMode DialogDuplex,
-                 const TrepPrintCanvasProvider& Canvas = {});
+                 const TrepPrintCanvasProvider& Canvas = {}, const TrepPrintPlacementSink& Placed = {});
+
+// ---- A print laid out as the sheets of a document (the browser prints it) ----
+
+// One page on a sheet: the page's paper corner at (Left, Top) millimetres from the sheet's top
+// left corner, the page drawn ScaleX and ScaleY times its size.
+struct TrepPrintPlacement {
+  int Page = 0;  // 0-based
+  double Left = 0, Top = 0;
+  double ScaleX = 1, ScaleY = 1;
+};
+// A sheet in millimetres as it lies (a turned sheet is wider than high) and the pages on it.
+struct TrepPrintSheet {
+  double Width = 0, Height = 0;
+  std::vector<TrepPrintPlacement> Pages;
+};
+
+// The sheets the print job makes of the store's pages with Options, on paper that has no
+// unprintable margin: the split, join and scale modes place the pages as a printer would, each
+// sheet PrintOnSheet (a paper number; 256 with SheetWidth x SheetHeight millimetres; A4 when
+// neither gives a size). Copies the job leaves to the device (not collated) are repeated sheets.
+// At most MaxSheets sheets; a job that would make more throws rt::Exception.
+std::vector<TrepPrintSheet> repPrintSheets(TrepCustomPreviewPages& Pages, const TrepPrintOptions& Options,
+                                           double SheetWidth, double SheetHeight, int MaxSheets);

@@ -197,6 +197,7 @@ void TrepPDFExport::ClearDocumentState() {
   FPageAnnots.clear();
   FExportedPages.clear();
   FPageHeights.clear();
+  FPageForms.clear();
   FContent.clear();
   FTextRun = FTextOpen = false;
   FInPage = false;
@@ -215,6 +216,7 @@ void TrepPDFExport::Flush() {
 
 bool TrepPDFExport::Start() {
   if (FileName().empty() && !Stream) return false;
+  if (Sheets.size() > static_cast<std::size_t>(MaxPages)) throw rt::Exception("Too many pages for one PDF document");
   // PDF/A forbids encryption: the passwords are not used for such a document.
   FProtection = !IsPDFA() && (!UserPassword.empty() || !OwnerPassword.empty());
   if (IsPDFA()) SetEmbeddedFonts(true);
@@ -334,21 +336,40 @@ void TrepPDFExport::WriteStreamData(std::string_view Data, int ObjectNumber, boo
   Line("endobj");
 }
 
-void TrepPDFExport::FinishPage(TrepReportPage* Page, int Index) {
-  (void)Page;
-  (void)Index;
-  if (!FInPage) throw rt::Exception("PDF export: a page was finished that was not started");
-  FInPage = false;
-  const int N = FPOH.UpdateXRef();
-  EndTextRun();
-  Line(ObjNumberText(N));
-  WriteStreamObject(FContent, N, true, Compressed);
-  FContent.clear();
+std::string TrepPDFExport::PageResources() {
   for (TrepPDFFont* Font : FPOH.PageFonts())
     if (!Font->Saved) {
       Font->Reference = FPOH.UpdateXRef();
       Font->Saved = true;
     }
+  std::string R = "/Resources <<\r\n";
+  // Only the fonts this page uses.
+  R += "/Font << ";
+  for (TrepPDFFont* Font : FPOH.PageFonts()) R += Font->Name + " " + ObjRefText(Font->Reference) + " ";
+  R += ">>\r\n";
+  if (!FPOH.UsedXObjects().empty()) {
+    R += "/XObject << ";
+    for (int I : FPOH.UsedXObjects()) R += "/Im" + std::to_string(I) + " " + ObjRefText(FPOH.GetXObjectsId(I)) + " ";
+    R += ">>\r\n";
+  }
+  R += "/ProcSet [/PDF /Text /ImageC ]\r\n>>\r\n";
+  return R;
+}
+
+void TrepPDFExport::FinishPage(TrepReportPage* Page, int Index) {
+  (void)Page;
+  if (!FInPage) throw rt::Exception("PDF export: a page was finished that was not started");
+  FInPage = false;
+  EndTextRun();
+  if (!Sheets.empty()) {
+    WritePageForm(Index);
+    return;
+  }
+  const int N = FPOH.UpdateXRef();
+  Line(ObjNumberText(N));
+  WriteStreamObject(FContent, N, true, Compressed);
+  FContent.clear();
+  const std::string Resources = PageResources();
   const int P = FPOH.UpdateXRef();
   FPagesRef.push_back(P);
   Line(ObjNumberText(P));
@@ -363,22 +384,71 @@ void TrepPDFExport::FinishPage(TrepReportPage* Page, int Index) {
     FPageAnnots.clear();
   }
   if (FTransparency) Line("/Group << /Type /Group /S /Transparency /CS /DeviceRGB >>");
-  Line("/Resources <<");
-  // Only the fonts this page uses.
-  std::string Fonts = "/Font << ";
-  for (TrepPDFFont* Font : FPOH.PageFonts()) Fonts += Font->Name + " " + ObjRefText(Font->Reference) + " ";
-  Line(Fonts + ">>");
-  if (!FPOH.UsedXObjects().empty()) {
-    std::string X = "/XObject << ";
-    for (int I : FPOH.UsedXObjects()) X += "/Im" + std::to_string(I) + " " + ObjRefText(FPOH.GetXObjectsId(I)) + " ";
-    Line(X + ">>");
-  }
-  Line("/ProcSet [/PDF /Text /ImageC ]");
-  Line(">>");
+  Raw(Resources);
   Line("/Contents " + ObjRefText(N));
   Line(">>");
   Line("endobj");
   Flush();
+}
+
+void TrepPDFExport::WritePageForm(int Index) {
+  // A page exported twice (the same prepared page again) keeps its first form.
+  if (FPageForms.count(Index) != 0) {
+    FContent.clear();
+    return;
+  }
+  const std::string Resources = PageResources();
+  const int N = FPOH.UpdateXRef();
+  FPageForms[Index] = {N, FWidth, FHeight};
+  Line(ObjNumberText(N));
+  Raw("<</Type /XObject /Subtype /Form /BBox [0 0 " + PDFFixed(FWidth, 2) + " " + PDFFixed(FHeight, 2) + " ]\r\n");
+  if (FTransparency) Raw("/Group << /Type /Group /S /Transparency /CS /DeviceRGB >>\r\n");
+  Raw(Resources);
+  WriteStreamObject(FContent, N, false, Compressed);
+  FContent.clear();
+  Flush();
+}
+
+void TrepPDFExport::WriteSheets() {
+  constexpr double K = 72 / 25.4;
+  for (const TrepPrintSheet& Sheet : Sheets) {
+    const double W = std::clamp(std::isfinite(Sheet.Width) ? Sheet.Width * K : 0.0, 1.0, 14400.0);
+    const double H = std::clamp(std::isfinite(Sheet.Height) ? Sheet.Height * K : 0.0, 1.0, 14400.0);
+    std::string Content, Forms;
+    std::vector<int> Used;
+    for (const TrepPrintPlacement& P : Sheet.Pages) {
+      const auto F = FPageForms.find(P.Page);
+      if (F == FPageForms.end() || !std::isfinite(P.Left) || !std::isfinite(P.Top) || !std::isfinite(P.ScaleX) ||
+          !std::isfinite(P.ScaleY))
+        continue;
+      // The page's paper corner lands at (Left, Top) from the sheet's top left corner; the page
+      // is cut to its own paper, so a neighbour on the same sheet is never drawn over.
+      const double X = P.Left * K, PW = F->second.Width * P.ScaleX, PH = F->second.Height * P.ScaleY;
+      const double Y = H - P.Top * K - PH;
+      Content += "q\r\n" + PDFFixed(X, 2) + " " + PDFFixed(Y, 2) + " " + PDFFixed(PW, 2) + " " + PDFFixed(PH, 2) +
+                 " re W n\r\n" + FloatToPDFText(P.ScaleX, 6) + " 0 0 " + FloatToPDFText(P.ScaleY, 6) + " " +
+                 PDFFixed(X, 2) + " " + PDFFixed(Y, 2) + " cm\r\n/Pg" + std::to_string(P.Page) + " Do\r\nQ\r\n";
+      if (std::find(Used.begin(), Used.end(), P.Page) == Used.end()) {
+        Used.push_back(P.Page);
+        Forms += "/Pg" + std::to_string(P.Page) + " " + ObjRefText(F->second.Number) + " ";
+      }
+    }
+    const int N = FPOH.UpdateXRef();
+    Line(ObjNumberText(N));
+    WriteStreamObject(Content, N, true, Compressed);
+    const int P = FPOH.UpdateXRef();
+    FPagesRef.push_back(P);
+    Line(ObjNumberText(P));
+    Line("<<");
+    Line("/Type /Page");
+    Line("/Parent " + ObjRefText(1));
+    Line("/MediaBox [0 0 " + PDFFixed(W, 2) + " " + PDFFixed(H, 2) + " ]");
+    Line("/Resources << /XObject << " + Forms + ">> /ProcSet [/PDF /Text /ImageC ] >>");
+    Line("/Contents " + ObjRefText(N));
+    Line(">>");
+    Line("endobj");
+    Flush();
+  }
 }
 
 void TrepPDFExport::WriteFontObjects(TrepPDFFont& Font) {
@@ -505,6 +575,7 @@ void TrepPDFExport::WriteFontObjects(TrepPDFFont& Font) {
 void TrepPDFExport::Finish() {
   if (!FStarted) throw rt::Exception("PDF export: the document was finished before it was started");
   if (FInPage) FinishPage(nullptr, static_cast<int>(FPagesRef.size()));
+  if (!Sheets.empty()) WriteSheets();
   ReportMissingCharacters();
   const double Created = FixedCreationDateTime ? *FixedCreationDateTime : rt::Now();
   for (int I = 0; I < FPOH.GetFontsCount(); ++I) {
@@ -557,7 +628,7 @@ void TrepPDFExport::Finish() {
   Line("endobj");
 
   const int Encrypt = FProtection ? FSecurity.WriteEncryptionObject(*this) : 0;
-  const int OutlineRoot = Outline ? WriteOutline() : 0;
+  const int OutlineRoot = Outline && Sheets.empty() ? WriteOutline() : 0;
   WriteLinkAnnotations();
 
   const int Cat = FPOH.UpdateXRef();
@@ -567,7 +638,7 @@ void TrepPDFExport::Finish() {
   Line("/Version /" + PDFVersionText(FPDFVersion));
   Line("/MarkInfo << /Marked true >>");
   Line("/Pages " + ObjRefText(1));
-  Line(Outline ? "/PageMode /UseOutlines" : "/PageMode /UseNone");
+  Line(Outline && Sheets.empty() ? "/PageMode /UseOutlines" : "/PageMode /UseNone");
   if (OutlineRoot > 0) Line("/Outlines " + ObjRefText(OutlineRoot));
   if (IsPDFA()) FPDFA.WriteCatalogEntries(Output());
   Line("/ViewerPreferences <<");

@@ -17,6 +17,7 @@
 #include "report/engine/repClassMemo.h"
 #include "report/engine/repClassPage.h"
 #include "report/engine/repDsgnIntf.h"
+#include "report/engine/repPrintPages.h"
 #include "report/pdf/repExportPDFA.h"
 #include "report/pdf/repExportPDFHelpers.h"
 #include "report/pdf/repExportPDFObjects.h"
@@ -153,6 +154,11 @@ public:
   std::string FixedFileID;
   // When set, the setup of each exported page instead of the page's own.
   std::function<TrepPDFPageSetup(TrepReportPage* Page)> PageSetupFor;
+  // When not empty, the document's pages are these sheets (a print's split, join and scale
+  // modes): each exported page is written once, as a form, and drawn wherever a sheet places it,
+  // cut to its own paper. Links and the outline are left out, since they would point into pages
+  // the document does not have as such.
+  std::vector<TrepPrintSheet> Sheets;
 
   // ---- The export driver's calls ----
 
@@ -295,6 +301,16 @@ private:
   int WriteOutline();
   // The position of a prepared page among the exported pages; -1 when it was not exported.
   int ExportedPageOf(int PreparedIndex) const;
+  // Forms of the exported pages in a document of sheets, by prepared-page index.
+  struct TrepPDFPageForm {
+    int Number = 0;
+    double Width = 0, Height = 0;  // points
+  };
+  std::map<int, TrepPDFPageForm> FPageForms;
+  // The current page's fonts given object numbers; the /Resources entries of the page.
+  std::string PageResources();
+  void WritePageForm(int Index);
+  void WriteSheets();
   std::vector<TrepPDFAnnot> FAnnots;
   std::string FPageAnnots;           // references of the current page's links, one a line
   std::vector<int> FExportedPages;   // prepared-page index of every exported page

@@ -96,7 +96,7 @@ void TrepPDFExport::ExportView(TrepView* View) {
   if (View->Name() == "_pagebackground" && dynamic_cast<TrepPictureView*>(View) &&
       !(Background && FPage.BackPictureVisible))
     return;
-  AddViewLink(View);
+  if (Sheets.empty()) AddViewLink(View);
   auto* Memo = dynamic_cast<TrepCustomMemoView*>(View);
   // Formatted, turned and spaced text is drawn by the memo itself, through its metafile.
   if (Memo && IsPlainMemo(Memo)) {

@@ -177,6 +177,57 @@ test('printing pages "2-3" makes a PDF of exactly those two pages', async () => 
   await context.close();
 });
 
+test('a save as a compressed prepared report downloads a file the viewer opens again', async () => {
+  const { context, page } = await openViewer();
+  await openShort(page);
+  await page.click('#SaveB');
+  await page.waitForSelector('#SavePanel', { state: 'visible' });
+  await page.selectOption('#SaveTypeCB', { label: 'Compressed prepared report (*.rp3)' });
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click('#SaveOKB')]);
+  const file = join(dir, 'saved' + Date.now() + '.rp3');
+  await download.saveAs(file);
+  const bytes = await readFile(file);
+  assert.equal(bytes[0], 0x78, 'zlib data');
+  await page.click('#LastB');
+  await waitStatus(page, 'Page 4 of 4');
+  await upload(page, 'saved.rp3', bytes);
+  await waitStatus(page, 'Page 1 of 4');
+  await context.close();
+});
+
+test('printing with "Join small pages" on A3 puts two pages side by side on each sheet', async () => {
+  const { context, page } = await openViewer();
+  const files = await catchFiles(context);
+  await openShort(page);
+  await page.click('#PrintB');
+  await page.selectOption('#PrintModeCB', { label: 'Join small pages' });
+  await page.waitForFunction(() => !document.getElementById('PagPageSizeCB').disabled);
+  await page.selectOption('#PagPageSizeCB', { label: 'A3' });
+  const [popup] = await Promise.all([context.waitForEvent('page'), page.click('#PrintOKB')]);
+  await popup.waitForLoadState().catch(() => {});
+  for (let i = 0; i < 100 && !files.length; i++) await page.waitForTimeout(100);
+  assert.equal(files.length, 1);
+  const file = join(dir, 'join.pdf');
+  await writeFile(file, files[0]);
+  const info = execFileSync('pdfinfo', [file], { encoding: 'utf8' });
+  assert.match(info, /Pages:\s+2\n/);
+  assert.match(info, /Page size:\s+1190\.5\d x 841\.8\d pts/);
+  // Each sheet: the footer "Page N" of its first page on the left half, of its second on the right.
+  const sheets = execFileSync('pdftotext', ['-bbox', file, '-'], { encoding: 'utf8' }).split('<page ').slice(1);
+  assert.equal(sheets.length, 2);
+  sheets.forEach((sheet, i) => {
+    const words = [...sheet.matchAll(/<word xMin="([\d.]+)"[^>]*>([^<]*)<\/word>/g)].map((m) => [Number(m[1]), m[2]]);
+    const footer = (n) => {
+      const at = words.findIndex(([, w], k) => w === 'Page' && words[k + 1]?.[1] === String(n));
+      assert.ok(at >= 0, `Page ${n} on sheet ${i + 1}`);
+      return words[at][0];
+    };
+    assert.ok(footer(2 * i + 1) < 595, 'the first page on the left half');
+    assert.ok(footer(2 * i + 2) >= 595, 'the second page on the right half');
+  });
+  await context.close();
+});
+
 test('export with a user password gives a PDF that opens only with it; PDF/A carries its metadata', async () => {
   const { context, page } = await openViewer();
   await openShort(page);

@@ -5,6 +5,9 @@
 
 #include <chrono>
 #include <cmath>
+#include <fstream>
+#include <functional>
+#include <map>
 #include <regex>
 #include <set>
 #include <string>
@@ -19,6 +22,7 @@
 #include "report/engine/repStartup.h"
 #include "report/pdf/repExportPDF.h"
 #include "tests/report/EngineSetup.h"
+#include "tests/report/pdf/PDFTools.h"
 #include "webapp/ServerController.h"
 #include "webapp/ViewerForm.h"
 
@@ -67,6 +71,7 @@ class Viewer : public ::testing::Test {
 protected:
   void SetUp() override {
     enginesetup::StartReportRoad();
+    webapp::ViewerInitialization();
     app = std::make_unique<TIWApplication>();
     TIWServerController controller;
     controller.OnNewSession(*app);
@@ -132,6 +137,37 @@ TEST_F(Viewer, ASavedFileOpensAgainByteForByte) {
   ASSERT_TRUE(v->OpenFile("rows.rp3", First));
   EXPECT_EQ(v->Preview().PageCount(), 5);
   EXPECT_EQ(v->SavedBytes(), First);
+}
+
+// The save panel's types: the plain prepared-report file and the compressed one through its
+// transport; each downloads and opens again into the same pages.
+TEST_F(Viewer, EverySaveTypeDownloadsAFileThatOpensAgain) {
+  OpenRows(10);
+  const std::string Plain = v->SavedBytes();
+  auto* Types = dynamic_cast<TIWComboBox*>(v->FindControl("SaveTypeCB"));
+  ASSERT_NE(Types, nullptr);
+  ASSERT_EQ(Types->Items.size(), 2u);
+  EXPECT_EQ(Types->Items[0], "Prepared Report");
+  EXPECT_EQ(Types->Items[1], "Compressed prepared report (*.rp3)");
+  for (int Type = 0; Type < 2; ++Type) {
+    SCOPED_TRACE(Types->Items[static_cast<std::size_t>(Type)]);
+    OpenRows(10);
+    v->SaveB->OnClick(v->SaveB);
+    ASSERT_TRUE(v->FindControl("SavePanel")->Visible);
+    Types->ItemIndex = Type;
+    v->SaveOK();
+    EXPECT_FALSE(v->FindControl("SavePanel")->Visible);
+    const std::string Download = app->TakeDownload();
+    ASSERT_FALSE(Download.empty());
+    const std::string Bytes = Fetch(Download);
+    ASSERT_GT(Bytes.size(), 2u);
+    // zlib's header: deflate with a 32 KiB window.
+    EXPECT_EQ(Type == 1, Bytes[0] == 0x78) << "compressed only through the compressed transport";
+    EXPECT_FALSE(v->Report()->ReportOptions.Compressed) << "the report's own setting stays";
+    ASSERT_TRUE(v->OpenFile("saved.rp3", Bytes));
+    EXPECT_EQ(v->Preview().PageCount(), 5);
+    EXPECT_EQ(v->SavedBytes(), Plain);
+  }
 }
 
 TEST_F(Viewer, DamagedOrForeignFilesGiveOneMessageAndAnEmptyViewer) {
@@ -242,6 +278,96 @@ TEST_F(Viewer, AHyperlinkOpensItsAddressInANewBrowserWindow) {
   EXPECT_NE(Init[0].find("NewWindow(\"https://example.com/valves\""), std::string::npos) << Init[0];
 }
 
+// A detail page prepares on the worker, as a report does; its tab shows its own pages, never the
+// pictures drawn for the same page numbers of the main report.
+TEST_F(Viewer, ADetailPageIsPreparedOffTheRequestInATabOfItsOwn) {
+  const std::string Template =
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?><TrepReport Name=\"Detail\" ScriptLanguage=\"PascalScript\">"
+      "<TrepReportPage Name=\"Page1\" PaperSize=\"9\" LeftMargin=\"10\" RightMargin=\"10\" TopMargin=\"10\" "
+      "BottomMargin=\"10\"><TrepPageHeader Name=\"PageHeader1\" Left=\"0\" Top=\"0\" Width=\"700\" Height=\"40\">"
+      "<TrepMemoView Name=\"Link\" Left=\"400\" Top=\"0\" Width=\"200\" Height=\"20\" Text=\"More\" "
+      "Hyperlink.Kind=\"hkDetailPage\" Hyperlink.Value=\"details\" Hyperlink.DetailPage=\"DetailPage\" "
+      "Hyperlink.TabCaption=\"Details\"/></TrepPageHeader></TrepReportPage>"
+      "<TrepReportPage Name=\"DetailPage\" Visible=\"False\" PaperSize=\"9\"><TrepPageHeader Name=\"DetailHeader\" "
+      "Left=\"0\" Top=\"0\" Width=\"700\" Height=\"200\" Fill.BackColor=\"255\"><TrepMemoView Name=\"Inside\" "
+      "Left=\"0\" Top=\"0\" Width=\"300\" Height=\"20\" Text=\"Detail text\"/></TrepPageHeader></TrepReportPage>"
+      "</TrepReport>";
+  ASSERT_TRUE(v->OpenFile("detail.xml", Template));
+  Settle();
+  v->UpdateView();
+  app->TakeMessages();
+  ASSERT_EQ(v->Preview().PageCount(), 1);
+  const std::string MainPicture = v->PageImages[0]->PictureURL();
+  const double Z = v->Preview().Zoom();
+  const auto Jobs = v->Worker().JobNumber();
+  v->PageClick(0, static_cast<int>((10 * 3.77953 + 450) * Z), static_cast<int>((10 * 3.77953 + 10) * Z), 0);
+  EXPECT_EQ(v->Worker().JobNumber(), Jobs + 1) << "the click's preparation is the worker's";
+  Settle();
+  v->UpdateView();
+  EXPECT_TRUE(app->TakeMessages().empty());
+  ASSERT_EQ(v->Preview().TabCount(), 2);
+  EXPECT_EQ(v->Preview().CurrentTab(), 1);
+  EXPECT_EQ(v->Preview().PageCount(), 1);
+  EXPECT_TRUE(v->TabStrip->Visible);
+  EXPECT_NE(v->PageImages[0]->PictureURL(), MainPicture) << "the detail's page has a picture of its own";
+  // Back to the main report: its page again, not the detail's.
+  auto* Tab1 = dynamic_cast<TIWButton*>(v->FindControl("Tab1"));
+  ASSERT_NE(Tab1, nullptr);
+  const std::string DetailPicture = v->PageImages[0]->PictureURL();
+  Tab1->OnClick(Tab1);
+  EXPECT_EQ(v->Preview().CurrentTab(), 0);
+  EXPECT_NE(v->PageImages[0]->PictureURL(), DetailPicture);
+}
+
+// A report that inherits from a template with objects of the same names asks what to do: a
+// panel of the viewer, while the job waits for the answer.
+TEST_F(Viewer, TheInheritQuestionIsAPanelTheJobWaitsFor) {
+  struct TBase {
+    std::filesystem::path Path =
+        std::filesystem::temp_directory_path() / ("viewer-base-" + std::to_string(getpid()) + ".xml");
+    ~TBase() { std::filesystem::remove(Path); }
+  } Base;
+  std::ofstream(Base.Path, std::ios::binary) << RowsTemplate(2);
+  auto Memos = [&] {
+    int N = 0;
+    for (TrepComponent* C : v->Report()->AllObjects()) N += dynamic_cast<TrepMemoView*>(C) != nullptr;
+    return N;
+  };
+  struct Case {
+    const char* Name;
+    bool OK, Delete, Result;
+    int Memos;  // the template's two and, renamed, the report's own two
+  } Cases[] = {
+      {"delete the duplicates", true, true, true, 2},
+      {"rename the duplicates", true, false, true, 4},
+      {"cancel: no inheriting", false, true, false, 2},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    OpenRows(2);
+    bool Result = !C.Result;
+    v->StartJob([&](TIWWorker&) { Result = v->Report()->InheritFromTemplate(Base.Path.string()); });
+    const auto Until = std::chrono::steady_clock::now() + 60s;
+    while (v->Worker().Question().empty() && v->Preparing() && std::chrono::steady_clock::now() < Until)
+      std::this_thread::sleep_for(5ms);
+    ASSERT_EQ(v->Worker().Question(), "inherit");
+    v->UpdateView();
+    ASSERT_TRUE(v->FindControl("InheritPanel")->Visible);
+    EXPECT_FALSE(v->ProgressPanel->Visible);
+    EXPECT_EQ(dynamic_cast<TIWLabel*>(v->FindControl("MessageL"))->Caption,
+              "Base and inherited reports have duplicate objects. What should we do?");
+    EXPECT_TRUE(dynamic_cast<TIWRadioButton*>(v->FindControl("DeleteRB"))->Checked()) << "deleting is offered first";
+    dynamic_cast<TIWRadioButton*>(v->FindControl(C.Delete ? "DeleteRB" : "RenameRB"))->SetChecked(true);
+    v->InheritAnswer(C.OK);
+    v->Worker().Wait();
+    v->ProgressTimerTick();
+    EXPECT_FALSE(v->FindControl("InheritPanel")->Visible);
+    EXPECT_EQ(Result, C.Result);
+    EXPECT_EQ(Memos(), C.Memos);
+    app->TakeMessages();
+  }
+}
+
 TEST_F(Viewer, FindMarksTheWordOnItsPageAndGoesBack) {
   OpenRows(10);
   v->edtFind->Text = "zebrafish";
@@ -297,6 +423,127 @@ TEST_F(Viewer, PrintOfARangeIsAPdfOfExactlyThosePages) {
   v->PrintOK();
   EXPECT_EQ(app->TakeMessages().size(), 1u);
   EXPECT_FALSE(v->Preparing());
+}
+
+namespace {
+
+// Where pdftotext finds "Row N" on each sheet: top left corner of the word "Row", in points from
+// the sheet's top left corner.
+struct TSheetText {
+  double Width = 0, Height = 0;
+  std::map<int, std::pair<double, double>> Rows;
+};
+
+std::vector<TSheetText> ReadSheets(const std::string& Pdf) {
+  pdftools::TTempPath File("viewer-print.pdf");
+  std::ofstream(File.Path, std::ios::binary) << Pdf;
+  const pdftools::TRun Run = pdftools::RunTool("pdftotext -bbox '" + File.Path.string() + "' -");
+  std::vector<TSheetText> Sheets;
+  const std::regex PageRe("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\">");
+  const std::regex WordRe("<word xMin=\"([0-9.]+)\" yMin=\"([0-9.]+)\" xMax=\"[0-9.]+\" yMax=\"[0-9.]+\">([^<]*)</word>");
+  std::smatch M;
+  std::string Rest = Run.Out;
+  while (std::regex_search(Rest, M, PageRe)) {
+    TSheetText S;
+    S.Width = std::stod(M[1]);
+    S.Height = std::stod(M[2]);
+    std::string Body = M.suffix();
+    const std::size_t End = Body.find("</page>");
+    Rest = Body.substr(End == std::string::npos ? Body.size() : End);
+    Body.resize(End == std::string::npos ? Body.size() : End);
+    std::vector<std::tuple<double, double, std::string>> Words;
+    for (std::sregex_iterator W(Body.begin(), Body.end(), WordRe), E; W != E; ++W)
+      Words.emplace_back(std::stod((*W)[1]), std::stod((*W)[2]), (*W)[3]);
+    for (std::size_t I = 0; I + 1 < Words.size(); ++I)
+      if (std::get<2>(Words[I]) == "Row")
+        S.Rows[std::atoi(std::get<2>(Words[I + 1]).c_str())] = {std::get<0>(Words[I]), std::get<1>(Words[I])};
+    Sheets.push_back(S);
+  }
+  return Sheets;
+}
+
+}  // namespace
+
+// The split, join and scale modes: the sheets of the PDF and where each row's text lands on them,
+// against a print of a page per sheet.
+TEST_F(Viewer, PrintModesPlaceThePagesOnSheetsOfTheirOwn) {
+  if (!pdftools::HaveTool("pdftotext")) GTEST_SKIP() << "pdftotext is not installed";
+  OpenRows(10);  // five A4 pages, two rows on each
+  auto Print = [&](int Mode, const std::string& Sheet, const std::string& Range) {
+    v->ShowPanel("PrintPanel");
+    dynamic_cast<TIWRadioButton*>(v->FindControl(Range.empty() ? "AllRB" : "PageNumbersRB"))->SetChecked(true);
+    dynamic_cast<TIWEdit*>(v->FindControl("PageNumbersE"))->Text = Range;
+    dynamic_cast<TIWEdit*>(v->FindControl("CopiesE"))->Text = "1";
+    auto* ModeCB = dynamic_cast<TIWComboBox*>(v->FindControl("PrintModeCB"));
+    ModeCB->ItemIndex = Mode;
+    ModeCB->OnChange(ModeCB);
+    auto* SheetCB = dynamic_cast<TIWComboBox*>(v->FindControl("PagPageSizeCB"));
+    EXPECT_EQ(SheetCB->Enabled, Mode != 0);
+    if (!Sheet.empty()) SheetCB->SetText(Sheet);
+    v->PrintOK();
+    Settle();
+    const auto Messages = app->TakeMessages();
+    EXPECT_TRUE(Messages.empty()) << Messages[0];
+    const auto Init = v->TakeInitProcs();
+    std::smatch M;
+    if (Init.size() != 1 || !std::regex_search(Init[0], M, std::regex("/cache/[0-9a-f]{64}"))) return std::vector<TSheetText>();
+    return ReadSheets(Fetch(M[0]));
+  };
+  const std::vector<TSheetText> Plain = Print(0, "", "");
+  ASSERT_EQ(Plain.size(), 5u);
+  constexpr double MM = 72 / 25.4;
+  struct TExpect {
+    int Sheet;
+    double X, Y;
+  };
+  struct Case {
+    const char* Name;
+    int Mode;
+    const char* Sheet;
+    const char* Range;
+    int Sheets;
+    double Width, Height;  // points
+    // Where a row at (X, Y) of page P in the plain print lands.
+    std::function<std::vector<TExpect>(int P, double X, double Y)> Place;
+  } Cases[] = {
+      {"joined two to a turned A3 sheet", 2, "A3", "", 3, 420 * MM, 297 * MM,
+       [](int P, double X, double Y) { return std::vector<TExpect>{{P / 2, X + (P % 2) * 210 * MM, Y}}; }},
+      {"scaled to fill A3", 3, "A3", "1-2", 2, 297 * MM, 420 * MM,
+       [](int P, double X, double Y) { return std::vector<TExpect>{{P, X * 297 / 210, Y * 297 / 210}}; }},
+      {"split over turned A5 sheets, the second moved up by the sheet less the splicing line", 1, "A5", "1", 2,
+       210 * MM, 148 * MM, [](int, double X, double Y) {
+         std::vector<TExpect> E;
+         for (int K = 0; K < 2; ++K)
+           if (Y - K * 145 * MM >= 0 && Y - K * 145 * MM < 148 * MM - 20) E.push_back({K, X, Y - K * 145 * MM});
+         return E;
+       }},
+  };
+  for (const Case& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    const std::vector<TSheetText> Sheets = Print(C.Mode, C.Sheet, C.Range);
+    ASSERT_EQ(static_cast<int>(Sheets.size()), C.Sheets);
+    for (const TSheetText& S : Sheets) {
+      EXPECT_NEAR(S.Width, C.Width, 0.5);
+      EXPECT_NEAR(S.Height, C.Height, 0.5);
+    }
+    int Checked = 0;
+    for (int P = 0; P < 5; ++P)
+      for (const auto& [Row, At] : Plain[static_cast<std::size_t>(P)].Rows) {
+        if (C.Mode != 2 && P >= C.Sheets) continue;
+        if (C.Mode == 1 && P > 0) continue;
+        for (const TExpect& E : C.Place(P, At.first, At.second)) {
+          SCOPED_TRACE("row " + std::to_string(Row) + " on sheet " + std::to_string(E.Sheet));
+          ASSERT_LT(E.Sheet, C.Sheets);
+          const auto& Found = Sheets[static_cast<std::size_t>(E.Sheet)].Rows;
+          const auto F = Found.find(Row);
+          ASSERT_NE(F, Found.end());
+          EXPECT_NEAR(F->second.first, E.X, 1.5);
+          EXPECT_NEAR(F->second.second, E.Y, 1.5);
+          ++Checked;
+        }
+      }
+    EXPECT_GE(Checked, 2);
+  }
 }
 
 TEST_F(Viewer, ExportAsksTheBrowserForItsOptionsThroughTheFiltersShowModal) {

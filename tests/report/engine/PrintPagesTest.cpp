@@ -248,6 +248,76 @@ TEST_F(PrintTest, ModesOfSheets) {
   EXPECT_NEAR(R.PreviewPages()->PrintScale, std::min(210.0 / 148, 297.0 / 210), 1e-6);
 }
 
+// A print laid out as the sheets of a document: the sheet sizes as they lie and where each page's
+// paper corner lands, in millimetres.
+TEST_F(PrintTest, SheetsOfADocumentPrint) {
+  struct TPlaced {
+    int Page;
+    double Left, Top, ScaleX, ScaleY;
+  };
+  struct TSheet {
+    double Width, Height;
+    std::vector<TPlaced> Pages;
+  };
+  struct TCase {
+    const char* Name;
+    int Pages, Paper;
+    double PaperWidth, PaperHeight;
+    TrepPrintMode Mode;
+    int Sheet, Copies;
+    bool Collate;
+    std::vector<TSheet> Expected;
+  };
+  const TCase Cases[] = {
+      {"an A3 page split over turned A4 sheets, the second moved up by the sheet less the splicing line",
+       1, 8, 0, 0, pmSplit, 9, 1, true,
+       {{297, 210, {{0, 0, 0, 1, 1}}}, {297, 210, {{0, 0, -207, 1, 1}}}}},
+      {"uncollated copies repeat each sheet", 1, 8, 0, 0, pmSplit, 9, 2, false,
+       {{297, 210, {{0, 0, 0, 1, 1}}}, {297, 210, {{0, 0, 0, 1, 1}}},
+        {297, 210, {{0, 0, -207, 1, 1}}}, {297, 210, {{0, 0, -207, 1, 1}}}}},
+      {"A4 pages joined two to a turned A3 sheet, none beyond its edge", 3, 9, 0, 0, pmJoin, 8, 1, true,
+       {{420, 297, {{0, 0, 0, 1, 1}, {1, 210, 0, 1, 1}}}, {420, 297, {{2, 0, 0, 1, 1}}}}},
+      {"A6 pages with two copies each, four cells to an A4 sheet", 2, 9, 105, 148, pmJoin, 9, 2, true,
+       {{210, 297, {{0, 0, 0, 1, 1}, {0, 105, 0, 1, 1}, {1, 0, 148, 1, 1}, {1, 105, 148, 1, 1}}}}},
+      {"an A5 page scaled to fill an A4 sheet", 1, 11, 0, 0, pmScale, 9, 1, true,
+       {{210, 297, {{0, 0, 0, 210.0 / 148, 297.0 / 210}}}}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Prepare(C.Pages, {}, dmNone, C.Paper, C.PaperWidth, C.PaperHeight);
+    TrepPrintOptions O;
+    O.PrintMode = C.Mode;
+    O.PrintOnSheet = C.Sheet;
+    O.Copies = C.Copies;
+    O.Collate = C.Collate;
+    const std::vector<TrepPrintSheet> Sheets = repPrintSheets(*R.PreviewPages(), O, 0, 0, 100);
+    ASSERT_EQ(Sheets.size(), C.Expected.size());
+    for (std::size_t I = 0; I < Sheets.size(); ++I) {
+      SCOPED_TRACE("sheet " + std::to_string(I));
+      EXPECT_NEAR(Sheets[I].Width, C.Expected[I].Width, 0.01);
+      EXPECT_NEAR(Sheets[I].Height, C.Expected[I].Height, 0.01);
+      ASSERT_EQ(Sheets[I].Pages.size(), C.Expected[I].Pages.size());
+      for (std::size_t K = 0; K < Sheets[I].Pages.size(); ++K) {
+        const TrepPrintPlacement& P = Sheets[I].Pages[K];
+        const TPlaced& E = C.Expected[I].Pages[K];
+        EXPECT_EQ(P.Page, E.Page);
+        EXPECT_NEAR(P.Left, E.Left, 0.05);
+        EXPECT_NEAR(P.Top, E.Top, 0.05);
+        EXPECT_NEAR(P.ScaleX, E.ScaleX, 1e-6);
+        EXPECT_NEAR(P.ScaleY, E.ScaleY, 1e-6);
+      }
+    }
+  }
+  // The report's own print options are not what the layout reads, nor are they changed.
+  EXPECT_EQ(R.PrintOptions.PrintMode, pmDefault);
+  TrepPrintOptions Many;
+  Many.PrintMode = pmSplit;
+  Many.PrintOnSheet = 11;  // A5 sheets under an A3 page: four each
+  Many.Copies = 30;
+  Prepare(1, {}, dmNone, 8);
+  EXPECT_THROW(repPrintSheets(*R.PreviewPages(), Many, 0, 0, 100), rt::Exception);
+}
+
 // A spooler that lists no printer: the list holds only the virtual one.
 struct TNoPrinters : TrepPrintSpooler {
   std::vector<TPrinterEntry> EnumPrinters() override { return {}; }
