@@ -23,6 +23,7 @@
 #include "report/engine/repInPlaceCopyPaste.h"
 #include "report/engine/repPreviewForm.h"
 #include "report/engine/repPreviewPages.h"
+#include "report/engine/repReportStorage.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repXML.h"
 #include "report/pdf/repExportPDF.h"
@@ -530,9 +531,35 @@ void TrepPreviewForm::OpenSizingTemplate() {
   StartPreparing("template");
 }
 
+namespace {
+
+// A prepared-report file, plain or compressed: its root element is near the head of the unpacked
+// text (the compressor keeps its cap on what it unpacks).
+bool IsPreparedReport(const std::string& Bytes) {
+  constexpr std::size_t Head = 4096;
+  if (Bytes.find("<preparedreport") != std::string::npos) return true;
+  if (!DefaultCompressorClass) return false;
+  try {
+    std::unique_ptr<TrepCustomCompressor> C = DefaultCompressorClass();
+    if (!C) return false;
+    C->CreateStream();
+    rt::TStringStream In(Bytes);
+    if (!C->Decompress(In) || C->Stream() == nullptr) return false;
+    rt::TStream& Plain = *C->Stream();
+    Plain.SetPosition(0);
+    std::string Text(static_cast<std::size_t>(std::min<std::int64_t>(Plain.Size(), Head)), '\0');
+    if (!Text.empty()) Plain.ReadBuffer(Text.data(), static_cast<std::int64_t>(Text.size()));
+    return Text.find("<preparedreport") != std::string::npos;
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+}  // namespace
+
 bool TrepPreviewForm::OpenFile(const std::string& FileName, const std::string& Bytes) {
   if (Preparing()) return false;
-  const bool Prepared = Bytes.find("<preparedreport") != std::string::npos;
+  const bool Prepared = IsPreparedReport(Bytes);
   auto R = std::make_unique<TrepReport>(nullptr);
   std::string Failure;
   try {

@@ -370,25 +370,30 @@ void TrepPDFExport::FinishPage(TrepReportPage* Page, int Index) {
   WriteStreamObject(FContent, N, true, Compressed);
   FContent.clear();
   const std::string Resources = PageResources();
+  WritePageObject(FWidth, FHeight, FPageAnnots, Resources, N);
+  FPageAnnots.clear();
+  Flush();
+}
+
+void TrepPDFExport::WritePageObject(double Width, double Height, const std::string& Annots,
+                                    const std::string& Resources, int Contents) {
   const int P = FPOH.UpdateXRef();
   FPagesRef.push_back(P);
   Line(ObjNumberText(P));
   Line("<<");
   Line("/Type /Page");
   Line("/Parent " + ObjRefText(1));
-  Line("/MediaBox [0 0 " + PDFFixed(FWidth, 2) + " " + PDFFixed(FHeight, 2) + " ]");
-  if (!FPageAnnots.empty()) {
+  Line("/MediaBox [0 0 " + PDFFixed(Width, 2) + " " + PDFFixed(Height, 2) + " ]");
+  if (!Annots.empty()) {
     Line("/Annots [");
-    Raw(FPageAnnots);
+    Raw(Annots);
     Line("]");
-    FPageAnnots.clear();
   }
   if (FTransparency) Line("/Group << /Type /Group /S /Transparency /CS /DeviceRGB >>");
   Raw(Resources);
-  Line("/Contents " + ObjRefText(N));
+  Line("/Contents " + ObjRefText(Contents));
   Line(">>");
   Line("endobj");
-  Flush();
 }
 
 void TrepPDFExport::WritePageForm(int Index) {
@@ -436,17 +441,7 @@ void TrepPDFExport::WriteSheets() {
     const int N = FPOH.UpdateXRef();
     Line(ObjNumberText(N));
     WriteStreamObject(Content, N, true, Compressed);
-    const int P = FPOH.UpdateXRef();
-    FPagesRef.push_back(P);
-    Line(ObjNumberText(P));
-    Line("<<");
-    Line("/Type /Page");
-    Line("/Parent " + ObjRefText(1));
-    Line("/MediaBox [0 0 " + PDFFixed(W, 2) + " " + PDFFixed(H, 2) + " ]");
-    Line("/Resources << /XObject << " + Forms + ">> /ProcSet [/PDF /Text /ImageC ] >>");
-    Line("/Contents " + ObjRefText(N));
-    Line(">>");
-    Line("endobj");
+    WritePageObject(W, H, {}, "/Resources << /XObject << " + Forms + ">> /ProcSet [/PDF /Text /ImageC ] >>\r\n", N);
     Flush();
   }
 }

@@ -310,6 +310,10 @@ private:
   // The current page's fonts given object numbers; the /Resources entries of the page.
   std::string PageResources();
   void WritePageForm(int Index);
+  // A page of the page tree: its size in points, its links (references, one a line), its
+  // /Resources entry and its content stream's object.
+  void WritePageObject(double Width, double Height, const std::string& Annots, const std::string& Resources,
+                       int Contents);
   void WriteSheets();
   std::vector<TrepPDFAnnot> FAnnots;
   std::string FPageAnnots;           // references of the current page's links, one a line

@@ -43,6 +43,17 @@ async function upload(page, name, bytes) {
   await page.setInputFiles('#OpenFileUploader', { name, mimeType: 'application/octet-stream', buffer: bytes });
 }
 
+// OK of the print panel: the PDF the new window opens, written to a file of the test's folder.
+async function printedPdf(context, page, files, name) {
+  const [popup] = await Promise.all([context.waitForEvent('page'), page.click('#PrintOKB')]);
+  await popup.waitForLoadState().catch(() => {});
+  for (let i = 0; i < 100 && !files.length; i++) await page.waitForTimeout(100);
+  assert.equal(files.length, 1);
+  const file = join(dir, name);
+  await writeFile(file, files[0]);
+  return file;
+}
+
 async function openShort(page) {
   await upload(page, 'ShortReport.xml', await fixture('ShortReport.xml'));
   await waitStatus(page, 'Page 1 of 4');
@@ -162,13 +173,7 @@ test('printing pages "2-3" makes a PDF of exactly those two pages', async () => 
   await page.click('#PrintB');
   await page.check('#PageNumbersRB');
   await page.fill('#PageNumbersE', '2-3');
-  const [popup] = await Promise.all([context.waitForEvent('page'), page.click('#PrintOKB')]);
-  await popup.waitForLoadState().catch(() => {});
-  await page.waitForFunction(() => true);
-  for (let i = 0; i < 100 && !files.length; i++) await page.waitForTimeout(100);
-  assert.equal(files.length, 1);
-  const file = join(dir, 'print.pdf');
-  await writeFile(file, files[0]);
+  const file = await printedPdf(context, page, files, 'print.pdf');
   assert.match(execFileSync('pdfinfo', [file], { encoding: 'utf8' }), /Pages:\s+2\n/);
   const text = execFileSync('pdftotext', [file, '-'], { encoding: 'utf8' });
   assert.match(text, /Page 2/);
@@ -203,12 +208,7 @@ test('printing with "Join small pages" on A3 puts two pages side by side on each
   await page.selectOption('#PrintModeCB', { label: 'Join small pages' });
   await page.waitForFunction(() => !document.getElementById('PagPageSizeCB').disabled);
   await page.selectOption('#PagPageSizeCB', { label: 'A3' });
-  const [popup] = await Promise.all([context.waitForEvent('page'), page.click('#PrintOKB')]);
-  await popup.waitForLoadState().catch(() => {});
-  for (let i = 0; i < 100 && !files.length; i++) await page.waitForTimeout(100);
-  assert.equal(files.length, 1);
-  const file = join(dir, 'join.pdf');
-  await writeFile(file, files[0]);
+  const file = await printedPdf(context, page, files, 'join.pdf');
   const info = execFileSync('pdfinfo', [file], { encoding: 'utf8' });
   assert.match(info, /Pages:\s+2\n/);
   assert.match(info, /Page size:\s+1190\.5\d x 841\.8\d pts/);

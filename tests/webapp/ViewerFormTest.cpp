@@ -185,6 +185,7 @@ TEST_F(Viewer, DamagedOrForeignFilesGiveOneMessageAndAnEmptyViewer) {
       {"empty", "", false},
       {"nested deeper than the reader allows", Deep, false},
       {"a template without author mode", RowsTemplate(3), false},
+      {"compressed and damaged", std::string("\x78\x9c\x01\x02 not deflate data at all", 28), false},
   };
   for (const Case& C : Cases) {
     SCOPED_TRACE(C.Name);
@@ -437,6 +438,10 @@ struct TSheetText {
 std::vector<TSheetText> ReadSheets(const std::string& Pdf) {
   pdftools::TTempPath File("viewer-print.pdf");
   std::ofstream(File.Path, std::ios::binary) << Pdf;
+  if (pdftools::HaveTool("qpdf")) {
+    const pdftools::TRun Check = pdftools::RunTool("qpdf --check '" + File.Path.string() + "'");
+    EXPECT_EQ(Check.Status, 0) << Check.Out << Check.Err;
+  }
   const pdftools::TRun Run = pdftools::RunTool("pdftotext -bbox '" + File.Path.string() + "' -");
   std::vector<TSheetText> Sheets;
   const std::regex PageRe("<page width=\"([0-9.]+)\" height=\"([0-9.]+)\">");
