@@ -985,7 +985,7 @@ void TrepPreviewForm::PageClick(int Index, int X, int Y, rt::TShiftState Shift) 
     P.MouseEventType = E;
     Pages = FReport->PreviewPages();
     if (Pages == nullptr || Index >= Pages->Count()) break;
-    if (E == meClick && ClickPrepares(*Pages)) {
+    if (E == ::meClick && ClickPrepares(*Pages)) {
       // A drill-down or a detail page prepares a report: that is the worker's, as any
       // preparation, and the page polls its progress.
       StartClickJob(Index, X, Y, Shift, Z);
@@ -1029,7 +1029,7 @@ void TrepPreviewForm::StartClickJob(int Index, int X, int Y, rt::TShiftState Shi
     // The detail's report may show dialog pages and script forms, as any preparation.
     TControlFormsScope Forms(*Host);
     TrepPreviewIntEventParams P;
-    P.MouseEventType = meClick;
+    P.MouseEventType = ::meClick;
     Pages->ObjectOver(Index, X, Y, rt::mbLeft, Shift, Zoom, 0, 0, P);
     W.SafePoint();
   });
