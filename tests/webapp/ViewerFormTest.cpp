@@ -691,6 +691,9 @@ TEST_F(Viewer, ADetailPageOpensInATabThatItsButtonsShowAndClose) {
   v->UpdateView();
   const double Z = v->Preview().Zoom();
   v->PageClick(0, At(Z, 50), At(Z, 45), 0);
+  // The detail page prepares on the worker.
+  Settle();
+  v->UpdateView();
   ASSERT_EQ(v->Preview().TabCount(), 2);
   EXPECT_TRUE(v->TabStrip->Visible);
   auto* First = dynamic_cast<TIWButton*>(v->FindControl("Tab1"));
