@@ -2,6 +2,7 @@
 // dataset lists.
 #include <algorithm>
 #include <atomic>
+#include <mutex>
 #include <unordered_map>
 
 #include "platform/gfx/Graphics.h"
@@ -106,8 +107,132 @@ void TrepDialogComponent::Draw(gfx::TCanvas& Canvas, double ScaleX, double Scale
                    RoundHalfEven(ScaleX * (Left() + Width())), RoundHalfEven(ScaleY * (Top() + Height())));
 }
 
+namespace {
+
+std::mutex& ParentFormLock() {
+  static std::mutex M;
+  return M;
+}
+
+} // namespace
+
+rt::TClass TParentForm::ClassInfo() {
+  static const rt::TClassInfo Info("TParentForm", rt::TForm::ClassInfo());
+  return &Info;
+}
+
+TParentForm& ParentFormInstance() {
+  // Never freed: controls of reports still alive at the end of the process may sit on it.
+  static TParentForm* F = [] {
+    auto* P = new TParentForm(nullptr);
+    P->SetName("ParentForm");
+    return P;
+  }();
+  return *F;
+}
+
 TrepDialogControl::TrepDialogControl(rt::TComponent* AOwner) : TrepReportComponent(AOwner) {
   if (auto* C = dynamic_cast<TrepDialogControl*>(AOwner)) CurrentPPI = C->CurrentPPI;
+  else if (auto* D = dynamic_cast<TrepDialogPage*>(AOwner)) CurrentPPI = D->CurrentPPI;
+  SetControl(std::make_unique<rt::TGraphicControl>(nullptr));
+}
+
+TrepDialogControl::~TrepDialogControl() {
+  // The children's controls leave this one before it goes; on the hidden form the move is
+  // serialised like every other.
+  PlaceControl(nullptr);
+}
+
+rt::TWinControl* TrepDialogControl::ControlParentFor(TrepComponent* Value) const {
+  if (auto* C = dynamic_cast<TrepDialogControl*>(Value))
+    if (auto* W = dynamic_cast<rt::TWinControl*>(C->Control()); W != nullptr && (W->ControlStyle & rt::csAcceptsControls))
+      return W;
+  if (auto* D = dynamic_cast<TrepDialogPage*>(Value)) return &D->Form();
+  return &ParentFormInstance();
+}
+
+void TrepDialogControl::PlaceControl(rt::TWinControl* Parent) {
+  if (!FControl || FControl->Parent() == Parent) return;
+  TParentForm* Hidden = &ParentFormInstance();
+  if (Parent == Hidden || FControl->Parent() == Hidden) {
+    std::lock_guard<std::mutex> Lock(ParentFormLock());
+    FControl->SetParent(Parent);
+  } else {
+    FControl->SetParent(Parent);
+  }
+}
+
+void TrepDialogControl::SetControl(std::unique_ptr<rt::TControl> AControl) {
+  PlaceControl(nullptr);
+  FControl = std::move(AControl);
+  // Called from the concrete class's constructor: the class name is that class's now.
+  std::string N = ClassName();
+  if (N.rfind("Trep", 0) == 0) N.erase(0, 4);
+  if (const auto P = N.find("Control"); P != std::string::npos) N.erase(P, 7);
+  SetBaseName(N);
+  FControl->SetName(Name());
+  FControl->SetText("");
+  FControl->SetVisible(Visible());
+  FControl->Anchors = Anchors().ToInt();
+  FControl->Font().Assign(Font());
+  FControl->SetParentFont(ParentFont());
+  ApplyBounds();
+  ConnectEvents();
+  PlaceControl(ControlParentFor(Parent()));
+}
+
+void TrepDialogControl::ApplyBounds() {
+  auto Scale = [this](double V) { return RoundHalfEven(CurrentPPI * V / 96.0); };
+  FControl->SetBounds(Scale(Left()), Scale(Top()), Scale(Width()), Scale(Height()));
+}
+
+void TrepDialogControl::ConnectEvents() {
+  rt::TControl& C = *FControl;
+  auto Notify = [this](const TrepNotifyEvent& Event) {
+    if (Event.empty()) return;
+    if (TrepReport* R = Report()) R->DoNotifyEvent(this, Event);
+  };
+  C.OnClick = [this, Notify](rt::TObject*) { Notify(OnClick); };
+  C.OnDblClick = [this, Notify](rt::TObject*) { Notify(OnDblClick); };
+  auto Mouse = [this](const TrepNotifyEvent& Event, int Button, rt::TShiftState Shift, int X, int Y) {
+    TrepReport* R = Report();
+    if (Event.empty() || R == nullptr) return;
+    rt::Variant P = rt::VarArrayOf({rt::VarFromObject(this), Button, static_cast<int>(Shift), X, Y});
+    R->DoParamEvent(Event, P);
+  };
+  C.OnMouseDown = [this, Mouse](rt::TObject*, rt::TMouseButton B, rt::TShiftState S, int X, int Y) {
+    Mouse(OnMouseDown, B, S, X, Y);
+  };
+  C.OnMouseUp = [this, Mouse](rt::TObject*, rt::TMouseButton B, rt::TShiftState S, int X, int Y) {
+    Mouse(OnMouseUp, B, S, X, Y);
+  };
+  C.OnMouseMove = [this](rt::TObject*, rt::TShiftState S, int X, int Y) {
+    TrepReport* R = Report();
+    if (OnMouseMove.empty() || R == nullptr) return;
+    rt::Variant P = rt::VarArrayOf({rt::VarFromObject(this), static_cast<int>(S), X, Y});
+    R->DoParamEvent(OnMouseMove, P);
+  };
+  auto* W = dynamic_cast<rt::TWinControl*>(&C);
+  if (W == nullptr) return;
+  W->OnEnter = [this, Notify](rt::TObject*) { Notify(OnEnter); };
+  W->OnExit = [this, Notify](rt::TObject*) { Notify(OnExit); };
+  auto Key = [this](const TrepNotifyEvent& Event, std::uint16_t& K, rt::TShiftState S) {
+    TrepReport* R = Report();
+    if (Event.empty() || R == nullptr) return;
+    rt::Variant P = rt::VarArrayOf({rt::VarFromObject(this), static_cast<int>(K), static_cast<int>(S)});
+    R->DoParamEvent(Event, P);
+    K = static_cast<std::uint16_t>(P.ArrayGet({1}).ToInteger());
+  };
+  W->OnKeyDown = [this, Key](rt::TObject*, std::uint16_t& K, rt::TShiftState S) { Key(OnKeyDown, K, S); };
+  W->OnKeyUp = [this, Key](rt::TObject*, std::uint16_t& K, rt::TShiftState S) { Key(OnKeyUp, K, S); };
+  W->OnKeyPress = [this](rt::TObject*, char16_t& K) {
+    TrepReport* R = Report();
+    if (OnKeyPress.empty() || R == nullptr) return;
+    rt::Variant P = rt::VarArrayOf({rt::VarFromObject(this), rt::Variant(std::u16string(1, K))});
+    R->DoParamEvent(OnKeyPress, P);
+    const std::u16string S = P.ArrayGet({1}).ToUString();
+    K = S.empty() ? u'\0' : S[0];
+  };
 }
 
 void TrepDialogControl::Draw(gfx::TCanvas&, double, double, double, double) {
@@ -118,10 +243,78 @@ bool TrepDialogControl::IsAcceptAsChild(TrepComponent* AParent) {
   return dynamic_cast<TrepDialogPage*>(AParent) != nullptr || dynamic_cast<TrepDialogControl*>(AParent) != nullptr;
 }
 
+bool TrepDialogControl::IsAcceptControls() const { return (FControl->ControlStyle & rt::csAcceptsControls) != 0; }
+
 void TrepDialogControl::UpdateControlsPPI(int NewPPI) {
   for (int I = 0; I < Objects().Count(); ++I)
     if (auto* C = dynamic_cast<TrepDialogControl*>(Objects().Items(I))) C->UpdateControlsPPI(NewPPI);
   CurrentPPI = NewPPI;
+  ApplyBounds();
+}
+
+void TrepDialogControl::SetLeft(double Value) {
+  TrepReportComponent::SetLeft(Value);
+  ApplyBounds();
+}
+
+void TrepDialogControl::SetTop(double Value) {
+  TrepReportComponent::SetTop(Value);
+  ApplyBounds();
+}
+
+void TrepDialogControl::SetWidth(double Value) {
+  TrepReportComponent::SetWidth(Value);
+  ApplyBounds();
+}
+
+void TrepDialogControl::SetHeight(double Value) {
+  TrepReportComponent::SetHeight(Value);
+  ApplyBounds();
+}
+
+void TrepDialogControl::SetVisible(bool Value) {
+  TrepReportComponent::SetVisible(Value);
+  FControl->SetVisible(Value);
+}
+
+void TrepDialogControl::SetAnchors(TrepAnchors Value) {
+  TrepReportComponent::SetAnchors(Value);
+  FControl->Anchors = Value.ToInt();  // fraLeft..fraBottom and akLeft..akBottom share their bits
+}
+
+void TrepDialogControl::FontChanged() {
+  TrepReportComponent::FontChanged();
+  if (FControl) FControl->Font().Assign(Font());
+}
+
+void TrepDialogControl::SetParentFont(bool Value) {
+  TrepReportComponent::SetParentFont(Value);
+  if (FControl) {
+    FControl->Font().Assign(Font());
+    FControl->SetParentFont(Value);
+  }
+}
+
+void TrepDialogControl::SetParent(TrepComponent* Value) {
+  TrepReportComponent::SetParent(Value);
+  if (FControl) PlaceControl(ControlParentFor(Value));
+}
+
+void TrepDialogControl::SetName(std::string_view Value) {
+  const bool Follow = (FControl->ControlStyle & rt::csSetCaption) != 0 && FControl->Caption() == Name() && !IsLoading();
+  const std::string Kept = FControl->Caption();
+  TrepReportComponent::SetName(Value);
+  FControl->SetName(Name());  // the control's own rule is replaced by the object's
+  FControl->SetCaption(Follow ? Name() : Kept);
+}
+
+bool TrepDialogControl::TabStop() const {
+  auto* W = dynamic_cast<rt::TWinControl*>(FControl.get());
+  return W == nullptr || W->TabStop;
+}
+
+void TrepDialogControl::SetTabStop(bool Value) {
+  if (auto* W = dynamic_cast<rt::TWinControl*>(FControl.get())) W->TabStop = Value;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 // Dialog components and controls, datasets, a report's dataset lists and the process-wide
 // dataset list (repClassData.cpp).
 #include "platform/rt/Collections.h"
+#include "platform/rt/Controls.h"
 #include "report/engine/repClassComponent.h"
 
 class TrepReport;
@@ -18,23 +19,79 @@ public:
   int ImageIndex = 0;
 };
 
-// A runtime control on a dialog page, kept as data (the server shows no dialogs).
+// A report object that wraps a runtime control (platform/rt/Controls.h) and mirrors its bounds
+// (scaled to CurrentPPI), font, visibility, anchors and parent to it; Enabled, Hint, ShowHint,
+// Caption, Color and TabStop live in the control. The control's events run the object's script
+// events. A control outside any dialog page or dialog control sits on the hidden parent form.
 class TrepDialogControl : public TrepReportComponent {
 public:
   RT_CLASS_INFO(TrepDialogControl)
   explicit TrepDialogControl(rt::TComponent* AOwner);
+  // The report object first, then the control.
+  ~TrepDialogControl() override;
   void Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, double OffsetX, double OffsetY) override;
   bool IsAcceptAsChild(TrepComponent* AParent) override;
+  bool IsAcceptControls() const override;
+  // Every child dialog control first, then this one; the control's bounds follow.
   virtual void UpdateControlsPPI(int NewPPI);
-  bool Enabled = true;
-  std::string Hint, Caption;
-  bool ShowHint = false, TabStop = true;
-  gfx::TColor Color = static_cast<gfx::TColor>(0xFF00000F);  // the button face
+
+  rt::TControl* Control() const { return FControl.get(); }
+  void SetLeft(double Value) override;
+  void SetTop(double Value) override;
+  void SetWidth(double Value) override;
+  void SetHeight(double Value) override;
+  void SetVisible(bool Value) override;
+  void SetAnchors(TrepAnchors Value) override;
+  void SetParentFont(bool Value) override;
+  void SetParent(TrepComponent* Value) override;
+  // A control showing its name as caption keeps doing so, unless the report is loading.
+  void SetName(std::string_view Value) override;
+
+  bool Enabled() const { return FControl->Enabled(); }
+  void SetEnabled(bool Value) { FControl->SetEnabled(Value); }
+  std::string Hint() const { return FControl->Hint; }
+  void SetHint(const std::string& Value) { FControl->Hint = Value; }
+  bool ShowHint() const { return FControl->ShowHint; }
+  void SetShowHint(bool Value) { FControl->ShowHint = Value; }
+  std::string Caption() const { return FControl->Caption(); }
+  void SetCaption(const std::string& Value) { FControl->SetCaption(Value); }
+  gfx::TColor Color() const { return FControl->Color(); }
+  void SetColor(gfx::TColor Value) { FControl->SetColor(Value); }
+  // A control without a window of its own reads True and ignores writes.
+  bool TabStop() const;
+  void SetTabStop(bool Value);
+
   int CurrentPPI = 96;
   TrepNotifyEvent OnClick, OnDblClick, OnEnter, OnExit, OnKeyDown, OnKeyPress, OnKeyUp, OnMouseDown, OnMouseMove,
       OnMouseUp;
+  // The change of an edit's, memo's, combo box's text or choice.
+  TrepNotifyEvent OnChange;
   TrepNotifyEventHandler OnActivate;
+
+protected:
+  // Takes the control (owned): it gets the object's name, bounds, font, visibility, anchors and
+  // parent, and its events run the object's script events.
+  void SetControl(std::unique_ptr<rt::TControl> AControl);
+  void FontChanged() override;
+
+private:
+  void ApplyBounds();
+  void ConnectEvents();
+  // The control's parent for the object's parent.
+  rt::TWinControl* ControlParentFor(TrepComponent* Value) const;
+  void PlaceControl(rt::TWinControl* Parent);
+  std::unique_ptr<rt::TControl> FControl;
 };
+
+// The hidden form that holds dialog controls outside any dialog page; one per process. Moving a
+// control on or off it is serialised (PlaceOnParentForm), since every thread loading a report
+// passes its controls through it.
+class TParentForm : public rt::TForm {
+public:
+  RT_CLASS_INFO(TParentForm)
+  using rt::TForm::TForm;
+};
+TParentForm& ParentFormInstance();
 
 enum TrepRangeBegin { rbFirst, rbCurrent };
 enum TrepRangeEnd { reLast, reCurrent, reCount };

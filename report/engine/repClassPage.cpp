@@ -1,6 +1,8 @@
 // Report, dialog and data pages: paper, orientation, margins, columns, the background picture,
 // and their published properties in declaration order with their stored defaults.
+#include <algorithm>
 #include <cmath>
+#include <mutex>
 
 #include "platform/gfx/Picture.h"
 #include "platform/rt/SysUtils.h"
@@ -187,16 +189,179 @@ void TrepReportPage::Draw(gfx::TCanvas& Canvas, double ScaleX, double ScaleY, do
 // ---------------------------------------------------------------------------------------------
 // TrepDialogPage and TrepDataPage
 
+TrepDialogForm::TrepDialogForm(rt::TComponent* AOwner) : rt::TForm(nullptr) {
+  FThreadSafe = AOwner != nullptr && dynamic_cast<TrepComponent*>(AOwner) != nullptr &&
+                static_cast<TrepComponent*>(AOwner)->Tag == 318;
+  if (auto* P = dynamic_cast<TrepDialogPage*>(AOwner)) FDialogPageControl = P;
+  SetCaption(" ");
+  SetBounds(0, 0, 116, 59);
+  KeyPreview = true;
+  OnCloseQuery = [this](rt::TObject* Sender, bool& CanClose) { FormCloseQuery(Sender, CanClose); };
+}
+
+void TrepDialogForm::UpdateFormPPI(int NewPPI) {
+  if (auto* P = dynamic_cast<TrepDialogPage*>(FDialogPageControl)) P->UpdateDialogPPI(NewPPI);
+}
+
+void TrepDialogForm::FormCloseQuery(rt::TObject*, bool& CanClose) { CanClose = false; }
+
 TrepDialogPage::TrepDialogPage(rt::TComponent* AOwner) : TrepPage(AOwner) {
   FIsDialogPage = true;
+  const std::intptr_t KeptTag = Tag;
+  TrepReport* R = dynamic_cast<TrepReport*>(AOwner);
+  Tag = R != nullptr && R->EngineOptions.EnableThreadSafe ? 318 : 0;
+  FForm = std::make_unique<TrepDialogForm>(this);
+  Tag = KeptTag;
+  FForm->KeyPreview = true;
   Font().SetName("Tahoma");
   Font().SetSize(8);
+  FForm->SetColor(static_cast<gfx::TColor>(0xFF00000F));
+  // The page starts without a size of its own, whatever the form's design says.
+  SetClientWidth(0);
+  SetClientHeight(0);
+  FClientWidth = FClientHeight = 0;
+}
+
+TrepDialogPage::~TrepDialogPage() {
+  // The controls leave the form with their objects; the form goes after them, under the lock
+  // that guards reading component trees.
+  DestroyChildren();
+  std::lock_guard<std::recursive_mutex> Lock(FormsLock());
+  FForm.reset();
 }
 
 std::string TrepDialogPage::GetDescription() const { return ResourceTable().Get("obDlgPage"); }
 
+void TrepDialogPage::SetLeft(double Value) {
+  TrepPage::SetLeft(Value);
+  if (FForm) FForm->SetLeft(RoundHalfEven(Value * Factor()));
+}
+
+void TrepDialogPage::SetTop(double Value) {
+  TrepPage::SetTop(Value);
+  if (FForm) FForm->SetTop(RoundHalfEven(Value * Factor()));
+}
+
+void TrepDialogPage::SetWidth(double Value) {
+  TrepPage::SetWidth(Value);
+  if (FForm && !(IsLoading() && FClientWidth != 0)) FForm->SetWidth(RoundHalfEven(Value * Factor()));
+}
+
+void TrepDialogPage::SetHeight(double Value) {
+  TrepPage::SetHeight(Value);
+  if (FForm && !(IsLoading() && FClientHeight != 0)) FForm->SetHeight(RoundHalfEven(Value * Factor()));
+}
+
+// A browser form has no frame: its client area is its whole size.
+double TrepDialogPage::ClientWidth() const { return FForm->Width() / Factor(); }
+double TrepDialogPage::ClientHeight() const { return FForm->Height() / Factor(); }
+
+void TrepDialogPage::SetClientWidth(double Value) {
+  FClientWidth = Value;
+  FForm->SetWidth(RoundHalfEven(Value * Factor()));
+  TrepPage::SetWidth(FForm->Width() / Factor());
+}
+
+void TrepDialogPage::SetClientHeight(double Value) {
+  FClientHeight = Value;
+  FForm->SetHeight(RoundHalfEven(Value * Factor()));
+  TrepPage::SetHeight(FForm->Height() / Factor());
+}
+
+void TrepDialogPage::FontChanged() {
+  TrepPage::FontChanged();
+  if (FForm) FForm->Font().Assign(Font());
+}
+
+void TrepDialogPage::UpdateDialogPPI(int NewPPI) {
+  CurrentPPI = NewPPI;
+  for (int I = 0; I < Objects().Count(); ++I)
+    if (auto* C = dynamic_cast<TrepDialogControl*>(Objects().Items(I))) C->UpdateControlsPPI(NewPPI);
+}
+
+void TrepDialogPage::TakeFormBounds() {
+  TrepPage::SetLeft(FForm->Left() / Factor());
+  TrepPage::SetTop(FForm->Top() / Factor());
+  TrepPage::SetWidth(FForm->Width() / Factor());
+  TrepPage::SetHeight(FForm->Height() / Factor());
+}
+
+void TrepDialogPage::Initialize() {
+  rt::TForm& F = *FForm;
+  if (F.Visible()) F.Hide();
+  F.Position = static_cast<rt::TPosition>(std::min<int>(Position, rt::poDesktopCenter));
+  F.WindowState = static_cast<rt::TWindowState>(WindowState);
+  auto Notify = [this](const TrepNotifyEvent& Event) {
+    if (Event.empty()) return;
+    if (TrepReport* R = Report()) R->DoNotifyEvent(this, Event);
+  };
+  F.OnActivate = [this, Notify](rt::TObject*) {
+    TakeFormBounds();
+    Notify(OnActivate);
+    for (TrepComponent* C : AllObjects())
+      if (auto* D = dynamic_cast<TrepDialogControl*>(C); D != nullptr && D->OnActivate) D->OnActivate(D);
+  };
+  F.OnClick = [this, Notify](rt::TObject*) { Notify(OnClick); };
+  F.OnDeactivate = [this, Notify](rt::TObject*) { Notify(OnDeactivate); };
+  F.OnHide = [this, Notify](rt::TObject*) { Notify(OnHide); };
+  F.OnResize = [this, Notify](rt::TObject*) { Notify(OnResize); };
+  F.OnShow = [this, Notify](rt::TObject*) {
+    if (FForm->ActiveControl != nullptr) FForm->ActiveControl->SetFocus();
+    Notify(OnShow);
+  };
+  F.OnCloseQuery = [this](rt::TObject*, bool& CanClose) {
+    TrepReport* R = Report();
+    if (OnCloseQuery.empty() || R == nullptr) return;
+    rt::Variant P = rt::VarArrayOf({rt::VarFromObject(this), CanClose});
+    R->DoParamEvent(OnCloseQuery, P);
+    CanClose = P.ArrayGet({1}).ToBoolean();
+  };
+  auto Key = [this](const TrepNotifyEvent& Event, std::uint16_t& K, rt::TShiftState S) {
+    TrepReport* R = Report();
+    if (Event.empty() || R == nullptr) return;
+    rt::Variant P = rt::VarArrayOf({rt::VarFromObject(this), static_cast<int>(K), static_cast<int>(S)});
+    R->DoParamEvent(Event, P);
+    K = static_cast<std::uint16_t>(P.ArrayGet({1}).ToInteger());
+  };
+  F.OnKeyDown = [this, Key](rt::TObject*, std::uint16_t& K, rt::TShiftState S) { Key(OnKeyDown, K, S); };
+  F.OnKeyUp = [this, Key](rt::TObject*, std::uint16_t& K, rt::TShiftState S) { Key(OnKeyUp, K, S); };
+  F.OnKeyPress = [this](rt::TObject*, char16_t& K) {
+    TrepReport* R = Report();
+    if (OnKeyPress.empty() || R == nullptr) return;
+    rt::Variant P = rt::VarArrayOf({rt::VarFromObject(this), rt::Variant(std::u16string(1, K))});
+    R->DoParamEvent(OnKeyPress, P);
+    const std::u16string S = P.ArrayGet({1}).ToUString();
+    K = S.empty() ? u'\0' : S[0];
+  };
+}
+
 int TrepDialogPage::ShowModal() {
-  throw EAbstractError("Dialog pages cannot be shown: the server opens no windows");
+  Initialize();
+  rt::TForm& F = *FForm;
+  F.BorderStyle = static_cast<rt::TFormBorderStyle>(BorderStyle);
+  F.FormStyle = rt::fsNormal;
+  // The form's name is the page's (the browser's id); its caption stays its own.
+  const std::string Kept = F.Caption();
+  F.SetName(Name());
+  F.SetCaption(Kept);
+  // A form smaller than its controls would hide some of them.
+  int Right = F.Width(), Bottom = F.Height();
+  for (int I = 0; I < F.ControlCount(); ++I) {
+    const rt::TControl* C = F.Controls(I);
+    Right = std::max(Right, C->Left() + C->Width() + 8);
+    Bottom = std::max(Bottom, C->Top() + C->Height() + 8);
+  }
+  F.SetBounds(F.Left(), F.Top(), Right, Bottom);
+  int Result = rt::mrCancel;
+  try {
+    Result = F.ShowModal();
+  } catch (...) {
+    F.FormStyle = rt::fsStayOnTop;
+    throw;
+  }
+  F.FormStyle = rt::fsStayOnTop;
+  TakeFormBounds();
+  return Result;
 }
 
 TrepDataPage::TrepDataPage(rt::TComponent* AOwner) : TrepPage(AOwner) {
@@ -293,6 +458,11 @@ rt::TClass TrepReportPage::ClassInfo() {
   return &Info;
 }
 
+rt::TClass TrepDialogForm::ClassInfo() {
+  static const rt::TClassInfo Info("TrepDialogForm", rt::TForm::ClassInfo());
+  return &Info;
+}
+
 rt::TClass TrepDialogPage::ClassInfo() {
   using D = TrepDialogPage;
   static const rt::TClassInfo Info(
@@ -300,16 +470,21 @@ rt::TClass TrepDialogPage::ClassInfo() {
       {repProp::Enum("BorderStyle", "TFormBorderStyle", &D::BorderStyle,
                      {"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"},
                      std::optional<TFormBorderStyle>(bsSizeable)),
-       Str("Caption", &D::Caption),
-       rt::TPropInfo::Field<D>("Color", rt::tkInteger, "TColor", &D::Color).WithDefault(static_cast<long long>(0xFF00000F)),
+       rt::TPropInfo("Caption", rt::tkString, "TCaption", [](rt::TObject* O) { return rt::Variant(As<D>(O)->Caption()); },
+                     [](rt::TObject* O, const rt::Variant& V) { As<D>(O)->SetCaption(V.ToString()); }),
+       rt::TPropInfo("Color", rt::tkInteger, "TColor", [](rt::TObject* O) { return rt::Variant(As<D>(O)->Color()); },
+                     [](rt::TObject* O, const rt::Variant& V) { As<D>(O)->SetColor(V.ToInteger()); })
+           .WithDefault(static_cast<long long>(0xFF00000F)),
        Bool("DoubleBuffered", &D::DoubleBuffered), repProp::Height(),
-       rt::TPropInfo::Field<D>("ClientHeight", rt::tkFloat, "Extended", &D::ClientHeight), repProp::Left(),
+       rt::TPropInfo("ClientHeight", rt::tkFloat, "Extended", [](rt::TObject* O) { return rt::Variant(As<D>(O)->ClientHeight()); },
+                     [](rt::TObject* O, const rt::Variant& V) { As<D>(O)->SetClientHeight(V.ToDouble()); }), repProp::Left(),
        repProp::Enum("Position", "TPosition", &D::Position,
                      {"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
                       "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"},
                      std::optional<TPosition>(poScreenCenter)),
        repProp::Top(), repProp::Width(), Bool("Scaled", &D::Scaled),
-       rt::TPropInfo::Field<D>("ClientWidth", rt::tkFloat, "Extended", &D::ClientWidth),
+       rt::TPropInfo("ClientWidth", rt::tkFloat, "Extended", [](rt::TObject* O) { return rt::Variant(As<D>(O)->ClientWidth()); },
+                     [](rt::TObject* O, const rt::Variant& V) { As<D>(O)->SetClientWidth(V.ToDouble()); }),
        repProp::Enum("WindowState", "TWindowState", &D::WindowState, {"wsNormal", "wsMinimized", "wsMaximized"},
                      std::optional<TWindowState>(wsNormal)),
        EventName<D>("OnActivate", &D::OnActivate), EventName<D>("OnClick", &D::OnClick),

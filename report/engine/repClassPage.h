@@ -1,5 +1,6 @@
 #pragma once
 // Report, dialog and data pages (repClassPage.cpp).
+#include "platform/rt/Controls.h"
 #include "report/engine/repClassPicture.h"
 #include "report/engine/repPrinter.h"
 
@@ -131,28 +132,82 @@ enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poS
                  poMainFormCenter, poOwnerFormCenter };
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 
-// A window shown before the layout. The server opens no windows: the page keeps its settings
-// and objects, and showing it is refused.
+class TrepDialogPage;
+
+// The window of a dialog page: the page's controls sit on it, and showing the page shows it
+// modally through the thread's presenter (in the viewer, a browser form). Its own design is a
+// blank caption, 116 x 59 pixels, Tahoma, key preview; its close query refuses until the page
+// connects its own (Initialize).
+class TrepDialogForm : public rt::TForm {
+public:
+  RT_CLASS_INFO(TrepDialogForm)
+  // AOwner is the page that holds the form (not its owner: the page frees it); a page whose Tag
+  // is 318 while it makes the form marks it thread-safe.
+  explicit TrepDialogForm(rt::TComponent* AOwner);
+  bool ThreadSafe() const { return FThreadSafe; }
+  rt::TComponent* DialogPageControl() const { return FDialogPageControl; }
+  // Passes a new density on to the page.
+  void UpdateFormPPI(int NewPPI);
+  void FormCloseQuery(rt::TObject* Sender, bool& CanClose);
+  // After the user moved or resized the window.
+  rt::TNotifyEvent OnModify;
+
+private:
+  bool FThreadSafe = false;
+  rt::TComponent* FDialogPageControl = nullptr;
+};
+
+// A window shown before the layout (see TrepEngine::ShowDialogPages). Caption, Color and
+// ModalResult are its form's; bounds are the page's pixels at 96 per inch, the form's scaled by
+// CurrentPPI / 96.
 class TrepDialogPage : public TrepPage {
 public:
   RT_CLASS_INFO(TrepDialogPage)
   explicit TrepDialogPage(rt::TComponent* AOwner);
+  // Frees the form under FormsLock.
+  ~TrepDialogPage() override;
   std::string GetDescription() const override;
-  // EAbstractError: there is no window to show on the server.
+  TrepDialogForm& Form() const { return *FForm; }
+  TrepDialogForm& DialogForm() const { return *FForm; }
+  // Connects the form's events to the page's script events, hides it and applies Position and
+  // WindowState.
+  void Initialize();
+  // Initialize, BorderStyle onto the form, then the form's ShowModal (rt::EInvalidOperation when
+  // the thread has no presenter); its modal result.
   int ShowModal();
+  void UpdateDialogPPI(int NewPPI);
+
+  void SetLeft(double Value) override;
+  void SetTop(double Value) override;
+  void SetWidth(double Value) override;
+  void SetHeight(double Value) override;
+  void FontChanged() override;
+  double ClientWidth() const;
+  void SetClientWidth(double Value);
+  double ClientHeight() const;
+  void SetClientHeight(double Value);
+  std::string Caption() const { return FForm->Caption(); }
+  void SetCaption(const std::string& Value) { FForm->SetCaption(Value); }
+  gfx::TColor Color() const { return FForm->Color(); }
+  void SetColor(gfx::TColor Value) { FForm->SetColor(Value); }
+  int ModalResult() const { return FForm->ModalResult; }
+  void SetModalResult(int Value) { FForm->ModalResult = Value; }
 
   TFormBorderStyle BorderStyle = bsSizeable;
-  std::string Caption;
-  gfx::TColor Color = static_cast<gfx::TColor>(0xFF00000F);  // the button face
   bool DoubleBuffered = false;
   bool Scaled = true;
   TPosition Position = poScreenCenter;
   TWindowState WindowState = wsNormal;
-  double ClientWidth = 0, ClientHeight = 0;
   int CurrentPPI = 96;
-  int ModalResult = 0;
   TrepNotifyEvent OnActivate, OnClick, OnCloseQuery, OnDeactivate, OnHide, OnKeyDown, OnKeyPress, OnKeyUp, OnShow,
       OnResize;
+
+private:
+  double Factor() const { return CurrentPPI / 96.0; }
+  // The page's bounds from the form's, while it shows.
+  void TakeFormBounds();
+  std::unique_ptr<TrepDialogForm> FForm;
+  double FClientWidth = 0, FClientHeight = 0;
 };
 
 // A page that holds only non-visual data components.

@@ -1,3 +1,4 @@
+#include "report/engine/repDialogControls.h"
 #include "report/engine/repClassRTTI.h"
 
 #include <algorithm>
@@ -134,6 +135,7 @@ TFunctions::TFunctions(TscScript* S) : TscRTTIModule(S) {
   S->AddClass(TrepCustomDBDataSet::ClassInfo(), "TrepDataSet");
   if (TscClassVariable* C = S->AddClass(TrepDialogControl::ClassInfo(), "TrepReportComponent"))
     C->AddMethod("procedure SetFocus", M);
+  for (rt::TClass D : DialogControlClasses()) S->AddClass(D, "TrepDialogControl");
   S->AddClass(TrepFrameLine::ClassInfo(), "TPersistent");
   S->AddClass(TrepFrame::ClassInfo(), "TPersistent");
   if (TscClassVariable* C = S->AddClass(TrepView::ClassInfo(), "TrepReportComponent"))
@@ -245,6 +247,10 @@ Variant TFunctions::CallReportMethod(rt::TObject* Instance, rt::TClass ClassType
   if (ClassType == TrepPictureView::ClassInfo() && N == "LOADFROMFILE") {
     if (auto* V = dynamic_cast<TrepPictureView*>(Instance)) V->Picture().LoadFromFile(Str(Caller, 0));
   }
+  if (ClassType == TrepDialogControl::ClassInfo() && N == "SETFOCUS") {
+    if (auto* D = dynamic_cast<TrepDialogControl*>(Instance))
+      if (auto* W = dynamic_cast<rt::TWinControl*>(D->Control())) W->SetFocus();
+  }
   if (ClassType == TrepDialogPage::ClassInfo() && N == "SHOWMODAL") {
     if (auto* D = dynamic_cast<TrepDialogPage*>(Instance)) return Variant(D->ShowModal());
   }
@@ -290,7 +296,7 @@ Variant TFunctions::GetReportProperty(rt::TObject* Instance, rt::TClass ClassTyp
     if (auto* B = dynamic_cast<TrepBand*>(Instance)) return Variant(B->Overflow);
   }
   if (ClassType == TrepDialogPage::ClassInfo() && N == "MODALRESULT") {
-    if (auto* D = dynamic_cast<TrepDialogPage*>(Instance)) return Variant(D->ModalResult);
+    if (auto* D = dynamic_cast<TrepDialogPage*>(Instance)) return Variant(D->ModalResult());
   }
   if (ClassType == TrepReport::ClassInfo() && N == "TERMINATED") {
     if (auto* R = dynamic_cast<TrepReport*>(Instance)) return Variant(R->Terminated());
@@ -310,7 +316,7 @@ void TFunctions::SetReportProperty(rt::TObject* Instance, rt::TClass ClassType, 
   } else if (ClassType == TrepCustomMemoView::ClassInfo() && (N == "TEXT" || N == "ANSITEXT")) {
     if (auto* M = dynamic_cast<TrepCustomMemoView*>(Instance)) M->SetText(Value.ToUString());
   } else if (ClassType == TrepDialogPage::ClassInfo() && N == "MODALRESULT") {
-    if (auto* D = dynamic_cast<TrepDialogPage*>(Instance)) D->ModalResult = Value.ToInteger();
+    if (auto* D = dynamic_cast<TrepDialogPage*>(Instance)) D->SetModalResult(Value.ToInteger());
   } else if (ClassType == TrepReport::ClassInfo() && N == "TERMINATED") {
     if (auto* R = dynamic_cast<TrepReport*>(Instance)) R->SetTerminated(Value.ToBoolean());
   } else if (ClassType == TrepEngineOptions::ClassInfo() && N == "DESTROYFORMS") {

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "report/engine/repDialogControls.h"
 #include "report/engine/repClassBand.h"
 #include "report/engine/repClassData.h"
 #include "report/engine/repClassMemo.h"
@@ -530,4 +531,5 @@ void repClassInitialization() {
                        TrepSubreport::ClassInfo(), TrepFillGaps::ClassInfo(), TrepDataBand::ClassInfo()})
     rt::RegisterClass(C);
   for (rt::TClass C : BandClasses()) rt::RegisterClass(C);
+  for (rt::TClass C : DialogControlClasses()) rt::RegisterClass(C);
 }

@@ -188,10 +188,14 @@ using TrepSetConnectionEvent = std::function<void(const std::string& ConnString)
 // The layout engine as the report sees it; the engine itself is a later layer. The prepared
 // pages read the pass it is in and its position on the page. Operations a descendant must
 // supply raise EAbstractError here.
+class TrepDialogPage;
+
 class TrepCustomEngine : public rt::TObject {
 public:
   explicit TrepCustomEngine(TrepReport* AReport);
   ~TrepCustomEngine() override;
+  // Shows one dialog page in place of its ShowModal (the page's ModalResult is the answer).
+  std::function<void(TrepDialogPage* Page)> OnRunDialog;
   TrepReport* Report() const { return FReport; }
   TrepCustomPreviewPages* PreviewPages = nullptr;  // not owned
   bool Running = false;

@@ -308,8 +308,16 @@ rt::TClass TrepDialogControl::ClassInfo() {
   using T = TrepDialogControl;
   static const rt::TClassInfo Info(
       "TrepDialogControl", TrepReportComponent::ClassInfo(), [] { return new T(nullptr); },
-      {repProp::Anchors(), repProp::Left(), repProp::Top(), repProp::Width(), repProp::Height(), repProp::Font(), repProp::GroupIndex(), repProp::ParentFont(), Bool("Enabled", &T::Enabled, true),
-       Str("Hint", &T::Hint), Bool("ShowHint", &T::ShowHint), repProp::Visible()});
+      {repProp::Anchors(), repProp::Left(), repProp::Top(), repProp::Width(), repProp::Height(), repProp::Font(), repProp::GroupIndex(), repProp::ParentFont(),
+       rt::TPropInfo("Enabled", rt::tkEnumeration, "Boolean", [](rt::TObject* O) { return rt::Variant(As<T>(O)->Enabled()); },
+                     [](rt::TObject* O, const rt::Variant& V) { As<T>(O)->SetEnabled(V.ToBoolean()); })
+           .WithDefault(1),
+       rt::TPropInfo("Hint", rt::tkString, "string", [](rt::TObject* O) { return rt::Variant(As<T>(O)->Hint()); },
+                     [](rt::TObject* O, const rt::Variant& V) { As<T>(O)->SetHint(V.ToString()); }),
+       rt::TPropInfo("ShowHint", rt::tkEnumeration, "Boolean", [](rt::TObject* O) { return rt::Variant(As<T>(O)->ShowHint()); },
+                     [](rt::TObject* O, const rt::Variant& V) { As<T>(O)->SetShowHint(V.ToBoolean()); })
+           .WithDefault(0),
+       repProp::Visible()});
   return &Info;
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/rt/DateUtils.h"
 #include "platform/rt/Unicode.h"
+#include "report/engine/repClassPage.h"
 #include "report/engine/repPostProcessor.h"
 #include "report/engine/repPreviewPages.h"
 
@@ -145,7 +146,6 @@ void TrepEngine::Finalize() {
 
 bool TrepEngine::Run(bool ARunDialogs, bool AClearLast, TrepPage* APage) {
   (void)AClearLast;
-  (void)ARunDialogs;  // the server shows no dialog pages
   if (FReport == nullptr || PreviewPages == nullptr) return false;
   bool Result = false;
   bool Initialized = false;
@@ -154,7 +154,9 @@ bool TrepEngine::Run(bool ARunDialogs, bool AClearLast, TrepPage* APage) {
     if (Initialized) {
       FReport->DataSets().Initialize();
       FReport->DoNotifyEvent(FReport, FReport->OnStartReport);
-      Result = true;
+      Result = !ARunDialogs || ShowDialogPages();
+    }
+    if (Initialized && Result) {
       auto* Only = dynamic_cast<TrepReportPage*>(APage);
       auto AddSource = [&](TrepReportPage* P) {
         FPage = P;
@@ -197,6 +199,29 @@ bool TrepEngine::Run(bool ARunDialogs, bool AClearLast, TrepPage* APage) {
   FPage = nullptr;
   Finalize();
   return Result;
+}
+
+bool TrepEngine::ShowDialogPages() {
+  if (!FReport->OnRunDialogs.empty()) {
+    rt::Variant P = rt::VarArrayOf({rt::Variant(true)});
+    FReport->DoParamEvent(FReport->OnRunDialogs, P);
+    return P.ArrayGet({0}).ToBoolean();
+  }
+  for (int I = 0; I < FReport->PagesCount(); ++I) {
+    auto* D = dynamic_cast<TrepDialogPage*>(FReport->GetPages(I));
+    if (D == nullptr || !D->Visible()) continue;
+    D->Form().BorderStyle = static_cast<rt::TFormBorderStyle>(D->BorderStyle);
+    if (D->Form().ControlCount() == 0) continue;
+    int Answer;
+    if (OnRunDialog) {
+      OnRunDialog(D);
+      Answer = D->ModalResult();
+    } else {
+      Answer = D->ShowModal();
+    }
+    if (Answer == rt::mrCancel) return false;
+  }
+  return true;
 }
 
 void TrepEngine::RunAllPages(TrepReportPage* OnlyPage) {

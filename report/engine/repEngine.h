@@ -98,6 +98,10 @@ public:
                                 int Flags) override;
   void ProcessObject(TrepView* ReportObject) override;
   bool Run(bool ARunDialogs, bool AClearLast, TrepPage* APage) override;
+  // The report's OnRunDialogs script event when it has one (its var parameter is the answer);
+  // else every visible dialog page with controls, in page order, through OnRunDialog or its
+  // ShowModal. False once a page answers Cancel.
+  bool ShowDialogPages();
 
   // Fetch data, measure and shift the objects of a container; always paired with UnStretch.
   virtual void Stretch(TrepComponent* Container);

@@ -259,5 +259,5 @@ TEST(OtherPages, DataAndDialogPagesKeepTheirSettings) {
   TrepDialogPage G(nullptr);
   EXPECT_EQ(G.BorderStyle, bsSizeable);
   EXPECT_EQ(G.Font().Name(), "Tahoma");
-  EXPECT_THROW(G.ShowModal(), EAbstractError);
+  EXPECT_THROW(G.ShowModal(), rt::EInvalidOperation) << "no presenter on this thread";
 }

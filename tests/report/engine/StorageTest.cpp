@@ -104,7 +104,7 @@ void BuildEveryKind(TrepReport& R) {
   Sub->SetPage(Inner);
   auto* Dialog = new TrepDialogPage(&R);
   Dialog->SetName("Dialog1");
-  Dialog->Caption = "Ask";
+  Dialog->SetCaption("Ask");
 }
 
 } // namespace
