@@ -602,15 +602,17 @@ TClass TEdit::ClassInfo() {
   static const TClassInfo Info(
       "TEdit", TWinControl::ClassInfo(), [] { return new TEdit(nullptr); },
       {TextP("Text"),
-       TPropInfo("PasswordChar", tkWChar, "Char",
-                 [](TObject* O) {
-                   const char16_t C = As<T>(O)->PasswordChar;
-                   return Variant(C ? std::u16string(1, C) : std::u16string());
-                 },
+       // An ordinal: the character's code; a text (as scripts give it) sets its first character.
+       TPropInfo("PasswordChar", tkWChar, "Char", [](TObject* O) { return Variant(static_cast<int>(As<T>(O)->PasswordChar)); },
                  [](TObject* O, const Variant& V) {
-                   const std::u16string S = V.ToUString();
-                   As<T>(O)->PasswordChar = S.empty() ? 0 : S[0];
-                 }),
+                   if (V.IsString()) {
+                     const std::u16string S = V.ToUString();
+                     As<T>(O)->PasswordChar = S.empty() ? 0 : S[0];
+                   } else {
+                     As<T>(O)->PasswordChar = static_cast<char16_t>(V.ToInteger());
+                   }
+                 })
+           .WithDefault(0),
        BoolF<T>("ReadOnly", &T::ReadOnly, false), FieldP<T>("MaxLength", tkInteger, "Integer", &T::MaxLength, 0),
        EnumF<T, TEditCharCase>("CharCase", "TEditCharCase", &T::CharCase, {"ecNormal", "ecUpperCase", "ecLowerCase"},
                                ecNormal),

@@ -49,7 +49,7 @@ async function answer(page, name, fluid, metric) {
   assert.equal(await page.inputValue('#Edit1'), 'Pump 1');
   await page.fill('#Edit1', name);
   await page.selectOption('#ComboBox1', { label: fluid });
-  if (metric) await page.check('#CheckBox1 input');
+  if (metric) await page.check('#CheckBox1');
   await page.click('#OK');
   await page.waitForFunction(() => /^Page 1 of 1$/.test(document.getElementById('StatusBar')?.textContent || ''));
 }

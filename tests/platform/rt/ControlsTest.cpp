@@ -206,6 +206,9 @@ TEST(Controls, PublishedPropertiesReachTheControls) {
   ASSERT_NE(PC, nullptr);
   PC->Set(S.Edit, Variant(std::u16string(u"*")));
   EXPECT_EQ(S.Edit->PasswordChar, u'*');
+  EXPECT_EQ(PC->Get(S.Edit).ToInteger(), '*') << "an ordinal, as files store it";
+  PC->Set(S.Edit, Variant(0));
+  EXPECT_EQ(S.Edit->PasswordChar, 0);
 
   // Parent is the runtime's; the font is an object scripts change in place.
   const TPropInfo* F = S.Edit->ClassType()->FindProperty("Font");

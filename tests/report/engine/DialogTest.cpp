@@ -195,9 +195,15 @@ TEST(DialogControls, PropertiesLiveInTheControlAndSurviveSaveAndLoad) {
   EXPECT_EQ(D->Caption(), "Options");
   EXPECT_EQ(D->Form().Width(), 300);
   EXPECT_EQ(E->Control()->Parent(), &D->Form());
+  // The dialog page writes back as it was read (loading adds the report's data page elsewhere).
   rt::TStringStream Again;
   Back.SaveToStream(Again);
-  EXPECT_EQ(Again.DataString(), Saved);
+  auto DialogPart = [](const std::string& X) {
+    const auto A = X.find("<TrepDialogPage"), B = X.find("</TrepDialogPage>");
+    return A == std::string::npos || B == std::string::npos ? std::string() : X.substr(A, B - A);
+  };
+  EXPECT_FALSE(DialogPart(Saved).empty());
+  EXPECT_EQ(DialogPart(Again.DataString()), DialogPart(Saved));
 }
 
 TEST(DialogPages, ValuesTypedInTheDialogReachTheReportAsTyped) {
