@@ -21,6 +21,7 @@
 #include "platform/rt/Classes.h"
 #include "platform/rt/Components.h"
 #include "platform/rt/Events.h"
+#include "platform/rt/ModalResults.h"
 #include "platform/rt/SysUtils.h"
 #include "platform/rt/TypInfo.h"
 
@@ -36,10 +37,6 @@ inline constexpr TColor clDefault = 0x20000000;
 inline constexpr TColor clBtnFace = static_cast<TColor>(0xFF00000F);
 inline constexpr TColor clWindow = static_cast<TColor>(0xFF000005);
 
-// Modal results.
-using TModalResult = int;
-inline constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5,
-                              mrYes = 6, mrNo = 7, mrAll = 12, mrNoToAll = 13, mrYesToAll = 14;
 
 // Anchors as a set: bit (1 << kind).
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
