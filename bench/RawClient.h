@@ -3,6 +3,7 @@
 // takes little of the machine (loopback only), and the report of one load run.
 #include <netinet/in.h>
 #include <netinet/tcp.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -88,10 +89,19 @@ private:
   std::string FBuf;
 };
 
+// CPU time the whole process (server and clients) has used so far, in seconds.
+inline double ProcessCpuSeconds() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+         static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
 // The counters of one load run: sessions, requests, failures, latency percentiles of every
-// answered request (milliseconds) and the request rate.
+// answered request (milliseconds), the request rate and, given the process's CPU seconds over
+// the run, the CPU time of one request (microseconds), which a busy machine moves little.
 inline void ReportLoad(benchmark::State& state, const std::vector<std::vector<double>>& latencies, double sessions,
-                       long requests, long failures, double seconds) {
+                       long requests, long failures, double seconds, double cpuSeconds = -1) {
   std::vector<double> all;
   for (const auto& l : latencies) all.insert(all.end(), l.begin(), l.end());
   std::sort(all.begin(), all.end());
@@ -104,6 +114,7 @@ inline void ReportLoad(benchmark::State& state, const std::vector<std::vector<do
   state.counters["p99_ms"] = pct(0.99);
   state.counters["max_ms"] = all.empty() ? 0 : all.back();
   state.counters["req_per_s"] = static_cast<double>(requests) / seconds;
+  if (cpuSeconds >= 0 && requests > 0) state.counters["cpu_us_per_req"] = cpuSeconds * 1e6 / static_cast<double>(requests);
 }
 
 }  // namespace bench

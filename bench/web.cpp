@@ -101,11 +101,13 @@ void BM_StartPageConcurrentSessions(benchmark::State& state) {
     }
     while (ready < sessions) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     const auto loadStart = Clock::now();
+    const double cpuStart = bench::ProcessCpuSeconds();
     go = true;
     for (auto& t : clients) t.join();
     const double seconds = std::chrono::duration<double>(Clock::now() - loadStart).count();
 
-    bench::ReportLoad(state, latencies, static_cast<double>(server.SessionCount()), requests, failures, seconds);
+    bench::ReportLoad(state, latencies, static_cast<double>(server.SessionCount()), requests, failures, seconds,
+                      bench::ProcessCpuSeconds() - cpuStart);
     server.Stop();
   }
 }

@@ -65,22 +65,13 @@ bool SeparatorAt(std::string_view text, std::size_t i) {
          (static_cast<unsigned char>(text[i + 2]) == 0xA8 || static_cast<unsigned char>(text[i + 2]) == 0xA9);
 }
 
-}  // namespace
+// The length each byte takes in a literal; 0 for E2, which depends on the bytes after it.
+using TWidths = std::array<unsigned char, 256>;
 
-void AppendJsString(std::string& out, std::string_view text) {
+// The literal's length is counted first and then written in place: a page has a quote every few
+// characters, and appending it run by run cost a call for every one of them.
+void AppendQuoted(std::string& out, std::string_view text, const TWidths& width) {
   static const char* hex = "0123456789abcdef";
-  // The length each byte takes in the literal; 0 for E2, which depends on the bytes after it. The
-  // literal's length is counted first and then written in place: a page has a quote every few
-  // characters, and appending it run by run cost a call for every one of them.
-  static const auto width = [] {
-    std::array<unsigned char, 256> t{};
-    t.fill(1);
-    for (int c = 0; c < 0x20; ++c) t[static_cast<std::size_t>(c)] = 6;
-    for (char c : std::string_view("\"\\\n\r\t")) t[static_cast<unsigned char>(c)] = 2;
-    for (char c : std::string_view("<>&'\x7F")) t[static_cast<unsigned char>(c)] = 6;
-    t[0xE2] = 0;
-    return t;
-  }();
   std::size_t length = 2;
   for (std::size_t i = 0; i < text.size(); ++i) {
     const unsigned w = width[static_cast<unsigned char>(text[i])];
@@ -126,6 +117,33 @@ void AppendJsString(std::string& out, std::string_view text) {
     }
   }
   *p = '"';
+}
+
+// What JSON itself needs escaped: quotes, backslashes and control characters.
+TWidths JsonWidths() {
+  TWidths t{};
+  t.fill(1);
+  for (int c = 0; c < 0x20; ++c) t[static_cast<std::size_t>(c)] = 6;
+  for (char c : std::string_view("\"\\\n\r\t")) t[static_cast<unsigned char>(c)] = 2;
+  return t;
+}
+
+}  // namespace
+
+void AppendJsString(std::string& out, std::string_view text) {
+  // Besides JSON's own, whatever could end an enclosing script element or a JavaScript literal.
+  static const TWidths width = [] {
+    TWidths t = JsonWidths();
+    for (char c : std::string_view("<>&'\x7F")) t[static_cast<unsigned char>(c)] = 6;
+    t[0xE2] = 0;
+    return t;
+  }();
+  AppendQuoted(out, text, width);
+}
+
+void AppendJsonString(std::string& out, std::string_view text) {
+  static const TWidths width = JsonWidths();
+  AppendQuoted(out, text, width);
 }
 
 std::string UrlEncode(std::string_view text) {

@@ -33,6 +33,10 @@ void AppendHtmlEscaped(std::string& out, std::string_view text);
 std::string JsString(std::string_view text);
 // The same, appended to out.
 void AppendJsString(std::string& out, std::string_view text);
+// A JSON string literal for a body that is only ever parsed as JSON (an event's reply), never
+// placed in a page: only quotes, backslashes and control characters are escaped, so markup
+// travels at its own size.
+void AppendJsonString(std::string& out, std::string_view text);
 
 // Percent-encoding of a path segment or query value (RFC 3986 unreserved characters kept).
 std::string UrlEncode(std::string_view text);

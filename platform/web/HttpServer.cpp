@@ -45,7 +45,11 @@ constexpr std::size_t WorkerStackBytes = 8 * 1024 * 1024;
 constexpr auto AcceptPause = std::chrono::milliseconds(100);
 // Freed request buffers are handed back to the system (malloc_trim) once this much has been
 // released, at most once per TrimInterval: otherwise the allocator keeps a burst's peak for ever.
+// Only requests of at least TrimCountedRequestBytes count: the allocator reuses the memory of
+// ordinary events itself, and trimming after them had every worker's heap given back and faulted
+// in again, with a flush of every core's address cache each time.
 constexpr std::size_t TrimAfterReleasedBytes = 1024 * 1024;
+constexpr std::size_t TrimCountedRequestBytes = 64 * 1024;
 constexpr auto TrimInterval = std::chrono::seconds(1);
 // Closing silent connections at the cap, and refusals for bytes in flight, are logged at most
 // this often.
@@ -338,7 +342,7 @@ struct THttpServer::TImpl {
   void Release(const std::string& client, std::size_t bytes) {
     if (bytes == 0) return;
     InFlight -= bytes;
-    ReleasedSinceTrim += bytes;
+    if (bytes >= TrimCountedRequestBytes) ReleasedSinceTrim += bytes;
     auto it = Clients.find(client);
     if (it == Clients.end()) return;
     it->second.Bytes -= std::min(bytes, it->second.Bytes);

@@ -556,7 +556,7 @@ struct TIWServer::TImpl {
     out.reserve(ReplyHeadRoomBytes + fields.size() + 16 +
                 std::max(s.LastReplyBytes, r.Html.size() + r.Html.size() / 4));
     out += "{\"html\":";
-    AppendJsString(out, r.Html);
+    AppendJsonString(out, r.Html);
     out += ',';
     out += fields;
     out += '}';

@@ -40,6 +40,26 @@ TEST(Html, ScriptStringsCannotLeaveTheirScriptElement) {
   }
 }
 
+// An event's reply is parsed as JSON only: markup goes as it is, what JSON cannot hold is escaped.
+TEST(Html, JsonStringsEscapeOnlyWhatJsonNeeds) {
+  struct Case {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"<div id=\"a\" title='b'>x &amp; y</div>", R"("<div id=\"a\" title='b'>x &amp; y</div>")"},
+      {"a\\b", R"("a\\b")"},
+      {"line1\r\nline2\t", R"("line1\r\nline2\t")"},
+      {"\x01\x1f\x7f", "\"\\u0001\\u001f\x7f\""},
+      {"\xE2\x80\xA8 \xC2\xB0" "F", "\"\xE2\x80\xA8 \xC2\xB0" "F\""},
+      {"", "\"\""},
+  };
+  for (const auto& c : cases) {
+    std::string reply = "{\"html\":";
+    AppendJsonString(reply, c.in);
+    EXPECT_EQ(reply, "{\"html\":" + std::string(c.out)) << c.in;
+  }
+}
+
 TEST(Html, ColoursAreWrittenFromTheirBgrValue) {
   EXPECT_EQ(ColorToCss(clYellow), "#ffff00");
   EXPECT_EQ(ColorToCss(0xF5F5F5), "#f5f5f5");
