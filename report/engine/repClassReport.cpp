@@ -17,6 +17,7 @@
 #include "report/engine/repDrawText.h"
 #include "report/engine/repExpression.h"
 #include "report/engine/repFileUtils.h"
+#include "report/engine/repPasswordForm.h"
 #include "report/engine/repEngine.h"
 #include "report/engine/repPreview.h"
 #include "report/engine/repPreviewPages.h"
@@ -284,6 +285,24 @@ void TrepReportOptions::Assign(const rt::TObject& Source) {
   VersionMajor = S->VersionMajor;
   VersionMinor = S->VersionMinor;
   VersionRelease = S->VersionRelease;
+}
+
+bool TrepReportOptions::CheckPassword() {
+  if (Password.empty() || Password == PrevPassword || Password == HiddenPassword) return true;
+  bool Accepted = false;
+  {
+    TrepPasswordForm Form;
+    Accepted = Form.ShowModal() == rt::mrOk && Form.Text() == Password;
+  }
+  if (Accepted) {
+    PrevPassword = Password;
+    return true;
+  }
+  if (Report != nullptr) {
+    Report->Errors().Add(ResourceTable().Get("Invalid password"));
+    Report->ReportErrors();
+  }
+  return false;
 }
 
 // ---------------------------------------------------------------------------------------------

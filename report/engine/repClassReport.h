@@ -158,6 +158,10 @@ public:
   void Clear();
   // From report options only.
   void Assign(const rt::TObject& Source);
+  // True for no password, the one last accepted or the one the application supplied; otherwise
+  // asks in the password window (TrepPasswordForm) and takes only the right one. A refusal adds
+  // "Invalid password" to the report's errors and reports them by its silent mode.
+  bool CheckPassword();
 
   std::string Author;
   bool Compressed = false;

@@ -10,6 +10,7 @@
 #include "report/engine/repClassData.h"
 #include "report/engine/repClassPage.h"
 #include "report/engine/repClassReport.h"
+#include "report/engine/repExpression.h"
 #include "report/engine/repIOTransport.h"
 #include "report/engine/repRes.h"
 #include "report/engine/repReportStorage.h"
@@ -190,7 +191,7 @@ void TrepReport::LoadFromStream(rt::TStream& Stream) {
   };
 
   try {
-    TrepComponent::LoadFromStream(*Source);
+    if (!GlobalFR2Events().OnLoad || !GlobalFR2Events().OnLoad(this, *Source)) TrepComponent::LoadFromStream(*Source);
   } catch (const rt::Exception& E) {
     StreamLoaded = false;
     if (Crypted && dynamic_cast<const TrepInvalidXMLException*>(&E) != nullptr)
@@ -210,7 +211,18 @@ void TrepReport::LoadFromStream(rt::TStream& Stream) {
     ReportOptions.Assign(Info);
     return;
   }
-  if (FErrors.Count() > 0) ReportErrors();
+  bool Accepted = Reloading || EngineOptions.EnableThreadSafe || Crypted;
+  if (!Accepted) {
+    try {
+      Accepted = ReportOptions.CheckPassword();
+    } catch (...) {
+      // A refusal reported by raising must not leave the protected report behind.
+      Clear();
+      throw;
+    }
+  }
+  if (!Accepted) Clear();
+  else if (FErrors.Count() > 0) ReportErrors();
 }
 
 void TrepReport::SaveToStream(rt::TStream& Stream, bool SaveChildren, bool SaveDefaultValues, bool) {

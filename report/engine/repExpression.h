@@ -58,6 +58,8 @@ public:
   std::function<void(const std::string& VarName, rt::Variant& Value)> OnGetValue;
   std::function<void(TrepReport* Report)> OnPrepareScript;
   std::function<rt::Variant(rt::Variant& Params)> OnGetScriptValue;
+  // A report being loaded: true when the hook has read the stream itself.
+  std::function<bool(TrepReport* Sender, rt::TStream& Stream)> OnLoad;
   std::string Filter;
 };
 TrepFR2Events& GlobalFR2Events();

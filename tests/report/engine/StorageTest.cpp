@@ -219,6 +219,7 @@ TEST(ReportStorage, ThePasswordIsScrambledInTheFileOnly) {
   EXPECT_NE(Text.find("ReportOptions.Password=\"" + EncodeReportPassword("secret") + "\""), std::string::npos);
   EXPECT_EQ(R.ReportOptions.Password, "secret");
   TrepReport Back(nullptr);
+  Back.EngineOptions.EnableThreadSafe = true;  // a thread-safe load asks nobody for the password
   Load(Back, Text);
   EXPECT_EQ(Back.ReportOptions.Password, "secret");
 }
