@@ -17,6 +17,7 @@
 #include "platform/rt/Unicode.h"
 #include "platform/web/Cache.h"
 #include "platform/web/ControlForms.h"
+#include "platform/web/DialogHost.h"
 #include "platform/web/Html.h"
 #include "report/engine/repButtonImages.h"
 #include "report/engine/repClass.h"
@@ -25,6 +26,7 @@
 #include "report/engine/repPreviewPages.h"
 #include "report/engine/repReportStorage.h"
 #include "report/engine/repRes.h"
+#include "report/engine/repUtils.h"
 #include "report/engine/repXML.h"
 #include "report/pdf/repExportPDF.h"
 #include "webapp/ServerController.h"
@@ -495,6 +497,8 @@ void TrepPreviewForm::OpenSizingReport() {
     rt::TStringStream Template;
     Session.SaveToStream(Template);
     Template.Seek(0, rt::soBeginning);
+    // Loads on the request ask nobody; the password is asked before preparing.
+    R->EngineOptions.EnableThreadSafe = true;
     R->LoadFromStream(Template);
   } catch (const std::exception& e) {
     Application().ShowMessage(std::string("The sizing report could not be opened: ") + e.what());
@@ -573,6 +577,7 @@ bool TrepPreviewForm::OpenFile(const std::string& FileName, const std::string& B
                 "author (--author)";
     } else {
       R->EngineOptions.SetSilentMode(true);
+      R->EngineOptions.EnableThreadSafe = true;
       R->LoadFromStream(In);
       if (!R->StreamLoaded || R->PagesCount() == 0) Failure = "it is no report template";
     }
@@ -618,8 +623,16 @@ void TrepPreviewForm::StartPreparing(const std::string& What) {
   };
   StartJob([R, Host = &FModalHost](TIWWorker& W) {
     W.SetProgress("", 0);
-    // Dialog pages and the script's forms show in the browser and wait for their answer.
+    // Dialog pages, the script's forms and dialogs show in the browser and wait for their answer.
     TControlFormsScope Forms(*Host);
+    web::TIWDialogPresenter Dialogs(*Host, ViewerFilesFolder());
+    rt::TDialogPresenterScope DialogsScope(&Dialogs);
+    // The password is asked here although the server loads reports thread-safe: the browser can
+    // answer, and a password nobody asks for protects nothing.
+    if (!R->ReportOptions.CheckPassword()) {
+      R->Clear();
+      return;
+    }
     R->PrepareReport(true);
     W.SafePoint();
   });
@@ -1394,5 +1407,7 @@ void TrepPreviewForm::UpdateView() {
   RenderThumbnails();
   UpdatePanels();
 }
+
+std::string ViewerFilesFolder() { return repSettingsFolder() + "files/"; }
 
 }  // namespace webapp

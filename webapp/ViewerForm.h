@@ -277,6 +277,10 @@ private:
   web::TIWWorker FWorker;
 };
 
+// The folder whose plain files the viewer's reports may open and save through their scripts'
+// file dialogs: "files/" in the server's settings folder.
+std::string ViewerFilesFolder();
+
 // Makes the viewer the form of the /viewer address and of the sizing form's "Report viewer".
 web::TIWAppForm* CreateViewerForm(web::TIWApplication& app);
 

@@ -1,30 +1,13 @@
 #include "report/script/sc_idialogsrtti.h"
 
 #include <algorithm>
-#include <iostream>
 
+#include "platform/gfx/FontDialog.h"
+#include "platform/rt/Dialogs.h"
 #include "platform/rt/TypInfo.h"
+#include "report/script/sc_isets.h"
 
 using rt::Variant;
-
-rt::TClass TCommonDialog::ClassInfo() {
-  static const rt::TClassInfo Info("TCommonDialog", rt::TComponent::ClassInfo(),
-                                   [] { return new TCommonDialog(nullptr); });
-  return &Info;
-}
-
-#define SC_DIALOG_INFO(Name)                                                                          \
-  rt::TClass Name::ClassInfo() {                                                                      \
-    static const rt::TClassInfo Info(#Name, TCommonDialog::ClassInfo(), [] { return new Name(nullptr); }); \
-    return &Info;                                                                                     \
-  }
-SC_DIALOG_INFO(TOpenDialog)
-SC_DIALOG_INFO(TSaveDialog)
-SC_DIALOG_INFO(TColorDialog)
-SC_DIALOG_INFO(TFontDialog)
-SC_DIALOG_INFO(TPrintDialog)
-SC_DIALOG_INFO(TPrinterSetupDialog)
-#undef SC_DIALOG_INFO
 
 namespace sc_idialogsrtti {
 
@@ -50,10 +33,10 @@ TFunctions::TFunctions(TscScript* AScript) : TscRTTIModule(AScript) {
   S->AddEnumSet("TMsgDlgButtons",
                 "mbYes, mbNo, mbOK, mbCancel, mbAbort, mbRetry, mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp");
 
-  if (TscClassVariable* C = S->AddClass(TCommonDialog::ClassInfo(), "TComponent"))
+  if (TscClassVariable* C = S->AddClass(rt::TCommonDialog::ClassInfo(), "TComponent"))
     C->AddMethod("function Execute: Boolean", M);
-  for (rt::TClass K : {TOpenDialog::ClassInfo(), TSaveDialog::ClassInfo(), TColorDialog::ClassInfo(),
-                       TFontDialog::ClassInfo(), TPrintDialog::ClassInfo(), TPrinterSetupDialog::ClassInfo()})
+  for (rt::TClass K : {rt::TOpenDialog::ClassInfo(), rt::TSaveDialog::ClassInfo(), rt::TColorDialog::ClassInfo(),
+                       gfx::TFontDialog::ClassInfo(), rt::TPrintDialog::ClassInfo(), rt::TPrinterSetupDialog::ClassInfo()})
     S->AddClass(K, "TCommonDialog");
 
   S->AddMethod("function MessageDlg(Msg: string; DlgType: TMsgDlgType; Buttons: TMsgDlgButtons; HelpCtx: Longint): Integer",
@@ -65,21 +48,26 @@ TFunctions::TFunctions(TscScript* AScript) : TscRTTIModule(AScript) {
 Variant TFunctions::CallMethod(rt::TObject* Instance, rt::TClass ClassType, const std::string& MethodName,
                                TscMethodHelper* Caller) {
   const std::string& N = MethodName;
-  if (ClassType == TCommonDialog::ClassInfo()) {
+  if (ClassType == rt::TCommonDialog::ClassInfo()) {
     if (N == "EXECUTE") {
-      auto* D = dynamic_cast<TCommonDialog*>(Instance);
+      auto* D = dynamic_cast<rt::TCommonDialog*>(Instance);
       if (!D) throw rt::EInvalidPointer("Invalid TCommonDialog object");
       return Variant(D->Execute());
     }
   } else if (!ClassType) {
-    if (N == "MESSAGEDLG") {
-      std::cerr << "Script dialog: " << rt::VarToStr(Caller->GetVParam(0)) << std::endl;
-      return Variant(2);  // mrCancel
-    }
-    if (N == "INPUTBOX") return Variant(rt::VarToStr(Caller->GetVParam(2)));
+    // What the user types comes back as typed: a text, never evaluated.
+    if (N == "MESSAGEDLG")
+      return Variant(rt::MessageDlg(rt::VarToStr(Caller->GetVParam(0)),
+                                    static_cast<rt::TMsgDlgType>(Caller->GetVParam(1).ToInteger()),
+                                    static_cast<rt::TMsgDlgButtons>(scSetBits(Caller->GetVParam(2)))));
+    if (N == "INPUTBOX")
+      return Variant(rt::InputBox(rt::VarToStr(Caller->GetVParam(0)), rt::VarToStr(Caller->GetVParam(1)),
+                                  rt::VarToStr(Caller->GetVParam(2))));
     if (N == "INPUTQUERY") {
-      Caller->SetVParam(2, Variant(rt::VarToStr(Caller->GetVParam(2))));
-      return Variant(false);
+      std::string Value = rt::VarToStr(Caller->GetVParam(2));
+      const bool Ok = rt::InputQuery(rt::VarToStr(Caller->GetVParam(0)), rt::VarToStr(Caller->GetVParam(1)), Value);
+      Caller->SetVParam(2, Variant(Value));
+      return Variant(Ok);
     }
   }
   return Variant(0);

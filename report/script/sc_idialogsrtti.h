@@ -1,7 +1,8 @@
 #pragma once
-// Script bindings of the common dialogs. The server has nobody to answer a dialog: every dialog
-// counts as cancelled (Execute False, MessageDlg mrCancel, InputBox its default, InputQuery
-// False with the value unchanged); MessageDlg's text goes to the server's log.
+// Script bindings of the common dialogs (platform/rt/Dialogs.h, the font dialog of the graphics
+// layer). A dialog shows through the presenter of the script's thread; with none (nobody can
+// answer) every dialog counts as cancelled: Execute False, MessageDlg mrCancel (its text goes to
+// the server's log), InputBox its default, InputQuery False with the value unchanged.
 #include <string>
 
 #include "platform/rt/Components.h"
@@ -11,29 +12,6 @@ class TscDialogsRTTI : public rt::TComponent {
 public:
   using rt::TComponent::TComponent;
 };
-
-// The dialog components scripts can make; they have no options of their own here.
-class TCommonDialog : public rt::TComponent {
-public:
-  RT_CLASS_INFO(TCommonDialog)
-  using rt::TComponent::TComponent;
-  // False: nobody can confirm a dialog on the server.
-  bool Execute() { return false; }
-};
-
-#define SC_DIALOG_CLASS(Name)                  \
-  class Name : public TCommonDialog {          \
-  public:                                      \
-    RT_CLASS_INFO(Name)                        \
-    using TCommonDialog::TCommonDialog;        \
-  };
-SC_DIALOG_CLASS(TOpenDialog)
-SC_DIALOG_CLASS(TSaveDialog)
-SC_DIALOG_CLASS(TColorDialog)
-SC_DIALOG_CLASS(TFontDialog)
-SC_DIALOG_CLASS(TPrintDialog)
-SC_DIALOG_CLASS(TPrinterSetupDialog)
-#undef SC_DIALOG_CLASS
 
 namespace sc_idialogsrtti {
 

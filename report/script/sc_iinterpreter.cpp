@@ -1,4 +1,5 @@
 #include "report/script/sc_iinterpreter.h"
+#include "report/script/sc_isets.h"
 
 #include <algorithm>
 #include <climits>
@@ -569,6 +570,14 @@ void TscStringHelper::SetValue(const Variant& Value) {
   if (ParentRef) ParentRef->SetValue(Variant(S));
 }
 
+long long scSetBits(const Variant& Value) {
+  if (!Value.IsArray()) return Value.ToInt64();
+  // A set constructor holds its members' bits, one element each.
+  long long Bits = 0;
+  for (int I = Value.ArrayLowBound(1); I <= Value.ArrayHighBound(1); ++I) Bits |= Value.ArrayGet({I}).ToInt64();
+  return Bits;
+}
+
 Variant TscPropertyHelper::GetValue() {
   rt::TObject* Instance = rt::VarToObject(ParentValue);
   Variant V = Variant::Null();
@@ -616,6 +625,7 @@ void TscPropertyHelper::SetValue(const Variant& Value) {
       case rt::tkInteger: case rt::tkEnumeration: case rt::tkSet: case rt::tkClass:
         if (Typ == fvtBool) P->Set(Instance, Variant(rt::VarCompare(Value, Variant(true)) == rt::crEqual ? 1 : 0));
         else if (P->Kind == rt::tkClass) P->Set(Instance, rt::VarAsType(Value, rt::varInt64));
+        else if (P->Kind == rt::tkSet) P->Set(Instance, Variant(scSetBits(Value)));
         else P->Set(Instance, Variant(Value.ToInteger()));
         break;
       case rt::tkChar: case rt::tkWChar: P->Set(Instance, Variant(std::u16string(1, FirstChar(Value)))); break;
