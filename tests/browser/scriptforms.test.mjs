@@ -54,3 +54,17 @@ test('a protected report refuses a wrong password and opens with the right one',
   await waitStatus(page, 'Page 1 of 4');
   await context.close();
 });
+
+test('a report script asks in the browser and takes the text as typed', async () => {
+  const { context, page } = await openViewer();
+  await upload(page, 'AskingReport.xml', await fixture('AskingReport.xml'));
+  await page.waitForSelector('#Value', { state: 'visible' });
+  assert.equal(await page.textContent('#Prompt'), 'Name:');
+  assert.equal(await page.inputValue('#Value'), 'nobody');
+  await page.fill('#Value', 'Ada [Page#] <b>');
+  await page.click('#OK');
+  await waitStatus(page, 'Page 1 of 1');
+  await page.click('#OutlineB');
+  await page.waitForSelector('#OutlineTree >> text="Ada [Page#] <b>"');
+  await context.close();
+});
