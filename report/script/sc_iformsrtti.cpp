@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/rt/Controls.h"
+#include "report/script/sc_ievents.h"
+
 using rt::Variant;
 
 namespace sc_iformsrtti {
@@ -40,6 +43,25 @@ void AddAll(TscScript* S, const Const* First, const Const* Last) {
   for (; First != Last; ++First) S->AddConst(First->first, "Integer", Variant(First->second));
 }
 
+// An object argument; small numbers (nil, stray integers) are never taken for addresses.
+rt::TObject* Obj(const Variant& V) {
+  if (V.IsNull() || V.IsEmpty()) return nullptr;
+  const long long A = V.ToInt64();
+  if (A >= 0 && A < 65536) return nullptr;
+  return rt::VarToObject(V);
+}
+
+Variant ObjVar(const rt::TObject* O) { return O ? rt::VarFromObject(O) : Variant(0); }
+
+template <class T>
+T* As(rt::TObject* O, const char* ClassName) {
+  T* R = dynamic_cast<T*>(O);
+  if (!R) throw rt::EInvalidPointer(std::string("Invalid ") + ClassName + " object");
+  return R;
+}
+
+int IntArg(TscMethodHelper* C, int I) { return C->GetVParam(I).ToInteger(); }
+
 } // namespace
 
 TFunctions::TFunctions(TscScript* AScript) : TscRTTIModule(AScript) {
@@ -76,6 +98,156 @@ TFunctions::TFunctions(TscScript* AScript) : TscRTTIModule(AScript) {
   S->AddEnumSet("TBorderIcons", "biSystemMenu, biMinimize, biMaximize, biHelp");
   S->AddEnum("TPosition", "poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter, poDesktopCenter");
   S->AddEnum("TCloseAction", "caNone, caHide, caFree, caMinimize");
+
+  const TscCallMethodNewEvent M = &CallMethod;
+  const TscGetValueEvent G = &GetProp;
+  const TscSetValueEvent W = &SetProp;
+  TscClassVariable* C = nullptr;
+  if ((C = S->AddClass(rt::TControl::ClassInfo(), "TComponent"))) {
+    C->AddMethod("procedure Hide", M);
+    C->AddMethod("procedure Show", M);
+    C->AddMethod("procedure SetBounds(ALeft, ATop, AWidth, AHeight: Integer)", M);
+    C->AddProperty("Parent", "TWinControl", G, W);
+    C->AddEvent("OnCanResize", &scEventClass<TscCanResizeEvent>);
+    C->AddEvent("OnClick", &scEventClass<TscNotifyEvent>);
+    C->AddEvent("OnDblClick", &scEventClass<TscNotifyEvent>);
+    C->AddEvent("OnMouseDown", &scEventClass<TscMouseEvent>);
+    C->AddEvent("OnMouseMove", &scEventClass<TscMouseMoveEvent>);
+    C->AddEvent("OnMouseUp", &scEventClass<TscMouseEvent>);
+    C->AddEvent("OnResize", &scEventClass<TscNotifyEvent>);
+  }
+  if ((C = S->AddClass(rt::TWinControl::ClassInfo(), "TControl"))) {
+    C->AddMethod("procedure SetFocus", M);
+    C->AddMethod("procedure Invalidate", M);
+    C->AddEvent("OnEnter", &scEventClass<TscNotifyEvent>);
+    C->AddEvent("OnExit", &scEventClass<TscNotifyEvent>);
+    C->AddEvent("OnKeyDown", &scEventClass<TscKeyEvent>);
+    C->AddEvent("OnKeyPress", &scEventClass<TscKeyPressEvent>);
+    C->AddEvent("OnKeyUp", &scEventClass<TscKeyEvent>);
+  }
+  S->AddClass(rt::TCustomControl::ClassInfo(), "TWinControl");
+  S->AddClass(rt::TGraphicControl::ClassInfo(), "TControl");
+  S->AddClass(rt::TGroupBox::ClassInfo(), "TWinControl");
+  S->AddClass(rt::TLabel::ClassInfo(), "TControl");
+  S->AddClass(rt::TEdit::ClassInfo(), "TWinControl");
+  S->AddClass(rt::TMemo::ClassInfo(), "TWinControl");
+  if ((C = S->AddClass(rt::TCustomComboBox::ClassInfo(), "TWinControl"))) {
+    C->AddProperty("DroppedDown", "Boolean", G, W);
+    C->AddProperty("ItemIndex", "Integer", G, W);
+    C->AddEvent("OnChange", &scEventClass<TscNotifyEvent>);
+    C->AddEvent("OnDropDown", &scEventClass<TscNotifyEvent>);
+    C->AddEvent("OnCloseUp", &scEventClass<TscNotifyEvent>);
+  }
+  S->AddClass(rt::TComboBox::ClassInfo(), "TCustomComboBox");
+  S->AddClass(rt::TButton::ClassInfo(), "TWinControl");
+  S->AddClass(rt::TCheckBox::ClassInfo(), "TWinControl");
+  S->AddClass(rt::TRadioButton::ClassInfo(), "TWinControl");
+  if ((C = S->AddClass(rt::TCustomListBox::ClassInfo(), "TWinControl"))) {
+    C->AddProperty("ItemIndex", "Integer", G, W);
+    C->AddProperty("SelCount", "Integer", G);
+    C->AddIndexProperty("Selected", "Integer", "Boolean", M);
+  }
+  S->AddClass(rt::TListBox::ClassInfo(), "TCustomListBox");
+  S->AddClass(rt::TControlScrollBar::ClassInfo(), "TPersistent");
+  S->AddClass(rt::TScrollingWinControl::ClassInfo(), "TWinControl");
+  S->AddClass(rt::TScrollBox::ClassInfo(), "TScrollingWinControl");
+  if ((C = S->AddClass(rt::TCustomForm::ClassInfo(), "TScrollingWinControl"))) {
+    C->AddMethod("procedure Close", M);
+    C->AddMethod("procedure Hide", M);
+    C->AddMethod("procedure Show", M);
+    C->AddMethod("function ShowModal: Integer", M);
+    C->AddEvent("OnActivate", &scEventClass<TscNotifyEvent>);
+    C->AddEvent("OnClose", &scEventClass<TscCloseEvent>);
+    C->AddEvent("OnCloseQuery", &scEventClass<TscCloseQueryEvent>);
+    for (const char* E : {"OnCreate", "OnDestroy", "OnDeactivate", "OnHide", "OnPaint", "OnShow"})
+      C->AddEvent(E, &scEventClass<TscNotifyEvent>);
+    C->AddProperty("Canvas", "TCanvas", G);
+    C->AddProperty("ModalResult", "Integer", G, W);
+  }
+  S->AddClass(rt::TForm::ClassInfo(), "TCustomForm");
+  S->AddClass(rt::TDataModule::ClassInfo(), "TComponent");
+  if ((C = S->AddClass(rt::TApplication::ClassInfo(), "TComponent"))) {
+    C->AddMethod("procedure Minimize", M);
+    C->AddMethod("procedure ProcessMessages", M);
+    C->AddMethod("procedure Restore", M);
+    C->AddProperty("ExeName", "String", G);
+  }
+  S->AddObject("Application", &rt::Application());
+}
+
+Variant TFunctions::CallMethod(rt::TObject* Instance, rt::TClass ClassType, const std::string& MethodName,
+                               TscMethodHelper* Caller) {
+  const std::string& N = MethodName;
+  if (!Instance) throw rt::EInvalidPointer("Object reference is nil");
+  if (ClassType == rt::TControl::ClassInfo()) {
+    auto* C = As<rt::TControl>(Instance, "TControl");
+    if (N == "HIDE") C->Hide();
+    else if (N == "SHOW") C->Show();
+    else if (N == "SETBOUNDS") C->SetBounds(IntArg(Caller, 0), IntArg(Caller, 1), IntArg(Caller, 2), IntArg(Caller, 3));
+  } else if (ClassType == rt::TWinControl::ClassInfo()) {
+    auto* C = As<rt::TWinControl>(Instance, "TWinControl");
+    if (N == "SETFOCUS") C->SetFocus();
+    else if (N == "INVALIDATE") C->Invalidate();
+  } else if (ClassType == rt::TCustomListBox::ClassInfo()) {
+    auto* L = As<rt::TCustomListBox>(Instance, "TCustomListBox");
+    if (N == "SELECTED.GET") return Variant(L->Selected(IntArg(Caller, 0)));
+    if (N == "SELECTED.SET") L->SetSelected(IntArg(Caller, 0), Caller->GetVParam(1).ToBoolean());
+  } else if (ClassType == rt::TCustomForm::ClassInfo()) {
+    auto* F = As<rt::TCustomForm>(Instance, "TCustomForm");
+    if (N == "CLOSE") F->Close();
+    else if (N == "HIDE") F->Hide();
+    else if (N == "SHOW") F->Show();
+    else if (N == "SHOWMODAL") return Variant(F->ShowModal());
+  } else if (ClassType == rt::TApplication::ClassInfo()) {
+    auto* A = As<rt::TApplication>(Instance, "TApplication");
+    if (N == "MINIMIZE") A->Minimize();
+    else if (N == "PROCESSMESSAGES") A->ProcessMessages();
+    else if (N == "RESTORE") A->Restore();
+  }
+  return Variant(0);
+}
+
+Variant TFunctions::GetProp(rt::TObject* Instance, rt::TClass ClassType, const std::string& PropName) {
+  const std::string& N = PropName;
+  if (!Instance) throw rt::EInvalidPointer("Object reference is nil");
+  if (ClassType == rt::TControl::ClassInfo()) {
+    if (N == "PARENT") return ObjVar(As<rt::TControl>(Instance, "TControl")->Parent());
+  } else if (ClassType == rt::TCustomComboBox::ClassInfo()) {
+    auto* B = As<rt::TCustomComboBox>(Instance, "TCustomComboBox");
+    if (N == "DROPPEDDOWN") return Variant(B->DroppedDown);
+    if (N == "ITEMINDEX") return Variant(B->ItemIndex());
+  } else if (ClassType == rt::TCustomListBox::ClassInfo()) {
+    auto* L = As<rt::TCustomListBox>(Instance, "TCustomListBox");
+    if (N == "ITEMINDEX") return Variant(L->ItemIndex());
+    if (N == "SELCOUNT") return Variant(L->SelCount());
+  } else if (ClassType == rt::TCustomForm::ClassInfo()) {
+    // A browser form has no canvas of its own to paint on: Canvas is nil.
+    if (N == "MODALRESULT") return Variant(As<rt::TCustomForm>(Instance, "TCustomForm")->ModalResult);
+  } else if (ClassType == rt::TApplication::ClassInfo()) {
+    if (N == "EXENAME") return Variant(As<rt::TApplication>(Instance, "TApplication")->ExeName());
+  }
+  return Variant(0);
+}
+
+void TFunctions::SetProp(rt::TObject* Instance, rt::TClass ClassType, const std::string& PropName, const Variant& Value) {
+  const std::string& N = PropName;
+  if (!Instance) throw rt::EInvalidPointer("Object reference is nil");
+  if (ClassType == rt::TControl::ClassInfo()) {
+    if (N == "PARENT") {
+      rt::TObject* P = Obj(Value);
+      auto* W = dynamic_cast<rt::TWinControl*>(P);
+      if (P && !W) throw rt::EInvalidPointer("Invalid TWinControl object");
+      As<rt::TControl>(Instance, "TControl")->SetParent(W);
+    }
+  } else if (ClassType == rt::TCustomComboBox::ClassInfo()) {
+    auto* B = As<rt::TCustomComboBox>(Instance, "TCustomComboBox");
+    if (N == "DROPPEDDOWN") B->DroppedDown = Value.ToBoolean();
+    else if (N == "ITEMINDEX") B->SetItemIndex(Value.ToInteger());
+  } else if (ClassType == rt::TCustomListBox::ClassInfo()) {
+    if (N == "ITEMINDEX") As<rt::TCustomListBox>(Instance, "TCustomListBox")->SetItemIndex(Value.ToInteger());
+  } else if (ClassType == rt::TCustomForm::ClassInfo()) {
+    if (N == "MODALRESULT") As<rt::TCustomForm>(Instance, "TCustomForm")->ModalResult = Value.ToInteger();
+  }
 }
 
 } // namespace sc_iformsrtti

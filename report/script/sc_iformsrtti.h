@@ -1,7 +1,8 @@
 #pragma once
-// Script vocabulary of forms and controls: modal results, cursors, border styles, key codes,
-// alignments and the control enumerations and sets. The server has no forms or controls, so no
-// control classes and no Application object are offered.
+// Script bindings of forms and controls: modal results, cursors, border styles, key codes,
+// alignments, the control enumerations and sets, the 22 control and form classes of the
+// runtime (platform/rt/Controls.h) with their members and events, and the Application object.
+// A script's ShowModal shows through the presenter its thread has (the browser, in the viewer).
 #include <string>
 
 #include "platform/rt/Components.h"
@@ -17,6 +18,12 @@ namespace sc_iformsrtti {
 class TFunctions : public TscRTTIModule {
 public:
   explicit TFunctions(TscScript* AScript);
+
+  static rt::Variant CallMethod(rt::TObject* Instance, rt::TClass ClassType, const std::string& MethodName,
+                                TscMethodHelper* Caller);
+  static rt::Variant GetProp(rt::TObject* Instance, rt::TClass ClassType, const std::string& PropName);
+  static void SetProp(rt::TObject* Instance, rt::TClass ClassType, const std::string& PropName,
+                      const rt::Variant& Value);
 };
 
 } // namespace sc_iformsrtti

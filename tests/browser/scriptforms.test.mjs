@@ -68,3 +68,17 @@ test('a report script asks in the browser and takes the text as typed', async ()
   await page.waitForSelector('#OutlineTree >> text="Ada [Page#] <b>"');
   await context.close();
 });
+
+test('a script form shows in the browser, its button handler changes a label and OK gives the edit', async () => {
+  const { context, page } = await openViewer();
+  await upload(page, 'FormReport.xml', await fixture('FormReport.xml'));
+  await page.waitForSelector('#Edit1', { state: 'visible' });
+  await page.fill('#Edit1', 'Ada');
+  await page.click('#Copy');
+  await page.waitForFunction(() => document.getElementById('Label1')?.textContent === 'Hello Ada');
+  await page.click('#OK');
+  await waitStatus(page, 'Page 1 of 1');
+  await page.click('#OutlineB');
+  await page.waitForSelector('#OutlineTree >> text="Ada"');
+  await context.close();
+});
