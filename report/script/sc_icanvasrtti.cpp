@@ -5,6 +5,7 @@
 #include "platform/gfx/MetafileCanvas.h"
 #include "platform/gfx/Picture.h"
 #include "platform/rt/TypInfo.h"
+#include "report/script/sc_irttiargs.h"
 
 using rt::Variant;
 
@@ -12,24 +13,10 @@ namespace sc_icanvasrtti {
 
 namespace {
 
-// An object argument; small numbers (nil, stray integers) are never taken for addresses.
-rt::TObject* Obj(const Variant& V) {
-  if (V.IsNull() || V.IsEmpty()) return nullptr;
-  const long long A = V.ToInt64();
-  if (A >= 0 && A < 65536) return nullptr;
-  return rt::VarToObject(V);
-}
-
-Variant ObjVar(const rt::TObject* O) { return O ? rt::VarFromObject(O) : Variant(0); }
-
-template <class T>
-T* As(rt::TObject* O, const char* ClassName) {
-  T* R = dynamic_cast<T*>(O);
-  if (!R) throw rt::EInvalidPointer(std::string("Invalid ") + ClassName + " object");
-  return R;
-}
-
-int IntArg(TscMethodHelper* C, int I) { return C->GetVParam(I).ToInteger(); }
+using scrtti::As;
+using scrtti::IntArg;
+using scrtti::Obj;
+using scrtti::ObjVar;
 
 // The script's pen modes are the device's sixteen; the canvas knows copy and exclusive or.
 constexpr int kScriptPmCopy = 4, kScriptPmXor = 14;

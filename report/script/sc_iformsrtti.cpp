@@ -5,6 +5,7 @@
 
 #include "platform/rt/Controls.h"
 #include "report/script/sc_ievents.h"
+#include "report/script/sc_irttiargs.h"
 
 using rt::Variant;
 
@@ -43,24 +44,10 @@ void AddAll(TscScript* S, const Const* First, const Const* Last) {
   for (; First != Last; ++First) S->AddConst(First->first, "Integer", Variant(First->second));
 }
 
-// An object argument; small numbers (nil, stray integers) are never taken for addresses.
-rt::TObject* Obj(const Variant& V) {
-  if (V.IsNull() || V.IsEmpty()) return nullptr;
-  const long long A = V.ToInt64();
-  if (A >= 0 && A < 65536) return nullptr;
-  return rt::VarToObject(V);
-}
-
-Variant ObjVar(const rt::TObject* O) { return O ? rt::VarFromObject(O) : Variant(0); }
-
-template <class T>
-T* As(rt::TObject* O, const char* ClassName) {
-  T* R = dynamic_cast<T*>(O);
-  if (!R) throw rt::EInvalidPointer(std::string("Invalid ") + ClassName + " object");
-  return R;
-}
-
-int IntArg(TscMethodHelper* C, int I) { return C->GetVParam(I).ToInteger(); }
+using scrtti::As;
+using scrtti::IntArg;
+using scrtti::Obj;
+using scrtti::ObjVar;
 
 } // namespace
 
