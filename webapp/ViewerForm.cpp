@@ -606,14 +606,9 @@ std::string TrepPreviewForm::SavedBytes() {
 
 // ---- preparing off the request ----
 
-void TrepPreviewForm::StartPreparing(const std::string& What) {
-  TrepReport* R = FReport.get();
-  R->SetPreview(nullptr);
-  // The engine's preview held the pages the worker now writes: a fresh one, with the zoom.
-  NewPreview(true);
-  FRunningCount = 0;
-  // Progress reaches the report's event only outside thread-safe mode; the server shows no
-  // window, the event is the worker's.
+// Progress reaches the report's event only outside thread-safe mode; the server shows no window,
+// the event is the worker's, and a Cancel there ends the run.
+void TrepPreviewForm::ReportProgressToWorker(TrepReport* R) {
   R->EngineOptions.EnableThreadSafe = false;
   R->OnProgress = [this, R](TrepReport*, TrepProgressType Type, int Progress) {
     if (Type != ptRunning) return;
@@ -621,6 +616,15 @@ void TrepPreviewForm::StartPreparing(const std::string& What) {
     if (FWorker.Cancelled()) R->SetTerminated(true);
     FWorker.SafePoint();
   };
+}
+
+void TrepPreviewForm::StartPreparing(const std::string& What) {
+  TrepReport* R = FReport.get();
+  R->SetPreview(nullptr);
+  // The engine's preview held the pages the worker now writes: a fresh one, with the zoom.
+  NewPreview(true);
+  FRunningCount = 0;
+  ReportProgressToWorker(R);
   StartJob([R, Host = &FModalHost](TIWWorker& W) {
     W.SetProgress("", 0);
     // Dialog pages, the script's forms and dialogs show in the browser and wait for their answer.
@@ -1030,13 +1034,7 @@ void TrepPreviewForm::StartClickJob(int Index, int X, int Y, rt::TShiftState Shi
   FRunningCount = 0;
   // The preview stays the report's (the click adds its tab or prepares its pages again), so
   // nothing on the request reads it until the job has ended.
-  R->EngineOptions.EnableThreadSafe = false;
-  R->OnProgress = [this, R](TrepReport*, TrepProgressType Type, int Progress) {
-    if (Type != ptRunning) return;
-    FWorker.SetProgress("", Progress);
-    if (FWorker.Cancelled()) R->SetTerminated(true);
-    FWorker.SafePoint();
-  };
+  ReportProgressToWorker(R);
   StartJob([Pages, Index, X, Y, Shift, Zoom, Host = &FModalHost](TIWWorker& W) {
     W.SetProgress("", 0);
     // The detail's report may show dialog pages and script forms, as any preparation.

@@ -201,6 +201,7 @@ private:
   void SetReport(std::unique_ptr<TrepReport> Report);
   void AttachPreview();
   // Prepares the viewer's report off the request; the timer polls.
+  void ReportProgressToWorker(TrepReport* R);
   void StartPreparing(const std::string& What);
   void FinishPreparing();
   // A click that opens a drill-down group or a detail page prepares on the worker.

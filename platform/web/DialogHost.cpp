@@ -36,7 +36,7 @@ TIWModalForm TIWDialogPresenter::FormOf(const rt::TDialogWindow& Window) {
     C.ModalResult = I.ModalResult;
     C.Default = I.Default;
     C.Password = I.Password;
-    C.Events = I.Notify ? (I.Kind == rt::TDialogItemKind::Button ? meClick : meChange) : 0;
+    C.Events = I.Notify ? static_cast<unsigned>(I.Kind == rt::TDialogItemKind::Button ? meClick : meChange) : 0u;
   }
   PutValues(Window, F);
   return F;

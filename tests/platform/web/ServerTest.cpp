@@ -452,9 +452,14 @@ TEST_F(WebServer, TextIsEscapedInPagesAndScripts) {
   EXPECT_EQ(ends, 2u);
 
   const std::string evil = "</script><script>alert(1)</script>";
-  a.Post("click", "EchoButton", {{a.Value("NameEdit"), evil}});
+  auto r = a.Post("click", "EchoButton", {{a.Value("NameEdit"), evil}});
+  ASSERT_TRUE(r);
   EXPECT_EQ(a.Out(), "&lt;/script&gt;&lt;script&gt;alert(1)&lt;/script&gt;");
-  EXPECT_EQ(a.Body.find('<'), std::string::npos) << "no raw markup inside the JSON reply";
+  EXPECT_EQ(a.Body.find(evil), std::string::npos) << "the typed markup travels only escaped";
+  // The form's own markup travels in a JSON string; the reply is JSON that no browser may take
+  // for a page.
+  EXPECT_EQ(r->get_header_value("Content-Type"), "application/json; charset=utf-8");
+  EXPECT_EQ(r->get_header_value("X-Content-Type-Options"), "nosniff");
   ASSERT_EQ(a.Alerts.size(), 1u);
   EXPECT_EQ(a.Alerts[0], evil);
   ASSERT_EQ(a.Init.size(), 1u);

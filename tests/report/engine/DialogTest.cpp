@@ -259,7 +259,9 @@ TEST(DialogPages, TheRunDialogsScriptEventDecidesInsteadOfThePages) {
     });
     EXPECT_EQ(A.Report.PrepareReport(), K.Prepared) << K.Answer << " " << A.Report.Errors().Text();
     EXPECT_EQ(Shown, 0);
-    if (K.Prepared) EXPECT_EQ(A.Shown(), "from script|Water|False");
+    if (K.Prepared) {
+      EXPECT_EQ(A.Shown(), "from script|Water|False");
+    }
   }
 }
 
