@@ -165,3 +165,41 @@ TEST_F(Report, AReportNeverFetchedGoesWithTheSession) {
   TIWAppCache::ReleaseOwner(app.get());
   EXPECT_EQ(CacheFiles(), Before);
 }
+
+// The session holds no report object between reports; what the viewer shows is the last report
+// that opened, refilled into a copy of the template.
+TEST_F(Report, TheReportObjectGoesOnceItsPdfIsMadeAndTheLastFillStays) {
+  auto LastTag = [&] {
+    auto Copy = S->VXCVrep1.LastReport();
+    auto* M = dynamic_cast<TrepMemoView*>(Copy->FindObject("TagNO"));
+    if (!M) return std::string("(no memo)");
+    std::string T = rt::Utf16ToUtf8(M->Text());  // a memo's text ends its last line
+    if (T.size() >= 2 && T.compare(T.size() - 2, 2, "\r\n") == 0) T.resize(T.size() - 2);
+    return T;
+  };
+  EXPECT_FALSE(S->VXCVrep1.HasLastReport());
+  EXPECT_EQ(LastTag(), "") << "before any report, the template as stored";
+  for (const char* Tag : {"FV-7", "FV-8"}) {
+    f->TagEdit->Text = Tag;
+    f->Report1Click(nullptr);
+    ASSERT_EQ(f->TakeInitProcs().size(), 1u) << Tag;
+    EXPECT_FALSE(S->VXCVrep1.Loaded()) << "let go once the PDF is made";
+    EXPECT_EQ(LastTag(), Tag);
+  }
+  auto Copy = S->VXCVrep1.LastReport();
+  ASSERT_NE(Copy->FindObject("Page1"), nullptr);
+  ASSERT_NE(Copy->FindObject("Page2"), nullptr);
+  EXPECT_TRUE(Copy->FindObject("Page1")->Visible());
+  EXPECT_FALSE(Copy->FindObject("Page2")->Visible()) << "the page the report showed, alone";
+
+  // A run that fails opens nothing and leaves the last report as it was.
+  f->TagEdit->Text = "FV-9";
+  TFullDisk Disk;
+  S->repPDFExport2.Stream = &Disk;
+  f->Report1Click(nullptr);
+  S->repPDFExport2.Stream = nullptr;
+  EXPECT_EQ(app->TakeMessages().size(), 1u);
+  EXPECT_TRUE(f->TakeInitProcs().empty());
+  EXPECT_FALSE(S->VXCVrep1.Loaded());
+  EXPECT_EQ(LastTag(), "FV-8");
+}
