@@ -2,7 +2,6 @@
 // The sizing form: valve, fluid, units and Min / Norm / Max service conditions in, results grid
 // and warning notes out. Every render rebuilds the valve lists and recalculates.
 #include <array>
-#include <functional>
 #include <initializer_list>
 #include <map>
 #include <memory>
@@ -28,7 +27,6 @@ namespace webapp {
 struct TSizingReportInputs;
 }
 class TIWUserSession;
-class TrepReport;
 
 // Warning notes a calculation collects for the notes memo under the results grid.
 enum Memonote { Sonic, CvLessThan, CvGreaterThan, LFCalcNote, LFoutofrange };
@@ -353,11 +351,9 @@ public:
       "toolbar=no,status=no,menubar=yes,scrollbars=yes,resizable=yes,location=no,directories=no,width=780,height=580";
 
 protected:
-  // Fills the session's report with Fill (from the stored template on), prepares its one page,
-  // exports it into a one-time temporary file and opens that in the report window; then lets the
-  // report object go, keeping the fill for the viewer. A failure is one message and opens nothing.
-  void ExportReportPage(const std::string& PageName, const std::string& Kind,
-                        const std::function<void(TrepReport&)>& Fill);
+  // Prepares the one page of the session's report, exports it into a one-time temporary file
+  // and opens that in the report window. A failure is one message and opens nothing.
+  void ExportReportPage(const std::string& PageName, const std::string& Kind);
 
 private:
   void CreateReportControls();

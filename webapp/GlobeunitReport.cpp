@@ -105,53 +105,43 @@ webapp::TSizingReportInputs TGlobemain::SizingReportInputs() const {
 }
 
 void TGlobemain::PrintSizingReport() {
-  ExportReportPage("Page1", "Sizing Report", [In = SizingReportInputs()](TrepReport& R) {
+  TrepReport& R = *UserSession()->VXCVrep1;
+  try {
     webapp::RestoreReportTemplate(R);
-    webapp::FillSizingReport(R, In);
-  });
+    webapp::FillSizingReport(R, SizingReportInputs());
+  } catch (const std::exception& e) {
+    Application().ShowMessage(std::string("The sizing report could not be made: ") + e.what());
+    return;
+  }
+  ExportReportPage("Page1", "Sizing Report");
 }
 
 void TGlobemain::PrintChartPage(const chart::TChartMetafile& Drawing) {
   TIWUserSession* S = UserSession();
-  webapp::TChartPageInputs In;
-  In.ValveLine = S->ValveLine;
-  In.Customer = CustEditBox->Text;
-  In.User = NameEditBox->Text;
-  In.TagNo = TagEdit->Text;
-  In.LineItem = LineEditBox->Text;
-  In.CvTexts = {MinCvlabeltext, NormCvlabeltext, MaxCvlabeltext};
-  // The line series come first, Min, Norm, Max.
-  for (int i = 0; i < 3 && Chart2 && i < Chart2->SeriesCount(); ++i)
-    In.Charted[static_cast<std::size_t>(i)] = Chart2->Series(i).Count() > 0;
-  ExportReportPage("Page2", "Flow Chart", [In, Drawing](TrepReport& R) {
+  TrepReport& R = *S->VXCVrep1;
+  try {
+    webapp::TChartPageInputs In;
+    In.ValveLine = S->ValveLine;
+    In.Customer = CustEditBox->Text;
+    In.User = NameEditBox->Text;
+    In.TagNo = TagEdit->Text;
+    In.LineItem = LineEditBox->Text;
+    In.CvTexts = {MinCvlabeltext, NormCvlabeltext, MaxCvlabeltext};
+    // The line series come first, Min, Norm, Max.
+    for (int i = 0; i < 3 && Chart2 && i < Chart2->SeriesCount(); ++i)
+      In.Charted[static_cast<std::size_t>(i)] = Chart2->Series(i).Count() > 0;
     webapp::RestoreReportTemplate(R);
     webapp::FillChartPage(R, In, Drawing.Metafile());
-  });
-}
-
-void TGlobemain::ExportReportPage(const std::string& PageName, const std::string& Kind,
-                                  const std::function<void(TrepReport&)>& Fill) {
-  TIWUserSession* S = UserSession();
-  TrepReport& R = *S->VXCVrep1;
-  // However the run ends, the report object goes once it is over. A run that opened its PDF is
-  // the last report the viewer refills; a failed one leaves the one before.
-  struct TLetGo {
-    TSessionReport& Report;
-    std::function<void(TrepReport&)> Fill;
-    bool Made = false;
-    ~TLetGo() { Report.Release(Made ? std::move(Fill) : nullptr); }
-  } LetGo{S->VXCVrep1, [Fill, PageName](TrepReport& Copy) {
-            Fill(Copy);
-            webapp::ShowOnlyPage(Copy, PageName);
-          }};
-  try {
-    Fill(R);
   } catch (const std::exception& e) {
-    Application().ShowMessage((PageName == "Page2" ? std::string("The chart page could not be made: ")
-                                                   : std::string("The sizing report could not be made: ")) +
-                              e.what());
+    Application().ShowMessage(std::string("The chart page could not be made: ") + e.what());
     return;
   }
+  ExportReportPage("Page2", "Flow Chart");
+}
+
+void TGlobemain::ExportReportPage(const std::string& PageName, const std::string& Kind) {
+  TIWUserSession* S = UserSession();
+  TrepReport& R = *S->VXCVrep1;
   R.EngineOptions.DestroyForms = false;
   R.EngineOptions.SetSilentMode(true);
   R.EngineOptions.EnableThreadSafe = true;
@@ -195,5 +185,4 @@ void TGlobemain::ExportReportPage(const std::string& PageName, const std::string
                                                       "inline; filename=\"" + Name.FileName + "\"");
   AddToInitProc("NewWindow(" + JsString(Url) + ", " + JsString(ReportWindowName) + "," +
                 JsString(ReportWindowOptions) + ");");
-  LetGo.Made = true;
 }

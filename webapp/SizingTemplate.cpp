@@ -26,9 +26,7 @@ const TrepXMLDocument& SizingTemplateDocument() {
   return *Doc;
 }
 
-namespace {
-
-void ReadTemplate(TrepReport& Report) {
+void LoadSizingTemplate(TrepReport& Report) {
   // The document is only read here, so sessions on other threads may read it at the same time.
   TrepXMLItem* Root = SizingTemplateDocument().Root();
   TrepXMLSerializer S(nullptr);
@@ -44,21 +42,6 @@ void ReadTemplate(TrepReport& Report) {
   }
   Report.SetXMLSerializer(nullptr);
   Report.Errors().AddStrings(S.Errors());
-}
-
-}  // namespace
-
-void LoadSizingTemplate(TrepReport& Report) {
-  // One copy is kept for the life of the process: a copy's pictures take the decoded pixels of
-  // another copy that holds them instead of decoding the header images again, and sessions let
-  // their copies go after every report. Never freed, so nothing depends on the order of exit.
-  static const TrepReport* const Keeper = [] {
-    auto* R = new TrepReport(nullptr);
-    ReadTemplate(*R);
-    return R;
-  }();
-  (void)Keeper;
-  ReadTemplate(Report);
 }
 
 } // namespace webapp

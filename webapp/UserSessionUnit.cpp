@@ -146,18 +146,6 @@ TIWUserSession::~TIWUserSession() = default;
 TSessionReport::TSessionReport() = default;
 TSessionReport::~TSessionReport() = default;
 
-void TSessionReport::Release(TFill Fill) noexcept {
-  if (Fill) FLastFill = std::move(Fill);
-  FReport.reset();
-}
-
-std::unique_ptr<TrepReport> TSessionReport::LastReport() const {
-  auto R = std::make_unique<TrepReport>(nullptr);
-  webapp::LoadSizingTemplate(*R);
-  if (FLastFill) FLastFill(*R);
-  return R;
-}
-
 TrepReport* TSessionReport::get() const {
   if (!FReport) {
     auto R = std::make_unique<TrepReport>(nullptr);

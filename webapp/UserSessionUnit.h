@@ -5,7 +5,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,10 +59,7 @@ std::string ValidOptionsFileName();
 
 // The session's own copy of the sizing template, read from the process's parsed copy when it
 // is first reached: a session that never reports pays nothing for it. It reads like the owning
-// pointer it stands for (->, *, comparison with nullptr, conversion to TrepReport*). Once a
-// report's PDF is made the copy is let go (Release): a report object with its prepared pages
-// costs megabytes, and thousands of sessions each keep one. Only the fill that made the last
-// report is kept, for the viewer to fill and prepare a copy of its own.
+// pointer it stands for (->, *, comparison with nullptr, conversion to TrepReport*).
 class TSessionReport {
 public:
   TSessionReport();
@@ -79,24 +75,12 @@ public:
   // Whether the copy has been read yet.
   bool Loaded() const { return FReport != nullptr; }
 
-  // Fills a template copy as a report run did (from the stored template on).
-  using TFill = std::function<void(TrepReport&)>;
-  // Lets the copy go, keeping Fill as the last report's (without a Fill the last report stays as
-  // it was); the next use reads the template again.
-  void Release(TFill Fill) noexcept;
-  // Whether the session has made a report.
-  bool HasLastReport() const { return static_cast<bool>(FLastFill); }
-  // A new template copy filled as the last report was; a plain copy of the template when the
-  // session has made no report yet.
-  std::unique_ptr<TrepReport> LastReport() const;
-
   friend bool operator==(const TSessionReport& A, std::nullptr_t) { return A.get() == nullptr; }
   friend bool operator==(const TSessionReport& A, const TSessionReport& B) { return A.get() == B.get(); }
   friend bool operator==(const TSessionReport& A, const TrepReport* B) { return A.get() == B; }
 
 private:
   mutable std::unique_ptr<TrepReport> FReport;
-  TFill FLastFill;
 };
 
 class TIWUserSession : public web::TIWUserSessionBase {

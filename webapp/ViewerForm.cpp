@@ -491,20 +491,34 @@ void TrepPreviewForm::AttachPreview() {
 void TrepPreviewForm::OpenSizingReport() {
   if (Preparing()) return;
   TIWUserSession* S = UserSession();
-  // The session lets its report go once the PDF is made: the viewer prepares a copy of the
-  // template filled as the last Report click filled it, which makes the same pages.
-  std::unique_ptr<TrepReport> R;
+  TrepReport& Session = *S->VXCVrep1;
+  auto R = std::make_unique<TrepReport>(nullptr);
   try {
-    R = S->VXCVrep1.LastReport();
+    rt::TStringStream Template;
+    Session.SaveToStream(Template);
+    Template.Seek(0, rt::soBeginning);
+    // Loads on the request ask nobody; the password is asked before preparing.
+    R->EngineOptions.EnableThreadSafe = true;
+    R->LoadFromStream(Template);
   } catch (const std::exception& e) {
     Application().ShowMessage(std::string("The sizing report could not be opened: ") + e.what());
     return;
   }
   SetReport(std::move(R));
   FDocumentName = "SizingReport";
-  if (S->VXCVrep1.HasLastReport()) {
-    StartPreparing("sizing report");
-    return;
+  TrepCustomPreviewPages* Last = Session.PreviewPages();
+  if (Last != nullptr && Last->Count() > 0) {
+    // The pages the last Report click made, copied so the viewer never touches the session's own.
+    try {
+      rt::TStringStream Pages;
+      Last->SaveToStream(Pages);
+      Pages.Seek(0, rt::soBeginning);
+      FReport->PreviewPages()->LoadFromStream(Pages);
+      AttachPreview();
+      return;
+    } catch (const std::exception& e) {
+      Application().ShowMessage(std::string("The last sizing report could not be copied: ") + e.what());
+    }
   }
   RestoreReportTemplate(*FReport);
   for (int I = 0; I < FReport->PagesCount(); ++I)
